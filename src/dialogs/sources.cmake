@@ -1,0 +1,1 @@
+# sources of src/dialogs

@@ -1,0 +1,276 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+QString parentFolder(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
+// The path the bytes really live at: a symbolic link is replaced through its target.
+QString resolveTarget(const QString &path)
+{
+    QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.symLinkTarget();
+    return target.isEmpty() ? path : target;
+}
+
+} // namespace
+
+#ifndef Q_OS_WIN
+
+FileStamp StatFile(const QString &path)
+{
+    FileStamp stamp;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.regular = S_ISREG(st.st_mode);
+    stamp.size = st.st_size;
+    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.inode = st.st_ino;
+    stamp.device = st.st_dev;
+    return stamp;
+}
+
+bool IsReadOnlyFile(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return false;
+    if (!(st.st_mode & S_IWUSR))
+        return true;
+    return ::access(native.constData(), W_OK) != 0;
+}
+
+bool IsWritableFolder(const QString &folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    if (!(st.st_mode & S_IWUSR))
+        return false;
+    return ::access(native.constData(), W_OK | X_OK) == 0;
+}
+
+namespace {
+
+mode_t currentUmask()
+{
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+bool writeAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    // Some file systems cannot sync a folder at all; that is not a lost write.
+    const bool ok = rc == 0 || errno == EINVAL || errno == EROFS;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
+{
+    if (path.isEmpty())
+        return WriteStatus::IoError;
+    const QString target = resolveTarget(path);
+    const QByteArray nativeTarget = QFile::encodeName(target);
+
+    struct stat old {};
+    const bool exists = ::stat(nativeTarget.constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return WriteStatus::NotAFile;
+    if (exists && IsReadOnlyFile(target))
+        return WriteStatus::ReadOnly;
+    const QString folder = parentFolder(target);
+    if (!IsWritableFolder(folder))
+        return WriteStatus::ReadOnly;
+
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    QByteArray temp = nativeFolder + '/' + '.' + QFile::encodeName(QFileInfo(target).fileName()) + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return WriteStatus::IoError;
+
+    bool ok = true;
+    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~currentUmask());
+    ok = ::fchmod(fd, mode) == 0;
+    if (ok && exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+        // Keeping the owner needs privileges; without them the file becomes ours.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(fd, uid_t(-1), old.st_gid);
+    }
+    ok = ok && writeAll(fd, data.data(), data.size());
+    if (ok) {
+        int rc;
+        do {
+            rc = ::fsync(fd);
+        } while (rc != 0 && errno == EINTR);
+        ok = rc == 0;
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    ok = ok && ::rename(temp.constData(), nativeTarget.constData()) == 0;
+    if (!ok) {
+        ::unlink(temp.constData());
+        return WriteStatus::IoError;
+    }
+    return syncFolder(nativeFolder) ? WriteStatus::Ok : WriteStatus::IoError;
+}
+
+#else // Q_OS_WIN
+
+FileStamp StatFile(const QString &path)
+{
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.isEmpty()
+        || !GetFileAttributesExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
+                                 GetFileExInfoStandard, &data))
+        return stamp;
+    stamp.exists = true;
+    stamp.regular = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    stamp.size = (qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.modifiedNs = ((qint64(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime) * 100;
+    stamp.changedNs = ((qint64(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime) * 100;
+    return stamp;
+}
+
+bool IsReadOnlyFile(const QString &path)
+{
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool IsWritableFolder(const QString &folder)
+{
+    QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
+WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
+{
+    if (path.isEmpty())
+        return WriteStatus::IoError;
+    const QString target = resolveTarget(path);
+    QFileInfo info(target);
+    if (info.exists() && !info.isFile())
+        return WriteStatus::NotAFile;
+    if (info.exists() && IsReadOnlyFile(target))
+        return WriteStatus::ReadOnly;
+    const QString folder = parentFolder(target);
+    if (!IsWritableFolder(folder))
+        return WriteStatus::ReadOnly;
+
+    const QString temp = QDir::toNativeSeparators(target + QStringLiteral(".zarun-tmp"));
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(temp.utf16()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return WriteStatus::IoError;
+    bool ok = true;
+    const char *p = data.data();
+    qsizetype left = data.size();
+    while (ok && left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(qMin<qsizetype>(left, 1 << 30));
+        ok = WriteFile(h, p, chunk, &written, nullptr) && written > 0;
+        p += written;
+        left -= written;
+    }
+    ok = ok && FlushFileBuffers(h);
+    ok = CloseHandle(h) && ok;
+    ok = ok
+        && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
+                       reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileW(reinterpret_cast<LPCWSTR>(temp.utf16()));
+        return WriteStatus::IoError;
+    }
+    return WriteStatus::Ok;
+}
+
+#endif
+
+ReadStatus ReadWholeFile(const QString &path, qint64 maxBytes, QByteArray *contents)
+{
+    contents->clear();
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return ReadStatus::Missing;
+    if (!info.isFile())
+        return ReadStatus::Unreadable;
+    if (info.size() > maxBytes)
+        return ReadStatus::TooLarge;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ReadStatus::Unreadable;
+    // Read one byte past the limit so that a file that grew meanwhile is still refused.
+    *contents = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        contents->clear();
+        return ReadStatus::Unreadable;
+    }
+    if (contents->size() > maxBytes) {
+        contents->clear();
+        return ReadStatus::TooLarge;
+    }
+    return ReadStatus::Ok;
+}
+
+WriteStatus TruncateFileAtomically(const QString &path) { return WriteFileAtomically(path, QByteArrayView()); }
+
+} // namespace platform

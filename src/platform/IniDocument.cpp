@@ -1,0 +1,320 @@
+#include "platform/IniDocument.h"
+
+namespace platform {
+
+namespace {
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+bool hasLineBreakOrNul(QStringView text)
+{
+    for (QChar c : text)
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            return true;
+    return false;
+}
+
+qsizetype unitSize(TextEncoding encoding)
+{
+    return (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) ? 2 : 1;
+}
+
+char16_t unitAt(const char *p, TextEncoding encoding)
+{
+    const uchar a = uchar(p[0]);
+    switch (encoding) {
+    case TextEncoding::Utf16LE:
+        return char16_t(a | uchar(p[1]) << 8);
+    case TextEncoding::Utf16BE:
+        return char16_t(a << 8 | uchar(p[1]));
+    default:
+        return a;
+    }
+}
+
+} // namespace
+
+QStringView TrimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+QString IniNameKey(QStringView name) { return TrimBlanks(name).toString().toCaseFolded(); }
+
+IniDocument::Line IniDocument::parseLine(QByteArray raw, TextEncoding encoding)
+{
+    Line line;
+    const qsizetype unit = unitSize(encoding);
+    qsizetype contentSize = raw.size() - raw.size() % unit;
+    while (contentSize >= unit) {
+        const char16_t u = unitAt(raw.constData() + contentSize - unit, encoding);
+        if (u != u'\r' && u != u'\n')
+            break;
+        contentSize -= unit;
+    }
+    if (raw.size() % unit)
+        contentSize = raw.size(); // odd byte of a UTF-16 file: keep it as text
+    const QString content = Decode(QByteArrayView(raw).first(contentSize), encoding);
+    line.raw = std::move(raw);
+
+    const QStringView text = TrimBlanks(content);
+    if (text.isEmpty()) {
+        line.kind = Line::Kind::Blank;
+    } else if (text.front() == u';') {
+        line.kind = Line::Kind::Other;
+    } else if (text.front() == u'[') {
+        const qsizetype close = text.lastIndexOf(u']');
+        const QStringView name = close > 0 ? text.sliced(1, close - 1) : text.sliced(1);
+        line.kind = Line::Kind::Section;
+        line.name = TrimBlanks(name).toString();
+    } else if (const qsizetype eq = text.indexOf(u'='); eq >= 0) {
+        line.kind = Line::Kind::Key;
+        line.name = TrimBlanks(text.first(eq)).toString();
+        line.value = TrimBlanks(text.sliced(eq + 1)).toString();
+    }
+    return line;
+}
+
+IniDocument IniDocument::Parse(QByteArrayView bytes)
+{
+    IniDocument doc;
+    qsizetype bomLength = 0;
+    doc.encoding_ = DetectEncoding(bytes, &bomLength);
+    doc.bom_ = bytes.first(bomLength).toByteArray();
+    doc.sections_.append(Section{});
+
+    const qsizetype unit = unitSize(doc.encoding_);
+    const char *data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype start = bomLength;
+    qsizetype i = start;
+    while (start < size) {
+        qsizetype end = size; // one past the line's terminator
+        for (i = start; i + unit <= size; i += unit) {
+            const char16_t u = unitAt(data + i, doc.encoding_);
+            if (u == u'\n') {
+                end = i + unit;
+                break;
+            }
+            if (u == u'\r') {
+                end = i + unit;
+                if (end + unit <= size && unitAt(data + end, doc.encoding_) == u'\n')
+                    end += unit;
+                break;
+            }
+        }
+        Line line = parseLine(QByteArray(data + start, end - start), doc.encoding_);
+        if (line.kind == Line::Kind::Section) {
+            Section section;
+            section.header = std::move(line);
+            doc.sections_.append(std::move(section));
+        } else {
+            doc.sections_.back().lines.append(std::move(line));
+        }
+        start = end;
+    }
+    doc.rebuildSectionIndex();
+    return doc;
+}
+
+QByteArray IniDocument::Serialize() const
+{
+    qsizetype total = bom_.size();
+    for (const Section &section : sections_) {
+        total += section.header.raw.size();
+        for (const Line &line : section.lines)
+            total += line.raw.size();
+    }
+    QByteArray out;
+    out.reserve(total);
+    out.append(bom_);
+    for (const Section &section : sections_) {
+        out.append(section.header.raw);
+        for (const Line &line : section.lines)
+            out.append(line.raw);
+    }
+    return out;
+}
+
+void IniDocument::rebuildSectionIndex()
+{
+    sectionIndex_.clear();
+    for (qsizetype i = 1; i < sections_.size(); ++i) {
+        const QString key = IniNameKey(sections_[i].header.name);
+        if (!sectionIndex_.contains(key))
+            sectionIndex_.insert(key, i);
+    }
+}
+
+qsizetype IniDocument::findSection(QStringView section) const
+{
+    return sectionIndex_.value(IniNameKey(section), -1);
+}
+
+qsizetype IniDocument::findKey(const Section &section, const QString &folded) const
+{
+    if (!section.keyIndexValid) {
+        section.keyIndex.clear();
+        for (qsizetype i = 0; i < section.lines.size(); ++i) {
+            if (section.lines[i].kind != Line::Kind::Key)
+                continue;
+            const QString key = IniNameKey(section.lines[i].name);
+            if (!section.keyIndex.contains(key))
+                section.keyIndex.insert(key, i);
+        }
+        section.keyIndexValid = true;
+    }
+    return section.keyIndex.value(folded, -1);
+}
+
+const QString *IniDocument::FindValue(QStringView section, QStringView key) const
+{
+    const qsizetype s = findSection(section);
+    if (s < 0)
+        return nullptr;
+    const qsizetype k = findKey(sections_[s], IniNameKey(key));
+    return k < 0 ? nullptr : &sections_[s].lines[k].value;
+}
+
+QStringList IniDocument::SectionNames() const
+{
+    QStringList names;
+    for (qsizetype i = 1; i < sections_.size(); ++i)
+        if (sectionIndex_.value(IniNameKey(sections_[i].header.name)) == i)
+            names.append(sections_[i].header.name);
+    return names;
+}
+
+QList<std::pair<QString, QString>> IniDocument::KeyLines(QStringView section) const
+{
+    QList<std::pair<QString, QString>> result;
+    const qsizetype s = findSection(section);
+    if (s < 0)
+        return result;
+    for (const Line &line : sections_[s].lines)
+        if (line.kind == Line::Kind::Key)
+            result.append({line.name, line.value});
+    return result;
+}
+
+bool IniDocument::CanHold(QStringView text) const { return Encode(text, encoding_).has_value(); }
+
+bool IniDocument::IsValidSectionName(QStringView name) { return !hasLineBreakOrNul(name); }
+
+bool IniDocument::IsValidKeyName(QStringView name)
+{
+    if (hasLineBreakOrNul(name) || name.contains(u'='))
+        return false;
+    const QStringView trimmed = TrimBlanks(name);
+    return trimmed.isEmpty() || (trimmed.front() != u';' && trimmed.front() != u'[');
+}
+
+bool IniDocument::IsValidValue(QStringView value) { return !hasLineBreakOrNul(value); }
+
+QByteArray IniDocument::encodeLine(QStringView text) const
+{
+    // Callers check CanHold first, so the conversion cannot fail here.
+    return Encode(text.toString() + QStringLiteral("\r\n"), encoding_).value_or(QByteArray());
+}
+
+bool IniDocument::hasTerminator(const QByteArray &raw) const
+{
+    const qsizetype unit = unitSize(encoding_);
+    if (raw.size() < unit || raw.size() % unit)
+        return false;
+    const char16_t u = unitAt(raw.constData() + raw.size() - unit, encoding_);
+    return u == u'\r' || u == u'\n';
+}
+
+void IniDocument::terminateLastLine()
+{
+    for (qsizetype s = sections_.size() - 1; s >= 0; --s) {
+        Section &section = sections_[s];
+        Line *last = !section.lines.isEmpty() ? &section.lines.back()
+                                              : (s > 0 ? &section.header : nullptr);
+        if (!last)
+            continue;
+        if (!hasTerminator(last->raw))
+            last->raw.append(encodeLine(u""));
+        return;
+    }
+}
+
+IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView key, QStringView value)
+{
+    if (!IsValidSectionName(sectionName) || !IsValidKeyName(key) || !IsValidValue(value)
+        || !CanHold(sectionName) || !CanHold(key) || !CanHold(value))
+        return Change::Refused;
+
+    const QString folded = IniNameKey(key);
+    qsizetype s = findSection(sectionName);
+    if (s >= 0) {
+        Section &section = sections_[s];
+        const qsizetype k = findKey(section, folded);
+        if (k >= 0) {
+            Line &line = section.lines[k];
+            if (line.value == value)
+                return Change::Unchanged;
+            // Keep the line's own bytes up to its "=": spelling and blanks stay as they were.
+            const qsizetype unit = unitSize(encoding_);
+            qsizetype eq = 0;
+            while (eq + unit <= line.raw.size() && unitAt(line.raw.constData() + eq, encoding_) != u'=')
+                eq += unit;
+            line.raw = line.raw.left(eq + unit) + encodeLine(value);
+            line.value = TrimBlanks(value).toString();
+            return Change::Changed;
+        }
+        qsizetype at = section.lines.size();
+        while (at > 0 && section.lines[at - 1].kind == Line::Kind::Blank)
+            --at;
+        Line *before = at > 0 ? &section.lines[at - 1] : &section.header;
+        if (!hasTerminator(before->raw))
+            before->raw.append(encodeLine(u""));
+        Line line = parseLine(encodeLine(key.toString() + u'=' + value.toString()), encoding_);
+        section.lines.insert(at, std::move(line));
+        // Only blank lines follow the insertion point, so no key's index moves.
+        if (section.keyIndexValid)
+            section.keyIndex.insert(folded, at);
+        return Change::Changed;
+    }
+
+    terminateLastLine();
+    Section section;
+    section.header = parseLine(encodeLine(u'[' + sectionName.toString() + u']'), encoding_);
+    section.lines.append(parseLine(encodeLine(key.toString() + u'=' + value.toString()), encoding_));
+    sections_.append(std::move(section));
+    sectionIndex_.insert(IniNameKey(sectionName), sections_.size() - 1);
+    return Change::Changed;
+}
+
+IniDocument::Change IniDocument::RemoveKey(QStringView sectionName, QStringView key)
+{
+    const qsizetype s = findSection(sectionName);
+    if (s < 0)
+        return Change::Unchanged;
+    Section &section = sections_[s];
+    const qsizetype k = findKey(section, IniNameKey(key));
+    if (k < 0)
+        return Change::Unchanged;
+    section.lines.removeAt(k);
+    section.keyIndexValid = false;
+    return Change::Changed;
+}
+
+IniDocument::Change IniDocument::RemoveSection(QStringView sectionName)
+{
+    const qsizetype s = findSection(sectionName);
+    if (s < 0)
+        return Change::Unchanged;
+    sections_.removeAt(s);
+    rebuildSectionIndex();
+    return Change::Changed;
+}
+
+} // namespace platform

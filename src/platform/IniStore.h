@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/IniDocument.h"
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+enum class IniStatus {
+    Ok,
+    EmptyPath,  // no file named
+    BadText,    // text the file cannot hold faithfully (encoding, line breaks, "=" in a key ...)
+    ReadOnly,   // the file or its folder cannot be written
+    NotAFile,   // the path names a folder or a device
+    Unreadable, // the file exists but cannot be read; it is never overwritten blindly
+    IoError,    // the write failed; the file keeps its previous content
+};
+
+// Every INI file the program touches, parsed once and kept while the file on
+// disk stays the same (size, times to the nanosecond, inode). Each call checks
+// the file again, so a change by any program is seen at once.
+//
+// A batch keeps a file's changes in memory and writes them in one atomic
+// replace when the outermost batch of that file ends.
+class IniStore {
+public:
+    static IniStore &Instance();
+
+    // The current content of the file; an empty document when it is missing or cannot be read.
+    const IniDocument &Document(const QString &file);
+
+    IniStatus SetValue(const QString &file, const QString &section, const QString &key, const QString &value);
+    IniStatus RemoveKey(const QString &file, const QString &section, const QString &key);
+    IniStatus RemoveSection(const QString &file, const QString &section);
+
+    // Whether the file's encoding (code page 932 for a new file) can hold the text.
+    bool CanHold(const QString &file, const QString &text);
+
+    void BeginBatch(const QString &file);
+    // The first failure of the batch's changes or of its final write, else Ok.
+    IniStatus EndBatch(const QString &file);
+
+    // Forgets every parsed file (tests; the naive baseline of the benchmark).
+    void Reset();
+    void SetCaching(bool enabled) { caching_ = enabled; }
+
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+private:
+    struct Entry {
+        FileStamp stamp;
+        ReadStatus readStatus = ReadStatus::Missing;
+        IniDocument document;
+        bool loaded = false;
+        int batchDepth = 0;
+        bool batchLoaded = false;
+        bool dirty = false;
+        IniStatus batchStatus = IniStatus::Ok;
+    };
+
+    Entry &current(const QString &file);
+    IniStatus change(const QString &file, const std::function<IniDocument::Change(IniDocument &)> &apply);
+    IniStatus checkWritable(const QString &file, const Entry &entry) const;
+    IniStatus flush(const QString &file, Entry &entry);
+    void trim();
+
+    QHash<QString, std::shared_ptr<Entry>> entries_;
+    bool caching_ = true;
+};
+
+} // namespace platform

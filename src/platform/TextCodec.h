@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace platform {
+
+// The encodings a settings or catalogue file can be in. Files without a
+// byte-order mark are code page 932; a mark selects UTF-8 or UTF-16.
+enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE };
+
+// Detects the encoding from a leading byte-order mark and returns the mark's length through bomLength.
+TextEncoding DetectEncoding(QByteArrayView bytes, qsizetype *bomLength);
+QByteArray ByteOrderMark(TextEncoding encoding);
+
+// Invalid byte sequences decode to U+001A; nothing is dropped silently.
+QString Decode(QByteArrayView bytes, TextEncoding encoding);
+
+// Empty optional when the encoding cannot hold the text exactly.
+std::optional<QByteArray> Encode(QStringView text, TextEncoding encoding);
+
+// Code page 932 helpers: the program's default text encoding for files.
+QString DecodeCp932(QByteArrayView bytes);
+std::optional<QByteArray> EncodeCp932(QStringView text);
+bool Cp932CanHold(QStringView text);
+
+// Bytes a character takes in code page 932 (1 or 2). Characters the code page
+// cannot hold count as 2, so limits stay defined for UTF-8 and UTF-16 files.
+int Cp932CharBytes(char32_t ch);
+
+// The longest prefix of text that fits in maxBytes bytes of code page 932,
+// never ending inside a character (surrogate pairs stay whole).
+QStringView TruncateToCp932Bytes(QStringView text, qsizetype maxBytes);
+qsizetype Cp932Length(QStringView text);
+
+} // namespace platform
