@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 #endif
 
@@ -37,6 +38,13 @@ QString resolveTarget(const QString &path)
 } // namespace
 
 #ifndef Q_OS_WIN
+
+qint64 WallClockNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 FileStamp StatFile(const QString &path)
 {
@@ -78,13 +86,11 @@ bool IsWritableFolder(const QString &folder)
 
 namespace {
 
+// A new file gets the mode an ordinary create would give it.
 mode_t currentUmask()
 {
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(022);
-        ::umask(m);
-        return m;
-    }();
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
     return mask;
 }
 
@@ -172,6 +178,14 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
 }
 
 #else // Q_OS_WIN
+
+qint64 WallClockNs()
+{
+    // File times count 100 ns steps since 1601; keep the same origin.
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return ((qint64(now.dwHighDateTime) << 32) | now.dwLowDateTime) * 100;
+}
 
 FileStamp StatFile(const QString &path)
 {

@@ -21,6 +21,9 @@ struct FileStamp {
 
 FileStamp StatFile(const QString &path);
 
+// The wall clock in nanoseconds, on the scale of file times.
+qint64 WallClockNs();
+
 enum class ReadStatus { Ok, Missing, Unreadable, TooLarge };
 
 // Reads a whole regular file; anything larger than maxBytes is refused.

@@ -23,6 +23,14 @@ IniStatus fromWriteStatus(WriteStatus status)
     return IniStatus::IoError;
 }
 
+bool isSettled(const FileStamp &stamp)
+{
+    if (!stamp.exists)
+        return true;
+    const qint64 lastChange = qMax(stamp.modifiedNs, stamp.changedNs);
+    return WallClockNs() - lastChange > IniStore::kRacyWindowNs;
+}
+
 } // namespace
 
 IniStore &IniStore::Instance()
@@ -54,12 +62,13 @@ IniStore::Entry &IniStore::current(const QString &file)
     if (entry.batchDepth > 0 && entry.batchLoaded)
         return entry; // a batch works on its copy in memory until it ends
     const FileStamp stamp = StatFile(file);
-    if (!caching_ || !entry.loaded || stamp != entry.stamp) {
+    if (!caching_ || !entry.loaded || !entry.settled || stamp != entry.stamp) {
         QByteArray bytes;
         entry.readStatus = stamp.exists ? ReadWholeFile(file, kMaxFileBytes, &bytes) : ReadStatus::Missing;
         entry.document = IniDocument::Parse(bytes);
         entry.stamp = stamp;
         entry.loaded = true;
+        entry.settled = isSettled(stamp);
     }
     if (entry.batchDepth > 0)
         entry.batchLoaded = true;
@@ -90,6 +99,7 @@ IniStatus IniStore::flush(const QString &file, Entry &entry)
     if (status == IniStatus::Ok) {
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
+        entry.settled = isSettled(entry.stamp);
     } else {
         // Memory no longer matches the disk: read the file again next time.
         entry.loaded = false;

@@ -50,6 +50,9 @@ public:
     void SetCaching(bool enabled) { caching_ = enabled; }
 
     static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    // File times advance in coarse ticks: a change this close to a read may
+    // leave size and times as they were, so such a read is not trusted later.
+    static constexpr qint64 kRacyWindowNs = 50'000'000;
 
 private:
     struct Entry {
@@ -57,6 +60,7 @@ private:
         ReadStatus readStatus = ReadStatus::Missing;
         IniDocument document;
         bool loaded = false;
+        bool settled = false; // read after the file's last change was old enough to trust its times
         int batchDepth = 0;
         bool batchLoaded = false;
         bool dirty = false;

@@ -1,0 +1,2 @@
+zarun_add_test(tst_mIniFile catalogue zarun_core)
+zarun_add_test(tst_CatalogueNames catalogue zarun_core)

@@ -1,0 +1,240 @@
+#include "platform/IniDocument.h"
+
+#include <QTest>
+
+using platform::IniDocument;
+
+namespace {
+
+QString valueOf(const IniDocument &doc, const QString &section, const QString &key)
+{
+    const QString *value = doc.FindValue(section, key);
+    return value ? *value : QStringLiteral("<absent>");
+}
+
+QByteArray utf16le(const char *ascii)
+{
+    QByteArray out;
+    for (const char *p = ascii; *p; ++p) {
+        out.append(*p);
+        out.append('\0');
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_IniDocument : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void untouchedBytes_data();
+    void untouchedBytes();
+    void reading_data();
+    void reading();
+    void sectionNames_data();
+    void sectionNames();
+    void setValue_data();
+    void setValue();
+    void remove_data();
+    void remove();
+    void refusedText_data();
+    void refusedText();
+    void utf16File();
+};
+
+void tst_IniDocument::untouchedBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("crlf") << QByteArray("[a]\r\nk=v\r\n");
+    QTest::newRow("lf, cr and mixed") << QByteArray("[a]\nk=v\rx=y\r\n\n\r");
+    QTest::newRow("no final line break") << QByteArray("[a]\r\nk=v");
+    QTest::newRow("comments and junk") << QByteArray("; note\r\n\t[ a ] trailing\r\nbare word\r\n  k = v  \r\n");
+    QTest::newRow("invalid cp932") << QByteArray("[\x83]\r\n\x80=\xFF\xFD\r\nA\x83");
+    QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBF[a]\r\nk=\xE8\xA1\xA8\r\n");
+    QTest::newRow("utf-16 odd byte") << QByteArray("\xFF\xFE[\0a\0]\0\r\0\n\0k", 13);
+    QTest::newRow("nul bytes") << QByteArray("[a]\r\nk=\0v\r\n", 11);
+}
+
+void tst_IniDocument::untouchedBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(IniDocument::Parse(bytes).Serialize(), bytes);
+}
+
+void tst_IniDocument::reading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << QByteArray("[S]\r\nk=v\r\n") << "S" << "k" << "v";
+    QTest::newRow("case ignored") << QByteArray("[Tools]\r\nCalc=1\r\n") << "TOOLS" << "calc" << "1";
+    QTest::newRow("blanks around") << QByteArray(" [ S ] \r\n\t k \t=  v w \r\n") << "S" << "k" << "v w";
+    QTest::newRow("first '=' splits") << QByteArray("[S]\r\nName=C:\\a=b.vbp\r\n") << "S" << "Name" << "C:\\a=b.vbp";
+    QTest::newRow("quotes kept in stored value") << QByteArray("[S]\r\nk=\"v\"\r\n") << "S" << "k" << "\"v\"";
+    QTest::newRow("lf only") << QByteArray("[S]\nk=v\n") << "S" << "k" << "v";
+    QTest::newRow("cr only") << QByteArray("[S]\rk=v\r") << "S" << "k" << "v";
+    QTest::newRow("last ']' closes") << QByteArray("[a]b]\r\nk=v\r\n") << "a]b" << "k" << "v";
+    QTest::newRow("no ']' at all") << QByteArray("[ab\r\nk=v\r\n") << "ab" << "k" << "v";
+    QTest::newRow("so: 83 5C is no backslash") << QByteArray("[\x83\x5C]\r\nk=\x83\x5C\r\n") << "ソ" << "k" << "ソ";
+    QTest::newRow("95 5D and 95 5B are no brackets")
+        << QByteArray("[\x95\x5D]\r\n\x95\x5B=1\r\n") << QStringLiteral("評") << QStringLiteral("票") << "1";
+    QTest::newRow("comment is no key") << QByteArray("[S]\r\n;k=v\r\n") << "S" << ";k" << "<absent>";
+    QTest::newRow("keys before a section belong nowhere") << QByteArray("k=v\r\n[S]\r\n") << "" << "k" << "<absent>";
+    QTest::newRow("empty section name") << QByteArray("[]\r\nk=v\r\n") << "" << "k" << "v";
+    QTest::newRow("duplicate key: first") << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << "S" << "k" << "1";
+    QTest::newRow("duplicate section: first") << QByteArray("[S]\r\nk=1\r\n[s]\r\nk=2\r\nj=3\r\n") << "S" << "j" << "<absent>";
+    QTest::newRow("empty value") << QByteArray("[S]\r\nk=\r\n") << "S" << "k" << "";
+    QTest::newRow("other section") << QByteArray("[S]\r\nk=1\r\n[T]\r\n") << "T" << "k" << "<absent>";
+}
+
+void tst_IniDocument::reading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QCOMPARE(valueOf(IniDocument::Parse(bytes), section, key), expected);
+}
+
+void tst_IniDocument::sectionNames_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("file order") << QByteArray("[Tools]\r\n[Games]\r\n") << QStringList{"Tools", "Games"};
+    QTest::newRow("duplicates listed once") << QByteArray("[A]\r\n[B]\r\n[a]\r\n") << QStringList{"A", "B"};
+    QTest::newRow("cp932 trail bytes 5D and 5C") << QByteArray("[\x95\x5D\x83\x5C]\r\n[\x95\x5D]]\r\n")
+                                                 << QStringList{QStringLiteral("評ソ"), QStringLiteral("評]")};
+    QTest::newRow("none") << QByteArray("k=v\r\n; c\r\n") << QStringList{};
+}
+
+void tst_IniDocument::sectionNames()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    QCOMPARE(IniDocument::Parse(bytes).SectionNames(), names);
+}
+
+void tst_IniDocument::setValue_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("new file") << QByteArray() << "S" << "k" << "v" << QByteArray("[S]\r\nk=v\r\n");
+    QTest::newRow("new key after last line of its section")
+        << QByteArray("[S]\r\na=1\r\n\r\n[T]\r\nb=2\r\n") << "s" << "c" << "3"
+        << QByteArray("[S]\r\na=1\r\nc=3\r\n\r\n[T]\r\nb=2\r\n");
+    QTest::newRow("new key after a comment ending the section")
+        << QByteArray("[S]\r\na=1\r\n; end\r\n") << "S" << "c" << "3"
+        << QByteArray("[S]\r\na=1\r\n; end\r\nc=3\r\n");
+    QTest::newRow("new key in empty section without line break")
+        << QByteArray("[S]") << "S" << "k" << "v" << QByteArray("[S]\r\nk=v\r\n");
+    QTest::newRow("new section at the end, last line terminated first")
+        << QByteArray("; c\n[A]\nk=v") << "B" << "x" << "y" << QByteArray("; c\n[A]\nk=v\r\n[B]\r\nx=y\r\n");
+    QTest::newRow("existing key keeps line and spelling")
+        << QByteArray("[S]\r\n  Key = old\r\nz=1\r\n") << "s" << "KEY" << "new"
+        << QByteArray("[S]\r\n  Key =new\r\nz=1\r\n");
+    QTest::newRow("lf file: rewritten line ends in crlf")
+        << QByteArray("[S]\nk=1\nz=2\n") << "S" << "k" << "9" << QByteArray("[S]\nk=9\r\nz=2\n");
+    QTest::newRow("same value: untouched")
+        << QByteArray("[S]\n k = v \n") << "S" << "k" << "v" << QByteArray("[S]\n k = v \n");
+    QTest::newRow("empty value") << QByteArray("[S]\r\nk=v\r\n") << "S" << "k" << "" << QByteArray("[S]\r\nk=\r\n");
+    QTest::newRow("only first duplicate written")
+        << QByteArray("[S]\r\nk=1\r\nk=2\r\n[s]\r\nk=3\r\n") << "S" << "k" << "0"
+        << QByteArray("[S]\r\nk=0\r\nk=2\r\n[s]\r\nk=3\r\n");
+    QTest::newRow("cp932 value") << QByteArray("[S]\r\n") << "S" << "k" << QStringLiteral("表ソ")
+                                 << QByteArray("[S]\r\nk=\x95\x5C\x83\x5C\r\n");
+    QTest::newRow("keys before sections stay") << QByteArray("k=v\r\n") << "S" << "k" << "w"
+                                               << QByteArray("k=v\r\n[S]\r\nk=w\r\n");
+    QTest::newRow("value with '=' and quotes") << QByteArray() << "S" << "k" << "\"a=b\""
+                                               << QByteArray("[S]\r\nk=\"a=b\"\r\n");
+}
+
+void tst_IniDocument::setValue()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    IniDocument doc = IniDocument::Parse(before);
+    const auto change = doc.SetValue(section, key, value);
+    QCOMPARE(change, before == after ? IniDocument::Change::Unchanged : IniDocument::Change::Changed);
+    QCOMPARE(doc.Serialize(), after);
+    // What was written reads back, also from a fresh parse of the bytes.
+    QCOMPARE(valueOf(doc, section, key), value);
+    QCOMPARE(valueOf(IniDocument::Parse(after), section, key), value);
+}
+
+void tst_IniDocument::remove_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key"); // null: the whole section
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("key") << QByteArray("[S]\r\na=1\r\nb=2\r\n; c\r\n") << "s" << "A"
+                         << QByteArray("[S]\r\nb=2\r\n; c\r\n");
+    QTest::newRow("absent key") << QByteArray("[S]\r\na=1\r\n") << "S" << "x" << QByteArray("[S]\r\na=1\r\n");
+    QTest::newRow("first of duplicate keys") << QByteArray("[S]\r\na=1\r\na=2\r\n") << "S" << "a"
+                                             << QByteArray("[S]\r\na=2\r\n");
+    QTest::newRow("section with its lines") << QByteArray("[A]\r\nk=1\r\n\r\n[B]\r\nk=2\r\n") << "a" << QString()
+                                            << QByteArray("[B]\r\nk=2\r\n");
+    QTest::newRow("absent section") << QByteArray("[A]\r\n") << "B" << QString() << QByteArray("[A]\r\n");
+    QTest::newRow("first of duplicate sections") << QByteArray("[A]\r\nk=1\r\n[A]\r\nk=2\r\n") << "A" << QString()
+                                                 << QByteArray("[A]\r\nk=2\r\n");
+}
+
+void tst_IniDocument::remove()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, after);
+    IniDocument doc = IniDocument::Parse(before);
+    const auto change = key.isNull() ? doc.RemoveSection(section) : doc.RemoveKey(section, key);
+    QCOMPARE(change, before == after ? IniDocument::Change::Unchanged : IniDocument::Change::Changed);
+    QCOMPARE(doc.Serialize(), after);
+}
+
+void tst_IniDocument::refusedText_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("line break in value") << "S" << "k" << "a\r\n[x]";
+    QTest::newRow("line break in key") << "S" << "k\nz" << "v";
+    QTest::newRow("line break in section") << "S\r" << "k" << "v";
+    QTest::newRow("'=' in key") << "S" << "a=b" << "v";
+    QTest::newRow("key starting with ';'") << "S" << ";k" << "v";
+    QTest::newRow("key starting with '['") << "S" << " [k" << "v";
+    QTest::newRow("nul in value") << "S" << "k" << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+    QTest::newRow("hangul in cp932 file") << "S" << "k" << "한";
+    QTest::newRow("emoji in section") << "😀" << "k" << "v";
+}
+
+void tst_IniDocument::refusedText()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    const QByteArray before("[S]\r\nk=old\r\n");
+    IniDocument doc = IniDocument::Parse(before);
+    QCOMPARE(doc.SetValue(section, key, value), IniDocument::Change::Refused);
+    QCOMPARE(doc.Serialize(), before);
+}
+
+void tst_IniDocument::utf16File()
+{
+    const QByteArray bom("\xFF\xFE", 2);
+    IniDocument doc = IniDocument::Parse(bom + utf16le("[S]\r\nk=v\r\n"));
+    QCOMPARE(valueOf(doc, "s", "K"), QStringLiteral("v"));
+    QVERIFY(doc.CanHold(QStringLiteral("한😀")));
+    QCOMPARE(doc.SetValue(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("w")), IniDocument::Change::Changed);
+    QCOMPARE(doc.Serialize(), bom + utf16le("[S]\r\nk=v\r\nn=w\r\n"));
+}
+
+QTEST_GUILESS_MAIN(tst_IniDocument)
+#include "tst_IniDocument.moc"
