@@ -115,10 +115,14 @@ IniStatus IniStore::change(const QString &file, const std::function<IniDocument:
     const bool inBatch = entry.batchDepth > 0;
     if (inBatch && entry.batchStatus == IniStatus::ReadOnly)
         return IniStatus::ReadOnly;
-    if (const IniStatus writable = checkWritable(file, entry); writable != IniStatus::Ok) {
-        if (inBatch && entry.batchStatus == IniStatus::Ok)
-            entry.batchStatus = writable;
-        return writable;
+    // Within a batch the file is checked once; the final write checks it again anyway.
+    if (!(inBatch && entry.batchWritable)) {
+        if (const IniStatus writable = checkWritable(file, entry); writable != IniStatus::Ok) {
+            if (inBatch && entry.batchStatus == IniStatus::Ok)
+                entry.batchStatus = writable;
+            return writable;
+        }
+        entry.batchWritable = inBatch;
     }
     switch (apply(entry.document)) {
     case IniDocument::Change::Refused:
@@ -167,6 +171,7 @@ void IniStore::BeginBatch(const QString &file)
         slot = std::make_shared<Entry>();
     if (slot->batchDepth++ == 0) {
         slot->batchLoaded = false;
+        slot->batchWritable = false;
         slot->dirty = false;
         slot->batchStatus = IniStatus::Ok;
     }
@@ -181,6 +186,7 @@ IniStatus IniStore::EndBatch(const QString &file)
     if (--entry.batchDepth > 0)
         return entry.batchStatus;
     entry.batchLoaded = false;
+    entry.batchWritable = false;
     if (entry.dirty) {
         entry.dirty = false;
         // A failed final write matters more than a refused change: nothing reached the disk.

@@ -63,6 +63,7 @@ private:
         bool settled = false; // read after the file's last change was old enough to trust its times
         int batchDepth = 0;
         bool batchLoaded = false;
+        bool batchWritable = false;
         bool dirty = false;
         IniStatus batchStatus = IniStatus::Ok;
     };

@@ -1,7 +1,10 @@
 #include "platform/TextCodec.h"
 
 #include <QStringDecoder>
+#include <QList>
 #include <QStringEncoder>
+
+#include <vector>
 
 namespace platform {
 
@@ -59,54 +62,139 @@ QByteArray ByteOrderMark(TextEncoding encoding)
     return {};
 }
 
+namespace {
+
+// Microsoft's table, read once from the converter: opening a converter costs far more
+// than the text it converts, and files are decoded line by line. Only the converter's
+// answers for printable characters are taken; control bytes are ASCII as in Microsoft's
+// table (the converter swaps 0x1A, 0x1C and 0x7F the IBM way), and invalid bytes follow
+// the rules below rather than the converter's.
+struct Cp932Tables {
+    // decode[lead << 8 | trail] for pairs, decode[byte] for single bytes; 0 = not mapped.
+    std::vector<char16_t> decode = std::vector<char16_t>(0x10000, 0);
+    // encode[unit]: the code (a single byte when < 0x100); 0 = not encodable.
+    std::vector<quint16> encode = std::vector<quint16>(0x10000, 0);
+};
+
+const Cp932Tables &tables()
+{
+    static const Cp932Tables built = [] {
+        Cp932Tables t;
+        // Each non-ASCII single byte and each lead/trail pair on a line of its own; no trail byte is '\n'.
+        QByteArray probe;
+        QList<quint16> codes;
+        for (int b = 0x80; b < 0x100; ++b) {
+            if (isCp932Lead(uchar(b)))
+                continue;
+            probe += char(b);
+            probe += '\n';
+            codes.append(quint16(b));
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isCp932Lead(uchar(lead)))
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!isCp932Trail(uchar(trail)))
+                    continue;
+                probe += char(lead);
+                probe += char(trail);
+                probe += '\n';
+                codes.append(quint16(lead << 8 | trail));
+            }
+        }
+        QStringDecoder decoder(kCp932Name, QStringConverter::Flag::Stateless);
+        const QString decoded = decoder.decode(probe);
+        const QList<QStringView> pieces = QStringView(decoded).split(u'\n');
+        if (pieces.size() != codes.size() + 1)
+            qFatal("code page 932 converter unusable");
+        QString mapped;
+        for (qsizetype i = 0; i < codes.size(); ++i) {
+            const QStringView piece = pieces[i];
+            if (piece.size() != 1 || piece[0].unicode() < 0x80 || piece[0] == QChar::ReplacementCharacter
+                || piece[0].isSurrogate())
+                continue;
+            t.decode[codes[i]] = piece[0].unicode();
+            mapped += piece[0];
+        }
+        // Several codes decode to the same character (NEC and IBM rows); encode as the
+        // converter does, which is Microsoft's choice.
+        QStringEncoder encoder(kCp932Name, QStringConverter::Flag::Stateless);
+        const QByteArray encoded = encoder.encode(mapped);
+        qsizetype at = 0;
+        for (qsizetype i = 0; i < mapped.size(); ++i) {
+            if (at >= encoded.size())
+                qFatal("code page 932 converter unusable");
+            const uchar first = uchar(encoded[at]);
+            quint16 code = first;
+            if (isCp932Lead(first) && at + 1 < encoded.size()) {
+                code = quint16(first << 8 | uchar(encoded[at + 1]));
+                at += 2;
+            } else {
+                at += 1;
+            }
+            if (t.decode[code] == mapped[i].unicode())
+                t.encode[mapped[i].unicode()] = code;
+        }
+        return t;
+    }();
+    return built;
+}
+
+} // namespace
+
+// Invalid input: a lead byte without a valid trail byte, a pair or a single byte
+// the table does not map: each gives U+001A; a byte that cannot be a trail byte is
+// read again on its own, so ASCII after a broken lead byte survives.
 QString DecodeCp932(QByteArrayView bytes)
 {
-    // ASCII is by far the most common content; skip the converter for it.
-    bool ascii = true;
-    for (char c : bytes) {
-        if (uchar(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
-        return QString::fromLatin1(bytes);
-
-    // The converter drops a lead byte cut off at the end; keep a visible trace of it.
-    qsizetype i = 0;
-    bool danglingLead = false;
-    while (i < bytes.size()) {
+    const std::vector<char16_t> &decode = tables().decode;
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
         const uchar b = uchar(bytes[i]);
-        if (isCp932Lead(b) && i + 1 < bytes.size() && isCp932Trail(uchar(bytes[i + 1]))) {
-            i += 2;
+        if (b < 0x80) {
+            out[n++] = b;
+            ++i;
             continue;
         }
-        danglingLead = isCp932Lead(b) && i + 1 == bytes.size();
-        ++i;
+        char16_t u = 0;
+        if (isCp932Lead(b)) {
+            if (i + 1 < bytes.size() && isCp932Trail(uchar(bytes[i + 1]))) {
+                u = decode[b << 8 | uchar(bytes[i + 1])];
+                i += 2;
+            } else {
+                i += 1;
+            }
+        } else {
+            u = decode[b];
+            i += 1;
+        }
+        out[n++] = u ? u : kSubstitute;
     }
-    QStringDecoder decoder(kCp932Name, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(danglingLead ? bytes.chopped(1) : bytes);
-    if (danglingLead)
-        text.append(QChar(kSubstitute));
+    text.truncate(n);
     return text;
 }
 
 std::optional<QByteArray> EncodeCp932(QStringView text)
 {
-    bool ascii = true;
+    const std::vector<quint16> &encode = tables().encode;
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char *out = bytes.data();
     for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            *out++ = char(u);
+            continue;
         }
+        const quint16 code = encode[u];
+        if (code == 0)
+            return std::nullopt; // also what the converter would only approximate
+        if (code > 0xFF)
+            *out++ = char(code >> 8);
+        *out++ = char(code & 0xFF);
     }
-    if (ascii)
-        return text.toLatin1();
-
-    QStringEncoder encoder(kCp932Name, QStringConverter::Flag::Stateless);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return std::nullopt;
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/TextCodec.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace platform;
@@ -18,6 +20,9 @@ private Q_SLOTS:
     void detectEncoding_data();
     void detectEncoding();
     void utf16();
+    void cp932AgreesWithConverterEverywhere();
+    void cp932DuplicateCodesEncodeAsMicrosoftDoes_data();
+    void cp932DuplicateCodesEncodeAsMicrosoftDoes();
 };
 
 void tst_TextCodec::cp932RoundTrip_data()
@@ -72,6 +77,12 @@ void tst_TextCodec::cp932InvalidBytes_data()
     QTest::newRow("lead byte before '='") << QByteArray("\x83=B") << sub + QStringLiteral("=B");
     QTest::newRow("undefined single byte") << QByteArray("\x80" "a") << sub + QStringLiteral("a");
     QTest::newRow("lead byte before CR") << QByteArray("\x83\r") << sub + QStringLiteral("\r");
+    QTest::newRow("unmapped pair is one character") << QByteArray("\x85\x40z") << sub + QStringLiteral("z");
+    QTest::newRow("0xFF alone") << QByteArray("a\xFF") << QStringLiteral("a") + sub;
+    // Microsoft's table keeps control bytes as they are, also next to double-byte text.
+    QTest::newRow("control bytes stay ASCII") << QByteArray("\x83\x5C\x1A\x1C\x7F")
+                                              << QStringLiteral("ソ\x1A\x1C\x7F");
+    QTest::newRow("lead byte before control byte") << QByteArray("\x83\x1C") << sub + QStringLiteral("\x1C");
 }
 
 void tst_TextCodec::cp932InvalidBytes()
@@ -139,6 +150,61 @@ void tst_TextCodec::utf16()
     // An odd trailing byte is not lost silently.
     QCOMPARE(Decode(QByteArray("a\0b", 3), TextEncoding::Utf16LE), QStringLiteral("a") + QChar(0x1A));
     QVERIFY(!Encode(QString(QChar(0xDC00)), TextEncoding::Utf8).has_value());
+}
+
+// The tables must give what the converter gives for every printable character:
+// each valid pair decodes as the converter decodes it (or to U+001A when it has no
+// mapping), and each decoded character encodes back to the converter's choice.
+void tst_TextCodec::cp932AgreesWithConverterEverywhere()
+{
+    int mismatches = 0;
+    int mapped = 0;
+    auto isLead = [](int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!isLead(lead))
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const char pair[] = {char(lead), char(trail)};
+            QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
+            const QString converted = decoder.decode(QByteArrayView(pair, 2));
+            const bool isMapped = converted.size() == 1 && converted[0].unicode() >= 0x80
+                                  && converted[0] != QChar::ReplacementCharacter;
+            const QString expected = isMapped ? converted : QString(QChar(0x1A));
+            const QString actual = DecodeCp932(QByteArrayView(pair, 2));
+            if (actual != expected && ++mismatches <= 5)
+                qWarning("decode %02X %02X", lead, trail);
+            if (!isMapped)
+                continue;
+            ++mapped;
+            QStringEncoder encoder("windows-31j", QStringConverter::Flag::Stateless);
+            const QByteArray encoded = encoder.encode(expected);
+            if (EncodeCp932(expected) != std::optional<QByteArray>(encoded) && ++mismatches <= 5)
+                qWarning("encode U+%04X", expected[0].unicode());
+        }
+    }
+    QCOMPARE(mismatches, 0);
+    QVERIFY2(mapped > 7000, "the table lost most of the code page");
+}
+
+void tst_TextCodec::cp932DuplicateCodesEncodeAsMicrosoftDoes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not sign: JIS row, not NEC-selected IBM") << QStringLiteral("\uFFE2") << QByteArray("\x81\xCA");
+    QTest::newRow("roman numeral one: NEC row 13") << QStringLiteral("\u2160") << QByteArray("\x87\x54");
+    QTest::newRow("small roman one: IBM extension") << QStringLiteral("\u2170") << QByteArray("\xFA\x40");
+    QTest::newRow("because: JIS row") << QStringLiteral("\u2235") << QByteArray("\x81\xE6");
+    QTest::newRow("wave dash") << QStringLiteral("\uFF5E") << QByteArray("\x81\x60");
+}
+
+void tst_TextCodec::cp932DuplicateCodesEncodeAsMicrosoftDoes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(platform::EncodeCp932(text).value_or("<none>"), bytes);
+    QCOMPARE(platform::DecodeCp932(bytes), text);
 }
 
 QTEST_GUILESS_MAIN(tst_TextCodec)
