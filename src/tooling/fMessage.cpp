@@ -20,7 +20,8 @@ fMessage::fMessage(QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("fMessage"));
-    setFixedSize(platform::TwipsToPixels(kClientWidthTwips), platform::TwipsToPixels(kClientHeightTwips));
+    // A window without any client area is never mapped, so the title bar gets one pixel below it.
+    setFixedSize(platform::TwipsToPixels(kClientWidthTwips), qMax(1, platform::TwipsToPixels(kClientHeightTwips)));
 }
 
 void fMessage::SetCaption(const QString &caption) { setWindowTitle(caption); }
