@@ -1,18 +1,44 @@
+#include "platform/Twips.h"
 #include "tooling/Centring.h"
 #include "tooling/fMessage.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTest>
 
 class tst_fMessage : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void twipsToPixels_data();
+    void twipsToPixels();
     void centring_data();
     void centring();
     void captionOnlyWindow();
     void centredOverOwner_data();
     void centredOverOwner();
 };
+
+void tst_fMessage::twipsToPixels_data()
+{
+    QTest::addColumn<qint64>("twips");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("zero") << qint64(0) << 0;
+    QTest::newRow("below half") << qint64(7) << 0;
+    QTest::newRow("half up") << qint64(8) << 1;
+    QTest::newRow("client width") << qint64(3285) << 219;
+    QTest::newRow("negative below half") << qint64(-7) << 0;
+    QTest::newRow("negative half") << qint64(-8) << -1;
+    QTest::newRow("negative") << qint64(-22) << -1;
+    QTest::newRow("negative over half") << qint64(-23) << -2;
+}
+
+void tst_fMessage::twipsToPixels()
+{
+    QFETCH(qint64, twips);
+    QFETCH(int, pixels);
+    QCOMPARE(platform::TwipsToPixels(twips), pixels);
+}
 
 void tst_fMessage::centring_data()
 {
