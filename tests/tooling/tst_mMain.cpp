@@ -55,8 +55,6 @@ private Q_SLOTS:
 
     void projectExe_data();
     void projectExe();
-    void projectName_data();
-    void projectName();
     void readersOnFiles();
 
     void ideFoundThroughProbe();
@@ -69,8 +67,6 @@ private Q_SLOTS:
     void makeKeepsFixedArguments();
     void makeWithoutIde();
     void makeWhenIdeCannotStart();
-    void makeCaption_data();
-    void makeCaption();
 
 private:
     const FakeIdeEnvironment &env_;
@@ -235,30 +231,6 @@ void tst_mMain::projectExe()
     QCOMPARE(ProjectExeFrom(projectFile, exeName, PathStyle(style)), exe);
 }
 
-void tst_mMain::projectName_data()
-{
-    QTest::addColumn<QString>("projectFile");
-    QTest::addColumn<int>("style");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("found") << R"(C:\Src\App.vbp)" << int(PathStyle::Windows) << true << "Project1" << "Project1";
-    QTest::newRow("found empty") << R"(C:\Src\App.vbp)" << int(PathStyle::Windows) << true << "" << "";
-    QTest::newRow("fallback win") << R"(C:\Src\App.vbp)" << int(PathStyle::Windows) << false << "" << "App.vbp";
-    QTest::newRow("fallback posix") << "/src/App.vbp" << int(PathStyle::Posix) << false << "" << "App.vbp";
-}
-
-void tst_mMain::projectName()
-{
-    QFETCH(QString, projectFile);
-    QFETCH(int, style);
-    QFETCH(bool, found);
-    QFETCH(QString, value);
-    QFETCH(QString, name);
-    const std::optional<QString> given = found ? std::optional<QString>(value) : std::nullopt;
-    QCOMPARE(ProjectNameFrom(projectFile, given, PathStyle(style)), name);
-}
-
 void tst_mMain::readersOnFiles()
 {
     const QString folder = dir_.filePath("計算 src");
@@ -368,6 +340,13 @@ void tst_mMain::makeKeepsFixedArguments()
     QVERIFY(MakeExe(project));
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
     QCOMPARE(env_.Calls().first().mid(1), (QStringList {"--profile", "a b", project, "/make"}));
+
+    // A project whose executable cannot be named still builds; only the caption is bare.
+    const QString nameless = dir_.filePath("nameless");
+    QVERIFY(put(nameless, "Type=Exe\r\n"));
+    QVERIFY(MakeExe(nameless));
+    QCOMPARE(ui.progress, (QStringList {"Fixed.exe を作成中", " を作成中"}));
+    QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 2, 20000);
 }
 
 void tst_mMain::makeWithoutIde()
@@ -397,22 +376,6 @@ void tst_mMain::makeWhenIdeCannotStart()
         QVERIFY(!ui.progressShown);
     }
     QVERIFY(!QFileInfo::exists(dir_.filePath("Broken.exe")));
-}
-
-void tst_mMain::makeCaption_data()
-{
-    QTest::addColumn<QString>("exePath");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("name") << "/src/App.exe" << "App.exe を作成中";
-    QTest::newRow("empty") << "" << " を作成中";
-    QTest::newRow("folder only") << "/src/" << "src/ を作成中";
-}
-
-void tst_mMain::makeCaption()
-{
-    QFETCH(QString, exePath);
-    QFETCH(QString, caption);
-    QCOMPARE(MakeExeCaption(exePath), caption);
 }
 
 ZARUN_FAKE_IDE_TEST_MAIN(QCoreApplication, tst_mMain)
