@@ -1,4 +1,11 @@
 # sources of src/tooling
 target_sources(zarun_core PRIVATE
+  tooling/Centring.cpp tooling/Centring.h
+  tooling/ProjectActions.cpp tooling/ProjectActions.h
   tooling/UserInterface.cpp tooling/UserInterface.h
+  tooling/mFunction.cpp tooling/mFunction.h
+  tooling/mMain.cpp tooling/mMain.h
+)
+target_sources(zarun_ui PRIVATE
+  tooling/fMessage.cpp tooling/fMessage.h
 )

@@ -1,3 +1,4 @@
 zarun_add_test(tst_TextCodec platform zarun_core)
 zarun_add_test(tst_IniDocument platform zarun_core)
 zarun_add_test(tst_FileSystem platform zarun_core)
+zarun_add_test(tst_DesktopAssociation platform zarun_core)

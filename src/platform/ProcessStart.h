@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starting other programs: always detached, never waited for, never through a shell.
+namespace platform {
+
+// Starts program with exactly these arguments in workingDirectory.
+// False when the program could not be started (missing, not executable, not a program).
+bool StartDetached(const QString &program, const QStringList &arguments, const QString &workingDirectory);
+
+// Starts a command held as one string (a program with fixed arguments, as
+// DefaultApplicationCommand returns it) with further arguments appended.
+// Each extra argument reaches the program as one word, whatever it contains.
+bool StartCommandDetached(const QString &command, const QStringList &extraArguments,
+                          const QString &workingDirectory);
+
+} // namespace platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace platform {
+
+// Window positions and sizes are kept in twips: 15 twips to one device-independent pixel.
+inline constexpr int kTwipsPerPixel = 15;
+
+constexpr qint64 PixelsToTwips(qint64 pixels) { return pixels * kTwipsPerPixel; }
+
+// Nearest pixel, halves away from zero, so negative positions round like positive ones.
+constexpr int TwipsToPixels(qint64 twips)
+{
+    return int(twips >= 0 ? (twips + kTwipsPerPixel / 2) / kTwipsPerPixel
+                          : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel));
+}
+
+} // namespace platform

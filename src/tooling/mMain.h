@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/PathStyle.h"
+
+#include <QIODevice>
+#include <QString>
+
+#include <optional>
+
+// Reading .vbp project files and building their executables through the IDE.
+namespace mMain {
+
+// Command of the program that opens .vbp files (the IDE), found once at start-up; empty when none.
+// Tests set and clear it directly.
+extern QString VbIdePath;
+
+// The project's name: the quoted value of the first line starting with "Name",
+// or the .vbp file's own name when there is no such line or the file cannot be read.
+QString GetProjectName(const QString &projectFile);
+
+// Full path of the project's executable: the quoted value of the first line
+// holding "ExeName32", in the project's folder; without such a line the
+// project path with ".exe" in place of its extension.
+QString GetProjectExe(const QString &projectFile);
+
+// The program the desktop associates with .vbp files, asked for with an empty
+// probe file in the program folder; empty when there is none or no probe can be made.
+QString GetVbIdePath();
+
+// Starts the IDE on the project with "/make" and returns at once; the progress
+// caption shows only while the IDE is being started. False (after telling the
+// user) when there is no IDE or it could not be started.
+bool MakeExe(const QString &projectFile);
+
+// --- the pieces of the readers, for callers and tests that work on other path styles ---
+
+enum class ProjectKey {
+    Name,      // a line that starts with "Name"
+    ExeName32, // a line that holds "ExeName32" anywhere
+};
+
+// Text past this size is not read: a .vbp is a few kilobytes, and a huge or
+// binary file must not cost unbounded time or memory.
+inline constexpr qint64 kMaxProjectFileBytes = 1024 * 1024;
+
+// The unquoted value of the first line with the key; empty optional when no
+// line has it or the file cannot be read (missing, a folder, no permission).
+std::optional<QString> ReadProjectValue(const QString &projectFile, ProjectKey key);
+std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key);
+
+// What the readers make of a value found (or not) in projectFile.
+QString ProjectNameFrom(const QString &projectFile, const std::optional<QString> &name, PathStyle style);
+QString ProjectExeFrom(const QString &projectFile, const std::optional<QString> &exeName, PathStyle style);
+
+// Caption of the progress window while the executable is being made.
+QString MakeExeCaption(const QString &exePath);
+
+} // namespace mMain

@@ -1,0 +1,96 @@
+// Stands in for the IDE in tests and demos.
+//   fake_ide <project> /make   writes the project's executable beside it
+//   fake_ide anything else     only records the call
+// Every call is recorded in the folder named by ZARUN_FAKE_IDE_LOG, one file per
+// call: the working folder, then each argument, each ended by a NUL byte.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+void record(const std::vector<std::string> &entries)
+{
+    const char *folder = std::getenv("ZARUN_FAKE_IDE_LOG");
+    if (!folder || !*folder)
+        return;
+    static int counter = 0;
+    const std::string base = std::string(folder) + "/call-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter++);
+    {
+        std::ofstream out(base + ".tmp", std::ios::binary);
+        for (const std::string &entry : entries)
+            out << entry << '\0';
+    }
+    // Renamed when complete, so a reader never sees half a call.
+    std::rename((base + ".tmp").c_str(), (base + ".args").c_str());
+}
+
+std::string unquote(const std::string &value)
+{
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return {};
+}
+
+// The executable name from the first line with ExeName32; empty when there is none.
+std::string exeName(const std::string &project)
+{
+    std::ifstream in(project, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        if (line.find("ExeName32") != std::string::npos) {
+            const std::size_t equals = line.find('=');
+            return unquote(equals == std::string::npos ? line : line.substr(equals + 1));
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+int make(const std::string &project)
+{
+    const std::size_t slash = project.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : project.substr(0, slash);
+    std::string name = exeName(project);
+    if (name.empty()) {
+        const std::string file = slash == std::string::npos ? project : project.substr(slash + 1);
+        name = file.substr(0, file.rfind('.')) + ".exe";
+    }
+    const std::string exe = folder + "/" + name;
+    {
+        std::ofstream out(exe, std::ios::binary | std::ios::trunc);
+        // When run, the built program notes the folder it was started in.
+        out << "#!/bin/sh\npwd > \"$0.ran\"\n";
+        if (!out)
+            return 1;
+    }
+    return ::chmod(exe.c_str(), 0755) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::vector<std::string> entries;
+    char cwd[4096] = {};
+    entries.emplace_back(::getcwd(cwd, sizeof cwd) ? cwd : "");
+    for (int i = 1; i < argc; ++i)
+        entries.emplace_back(argv[i]);
+    int result = 0;
+    if (argc == 3 && std::string(argv[2]) == "/make")
+        result = make(argv[1]);
+    record(entries);
+    return result;
+}

@@ -1,0 +1,208 @@
+#include "common/FakeIdeEnvironment.h"
+#include "common/ScriptedUserInterface.h"
+#include "tooling/ProjectActions.h"
+#include "tooling/mMain.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+bool put(const QString &path, const QByteArray &bytes, QFileDevice::Permissions permissions = {})
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return permissions == QFileDevice::Permissions {} || QFile::setPermissions(path, permissions);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QFileDevice::Permissions kExecutable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+// The blanks differ per message and are spelt out.
+const QString kIdeographicSpace = QStringLiteral("\u3000");
+
+using Action = std::function<void(const QString &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
+
+class tst_ProjectActions : public QObject {
+    Q_OBJECT
+public:
+    explicit tst_ProjectActions(const FakeIdeEnvironment &environment) : env_(environment) {}
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { mMain::VbIdePath.clear(); }
+
+    void messages_data();
+    void messages();
+    void openSourceHandsTheFileToItsProgram();
+    void openFolder_data();
+    void openFolder();
+    void runExeStartsInTheCurrentFolder();
+    void runExeThatCannotStart_data();
+    void runExeThatCannotStart();
+    void makeBuildsWithoutRunning();
+
+private:
+    const FakeIdeEnvironment &env_;
+    QTemporaryDir dir_;
+};
+
+void tst_ProjectActions::init()
+{
+    env_.ClearCalls();
+    mMain::VbIdePath.clear();
+}
+
+void tst_ProjectActions::messages_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+    const QString missingVbp = dir_.filePath("gone dir/App.vbp");
+    const QString missingFolder = dir_.filePath("gone dir");
+    const QString missingExe = dir_.filePath("gone dir/App.exe");
+    const QString hidden = dir_.filePath(".hidden");
+    QDir().mkpath(hidden);
+    const QString sp = kIdeographicSpace;
+
+    QTest::newRow("source not set") << Action(ProjectActions::OpenSource) << ""
+                                    << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙが設定されていません。";
+    QTest::newRow("source missing") << Action(ProjectActions::OpenSource) << missingVbp
+                                    << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ" + sp + missingVbp + sp + "が見つかりません。";
+    QTest::newRow("folder not set") << Action(ProjectActions::OpenFolder) << "" << "ﾌｫﾙﾀﾞが設定されていません。";
+    QTest::newRow("folder missing") << Action(ProjectActions::OpenFolder) << missingFolder
+                                    << "ﾌｫﾙﾀﾞ" + sp + missingFolder + "  が見つかりません";
+    QTest::newRow("folder hidden") << Action(ProjectActions::OpenFolder) << hidden
+                                   << "ﾌｫﾙﾀﾞ" + sp + hidden + "  が見つかりません";
+    QTest::newRow("folder hidden, trailing slash") << Action(ProjectActions::OpenFolder) << hidden + "/"
+                                                   << "ﾌｫﾙﾀﾞ" + sp + hidden + "/  が見つかりません";
+    QTest::newRow("exe not set") << Action(ProjectActions::RunExe) << "" << "実行ﾌｧｲﾙが設定されていません。";
+    QTest::newRow("exe missing") << Action(ProjectActions::RunExe) << missingExe
+                                 << "実行ﾌｧｲﾙ  " + missingExe + "  が見つかりません。";
+    QTest::newRow("make not set") << Action(ProjectActions::MakeExecutable) << ""
+                                  << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙが設定されていません。";
+    QTest::newRow("make missing") << Action(ProjectActions::MakeExecutable) << missingVbp
+                                  << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ" + sp + missingVbp + sp + "が見つかりません。";
+}
+
+void tst_ProjectActions::messages()
+{
+    QFETCH(Action, action);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    mMain::VbIdePath = FakeIdeEnvironment::IdeProgram();
+    ScriptedUserInterface ui;
+    action(value);
+    QCOMPARE(ui.messages, QStringList {message});
+    QVERIFY(ui.progress.isEmpty());
+    QVERIFY(env_.Calls().isEmpty());
+}
+
+void tst_ProjectActions::openSourceHandsTheFileToItsProgram()
+{
+    const QString project = dir_.filePath("My App ;$(x).vbp");
+    QVERIFY(put(project, "Name=\"App\"\r\n"));
+    ScriptedUserInterface ui;
+    ProjectActions::OpenSource(project);
+    QVERIFY(ui.messages.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
+    QCOMPARE(env_.Calls().first().mid(1), QStringList {project});
+}
+
+void tst_ProjectActions::openFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("plain") << dir_.filePath("src");
+    QTest::newRow("blanks") << dir_.filePath("My Projects");
+    QTest::newRow("inside a hidden folder") << dir_.filePath(".config/visible");
+    QTest::newRow("dot components") << dir_.filePath("src/.");
+}
+
+void tst_ProjectActions::openFolder()
+{
+    QFETCH(QString, folder);
+    QVERIFY(QDir().mkpath(folder));
+    ScriptedUserInterface ui;
+    ProjectActions::OpenFolder(folder);
+    QVERIFY(ui.messages.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
+    const QStringList call = env_.Calls().first();
+    QCOMPARE(call.size(), 3);
+    QCOMPARE(call[1], QString("--open"));
+    QCOMPARE(QFileInfo(call[2]).canonicalFilePath(), QFileInfo(folder).canonicalFilePath());
+}
+
+void tst_ProjectActions::runExeStartsInTheCurrentFolder()
+{
+    const QString folder = dir_.filePath("bin folder");
+    QVERIFY(QDir().mkpath(folder));
+    const QString exe = folder + "/App ;x.exe";
+    QVERIFY(put(exe, "#!/bin/sh\npwd > \"$0.ran\"\necho \"$#\" >> \"$0.ran\"\n", kExecutable));
+    ScriptedUserInterface ui;
+    ProjectActions::RunExe(exe);
+    QVERIFY(ui.messages.isEmpty());
+    // The program's current folder, not the executable's, and no arguments.
+    QTRY_COMPARE_WITH_TIMEOUT(contents(exe + ".ran"), (QDir::currentPath() + "\n0\n").toUtf8(), 20000);
+}
+
+void tst_ProjectActions::runExeThatCannotStart_data()
+{
+    QTest::addColumn<QString>("exe");
+    const QString text = dir_.filePath("Text.exe");
+    put(text, "MZ not really", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString noFormat = dir_.filePath("NoFormat.exe");
+    put(noFormat, "MZ\x90\x00 not a Linux program", kExecutable);
+    const QString folder = dir_.filePath("Folder.exe");
+    QDir().mkpath(folder);
+    QTest::newRow("not executable") << text;
+    QTest::newRow("unknown format") << noFormat;
+    QTest::newRow("a folder") << folder;
+}
+
+void tst_ProjectActions::runExeThatCannotStart()
+{
+    QFETCH(QString, exe);
+    ScriptedUserInterface ui;
+    ProjectActions::RunExe(exe);
+    QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  を起動できません。"});
+}
+
+void tst_ProjectActions::makeBuildsWithoutRunning()
+{
+    const QString folder = dir_.filePath("make it");
+    QVERIFY(QDir().mkpath(folder));
+    const QString project = folder + "/Calc.vbp";
+    QVERIFY(put(project, "Type=Exe\r\nExeName32=\"Calc.exe\"\r\n"));
+    mMain::VbIdePath = mMain::GetVbIdePath();
+    ScriptedUserInterface ui;
+    ProjectActions::MakeExecutable(project);
+    QVERIFY(ui.messages.isEmpty());
+    QCOMPARE(ui.progress, QStringList {"Calc.exe を作成中"});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder + "/Calc.exe").isExecutable(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make"}));
+    // Building does not run what was built; the run command then finds it.
+    QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
+    ProjectActions::RunExe(mMain::GetProjectExe(project));
+    QVERIFY(ui.messages.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/Calc.exe.ran"), 20000);
+}
+
+ZARUN_FAKE_IDE_TEST_MAIN(QCoreApplication, tst_ProjectActions)
+#include "tst_ProjectActions.moc"
