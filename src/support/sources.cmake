@@ -10,11 +10,11 @@ target_sources(zarun_ui PRIVATE
   support/ProgramIcon.cpp support/ProgramIcon.h
   support/WidgetUserInterface.cpp support/WidgetUserInterface.h
 )
-set_source_files_properties(
-  ${PROJECT_SOURCE_DIR}/packaging/zarun.png PROPERTIES QT_RESOURCE_ALIAS zarun.png)
-set_source_files_properties(
-  ${PROJECT_SOURCE_DIR}/packaging/zarun-32.png PROPERTIES QT_RESOURCE_ALIAS zarun-32.png)
+# The program icon (drawn from packaging/zarun.svg) is built into the program.
+set(ZARUN_ICON_DIR ${CMAKE_CURRENT_LIST_DIR}/../../packaging)
+set_source_files_properties(${ZARUN_ICON_DIR}/zarun.png PROPERTIES QT_RESOURCE_ALIAS zarun.png)
+set_source_files_properties(${ZARUN_ICON_DIR}/zarun-32.png PROPERTIES QT_RESOURCE_ALIAS zarun-32.png)
 qt_add_resources(zarun_ui zarun_icons
   PREFIX /zarun
-  FILES ${PROJECT_SOURCE_DIR}/packaging/zarun.png ${PROJECT_SOURCE_DIR}/packaging/zarun-32.png
+  FILES ${ZARUN_ICON_DIR}/zarun.png ${ZARUN_ICON_DIR}/zarun-32.png
 )
