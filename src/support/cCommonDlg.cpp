@@ -140,7 +140,7 @@ void cCommonDlg::Configure(QFileDialog &dialog, const FileDialogRequest &request
     if (title.isEmpty())
         title = save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く");
     dialog.setWindowTitle(title);
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("ファイルの場所(&I):"));
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("ファイルの場所:"));
     dialog.setLabelText(QFileDialog::FileName, QStringLiteral("ファイル名(&N):"));
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類(&T):"));
     dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void configureQtDialog();
     void realDialogAnswered();
     void realDialogCancelled();
+    void realDialogRefusesMissingFolder();
 
 private:
     QWidget owner_;
@@ -439,6 +441,47 @@ void tst_cCommonDlg::realDialogCancelled()
     dlg.ShowOpen();
     QCOMPARE(dlg.CancelButton(), true);
     QCOMPARE(dlg.FileName(), QString(""));
+}
+
+void tst_cCommonDlg::realDialogRefusesMissingFolder()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("missing/Tools.zrd"));
+    QStringList seen;
+    QTimer guard; // a safety net only: no test may hang on a dialog left open
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] {
+        while (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    guard.start(10000);
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // The warning comes up while the dialog's OK is being handled.
+        QTimer::singleShot(0, [&seen] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen.append(box->text());
+                box->close();
+            }
+        });
+        dialog->selectFile(missing);
+        static_cast<QDialog *>(dialog)->accept();
+        seen.append(dialog->isVisible() ? QStringLiteral("still open") : QStringLiteral("closed"));
+        dialog->close();
+    });
+    cCommonDlg dlg;
+    dlg.SetForm(&owner_);
+    dlg.SetFlags(2623492); // path must exist, the file need not
+    dlg.SetInitDir(dir.path());
+    dlg.SetCancelError(true);
+    dlg.ShowOpen();
+    QCOMPARE(dlg.CancelButton(), true);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen.at(0).contains(QStringLiteral("パスが存在しません。")));
+    QCOMPARE(seen.at(1), QStringLiteral("still open"));
 }
 
 QTEST_MAIN(tst_cCommonDlg)
