@@ -60,53 +60,41 @@ private:
 class tst_WidgetUserInterface : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void messageBox();
-    void confirmBox();
-    void inputBox();
+    void dialogsAsBuilt();
     void messageAnswered();
     void confirmAnswered_data();
     void confirmAnswered();
     void inputAnswered_data();
     void inputAnswered();
-    void parentedToWindow();
 
 private:
     QWidget window_;
 };
 
-void tst_WidgetUserInterface::messageBox()
+void tst_WidgetUserInterface::dialogsAsBuilt()
 {
-    std::unique_ptr<QMessageBox> box(
+    std::unique_ptr<QMessageBox> message(
         ui::WidgetUserInterface::CreateMessage(&window_, QStringLiteral("C:\\a.zrd が存在しません。")));
-    QCOMPARE(box->windowTitle(), QStringLiteral("ZARUN"));
-    QCOMPARE(box->text(), QStringLiteral("C:\\a.zrd が存在しません。"));
-    QCOMPARE(box->icon(), QMessageBox::NoIcon);
-    QCOMPARE(ButtonTexts(*box), QStringList{QStringLiteral("OK")});
-    QCOMPARE(box->textFormat(), Qt::PlainText);
-}
+    QCOMPARE(message->windowTitle(), QStringLiteral("ZARUN"));
+    QCOMPARE(message->icon(), QMessageBox::NoIcon);
+    QCOMPARE(ButtonTexts(*message), QStringList{QStringLiteral("OK")});
+    QCOMPARE(message->textFormat(), Qt::PlainText);
+    QCOMPARE(message->parentWidget(), &window_);
 
-void tst_WidgetUserInterface::confirmBox()
-{
-    const QString text = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[Calc]　を削除しますか?");
-    std::unique_ptr<QMessageBox> box(
-        ui::WidgetUserInterface::CreateConfirm(&window_, text, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除")));
-    QCOMPARE(box->windowTitle(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除"));
-    QCOMPARE(box->text(), text);
-    QCOMPARE(box->icon(), QMessageBox::NoIcon);
-    QCOMPARE(ButtonTexts(*box), (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
-    QCOMPARE(box->defaultButton()->text(), QStringLiteral("OK"));
-    QCOMPARE(box->escapeButton()->text(), QStringLiteral("キャンセル"));
-}
+    std::unique_ptr<QMessageBox> confirm(ui::WidgetUserInterface::CreateConfirm(
+        &window_, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[Calc]　を削除しますか?"), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除")));
+    QCOMPARE(confirm->windowTitle(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除"));
+    QCOMPARE(confirm->text(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[Calc]　を削除しますか?"));
+    QCOMPARE(confirm->icon(), QMessageBox::NoIcon);
+    QCOMPARE(ButtonTexts(*confirm), (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
 
-void tst_WidgetUserInterface::inputBox()
-{
-    std::unique_ptr<QInputDialog> dialog(ui::WidgetUserInterface::CreateInputBox(
+    std::unique_ptr<QInputDialog> input(ui::WidgetUserInterface::CreateInputBox(
         &window_, QStringLiteral("ｶﾃｺﾞﾘ名を入力してください。"), QStringLiteral("ｶﾃｺﾞﾘ追加"), QStringLiteral("Tools")));
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("ｶﾃｺﾞﾘ追加"));
-    QCOMPARE(dialog->labelText(), QStringLiteral("ｶﾃｺﾞﾘ名を入力してください。"));
-    QCOMPARE(dialog->textValue(), QStringLiteral("Tools"));
-    QCOMPARE(dialog->okButtonText(), QStringLiteral("OK"));
-    QCOMPARE(dialog->cancelButtonText(), QStringLiteral("キャンセル"));
+    QCOMPARE(input->windowTitle(), QStringLiteral("ｶﾃｺﾞﾘ追加"));
+    QCOMPARE(input->labelText(), QStringLiteral("ｶﾃｺﾞﾘ名を入力してください。"));
+    QCOMPARE(input->textValue(), QStringLiteral("Tools"));
+    QCOMPARE(input->okButtonText(), QStringLiteral("OK"));
+    QCOMPARE(input->cancelButtonText(), QStringLiteral("キャンセル"));
 }
 
 void tst_WidgetUserInterface::messageAnswered()
@@ -186,18 +174,6 @@ void tst_WidgetUserInterface::inputAnswered()
     const QString text = ui.InputBox(QStringLiteral("名前"), QStringLiteral("ｶﾃｺﾞﾘ名の変更"), QStringLiteral("Tools"));
     QCOMPARE(text, result);
     QCOMPARE(text.isNull(), isNull);
-}
-
-void tst_WidgetUserInterface::parentedToWindow()
-{
-    ui::WidgetUserInterface ui(&window_);
-    QWidget *parent = nullptr;
-    ModalDriver driver([&parent](QWidget *dialog) {
-        parent = dialog->parentWidget();
-        dialog->close();
-    });
-    ui.Message(QStringLiteral("x"));
-    QCOMPARE(parent, &window_);
 }
 
 QTEST_MAIN(tst_WidgetUserInterface)

@@ -43,11 +43,11 @@ private Q_SLOTS:
     void filterProperty();
     void requestCarriesTheSetup();
     void proposedNameCut();
-    void chooseOneFile();
-    void chooseSeveralFiles();
+    void choose_data();
+    void choose();
     void save();
-    void cancelWithCancelError();
-    void cancelWithoutCancelError();
+    void cancel_data();
+    void cancel();
     void cancelButtonStaysTrue();
     void bufferTooSmall_data();
     void bufferTooSmall();
@@ -150,36 +150,37 @@ void tst_cCommonDlg::proposedNameCut()
     QVERIFY(!answers.requests.constFirst().multiSelect());
 }
 
-void tst_cCommonDlg::chooseOneFile()
+void tst_cCommonDlg::choose_data()
 {
-    ScriptedAnswers answers;
-    answers.answer = QStringList{QStringLiteral("/D/Work/A.vbp")};
-    cCommonDlg dlg;
-    dlg.SetForm(&owner_);
-    dlg.SetFlags(0x280A04);
-    dlg.SetCancelError(true);
-    dlg.ShowOpen();
-    QCOMPARE(dlg.CancelButton(), false);
-    QCOMPARE(dlg.FileName(), QDir::toNativeSeparators(QStringLiteral("/D/Work/A.vbp")));
-    QCOMPARE(dlg.FileTitle(), QStringLiteral("A.vbp"));
-    QCOMPARE(dlg.ErrNumber(), 0);
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QStringList>("parts");
+    QTest::addColumn<QString>("fileTitle");
+    QTest::newRow("one file") << QStringList{QStringLiteral("/D/Work/A.vbp")}
+                              << QStringList{QDir::toNativeSeparators(QStringLiteral("/D/Work/A.vbp"))}
+                              << QStringLiteral("A.vbp");
+    QTest::newRow("three files")
+        << QStringList{QStringLiteral("/D/Work/A.vbp"), QStringLiteral("/D/Work/B.vbp"), QStringLiteral("/D/Work/C.vbp")}
+        << QStringList{QDir::toNativeSeparators(QStringLiteral("/D/Work")), QStringLiteral("A.vbp"),
+                       QStringLiteral("B.vbp"), QStringLiteral("C.vbp")}
+        << QString();
 }
 
-void tst_cCommonDlg::chooseSeveralFiles()
+void tst_cCommonDlg::choose()
 {
+    QFETCH(QStringList, chosen);
+    QFETCH(QStringList, parts);
+    QFETCH(QString, fileTitle);
     ScriptedAnswers answers;
-    answers.answer = QStringList{QStringLiteral("/D/Work/A.vbp"), QStringLiteral("/D/Work/B.vbp"),
-                                 QStringLiteral("/D/Work/C.vbp")};
+    answers.answer = chosen;
     cCommonDlg dlg;
     dlg.SetForm(&owner_);
     dlg.SetFlags(0x280A04);
     dlg.SetCancelError(true);
     dlg.ShowOpen();
     QCOMPARE(dlg.CancelButton(), false);
-    const QStringList parts = dlg.FileName().split(kNul);
-    QCOMPARE(parts, (QStringList{QDir::toNativeSeparators(QStringLiteral("/D/Work")), QStringLiteral("A.vbp"),
-                                 QStringLiteral("B.vbp"), QStringLiteral("C.vbp")}));
-    QCOMPARE(dlg.FileTitle(), QString());
+    QCOMPARE(dlg.FileName().split(kNul), parts);
+    QCOMPARE(dlg.FileTitle(), fileTitle);
+    QCOMPARE(dlg.ErrNumber(), 0);
 }
 
 void tst_cCommonDlg::save()
@@ -204,31 +205,31 @@ void tst_cCommonDlg::save()
     QCOMPARE(dlg.FileName(), QString(""));
 }
 
-void tst_cCommonDlg::cancelWithCancelError()
+void tst_cCommonDlg::cancel_data()
 {
-    ScriptedAnswers answers;
-    cCommonDlg dlg;
-    dlg.SetForm(&owner_);
-    dlg.SetCancelError(true);
-    dlg.SetFileName(QStringLiteral("/data/Tools.zrd"));
-    dlg.ShowOpen();
-    QCOMPARE(answers.requests.size(), 1);
-    QCOMPARE(dlg.CancelButton(), true);
-    QCOMPARE(dlg.FileName(), QString(""));
-    QCOMPARE(dlg.ErrNumber(), 0);
-    QCOMPARE(dlg.ErrDescription(), QStringLiteral("未知のｴﾗｰです。"));
+    QTest::addColumn<bool>("cancelError");
+    QTest::addColumn<bool>("cancelButton");
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("cancel error set") << true << true << QString("");
+    // A caller reading only FileName gets its own proposal back.
+    QTest::newRow("cancel error not set") << false << false << QStringLiteral("/data/Tools.zrd");
 }
 
-void tst_cCommonDlg::cancelWithoutCancelError()
+void tst_cCommonDlg::cancel()
 {
+    QFETCH(bool, cancelError);
+    QFETCH(bool, cancelButton);
+    QFETCH(QString, fileName);
     ScriptedAnswers answers;
     cCommonDlg dlg;
     dlg.SetForm(&owner_);
+    dlg.SetCancelError(cancelError);
     dlg.SetFileName(QStringLiteral("/data/Tools.zrd"));
     dlg.ShowOpen();
     QCOMPARE(answers.requests.size(), 1);
-    QCOMPARE(dlg.CancelButton(), false);
-    QCOMPARE(dlg.FileName(), QStringLiteral("/data/Tools.zrd"));
+    QCOMPARE(dlg.CancelButton(), cancelButton);
+    QCOMPARE(dlg.FileName(), fileName);
+    QCOMPARE(dlg.ErrNumber(), 0);
 }
 
 void tst_cCommonDlg::cancelButtonStaysTrue()
