@@ -1,0 +1,6 @@
+zarun_add_test(tst_FileDialogRules support zarun_core)
+zarun_add_test(tst_AboutRules support zarun_core)
+zarun_add_test(tst_cCommonDlg support zarun_ui)
+zarun_add_test(tst_cILink support zarun_ui)
+zarun_add_test(tst_fAbout support zarun_ui)
+zarun_add_test(tst_WidgetUserInterface support zarun_ui)
