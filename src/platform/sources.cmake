@@ -8,6 +8,7 @@ target_sources(zarun_core PRIVATE
   platform/PathStyle.h
   platform/ProcessStart.cpp platform/ProcessStart.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
+  platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/Twips.h
 )

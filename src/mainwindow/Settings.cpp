@@ -1,0 +1,97 @@
+#include "mainwindow/Settings.h"
+
+#include "catalogue/mIniFile.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace mIniFile;
+
+namespace settings {
+
+namespace {
+
+SettingsValues &instance()
+{
+    static SettingsValues values;
+    return values;
+}
+
+// An empty string setting is removed rather than stored empty.
+void writeString(const QString &section, const QString &key, const QString &value, const QString &file)
+{
+    WriteIniString(section, key, value.isEmpty() ? QString() : value, file);
+}
+
+QString readString(const QString &section, const QString &key, const QString &file)
+{
+    const QString value = ReadIniString(section, key, QString(), file);
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+} // namespace
+
+SettingsValues &Values() { return instance(); }
+void ResetValues() { instance() = SettingsValues(); }
+
+QString DefaultSettingsFilePath() { return platform::JoinPath(platform::ProgramFolder(), QStringLiteral("ZARUN.ini")); }
+
+bool EnsureSettingsFile(const QString &file)
+{
+    if (QFileInfo::exists(file))
+        return true;
+    QFile created(file);
+    if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return QFileInfo::exists(file);
+    created.close();
+    return true;
+}
+
+Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHeight, qint32 windowWidth,
+                        qint32 windowHeight)
+{
+    Placement p;
+    p.Top = ReadIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), screenHeight / 2 - windowHeight / 2, file);
+    p.Left = ReadIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), screenWidth / 2 - windowWidth / 2, file);
+    p.Height = ReadIniLong(QStringLiteral("Window"), QStringLiteral("HEIGHT"), kDefaultHeightTwips, file);
+    p.Width = ReadIniLong(QStringLiteral("Window"), QStringLiteral("WIDTH"), kDefaultWidthTwips, file);
+    p.Maximized = ReadIniBool(QStringLiteral("Window"), QStringLiteral("MAXIMIZE"), false, file);
+    return p;
+}
+
+void ReadValues(const QString &file)
+{
+    SettingsValues &v = instance();
+    v.DoubleClickAction = ReadIniLong(QStringLiteral("Project"), QStringLiteral("WClick"), 1, file);
+    v.AutoMakeExe = ReadIniBool(QStringLiteral("Project"), QStringLiteral("ExeAuto"), true, file);
+    v.DragDropEnabled = ReadIniBool(QStringLiteral("Project"), QStringLiteral("DragDrop"), true, file);
+    v.SortOnColumnClick = ReadIniBool(QStringLiteral("Project"), QStringLiteral("Sort"), true, file);
+    v.StartupCatalogue = readString(QStringLiteral("Main"), QStringLiteral("StartFile"), file);
+    v.SortOnOpen = ReadIniBool(QStringLiteral("Main"), QStringLiteral("Sort"), true, file);
+    v.LastCatalogueFolder = readString(QStringLiteral("Folder"), QStringLiteral("Data"), file);
+    v.LastProjectFolder = readString(QStringLiteral("Folder"), QStringLiteral("Project"), file);
+}
+
+platform::IniStatus WriteSettings(const QString &file, const Placement &placement)
+{
+    const SettingsValues &v = instance();
+    IniBatch batch(file);
+    WriteIniBool(QStringLiteral("Window"), QStringLiteral("MAXIMIZE"), placement.Maximized, file);
+    WriteIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), placement.Top, file);
+    WriteIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), placement.Left, file);
+    WriteIniLong(QStringLiteral("Window"), QStringLiteral("HEIGHT"), placement.Height, file);
+    WriteIniLong(QStringLiteral("Window"), QStringLiteral("WIDTH"), placement.Width, file);
+    WriteIniLong(QStringLiteral("Project"), QStringLiteral("WClick"), v.DoubleClickAction, file);
+    WriteIniBool(QStringLiteral("Project"), QStringLiteral("ExeAuto"), v.AutoMakeExe, file);
+    WriteIniBool(QStringLiteral("Project"), QStringLiteral("DragDrop"), v.DragDropEnabled, file);
+    WriteIniBool(QStringLiteral("Project"), QStringLiteral("Sort"), v.SortOnColumnClick, file);
+    writeString(QStringLiteral("Main"), QStringLiteral("StartFile"), v.StartupCatalogue, file);
+    WriteIniBool(QStringLiteral("Main"), QStringLiteral("Sort"), v.SortOnOpen, file);
+    writeString(QStringLiteral("Folder"), QStringLiteral("Data"), v.LastCatalogueFolder, file);
+    writeString(QStringLiteral("Folder"), QStringLiteral("Project"), v.LastProjectFolder, file);
+    return batch.Commit();
+}
+
+} // namespace settings

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/IniStore.h"
+
+#include <QString>
+
+// The settings of ZARUN.ini: read once at start-up, written once at shut-down.
+namespace settings {
+
+struct SettingsValues {
+    qint32 DoubleClickAction = 1; // 0 open folder, 1 open source, 2 run executable
+    bool AutoMakeExe = true;
+    bool DragDropEnabled = true;
+    bool SortOnColumnClick = true;
+    QString StartupCatalogue;
+    bool SortOnOpen = true;
+    QString LastCatalogueFolder;
+    QString LastProjectFolder;
+    QString SettingsFilePath;
+};
+
+SettingsValues &Values();
+// Back to the defaults (tests).
+void ResetValues();
+
+// The main window's placement in twips.
+struct Placement {
+    qint32 Top = 0;
+    qint32 Left = 0;
+    qint32 Height = 0;
+    qint32 Width = 0;
+    bool Maximized = false;
+};
+
+inline constexpr qint32 kDefaultHeightTwips = 6000;
+inline constexpr qint32 kDefaultWidthTwips = 8000;
+
+// ZARUN.ini in the program's folder (or the fallback folder when that cannot be written).
+QString DefaultSettingsFilePath();
+
+// Creates the file empty when it does not exist; false when it cannot be created.
+bool EnsureSettingsFile(const QString &file);
+
+// The stored placement; without one the window keeps its size, centred on the screen.
+Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHeight, qint32 windowWidth,
+                        qint32 windowHeight);
+
+// Section Project, Main and Folder into Values().
+void ReadValues(const QString &file);
+
+// Every key in its documented order, in one replace of the file; empty strings remove their keys.
+platform::IniStatus WriteSettings(const QString &file, const Placement &placement);
+
+} // namespace settings

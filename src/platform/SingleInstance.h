@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace platform {
+
+// Held for the whole run: a second start of the program with the same settings
+// file finds the lock taken and ends before doing anything.
+class SingleInstance {
+public:
+    SingleInstance();
+    ~SingleInstance();
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
+
+    // False when another running instance holds the lock for this settings file.
+    bool TryAcquire(const QString &settingsFile);
+    void Release();
+
+    // Where the lock for a settings file lives (outside the program's folder, which may be read-only).
+    static QString LockPath(const QString &settingsFile);
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+};
+
+} // namespace platform
