@@ -1,4 +1,6 @@
+#include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
+#include "platform/SingleInstance.h"
 
 #include <QApplication>
 
@@ -6,7 +8,15 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
+    QApplication::setOrganizationName(QStringLiteral("ZARUN"));
+
+    // A second start ends here, before it reads or writes anything.
+    platform::SingleInstance instance;
+    if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
+        return 0;
+
     fMain window;
+    window.Form_Load();
     window.show();
     return QApplication::exec();
 }

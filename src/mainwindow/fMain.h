@@ -1,9 +1,131 @@
 #pragma once
 
-#include <QMainWindow>
+#include "catalogue/cVbAnalyze.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/Settings.h"
+#include "support/WidgetUserInterface.h"
+#include "tooling/fMessage.h"
 
-class fMain : public QMainWindow {
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QMenu;
+class QTreeWidgetItem;
+class ReportListView;
+
+// The main window: categories on the left, the selected category's projects on the right.
+class fMain : public QMainWindow, private catalogue::ProjectRowSink {
     Q_OBJECT
 public:
     explicit fMain(QWidget *parent = nullptr);
+    ~fMain() override;
+
+    // Start-up after the single-instance check: settings, placement, the start-up catalogue.
+    void Form_Load();
+
+    // List procedures shared with the commands and dialogs.
+    void ShowProjectList();
+    void ResetSelection();
+    void LoadCatalogue();
+    // False when the file could not be written (the user has been told).
+    bool SaveCatalogue();
+
+    // Catalogue commands.
+    void NewCatalogue();
+    void OpenCatalogue();
+    void SaveCatalogueAs();
+
+    // Category and project commands.
+    void AddCategory();
+    void RenameCategory();
+    void DeleteCategory();
+    void AddProjects();
+    void DeleteSelectedProject();
+    void EditSelectedProject();
+    void MoveSelectedProject();
+    void ShowOptions();
+    void OpenReadMe();
+    void ShowVersion();
+    void RunDoubleClickAction();
+    void AddDroppedFiles(const QStringList &files);
+
+    // Rows of the two lists; rows are 1-based as the catalogue's indices.
+    ReportListView *lvwCategory = nullptr;
+    ReportListView *lvwProjectList = nullptr;
+
+    QMenu *mnuData = nullptr;
+    QAction *mnuDataNew = nullptr;
+    QAction *mnuDataOpen = nullptr;
+    QAction *mnuDataSave = nullptr;
+    QAction *mnuDataSaveName = nullptr;
+    QAction *mnuQuit = nullptr;
+    QMenu *mnuCategory = nullptr;
+    QAction *mnuCtgAdd = nullptr;
+    QAction *mnuCtgEdit = nullptr;
+    QAction *mnuCtgDel = nullptr;
+    QMenu *mnuProject = nullptr;
+    QAction *mnuProjectAdd = nullptr;
+    QAction *mnuProjectEdit = nullptr;
+    QAction *mnuProjectDel = nullptr;
+    QAction *mnuProjectMove = nullptr;
+    QAction *mnuProjectOpen = nullptr;
+    QAction *mnuProjectFolder = nullptr;
+    QAction *mnuProjectExe = nullptr;
+    QAction *mnuProjectMakeExe = nullptr;
+    QAction *mnuOption = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuReadMe = nullptr;
+    QAction *mnuVersion = nullptr;
+
+    // The last placement in the normal state, in twips.
+    qint32 NormalTop = 0;
+    qint32 NormalLeft = 0;
+    qint32 NormalHeight = 0;
+    qint32 NormalWidth = 0;
+
+    // Position and size of the window frame in twips.
+    mainwindow::Box FrameTwips() const;
+    // Current placement for ZARUN.ini: the normal one while maximized or minimized.
+    settings::Placement PlacementForSettings() const;
+    // The progress window while shown (tests).
+    fMessage *ProgressWindow() const { return progress_; }
+
+    // The message boxes and input box of the program, parented to this window.
+    ui::UserInterface &UserInterface();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class MainUserInterface;
+
+    void buildMenus();
+    void buildLists();
+    void wireEvents();
+    void applyPlacement(const settings::Placement &placement);
+    void layoutLists();
+    void recordNormalPlacement();
+    void updateCaption();
+    void setProjectEntriesEnabled(bool enabled);
+    void setCategoryEntriesEnabled(bool enabled);
+    void markCategoryRow(qint32 row);
+
+    void Form_Unload();
+    void lvwCategory_ItemClick(QTreeWidgetItem *item);
+    void lvwProjectList_ItemClick(QTreeWidgetItem *item);
+    void lvwProjectList_LostFocus();
+
+    void showProgress(const QString &caption);
+    void hideProgress();
+
+    void AppendProjectRow(const QString &name, const QString &fileName, const QString &folder,
+                          const QString &exeFileName) override;
+
+    std::unique_ptr<MainUserInterface> userInterface_;
+    QPointer<fMessage> progress_;
+    bool unloaded_ = false;
 };

@@ -1,7 +1,10 @@
 # sources of src/mainwindow
 target_sources(zarun_core PRIVATE
+  mainwindow/MainLayout.cpp mainwindow/MainLayout.h
   mainwindow/Settings.cpp mainwindow/Settings.h
 )
 target_sources(zarun_ui PRIVATE
+  mainwindow/ProjectListView.cpp mainwindow/ProjectListView.h
   mainwindow/fMain.cpp mainwindow/fMain.h
+  mainwindow/mWndFunction.cpp mainwindow/mWndFunction.h
 )

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+// Where the two lists go in the main window's client area, in twips.
+namespace mainwindow {
+
+struct Box {
+    qint32 Left = 0;
+    qint32 Top = 0;
+    qint32 Width = 0;
+    qint32 Height = 0;
+    friend bool operator==(const Box &, const Box &) = default;
+};
+
+struct ListsLayout {
+    Box Category;
+    Box Projects;
+};
+
+// Nothing to lay out while the client area has no height. Sizes that would be negative
+// in a very small window are 0.
+std::optional<ListsLayout> LayoutLists(qint32 clientWidth, qint32 clientHeight);
+
+// Half of a measure as the forms compute it: to a whole number (halves to even), halved, fraction dropped.
+qint32 HalfOf(double measure);
+
+// The placement that centres a window of the given size over an owner, in twips.
+Box CentreOver(const Box &owner, qint32 width, qint32 height);
+
+} // namespace mainwindow
