@@ -1,6 +1,8 @@
 #include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
 #include "platform/SingleInstance.h"
+#include "support/cILink.h"
+#include "tooling/mFunction.h"
 
 #include <QApplication>
 
@@ -15,7 +17,9 @@ int main(int argc, char *argv[])
     if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
         return 0;
 
+    cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
     fMain window;
+    ui::SetCurrent(&window.UserInterface());
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -84,6 +84,7 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
     buildMenus();
     buildLists();
     wireEvents();
+    catalogue::SetProjectRowSink(this);
     ResetSelection();
     resize(TwipsToPixels(kInitialClientWidthTwips),
            TwipsToPixels(kInitialClientHeightTwips) + menuBar()->sizeHint().height());
@@ -217,8 +218,6 @@ void fMain::wireEvents()
 
 void fMain::Form_Load()
 {
-    ui::SetCurrent(userInterface_.get());
-    catalogue::SetProjectRowSink(this);
     mMain::VbIdePath = mMain::GetVbIdePath();
     ResetSelection();
     settings::SettingsValues &values = settings::Values();
@@ -439,6 +438,24 @@ void fMain::lvwProjectList_ItemClick(QTreeWidgetItem *item)
 {
     setProjectEntriesEnabled(true);
     State().CurrentProject = lvwProjectList->RowOf(item);
+}
+
+void fMain::ClickCategoryRow(qint32 row)
+{
+    if (QTreeWidgetItem *item = lvwCategory->Row(row)) {
+        markCategoryRow(row);
+        lvwCategory_ItemClick(item);
+    }
+}
+
+void fMain::ClickProjectRow(qint32 row)
+{
+    if (QTreeWidgetItem *item = lvwProjectList->Row(row)) {
+        const QSignalBlocker blocker(lvwProjectList);
+        lvwProjectList->setCurrentItem(item);
+        item->setSelected(true);
+        lvwProjectList_ItemClick(item);
+    }
 }
 
 void fMain::lvwProjectList_LostFocus() { setProjectEntriesEnabled(false); }

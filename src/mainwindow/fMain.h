@@ -48,6 +48,9 @@ public:
     void OpenReadMe();
     void ShowVersion();
     void RunDoubleClickAction();
+    // Selects a row as a click on it does (1-based).
+    void ClickCategoryRow(qint32 row);
+    void ClickProjectRow(qint32 row);
     void AddDroppedFiles(const QStringList &files);
 
     // Rows of the two lists; rows are 1-based as the catalogue's indices.

@@ -1,0 +1,779 @@
+#include "catalogue/cVbAnalyze.h"
+#include "catalogue/mIniFile.h"
+#include "common/ScriptedUserInterface.h"
+#include "mainwindow/MainLayout.h"
+#include "mainwindow/ProjectListView.h"
+#include "mainwindow/Settings.h"
+#include "mainwindow/fMain.h"
+#include "platform/IniStore.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
+#include "support/cCommonDlg.h"
+#include "tooling/mMain.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using catalogue::State;
+
+namespace {
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray Cp932(const QString &text) { return *platform::EncodeCp932(text); }
+
+QStringList ActionTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+QStringList RowTexts(const QTreeWidget *list, int column = 0)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts.append(list->topLevelItem(i)->text(column));
+    return texts;
+}
+
+// Which of the selection-dependent entries are enabled, as a compact string.
+QString EnabledState(const fMain &w)
+{
+    QString s;
+    for (const QAction *a : {w.mnuCtgEdit, w.mnuCtgDel, w.mnuProjectAdd, w.mnuProjectEdit, w.mnuProjectDel,
+                             w.mnuProjectMove, w.mnuProjectOpen, w.mnuProjectFolder, w.mnuProjectExe,
+                             w.mnuProjectMakeExe})
+        s += a->isEnabled() ? u'1' : u'0';
+    return s;
+}
+
+} // namespace
+
+class tst_fMain : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void menusAndColumns();
+    void layoutArithmetic_data();
+    void layoutArithmetic();
+    void layoutOfTheLists();
+    void loadShowsFirstCategory();
+    void loadOfFileWithoutSections();
+    void selectionAndMenuStates();
+    void keyboardMovesTheSelection();
+    void drops_data();
+    void drops();
+    void doubleClickActions_data();
+    void doubleClickActions();
+    void saveWritesWorkedExample();
+    void saveFailureKeepsFile_data();
+    void saveFailureKeepsFile();
+    void saveWithoutFileAsksForName();
+    void openAndNew();
+    void categoryAddRenameDelete();
+    void deleteOfSeveralCategories_data();
+    void deleteOfSeveralCategories();
+    void categoryNamesRefused_data();
+    void categoryNamesRefused();
+    void projectDelete();
+    void projectDeleteFailureKeepsRow();
+    void addProjectsThroughDialog();
+    void startUpAndShutDown();
+
+private:
+    QString catalogue(const QByteArray &bytes);
+    void load(fMain &w, const QByteArray &bytes);
+    QString vbp(const QString &name, const QString &exeName);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedUserInterface> ui_;
+};
+
+void tst_fMain::initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+void tst_fMain::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    platform::SetProgramFolderForTesting(dir_->path());
+    catalogue::ResetState();
+    settings::ResetValues();
+    settings::Values().AutoMakeExe = false;
+    platform::IniStore::Instance().Reset();
+    mMain::VbIdePath.clear();
+    ui_ = std::make_unique<ScriptedUserInterface>();
+}
+
+void tst_fMain::cleanup()
+{
+    cCommonDlg::ResetAnswerer();
+    ui_.reset();
+    platform::SetProgramFolderForTesting(QString());
+    dir_.reset();
+}
+
+QString tst_fMain::catalogue(const QByteArray &bytes)
+{
+    const QString path = dir_->filePath(QStringLiteral("Tools.zrd"));
+    WriteBytes(path, bytes);
+    return path;
+}
+
+void tst_fMain::load(fMain &w, const QByteArray &bytes)
+{
+    State().CatalogueFilePath = catalogue(bytes);
+    w.LoadCatalogue();
+}
+
+QString tst_fMain::vbp(const QString &name, const QString &exeName)
+{
+    const QString path = dir_->filePath(name + QStringLiteral(".vbp"));
+    WriteBytes(path, "Type=Exe\r\nName=\"" + name.toLatin1() + "\"\r\nExeName32=\"" + exeName.toLatin1() + "\"\r\n");
+    return path;
+}
+
+void tst_fMain::menusAndColumns()
+{
+    fMain w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN"));
+    QCOMPARE(w.mnuData->title(), QStringLiteral("ﾃﾞｰﾀ(&D)"));
+    QCOMPARE(ActionTexts(w.mnuData), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"), "-",
+                                                  QStringLiteral("上書き保存(&S)"),
+                                                  QStringLiteral("名前を付けて保存(&A)"), "-",
+                                                  QStringLiteral("終了(&X)")}));
+    QCOMPARE(w.mnuCategory->title(), QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
+    QCOMPARE(ActionTexts(w.mnuCategory), (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除")}));
+    QCOMPARE(w.mnuProject->title(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ(&P)"));
+    QCOMPARE(ActionTexts(w.mnuProject),
+             (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"), QStringLiteral("移動"),
+                          "-", QStringLiteral("ソースを開く"), QStringLiteral("フォルダを開く"),
+                          QStringLiteral("実行ファイルを開く"), "-", QStringLiteral("実行ファイル作成")}));
+    QCOMPARE(w.mnuHelp->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    QCOMPARE(ActionTexts(w.mnuHelp), (QStringList{QStringLiteral("ReadMe.txtを読む"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")}));
+    // The settings command sits on the menu bar itself, between the project and help menus.
+    const QList<QAction *> bar = w.menuBar()->actions();
+    QCOMPARE(bar.size(), 5);
+    QCOMPARE(bar[3], w.mnuOption);
+    QCOMPARE(w.mnuOption->text(), QStringLiteral("設定(&O)"));
+    QVERIFY(!w.mnuOption->menu());
+
+    QCOMPARE(w.lvwCategory->headerItem()->text(0), QStringLiteral("カテゴリー"));
+    QCOMPARE(w.lvwCategory->columnWidth(0), 100);
+    const QStringList captions{QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"),
+                               QStringLiteral("実行ファイル名")};
+    QCOMPARE(w.lvwProjectList->columnCount(), 4);
+    for (int c = 0; c < 4; ++c) {
+        QCOMPARE(w.lvwProjectList->headerItem()->text(c), captions[c]);
+        QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
+    }
+    QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+}
+
+void tst_fMain::layoutArithmetic_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("laidOut");
+    QTest::addColumn<QList<int>>("category");
+    QTest::addColumn<QList<int>>("projects");
+    QTest::newRow("10000 x 5000") << 10000 << 5000 << true << QList<int>{90, 90, 1500, 4820}
+                                  << QList<int>{1700, 90, 8200, 4820};
+    QTest::newRow("no height") << 10000 << 0 << false << QList<int>{} << QList<int>{};
+    QTest::newRow("too small: sizes at 0") << 1000 << 100 << true << QList<int>{90, 90, 1500, 0}
+                                           << QList<int>{1700, 90, 0, 0};
+}
+
+void tst_fMain::layoutArithmetic()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, laidOut);
+    const auto layout = mainwindow::LayoutLists(width, height);
+    QCOMPARE(layout.has_value(), laidOut);
+    if (!layout)
+        return;
+    QFETCH(QList<int>, category);
+    QFETCH(QList<int>, projects);
+    const auto asList = [](const mainwindow::Box &b) { return QList<int>{b.Left, b.Top, b.Width, b.Height}; };
+    QCOMPARE(asList(layout->Category), category);
+    QCOMPARE(asList(layout->Projects), projects);
+}
+
+void tst_fMain::layoutOfTheLists()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(800, 500);
+    QTRY_COMPARE(w.centralWidget()->width(), 800);
+    const int clientHeight = w.centralWidget()->height();
+    QCOMPARE(w.lvwCategory->geometry(), QRect(6, 6, 100, clientHeight - 12));
+    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6, 800 - 120, clientHeight - 12));
+    // The remembered normal placement follows the size.
+    QCOMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
+}
+
+void tst_fMain::loadShowsFirstCategory()
+{
+    fMain w;
+    const QString calc = vbp(QStringLiteral("Calc"), QStringLiteral("Calc.exe"));
+    load(w, Cp932(QStringLiteral("[Tools]\r\n電卓=%1\r\nMissing=%2\r\n[Games]\r\nPuzzle=x\r\n")
+                      .arg(calc, dir_->filePath(QStringLiteral("gone/Gone.vbp")))));
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(w.lvwCategory->currentItem(), w.lvwCategory->topLevelItem(0));
+    QVERIFY(w.lvwCategory->topLevelItem(0)->isSelected());
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(State().CurrentCategory, 1);
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("電卓"), QStringLiteral("Missing")}));
+    QCOMPARE(RowTexts(w.lvwProjectList, 1), (QStringList{QStringLiteral("Calc.vbp"), QStringLiteral("Gone.vbp")}));
+    QCOMPARE(RowTexts(w.lvwProjectList, 2), (QStringList{dir_->path(), dir_->filePath(QStringLiteral("gone"))}));
+    QCOMPARE(RowTexts(w.lvwProjectList, 3), (QStringList{QStringLiteral("Calc.exe"), QString()}));
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+    QCOMPARE(ui_->progress, QStringList{QStringLiteral("Tools.zrd を読み込み中")});
+    QVERIFY(!ui_->progressShown);
+    QVERIFY(ui_->messages.isEmpty());
+}
+
+void tst_fMain::loadOfFileWithoutSections()
+{
+    fMain w;
+    load(w, Cp932(QStringLiteral("[Old]\r\nA=1\r\n")));
+    ui_->messages.clear();
+    // A file with only a comment, then one that does not exist.
+    for (const QByteArray &bytes : {QByteArray("; nothing\r\n"), QByteArray()}) {
+        load(w, bytes);
+        QCOMPARE(ui_->messages, QStringList{QStringLiteral("中身がありません。")});
+        ui_->messages.clear();
+        QCOMPARE(w.lvwCategory->topLevelItemCount(), 0);
+        QCOMPARE(w.lvwProjectList->topLevelItemCount(), 0);
+        QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
+    }
+    State().CatalogueFilePath = dir_->filePath(QStringLiteral("none.zrd"));
+    w.LoadCatalogue();
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("中身がありません。")});
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (none.zrd)"));
+    QVERIFY(!ui_->progressShown);
+}
+
+void tst_fMain::selectionAndMenuStates()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\nq1=z\r\n");
+    auto click = [](ReportListView *list, int row) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(row - 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    };
+    click(w.lvwProjectList, 2);
+    QCOMPARE(State().CurrentProject, 2);
+    QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
+    // Clicking the category list takes the focus from the project list: project entries off, add stays.
+    click(w.lvwCategory, 2);
+    QCOMPARE(State().CurrentCategory, 2);
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("q1")});
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+    // Clicking the selected category again refills the list and clears the project.
+    click(w.lvwProjectList, 1);
+    QCOMPARE(State().CurrentProject, 1);
+    click(w.lvwCategory, 2);
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(w.lvwProjectList->currentItem(), nullptr);
+    // A menu taking the focus is not a loss of focus.
+    click(w.lvwProjectList, 1);
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(w.lvwProjectList, &popup);
+    QFocusEvent menuBar(QEvent::FocusOut, Qt::MenuBarFocusReason);
+    QApplication::sendEvent(w.lvwProjectList, &menuBar);
+    QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w.lvwProjectList, &tab);
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+    QCOMPARE(State().CurrentProject, 1);
+}
+
+void tst_fMain::keyboardMovesTheSelection()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\nq1=z\r\n[C]\r\n");
+    w.lvwCategory->setFocus();
+    QTest::keyClick(w.lvwCategory, Qt::Key_Down);
+    QCOMPARE(State().CurrentCategory, 2);
+    QCOMPARE(w.lvwCategory->currentItem(), w.lvwCategory->topLevelItem(1));
+    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("q1")});
+    QTest::keyClick(w.lvwCategory, Qt::Key_Up);
+    QCOMPARE(State().CurrentCategory, 1);
+    w.lvwProjectList->setFocus();
+    QTest::keyClick(w.lvwProjectList, Qt::Key_Down);
+    QTest::keyClick(w.lvwProjectList, Qt::Key_Down);
+    QCOMPARE(w.lvwProjectList->currentItem(), w.lvwProjectList->topLevelItem(1));
+    QCOMPARE(State().CurrentProject, 2);
+    QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
+}
+
+void tst_fMain::drops_data()
+{
+    QTest::addColumn<bool>("dragDrop");
+    QTest::addColumn<bool>("categorySelected");
+    QTest::addColumn<QStringList>("added");
+    QTest::newRow("only lower-case vbp") << true << true << QStringList{QStringLiteral("A")};
+    QTest::newRow("drops switched off") << false << true << QStringList{};
+    QTest::newRow("no category selected") << true << false << QStringList{};
+}
+
+void tst_fMain::drops()
+{
+    QFETCH(bool, dragDrop);
+    QFETCH(bool, categorySelected);
+    QFETCH(QStringList, added);
+    fMain w;
+    if (categorySelected)
+        load(w, "[A]\r\n");
+    settings::Values().DragDropEnabled = dragDrop;
+    const QString a = vbp(QStringLiteral("A"), QStringLiteral("A.exe"));
+    const QString b = dir_->filePath(QStringLiteral("B.txt"));
+    const QString c = vbp(QStringLiteral("C"), QStringLiteral("C.exe"));
+    const QString upper = dir_->filePath(QStringLiteral("C.VBP"));
+    QVERIFY(QFile::rename(c, upper));
+    WriteBytes(b, "text");
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(upper)});
+    QMimeData text;
+    text.setText(QStringLiteral("A.vbp"));
+    // The cursor: copy for a file list whatever the setting, none for anything else.
+    QVERIFY(ReportListView::HoldsFileList(&files));
+    QVERIFY(!ReportListView::HoldsFileList(&text));
+    QDragEnterEvent enterText(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(w.lvwProjectList->viewport(), &enterText);
+    QVERIFY(!enterText.isAccepted());
+    QDragEnterEvent enterFiles(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(w.lvwProjectList->viewport(), &enterFiles);
+    QVERIFY(enterFiles.isAccepted());
+    QCOMPARE(enterFiles.dropAction(), Qt::CopyAction);
+
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(w.lvwProjectList->viewport(), &drop);
+    QCOMPARE(RowTexts(w.lvwProjectList), added);
+    const catalogue::cVbAnalyze *category = State().Current();
+    QCOMPARE(category ? category->Count() : 0, added.size());
+}
+
+void tst_fMain::doubleClickActions_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("0 folder") << 0 << QStringList{QStringLiteral("ﾌｫﾙﾀﾞが設定されていません。")};
+    QTest::newRow("1 source") << 1 << QStringList{QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙが設定されていません。")};
+    QTest::newRow("2 executable") << 2 << QStringList{QStringLiteral("実行ﾌｧｲﾙが設定されていません。")};
+    QTest::newRow("5 nothing") << 5 << QStringList{};
+}
+
+void tst_fMain::doubleClickActions()
+{
+    QFETCH(int, action);
+    QFETCH(QStringList, messages);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // An empty value loads as a project without path, folder or executable.
+    load(w, "[A]\r\nUnset=\r\n");
+    settings::Values().DoubleClickAction = action;
+    const QRect rect = w.lvwProjectList->visualItemRect(w.lvwProjectList->topLevelItem(0));
+    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(ui_->messages, messages);
+}
+
+void tst_fMain::saveWritesWorkedExample()
+{
+    fMain w;
+    load(w, "");
+    ui_->messages.clear();
+    ui_->inputAnswers << QStringLiteral("Tools");
+    w.AddCategory();
+    auto *tools = State().Current();
+    for (const auto &[name, path] : {std::pair{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
+                                     {"Calc", "D:\\Old\\Calc\\Calc.vbp"}}) {
+        QString n = QString::fromLatin1(name);
+        tools->AddProject(QString::fromLatin1(path), n);
+    }
+    ui_->inputAnswers << QStringLiteral("Games");
+    w.AddCategory();
+    QString puzzle = QStringLiteral("Puzzle");
+    State().Current()->AddProject(QStringLiteral("D:\\Games\\Puzzle\\Puzzle.vbp"), puzzle);
+    ui_->inputAnswers << QStringLiteral("Empty");
+    w.AddCategory();
+
+    QVERIFY(w.SaveCatalogue());
+    QCOMPARE(ReadBytes(State().CatalogueFilePath),
+             QByteArray("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
+                        "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n"));
+    QCOMPARE(tools->ProjectName(3), QStringLiteral("Calc(3)"));
+    QCOMPARE(ui_->progress.last(), QStringLiteral("Tools.zrd を保存中"));
+    QVERIFY(!ui_->progressShown);
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Reopening gives the same catalogue; the empty category is gone.
+    w.LoadCatalogue();
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(RowTexts(w.lvwProjectList),
+             (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
+}
+
+void tst_fMain::saveFailureKeepsFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("read-only file") << QStringLiteral("file");
+    QTest::newRow("read-only folder") << QStringLiteral("folder");
+    QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
+}
+
+void tst_fMain::saveFailureKeepsFile()
+{
+    QFETCH(QString, how);
+    fMain w;
+    const QByteArray old("[A]\r\np1=x\r\n");
+    load(w, old);
+    QString p2;
+    State().Current()->AddProject(QStringLiteral("y"), p2 = QStringLiteral("p2"));
+    const QString path = State().CatalogueFilePath;
+    QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
+    if (how == QLatin1String("file")) {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup);
+    } else if (how == QLatin1String("folder")) {
+        QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
+    } else {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path));
+    }
+    QVERIFY(!w.SaveCatalogue());
+    QFile::setPermissions(dir_->path(), folderPermissions);
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
+    QVERIFY(!ui_->progressShown);
+    if (how != QLatin1String("replaced"))
+        QCOMPARE(ReadBytes(path), old);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_fMain::saveWithoutFileAsksForName()
+{
+    fMain w;
+    ui_->inputAnswers << QStringLiteral("A");
+    w.AddCategory();
+    QString name = QStringLiteral("p");
+    State().Current()->AddProject(QStringLiteral("x.vbp"), name);
+    const QString target = dir_->filePath(QStringLiteral("Chosen.zrd"));
+    QStringList titles;
+    cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) -> std::optional<QStringList> {
+        titles.append(request.title);
+        return QStringList{target};
+    });
+    QVERIFY(w.SaveCatalogue());
+    QCOMPARE(titles, QStringList{QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存")});
+    QCOMPARE(ReadBytes(target), QByteArray("[A]\r\np=x.vbp\r\n"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Chosen.zrd)"));
+    QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
+}
+
+void tst_fMain::openAndNew()
+{
+    fMain w;
+    const QString path = catalogue("[X]\r\na=b\r\n");
+    settings::Values().LastCatalogueFolder = QStringLiteral("/start/here");
+    QList<support::FileDialogRequest> requests;
+    bool cancel = true;
+    cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) -> std::optional<QStringList> {
+        requests.append(request);
+        return cancel ? std::nullopt : std::optional<QStringList>(QStringList{path});
+    });
+    w.OpenCatalogue();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].title, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く"));
+    QCOMPARE(requests[0].initialFolder, QStringLiteral("/start/here"));
+    QCOMPARE(requests[0].flags, 2623492u);
+    QCOMPARE(State().CatalogueFilePath, QString());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN"));
+    QCOMPARE(settings::Values().LastCatalogueFolder, QStringLiteral("/start/here"));
+
+    cancel = false;
+    w.OpenCatalogue();
+    QCOMPARE(State().CatalogueFilePath, path);
+    QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
+    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("X")});
+
+    w.NewCatalogue();
+    QCOMPARE(w.lvwCategory->topLevelItemCount(), 0);
+    QCOMPARE(w.lvwProjectList->topLevelItemCount(), 0);
+    QCOMPARE(State().CategoryCount, 0);
+    QCOMPARE(State().CatalogueFilePath, dir_->filePath(QStringLiteral("NewFile.zrd")));
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (NewFile.zrd)"));
+    QVERIFY(!QFile::exists(State().CatalogueFilePath));
+    QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+}
+
+void tst_fMain::categoryAddRenameDelete()
+{
+    fMain w;
+    load(w, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n[B]\r\nq=z\r\n");
+    // Cancel and empty names do nothing.
+    ui_->inputAnswers << QString() << QStringLiteral("");
+    w.AddCategory();
+    w.AddCategory();
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(ui_->inputPrompts.first(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
+
+    // Rename A to a: the old section leaves the file at once; the projects stay in memory, unset path included.
+    ui_->inputAnswers << QStringLiteral("a");
+    w.RenameCategory();
+    QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
+    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[B]\r\nq=z\r\n"));
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
+    QVERIFY(State().Current()->ProjectFile(2).isNull());
+
+    // Renaming to the same name touches nothing.
+    ui_->inputAnswers << QStringLiteral("a");
+    w.RenameCategory();
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Delete: Cancel keeps everything; OK removes the section at once.
+    w.ClickCategoryRow(2);
+    ui_->confirmAnswers << false << true;
+    w.DeleteCategory();
+    QCOMPARE(ui_->confirmations.last(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[B]　を削除します。\r\n\r\n"
+                            "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
+    QCOMPARE(State().CategoryCount, 2);
+    w.DeleteCategory();
+    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray());
+    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("a")});
+    QCOMPARE(State().CurrentCategory, 1);
+    QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+
+    // The last one: everything empty and off.
+    ui_->confirmAnswers << true;
+    w.DeleteCategory();
+    QCOMPARE(State().CategoryCount, 0);
+    QCOMPARE(State().CurrentCategory, 0);
+    QCOMPARE(w.lvwCategory->topLevelItemCount(), 0);
+    QCOMPARE(w.lvwProjectList->topLevelItemCount(), 0);
+
+    // A read-only catalogue: the section cannot be removed, nothing changes.
+    load(w, "[R]\r\nr=1\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    ui_->inputAnswers << QStringLiteral("S");
+    ui_->confirmAnswers << true;
+    w.RenameCategory();
+    w.DeleteCategory();
+    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。")));
+    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("R")});
+    QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_fMain::deleteOfSeveralCategories_data()
+{
+    QTest::addColumn<int>("deleted");
+    QTest::addColumn<QStringList>("remaining");
+    QTest::addColumn<int>("current");
+    QTest::newRow("second of four") << 2 << QStringList{"A", "C", "D"} << 1;
+    QTest::newRow("last of four") << 4 << QStringList{"A", "B", "C"} << 3;
+    QTest::newRow("first of four") << 1 << QStringList{"B", "C", "D"} << 1;
+}
+
+void tst_fMain::deleteOfSeveralCategories()
+{
+    QFETCH(int, deleted);
+    QFETCH(QStringList, remaining);
+    QFETCH(int, current);
+    fMain w;
+    load(w, "[A]\r\na=1\r\n[B]\r\nb=1\r\n[C]\r\nc=1\r\n[D]\r\nd=1\r\n");
+    // An unsaved addition to a later category survives the shift.
+    QString extra = QStringLiteral("extra");
+    State().CategoryAt(4)->AddProject(QStringLiteral("e"), extra);
+    w.ClickCategoryRow(deleted);
+    ui_->confirmAnswers << true;
+    w.DeleteCategory();
+    QCOMPARE(RowTexts(w.lvwCategory), remaining);
+    QCOMPARE(State().CategoryCount, 3);
+    QCOMPARE(State().CurrentCategory, current);
+    QCOMPARE(w.lvwCategory->currentItem(), w.lvwCategory->topLevelItem(current - 1));
+    for (int i = 1; i <= 3; ++i)
+        QCOMPARE(State().CategoryAt(i)->Category(), remaining[i - 1]);
+    const catalogue::cVbAnalyze *d = State().CategoryAt(remaining.indexOf(QStringLiteral("D")) + 1);
+    if (d)
+        QCOMPARE(d->Count(), 2);
+    QCOMPARE(RowTexts(w.lvwProjectList).size(), State().Current()->Count());
+    QCOMPARE(EnabledState(w).left(3), QStringLiteral("000"));
+}
+
+void tst_fMain::categoryNamesRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("closing bracket") << QStringLiteral("a]b");
+    QTest::newRow("leading blank") << QStringLiteral(" a");
+    QTest::newRow("trailing tab") << QStringLiteral("a\t");
+    QTest::newRow("not in code page 932") << QStringLiteral("😀");
+}
+
+void tst_fMain::categoryNamesRefused()
+{
+    QFETCH(QString, name);
+    fMain w;
+    load(w, "[A]\r\na=1\r\n");
+    ui_->messages.clear();
+    ui_->inputAnswers << name << name;
+    w.AddCategory();
+    w.RenameCategory();
+    QCOMPARE(ui_->messages.size(), 2);
+    QCOMPARE(State().CategoryCount, 1);
+    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("A")});
+    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n"));
+}
+
+void tst_fMain::projectDelete()
+{
+    fMain w;
+    load(w, "[A]\r\np1=x\r\np2=y\r\np3=z\r\n");
+    w.ClickProjectRow(2);
+    ui_->confirmAnswers << false << true;
+    w.DeleteSelectedProject();
+    QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
+    QCOMPARE(State().Current()->Count(), 3);
+    w.DeleteSelectedProject();
+    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
+    QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
+    // No project is selected afterwards, so no command acts on a row that is gone.
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+}
+
+void tst_fMain::projectDeleteFailureKeepsRow()
+{
+    fMain w;
+    load(w, "[A]\r\np1=x\r\np2=y\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    w.ClickProjectRow(1);
+    ui_->confirmAnswers << true;
+    w.DeleteSelectedProject();
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。")});
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    QCOMPARE(State().Current()->Count(), 2);
+    QCOMPARE(State().CurrentProject, 1);
+}
+
+void tst_fMain::addProjectsThroughDialog()
+{
+    fMain w;
+    load(w, "[A]\r\n");
+    const QString a = vbp(QStringLiteral("Alpha"), QStringLiteral("Alpha.exe"));
+    const QString b = vbp(QStringLiteral("Beta"), QStringLiteral("Beta.exe"));
+    QList<support::FileDialogRequest> requests;
+    QList<std::optional<QStringList>> answers{std::nullopt, QStringList{a},
+                                              QStringList{b, dir_->filePath(QStringLiteral("typed.vbp")), a}};
+    cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) {
+        requests.append(request);
+        return answers.takeFirst();
+    });
+    w.AddProjects(); // cancelled
+    QCOMPARE(requests[0].title, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"));
+    QCOMPARE(requests[0].flags, 2624004u);
+    QCOMPARE(requests[0].initialFolder, QDir::currentPath());
+    QCOMPARE(settings::Values().LastProjectFolder, QString());
+    w.AddProjects(); // one file
+    QCOMPARE(settings::Values().LastProjectFolder, dir_->path());
+    w.AddProjects(); // several, one of them typed and missing
+    QCOMPARE(requests[2].initialFolder, dir_->path());
+    QCOMPARE(RowTexts(w.lvwProjectList),
+             (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Alpha")}));
+    QCOMPARE(RowTexts(w.lvwProjectList, 3),
+             (QStringList{QStringLiteral("Alpha.exe"), QStringLiteral("Beta.exe"), QStringLiteral("Alpha.exe")}));
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY(ui_->messages[0].contains(QStringLiteral("typed.vbp")));
+    QCOMPARE(State().Current()->Count(), 3);
+}
+
+void tst_fMain::startUpAndShutDown()
+{
+    const QString ini = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    {
+        fMain w;
+        w.Form_Load();
+        QVERIFY(QFile::exists(ini));
+        QCOMPARE(ReadBytes(ini), QByteArray());
+        QCOMPARE(settings::Values().DoubleClickAction, 1);
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN"));
+        w.resize(500, 300);
+        w.move(30, 40);
+        w.close();
+    }
+    const QByteArray written = ReadBytes(ini);
+    const QList<QByteArray> lines = written.split('\n');
+    QCOMPARE(written.left(26), QByteArray("[Window]\r\nMAXIMIZE=False\r\n"));
+    QVERIFY(written.contains("\r\nHEIGHT=") && written.contains("\r\nWIDTH=7500\r\n"));
+    QVERIFY2(written.endsWith("[Project]\r\nWClick=1\r\nExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n"
+                              "[Main]\r\nSort=True\r\n"),
+             written.constData());
+    QCOMPARE(lines.size(), 14);
+
+    // Second start: a start-up catalogue, odd values kept, written back in place.
+    const QString start = catalogue("[Tools]\r\nx=y\r\n");
+    WriteBytes(ini, "; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\n[Project]\r\nWClick=7\r\n"
+                    "[Folder]\r\nData=/d\r\n");
+    {
+        fMain w;
+        w.Form_Load();
+        QCOMPARE(settings::Values().DoubleClickAction, 7);
+        QCOMPARE(State().CatalogueFilePath, start);
+        QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
+        QString name = QStringLiteral("added");
+        State().Current()->AddProject(QStringLiteral("z"), name);
+        w.close();
+    }
+    const QByteArray again = ReadBytes(ini);
+    QVERIFY2(again.startsWith("; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\nSort=True\r\n[Project]\r\nWClick=7\r\n"
+                              "ExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n[Folder]\r\nData=/d\r\n[Window]\r\n"),
+             again.constData());
+    // The catalogue is saved after the settings.
+    QCOMPARE(ReadBytes(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
+}
+
+QTEST_MAIN(tst_fMain)
+#include "tst_fMain.moc"
