@@ -1,0 +1,2 @@
+add_executable(bench_catalogue mainwindow/bench_catalogue.cpp)
+target_link_libraries(bench_catalogue PRIVATE zarun_ui)
