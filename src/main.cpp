@@ -10,7 +10,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
-    QApplication::setOrganizationName(QStringLiteral("ZARUN"));
 
     // A second start ends here, before it reads or writes anything.
     platform::SingleInstance instance;
