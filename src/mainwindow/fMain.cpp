@@ -592,17 +592,22 @@ void fMain::NewCatalogue()
     updateCaption();
 }
 
-void fMain::OpenCatalogue()
+void fMain::prepareCatalogueDialog(cCommonDlg &dialog, const QString &title)
 {
-    cCommonDlg dialog;
     dialog.SetForm(this);
-    dialog.SetDialogTitle(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く"));
+    dialog.SetDialogTitle(title);
     dialog.SetFilter(QString::fromUtf8(kCatalogueFilter));
     dialog.SetFilterIndex(0);
     dialog.SetFlags(kCatalogueDialogFlags);
     const QString &folder = settings::Values().LastCatalogueFolder;
     dialog.SetInitDir(folder.isEmpty() ? QDir::currentPath() : folder);
     dialog.SetCancelError(true);
+}
+
+void fMain::OpenCatalogue()
+{
+    cCommonDlg dialog;
+    prepareCatalogueDialog(dialog, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く"));
     dialog.ShowOpen();
     if (dialog.CancelButton())
         return;
@@ -614,14 +619,7 @@ void fMain::OpenCatalogue()
 void fMain::SaveCatalogueAs()
 {
     cCommonDlg dialog;
-    dialog.SetForm(this);
-    dialog.SetDialogTitle(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存"));
-    dialog.SetFilter(QString::fromUtf8(kCatalogueFilter));
-    dialog.SetFilterIndex(0);
-    dialog.SetFlags(kCatalogueDialogFlags);
-    const QString &folder = settings::Values().LastCatalogueFolder;
-    dialog.SetInitDir(folder.isEmpty() ? QDir::currentPath() : folder);
-    dialog.SetCancelError(true);
+    prepareCatalogueDialog(dialog, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存"));
     dialog.SetFileName(State().CatalogueFilePath);
     dialog.ShowSave();
     if (dialog.CancelButton() || dialog.FileName().isEmpty())

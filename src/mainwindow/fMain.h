@@ -10,6 +10,7 @@
 #include <QPointer>
 
 class QAction;
+class cCommonDlg;
 class QMenu;
 class QTreeWidgetItem;
 class ReportListView;
@@ -116,6 +117,7 @@ private:
     void setProjectEntriesEnabled(bool enabled);
     void setCategoryEntriesEnabled(bool enabled);
     void markCategoryRow(qint32 row);
+    void prepareCatalogueDialog(cCommonDlg &dialog, const QString &title);
 
     void Form_Unload();
     void lvwCategory_ItemClick(QTreeWidgetItem *item);
