@@ -111,6 +111,7 @@ private Q_SLOTS:
     void saveWithoutProjects();
     void saveFailureKeepsFile_data();
     void saveFailureKeepsFile();
+    void saveReportsNamesTheFileCannotHold();
 
     void load_data();
     void load();
@@ -315,6 +316,18 @@ void tst_CatalogueFile::saveFailureKeepsFile()
     // No temporary file is left behind.
     QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
              QStringList {"data.zrd"});
+}
+
+void tst_CatalogueFile::saveReportsNamesTheFileCannotHold()
+{
+    // Such a name cannot come back as written; the rest is saved and the caller learns of it.
+    for (const QString &bad : {QStringLiteral("a=b"), QStringLiteral("한국어"), QStringLiteral("[x]")}) {
+        QFile::remove(file());
+        setCatalogue({{"Tools", {{"First", "/f.vbp"}, {bad, "/bad.vbp"}, {"Last", "/l.vbp"}}}}, file());
+        QCOMPARE(catalogue::SaveCategories({"Tools"}), IniStatus::BadText);
+        QCOMPARE(contents(file()), QByteArray("[Tools]\r\nFirst=/f.vbp\r\nLast=/l.vbp\r\n"));
+        QCOMPARE(State().CategoryAt(1)->Count(), 3);
+    }
 }
 
 void tst_CatalogueFile::load_data()

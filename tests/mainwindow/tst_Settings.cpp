@@ -224,10 +224,10 @@ void tst_Settings::placement_data()
 
     const QList<int> usual {19201, 14401, 9031, 6301};
     QTest::newRow("nothing stored: centred") << QByteArray() << usual << Placement {4050, 5085, 6000, 8000, false};
-    QTest::newRow("window larger than the screen") << QByteArray() << QList<int> {1001, 801, 3001, 2001}
+    // Each half is taken on its own: (1001 - 3000) / 2 would give -999.
+    QTest::newRow("window larger than the screen") << QByteArray() << QList<int> {1001, 801, 3000, 2000}
                                                    << Placement {-600, -1000, 6000, 8000, false};
-    QTest::newRow("odd halves drop toward zero") << QByteArray() << QList<int> {3, 3, 5, 5}
-                                                 << Placement {-1, -1, 6000, 8000, false};
+    QTest::newRow("tiny screen") << QByteArray() << QList<int> {1, 1, 4, 4} << Placement {-2, -2, 6000, 8000, false};
     QTest::newRow("all stored") << QByteArray("[Window]\r\nMAXIMIZE=True\r\nTOP=-120\r\nLEFT=30\r\nHEIGHT=7000\r\nWIDTH=9000\r\n")
                                 << usual << Placement {-120, 30, 7000, 9000, true};
     // Centring uses the window's size of the moment, not the stored one applied later.
