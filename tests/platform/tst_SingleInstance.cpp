@@ -1,12 +1,14 @@
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QSysInfo>
 #include <QTest>
 
 #include <cstdio>
@@ -51,6 +53,9 @@ private Q_SLOTS:
     void otherProcessHolds();
     void crashedHolderDoesNotBlock();
     void lockLivesOutsideTheSettingsFolder();
+    void leftoverLockFile_data();
+    void leftoverLockFile();
+    void liveHolderKeepsAnUnreadableLock();
 
 private:
     QString settings(const QString &name = QStringLiteral("ZARUN.ini")) const { return dir_->filePath(name); }
@@ -171,6 +176,52 @@ void tst_SingleInstance::lockLivesOutsideTheSettingsFolder()
     QVERIFY(first.TryAcquire(settings()));
     QVERIFY(!second.TryAcquire(settings()));
     QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_SingleInstance::leftoverLockFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // What a power cut between creating and filling the lock file leaves, or another writer.
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("garbage") << QByteArray("\x01\x02 not a lock\n");
+    QTest::newRow("process that is gone") << QByteArray("999999999\nzarun\n") + QSysInfo::machineHostName().toUtf8() + "\n";
+}
+
+void tst_SingleInstance::leftoverLockFile()
+{
+    QFETCH(QByteArray, text);
+    // Nobody runs, so the lock must be taken: otherwise the program would never start again.
+    const QString lock = SingleInstance::LockPath(settings());
+    QVERIFY(QDir().mkpath(QFileInfo(lock).absolutePath()));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(text), text.size());
+    QVERIFY(file.flush());
+    // Old enough that no starting instance can still be writing it.
+    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60), QFileDevice::FileModificationTime));
+    file.close();
+    SingleInstance instance;
+    QVERIFY(instance.TryAcquire(settings()));
+    QCOMPARE(runOther(settings()), kRefused);
+    instance.Release();
+    QVERIFY(!QFileInfo::exists(lock));
+}
+
+void tst_SingleInstance::liveHolderKeepsAnUnreadableLock()
+{
+    QProcess holder;
+    startHolder(holder, settings());
+    QFile file(SingleInstance::LockPath(settings()));
+    QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    QVERIFY(file.write("garbage\n") > 0 && file.flush());
+    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-60), QFileDevice::FileModificationTime));
+    file.close();
+
+    SingleInstance mine;
+    QVERIFY(!mine.TryAcquire(settings()));
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(30000));
+    QVERIFY(mine.TryAcquire(settings()));
 }
 
 int main(int argc, char *argv[])
