@@ -107,6 +107,7 @@ private Q_SLOTS:
     void distinctNames();
     void saveDropsUnsetPaths();
     void saveKeepsForeignLines();
+    void saveAsMergesIntoTheOtherFile();
     void saveWithoutProjects_data();
     void saveWithoutProjects();
     void saveFailureKeepsFile_data();
@@ -167,6 +168,10 @@ void tst_CatalogueFile::workedExample()
                                           "Puzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n"));
     // The name written is also the name in memory.
     QCOMPARE(projectNames(1), (QStringList {"Calc", "Memo Pad", "Calc(3)"}));
+    // A second save finds nothing to change.
+    const QByteArray saved = contents(file());
+    QCOMPARE(catalogue::SaveCategories({"Tools", "Games"}), IniStatus::Ok);
+    QCOMPARE(contents(file()), saved);
 
     catalogue::ResetState();
     State().CatalogueFilePath = file();
@@ -244,6 +249,21 @@ void tst_CatalogueFile::saveKeepsForeignLines()
     QCOMPARE(contents(file()), QByteArray("; made by hand\r\n[Other]\r\nx=1\r\n\r\n"
                                           "[Tools]\r\nOld=/old.vbp\r\nCalc=/after.vbp\r\nNew=/new.vbp\r\n"
                                           "[Games]\r\nPuzzle=/p.vbp\r\n"));
+}
+
+void tst_CatalogueFile::saveAsMergesIntoTheOtherFile()
+{
+    const QByteArray first = "[Tools]\r\nCalc=/c.vbp\r\nMemo=/m.vbp\r\n";
+    const QString other = dir_->filePath("other.zrd");
+    QVERIFY(put(file(), first));
+    QVERIFY(put(other, "[Games]\r\nGo=/go.vbp\r\n[Tools]\r\nMemo=/old-memo.vbp\r\n"));
+    State().CatalogueFilePath = file();
+    QCOMPARE(catalogue::LoadCategories(), 1);
+
+    State().CatalogueFilePath = other;
+    QCOMPARE(catalogue::SaveCategories({"Tools"}), IniStatus::Ok);
+    QCOMPARE(contents(other), QByteArray("[Games]\r\nGo=/go.vbp\r\n[Tools]\r\nMemo=/m.vbp\r\nCalc=/c.vbp\r\n"));
+    QCOMPARE(contents(file()), first);
 }
 
 void tst_CatalogueFile::saveWithoutProjects_data()
