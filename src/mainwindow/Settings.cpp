@@ -42,6 +42,9 @@ bool EnsureSettingsFile(const QString &file)
 {
     if (QFileInfo::exists(file))
         return true;
+    // A folder without owner write permission is read-only here, also for root.
+    if (!platform::IsWritableFolder(QFileInfo(file).absolutePath()))
+        return false;
     QFile created(file);
     if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return QFileInfo::exists(file);

@@ -1,12 +1,20 @@
 #include "platform/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
 namespace platform {
+
+namespace {
+
+// An instance fills its lock file right after creating it; one still unreadable after this long never will be.
+constexpr qint64 kUnreadableLockSettleSeconds = 5;
+
+} // namespace
 
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
@@ -28,6 +36,18 @@ bool SingleInstance::TryAcquire(const QString &settingsFile)
     // is still taken over, so a crash does not block the next start.
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0))
+        return true;
+    // A lock file that names no process (cut short by a crash or power cut, or written by
+    // someone else) would block every later start. Once it is clearly not being written,
+    // it is removed; removal fails while a live instance holds the file.
+    qint64 pid = 0;
+    QString host, app;
+    const QString path = LockPath(settingsFile);
+    const QDateTime modified = QFileInfo(path).lastModified().toUTC();
+    const bool settled = modified.isValid()
+        && qAbs(modified.secsTo(QDateTime::currentDateTimeUtc())) > kUnreadableLockSettleSeconds;
+    if (lock_->error() == QLockFile::LockFailedError && !lock_->getLockInfo(&pid, &host, &app) && settled
+        && lock_->removeStaleLockFile() && lock_->tryLock(0))
         return true;
     lock_.reset();
     return false;
