@@ -304,10 +304,27 @@ void fMain::resizeEvent(QResizeEvent *event)
 void fMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        recordNormalPlacement();
-        layoutLists();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    const Qt::WindowStates old = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+    if (!(old & special) && (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        // The window system may resize before it reports the new state, so that resize may
+        // have been taken for a normal one; Qt's own record of the normal geometry is right.
+        const QRect normal = normalGeometry();
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        if (normal.isValid()) {
+            const QRect normalFrame = normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
+                                                      frame.right() - client.right(), frame.bottom() - client.bottom());
+            NormalTop = qint32(PixelsToTwips(normalFrame.top()));
+            NormalLeft = qint32(PixelsToTwips(normalFrame.left()));
+            NormalHeight = qint32(PixelsToTwips(normalFrame.height()));
+            NormalWidth = qint32(PixelsToTwips(normalFrame.width()));
+        }
     }
+    recordNormalPlacement();
+    layoutLists();
 }
 
 void fMain::recordNormalPlacement()
@@ -315,6 +332,9 @@ void fMain::recordNormalPlacement()
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     const mainwindow::Box frame = FrameTwips();
+    const mainwindow::Box recorded{NormalLeft, NormalTop, NormalWidth, NormalHeight};
+    if (frame == recorded)
+        return;
     NormalTop = frame.Top;
     NormalLeft = frame.Left;
     NormalHeight = frame.Height;

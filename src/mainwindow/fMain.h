@@ -133,4 +133,5 @@ private:
     std::unique_ptr<MainUserInterface> userInterface_;
     QPointer<fMessage> progress_;
     bool unloaded_ = false;
+
 };

@@ -103,6 +103,7 @@ private Q_SLOTS:
     void projectDeleteFailureKeepsRow();
     void addProjectsThroughDialog();
     void startUpAndShutDown();
+    void maximizedAndMinimizedKeepNormalPlacement();
 
 private:
     QString catalogue(const QByteArray &bytes);
@@ -773,6 +774,34 @@ void tst_fMain::startUpAndShutDown()
              again.constData());
     // The catalogue is saved after the settings.
     QCOMPARE(ReadBytes(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
+}
+
+void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setGeometry(50, 60, 400, 300);
+    QTRY_COMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
+    const QList<qint32> normal{w.NormalTop, w.NormalLeft, w.NormalHeight, w.NormalWidth};
+    const QRect listBefore = w.lvwProjectList->geometry();
+
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    QTRY_VERIFY(w.lvwProjectList->width() > listBefore.width()); // laid out for the maximized size
+    settings::Placement p = w.PlacementForSettings();
+    QVERIFY(p.Maximized);
+    QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+
+    w.showNormal();
+    QTRY_VERIFY(!w.isMaximized());
+    w.setGeometry(50, 60, 400, 300);
+    QTRY_COMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
+    w.showMinimized();
+    QTRY_VERIFY(w.isMinimized());
+    p = w.PlacementForSettings();
+    QVERIFY(!p.Maximized);
+    QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
 }
 
 QTEST_MAIN(tst_fMain)
