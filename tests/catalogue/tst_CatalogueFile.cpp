@@ -1,4 +1,5 @@
 #include "catalogue/CatalogueFile.h"
+#include "common/FileBytes.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
@@ -19,18 +20,6 @@ using platform::IniStatus;
 Q_DECLARE_METATYPE(platform::IniStatus)
 
 namespace {
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void setMode(const QString &path, mode_t mode) { QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0); }
 

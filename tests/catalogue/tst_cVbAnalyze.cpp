@@ -1,4 +1,5 @@
 #include "catalogue/cVbAnalyze.h"
+#include "common/FileBytes.h"
 #include "common/FakeIdeEnvironment.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/Settings.h"
@@ -19,19 +20,6 @@ using catalogue::cVbAnalyze;
 using catalogue::State;
 
 namespace {
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 bool writeVbp(const QString &path, const QString &name, const QString &exe)
 {

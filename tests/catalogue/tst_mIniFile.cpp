@@ -1,4 +1,5 @@
 #include "catalogue/mIniFile.h"
+#include "common/FileBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,18 +15,6 @@ using namespace mIniFile;
 using platform::IniStatus;
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 void makeReadOnly(const QString &path) { ::chmod(QFile::encodeName(path).constData(), 0444); }
 

@@ -1,4 +1,5 @@
 #include "mainwindow/Settings.h"
+#include "common/FileBytes.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 
@@ -16,18 +17,6 @@ using settings::Placement;
 using settings::Values;
 
 namespace {
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void setMode(const QString &path, mode_t mode) { QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0); }
 

@@ -1,5 +1,6 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
+#include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/ProjectListView.h"
@@ -24,19 +25,6 @@
 using catalogue::State;
 
 namespace {
-
-QByteArray ReadBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QByteArray Cp932(const QString &text) { return *platform::EncodeCp932(text); }
 
@@ -140,7 +128,8 @@ void tst_fMain::cleanup()
 QString tst_fMain::catalogue(const QByteArray &bytes)
 {
     const QString path = dir_->filePath(QStringLiteral("Tools.zrd"));
-    WriteBytes(path, bytes);
+    if (!put(path, bytes))
+        qWarning("cannot write %s", qPrintable(path));
     return path;
 }
 
@@ -153,7 +142,8 @@ void tst_fMain::load(fMain &w, const QByteArray &bytes)
 QString tst_fMain::vbp(const QString &name, const QString &exeName)
 {
     const QString path = dir_->filePath(name + QStringLiteral(".vbp"));
-    WriteBytes(path, "Type=Exe\r\nName=\"" + name.toLatin1() + "\"\r\nExeName32=\"" + exeName.toLatin1() + "\"\r\n");
+    if (!put(path, "Type=Exe\r\nName=\"" + name.toLatin1() + "\"\r\nExeName32=\"" + exeName.toLatin1() + "\"\r\n"))
+        qWarning("cannot write %s", qPrintable(path));
     return path;
 }
 
@@ -367,7 +357,7 @@ void tst_fMain::drops()
     const QString c = vbp(QStringLiteral("C"), QStringLiteral("C.exe"));
     const QString upper = dir_->filePath(QStringLiteral("C.VBP"));
     QVERIFY(QFile::rename(c, upper));
-    WriteBytes(b, "text");
+    QVERIFY(put(b, "text"));
 
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(upper)});
@@ -438,7 +428,7 @@ void tst_fMain::saveWritesWorkedExample()
     w.AddCategory();
 
     QVERIFY(w.SaveCatalogue());
-    QCOMPARE(ReadBytes(State().CatalogueFilePath),
+    QCOMPARE(contents(State().CatalogueFilePath),
              QByteArray("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
                         "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n"));
     QCOMPARE(tools->ProjectName(3), QStringLiteral("Calc(3)"));
@@ -485,7 +475,7 @@ void tst_fMain::saveFailureKeepsFile()
     QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
     QVERIFY(!ui_->progressShown);
     if (how != QLatin1String("replaced"))
-        QCOMPARE(ReadBytes(path), old);
+        QCOMPARE(contents(path), old);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -504,7 +494,7 @@ void tst_fMain::saveWithoutFileAsksForName()
     });
     QVERIFY(w.SaveCatalogue());
     QCOMPARE(titles, QStringList{QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存")});
-    QCOMPARE(ReadBytes(target), QByteArray("[A]\r\np=x.vbp\r\n"));
+    QCOMPARE(contents(target), QByteArray("[A]\r\np=x.vbp\r\n"));
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Chosen.zrd)"));
     QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
 }
@@ -561,7 +551,7 @@ void tst_fMain::categoryAddRenameDelete()
     ui_->inputAnswers << QStringLiteral("a");
     w.RenameCategory();
     QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
-    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[B]\r\nq=z\r\n"));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[B]\r\nq=z\r\n"));
     QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
     QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
     QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
@@ -581,7 +571,7 @@ void tst_fMain::categoryAddRenameDelete()
                             "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
     QCOMPARE(State().CategoryCount, 2);
     w.DeleteCategory();
-    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray());
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray());
     QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("a")});
     QCOMPARE(State().CurrentCategory, 1);
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
@@ -664,7 +654,7 @@ void tst_fMain::categoryNamesRefused()
     QCOMPARE(ui_->messages.size(), 2);
     QCOMPARE(State().CategoryCount, 1);
     QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("A")});
-    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n"));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n"));
 }
 
 void tst_fMain::projectDelete()
@@ -677,7 +667,7 @@ void tst_fMain::projectDelete()
     QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
     QCOMPARE(State().Current()->Count(), 3);
     w.DeleteSelectedProject();
-    QCOMPARE(ReadBytes(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
     QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
     QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
     // No project is selected afterwards, so no command acts on a row that is gone.
@@ -738,14 +728,14 @@ void tst_fMain::startUpAndShutDown()
         fMain w;
         w.Form_Load();
         QVERIFY(QFile::exists(ini));
-        QCOMPARE(ReadBytes(ini), QByteArray());
+        QCOMPARE(contents(ini), QByteArray());
         QCOMPARE(settings::Values().DoubleClickAction, 1);
         QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN"));
         w.resize(500, 300);
         w.move(30, 40);
         w.close();
     }
-    const QByteArray written = ReadBytes(ini);
+    const QByteArray written = contents(ini);
     const QList<QByteArray> lines = written.split('\n');
     QCOMPARE(written.left(26), QByteArray("[Window]\r\nMAXIMIZE=False\r\n"));
     QVERIFY(written.contains("\r\nHEIGHT=") && written.contains("\r\nWIDTH=7500\r\n"));
@@ -756,8 +746,8 @@ void tst_fMain::startUpAndShutDown()
 
     // Second start: a start-up catalogue, odd values kept, written back in place.
     const QString start = catalogue("[Tools]\r\nx=y\r\n");
-    WriteBytes(ini, "; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\n[Project]\r\nWClick=7\r\n"
-                    "[Folder]\r\nData=/d\r\n");
+    QVERIFY(put(ini, "; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\n[Project]\r\nWClick=7\r\n"
+                    "[Folder]\r\nData=/d\r\n"));
     {
         fMain w;
         w.Form_Load();
@@ -768,12 +758,12 @@ void tst_fMain::startUpAndShutDown()
         State().Current()->AddProject(QStringLiteral("z"), name);
         w.close();
     }
-    const QByteArray again = ReadBytes(ini);
+    const QByteArray again = contents(ini);
     QVERIFY2(again.startsWith("; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\nSort=True\r\n[Project]\r\nWClick=7\r\n"
                               "ExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n[Folder]\r\nData=/d\r\n[Window]\r\n"),
              again.constData());
     // The catalogue is saved after the settings.
-    QCOMPARE(ReadBytes(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
+    QCOMPARE(contents(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
 }
 
 void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "common/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,19 +14,6 @@
 using namespace platform;
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 mode_t modeOf(const QString &path)
 {
@@ -92,7 +80,7 @@ void tst_FileSystem::replaceKeepsModeAndLeavesNoTemporary()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("keep.ini");
-    put(path, "old");
+    QVERIFY(put(path, "old"));
     ::chmod(QFile::encodeName(path).constData(), 0640);
     QCOMPARE(WriteFileAtomically(path, "new content"), WriteStatus::Ok);
     QCOMPARE(contents(path), QByteArray("new content"));
@@ -123,7 +111,7 @@ void tst_FileSystem::refusals()
     QDir().mkpath(folder);
     QString path = folder + "/c.zrd";
     if (setup != "folder0555new" && setup != "directory")
-        put(path, "old");
+        QVERIFY(put(path, "old"));
     if (setup == "file0444")
         ::chmod(QFile::encodeName(path).constData(), 0444);
     if (setup.startsWith("folder0555"))
@@ -148,7 +136,7 @@ void tst_FileSystem::failedWriteKeepsOldContent()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.zrd");
-    put(path, "old content");
+    QVERIFY(put(path, "old content"));
     const QByteArray large(64 * 1024, 'x');
     WriteStatus status;
     {
@@ -165,7 +153,7 @@ void tst_FileSystem::symbolicLinkIsFollowed()
     QTemporaryDir dir;
     const QString target = dir.filePath("real.ini");
     const QString link = dir.filePath("link.ini");
-    put(target, "old");
+    QVERIFY(put(target, "old"));
     QVERIFY(QFile::link(target, link));
     QCOMPARE(WriteFileAtomically(link, "new"), WriteStatus::Ok);
     QVERIFY(QFileInfo(link).isSymLink());
@@ -177,7 +165,7 @@ void tst_FileSystem::stampSeesReplacement()
     QTemporaryDir dir;
     const QString path = dir.filePath("s.ini");
     QVERIFY(!StatFile(path).exists);
-    put(path, "abc");
+    QVERIFY(put(path, "abc"));
     const FileStamp before = StatFile(path);
     QVERIFY(before.exists && before.regular);
     QCOMPARE(before.size, 3);
@@ -195,7 +183,7 @@ void tst_FileSystem::readLimits()
     QByteArray bytes("junk");
     QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus::Missing);
     QVERIFY(bytes.isEmpty());
-    put(path, QByteArray(101, 'a'));
+    QVERIFY(put(path, QByteArray(101, 'a')));
     QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus::TooLarge);
     QCOMPARE(ReadWholeFile(path, 101, &bytes), ReadStatus::Ok);
     QCOMPARE(bytes.size(), 101);
@@ -204,3 +192,4 @@ void tst_FileSystem::readLimits()
 
 QTEST_GUILESS_MAIN(tst_FileSystem)
 #include "tst_FileSystem.moc"
+#include "common/FileBytes.h"

@@ -1,4 +1,5 @@
 #include "common/FakeIdeEnvironment.h"
+#include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/DesktopAssociation.h"
 #include "platform/ProgramFolder.h"
@@ -18,18 +19,6 @@ using namespace mMain;
 Q_DECLARE_METATYPE(mMain::ProjectKey)
 
 namespace {
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 // "計算", "功一関数" and "○× オセロ.exe" in code page 932.
 const QByteArray kKeisan = QByteArray::fromHex("8c768e5a");
