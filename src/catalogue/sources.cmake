@@ -4,4 +4,5 @@ target_sources(zarun_core PRIVATE
   catalogue/CatalogueNames.cpp catalogue/CatalogueNames.h
   catalogue/cVbAnalyze.cpp catalogue/cVbAnalyze.h
   catalogue/mIniFile.cpp catalogue/mIniFile.h
+  catalogue/NameRules.cpp catalogue/NameRules.h
 )
