@@ -120,6 +120,7 @@ void fEdit::BuildControls()
     connect(cmdComDlg, &QPushButton::clicked, this, &fEdit::cmdComDlg_Click);
     connect(cmdOK, &QPushButton::clicked, this, &fEdit::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &fEdit::cmdCancel_Click);
+    dialogs::FitTexts(this);
 }
 
 void fEdit::Form_Load()

@@ -61,6 +61,7 @@ void fMove::BuildControls()
 
     connect(cmdOK, &QPushButton::clicked, this, &fMove::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &fMove::cmdCancel_Click);
+    dialogs::FitTexts(this);
 }
 
 void fMove::Form_Load(QWidget *mainWindow)

@@ -117,6 +117,7 @@ void fOption::BuildControls()
     connect(cmdCancel, &QPushButton::clicked, this, &fOption::cmdCancel_Click);
 
     SetTabOrder();
+    dialogs::FitTexts(this);
 }
 
 void fOption::BuildMainPage()
@@ -136,9 +137,11 @@ void fOption::BuildMainPage()
     cmdComDlg = MakeButton(fraMain, QStringLiteral("cmdComDlg"), QStringLiteral("参照"), TwipsRect(4200, 570, 495, 285));
     connect(cmdComDlg, &QPushButton::clicked, this, &fOption::cmdComDlg_Click);
 
-    chkDataSort = MakeCheckBox(fraMain, QStringLiteral("chkDataSort"),
-                               QStringLiteral("データファイルを開いたときカテゴリー及びプロジェクトリストをソートする"),
-                               TwipsRect(150, 1020, 3525, 435));
+    // Twice a line high: the caption wraps.
+    chkDataSort = new dialogs::WrappingCheckBox(
+        QStringLiteral("データファイルを開いたときカテゴリー及びプロジェクトリストをソートする"), fraMain);
+    chkDataSort->setObjectName(QStringLiteral("chkDataSort"));
+    chkDataSort->setGeometry(TwipsRect(150, 1020, 3525, 435));
     chkDataSort->setEnabled(false);
 }
 
