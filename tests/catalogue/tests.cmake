@@ -1,2 +1,3 @@
 zarun_add_test(tst_mIniFile catalogue zarun_core)
 zarun_add_test(tst_CatalogueNames catalogue zarun_core)
+zarun_add_test(tst_NameRules catalogue zarun_core)
