@@ -1,1 +1,2 @@
 zarun_add_test(tst_fEdit dialogs zarun_ui)
+zarun_add_test(tst_fMove dialogs zarun_ui)
