@@ -3,9 +3,9 @@
 #include "CatalogueFixture.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/TextCodec.h"
-#include "platform/Twips.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,16 +15,6 @@
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-QRect Twips(int left, int top, int width, int height)
-{
-    using platform::TwipsToPixels;
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
-}
-
-} // namespace
 
 class tst_fEdit : public QObject {
     Q_OBJECT
@@ -38,11 +28,8 @@ private Q_SLOTS:
     void focusRule();
     void refusedEntries_data();
     void refusedEntries();
+    void okWritesThrough_data();
     void okWritesThrough();
-    void okUnchangedMovesLineToSectionEnd();
-    void renameToOtherProjectsName();
-    void letterCaseChange();
-    void japaneseNameInCodePage932();
     void keyNotDeleted();
     void browse_data();
     void browse();
@@ -83,13 +70,6 @@ void tst_fEdit::layout()
     QCOMPARE(dialog.cmdComDlg->text(), QStringLiteral("参照"));
     QCOMPARE(dialog.cmdOK->text(), QStringLiteral("OK"));
     QCOMPARE(dialog.cmdCancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
-    QCOMPARE(dialog.lblProject->geometry(), Twips(120, 225, 855, 180));
-    QCOMPARE(dialog.txtProjectName->geometry(), Twips(1545, 150, 3690, 315));
-    QCOMPARE(dialog.lblProjectFile->geometry(), Twips(120, 750, 1275, 180));
-    QCOMPARE(dialog.txtProjectFile->geometry(), Twips(1545, 675, 3690, 315));
-    QCOMPARE(dialog.cmdComDlg->geometry(), Twips(5370, 675, 615, 315));
-    QCOMPARE(dialog.cmdOK->geometry(), Twips(3120, 1110, 1215, 375));
-    QCOMPARE(dialog.cmdCancel->geometry(), Twips(4740, 1110, 1215, 375));
     QVERIFY(dialog.cmdOK->isDefault());
     QVERIFY(!dialog.cmdCancel->isDefault());
     QCOMPARE(dialog.font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
@@ -195,74 +175,62 @@ void tst_fEdit::refusedEntries()
     QCOMPARE(catalogue::State().Current()->ProjectFile(1), fixture_->Path(QStringLiteral("Calc/Calc.vbp")));
 }
 
+void tst_fEdit::okWritesThrough_data()
+{
+    QTest::addColumn<int>("category");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file"); // relative; null keeps the project's file
+    QTest::addColumn<QString>("expected"); // the catalogue file afterwards, $R for the folder
+
+    // The edited line leaves its place and ends its section, at once.
+    QTest::newRow("name and file") << 1 << QStringLiteral("Other Tool") << QStringLiteral("Other/Other.vbp")
+                                   << QStringLiteral("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nOther Tool=$R/Other/Other.vbp\r\n"
+                                                     "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+    QTest::newRow("unchanged") << 1 << QStringLiteral("Calc") << QString()
+                               << QStringLiteral("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nCalc=$R/Calc/Calc.vbp\r\n"
+                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+    QTest::newRow("letter case") << 1 << QStringLiteral("CALC") << QString()
+                                 << QStringLiteral("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nCALC=$R/Calc/Calc.vbp\r\n"
+                                                   "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+    // Not refused: the file keeps one line for the name, with the edited project's path, in place.
+    QTest::newRow("other project's name") << 1 << QStringLiteral("Memo Pad") << QString()
+                                          << QStringLiteral("[Tools]\r\nMemo Pad=$R/Calc/Calc.vbp\r\n"
+                                                            "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+    QTest::newRow("japanese name") << 2 << QStringLiteral("ﾊﾟｽﾞﾙ　ゲーム") << QString()
+                                   << QStringLiteral("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
+                                                     "[Games]\r\nﾊﾟｽﾞﾙ　ゲーム=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+}
+
 void tst_fEdit::okWritesThrough()
 {
+    QFETCH(int, category);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QFETCH(QString, expected);
+    fixture_->Select(category, 1, list_.get());
     fEdit dialog(list_.get());
     QSignalSpy accepted(&dialog, &QDialog::accepted);
-    dialog.txtProjectName->setText(QStringLiteral("Other Tool"));
-    dialog.txtProjectFile->setText(fixture_->Path(QStringLiteral("Other/Other.vbp")));
+    dialog.txtProjectName->setText(name);
+    if (!file.isNull())
+        dialog.txtProjectFile->setText(fixture_->Path(file));
+    const QString path = dialog.txtProjectFile->text();
+    const QString folder = QFileInfo(path).path();
     QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
 
     QVERIFY(ui_->messages.isEmpty());
     QCOMPARE(accepted.count(), 1);
     QVERIFY(dialog.Edited());
-    const catalogue::cVbAnalyze *category = catalogue::State().Current();
-    QCOMPARE(category->Count(), 2);
-    QCOMPARE(category->ProjectName(1), QStringLiteral("Other Tool"));
-    QCOMPARE(category->ProjectFile(1), fixture_->Path(QStringLiteral("Other/Other.vbp")));
-    QCOMPARE(category->ProjectFolder(1), fixture_->Path(QStringLiteral("Other")));
-    QCOMPARE(category->ProjectExe(1), fixture_->Path(QStringLiteral("Other/OtherApp.exe")));
-    QCOMPARE(RowTexts(*list_, 1), (QStringList{QStringLiteral("Other Tool"), QStringLiteral("Other.vbp"),
-                                              fixture_->Path(QStringLiteral("Other")), QStringLiteral("OtherApp.exe")}));
-    QCOMPARE(RowTexts(*list_, 2).value(0), QStringLiteral("Memo Pad"));
-    // The edited line leaves its place and ends its section, at once.
-    QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nOther Tool=$R/Other/Other.vbp\r\n"
-                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n"));
+    QCOMPARE(fixture_->Bytes(),
+             platform::EncodeCp932(QString(expected).replace(QStringLiteral("$R"), fixture_->Root())).value());
+    const catalogue::cVbAnalyze *entries = catalogue::State().Current();
+    const QString exe = QFileInfo(path).completeBaseName() + QStringLiteral("App.exe");
+    QCOMPARE(entries->ProjectName(1), name);
+    QCOMPARE(entries->ProjectFile(1), path);
+    QCOMPARE(entries->ProjectFolder(1), folder);
+    QCOMPARE(entries->ProjectExe(1), folder + u'/' + exe);
+    QCOMPARE(RowTexts(*list_, 1), (QStringList{name, QFileInfo(path).fileName(), folder, exe}));
+    QCOMPARE(list_->topLevelItemCount(), entries->Count());
     QCOMPARE(catalogue::State().CurrentProject, 1);
-}
-
-void tst_fEdit::okUnchangedMovesLineToSectionEnd()
-{
-    fEdit dialog(list_.get());
-    dialog.cmdOK_Click();
-    QVERIFY(dialog.Edited());
-    QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nCalc=$R/Calc/Calc.vbp\r\n"
-                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n"));
-}
-
-void tst_fEdit::renameToOtherProjectsName()
-{
-    // Not refused: the file keeps one line for the name, with the edited project's path, in place.
-    fEdit dialog(list_.get());
-    dialog.txtProjectName->setText(QStringLiteral("Memo Pad"));
-    dialog.cmdOK_Click();
-    QVERIFY(dialog.Edited());
-    QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nMemo Pad=$R/Calc/Calc.vbp\r\n"
-                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n"));
-    QCOMPARE(catalogue::State().Current()->Count(), 2);
-    QCOMPARE(catalogue::State().Current()->ProjectName(2), QStringLiteral("Memo Pad"));
-}
-
-void tst_fEdit::letterCaseChange()
-{
-    fEdit dialog(list_.get());
-    dialog.txtProjectName->setText(QStringLiteral("CALC"));
-    dialog.cmdOK_Click();
-    QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nCALC=$R/Calc/Calc.vbp\r\n"
-                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n"));
-}
-
-void tst_fEdit::japaneseNameInCodePage932()
-{
-    fixture_->Select(2, 1, list_.get());
-    fEdit dialog(list_.get());
-    dialog.txtProjectName->setText(QStringLiteral("ﾊﾟｽﾞﾙ　ゲーム"));
-    dialog.cmdOK_Click();
-    const QByteArray expected = fixture_->Expand("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n[Games]\r\n")
-                                + platform::EncodeCp932(QStringLiteral("ﾊﾟｽﾞﾙ　ゲーム")).value()
-                                + fixture_->Expand("=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
-    QCOMPARE(fixture_->Bytes(), expected);
-    QCOMPARE(RowTexts(*list_, 1).value(0), QStringLiteral("ﾊﾟｽﾞﾙ　ゲーム"));
 }
 
 void tst_fEdit::keyNotDeleted()
