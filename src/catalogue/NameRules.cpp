@@ -1,52 +1,91 @@
 #include "catalogue/NameRules.h"
 
-#include "platform/TextCodec.h"
+#include "catalogue/mIniFile.h"
 
 namespace catalogue {
 
 namespace {
 
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
 bool hasBlankAtEnds(const QString &text)
 {
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == QChar(0x3000); };
-    return !text.isEmpty() && (blank(text.front()) || blank(text.back()));
+    return !text.isEmpty() && (isBlank(text.front()) || isBlank(text.back()));
 }
 
-bool hasLineBreak(const QString &text)
+bool hasLineBreakOrNul(const QString &text)
 {
-    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
+    for (QChar c : text)
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            return true;
+    return false;
+}
+
+// The first character the file cannot hold (a whole surrogate pair), or a null string.
+QString firstUnholdable(const QString &text, const QString &file)
+{
+    if (mIniFile::IniCanHold(text, file))
+        return QString();
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString character = text.mid(i, length);
+        if (!mIniFile::IniCanHold(character, file))
+            return character;
+        i += length;
+    }
+    return text.right(1); // the whole cannot be held although each part can: name its end
+}
+
+// Checks shared by every kind of text; subject is what the message names first.
+QString commonProblem(const QString &text, const QString &subject, const QString &file)
+{
+    if (hasLineBreakOrNul(text))
+        return subject + QStringLiteral("に改行などの制御文字は使えません。");
+    if (const QString bad = firstUnholdable(text, file); !bad.isNull())
+        return subject + QStringLiteral("に保存できない文字「") + bad + QStringLiteral("」が含まれています。");
+    return QString();
 }
 
 } // namespace
 
-QString CategoryNameProblem(const QString &name)
+QString ProjectNameProblem(const QString &name, const QString &file)
 {
-    if (name.contains(u']') || hasLineBreak(name))
-        return QStringLiteral("ｶﾃｺﾞﾘｰ名に ] や改行は使えません。");
+    if (name.isEmpty())
+        return QString();
+    const QString subject = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名");
     if (hasBlankAtEnds(name))
-        return QStringLiteral("ｶﾃｺﾞﾘｰ名の先頭と末尾に空白は使えません。");
-    if (!platform::Cp932CanHold(name))
-        return QStringLiteral("ｶﾃｺﾞﾘｰ名にﾃﾞｰﾀﾌｧｲﾙに保存できない文字が含まれています。");
-    return QString();
+        return subject + QStringLiteral("の先頭や末尾に空白は使えません。");
+    if (name.contains(u'='))
+        return subject + QStringLiteral("に「=」は使えません。");
+    if (name.front() == u';' || name.front() == u'[')
+        return subject + QStringLiteral("の先頭に「;」や「[」は使えません。");
+    return commonProblem(name, subject, file);
 }
 
-QString ProjectNameProblem(const QString &name)
+QString CategoryNameProblem(const QString &name, const QString &file)
 {
-    if (name.contains(u'=') || hasLineBreak(name))
-        return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名に = や改行は使えません。");
-    if (name.startsWith(u';') || name.startsWith(u'['))
-        return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名の先頭に ; や [ は使えません。");
+    if (name.isEmpty())
+        return QString();
+    const QString subject = QStringLiteral("ｶﾃｺﾞﾘｰ名");
     if (hasBlankAtEnds(name))
-        return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名の先頭と末尾に空白は使えません。");
-    if (!platform::Cp932CanHold(name))
-        return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名にﾃﾞｰﾀﾌｧｲﾙに保存できない文字が含まれています。");
-    return QString();
+        return subject + QStringLiteral("の先頭や末尾に空白は使えません。");
+    if (name.contains(u']'))
+        return subject + QStringLiteral("に「]」は使えません。");
+    return commonProblem(name, subject, file);
 }
 
-QString PathProblem(const QString &path)
+QString PathProblem(const QString &path, const QString &file)
 {
-    if (hasLineBreak(path) || !platform::Cp932CanHold(path))
-        return path + QStringLiteral(" にはﾃﾞｰﾀﾌｧｲﾙに保存できない文字が含まれています。");
+    if (path.isEmpty())
+        return QString();
+    // Messages that name a file put the path first.
+    const QString subject = path + QStringLiteral(" ");
+    if (hasBlankAtEnds(path))
+        return subject + QStringLiteral("は先頭や末尾に空白があるため保存できません。");
+    if (hasLineBreakOrNul(path))
+        return subject + QStringLiteral("には改行などの制御文字があるため保存できません。");
+    if (const QString bad = firstUnholdable(path, file); !bad.isNull())
+        return subject + QStringLiteral("には保存できない文字「") + bad + QStringLiteral("」が含まれています。");
     return QString();
 }
 

@@ -2,12 +2,25 @@
 
 #include <QString>
 
-// Names and paths the catalogue file cannot hold faithfully are refused where the user types them.
+// What the catalogue and settings files cannot hold, checked where names and paths are typed or
+// chosen, so that nothing is cut or lost on the way to the file. Each function returns the
+// message to show, or a null QString when the text can be stored. Empty text passes: whether a
+// name may be empty is each caller's own rule.
+//
+// file: the INI file the text is going into, whose encoding decides which characters it can
+// hold; empty for code page 932, the encoding of every file the program creates.
 namespace catalogue {
 
-// Each returns the message to show, or a null string when the text is acceptable.
-QString CategoryNameProblem(const QString &name);
-QString ProjectNameProblem(const QString &name);
-QString PathProblem(const QString &path);
+// A key: no "=", no ";" or "[" at the start, no blanks (space, tab) at either end, no line
+// breaks, only characters the file can hold. The ideographic space (U+3000) is not a blank
+// to the file and is allowed anywhere.
+QString ProjectNameProblem(const QString &name, const QString &file = QString());
+
+// A section name: no "]", no blanks at either end, no line breaks, only characters the file can hold.
+QString CategoryNameProblem(const QString &name, const QString &file = QString());
+
+// A value: no blanks at either end (the file trims them), no line breaks, only characters the
+// file can hold.
+QString PathProblem(const QString &path, const QString &file = QString());
 
 } // namespace catalogue

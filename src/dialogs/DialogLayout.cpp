@@ -1,0 +1,162 @@
+#include "dialogs/DialogLayout.h"
+
+#include "platform/Twips.h"
+#include "tooling/Centring.h"
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+using platform::PixelsToTwips;
+using platform::TwipsToPixels;
+
+namespace dialogs {
+
+QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+QFont DialogFont(bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSizeF(9.75);
+    font.setBold(bold);
+    return font;
+}
+
+namespace {
+
+// Width the control needs for its text on one line, and the width it has.
+bool TextTooWide(const QWidget *control)
+{
+    if (const auto *box = qobject_cast<const QGroupBox *>(control))
+        return box->fontMetrics().horizontalAdvance(box->title()) + 16 > box->width();
+    return control->sizeHint().width() > control->width();
+}
+
+constexpr int kNarrowestStretch = 60;
+
+} // namespace
+
+void FitTexts(QWidget *root)
+{
+    QList<QWidget *> controls;
+    for (QWidget *child : root->findChildren<QWidget *>()) {
+        if (dynamic_cast<WrappingCheckBox *>(child))
+            continue;
+        if (qobject_cast<QLabel *>(child) || qobject_cast<QCheckBox *>(child) || qobject_cast<QRadioButton *>(child)
+            || qobject_cast<QGroupBox *>(child))
+            controls.append(child);
+    }
+    for (QWidget *control : controls) {
+        QFont font = control->font();
+        int stretch = 100;
+        while (TextTooWide(control) && stretch > kNarrowestStretch) {
+            stretch -= 2;
+            font.setStretch(stretch);
+            control->setFont(font);
+        }
+    }
+}
+
+namespace {
+
+// The caption cut into lines no wider than width, breaking between any two characters (the
+// captions are Japanese) and keeping surrogate pairs whole.
+QStringList BreakLines(const QString &text, const QFontMetrics &metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString next = line + text.mid(i, length);
+        if (!line.isEmpty() && metrics.horizontalAdvance(next) > width) {
+            lines.append(line);
+            line = text.mid(i, length);
+        } else {
+            line = next;
+        }
+        i += length;
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+} // namespace
+
+void WrappingCheckBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+    option.text = caption;
+    const QRect contents = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+
+    // As many lines as the box's height holds at the font's size; the font narrows until the
+    // caption fits into them.
+    QFont font = this->font();
+    const int pixelSize = QFontInfo(font).pixelSize();
+    const int maxLines = qMax(1, contents.height() / qMax(1, pixelSize));
+    QStringList lines;
+    for (int stretch = 100; stretch >= kNarrowestStretch; stretch -= 2) {
+        font.setStretch(stretch);
+        lines = BreakLines(caption, QFontMetrics(font), contents.width());
+        if (lines.size() <= maxLines)
+            break;
+    }
+    painter.setFont(font);
+    painter.setPen(option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    const QFontMetrics metrics(font);
+    const int pitch = qMin(metrics.lineSpacing(), contents.height() / qMax<int>(1, int(lines.size())));
+    int y = contents.top() + (contents.height() - pitch * int(lines.size())) / 2;
+    for (const QString &line : lines) {
+        painter.drawText(QRect(contents.left(), y, contents.width(), pitch), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += pitch;
+    }
+}
+
+void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight)
+{
+    dialog->setFixedSize(TwipsToPixels(clientWidth), TwipsToPixels(clientHeight));
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setSizeGripEnabled(false);
+}
+
+void PlaceCentred(QWidget *window, const QRect &ownerTwips, const QSize &outerTwips)
+{
+    const QPoint topLeft = mMain::CentreOver(ownerTwips, outerTwips);
+    window->move(TwipsToPixels(topLeft.x()), TwipsToPixels(topLeft.y()));
+}
+
+QRect ScreenTwips(const QWidget *mainWindow)
+{
+    const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return QRect();
+    const QRect area = screen->geometry();
+    return QRect(int(PixelsToTwips(area.left())), int(PixelsToTwips(area.top())), int(PixelsToTwips(area.width())),
+                 int(PixelsToTwips(area.height())));
+}
+
+QRect OuterTwips(const QWidget *window)
+{
+    const QRect frame = window->frameGeometry();
+    return QRect(int(PixelsToTwips(frame.left())), int(PixelsToTwips(frame.top())), int(PixelsToTwips(frame.width())),
+                 int(PixelsToTwips(frame.height())));
+}
+
+} // namespace dialogs

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+class QDialog;
+class QWidget;
+
+// What the three dialogs share: twips geometry, the dialog font, the fixed frame and the placement.
+namespace dialogs {
+
+// A control's rectangle given in twips, in pixels.
+QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height);
+
+// ＭＳ Ｐゴシック 9.75 pt, falling back to a Japanese gothic where it is not installed.
+QFont DialogFont(bool bold = false);
+
+// Narrows the font of each label, check box, option button and frame caption under root whose
+// text is wider than the control, so that the whole text shows: the fallback font's kana are
+// wider than those of the font the layout was made for.
+void FitTexts(QWidget *root);
+
+// Fixed dialog frame: the client area in twips, not resizable, no minimize, maximize or help button.
+void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight);
+
+// Moves the window so that a window of outerTwips is centred over ownerTwips, the halves
+// truncated as the forms do. The owner is the screen, or the main window for the move dialog.
+void PlaceCentred(QWidget *window, const QRect &ownerTwips, const QSize &outerTwips);
+
+// The screen the window belongs on (the main window's, else the primary one), in twips.
+QRect ScreenTwips(const QWidget *mainWindow);
+
+// A widget's outer rectangle (frame included once it has one), in twips.
+QRect OuterTwips(const QWidget *window);
+
+// A check box whose caption wraps onto further lines within the box's height.
+class WrappingCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace dialogs

@@ -1,0 +1,242 @@
+#include "dialogs/fEdit.h"
+
+#include "catalogue/NameRules.h"
+#include "catalogue/cVbAnalyze.h"
+#include "catalogue/mIniFile.h"
+#include "dialogs/DialogLayout.h"
+#include "support/FileDialogRules.h"
+#include "support/cCommonDlg.h"
+#include "tooling/UserInterface.h"
+#include "tooling/mFunction.h"
+
+#include <QDir>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using dialogs::TwipsRect;
+
+namespace {
+
+constexpr qint32 kClientWidth = 6135;
+constexpr qint32 kClientHeight = 1605;
+
+// Whenever the box gains the focus, the selection runs from where it starts (or the caret) to
+// the end of the text: the whole text while the caret stands at its start.
+void SelectToEnd(QLineEdit *box)
+{
+    const int start = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+    box->setSelection(start, int(box->text().size()) - start);
+}
+
+class SelectingLineEdit final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        QLineEdit::focusInEvent(event);
+        SelectToEnd(this);
+    }
+};
+
+QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit *MakeTextBox(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    QLineEdit *box = new SelectingLineEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+void FocusBox(QLineEdit *box)
+{
+    box->setFocus();
+    // Also when the box had the focus already (it gets no focus event then).
+    SelectToEnd(box);
+}
+
+} // namespace
+
+fEdit::fEdit(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow), projectList_(projectList)
+{
+    BuildControls();
+    // The frame is not known before the dialog is shown: centre by the size known now.
+    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), dialogs::OuterTwips(this).size());
+    Form_Load();
+}
+
+fEdit::~fEdit() = default;
+
+bool fEdit::Run(QTreeWidget *projectList, QWidget *mainWindow)
+{
+    fEdit dialog(projectList, mainWindow);
+    dialog.exec();
+    return dialog.Edited();
+}
+
+void fEdit::BuildControls()
+{
+    setObjectName(QStringLiteral("fEdit"));
+    setWindowTitle(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ編集"));
+    setFont(dialogs::DialogFont());
+    dialogs::SetFixedDialogFrame(this, kClientWidth, kClientHeight);
+
+    lblProject = MakeLabel(this, QStringLiteral("lblProject"), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名"),
+                           TwipsRect(120, 225, 855, 180));
+    txtProjectName = MakeTextBox(this, QStringLiteral("txtProjectName"), TwipsRect(1545, 150, 3690, 315));
+    lblProjectFile = MakeLabel(this, QStringLiteral("lblProjectFile"), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ名"),
+                               TwipsRect(120, 750, 1275, 180));
+    txtProjectFile = MakeTextBox(this, QStringLiteral("txtProjectFile"), TwipsRect(1545, 675, 3690, 315));
+    cmdComDlg = MakeButton(this, QStringLiteral("cmdComDlg"), QStringLiteral("参照"), TwipsRect(5370, 675, 615, 315));
+    cmdOK = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), TwipsRect(3120, 1110, 1215, 375));
+    cmdOK->setDefault(true);
+    cmdCancel = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("ｷｬﾝｾﾙ"), TwipsRect(4740, 1110, 1215, 375));
+
+    setTabOrder(txtProjectName, txtProjectFile);
+    setTabOrder(txtProjectFile, cmdComDlg);
+    setTabOrder(cmdComDlg, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdComDlg, &QPushButton::clicked, this, &fEdit::cmdComDlg_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &fEdit::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &fEdit::cmdCancel_Click);
+    dialogs::FitTexts(this);
+}
+
+void fEdit::Form_Load()
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    if (const catalogue::cVbAnalyze *category = state.Current()) {
+        txtProjectName->setText(category->ProjectName(state.CurrentProject));
+        txtProjectFile->setText(category->ProjectFile(state.CurrentProject));
+    }
+    // As after an assignment: the caret at the start, so that gaining the focus selects all.
+    txtProjectName->setCursorPosition(0);
+    txtProjectFile->setCursorPosition(0);
+    FocusBox(txtProjectName);
+}
+
+void fEdit::cmdComDlg_Click()
+{
+    cCommonDlg dialog;
+    dialog.SetForm(this);
+    dialog.SetDialogTitle(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの選択"));
+    dialog.SetFilter(QStringLiteral("VB Project Files (*.vbp)|*.vbp"));
+    dialog.SetFilterIndex(1);
+    dialog.SetFlags(support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
+                    | support::ofn::LongNames);
+    dialog.SetInitDir(QDir::currentPath());
+    dialog.SetCancelError(true);
+    dialog.ShowOpen();
+    if (!dialog.CancelButton())
+        txtProjectFile->setText(dialog.FileName());
+}
+
+void fEdit::cmdOK_Click()
+{
+    QString message;
+    QLineEdit *box = nullptr;
+    if (EntryProblem(&message, &box)) {
+        ui::Current().Message(message);
+        FocusBox(box);
+        return;
+    }
+    if (!SaveProject(txtProjectName->text(), txtProjectFile->text())) {
+        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。"));
+        return;
+    }
+    edited_ = true;
+    accept();
+}
+
+void fEdit::cmdCancel_Click() { reject(); }
+
+bool fEdit::EntryProblem(QString *message, QLineEdit **box) const
+{
+    const QString &catalogueFile = catalogue::State().CatalogueFilePath;
+    const QString name = txtProjectName->text();
+    const QString file = txtProjectFile->text();
+    // Exactly empty: blanks count as text here; the name rules refuse them at the ends.
+    if (name.isEmpty()) {
+        *message = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名が入力されていません。");
+        *box = txtProjectName;
+        return true;
+    }
+    if (const QString problem = catalogue::ProjectNameProblem(name, catalogueFile); !problem.isNull()) {
+        *message = problem;
+        *box = txtProjectName;
+        return true;
+    }
+    if (file.isEmpty()) {
+        *message = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ名が入力されていません。");
+        *box = txtProjectFile;
+        return true;
+    }
+    if (!mFunction::FileExists(file)) {
+        *message = file + QStringLiteral(" が存在しません。");
+        *box = txtProjectFile;
+        return true;
+    }
+    if (const QString problem = catalogue::PathProblem(file, catalogueFile); !problem.isNull()) {
+        *message = problem;
+        *box = txtProjectFile;
+        return true;
+    }
+    return false;
+}
+
+bool fEdit::SaveProject(const QString &name, const QString &file)
+{
+    catalogue::CatalogueState &state = catalogue::State();
+    catalogue::cVbAnalyze *category = state.Current();
+    const qint32 index = state.CurrentProject;
+    if (!category || index < 1 || index > category->Count())
+        return false;
+
+    const QString section = category->Category();
+    if (!mIniFile::DeleteIniKey(section, category->ProjectName(index), state.CatalogueFilePath))
+        return false;
+    category->SetProjectName(index, name);
+    category->SetProjectFile(index, file);
+    UpdateRow();
+    // The key is written anew, so the project's line moves to the end of its section.
+    mIniFile::WriteIniString(section, category->ProjectName(index), category->ProjectFile(index),
+                             state.CatalogueFilePath);
+    return true;
+}
+
+void fEdit::UpdateRow()
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    const catalogue::cVbAnalyze *category = state.Current();
+    if (!projectList_ || !category)
+        return;
+    QTreeWidgetItem *row = projectList_->topLevelItem(state.CurrentProject - 1);
+    if (!row)
+        return;
+    const qint32 index = state.CurrentProject;
+    row->setText(0, category->ProjectName(index));
+    row->setText(1, mFunction::GetFileName(category->ProjectFile(index)));
+    row->setText(2, category->ProjectFolder(index));
+    row->setText(3, mFunction::GetFileName(category->ProjectExe(index)));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+// The project edit dialog: the name and .vbp file of project CurrentProject of category
+// CurrentCategory. OK writes the change through to the catalogue file at once and updates the
+// project's row of the main window's project list. One instance per opening; the main window
+// calls fEdit::Run(lvwProjectList, this) from mnuProjectEdit_Click.
+class fEdit : public QDialog {
+    Q_OBJECT
+public:
+    // projectList: the main window's lvwProjectList (row r is topLevelItem(r - 1)); either may be null.
+    explicit fEdit(QTreeWidget *projectList, QWidget *mainWindow = nullptr);
+    ~fEdit() override;
+
+    // Shows a fresh dialog modally; true when the project was changed.
+    static bool Run(QTreeWidget *projectList, QWidget *mainWindow);
+
+    QLabel *lblProject = nullptr;
+    QLineEdit *txtProjectName = nullptr;
+    QLabel *lblProjectFile = nullptr;
+    QLineEdit *txtProjectFile = nullptr;
+    QPushButton *cmdComDlg = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+    // Whether OK changed the project (and closed the dialog).
+    bool Edited() const { return edited_; }
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void cmdComDlg_Click();
+
+private:
+    void BuildControls();
+    void Form_Load();
+    // The first entry OK must refuse: its message, and the box that takes the focus. False when none.
+    bool EntryProblem(QString *message, QLineEdit **box) const;
+    // Deletes the old key, changes the entry and its row, writes the new key. False, with
+    // nothing changed, when the old key cannot be deleted.
+    bool SaveProject(const QString &name, const QString &file);
+    void UpdateRow();
+
+    QPointer<QTreeWidget> projectList_;
+    bool edited_ = false;
+};

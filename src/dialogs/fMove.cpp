@@ -1,0 +1,135 @@
+#include "dialogs/fMove.h"
+
+#include "catalogue/cVbAnalyze.h"
+#include "dialogs/DialogLayout.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using dialogs::TwipsRect;
+
+namespace {
+
+constexpr qint32 kClientWidth = 3420;
+constexpr qint32 kClientHeight = 1290;
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+fMove::fMove(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow), projectList_(projectList)
+{
+    BuildControls();
+    Form_Load(mainWindow);
+}
+
+fMove::~fMove() = default;
+
+bool fMove::Run(QTreeWidget *projectList, QWidget *mainWindow)
+{
+    fMove dialog(projectList, mainWindow);
+    dialog.exec();
+    return dialog.Moved();
+}
+
+void fMove::BuildControls()
+{
+    setObjectName(QStringLiteral("fMove"));
+    setWindowTitle(QStringLiteral("ｶﾃｺﾞﾘｰの移動"));
+    setFont(dialogs::DialogFont());
+    dialogs::SetFixedDialogFrame(this, kClientWidth, kClientHeight);
+
+    cmbCategory = new QComboBox(this);
+    cmbCategory->setObjectName(QStringLiteral("cmbCategory"));
+    cmbCategory->setEditable(false);
+    cmbCategory->setGeometry(TwipsRect(210, 180, 3030, 300));
+
+    cmdOK = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"), TwipsRect(240, 735, 1215, 375));
+    // Not the default: Enter presses the focused button, Cancel when the dialog opens.
+    cmdOK->setDefault(false);
+    cmdCancel = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("ｷｬﾝｾﾙ"), TwipsRect(2010, 720, 1215, 375));
+
+    setTabOrder(cmdCancel, cmdOK);
+    setTabOrder(cmdOK, cmbCategory);
+
+    connect(cmdOK, &QPushButton::clicked, this, &fMove::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &fMove::cmdCancel_Click);
+    dialogs::FitTexts(this);
+}
+
+void fMove::Form_Load(QWidget *mainWindow)
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    // Every category in list order, the project's own included: position p is category p + 1.
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const catalogue::cVbAnalyze *category = state.CategoryAt(i);
+        cmbCategory->addItem(category ? category->Category() : QString());
+    }
+    cmbCategory->setCurrentIndex(cmbCategory->count() > 0 ? 0 : -1);
+
+    const QRect owner = mainWindow ? dialogs::OuterTwips(mainWindow) : dialogs::ScreenTwips(nullptr);
+    dialogs::PlaceCentred(this, owner, dialogs::OuterTwips(this).size());
+    cmdCancel->setFocus();
+}
+
+void fMove::cmdOK_Click()
+{
+    switch (MoveProject()) {
+    case Outcome::SameCategory:
+        accept();
+        break;
+    case Outcome::Moved:
+        moved_ = true;
+        accept();
+        break;
+    case Outcome::Mismatch:
+    case Outcome::Refused:
+        break; // the dialog stays open; nothing has changed
+    }
+}
+
+void fMove::cmdCancel_Click() { reject(); }
+
+fMove::Outcome fMove::MoveProject()
+{
+    catalogue::CatalogueState &state = catalogue::State();
+    const qint32 position = cmbCategory->currentIndex();
+    if (position + 1 == state.CurrentCategory)
+        return Outcome::SameCategory;
+
+    const QString shown = cmbCategory->currentText();
+    catalogue::cVbAnalyze *source = state.Current();
+    catalogue::cVbAnalyze *target = state.CategoryAt(position + 1);
+    const qint32 index = state.CurrentProject;
+    if (!source || !target || index < 1 || index > source->Count())
+        return Outcome::Mismatch;
+    const QString name = source->ProjectName(index);
+    const QString file = source->ProjectFile(index);
+    if (target->Category() != shown)
+        return Outcome::Mismatch;
+
+    // The source key goes first: when the file refuses, DeleteProject has said so and nothing
+    // has moved, so the project stays where it is in memory, in the file and on screen.
+    if (!source->DeleteProject(index))
+        return Outcome::Refused;
+
+    // A non-empty name only extends the destination's lists (no row, no build); an empty
+    // one would make AddProject read the name from the .vbp and show it in the source's list.
+    QString added = name.isEmpty() ? QStringLiteral("?") : name;
+    target->AddProject(file, added);
+    if (name.isEmpty())
+        target->SetProjectName(target->Count(), name);
+
+    if (projectList_)
+        delete projectList_->takeTopLevelItem(index - 1);
+    // The number named the moved project's row; no project is selected now.
+    state.CurrentProject = 0;
+    return Outcome::Moved;
+}

@@ -1,0 +1,338 @@
+#include "dialogs/fOption.h"
+
+#include "catalogue/NameRules.h"
+#include "dialogs/DialogLayout.h"
+#include "mainwindow/Settings.h"
+#include "platform/Twips.h"
+#include "support/FileDialogRules.h"
+#include "support/cCommonDlg.h"
+#include "tooling/UserInterface.h"
+#include "tooling/mFunction.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+using dialogs::TwipsRect;
+using platform::TwipsToPixels;
+
+namespace {
+
+constexpr qint32 kClientWidth = 6660;
+constexpr qint32 kClientHeight = 3870;
+// The outer size the dialog is given when it opens, frame included.
+constexpr qint32 kOuterWidth = 6720;
+constexpr qint32 kOuterHeight = 4425;
+constexpr qint32 kPageLeft = 1800;
+constexpr qint32 kPageTop = 480;
+
+const QString kMainCaption = QStringLiteral("　メイン設定");
+const QString kProjectCaption = QStringLiteral("　プロジェクト設定");
+
+QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+// A page: a frame without border or caption.
+QFrame *MakePage(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    auto *frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::NoFrame);
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+} // namespace
+
+fOption::fOption(QWidget *mainWindow) : QDialog(mainWindow)
+{
+    BuildControls();
+    Form_Load();
+    // The dialog opens on the main window's screen, centred by its own outer size.
+    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), QSize(kOuterWidth, kOuterHeight));
+}
+
+fOption::~fOption() = default;
+
+void fOption::Run(QWidget *mainWindow)
+{
+    fOption dialog(mainWindow);
+    dialog.exec();
+}
+
+void fOption::BuildControls()
+{
+    setObjectName(QStringLiteral("fOption"));
+    setWindowTitle(QStringLiteral("ZARUN 設定"));
+    setFont(dialogs::DialogFont());
+    dialogs::SetFixedDialogFrame(this, kClientWidth, kClientHeight);
+
+    lstOption = new QListWidget(this);
+    lstOption->setObjectName(QStringLiteral("lstOption"));
+    lstOption->setGeometry(TwipsRect(120, 90, 1485, 2955));
+    lstOption->setFont(dialogs::DialogFont());
+    connect(lstOption, &QListWidget::currentRowChanged, this, [this] { lstOption_Click(); });
+
+    lblList = new QLabel(kMainCaption, this);
+    lblList->setObjectName(QStringLiteral("lblList"));
+    lblList->setTextFormat(Qt::PlainText);
+    lblList->setGeometry(TwipsRect(1830, 120, 4695, 255));
+    lblList->setFont(dialogs::DialogFont(true));
+    lblList->setAutoFillBackground(true);
+    QPalette strip = lblList->palette();
+    // White on the system's menu-text colour: a title strip that follows the desktop's colours.
+    strip.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::WindowText));
+    strip.setColor(QPalette::WindowText, Qt::white);
+    lblList->setPalette(strip);
+
+    BuildMainPage();
+    BuildProjectPage();
+
+    cmdOK = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("O  K"), TwipsRect(2940, 3390, 975, 375));
+    cmdOK->setDefault(true);
+    cmdApply = MakeButton(this, QStringLiteral("cmdApply"), QStringLiteral("適用"), TwipsRect(4170, 3390, 975, 375));
+    cmdCancel = MakeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("ｷｬﾝｾﾙ"), TwipsRect(5430, 3390, 975, 375));
+    connect(cmdOK, &QPushButton::clicked, this, &fOption::cmdOK_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &fOption::cmdApply_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &fOption::cmdCancel_Click);
+
+    SetTabOrder();
+    dialogs::FitTexts(this);
+}
+
+void fOption::BuildMainPage()
+{
+    fraMain = MakePage(this, QStringLiteral("fraMain"), TwipsRect(kPageLeft, kPageTop, 4845, 2655));
+
+    lblDataFile = new QLabel(QStringLiteral("起動時に開くデータファイル"), fraMain);
+    lblDataFile->setObjectName(QStringLiteral("lblDataFile"));
+    lblDataFile->setTextFormat(Qt::PlainText);
+    lblDataFile->setGeometry(TwipsRect(120, 240, 2100, 180));
+
+    txtDataFile = new QLineEdit(fraMain);
+    txtDataFile->setObjectName(QStringLiteral("txtDataFile"));
+    txtDataFile->setGeometry(TwipsRect(120, 540, 3975, 315));
+    connect(txtDataFile, &QLineEdit::textChanged, this, [this] { txtDataFile_Change(); });
+
+    cmdComDlg = MakeButton(fraMain, QStringLiteral("cmdComDlg"), QStringLiteral("参照"), TwipsRect(4200, 570, 495, 285));
+    connect(cmdComDlg, &QPushButton::clicked, this, &fOption::cmdComDlg_Click);
+
+    // Twice a line high: the caption wraps.
+    chkDataSort = new dialogs::WrappingCheckBox(
+        QStringLiteral("データファイルを開いたときカテゴリー及びプロジェクトリストをソートする"), fraMain);
+    chkDataSort->setObjectName(QStringLiteral("chkDataSort"));
+    chkDataSort->setGeometry(TwipsRect(150, 1020, 3525, 435));
+    chkDataSort->setEnabled(false);
+}
+
+void fOption::BuildProjectPage()
+{
+    fraProject = MakePage(this, QStringLiteral("fraProject"), TwipsRect(kPageLeft, kPageTop, 4785, 2655));
+
+    fraWClick = new QGroupBox(QStringLiteral("ダブルクリック時の割り当て"), fraProject);
+    fraWClick->setObjectName(QStringLiteral("fraWClick"));
+    fraWClick->setGeometry(TwipsRect(120, 60, 4485, 690));
+
+    const std::array<QString, 3> captions = {QStringLiteral("フォルダを開く"), QStringLiteral("ソースを開く"),
+                                             QStringLiteral("実行ﾌｧｲﾙを開く")};
+    const std::array<QRect, 3> places = {TwipsRect(90, 270, 1425, 315), TwipsRect(1560, 270, 1245, 315),
+                                         TwipsRect(2850, 270, 1515, 315)};
+    for (size_t i = 0; i < optWClick.size(); ++i) {
+        optWClick[i] = new QRadioButton(captions[i], fraWClick);
+        optWClick[i]->setObjectName(QStringLiteral("optWClick%1").arg(i));
+        optWClick[i]->setGeometry(places[i]);
+        connect(optWClick[i], &QRadioButton::clicked, this, [this] { optWClick_Click(); });
+    }
+
+    chkExeAutomatic = MakeCheckBox(fraProject, QStringLiteral("chkExeAutomatic"),
+                                   QStringLiteral("追加時、実行ファイルが無ければ自動作成する"),
+                                   TwipsRect(150, 900, 4215, 285));
+    chkDragDrop = MakeCheckBox(fraProject, QStringLiteral("chkDragDrop"),
+                               QStringLiteral("リストにドラッグアンドドロップで追加するのを可能にする"),
+                               TwipsRect(150, 1290, 4515, 285));
+    chkProjectSort = MakeCheckBox(fraProject, QStringLiteral("chkProjectSort"),
+                                  QStringLiteral("カラムをクリックしたときソートする"), TwipsRect(150, 1710, 4515, 285));
+    chkProjectSort->setEnabled(false);
+    connect(chkExeAutomatic, &QCheckBox::clicked, this,
+            [this](bool checked) { CheckBox_Click(checked, settings::Values().AutoMakeExe); });
+    connect(chkDragDrop, &QCheckBox::clicked, this,
+            [this](bool checked) { CheckBox_Click(checked, settings::Values().DragDropEnabled); });
+}
+
+void fOption::SetTabOrder()
+{
+    // Tab goes through the controls by their tab index, whichever page holds them.
+    const QList<QWidget *> order = {cmdOK,          chkDataSort,     cmdCancel,    cmdApply,       optWClick[2],
+                                    optWClick[1],   optWClick[0],    chkExeAutomatic, chkDragDrop, chkProjectSort,
+                                    cmdComDlg,      txtDataFile,     lstOption};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void fOption::Form_Load()
+{
+    applyRefused_ = false;
+    lstOption->addItem(QStringLiteral("メイン"));
+    lstOption->addItem(QStringLiteral("プロジェクト"));
+    lstOption->setCurrentRow(0);
+
+    const settings::SettingsValues &values = settings::Values();
+    txtDataFile->setText(values.StartupCatalogue);
+    txtDataFile->setCursorPosition(0);
+    chkDataSort->setChecked(values.SortOnOpen);
+    // A value without a button (read from an edited ZARUN.ini) leaves all three unselected.
+    if (values.DoubleClickAction >= 0 && values.DoubleClickAction < qint32(optWClick.size()))
+        optWClick[size_t(values.DoubleClickAction)]->setChecked(true);
+    chkExeAutomatic->setChecked(values.AutoMakeExe);
+    chkDragDrop->setChecked(values.DragDropEnabled);
+    chkProjectSort->setChecked(values.SortOnColumnClick);
+
+    // Last, so that the dialog always opens with nothing to apply.
+    cmdApply->setEnabled(false);
+    cmdOK->setFocus();
+}
+
+void fOption::lstOption_Click() { ShowPage(lstOption->currentRow()); }
+
+void fOption::ShowPage(int index)
+{
+    if (index == 0) {
+        fraMain->move(TwipsToPixels(kPageLeft), TwipsToPixels(kPageTop));
+        fraMain->setVisible(true);
+        fraProject->setVisible(false);
+        lblList->setText(kMainCaption);
+    } else if (index == 1) {
+        fraMain->setVisible(false);
+        fraProject->move(TwipsToPixels(kPageLeft), TwipsToPixels(kPageTop));
+        fraProject->setVisible(true);
+        lblList->setText(kProjectCaption);
+    }
+}
+
+void fOption::txtDataFile_Change() { cmdApply->setEnabled(true); }
+
+void fOption::optWClick_Click() { cmdApply->setEnabled(true); }
+
+void fOption::CheckBox_Click(bool checked, bool setting)
+{
+    // Only a change away from the stored value enables Apply; going back does not disable it.
+    if (checked != setting)
+        cmdApply->setEnabled(true);
+}
+
+void fOption::cmdComDlg_Click()
+{
+    cCommonDlg dialog;
+    dialog.SetForm(this);
+    dialog.SetDialogTitle(QStringLiteral("起動時に開くﾃﾞｰﾀﾌｧｲﾙ"));
+    dialog.SetFilter(QStringLiteral("ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)|*.zrd"));
+    dialog.SetFilterIndex(1);
+    dialog.SetFlags(support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
+                    | support::ofn::LongNames);
+    dialog.SetInitDir(QDir::currentPath());
+    dialog.SetCancelError(true);
+    dialog.ShowOpen();
+    if (!dialog.CancelButton())
+        txtDataFile->setText(dialog.FileName());
+}
+
+void fOption::cmdApply_Click() { ApplySettings(); }
+
+void fOption::cmdOK_Click()
+{
+    // Only a refusal of this OK's own apply keeps the dialog open; with nothing pending there is
+    // nothing to apply, so OK closes even while no start-up file is set.
+    applyRefused_ = false;
+    if (cmdApply->isEnabled())
+        ApplySettings();
+    accept();
+}
+
+void fOption::cmdCancel_Click() { reject(); }
+
+void fOption::reject()
+{
+    // Cancel, Esc and the close box always close: a refusal only holds the OK that met it.
+    applyRefused_ = false;
+    QDialog::reject();
+}
+
+void fOption::done(int result)
+{
+    if (applyRefused_) {
+        applyRefused_ = false;
+        return;
+    }
+    QDialog::done(result);
+}
+
+bool fOption::ApplySettings()
+{
+    const QString path = txtDataFile->text();
+    if (!mFunction::FileExists(path)) {
+        RefuseApply(path + QStringLiteral(" が存在しません。"));
+        return false;
+    }
+    // ZARUN.ini must be able to hold the path, or the whole settings write at shut-down would fail.
+    if (const QString problem = catalogue::PathProblem(path, settings::Values().SettingsFilePath);
+        !problem.isNull()) {
+        RefuseApply(problem);
+        return false;
+    }
+
+    settings::SettingsValues &values = settings::Values();
+    values.StartupCatalogue = path;
+    values.SortOnOpen = chkDataSort->isChecked();
+    for (size_t i = 0; i < optWClick.size(); ++i) {
+        if (optWClick[i]->isChecked()) {
+            values.DoubleClickAction = qint32(i);
+            break;
+        }
+    }
+    values.AutoMakeExe = chkExeAutomatic->isChecked();
+    values.SortOnColumnClick = chkProjectSort->isChecked();
+    values.DragDropEnabled = chkDragDrop->isChecked();
+    cmdApply->setEnabled(false);
+    return true;
+}
+
+void fOption::RefuseApply(const QString &message)
+{
+    ui::Current().Message(message);
+    lstOption->setCurrentRow(0);
+    txtDataFile->setFocus();
+    txtDataFile->setSelection(0, int(txtDataFile->text().size()));
+    cmdApply->setEnabled(false);
+    applyRefused_ = true;
+}
+
+void fOption::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    // Two lines, dark above light: the etched rule above the buttons.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(TwipsToPixels(90), TwipsToPixels(3210), TwipsToPixels(6540), TwipsToPixels(3210));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(TwipsToPixels(90), TwipsToPixels(3225), TwipsToPixels(6510), TwipsToPixels(3225));
+}

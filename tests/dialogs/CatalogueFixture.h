@@ -1,0 +1,132 @@
+#pragma once
+
+// A catalogue file with three categories in a temporary folder, loaded into the shared state,
+// and the main window's project list as the dialogs see it.
+//
+//   [Tools]  Calc=$R/Calc/Calc.vbp, Memo Pad=$R/Memo/Memo.vbp
+//   [Games]  Puzzle=$R/Puzzle/Puzzle.vbp
+//   [Empty]
+//
+// $R stands for the folder in expected file contents. Each .vbp names its executable <Folder>App.exe.
+
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/cVbAnalyze.h"
+#include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
+#include "support/cCommonDlg.h"
+#include "tooling/mFunction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+class CatalogueFixture {
+public:
+    CatalogueFixture()
+    {
+        catalogue::ResetState();
+        settings::ResetValues();
+        platform::IniStore::Instance().Reset();
+        cCommonDlg::ResetAnswerer();
+    }
+    ~CatalogueFixture()
+    {
+        // Writable again, so that the folder can be removed.
+        QFile::setPermissions(CatalogueFile(), QFile::ReadOwner | QFile::WriteOwner);
+        catalogue::ResetState();
+        platform::IniStore::Instance().Reset();
+        cCommonDlg::ResetAnswerer();
+    }
+
+    bool Setup()
+    {
+        if (!dir_.isValid())
+            return false;
+        for (const QString &name : {QStringLiteral("Calc"), QStringLiteral("Memo"), QStringLiteral("Puzzle"),
+                                    QStringLiteral("Other")}) {
+            if (!MakeProject(name))
+                return false;
+        }
+        if (!Write(Expand("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
+                          "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n")))
+            return false;
+        catalogue::State().CatalogueFilePath = CatalogueFile();
+        return catalogue::LoadCategories() == 3;
+    }
+
+    // Selects a project as a click on its row does, and fills the list as the main window shows it.
+    void Select(qint32 category, qint32 project, QTreeWidget *list)
+    {
+        catalogue::State().CurrentCategory = category;
+        catalogue::State().CurrentProject = project;
+        list->clear();
+        list->setColumnCount(4);
+        const catalogue::cVbAnalyze *entries = catalogue::State().CategoryAt(category);
+        for (qint32 i = 1; i <= entries->Count(); ++i)
+            list->addTopLevelItem(new QTreeWidgetItem(QStringList{
+                entries->ProjectName(i), mFunction::GetFileName(entries->ProjectFile(i)), entries->ProjectFolder(i),
+                mFunction::GetFileName(entries->ProjectExe(i))}));
+    }
+
+    QString Root() const { return dir_.path(); }
+    QString Path(const QString &relative) const { return dir_.filePath(relative); }
+    QString CatalogueFile() const { return dir_.filePath(QStringLiteral("catalogue.zrd")); }
+
+    QByteArray Expand(const char *text) const
+    {
+        return QString::fromUtf8(text).replace(QStringLiteral("$R"), Root()).toUtf8();
+    }
+
+    QByteArray Bytes() const
+    {
+        QFile file(CatalogueFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    bool Write(const QByteArray &bytes) const
+    {
+        QFile file(CatalogueFile());
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    }
+
+    bool MakeReadOnly() const
+    {
+        return QFile::setPermissions(CatalogueFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+
+    bool MakeProject(const QString &name) const
+    {
+        if (!QDir(Root()).mkpath(name))
+            return false;
+        QFile file(Path(name + u'/' + name + QStringLiteral(".vbp")));
+        const QByteArray text = "Type=Exe\r\nName=\"" + name.toUtf8() + "\"\r\nExeName32=\"" + name.toUtf8()
+                                + "App.exe\"\r\n";
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Row r of the list (1-based) as its four column texts.
+inline QStringList RowTexts(const QTreeWidget &list, int row)
+{
+    const QTreeWidgetItem *item = list.topLevelItem(row - 1);
+    if (!item)
+        return {};
+    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+}
+
+// The widgets Tab reaches from start, in order, until it comes back to start.
+inline QStringList TabSequence(QWidget *start)
+{
+    QStringList names;
+    QWidget *widget = start;
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisibleTo(start->window()))
+            names.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget && widget != start && names.size() < 50);
+    return names;
+}

@@ -1,0 +1,461 @@
+#include "dialogs/fOption.h"
+
+#include "CatalogueFixture.h"
+#include "common/ScriptedUserInterface.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// The settings the dialog edits, in one comparable value.
+struct Edited {
+    qint32 DoubleClickAction;
+    bool AutoMakeExe;
+    bool DragDropEnabled;
+    bool SortOnColumnClick;
+    QString StartupCatalogue;
+    bool SortOnOpen;
+    bool operator==(const Edited &) const = default;
+};
+
+Edited Current()
+{
+    const settings::SettingsValues &v = settings::Values();
+    return {v.DoubleClickAction, v.AutoMakeExe, v.DragDropEnabled, v.SortOnColumnClick, v.StartupCatalogue,
+            v.SortOnOpen};
+}
+
+} // namespace
+
+class tst_fOption : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup();
+    void layout();
+    void centredOnScreen();
+    void tabOrder();
+    void opening_data();
+    void opening();
+    void pages();
+    void applyEnabling_data();
+    void applyEnabling();
+    void checkBoxComparesWithSetting();
+    void apply();
+    void applyRefused_data();
+    void applyRefused();
+    void okRefusedStaysOpen();
+    void okWithNothingPendingCloses();
+    void cancelAfterRefusedApplyCloses();
+    void cancelKeepsEarlierApply();
+    void outOfRangeAction();
+    void browse_data();
+    void browse();
+    void keys_data();
+    void keys();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedUserInterface> ui_;
+    QString startup_;
+};
+
+void tst_fOption::init()
+{
+    settings::ResetValues();
+    platform::IniStore::Instance().Reset();
+    cCommonDlg::ResetAnswerer();
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    startup_ = dir_->filePath(QStringLiteral("Tools.zrd"));
+    QFile file(startup_);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    // The dialog never touches ZARUN.ini itself.
+    settings::Values().SettingsFilePath = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    ui_ = std::make_unique<ScriptedUserInterface>();
+}
+
+void tst_fOption::cleanup()
+{
+    QVERIFY(!QFile::exists(settings::Values().SettingsFilePath));
+    ui_.reset();
+    dir_.reset();
+    settings::ResetValues();
+    cCommonDlg::ResetAnswerer();
+}
+
+void tst_fOption::layout()
+{
+    fOption dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("ZARUN 設定"));
+    QCOMPARE(dialog.size(), QSize(444, 258));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(dialog.lblList->font().bold());
+    QCOMPARE(dialog.lblList->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QCOMPARE(dialog.fraMain->frameShape(), QFrame::NoFrame);
+    QCOMPARE(dialog.fraProject->frameShape(), QFrame::NoFrame);
+
+    const QList<std::tuple<QAbstractButton *, QWidget *, QString>> controls = {
+        {dialog.cmdComDlg, dialog.fraMain, QStringLiteral("参照")},
+        {dialog.chkDataSort, dialog.fraMain,
+         QStringLiteral("データファイルを開いたときカテゴリー及びプロジェクトリストをソートする")},
+        {dialog.optWClick[0], dialog.fraWClick, QStringLiteral("フォルダを開く")},
+        {dialog.optWClick[1], dialog.fraWClick, QStringLiteral("ソースを開く")},
+        {dialog.optWClick[2], dialog.fraWClick, QStringLiteral("実行ﾌｧｲﾙを開く")},
+        {dialog.chkExeAutomatic, dialog.fraProject, QStringLiteral("追加時、実行ファイルが無ければ自動作成する")},
+        {dialog.chkDragDrop, dialog.fraProject, QStringLiteral("リストにドラッグアンドドロップで追加するのを可能にする")},
+        {dialog.chkProjectSort, dialog.fraProject, QStringLiteral("カラムをクリックしたときソートする")},
+        {dialog.cmdOK, &dialog, QStringLiteral("O  K")},
+        {dialog.cmdApply, &dialog, QStringLiteral("適用")},
+        {dialog.cmdCancel, &dialog, QStringLiteral("ｷｬﾝｾﾙ")},
+    };
+    for (const auto &[button, parent, text] : controls) {
+        QCOMPARE(button->parentWidget(), parent);
+        QCOMPARE(button->text(), text);
+    }
+    QCOMPARE(dialog.lblDataFile->text(), QStringLiteral("起動時に開くデータファイル"));
+    QCOMPARE(dialog.txtDataFile->parentWidget(), dialog.fraMain);
+    QCOMPARE(dialog.fraWClick->title(), QStringLiteral("ダブルクリック時の割り当て"));
+    QCOMPARE(dialog.fraWClick->parentWidget(), dialog.fraProject);
+    QVERIFY(dialog.cmdOK->isDefault());
+    QVERIFY(!dialog.chkDataSort->isEnabled());
+    QVERIFY(!dialog.chkProjectSort->isEnabled());
+    QCOMPARE(dialog.lstOption->count(), 2);
+    QCOMPARE(dialog.lstOption->item(0)->text(), QStringLiteral("メイン"));
+    QCOMPARE(dialog.lstOption->item(1)->text(), QStringLiteral("プロジェクト"));
+}
+
+void tst_fOption::centredOnScreen()
+{
+    // By the dialog's outer size of 6720 x 4425 twips, the halves truncated.
+    fOption dialog;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QPoint expected(platform::TwipsToPixels(screen.left() * 15 + screen.width() * 15 / 2 - 3360),
+                          platform::TwipsToPixels(screen.top() * 15 + screen.height() * 15 / 2 - 2212));
+    QCOMPARE(dialog.pos(), expected);
+}
+
+void tst_fOption::tabOrder()
+{
+    fOption dialog;
+    QCOMPARE(TabSequence(dialog.cmdOK), (QStringList{"cmdOK", "cmdCancel", "cmdComDlg", "txtDataFile", "lstOption"}));
+    dialog.lstOption->setCurrentRow(1);
+    dialog.optWClick[2]->click();
+    QCOMPARE(TabSequence(dialog.cmdOK),
+             (QStringList{"cmdOK", "cmdCancel", "cmdApply", "optWClick2", "optWClick1", "optWClick0", "chkExeAutomatic",
+                          "chkDragDrop", "lstOption"}));
+}
+
+void tst_fOption::opening_data()
+{
+    QTest::addColumn<qint32>("action");
+    QTest::addColumn<bool>("flags"); // every Boolean setting
+    QTest::newRow("defaults") << qint32(1) << true;
+    QTest::newRow("folder, all off") << qint32(0) << false;
+    QTest::newRow("executable") << qint32(2) << true;
+}
+
+void tst_fOption::opening()
+{
+    QFETCH(qint32, action);
+    QFETCH(bool, flags);
+    settings::SettingsValues &v = settings::Values();
+    v.DoubleClickAction = action;
+    v.AutoMakeExe = v.DragDropEnabled = v.SortOnColumnClick = v.SortOnOpen = flags;
+    v.StartupCatalogue = startup_;
+
+    fOption dialog;
+    QCOMPARE(dialog.txtDataFile->text(), startup_);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(dialog.optWClick[size_t(i)]->isChecked(), i == action);
+    QCOMPARE(dialog.chkDataSort->isChecked(), flags);
+    QCOMPARE(dialog.chkExeAutomatic->isChecked(), flags);
+    QCOMPARE(dialog.chkDragDrop->isChecked(), flags);
+    QCOMPARE(dialog.chkProjectSort->isChecked(), flags);
+    QVERIFY(!dialog.cmdApply->isEnabled());
+    QVERIFY(!dialog.ApplyRefused());
+    QCOMPARE(dialog.lstOption->currentRow(), 0);
+    QVERIFY(dialog.fraMain->isVisibleTo(&dialog));
+    QVERIFY(!dialog.fraProject->isVisibleTo(&dialog));
+    QCOMPARE(dialog.lblList->text(), QStringLiteral("　メイン設定"));
+    QCOMPARE(dialog.focusWidget(), dialog.cmdOK);
+}
+
+void tst_fOption::pages()
+{
+    fOption dialog;
+    dialog.fraProject->move(0, 0);
+    dialog.lstOption->setCurrentRow(1);
+    QVERIFY(!dialog.fraMain->isVisibleTo(&dialog));
+    QVERIFY(dialog.fraProject->isVisibleTo(&dialog));
+    QCOMPARE(dialog.fraProject->pos(), QPoint(120, 32));
+    QCOMPARE(dialog.lblList->text(), QStringLiteral("　プロジェクト設定"));
+    dialog.lstOption->setCurrentRow(0);
+    QVERIFY(dialog.fraMain->isVisibleTo(&dialog));
+    QVERIFY(!dialog.fraProject->isVisibleTo(&dialog));
+    QCOMPARE(dialog.lblList->text(), QStringLiteral("　メイン設定"));
+    // Turning pages changes no value.
+    QVERIFY(!dialog.cmdApply->isEnabled());
+    QCOMPARE(dialog.optWClick[1]->isChecked(), true);
+    QCOMPARE(dialog.chkExeAutomatic->isChecked(), true);
+}
+
+void tst_fOption::applyEnabling_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("typing a path") << QStringLiteral("type") << true;
+    QTest::newRow("clicking the checked option") << QStringLiteral("opt1") << true;
+    QTest::newRow("clicking another option") << QStringLiteral("opt0") << true;
+    QTest::newRow("unchecking auto build") << QStringLiteral("chkExeAutomatic") << true;
+    QTest::newRow("auto build off and on again") << QStringLiteral("chkExeAutomatic twice") << true;
+    QTest::newRow("unchecking drag and drop") << QStringLiteral("chkDragDrop") << true;
+    QTest::newRow("turning pages") << QStringLiteral("pages") << false;
+}
+
+void tst_fOption::applyEnabling()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, enabled);
+    fOption dialog;
+    dialog.show();
+    dialog.lstOption->setCurrentRow(1);
+    if (action == u"type") {
+        dialog.lstOption->setCurrentRow(0);
+        QTest::keyClicks(dialog.txtDataFile, QStringLiteral("x"));
+    } else if (action.startsWith(u"opt")) {
+        QTest::mouseClick(dialog.optWClick[size_t(action.back().digitValue())], Qt::LeftButton);
+    } else if (action == u"chkExeAutomatic twice") {
+        QTest::mouseClick(dialog.chkExeAutomatic, Qt::LeftButton);
+        QTest::mouseClick(dialog.chkExeAutomatic, Qt::LeftButton);
+        QVERIFY(dialog.chkExeAutomatic->isChecked());
+    } else if (action == u"chkExeAutomatic") {
+        QTest::mouseClick(dialog.chkExeAutomatic, Qt::LeftButton);
+    } else if (action == u"chkDragDrop") {
+        QTest::mouseClick(dialog.chkDragDrop, Qt::LeftButton);
+    } else {
+        dialog.lstOption->setCurrentRow(0);
+        dialog.lstOption->setCurrentRow(1);
+    }
+    QCOMPARE(dialog.cmdApply->isEnabled(), enabled);
+}
+
+void tst_fOption::checkBoxComparesWithSetting()
+{
+    // A click that brings a box to its setting's value enables nothing.
+    fOption dialog;
+    dialog.show();
+    dialog.lstOption->setCurrentRow(1);
+    settings::Values().AutoMakeExe = false;
+    QTest::mouseClick(dialog.chkExeAutomatic, Qt::LeftButton);
+    QVERIFY(!dialog.chkExeAutomatic->isChecked());
+    QVERIFY(!dialog.cmdApply->isEnabled());
+}
+
+void tst_fOption::apply()
+{
+    settings::Values().SortOnOpen = false;
+    settings::Values().SortOnColumnClick = false;
+    fOption dialog;
+    dialog.txtDataFile->setText(startup_);
+    dialog.optWClick[2]->click();
+    dialog.chkExeAutomatic->click();
+    dialog.chkDragDrop->click();
+    QTest::mouseClick(dialog.cmdApply, Qt::LeftButton);
+
+    QVERIFY(ui_->messages.isEmpty());
+    QVERIFY(!dialog.cmdApply->isEnabled());
+    QVERIFY(!dialog.ApplyRefused());
+    // The disabled boxes store their own settings back unchanged.
+    QVERIFY(Current() == (Edited{2, false, false, false, startup_, false}));
+}
+
+void tst_fOption::applyRefused_data()
+{
+    QTest::addColumn<QString>("path"); // relative to the temporary folder; "" stays empty
+    QTest::addColumn<QString>("message"); // $P: the path as typed
+    QTest::newRow("empty") << QString() << QStringLiteral(" が存在しません。");
+    QTest::newRow("missing") << QStringLiteral("Gone.zrd") << QStringLiteral("$P が存在しません。");
+    QTest::newRow("not for ZARUN.ini") << QStringLiteral("도구.zrd")
+                                       << QStringLiteral("$P には保存できない文字「도」が含まれています。");
+}
+
+void tst_fOption::applyRefused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    if (!path.isEmpty()) {
+        QFile file(dir_->filePath(QStringLiteral("도구.zrd")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString typed = path.isEmpty() ? QString() : dir_->filePath(path);
+    const Edited before = Current();
+    fOption dialog;
+    dialog.lstOption->setCurrentRow(1);
+    dialog.txtDataFile->setText(typed);
+    dialog.optWClick[0]->click();
+    dialog.cmdApply_Click();
+
+    QCOMPARE(ui_->messages, QStringList{QString(message).replace(QStringLiteral("$P"), typed)});
+    QVERIFY(Current() == before);
+    QCOMPARE(dialog.lstOption->currentRow(), 0);
+    QVERIFY(dialog.fraMain->isVisibleTo(&dialog));
+    QCOMPARE(dialog.focusWidget(), dialog.txtDataFile);
+    QCOMPARE(dialog.txtDataFile->selectionStart(), typed.isEmpty() ? -1 : 0);
+    QCOMPARE(dialog.txtDataFile->selectedText(), typed);
+    QVERIFY(!dialog.cmdApply->isEnabled());
+    QVERIFY(dialog.ApplyRefused());
+}
+
+void tst_fOption::okRefusedStaysOpen()
+{
+    const Edited before = Current();
+    fOption dialog;
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.show();
+    dialog.lstOption->setCurrentRow(1);
+    dialog.optWClick[2]->click();
+    QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral(" が存在しません。")});
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.ApplyRefused()); // consumed by the closing it stopped
+    QCOMPARE(dialog.lstOption->currentRow(), 0);
+    QCOMPARE(dialog.focusWidget(), dialog.txtDataFile);
+    QVERIFY(Current() == before);
+
+    // With the path made right, OK applies and closes.
+    dialog.txtDataFile->setText(startup_);
+    QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(settings::Values().StartupCatalogue, startup_);
+    QCOMPARE(settings::Values().DoubleClickAction, 2);
+    QCOMPARE(ui_->messages.size(), 1);
+}
+
+void tst_fOption::okWithNothingPendingCloses()
+{
+    // No start-up file is set by default: OK with nothing changed must not refuse.
+    const Edited before = Current();
+    fOption dialog;
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    dialog.cmdOK_Click();
+    QCOMPARE(accepted.count(), 1);
+    QVERIFY(ui_->messages.isEmpty());
+    QVERIFY(Current() == before);
+}
+
+void tst_fOption::cancelAfterRefusedApplyCloses()
+{
+    fOption dialog;
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+    dialog.optWClick[0]->click();
+    dialog.cmdApply_Click();
+    QVERIFY(dialog.ApplyRefused());
+    QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
+    QCOMPARE(rejected.count(), 1);
+    QCOMPARE(settings::Values().DoubleClickAction, 1);
+}
+
+void tst_fOption::cancelKeepsEarlierApply()
+{
+    fOption dialog;
+    dialog.txtDataFile->setText(startup_);
+    dialog.chkDragDrop->click();
+    dialog.cmdApply_Click();
+    dialog.optWClick[2]->click();
+    dialog.cmdCancel_Click();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(settings::Values().DragDropEnabled, false);
+    QCOMPARE(settings::Values().DoubleClickAction, 1);
+}
+
+void tst_fOption::outOfRangeAction()
+{
+    settings::Values().DoubleClickAction = 7;
+    settings::Values().StartupCatalogue = startup_;
+    {
+        fOption dialog;
+        for (QRadioButton *button : dialog.optWClick)
+            QVERIFY(!button->isChecked());
+        dialog.chkDragDrop->click();
+        dialog.cmdApply_Click();
+        QCOMPARE(settings::Values().DoubleClickAction, 7);
+        QCOMPARE(settings::Values().DragDropEnabled, false);
+        dialog.optWClick[1]->click();
+        dialog.cmdApply_Click();
+    }
+    QCOMPARE(settings::Values().DoubleClickAction, 1);
+}
+
+void tst_fOption::browse_data()
+{
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("chosen") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void tst_fOption::browse()
+{
+    QFETCH(bool, choose);
+    QList<support::FileDialogRequest> requests;
+    cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) -> std::optional<QStringList> {
+        requests.append(request);
+        return choose ? std::optional<QStringList>(QStringList{startup_}) : std::nullopt;
+    });
+    fOption dialog;
+    QTest::mouseClick(dialog.cmdComDlg, Qt::LeftButton);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].title, QStringLiteral("起動時に開くﾃﾞｰﾀﾌｧｲﾙ"));
+    QCOMPARE(requests[0].flags, quint32(0x280804));
+    QCOMPARE(requests[0].initialFolder, QDir::currentPath());
+    QCOMPARE(requests[0].filters.size(), 1);
+    QCOMPARE(requests[0].filters[0].description, QStringLiteral("ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)"));
+    QCOMPARE(requests[0].filters[0].patterns, QStringList{QStringLiteral("*.zrd")});
+    QCOMPARE(dialog.txtDataFile->text(), choose ? startup_ : QString());
+    QCOMPARE(dialog.cmdApply->isEnabled(), choose);
+    QCOMPARE(settings::Values().StartupCatalogue, QString());
+}
+
+void tst_fOption::keys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("enter presses OK") << int(Qt::Key_Return) << true;
+    QTest::newRow("escape presses Cancel") << int(Qt::Key_Escape) << false;
+}
+
+void tst_fOption::keys()
+{
+    QFETCH(int, key);
+    QFETCH(bool, applied);
+    fOption dialog;
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.show();
+    dialog.txtDataFile->setText(startup_);
+    QTest::keyClick(&dialog, Qt::Key(key));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(settings::Values().StartupCatalogue, applied ? startup_ : QString());
+}
+
+QTEST_MAIN(tst_fOption)
+#include "tst_fOption.moc"
