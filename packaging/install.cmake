@@ -6,7 +6,6 @@
 # the executable's folder is the resolved one, so readme.txt is found either way.
 include(GNUInstallDirs)
 
-set(ZARUN_APP_ID org.example.zarun)
 set(ZARUN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 if(WIN32)
