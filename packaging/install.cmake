@@ -17,29 +17,25 @@ endif()
 # Not CMAKE_INSTALL_LIBDIR: that one may carry a multiarch triplet meant for libraries.
 set(ZARUN_INSTALL_PROGRAMDIR "lib/zarun" CACHE STRING
   "Program folder for the executable and readme.txt, relative to the prefix")
-set(ZARUN_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/zarun")
-
 install(TARGETS zarun RUNTIME DESTINATION ${ZARUN_INSTALL_PROGRAMDIR})
 install(FILES ${ZARUN_PACKAGING_DIR}/readme.txt DESTINATION ${ZARUN_INSTALL_PROGRAMDIR})
 
 # Relative links keep working under DESTDIR and when the tree is moved.
-set(_zarun_links ${CMAKE_CURRENT_BINARY_DIR}/install-links)
-file(MAKE_DIRECTORY ${_zarun_links}/bin ${_zarun_links}/doc)
-foreach(_dir BINDIR PROGRAMDIR DOCDIR)
-  if(_dir STREQUAL "BINDIR")
-    set(_path ${CMAKE_INSTALL_BINDIR})
-  else()
-    set(_path ${ZARUN_INSTALL_${_dir}})
-  endif()
-  cmake_path(ABSOLUTE_PATH _path BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX} OUTPUT_VARIABLE _zarun_full_${_dir})
-endforeach()
-file(RELATIVE_PATH _zarun_to_exe ${_zarun_full_BINDIR} ${_zarun_full_PROGRAMDIR}/zarun)
-file(RELATIVE_PATH _zarun_to_readme ${_zarun_full_DOCDIR} ${_zarun_full_PROGRAMDIR}/readme.txt)
-file(CREATE_LINK ${_zarun_to_exe} ${_zarun_links}/bin/zarun SYMBOLIC)
-file(CREATE_LINK ${_zarun_to_readme} ${_zarun_links}/doc/readme.txt SYMBOLIC)
-install(PROGRAMS ${_zarun_links}/bin/zarun DESTINATION ${CMAKE_INSTALL_BINDIR})
+function(zarun_install_link folder target)
+  cmake_path(ABSOLUTE_PATH folder BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX} OUTPUT_VARIABLE from)
+  cmake_path(ABSOLUTE_PATH target BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX} OUTPUT_VARIABLE to)
+  file(RELATIVE_PATH relative ${from} ${to})
+  cmake_path(GET target FILENAME name)
+  string(MAKE_C_IDENTIFIER "${folder}" key)  # the folder may be given as an absolute path
+  set(link ${CMAKE_CURRENT_BINARY_DIR}/install-links/${key}/${name})
+  cmake_path(GET link PARENT_PATH parent)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${relative} ${link} SYMBOLIC)
+  install(FILES ${link} DESTINATION ${folder})
+endfunction()
+zarun_install_link(${CMAKE_INSTALL_BINDIR} ${ZARUN_INSTALL_PROGRAMDIR}/zarun)
 # The real file stays in the program folder: /usr/share/doc may be left out of an installation.
-install(FILES ${_zarun_links}/doc/readme.txt DESTINATION ${ZARUN_INSTALL_DOCDIR})
+zarun_install_link(${CMAKE_INSTALL_DOCDIR} ${ZARUN_INSTALL_PROGRAMDIR}/readme.txt)
 
 install(FILES ${ZARUN_PACKAGING_DIR}/${ZARUN_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
