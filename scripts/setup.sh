@@ -8,7 +8,7 @@ ZARUN_BUILD=${ZARUN_BUILD:-$ZARUN_ROOT/build}
 ZARUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libglib2.0-dev
-  shared-mime-info desktop-file-utils
+  shared-mime-info desktop-file-utils appstream
   xvfb xauth fonts-noto-cjk
 )
 

@@ -10,6 +10,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
+    // Lets Wayland desktops match the window to the installed desktop entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral(ZARUN_APP_ID));
 
     // A second start ends here, before it reads or writes anything.
     platform::SingleInstance instance;
