@@ -3,6 +3,9 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/NameRules.h"
 #include "catalogue/mIniFile.h"
+#include "dialogs/fEdit.h"
+#include "dialogs/fMove.h"
+#include "dialogs/fOption.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/mWndFunction.h"
 #include "platform/ProgramFolder.h"
@@ -507,7 +510,7 @@ void fMain::AddDroppedFiles(const QStringList &files)
     for (const QString &path : files) {
         if (mFunction::GetExtension(path) != QLatin1String("vbp"))
             continue;
-        if (const QString problem = catalogue::PathProblem(path); !problem.isNull()) {
+        if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
             ui::Current().Message(problem);
             continue;
         }
@@ -657,7 +660,7 @@ void fMain::AddCategory()
                                                 QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
     if (name.isEmpty())
         return;
-    if (const QString problem = catalogue::CategoryNameProblem(name); !problem.isNull()) {
+    if (const QString problem = catalogue::CategoryNameProblem(name, State().CatalogueFilePath); !problem.isNull()) {
         ui::Current().Message(problem);
         return;
     }
@@ -688,7 +691,7 @@ void fMain::RenameCategory()
                                                 QStringLiteral("ｶﾃｺﾞﾘｰ編集"), old);
     if (name.isEmpty() || name == old)
         return;
-    if (const QString problem = catalogue::CategoryNameProblem(name); !problem.isNull()) {
+    if (const QString problem = catalogue::CategoryNameProblem(name, State().CatalogueFilePath); !problem.isNull()) {
         ui::Current().Message(problem);
         return;
     }
@@ -790,7 +793,7 @@ void fMain::AddProjects()
             ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
             continue;
         }
-        if (const QString problem = catalogue::PathProblem(path); !problem.isNull()) {
+        if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
             ui::Current().Message(problem);
             continue;
         }
@@ -823,11 +826,26 @@ void fMain::DeleteSelectedProject()
     setProjectEntriesEnabled(false);
 }
 
-void fMain::EditSelectedProject() {}
+void fMain::EditSelectedProject()
+{
+    if (State().Current() && lvwProjectList->Row(State().CurrentProject))
+        fEdit::Run(lvwProjectList, this);
+}
 
-void fMain::MoveSelectedProject() {}
+void fMain::MoveSelectedProject()
+{
+    if (!State().Current() || !lvwProjectList->Row(State().CurrentProject))
+        return;
+    // The row is gone after a move: nothing is selected until the user picks a row again.
+    if (fMove::Run(lvwProjectList, this)) {
+        const QSignalBlocker blocker(lvwProjectList);
+        lvwProjectList->setCurrentItem(nullptr);
+        lvwProjectList->clearSelection();
+        setProjectEntriesEnabled(false);
+    }
+}
 
-void fMain::ShowOptions() {}
+void fMain::ShowOptions() { fOption::Run(this); }
 
 void fMain::OpenReadMe() { mFunction::ShellOpen(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt"))); }
 

@@ -2,6 +2,7 @@
 #include "catalogue/mIniFile.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
+#include "dialogs/fMove.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/Settings.h"
@@ -20,6 +21,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QComboBox>
 #include <QUrl>
 
 using catalogue::State;
@@ -92,6 +95,7 @@ private Q_SLOTS:
     void addProjectsThroughDialog();
     void startUpAndShutDown();
     void maximizedAndMinimizedKeepNormalPlacement();
+    void moveClearsTheSelection();
 
 private:
     QString catalogue(const QByteArray &bytes);
@@ -792,6 +796,27 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     p = w.PlacementForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+}
+
+void tst_fMain::moveClearsTheSelection()
+{
+    fMain w;
+    load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\n");
+    w.ClickProjectRow(1);
+    // Answer the modal dialog as a user would: choose B, then OK.
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<fMove *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->cmbCategory->setCurrentIndex(dialog->cmbCategory->findText(QStringLiteral("B")));
+        dialog->cmdOK_Click();
+    });
+    w.mnuProjectMove->trigger();
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np2=y\r\n[B]\r\n"));
+    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("p2")});
+    QCOMPARE(State().CategoryAt(2)->ProjectName(1), QStringLiteral("p1"));
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(w.lvwProjectList->currentItem(), nullptr);
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
 }
 
 QTEST_MAIN(tst_fMain)
