@@ -75,7 +75,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "ZARUN maintainers <maintainers@zarun.exampl
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Japanese text needs a CJK font; file types come from the shared MIME database.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, shared-mime-info")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, shared-mime-info, qt6-translations-l10n")
 find_program(ZARUN_DPKG_SHLIBDEPS dpkg-shlibdeps)
 mark_as_advanced(ZARUN_DPKG_SHLIBDEPS)
 if(ZARUN_DPKG_SHLIBDEPS)

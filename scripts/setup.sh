@@ -7,7 +7,7 @@ ZARUN_BUILD=${ZARUN_BUILD:-$ZARUN_ROOT/build}
 
 ZARUN_PACKAGES=(
   build-essential cmake pkg-config
-  qt6-base-dev libglib2.0-dev
+  qt6-base-dev qt6-translations-l10n libglib2.0-dev
   shared-mime-info desktop-file-utils appstream
   xvfb xauth fonts-noto-cjk
 )

@@ -5,6 +5,8 @@
 #include "tooling/mFunction.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +19,11 @@ int main(int argc, char *argv[])
     platform::SingleInstance instance;
     if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
         return 0;
+
+    // The program speaks Japanese whatever the locale; Qt's own dialogs (the file dialog) too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
     fMain window;

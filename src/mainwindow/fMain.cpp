@@ -581,10 +581,8 @@ void fMain::LoadCatalogue()
 
 bool fMain::SaveCatalogue()
 {
-    if (State().CatalogueFilePath.isEmpty()) {
-        SaveCatalogueAs();
-        return !State().CatalogueFilePath.isEmpty();
-    }
+    if (State().CatalogueFilePath.isEmpty())
+        return SaveCatalogueAs();
     ui::UserInterface &ui = ui::Current();
     const QString path = State().CatalogueFilePath;
     ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
@@ -639,17 +637,17 @@ void fMain::OpenCatalogue()
     LoadCatalogue();
 }
 
-void fMain::SaveCatalogueAs()
+bool fMain::SaveCatalogueAs()
 {
     cCommonDlg dialog;
     prepareCatalogueDialog(dialog, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存"));
     dialog.SetFileName(State().CatalogueFilePath);
     dialog.ShowSave();
     if (dialog.CancelButton() || dialog.FileName().isEmpty())
-        return;
+        return false;
     State().CatalogueFilePath = dialog.FileName();
     settings::Values().LastCatalogueFolder = mFunction::GetFolderName(dialog.FileName());
-    SaveCatalogue();
+    return SaveCatalogue();
 }
 
 // ---- category commands ----

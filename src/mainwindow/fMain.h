@@ -35,7 +35,8 @@ public:
     // Catalogue commands.
     void NewCatalogue();
     void OpenCatalogue();
-    void SaveCatalogueAs();
+    // False when cancelled or not written.
+    bool SaveCatalogueAs();
 
     // Category and project commands.
     void AddCategory();
