@@ -25,7 +25,7 @@ old_size=$(stat -c %s "$work/old")
 # What the same save writes where there is room.
 mkdir "$work/roomy"
 cp "$work/old" "$work/roomy/Tools.zrd"
-"$driver" save "$work/roomy/Tools.zrd" 20 > /dev/null
+"$driver" save "$work/roomy/Tools.zrd" 20 > /dev/null 2>> "$work/stderr"
 new_size=$(stat -c %s "$work/roomy/Tools.zrd")
 
 folder=
@@ -58,16 +58,16 @@ prepare() {
 
 run() {
   if [ "$how" = tmpfs ]; then
-    "$driver" "$@"
+    "$driver" "$@" 2>> "$work/stderr"
   else
-    (ulimit -S -f "$limit_blocks"; trap '' XFSZ; exec "$driver" "$@")
+    (ulimit -S -f "${blocks:-$limit_blocks}"; trap '' XFSZ; exec "$driver" "$@" 2>> "$work/stderr")
   fi
 }
 
 if [ "$how" = tmpfs ]; then
   room() { echo "tmpfs of 64 KiB with $(free_bytes) bytes free"; }
 else
-  room() { echo "file size limit of $((limit_blocks * 1024)) bytes"; }
+  room() { echo "file size limit of $((${blocks:-$limit_blocks} * 1024)) bytes"; }
 fi
 
 bad=0
@@ -102,6 +102,23 @@ prepare 0
 r=$(room)
 run ctgdelete "$target" > "$work/out" || true
 check "category delete in a file of $old_size bytes, $r" "$work/out" "ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"
+
+if [ "$how" = filesize ]; then
+  # An edit whose old key can go but whose new, longer line does not fit: the file must not be left
+  # without the project. The limit lies between the file without the line and the file with the new one.
+  long="$work/$(printf 'd%.0s' {1..200})/$(printf 'e%.0s' {1..200})/$(printf 'f%.0s' {1..200})"
+  long="$long/$(printf 'g%.0s' {1..200})/$(printf 'h%.0s' {1..200})/$(printf 'i%.0s' {1..200})"
+  mkdir -p "$long"
+  printf 'Type=Exe\r\nName="E"\r\n' > "$long/E.vbp"
+  without=$((old_size - $(head -2 "$work/old" | tail -1 | wc -c)))
+  blocks=$(( (without + 1023) / 1024 ))
+  prepare 0
+  r=$(room)
+  run edit "$target" "$long/E.vbp" > "$work/out" || true
+  check "project edit to a path of ${#long} characters, $without bytes without the old line, $r" "$work/out" \
+    "ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。"
+  unset blocks
+fi
 
 if [ "$how" = tmpfs ]; then
   # The failed save leaves the catalogue in memory whole: once there is room, the next save writes it all.

@@ -5,16 +5,19 @@
 //                                                      removes that file and saves once more
 //   fault_command delete <file.zrd>                     deletes project 1 of category 1
 //   fault_command ctgdelete <file.zrd>                  deletes category 1
+//   fault_command edit <file.zrd> <file.vbp>            gives project 1 of category 1 that file
 // Prints "message: <text>" for each message box, then "result: ok" or "result: failed".
 // Exit code 0 when the command succeeded, 1 when it failed, 2 on wrong use.
 #include "catalogue/cVbAnalyze.h"
 #include "common/ScriptedUserInterface.h"
+#include "dialogs/fEdit.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 
 #include <cstdio>
 
@@ -84,6 +87,13 @@ int main(int argc, char **argv)
         const qint32 before = State().CategoryCount;
         w.DeleteCategory();
         ok = State().CategoryCount == before - 1 && ui.messages.isEmpty();
+        printMessages(ui);
+    } else if (command == QLatin1String("edit") && args.size() >= 4) {
+        w.ClickProjectRow(1);
+        fEdit dialog(w.lvwProjectList, &w);
+        dialog.txtProjectFile->setText(args[3]);
+        dialog.cmdOK_Click();
+        ok = dialog.Edited();
         printMessages(ui);
     } else {
         return 2;
