@@ -21,6 +21,8 @@ make_old() {
   done > "$1"
 }
 make_old "$work/old"
+# Settings as a previous run left them.
+printf '[Window]\r\nMAXIMIZE=False\r\nTOP=1200\r\nLEFT=2400\r\nHEIGHT=6000\r\nWIDTH=8000\r\n[Project]\r\nWClick=1\r\nExeAuto=False\r\nDragDrop=True\r\nSort=True\r\n[Main]\r\nSort=True\r\n' > "$work/ini"
 old_size=$(stat -c %s "$work/old")
 # What the same save writes where there is room.
 mkdir "$work/roomy"
@@ -49,6 +51,7 @@ free_bytes() { echo $(( $(stat -f -c '%a' "$folder") * $(stat -f -c '%S' "$folde
 prepare() {
   rm -f "$folder"/* "$folder"/.[!.]* 2>/dev/null || true
   cp "$work/old" "$target"
+  cp "$work/ini" "$folder/ZARUN.ini"
   if [ "$how" = tmpfs ]; then
     dd if=/dev/zero of="$folder/filler" bs=4096 2>/dev/null || true
     if [ "$1" -gt 0 ]; then truncate -s "-$1" "$folder/filler"; fi
@@ -60,7 +63,8 @@ run() {
   if [ "$how" = tmpfs ]; then
     "$driver" "$@" 2>> "$work/stderr"
   else
-    (ulimit -S -f "${blocks:-$limit_blocks}"; trap '' XFSZ; exec "$driver" "$@" 2>> "$work/stderr")
+    # Through a pipe: the limit would stop the output to a file too.
+    (ulimit -S -f "${blocks:-$limit_blocks}"; trap '' XFSZ; exec "$driver" "$@" 2> /dev/null) | cat
   fi
 }
 
@@ -75,7 +79,7 @@ bad=0
 check() {
   local label=$1 out=$2 message=$3 expect=${4:-old}
   local leftovers reported=no intact=no
-  leftovers=$(find "$folder" -mindepth 1 -maxdepth 1 ! -name Tools.zrd ! -name filler | wc -l)
+  leftovers=$(find "$folder" -mindepth 1 -maxdepth 1 ! -name Tools.zrd ! -name ZARUN.ini ! -name filler | wc -l)
   if grep -qxF "message: $message" "$out"; then reported=yes; fi
   if [ "$expect" = old ] && cmp -s "$target" "$work/old"; then intact=yes; fi
   if [ "$expect" = new ] && cmp -s "$target" "$work/roomy/Tools.zrd"; then intact=yes; fi
@@ -102,6 +106,21 @@ prepare 0
 r=$(room)
 run ctgdelete "$target" > "$work/out" || true
 check "category delete in a file of $old_size bytes, $r" "$work/out" "ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"
+
+# Closing: the settings cannot be written either (silently, as always), the catalogue save says so.
+prepare 0
+blocks=0 # the settings file is small
+r=$(room)
+run shutdown "$target" 20 > "$work/out" || true
+unset blocks
+check "shut-down with 20 projects added per category, $r" "$work/out" \
+  "$target に保存できませんでした。ﾃﾞｨｽｸの空きや書き込み権限を確認してください。"
+if cmp -s "$folder/ZARUN.ini" "$work/ini"; then
+  echo "    ZARUN.ini of $(stat -c %s "$work/ini") bytes byte for byte yes, messages $(grep -c '^message: ' "$work/out")"
+else
+  echo "    ZARUN.ini changed"; bad=$((bad + 1))
+fi
+grep -c '^message: ' "$work/out" | grep -qx 1 || { echo "    not exactly one message"; bad=$((bad + 1)); }
 
 if [ "$how" = filesize ]; then
   # An edit whose old key can go but whose new, longer line does not fit: the file must not be left

@@ -6,6 +6,8 @@
 //   fault_command delete <file.zrd>                     deletes project 1 of category 1
 //   fault_command ctgdelete <file.zrd>                  deletes category 1
 //   fault_command edit <file.zrd> <file.vbp>            gives project 1 of category 1 that file
+//   fault_command shutdown <file.zrd> <projects>        starts with ZARUN.ini beside the catalogue, adds
+//                                                      that many projects to every category and closes
 // Prints "message: <text>" for each message box, then "result: ok" or "result: failed".
 // Exit code 0 when the command succeeded, 1 when it failed, 2 on wrong use.
 #include "catalogue/cVbAnalyze.h"
@@ -14,9 +16,11 @@
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
+#include "platform/ProgramFolder.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include <cstdio>
@@ -52,6 +56,10 @@ int main(int argc, char **argv)
     settings::Values().AutoMakeExe = false;
     ScriptedUserInterface ui;
     fMain w;
+    if (command == QLatin1String("shutdown")) {
+        platform::SetProgramFolderForTesting(QFileInfo(args[2]).absolutePath());
+        w.Form_Load();
+    }
     State().CatalogueFilePath = args[2];
     w.LoadCatalogue();
     printMessages(ui);
@@ -94,6 +102,17 @@ int main(int argc, char **argv)
         dialog.txtProjectFile->setText(args[3]);
         dialog.cmdOK_Click();
         ok = dialog.Edited();
+        printMessages(ui);
+    } else if (command == QLatin1String("shutdown") && args.size() >= 4) {
+        settings::Values().DoubleClickAction = 2;
+        for (qint32 i = 1; i <= State().CategoryCount; ++i) {
+            for (int k = 0; k < args[3].toInt(); ++k) {
+                QString name = QStringLiteral("追加%1").arg(k);
+                State().CategoryAt(i)->AddProject(QStringLiteral("/new/%1/%2.vbp").arg(i).arg(k), name);
+            }
+        }
+        w.close();
+        ok = ui.messages.isEmpty();
         printMessages(ui);
     } else {
         return 2;

@@ -76,6 +76,8 @@ private Q_SLOTS:
     void saveRecreatesADeletedFile();
     void editsByAnotherProgram_data();
     void editsByAnotherProgram();
+    void categoryReadSeesTheOtherProgram_data();
+    void categoryReadSeesTheOtherProgram();
     void settingsFileThatCannotBeWritten_data();
     void settingsFileThatCannotBeWritten();
 
@@ -353,6 +355,46 @@ void tst_CatalogueFaults::editsByAnotherProgram()
     QCOMPARE(ui_->messages, QStringList{});
     QCOMPARE(contents(catalogue_), file);
     QCOMPARE(RowTexts(w.lvwProjectList), projects);
+}
+
+void tst_CatalogueFaults::categoryReadSeesTheOtherProgram_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("categories");
+    QTest::addColumn<QStringList>("projects");
+    QTest::addColumn<QByteArray>("saved");
+    // Naming a category reads its section as the file holds it now: the other program's [C] with c1.
+    QTest::newRow("category added") << "add" << QStringList{"A", "B", "C"} << QStringList{"c1"}
+                                    << QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n"
+                                                  "[C]\r\nc1=/c1.vbp\r\n");
+    // A rename to C keeps B's projects after the ones found under C.
+    QTest::newRow("category renamed") << "rename" << QStringList{"A", "C"} << QStringList{"c1", "q"}
+                                      << QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n"
+                                                    "[C]\r\nc1=/c1.vbp\r\nq=z\r\n");
+}
+
+void tst_CatalogueFaults::categoryReadSeesTheOtherProgram()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, categories);
+    QFETCH(QStringList, projects);
+    QFETCH(QByteArray, saved);
+    fMain w;
+    loadWithAddition(w);
+    QVERIFY(put(catalogue_, kOld + "[C]\r\nc1=/c1.vbp\r\n"));
+    if (command == QLatin1String("add")) {
+        ui_->inputAnswers << QStringLiteral("C");
+        w.AddCategory();
+    } else {
+        w.ClickCategoryRow(2);
+        ui_->inputAnswers << QStringLiteral("C");
+        w.RenameCategory();
+    }
+    QCOMPARE(ui_->messages, QStringList{});
+    QCOMPARE(RowTexts(w.lvwCategory), categories);
+    QCOMPARE(RowTexts(w.lvwProjectList), projects);
+    QVERIFY(w.SaveCatalogue());
+    QCOMPARE(contents(catalogue_), saved);
 }
 
 void tst_CatalogueFaults::settingsFileThatCannotBeWritten_data()
