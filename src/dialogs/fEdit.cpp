@@ -214,14 +214,19 @@ bool fEdit::SaveProject(const QString &name, const QString &file)
         return false;
 
     const QString section = category->Category();
-    if (!mIniFile::DeleteIniKey(section, category->ProjectName(index), state.CatalogueFilePath))
+    const QString &catalogueFile = state.CatalogueFilePath;
+    // The old key goes and the new one comes in one replace of the file: were the second write
+    // to fail on its own (a full disk), the file would be left without the project.
+    mIniFile::IniBatch batch(catalogueFile);
+    if (!mIniFile::DeleteIniKey(section, category->ProjectName(index), catalogueFile))
+        return false;
+    // The key is written anew, so the project's line moves to the end of its section.
+    if (mIniFile::TryWriteIniString(section, name, file, catalogueFile) != platform::IniStatus::Ok
+        || batch.Commit() != platform::IniStatus::Ok)
         return false;
     category->SetProjectName(index, name);
     category->SetProjectFile(index, file);
     UpdateRow();
-    // The key is written anew, so the project's line moves to the end of its section.
-    mIniFile::WriteIniString(section, category->ProjectName(index), category->ProjectFile(index),
-                             state.CatalogueFilePath);
     return true;
 }
 

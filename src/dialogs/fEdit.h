@@ -42,8 +42,8 @@ private:
     void Form_Load();
     // The first entry OK must refuse: its message, and the box that takes the focus. False when none.
     bool EntryProblem(QString *message, QLineEdit **box) const;
-    // Deletes the old key, changes the entry and its row, writes the new key. False, with
-    // nothing changed, when the old key cannot be deleted.
+    // Replaces the old key by the new one in one write of the file, then changes the entry and
+    // its row. False, with nothing changed in the file or in memory, when the file cannot take it.
     bool SaveProject(const QString &name, const QString &file);
     void UpdateRow();
 
