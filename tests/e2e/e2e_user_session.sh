@@ -35,7 +35,16 @@ fail() {
   exit 1
 }
 
+# With ZARUN_E2E_SHOTS set to a folder, the screen is saved there at every step (for a look).
+shot_count=0
+shot() {
+  [ -n "${ZARUN_E2E_SHOTS:-}" ] && command -v import >/dev/null || return 0
+  shot_count=$((shot_count + 1))
+  import -window root "$ZARUN_E2E_SHOTS/$(printf '%02d' "$shot_count")-$1.png" 2>/dev/null || true
+}
+
 step() {
+  shot "step"
   local ms=$(( ($(date +%s%N) - started_ns) / 1000000 ))
   printf '[%3d.%01ds] %s\n' $((ms / 1000)) $((ms % 1000 / 100)) "$*"
 }
@@ -105,7 +114,7 @@ start_program() {
   pid=$!
 }
 
-# quit <main window>: Data menu, Quit; waits for the process to end and checks its status.
+# quit_program <main window>: Data menu, Quit; waits for the process to end and checks its status.
 quit_program() {
   menu "$1" d x
   wait_for "the program to end" process_ended "$pid"
@@ -159,6 +168,7 @@ session() {
   local box
   box=$(wait_window "ｶﾃｺﾞﾘｰ追加")
   x type --delay 20 "Tools"
+  shot "category-name"
   x key Return
   wait_for "the input box to close" window_gone "ｶﾃｺﾞﾘｰ追加"
 
@@ -167,6 +177,7 @@ session() {
   menu "$main" p Return
   box=$(wait_window "ﾌﾟﾛｼﾞｪｸﾄの追加")
   x type --delay 20 "$vbp"
+  shot "add-project"
   x key Return
   wait_for "the add dialog to close" window_gone "ﾌﾟﾛｼﾞｪｸﾄの追加"
   wait_for "the stand-in IDE to build $exe" test -f "$exe"
@@ -188,6 +199,7 @@ session() {
   x mousemove --window "$box" $((WIDTH * 3907 / 6660)) $((HEIGHT * 1177 / 3870)) click 1
   x key ctrl+a
   x type --delay 20 "$catalogue"
+  shot "options"
   x key Return
   wait_for "the options dialog to close" window_gone "ZARUN 設定"
 
@@ -203,6 +215,7 @@ session() {
   start_program
   main=$(wait_window "ZARUN - (NewFile.zrd)")
   title_is "$main" "ZARUN - (NewFile.zrd)" || fail "wrong caption: $(x getwindowname "$main")"
+  shot "second-start"
   # Project add is enabled only while a category is selected: loading selected Tools.
   menu "$main" p Return
   box=$(wait_window "ﾌﾟﾛｼﾞｪｸﾄの追加")
