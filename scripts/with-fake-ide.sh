@@ -10,6 +10,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ZARUN_BUILD:-$root/build}
 ide=${ZARUN_FAKE_IDE:-$build/tests/zarun_fake_ide}
 [ -x "$ide" ] || { echo "build the tests first: $ide is missing" >&2; exit 1; }
+# A desktop entry needs the full path; with a relative one the desktop would pick another program.
+ide=$(realpath -- "$ide")
 [ $# -gt 0 ] || { echo "usage: $0 command [arguments...]" >&2; exit 2; }
 
 desk=$(mktemp -d)
