@@ -104,6 +104,10 @@ menu() {
   wait_for "the menu Alt+$letter to close" none_visible "$popup"
 }
 
+# Calls of the stand-in IDE with "/make" so far.
+build_calls() { find "$ZARUN_FAKE_IDE_LOG" -name '*.args' -exec cat {} + | tr '\0' '\n' | grep -c -x -- '/make' || true; }
+build_calls_above() { [ "$(build_calls)" -gt "$1" ]; }
+
 title_is() { [ "$(x getwindowname "$1")" = "$2" ]; }
 file_is() { [ -f "$1" ] && cmp -s "$1" "$2"; }
 # Gone or a zombie waiting to be reaped.
@@ -144,9 +148,12 @@ session() {
   printf '%s\r\n' '[Window]' 'MAXIMIZE=False' 'TOP=#' 'LEFT=#' 'HEIGHT=#' 'WIDTH=#' \
     '[Project]' 'WClick=1' 'ExeAuto=True' 'DragDrop=True' 'Sort=True' \
     '[Main]' "StartFile=$catalogue" 'Sort=True' '[Folder]' "Project=$projects" >"$work/expected.ini"
-  local calls=${ZARUN_FAKE_IDE_LOG:?}
+  : "${ZARUN_FAKE_IDE_LOG:?the private desktop sets it}"
   pid=
   trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; true' EXIT
+
+  # xvfb-run may hand over before the server takes connections, mostly on a busy machine.
+  wait_for "the X server on $DISPLAY" x getdisplaygeometry
 
   step "1. first start, no ZARUN.ini"
   [ ! -e "$settings" ] || fail "ZARUN.ini exists before the first start"
@@ -181,8 +188,10 @@ session() {
   x key Return
   wait_for "the add dialog to close" window_gone "ﾌﾟﾛｼﾞｪｸﾄの追加"
   wait_for "the stand-in IDE to build $exe" test -f "$exe"
+  # The stand-in notes its call after writing the executable.
+  wait_for "the stand-in IDE's call to be noted" build_calls_above 0
   local made
-  made=$(find "$calls" -name '*.args' -exec cat {} + | tr '\0' '\n' | grep -c -x -- '/make' || true)
+  made=$(build_calls)
   [ "$made" -eq 1 ] || fail "the IDE was asked $made times to build, expected once"
 
   step "5. Save (Alt+D, S)"
@@ -227,7 +236,7 @@ session() {
     fail "NewFile.zrd changed: $(od -c "$catalogue" | head -n 5)"
   cmp -s "$settings" "$work/first.ini" ||
     fail "ZARUN.ini changed on the second run:$(diff <(cat -A "$work/first.ini") <(cat -A "$settings"))"
-  made=$(find "$calls" -name '*.args' | wc -l)
+  made=$(find "$ZARUN_FAKE_IDE_LOG" -name '*.args' | wc -l)
   [ "$made" -eq 1 ] || fail "the IDE was started $made times, expected once"
   step "done"
 }
@@ -245,7 +254,7 @@ fi
 # Absolute: the session runs in other folders, and a desktop entry needs a full program path.
 zarun=$(realpath -- "$1") ide=$(realpath -- "$2")
 self=$(realpath -- "${BASH_SOURCE[0]}")
-for tool in xvfb-run xauth xdotool update-mime-database timeout; do
+for tool in xvfb-run xauth xdotool update-mime-database timeout flock; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (Debian packages xvfb, xauth, xdotool, shared-mime-info; see scripts/setup.sh)"
     exit 77
@@ -259,12 +268,31 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/cache" "$work/runtime" "$work/tmp"
 chmod 700 "$work/runtime"
+
+# A display number of our own. "xvfb-run -a" races with runs started at the same moment: two
+# servers on one number, and the keys of one session land in the other. Numbers from 500 stay
+# clear of its choices; the lock keeps concurrent runs of this test apart until this one ends.
+locks=/tmp/.zarun-e2e-displays
+mkdir -p "$locks" 2>/dev/null || true
+server=
+for ((n = 500 + RANDOM % 100, tries = 0; tries < 200; n = 500 + (n - 499) % 200, tries++)); do
+  exec {lock}>"$locks/X$n" || continue
+  if flock -n "$lock" && [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    server=$n
+    break
+  fi
+  exec {lock}>&-
+done
+[ -n "$server" ] || { echo "FAIL: no free display number between 500 and 699" >&2; exit 1; }
+
 status=0
+# -noreset: the server would otherwise reset when its last client goes (the program quitting, or a
+# short xdotool call) and refuse the connections made meanwhile.
 # Nothing reaches the real home folder; temporary files of the wrappers land in the work folder.
 HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp \
   ZARUN_FAKE_IDE=$ide QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
   timeout -k 5 "$total_limit" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
+  xvfb-run -n "$server" -s "-screen 0 1280x1024x24 -noreset" \
   "$root/scripts/with-fake-ide.sh" bash "$self" --session "$work" "$zarun" || status=$?
 if [ "$status" -eq 124 ]; then
   echo "FAIL: the session took longer than ${total_limit}s" >&2
