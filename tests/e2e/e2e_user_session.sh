@@ -230,8 +230,19 @@ session() {
   box=$(wait_window "ﾌﾟﾛｼﾞｪｸﾄの追加")
   x key Escape
   wait_for "the add dialog to close" window_gone "ﾌﾟﾛｼﾞｪｸﾄの追加"
+  # The project row is there: a click in the project list's empty lower part gives it the focus,
+  # Home selects the first row, and then Edit (the entry after Add) is enabled and opens.
+  focus "$main"
+  eval "$(x getwindowgeometry --shell "$main")"
+  x mousemove --window "$main" $((WIDTH * 6 / 10)) $((HEIGHT * 8 / 10)) click 1
+  x key Home
+  menu "$main" p Down Return
+  box=$(wait_window "ﾌﾟﾛｼﾞｪｸﾄ編集")
+  shot "edit-project"
+  x key Escape
+  wait_for "the edit dialog to close" window_gone "ﾌﾟﾛｼﾞｪｸﾄ編集"
   quit_program "$main"
-  # The shut-down save wrote the loaded catalogue back: the same bytes prove it was all loaded.
+  # The shut-down save writes the loaded catalogue back: an unloaded one would empty the file.
   file_is "$catalogue" "$work/expected.zrd" ||
     fail "NewFile.zrd changed: $(od -c "$catalogue" | head -n 5)"
   cmp -s "$settings" "$work/first.ini" ||
