@@ -3,19 +3,22 @@
 # built with the tests) opens .vbp files and builds them on "/make":
 #   scripts/with-fake-ide.sh build/src/zarun
 # Nothing is written to the real home folder; the folder is removed afterwards.
+# ZARUN_FAKE_IDE names the stand-in when it is not in $ZARUN_BUILD/tests.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ZARUN_BUILD:-$root/build}
-ide="$build/tests/zarun_fake_ide"
+ide=${ZARUN_FAKE_IDE:-$build/tests/zarun_fake_ide}
 [ -x "$ide" ] || { echo "build the tests first: $ide is missing" >&2; exit 1; }
+# A desktop entry needs the full path; with a relative one the desktop would pick another program.
+ide=$(realpath -- "$ide")
 [ $# -gt 0 ] || { echo "usage: $0 command [arguments...]" >&2; exit 2; }
 
 desk=$(mktemp -d)
 trap 'rm -rf "$desk"' EXIT
 mkdir -p "$desk/data/applications" "$desk/data/mime/packages" "$desk/config" "$desk/calls"
 cp "$root/packaging/zarun-mime.xml" "$desk/data/mime/packages/"
-update-mime-database "$desk/data/mime"
+XDG_DATA_HOME="$desk/data" update-mime-database "$desk/data/mime"
 
 # Exec quoting, then the desktop file's escape of backslashes.
 quoted=$(printf '%s' "$ide" | sed -e 's/[\\"`$]/\\&/g' -e 's/%/%%/g' -e 's/\\/\\\\/g')

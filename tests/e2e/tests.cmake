@@ -1,0 +1,5 @@
+# The real program driven by real X input on a virtual display (xvfb-run, xdotool), with the
+# stand-in IDE as the desktop's handler for .vbp files. Skipped when those tools are missing.
+add_test(NAME e2e_user_session
+  COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e_user_session.sh $<TARGET_FILE:zarun> $<TARGET_FILE:zarun_fake_ide>)
+set_tests_properties(e2e_user_session PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS e2e)
