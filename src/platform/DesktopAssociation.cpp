@@ -35,6 +35,22 @@ bool looksLikeAddress(const QString &target)
 // The first bytes of a file tell its type better than the name alone.
 constexpr qint64 kSniffBytes = 4096;
 
+// The default for a type may be the handler of a parent type: a text editor for a .vbp,
+// which is text/plain underneath. Such a program declares the parent type but not the type
+// itself; a program the user made the default without any declaration is taken as chosen.
+bool registeredForExactType(GAppInfo *app, const char *type)
+{
+    const char **supported = g_app_info_get_supported_types(app);
+    bool parentOnly = false;
+    for (const char **t = supported; t && *t; ++t) {
+        if (g_content_type_equals(*t, type))
+            return true;
+        if (g_content_type_is_a(type, *t))
+            parentOnly = true;
+    }
+    return !parentOnly;
+}
+
 QByteArray leadingBytes(const QString &filePath)
 {
     QFileInfo info(filePath);
@@ -118,6 +134,12 @@ QString DefaultApplicationCommand(const QString &filePath)
     gchar *type = g_content_type_guess(name.constData(), reinterpret_cast<const guchar *>(data.constData()),
                                        gsize(data.size()), &uncertain);
     GAppInfo *app = type ? g_app_info_get_default_for_type(type, FALSE) : nullptr;
+    // A parent type's handler is not associated with this type; taken for the IDE it
+    // would be started with "/make".
+    if (app && !registeredForExactType(app, type)) {
+        g_object_unref(app);
+        app = nullptr;
+    }
     g_free(type);
     if (!app)
         return {};
