@@ -177,4 +177,12 @@ IniStatus IniBatch::Commit()
     return IniStore::Instance().EndBatch(file_);
 }
 
+void IniBatch::Abandon()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    IniStore::Instance().AbandonBatch(file_);
+}
+
 } // namespace mIniFile

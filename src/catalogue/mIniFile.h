@@ -41,6 +41,8 @@ public:
     IniBatch &operator=(const IniBatch &) = delete;
 
     platform::IniStatus Commit();
+    // Drops the batch's changes: the file stays as it is and is read again.
+    void Abandon();
 
 private:
     QString file_;

@@ -221,8 +221,12 @@ bool fEdit::SaveProject(const QString &name, const QString &file)
     if (!mIniFile::DeleteIniKey(section, category->ProjectName(index), catalogueFile))
         return false;
     // The key is written anew, so the project's line moves to the end of its section.
-    if (mIniFile::TryWriteIniString(section, name, file, catalogueFile) != platform::IniStatus::Ok
-        || batch.Commit() != platform::IniStatus::Ok)
+    // A refused write must not let the removal reach the file alone.
+    if (mIniFile::TryWriteIniString(section, name, file, catalogueFile) != platform::IniStatus::Ok) {
+        batch.Abandon();
+        return false;
+    }
+    if (batch.Commit() != platform::IniStatus::Ok)
         return false;
     category->SetProjectName(index, name);
     category->SetProjectFile(index, file);

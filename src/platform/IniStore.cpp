@@ -196,6 +196,19 @@ IniStatus IniStore::EndBatch(const QString &file)
     return entry.batchStatus;
 }
 
+void IniStore::AbandonBatch(const QString &file)
+{
+    auto it = entries_.find(file);
+    if (it == entries_.end() || it.value()->batchDepth == 0)
+        return;
+    Entry &entry = *it.value();
+    entry.dirty = false;
+    entry.loaded = false; // memory holds changes the disk never got
+    entry.batchLoaded = false;
+    if (--entry.batchDepth == 0)
+        entry.batchWritable = false;
+}
+
 void IniStore::Reset() { entries_.clear(); }
 
 } // namespace platform

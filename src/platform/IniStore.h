@@ -44,6 +44,8 @@ public:
     void BeginBatch(const QString &file);
     // The first failure of the batch's changes or of its final write, else Ok.
     IniStatus EndBatch(const QString &file);
+    // Ends the batch without writing; an enclosing batch loses its changes too.
+    void AbandonBatch(const QString &file);
 
     // Forgets every parsed file (tests; the naive baseline of the benchmark).
     void Reset();

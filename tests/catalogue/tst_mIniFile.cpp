@@ -66,6 +66,7 @@ private Q_SLOTS:
     void seesOtherWriters();
     void batchWritesOnce();
     void batchReportsReadOnly();
+    void abandonedBatchWritesNothing();
 
 private:
     QString file(const char *name = "test.ini") const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -493,6 +494,22 @@ void tst_mIniFile::batchReportsReadOnly()
     WriteIniString("A", "bad", QStringLiteral("한"), other);
     QCOMPARE(second.Commit(), IniStatus::BadText);
     QCOMPARE(contents(other), QByteArray("[A]\r\nok=1\r\n"));
+}
+
+void tst_mIniFile::abandonedBatchWritesNothing()
+{
+    const QString path = dir_.filePath(QStringLiteral("abandon.ini"));
+    QVERIFY(put(path, "[A]\r\nk=1\r\n"));
+    {
+        IniBatch batch(path);
+        QVERIFY(DeleteIniKey(QStringLiteral("A"), QStringLiteral("k"), path));
+        WriteIniString(QStringLiteral("A"), QStringLiteral("n"), QStringLiteral("2"), path);
+        batch.Abandon();
+        // Reads after the batch see the disk, not the dropped changes.
+        QCOMPARE(ReadIniString(QStringLiteral("A"), QStringLiteral("k"), QString(), path), QStringLiteral("1"));
+        QVERIFY(ReadIniString(QStringLiteral("A"), QStringLiteral("n"), QString(), path).isNull());
+    } // the destructor must not write either
+    QCOMPARE(contents(path), QByteArray("[A]\r\nk=1\r\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_mIniFile)
