@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <optional>
 
 using platform::IniDocument;
@@ -163,9 +164,11 @@ private:
             checkRemoved(section, key, countBefore, before);
             return;
         }
-        const QString *stored = document().FindValue(section, key);
-        FUZZ_CHECK(stored && *stored == platform::TrimBlanks(value), "the stored value is not the written one");
-        FUZZ_CHECK(mIniFile::ReadIniString(section, key, kDefault, iniFile()) == expectedRead(*stored),
+        // A copy: any later call may read the file again and replace the document.
+        const QString *found = document().FindValue(section, key);
+        FUZZ_CHECK(found && *found == platform::TrimBlanks(value), "the stored value is not the written one");
+        const QString stored = *found;
+        FUZZ_CHECK(mIniFile::ReadIniString(section, key, kDefault, iniFile()) == expectedRead(stored),
                    "read after write");
         // The same write again changes nothing on disk.
         const auto after = diskBytes();
@@ -217,9 +220,9 @@ private:
     void deleteSection(const QString &section)
     {
         const auto before = diskBytes();
-        const bool present = document().SectionNames().contains(IniNameKey(section), Qt::CaseSensitive)
-                             || std::any_of(document().SectionNames().cbegin(), document().SectionNames().cend(),
-                                            [&](const QString &s) { return IniNameKey(s) == IniNameKey(section); });
+        const QStringList names = document().SectionNames();
+        const bool present = std::any_of(names.cbegin(), names.cend(),
+                                         [&](const QString &s) { return IniNameKey(s) == IniNameKey(section); });
         FUZZ_CHECK(mIniFile::DeleteIniSection(section, iniFile()), "DeleteIniSection failed");
         if (!present && !batch_)
             FUZZ_CHECK(diskBytes() == before, "deleting an absent section changed the file");
