@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Edits with the input's own names (a few, to keep each run short) and with new ones.
-    int budget = 6;
+    int budget = 3;
     for (const QString &section : sections) {
         const auto lines = doc.KeyLines(section);
         for (const auto &line : lines) {
