@@ -273,10 +273,20 @@ ReadStatus ReadWholeFile(const QString &path, qint64 maxBytes, QByteArray *conte
     if (!file.open(QIODevice::ReadOnly))
         return ReadStatus::Unreadable;
     // Read one byte past the limit so that a file that grew meanwhile is still refused.
-    *contents = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        contents->clear();
-        return ReadStatus::Unreadable;
+    // In pieces: QIODevice::read(n) allocates all n bytes up front, whatever the file's size.
+    // The first piece is the size seen above; more pieces only when the file grew meanwhile.
+    qint64 piece = info.size() + 1;
+    for (;;) {
+        const qint64 want = qMin(piece, maxBytes + 1 - contents->size());
+        piece = 64 * 1024;
+        const QByteArray read = want > 0 ? file.read(want) : QByteArray();
+        if (file.error() != QFileDevice::NoError) {
+            contents->clear();
+            return ReadStatus::Unreadable;
+        }
+        if (read.isEmpty())
+            break;
+        contents->append(read);
     }
     if (contents->size() > maxBytes) {
         contents->clear();

@@ -232,6 +232,19 @@ bool IniDocument::hasTerminator(const QByteArray &raw) const
     return u == u'\r' || u == u'\n';
 }
 
+void IniDocument::terminate(QByteArray &raw) const
+{
+    if (hasTerminator(raw))
+        return;
+    // An odd byte at the end of a UTF-16 file reads as U+001A. It becomes that character in
+    // full before a line break follows, or every later unit would be read one byte off.
+    if (const qsizetype odd = raw.size() % unitSize(encoding_)) {
+        raw.chop(odd);
+        raw.append(Encode(QStringView(u"\u001A"), encoding_).value_or(QByteArray()));
+    }
+    raw.append(encodeLine(u""));
+}
+
 void IniDocument::terminateLastLine()
 {
     for (qsizetype s = sections_.size() - 1; s >= 0; --s) {
@@ -240,8 +253,7 @@ void IniDocument::terminateLastLine()
                                               : (s > 0 ? &section.header : nullptr);
         if (!last)
             continue;
-        if (!hasTerminator(last->raw))
-            last->raw.append(encodeLine(u""));
+        terminate(last->raw);
         return;
     }
 }
@@ -274,8 +286,7 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
         while (at > 0 && section.lines[at - 1].kind == Line::Kind::Blank)
             --at;
         Line *before = at > 0 ? &section.lines[at - 1] : &section.header;
-        if (!hasTerminator(before->raw))
-            before->raw.append(encodeLine(u""));
+        terminate(before->raw);
         Line line = parseLine(encodeLine(key.toString() + u'=' + value.toString()), encoding_);
         section.lines.insert(at, std::move(line));
         // Only blank lines follow the insertion point, so no key's index moves.

@@ -69,6 +69,7 @@ private:
     static Line parseLine(QByteArray raw, TextEncoding encoding);
     QByteArray encodeLine(QStringView text) const;
     bool hasTerminator(const QByteArray &raw) const;
+    void terminate(QByteArray &raw) const;
     void terminateLastLine();
     qsizetype findSection(QStringView section) const;
     qsizetype findKey(const Section &section, const QString &folded) const;

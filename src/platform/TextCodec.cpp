@@ -205,8 +205,12 @@ QString Decode(QByteArrayView bytes, TextEncoding encoding)
     switch (encoding) {
     case TextEncoding::Cp932:
         return DecodeCp932(bytes);
-    case TextEncoding::Utf8:
-        return QString::fromUtf8(bytes);
+    case TextEncoding::Utf8: {
+        // The file's mark is gone already: a U+FEFF at the start of a line is text (fromUtf8 would drop it).
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        return decoder.decode(bytes);
+    }
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
         QString text;

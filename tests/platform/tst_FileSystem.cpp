@@ -187,6 +187,11 @@ void tst_FileSystem::readLimits()
     QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus::TooLarge);
     QCOMPARE(ReadWholeFile(path, 101, &bytes), ReadStatus::Ok);
     QCOMPARE(bytes.size(), 101);
+    QCOMPARE(ReadWholeFile(path, 1'000'000'000, &bytes), ReadStatus::Ok); // a huge limit costs nothing
+    QCOMPARE(bytes, QByteArray(101, 'a'));
+    put(path, QByteArray());
+    QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus::Ok);
+    QVERIFY(bytes.isEmpty());
     QCOMPARE(ReadWholeFile(dir.path(), 100, &bytes), ReadStatus::Unreadable);
 }
 

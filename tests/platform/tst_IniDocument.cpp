@@ -40,6 +40,8 @@ private Q_SLOTS:
     void refusedText_data();
     void refusedText();
     void utf16File();
+    void utf16OddByteBeforeNewLine_data();
+    void utf16OddByteBeforeNewLine();
 };
 
 void tst_IniDocument::untouchedBytes_data()
@@ -77,6 +79,10 @@ void tst_IniDocument::reading_data()
     QTest::newRow("cr only") << QByteArray("[S]\rk=v\r") << "S" << "k" << "v";
     QTest::newRow("last ']' closes") << QByteArray("[a]b]\r\nk=v\r\n") << "a]b" << "k" << "v";
     QTest::newRow("no ']' at all") << QByteArray("[ab\r\nk=v\r\n") << "ab" << "k" << "v";
+    QTest::newRow("utf-8 line starting with U+FEFF")
+        << QByteArray("\xEF\xBB\xBF[s]\r\n\xEF\xBB\xBFk=v\r\n") << "s" << QStringLiteral("\uFEFFk") << "v";
+    QTest::newRow("utf-8 U+FEFF is part of the name")
+        << QByteArray("\xEF\xBB\xBF[s]\r\n\xEF\xBB\xBFk=v\r\n") << "s" << "k" << "<absent>";
     QTest::newRow("so: 83 5C is no backslash") << QByteArray("[\x83\x5C]\r\nk=\x83\x5C\r\n") << "ソ" << "k" << "ソ";
     QTest::newRow("95 5D and 95 5B are no brackets")
         << QByteArray("[\x95\x5D]\r\n\x95\x5B=1\r\n") << QStringLiteral("評") << QStringLiteral("票") << "1";
@@ -234,6 +240,29 @@ void tst_IniDocument::utf16File()
     QVERIFY(doc.CanHold(QStringLiteral("한😀")));
     QCOMPARE(doc.SetValue(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("w")), IniDocument::Change::Changed);
     QCOMPARE(doc.Serialize(), bom + utf16le("[S]\r\nk=v\r\nn=w\r\n"));
+}
+
+// An odd last byte reads as U+001A; a line added after it must not shift the units that follow.
+void tst_IniDocument::utf16OddByteBeforeNewLine_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("new key in the last section") << "s" << utf16le("[s]\r\nk=v\r\n\x1A\r\nn=1\r\n");
+    QTest::newRow("new section") << "t" << utf16le("[s]\r\nk=v\r\n\x1A\r\n[t]\r\nn=1\r\n");
+}
+
+void tst_IniDocument::utf16OddByteBeforeNewLine()
+{
+    QFETCH(QString, section);
+    QFETCH(QByteArray, expected);
+    const QByteArray bom("\xFF\xFE", 2);
+    IniDocument doc = IniDocument::Parse(bom + utf16le("[s]\r\nk=v\r\n") + 'x');
+    QCOMPARE(doc.SetValue(section, QStringLiteral("n"), QStringLiteral("1")), IniDocument::Change::Changed);
+    QCOMPARE(doc.Serialize(), bom + expected);
+    const IniDocument reread = IniDocument::Parse(doc.Serialize());
+    QCOMPARE(valueOf(reread, section, "n"), QStringLiteral("1"));
+    QCOMPARE(valueOf(reread, "s", "k"), QStringLiteral("v"));
+    QCOMPARE(reread.SectionNames(), doc.SectionNames());
 }
 
 QTEST_GUILESS_MAIN(tst_IniDocument)

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void detectEncoding_data();
     void detectEncoding();
     void utf16();
+    void utf8KeepsLeadingFeff();
     void cp932AgreesWithConverterEverywhere();
     void cp932DuplicateCodesEncodeAsMicrosoftDoes_data();
     void cp932DuplicateCodesEncodeAsMicrosoftDoes();
@@ -150,6 +151,16 @@ void tst_TextCodec::utf16()
     // An odd trailing byte is not lost silently.
     QCOMPARE(Decode(QByteArray("a\0b", 3), TextEncoding::Utf16LE), QStringLiteral("a") + QChar(0x1A));
     QVERIFY(!Encode(QString(QChar(0xDC00)), TextEncoding::Utf8).has_value());
+}
+
+// The file's mark is detected before lines are decoded; inside a line U+FEFF is text.
+void tst_TextCodec::utf8KeepsLeadingFeff()
+{
+    const QString text = QStringLiteral("\uFEFFk=\uFEFF");
+    const auto bytes = Encode(text, TextEncoding::Utf8);
+    QVERIFY(bytes);
+    QCOMPARE(*bytes, QByteArray("\xEF\xBB\xBFk=\xEF\xBB\xBF"));
+    QCOMPARE(Decode(*bytes, TextEncoding::Utf8), text);
 }
 
 // The tables must give what the converter gives for every printable character:

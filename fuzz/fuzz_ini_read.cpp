@@ -1,0 +1,101 @@
+// Bytes -> IniDocument: the bytes come back unchanged, the readers agree with each other,
+// and an edit with names from the input gives a document that reads back as it was kept.
+#include "FuzzChecks.h"
+
+#include "platform/IniDocument.h"
+
+using platform::IniDocument;
+using platform::IniNameKey;
+
+namespace {
+
+// The first key line of the section with the key's name, as FindValue must see it.
+const QString *firstLine(const QList<std::pair<QString, QString>> &lines, const QString &key)
+{
+    const QString folded = IniNameKey(key);
+    for (const auto &line : lines)
+        if (IniNameKey(line.first) == folded)
+            return &line.second;
+    return nullptr;
+}
+
+void checkReparse(const IniDocument &edited, const char *what)
+{
+    FUZZ_CHECK(fuzz::SameDocument(IniDocument::Parse(edited.Serialize()), edited), what);
+}
+
+void checkEdits(const IniDocument &doc, const QString &section, const QString &key, const QString &value)
+{
+    {
+        IniDocument edited = doc;
+        const IniDocument::Change change = edited.SetValue(section, key, value);
+        if (change == IniDocument::Change::Refused) {
+            FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "a refused write changed the bytes");
+        } else {
+            const QString *stored = edited.FindValue(section, key);
+            FUZZ_CHECK(stored && *stored == platform::TrimBlanks(value).toString(), "write then read");
+            checkReparse(edited, "re-read after a write");
+            if (change == IniDocument::Change::Unchanged)
+                FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "an unchanged write changed the bytes");
+        }
+    }
+    {
+        IniDocument edited = doc;
+        const qsizetype before = edited.KeyLines(section).size();
+        if (edited.RemoveKey(section, key) == IniDocument::Change::Changed)
+            FUZZ_CHECK(edited.KeyLines(section).size() == before - 1, "a removal took other lines with it");
+        checkReparse(edited, "re-read after a key removal");
+    }
+    {
+        IniDocument edited = doc;
+        edited.RemoveSection(section);
+        checkReparse(edited, "re-read after a section removal");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    const IniDocument doc = IniDocument::Parse(bytes);
+    FUZZ_CHECK(doc.Serialize() == bytes, "byte-exact round trip");
+
+    const QStringList sections = doc.SectionNames();
+    QStringList folded;
+    for (const QString &section : sections) {
+        FUZZ_CHECK(!folded.contains(IniNameKey(section)), "a section listed twice");
+        folded.append(IniNameKey(section));
+    }
+
+    // Lookups, with the names as the file spells them and in other spellings that must match.
+    for (const QString &section : sections) {
+        const auto lines = doc.KeyLines(section);
+        FUZZ_CHECK(lines == doc.KeyLines(QStringLiteral(" \t") + IniNameKey(section) + u'\t'), "section match ignores case and blanks");
+        for (const auto &line : lines) {
+            const QString *value = doc.FindValue(section, line.first);
+            FUZZ_CHECK(value && value == doc.FindValue(IniNameKey(section), u' ' + IniNameKey(line.first) + u' '),
+                       "key match ignores case and blanks");
+            FUZZ_CHECK(*value == *firstLine(lines, line.first), "the first key line wins");
+        }
+    }
+
+    // Edits with the input's own names (a few, to keep each run short) and with new ones.
+    int budget = 3;
+    for (const QString &section : sections) {
+        const auto lines = doc.KeyLines(section);
+        for (const auto &line : lines) {
+            checkEdits(doc, section, line.first, line.second);              // the stored value again
+            checkEdits(doc, section, line.first, line.second + QStringLiteral(" x"));      // a new value
+            if (--budget <= 0)
+                break;
+        }
+        checkEdits(doc, section, QStringLiteral("NewKey"), lines.isEmpty() ? QStringLiteral("v") : lines[0].second);
+        if (--budget <= 0)
+            break;
+    }
+    checkEdits(doc, QStringLiteral("NewSection"), QStringLiteral("k"), QStringLiteral("v"));
+    if (!sections.isEmpty())
+        checkEdits(doc, QStringLiteral("NewSection"), sections.back(), sections.front());
+    return 0;
+}
