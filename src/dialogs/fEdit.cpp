@@ -139,14 +139,10 @@ void fEdit::Form_Load()
 void fEdit::cmdComDlg_Click()
 {
     cCommonDlg dialog;
-    dialog.SetForm(this);
-    dialog.SetDialogTitle(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの選択"));
-    dialog.SetFilter(QStringLiteral("VB Project Files (*.vbp)|*.vbp"));
-    dialog.SetFilterIndex(1);
-    dialog.SetFlags(support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
-                    | support::ofn::LongNames);
-    dialog.SetInitDir(QDir::currentPath());
-    dialog.SetCancelError(true);
+    dialog.Prepare(this, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの選択"), QStringLiteral("VB Project Files (*.vbp)|*.vbp"), 1,
+                   support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
+                       | support::ofn::LongNames,
+                   QDir::currentPath());
     dialog.ShowOpen();
     if (!dialog.CancelButton())
         txtProjectFile->setText(dialog.FileName());

@@ -243,14 +243,10 @@ void fOption::CheckBox_Click(bool checked, bool setting)
 void fOption::cmdComDlg_Click()
 {
     cCommonDlg dialog;
-    dialog.SetForm(this);
-    dialog.SetDialogTitle(QStringLiteral("起動時に開くﾃﾞｰﾀﾌｧｲﾙ"));
-    dialog.SetFilter(QStringLiteral("ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)|*.zrd"));
-    dialog.SetFilterIndex(1);
-    dialog.SetFlags(support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
-                    | support::ofn::LongNames);
-    dialog.SetInitDir(QDir::currentPath());
-    dialog.SetCancelError(true);
+    dialog.Prepare(this, QStringLiteral("起動時に開くﾃﾞｰﾀﾌｧｲﾙ"), QStringLiteral("ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)|*.zrd"), 1,
+                   support::ofn::HideReadOnly | support::ofn::PathMustExist | support::ofn::Explorer
+                       | support::ofn::LongNames,
+                   QDir::currentPath());
     dialog.ShowOpen();
     if (!dialog.CancelButton())
         txtDataFile->setText(dialog.FileName());

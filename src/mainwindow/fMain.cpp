@@ -615,14 +615,9 @@ void fMain::NewCatalogue()
 
 void fMain::prepareCatalogueDialog(cCommonDlg &dialog, const QString &title)
 {
-    dialog.SetForm(this);
-    dialog.SetDialogTitle(title);
-    dialog.SetFilter(QString::fromUtf8(kCatalogueFilter));
-    dialog.SetFilterIndex(0);
-    dialog.SetFlags(kCatalogueDialogFlags);
     const QString &folder = settings::Values().LastCatalogueFolder;
-    dialog.SetInitDir(folder.isEmpty() ? QDir::currentPath() : folder);
-    dialog.SetCancelError(true);
+    dialog.Prepare(this, title, QString::fromUtf8(kCatalogueFilter), 0, kCatalogueDialogFlags,
+                   folder.isEmpty() ? QDir::currentPath() : folder);
 }
 
 void fMain::OpenCatalogue()
@@ -761,14 +756,9 @@ void fMain::AddProjects()
     if (!category)
         return;
     cCommonDlg dialog;
-    dialog.SetForm(this);
-    dialog.SetDialogTitle(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"));
-    dialog.SetFilter(QStringLiteral("VB Project Files (*.vbp)|*.vbp"));
-    dialog.SetFilterIndex(1);
-    dialog.SetFlags(kAddProjectDialogFlags);
     const QString &folder = settings::Values().LastProjectFolder;
-    dialog.SetInitDir(folder.isEmpty() ? QDir::currentPath() : folder);
-    dialog.SetCancelError(true);
+    dialog.Prepare(this, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"), QStringLiteral("VB Project Files (*.vbp)|*.vbp"), 1,
+                   kAddProjectDialogFlags, folder.isEmpty() ? QDir::currentPath() : folder);
     dialog.ShowOpen();
     if (dialog.CancelButton())
         return;

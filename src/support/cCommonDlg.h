@@ -67,6 +67,20 @@ public:
     bool CancelError() const { return cancelError_; }
     void SetCancelError(bool value) { cancelError_ = value; }
 
+    // The set-up every command of the program uses: owner, title, filter, flags and
+    // starting folder, with a cancelled dialog reported through CancelButton.
+    void Prepare(QWidget *form, const QString &title, const QString &filter, qint16 filterIndex, quint32 flags,
+                 const QString &initDir)
+    {
+        SetForm(form);
+        SetDialogTitle(title);
+        SetFilter(filter);
+        SetFilterIndex(filterIndex);
+        SetFlags(flags);
+        SetInitDir(initDir);
+        SetCancelError(true);
+    }
+
     qint16 Action() const { return action_; }
     // Stores the value; 1 runs ShowOpen, 2 runs ShowSave, anything else nothing.
     void SetAction(qint16 action);
