@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -18,6 +19,11 @@ using platform::PixelsToTwips;
 using platform::TwipsToPixels;
 
 namespace dialogs {
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
+{
+    return Placed(new QPushButton(text, parent), name, geometry);
+}
 
 QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height)
 {

@@ -6,6 +6,7 @@
 #include <QSize>
 
 class QDialog;
+class QPushButton;
 class QWidget;
 
 // What the three dialogs share: twips geometry, the dialog font, the fixed frame and the placement.
@@ -13,6 +14,17 @@ namespace dialogs {
 
 // A control's rectangle given in twips, in pixels.
 QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height);
+
+// Names a new control and puts it where the form's layout says.
+template <typename Control>
+Control *Placed(Control *control, const QString &name, const QRect &geometry)
+{
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
 // ＭＳ Ｐゴシック 9.75 pt, falling back to a Japanese gothic where it is not installed.
 QFont DialogFont(bool bold = false);

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+using dialogs::MakeButton;
+using dialogs::Placed;
 using dialogs::TwipsRect;
 
 namespace {
@@ -45,27 +47,14 @@ protected:
 
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
+    auto *label = Placed(new QLabel(text, parent), name, geometry);
     label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
     return label;
 }
 
 QLineEdit *MakeTextBox(QWidget *parent, const QString &name, const QRect &geometry)
 {
-    QLineEdit *box = new SelectingLineEdit(parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    return box;
-}
-
-QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
+    return Placed<QLineEdit>(new SelectingLineEdit(parent), name, geometry);
 }
 
 void FocusBox(QLineEdit *box)

@@ -7,20 +7,13 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+using dialogs::MakeButton;
 using dialogs::TwipsRect;
 
 namespace {
 
 constexpr qint32 kClientWidth = 3420;
 constexpr qint32 kClientHeight = 1290;
-
-QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
 
 } // namespace
 

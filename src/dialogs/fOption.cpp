@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+using dialogs::MakeButton;
+using dialogs::Placed;
 using dialogs::TwipsRect;
 using platform::TwipsToPixels;
 
@@ -38,27 +40,14 @@ const QString kProjectCaption = QStringLiteral("　プロジェクト設定");
 
 QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    return box;
-}
-
-QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
+    return Placed(new QCheckBox(text, parent), name, geometry);
 }
 
 // A page: a frame without border or caption.
 QFrame *MakePage(QWidget *parent, const QString &name, const QRect &geometry)
 {
-    auto *frame = new QFrame(parent);
-    frame->setObjectName(name);
+    auto *frame = Placed(new QFrame(parent), name, geometry);
     frame->setFrameShape(QFrame::NoFrame);
-    frame->setGeometry(geometry);
     return frame;
 }
 
