@@ -4,20 +4,12 @@
 
 #include "platform/IniDocument.h"
 
+#include <QHash>
+
 using platform::IniDocument;
 using platform::IniNameKey;
 
 namespace {
-
-// The first key line of the section with the key's name, as FindValue must see it.
-const QString *firstLine(const QList<std::pair<QString, QString>> &lines, const QString &key)
-{
-    const QString folded = IniNameKey(key);
-    for (const auto &line : lines)
-        if (IniNameKey(line.first) == folded)
-            return &line.second;
-    return nullptr;
-}
 
 void checkReparse(const IniDocument &edited, const char *what)
 {
@@ -72,27 +64,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &section : sections) {
         const auto lines = doc.KeyLines(section);
         FUZZ_CHECK(lines == doc.KeyLines(QStringLiteral(" \t") + IniNameKey(section) + u'\t'), "section match ignores case and blanks");
+        QHash<QString, const QString *> firstValue; // folded key -> the value of its first line
         for (const auto &line : lines) {
+            const QString folded = IniNameKey(line.first);
+            if (!firstValue.contains(folded))
+                firstValue.insert(folded, &line.second);
             const QString *value = doc.FindValue(section, line.first);
-            FUZZ_CHECK(value && value == doc.FindValue(IniNameKey(section), u' ' + IniNameKey(line.first) + u' '),
+            FUZZ_CHECK(value && value == doc.FindValue(IniNameKey(section), u' ' + folded + u' '),
                        "key match ignores case and blanks");
-            FUZZ_CHECK(*value == *firstLine(lines, line.first), "the first key line wins");
+            FUZZ_CHECK(*value == *firstValue.value(folded), "the first key line wins");
         }
     }
 
-    // Edits with the input's own names (a few, to keep each run short) and with new ones.
-    int budget = 3;
-    for (const QString &section : sections) {
+    // Edits with the input's own names: one section and one key line of it, picked by the
+    // input's hash so that different inputs edit different places (and a run stays short).
+    if (!sections.isEmpty()) {
+        const size_t pick = qHashBits(data, size);
+        const QString &section = sections[qsizetype(pick % size_t(sections.size()))];
         const auto lines = doc.KeyLines(section);
-        for (const auto &line : lines) {
-            checkEdits(doc, section, line.first, line.second);              // the stored value again
-            checkEdits(doc, section, line.first, line.second + QStringLiteral(" x"));      // a new value
-            if (--budget <= 0)
-                break;
+        if (!lines.isEmpty()) {
+            const auto &line = lines[qsizetype((pick / 7) % size_t(lines.size()))];
+            checkEdits(doc, section, line.first, line.second);                         // the stored value again
+            checkEdits(doc, section, line.first, line.second + QStringLiteral(" x")); // a new value
         }
         checkEdits(doc, section, QStringLiteral("NewKey"), lines.isEmpty() ? QStringLiteral("v") : lines[0].second);
-        if (--budget <= 0)
-            break;
     }
     checkEdits(doc, QStringLiteral("NewSection"), QStringLiteral("k"), QStringLiteral("v"));
     if (!sections.isEmpty())

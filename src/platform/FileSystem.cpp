@@ -270,23 +270,29 @@ ReadStatus ReadWholeFile(const QString &path, qint64 maxBytes, QByteArray *conte
     if (info.size() > maxBytes)
         return ReadStatus::TooLarge;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return ReadStatus::Unreadable;
     // Read one byte past the limit so that a file that grew meanwhile is still refused.
     // In pieces: QIODevice::read(n) allocates all n bytes up front, whatever the file's size.
     // The first piece is the size seen above; more pieces only when the file grew meanwhile.
+    // A regular file reads short only at its end, so a short piece ends the loop.
     qint64 piece = info.size() + 1;
     for (;;) {
         const qint64 want = qMin(piece, maxBytes + 1 - contents->size());
+        if (want <= 0)
+            break;
         piece = 64 * 1024;
-        const QByteArray read = want > 0 ? file.read(want) : QByteArray();
+        const QByteArray read = file.read(want);
         if (file.error() != QFileDevice::NoError) {
             contents->clear();
             return ReadStatus::Unreadable;
         }
-        if (read.isEmpty())
+        if (contents->isEmpty())
+            *contents = read; // shares the piece instead of copying it
+        else
+            contents->append(read);
+        if (read.size() < want)
             break;
-        contents->append(read);
     }
     if (contents->size() > maxBytes) {
         contents->clear();

@@ -23,12 +23,12 @@ IniStatus fromWriteStatus(WriteStatus status)
     return IniStatus::IoError;
 }
 
-bool isSettled(const FileStamp &stamp)
+bool isSettled(const FileStamp &stamp, qint64 racyWindowNs)
 {
     if (!stamp.exists)
         return true;
     const qint64 lastChange = qMax(stamp.modifiedNs, stamp.changedNs);
-    return WallClockNs() - lastChange > IniStore::kRacyWindowNs;
+    return WallClockNs() - lastChange > racyWindowNs;
 }
 
 } // namespace
@@ -68,7 +68,7 @@ IniStore::Entry &IniStore::current(const QString &file)
         entry.document = IniDocument::Parse(bytes);
         entry.stamp = stamp;
         entry.loaded = true;
-        entry.settled = isSettled(stamp);
+        entry.settled = isSettled(stamp, racyWindowNs_);
     }
     if (entry.batchDepth > 0)
         entry.batchLoaded = true;
@@ -99,7 +99,7 @@ IniStatus IniStore::flush(const QString &file, Entry &entry)
     if (status == IniStatus::Ok) {
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
-        entry.settled = isSettled(entry.stamp);
+        entry.settled = isSettled(entry.stamp, racyWindowNs_);
     } else {
         // Memory no longer matches the disk: read the file again next time.
         entry.loaded = false;

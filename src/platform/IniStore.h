@@ -50,6 +50,8 @@ public:
     // Forgets every parsed file (tests; the naive baseline of the benchmark).
     void Reset();
     void SetCaching(bool enabled) { caching_ = enabled; }
+    // Tests whose files never change within one clock tick may trust a read at once.
+    void SetRacyWindowNs(qint64 ns) { racyWindowNs_ = ns; }
 
     static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
     // File times advance in coarse ticks: a change this close to a read may
@@ -78,6 +80,7 @@ private:
 
     QHash<QString, std::shared_ptr<Entry>> entries_;
     bool caching_ = true;
+    qint64 racyWindowNs_ = kRacyWindowNs;
 };
 
 } // namespace platform

@@ -54,7 +54,11 @@ std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
     bool dropLeadingLf = false;
     qint64 total = 0;
     while (total < kMaxProjectFileBytes) {
-        const QByteArray chunk = device.read(qMin(kChunkBytes, kMaxProjectFileBytes - total));
+        qint64 want = qMin(kChunkBytes, kMaxProjectFileBytes - total);
+        // read(n) allocates n bytes: a small file of known size gets a small buffer.
+        if (!device.isSequential())
+            want = qBound(qint64(1), device.size() - device.pos() + 1, want);
+        const QByteArray chunk = device.read(want);
         if (chunk.isEmpty())
             break;
         total += chunk.size();
