@@ -16,27 +16,33 @@ void checkReparse(const IniDocument &edited, const char *what)
     FUZZ_CHECK(fuzz::SameDocument(IniDocument::Parse(edited.Serialize()), edited), what);
 }
 
-void checkEdits(const IniDocument &doc, const QString &section, const QString &key, const QString &value)
+void checkWrite(const IniDocument &doc, const QString &section, const QString &key, const QString &value)
+{
+    IniDocument edited = doc;
+    const IniDocument::Change change = edited.SetValue(section, key, value);
+    if (change != IniDocument::Change::Changed) {
+        FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "a refused or unchanged write changed the bytes");
+        if (change == IniDocument::Change::Refused)
+            return;
+    }
+    const QString *stored = edited.FindValue(section, key);
+    FUZZ_CHECK(stored && *stored == platform::TrimBlanks(value).toString(), "write then read");
+    if (change == IniDocument::Change::Changed)
+        checkReparse(edited, "re-read after a write");
+}
+
+// Once per section and key: the outcome does not depend on any value.
+void checkRemovals(const IniDocument &doc, const QString &section, const QString &key)
 {
     {
         IniDocument edited = doc;
-        const IniDocument::Change change = edited.SetValue(section, key, value);
-        if (change == IniDocument::Change::Refused) {
-            FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "a refused write changed the bytes");
-        } else {
-            const QString *stored = edited.FindValue(section, key);
-            FUZZ_CHECK(stored && *stored == platform::TrimBlanks(value).toString(), "write then read");
-            checkReparse(edited, "re-read after a write");
-            if (change == IniDocument::Change::Unchanged)
-                FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "an unchanged write changed the bytes");
-        }
-    }
-    {
-        IniDocument edited = doc;
         const qsizetype before = edited.KeyLines(section).size();
-        if (edited.RemoveKey(section, key) == IniDocument::Change::Changed)
+        if (edited.RemoveKey(section, key) == IniDocument::Change::Changed) {
             FUZZ_CHECK(edited.KeyLines(section).size() == before - 1, "a removal took other lines with it");
-        checkReparse(edited, "re-read after a key removal");
+            checkReparse(edited, "re-read after a key removal");
+        } else {
+            FUZZ_CHECK(edited.Serialize() == doc.Serialize(), "removing an absent key changed the bytes");
+        }
     }
     {
         IniDocument edited = doc;
@@ -84,13 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const auto lines = doc.KeyLines(section);
         if (!lines.isEmpty()) {
             const auto &line = lines[qsizetype((pick / 7) % size_t(lines.size()))];
-            checkEdits(doc, section, line.first, line.second);                         // the stored value again
-            checkEdits(doc, section, line.first, line.second + QStringLiteral(" x")); // a new value
+            checkWrite(doc, section, line.first, line.second);                         // the stored value again
+            checkWrite(doc, section, line.first, line.second + QStringLiteral(" x")); // a new value
+            checkRemovals(doc, section, line.first);
         }
-        checkEdits(doc, section, QStringLiteral("NewKey"), lines.isEmpty() ? QStringLiteral("v") : lines[0].second);
+        checkWrite(doc, section, QStringLiteral("NewKey"), lines.isEmpty() ? QStringLiteral("v") : lines[0].second);
+        if (lines.isEmpty())
+            checkRemovals(doc, section, QStringLiteral("NewKey"));
     }
-    checkEdits(doc, QStringLiteral("NewSection"), QStringLiteral("k"), QStringLiteral("v"));
+    checkWrite(doc, QStringLiteral("NewSection"), QStringLiteral("k"), QStringLiteral("v"));
     if (!sections.isEmpty())
-        checkEdits(doc, QStringLiteral("NewSection"), sections.back(), sections.front());
+        checkWrite(doc, QStringLiteral("NewSection"), sections.back(), sections.front());
     return 0;
 }
