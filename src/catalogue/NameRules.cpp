@@ -1,6 +1,8 @@
 #include "catalogue/NameRules.h"
 
 #include "catalogue/mIniFile.h"
+#include "platform/IniDocument.h"
+#include "platform/TextCodec.h"
 
 namespace catalogue {
 
@@ -86,7 +88,41 @@ QString PathProblem(const QString &path, const QString &file)
         return subject + QStringLiteral("には改行などの制御文字があるため保存できません。");
     if (const QString bad = firstUnholdable(path, file); !bad.isNull())
         return subject + QStringLiteral("には保存できない文字「") + bad + QStringLiteral("」が含まれています。");
+    // Longer values come back cut, and the next save would write them back cut.
+    if (platform::Cp932Length(path) > mIniFile::kValueBufferBytes - 1)
+        return subject + QStringLiteral("は長すぎるため保存できません (%1 ﾊﾞｲﾄまで)。").arg(mIniFile::kValueBufferBytes - 1);
     return QString();
+}
+
+namespace {
+
+QString takenBy(const QString &name, const QStringList &others)
+{
+    const QString folded = platform::IniNameKey(name);
+    for (const QString &other : others)
+        if (platform::IniNameKey(other) == folded)
+            return other;
+    return QString();
+}
+
+} // namespace
+
+QString CategoryNameTaken(const QString &name, const QStringList &others)
+{
+    const QString other = takenBy(name, others);
+    if (other.isNull())
+        return QString();
+    return QStringLiteral("ｶﾃｺﾞﾘｰ [") + other
+           + QStringLiteral("] がすでにあります。大文字と小文字の違いだけの名前も同じ名前になります。");
+}
+
+QString ProjectNameTaken(const QString &name, const QStringList &others)
+{
+    const QString other = takenBy(name, others);
+    if (other.isNull())
+        return QString();
+    return QStringLiteral("このｶﾃｺﾞﾘｰにはﾌﾟﾛｼﾞｪｸﾄ [") + other
+           + QStringLiteral("] がすでにあります。大文字と小文字の違いだけの名前も同じ名前になります。");
 }
 
 } // namespace catalogue

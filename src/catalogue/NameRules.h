@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the catalogue and settings files cannot hold, checked where names and paths are typed or
 // chosen, so that nothing is cut or lost on the way to the file. Each function returns the
@@ -20,7 +21,12 @@ QString ProjectNameProblem(const QString &name, const QString &file = QString())
 QString CategoryNameProblem(const QString &name, const QString &file = QString());
 
 // A value: no blanks at either end (the file trims them), no line breaks, only characters the
-// file can hold.
+// file can hold, and short enough that a read returns it whole (1,023 bytes).
 QString PathProblem(const QString &path, const QString &file = QString());
+
+// A name the file would take for one of the others (it compares names without letter case or
+// blanks at the ends): the message naming the one it clashes with, else null.
+QString CategoryNameTaken(const QString &name, const QStringList &others);
+QString ProjectNameTaken(const QString &name, const QStringList &others);
 
 } // namespace catalogue

@@ -1,6 +1,7 @@
 #include "catalogue/cVbAnalyze.h"
 
 #include "catalogue/mIniFile.h"
+#include "platform/IniStore.h"
 #include "mainwindow/Settings.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
@@ -52,14 +53,13 @@ bool cVbAnalyze::DeleteProject(qint32 index)
 {
     if (!valid(index))
         return false;
-    if (!mIniFile::DeleteIniKey(category_, names_[index - 1], State().CatalogueFilePath)) {
+    CatalogueState &state = State();
+    if (!mIniFile::DeleteIniKey(category_, names_[index - 1], state.CatalogueFilePath)) {
         ui::Current().Message(QStringLiteral("ｷｰの削除に失敗しました。"));
         return false;
     }
-    names_.removeAt(index - 1);
-    files_.removeAt(index - 1);
-    folders_.removeAt(index - 1);
-    exes_.removeAt(index - 1);
+    state.Snapshot.Forget(category_, names_[index - 1]);
+    RemoveEntry(index);
     return true;
 }
 
@@ -87,21 +87,66 @@ QString cVbAnalyze::ProjectExe(qint32 index) const { return valid(index) ? exes_
 
 void cVbAnalyze::SetCategory(const QString &name)
 {
+    CatalogueState &state = State();
+    const QString &file = state.CatalogueFilePath;
+    QList<KeyEntry> entries;
+    if (!file.isEmpty())
+        entries = CategoryEntries(platform::IniStore::Instance().Document(file), name);
+    // What was read is what this run knows of the file.
+    if (state.Snapshot.Holds(file))
+        for (const auto &[key, value] : entries)
+            state.Snapshot.Record(name, key, value);
+    SetEntries(name, entries);
+}
+
+void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries)
+{
     category_ = name;
     names_.clear();
     files_.clear();
     folders_.clear();
     exes_.clear();
-    const QString &file = State().CatalogueFilePath;
-    QStringList keys;
-    const qint32 n = mIniFile::ReadIniSection(name, keys, file);
-    for (qint32 i = 0; i < n && i < keys.size(); ++i) {
-        const QString path = mIniFile::ReadIniString(name, keys[i], QString(), file);
-        names_.append(keys[i]);
-        files_.append(path);
-        folders_.append(mFunction::GetFolderName(path));
-        exes_.append(exeFor(path));
-    }
+    names_.reserve(entries.size());
+    files_.reserve(entries.size());
+    folders_.reserve(entries.size());
+    exes_.reserve(entries.size());
+    for (const auto &[key, value] : entries)
+        AppendLoadedEntry(key, value);
+}
+
+void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value)
+{
+    // An empty value is an unset path: the next save removes its key.
+    const QString path = value.isEmpty() ? QString() : value;
+    AppendEntry(name, path, mFunction::GetFolderName(path), exeFor(path));
+}
+
+void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
+{
+    if (!valid(index))
+        return;
+    const QString path = value.isEmpty() ? QString() : value;
+    files_[index - 1] = path;
+    folders_[index - 1] = mFunction::GetFolderName(path);
+    exes_[index - 1] = exeFor(path);
+}
+
+void cVbAnalyze::AppendEntry(const QString &name, const QString &file, const QString &folder, const QString &exe)
+{
+    names_.append(name);
+    files_.append(file);
+    folders_.append(folder);
+    exes_.append(exe);
+}
+
+void cVbAnalyze::RemoveEntry(qint32 index)
+{
+    if (!valid(index))
+        return;
+    names_.removeAt(index - 1);
+    files_.removeAt(index - 1);
+    folders_.removeAt(index - 1);
+    exes_.removeAt(index - 1);
 }
 
 cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const

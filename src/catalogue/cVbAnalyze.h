@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalogue/CatalogueSnapshot.h"
+#include "platform/FileSystem.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +49,16 @@ public:
     QString Category() const { return category_; }
     // Names the category and loads its projects from the catalogue file, discarding the lists.
     void SetCategory(const QString &name);
+    // Names the category and takes these projects (name and .vbp path), discarding the lists.
+    void SetEntries(const QString &name, const QList<KeyEntry> &entries);
+    // Appends a project as loading does: the folder derived, the executable read when the .vbp exists.
+    void AppendLoadedEntry(const QString &name, const QString &value);
+    // Gives a project the path the file now holds, as loading does.
+    void SetLoadedFile(qint32 index, const QString &value);
+    // Appends a project exactly as given: nothing is read, shown or built.
+    void AppendEntry(const QString &name, const QString &file, const QString &folder, const QString &exe);
+    // Removes the project from the lists only (the file is not touched).
+    void RemoveEntry(qint32 index);
 
 private:
     bool valid(qint32 index) const { return index >= 1 && index <= Count(); }
@@ -65,6 +78,15 @@ struct CatalogueState {
     qint32 CurrentCategory = 0;
     qint32 CurrentProject = 0;
     QString CatalogueFilePath;
+
+    // How the last load read CatalogueFilePath.
+    platform::ReadStatus LoadStatus = platform::ReadStatus::Missing;
+    // The catalogue file that could not be read when it was loaded: it is never written.
+    QString UnreadableFile;
+    // The file whose last category the user removed in this run: the only one a save may empty.
+    QString EmptiedFile;
+    // What the file held when this run last read or wrote it.
+    CatalogueSnapshot Snapshot;
 
     cVbAnalyze *CategoryAt(qint32 index) const;
     cVbAnalyze *Current() const { return CategoryAt(CurrentCategory); }

@@ -13,7 +13,6 @@ namespace mIniFile {
 
 namespace {
 
-// The value as a read by key hands it back: one pair of matching quotes removed.
 QStringView unquoted(QStringView value)
 {
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
@@ -32,23 +31,9 @@ QString readValue(const QString &section, const QString &key, const QString &fil
     return platform::TruncateToCp932Bytes(unquoted(*stored), kValueBufferBytes - 1).toString();
 }
 
-// Adds entries to the list while they fit in the 32,767-byte buffer with their NUL and the final NUL.
-class ListBuffer {
-public:
-    bool Fits(QStringView entry)
-    {
-        const qsizetype cost = platform::Cp932Length(entry) + 1;
-        if (used_ + cost + 1 > kListBufferBytes)
-            return false;
-        used_ += cost;
-        return true;
-    }
-
-private:
-    qsizetype used_ = 0;
-};
-
 } // namespace
+
+QString ValueText(QStringView stored) { return unquoted(stored).toString(); }
 
 QString ReadIniString(const QString &section, const QString &key, const QString &defaultValue, const QString &file)
 {
@@ -132,13 +117,10 @@ qint32 ReadIniSection(const QString &section, QStringList &names, const QString 
 {
     if (file.isEmpty())
         return 0;
+    // Every key, however long the list: a cut list would let a save or a rename drop the rest.
     QStringList found;
-    ListBuffer buffer;
-    for (const auto &[key, value] : IniStore::Instance().Document(file).KeyLines(section)) {
-        if (!buffer.Fits(QString(key + u'=' + value)))
-            break;
-        found.append(key);
-    }
+    for (const auto &entry : IniStore::Instance().Document(file).KeyLines(section))
+        found.append(entry.first);
     if (found.isEmpty())
         return 0; // the caller's list stays as it was
     names = found;
@@ -150,12 +132,7 @@ qint32 ReadIniSectionNames(QStringList &names, const QString &file)
     names.clear();
     if (file.isEmpty())
         return 0;
-    ListBuffer buffer;
-    for (const QString &name : IniStore::Instance().Document(file).SectionNames()) {
-        if (!buffer.Fits(name))
-            break;
-        names.append(name);
-    }
+    names = IniStore::Instance().Document(file).SectionNames();
     return qint32(names.size());
 }
 

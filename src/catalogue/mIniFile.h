@@ -27,9 +27,11 @@ platform::IniStatus TryWriteIniString(const QString &section, const QString &key
 // Whether the file can hold the text at all (its encoding; code page 932 for a new file).
 bool IniCanHold(const QString &text, const QString &file);
 
-// Value reads return at most this many bytes, list reads at most kListBufferBytes of list text.
+// Value reads return at most this many bytes; list reads return every entry.
 inline constexpr qsizetype kValueBufferBytes = 1024;
-inline constexpr qsizetype kListBufferBytes = 32767;
+
+// A stored value as a read by key hands it back (one pair of matching quotes removed), but whole.
+QString ValueText(QStringView stored);
 
 // Collects the writes to one file in memory; they reach the disk in one atomic replace
 // at Commit (or at the end of the scope, when Commit was not called).

@@ -1,5 +1,6 @@
 #include "dialogs/fEdit.h"
 
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/NameRules.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
@@ -172,6 +173,12 @@ bool fEdit::EntryProblem(QString *message, QLineEdit **box) const
         *box = txtProjectName;
         return true;
     }
+    // A sibling's name would overwrite the sibling's key line in the file at once.
+    if (const QString taken = catalogue::ProjectNameTaken(name, siblingNames()); !taken.isNull()) {
+        *message = taken;
+        *box = txtProjectName;
+        return true;
+    }
     if (file.isEmpty()) {
         *message = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ名が入力されていません。");
         *box = txtProjectFile;
@@ -198,25 +205,24 @@ bool fEdit::SaveProject(const QString &name, const QString &file)
     if (!category || index < 1 || index > category->Count())
         return false;
 
-    const QString section = category->Category();
-    const QString &catalogueFile = state.CatalogueFilePath;
-    // The old key goes and the new one comes in one replace of the file: were the second write
-    // to fail on its own (a full disk), the file would be left without the project.
-    mIniFile::IniBatch batch(catalogueFile);
-    if (!mIniFile::DeleteIniKey(section, category->ProjectName(index), catalogueFile))
+    if (!catalogue::ReplaceProjectKey(category->Category(), category->ProjectName(index), name, file))
         return false;
     // The key is written anew, so the project's line moves to the end of its section.
-    // A refused write must not let the removal reach the file alone.
-    if (mIniFile::TryWriteIniString(section, name, file, catalogueFile) != platform::IniStatus::Ok) {
-        batch.Abandon();
-        return false;
-    }
-    if (batch.Commit() != platform::IniStatus::Ok)
-        return false;
     category->SetProjectName(index, name);
     category->SetProjectFile(index, file);
     UpdateRow();
     return true;
+}
+
+QStringList fEdit::siblingNames() const
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    QStringList names;
+    if (const catalogue::cVbAnalyze *category = state.Current())
+        for (qint32 j = 1; j <= category->Count(); ++j)
+            if (j != state.CurrentProject)
+                names.append(category->ProjectName(j));
+    return names;
 }
 
 void fEdit::UpdateRow()

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QStringList>
 
 class QLabel;
 class QLineEdit;
@@ -46,6 +47,8 @@ private:
     // its row. False, with nothing changed in the file or in memory, when the file cannot take it.
     bool SaveProject(const QString &name, const QString &file);
     void UpdateRow();
+    // The names of the other projects of the category.
+    QStringList siblingNames() const;
 
     QPointer<QTreeWidget> projectList_;
     bool edited_ = false;

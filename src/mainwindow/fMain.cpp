@@ -49,6 +49,13 @@ QFont ListFont()
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
+// A folder that ZARUN.ini could not give back whole (or hold at all) is not remembered.
+void RememberFolder(QString &slot, const QString &folder)
+{
+    if (catalogue::PathProblem(folder, settings::Values().SettingsFilePath).isNull())
+        slot = folder;
+}
+
 QString SaveFailureMessage(const QString &path, platform::IniStatus status)
 {
     switch (status) {
@@ -60,8 +67,9 @@ QString SaveFailureMessage(const QString &path, platform::IniStatus status)
         return path + QStringLiteral(" はﾌｧｲﾙではないため、保存できませんでした。");
     case platform::IniStatus::BadText:
         return path + QStringLiteral(" に保存できない文字を含む項目があり、その項目は保存されませんでした。");
-    case platform::IniStatus::EmptyPath:
     case platform::IniStatus::Unreadable:
+        return path + QStringLiteral(" は読み込めなかったため、上書きしませんでした。名前を付けて保存してください。");
+    case platform::IniStatus::EmptyPath:
     case platform::IniStatus::IoError:
         break;
     }
@@ -429,6 +437,33 @@ void fMain::ShowProjectList()
     lvwProjectList->addTopLevelItems(rows);
 }
 
+void fMain::fillCategoryRows()
+{
+    QList<QTreeWidgetItem *> rows;
+    for (qint32 i = 1; i <= State().CategoryCount; ++i) {
+        auto *item = new QTreeWidgetItem(QStringList{State().CategoryAt(i)->Category()});
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        rows.append(item);
+    }
+    const QSignalBlocker blocker(lvwCategory);
+    lvwCategory->clear();
+    lvwCategory->addTopLevelItems(rows);
+}
+
+void fMain::showCatalogueAgain()
+{
+    // A save took another program's changes: the rows follow the catalogue, the category stays
+    // selected and no project is, so that no command acts on a row that moved.
+    catalogue::CatalogueState &state = State();
+    const qint32 category = state.CurrentCategory;
+    fillCategoryRows();
+    markCategoryRow(category);
+    state.CurrentProject = 0;
+    setProjectEntriesEnabled(false);
+    if (category > 0)
+        ShowProjectList();
+}
+
 void fMain::AppendProjectRow(const QString &name, const QString &fileName, const QString &folder,
                              const QString &exeFileName)
 {
@@ -510,6 +545,11 @@ void fMain::AddDroppedFiles(const QStringList &files)
     for (const QString &path : files) {
         if (mFunction::GetExtension(path) != QLatin1String("vbp"))
             continue;
+        // A folder named like a project is no project file, as in the add dialog.
+        if (!QFileInfo(path).isFile()) {
+            ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
+            continue;
+        }
         if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
             ui::Current().Message(problem);
             continue;
@@ -557,17 +597,14 @@ void fMain::LoadCatalogue()
     }
     ResetSelection();
     const qint32 n = catalogue::LoadCategories();
-    if (n > 0) {
-        QList<QTreeWidgetItem *> rows;
-        for (qint32 i = 1; i <= n; ++i) {
-            auto *item = new QTreeWidgetItem(QStringList{State().CategoryAt(i)->Category()});
-            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            rows.append(item);
-        }
-        {
-            const QSignalBlocker blocker(lvwCategory);
-            lvwCategory->addTopLevelItems(rows);
-        }
+    const QString failure = catalogue::LoadFailureMessage(State().CatalogueFilePath, catalogue::LastLoadStatus());
+    if (!failure.isNull()) {
+        // Not "no content": the file may hold a whole catalogue, and it is left as it is.
+        ui.HideProgress();
+        ui.Message(failure);
+        mnuProjectAdd->setEnabled(false);
+    } else if (n > 0) {
+        fillCategoryRows();
         markCategoryRow(1);
         lvwCategory_ItemClick(lvwCategory->Row(1));
     } else {
@@ -589,9 +626,14 @@ bool fMain::SaveCatalogue()
     QStringList sections;
     for (qint32 i = 1; i <= State().CategoryCount; ++i)
         sections.append(lvwCategory->Row(i) ? lvwCategory->Row(i)->text(0) : QString());
-    const platform::IniStatus status = catalogue::SaveCategories(sections);
+    catalogue::SaveReport report;
+    const platform::IniStatus status = catalogue::SaveCategories(sections, &report);
+    if (report.CatalogueChanged)
+        showCatalogueAgain();
     updateCaption();
     ui.HideProgress();
+    if (!report.Overwritten.isEmpty())
+        ui.Message(catalogue::OverwrittenMessage(path, report.Overwritten));
     if (status != platform::IniStatus::Ok) {
         ui.Message(SaveFailureMessage(path, status));
         return false;
@@ -628,7 +670,7 @@ void fMain::OpenCatalogue()
     if (dialog.CancelButton())
         return;
     State().CatalogueFilePath = dialog.FileName();
-    settings::Values().LastCatalogueFolder = mFunction::GetFolderName(dialog.FileName());
+    RememberFolder(settings::Values().LastCatalogueFolder, mFunction::GetFolderName(dialog.FileName()));
     LoadCatalogue();
 }
 
@@ -641,7 +683,7 @@ bool fMain::SaveCatalogueAs()
     if (dialog.CancelButton() || dialog.FileName().isEmpty())
         return false;
     State().CatalogueFilePath = dialog.FileName();
-    settings::Values().LastCatalogueFolder = mFunction::GetFolderName(dialog.FileName());
+    RememberFolder(settings::Values().LastCatalogueFolder, mFunction::GetFolderName(dialog.FileName()));
     return SaveCatalogue();
 }
 
@@ -649,14 +691,9 @@ bool fMain::SaveCatalogueAs()
 
 void fMain::AddCategory()
 {
-    const QString name = ui::Current().InputBox(QStringLiteral("ｶﾃｺﾞﾘｰ名を入力してください。"),
-                                                QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
+    const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
     if (name.isEmpty())
         return;
-    if (const QString problem = catalogue::CategoryNameProblem(name, State().CatalogueFilePath); !problem.isNull()) {
-        ui::Current().Message(problem);
-        return;
-    }
     catalogue::CatalogueState &state = State();
     state.CategoryCount += 1;
     state.CurrentCategory = state.CategoryCount;
@@ -673,6 +710,28 @@ void fMain::AddCategory()
     setCategoryEntriesEnabled(true);
 }
 
+QString fMain::askCategoryName(const QString &title, const QString &current)
+{
+    const catalogue::CatalogueState &state = State();
+    QString text = current;
+    for (;;) {
+        const QString name = ui::Current().InputBox(QStringLiteral("ｶﾃｺﾞﾘｰ名を入力してください。"), title, text);
+        if (name.isEmpty() || (!current.isNull() && name == current))
+            return name;
+        QStringList others;
+        for (qint32 i = 1; i <= state.CategoryCount; ++i)
+            if (current.isNull() || i != state.CurrentCategory)
+                others.append(state.CategoryAt(i)->Category());
+        QString problem = catalogue::CategoryNameProblem(name, state.CatalogueFilePath);
+        if (problem.isNull())
+            problem = catalogue::CategoryNameTaken(name, others);
+        if (problem.isNull())
+            return name;
+        ui::Current().Message(problem);
+        text = name; // asked again with what was typed, so nothing typed is lost
+    }
+}
+
 void fMain::RenameCategory()
 {
     catalogue::CatalogueState &state = State();
@@ -680,32 +739,21 @@ void fMain::RenameCategory()
     if (!category)
         return;
     const QString old = category->Category();
-    const QString name = ui::Current().InputBox(QStringLiteral("ｶﾃｺﾞﾘｰ名を入力してください。"),
-                                                QStringLiteral("ｶﾃｺﾞﾘｰ編集"), old);
+    const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ編集"), old);
     if (name.isEmpty() || name == old)
         return;
-    if (const QString problem = catalogue::CategoryNameProblem(name, State().CatalogueFilePath); !problem.isNull()) {
-        ui::Current().Message(problem);
-        return;
-    }
-    if (!mIniFile::DeleteIniSection(old, state.CatalogueFilePath)) {
+    if (!catalogue::RemoveCategorySection(old)) {
         ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
         return;
     }
-    // The projects as held in memory; rebuilding paths from the list's columns would lose unset ones.
-    QStringList names;
-    QStringList files;
-    for (qint32 j = 1; j <= category->Count(); ++j) {
-        names.append(category->ProjectName(j));
-        files.append(category->ProjectFile(j));
-    }
+    // Every project exactly as held in memory: nothing is read again, shown twice or built.
+    const catalogue::cVbAnalyze carried = *category;
     category->SetCategory(name);
     if (QTreeWidgetItem *row = lvwCategory->Row(state.CurrentCategory))
         row->setText(0, name);
-    for (qsizetype j = 0; j < names.size(); ++j) {
-        QString projectName = names[j];
-        category->AddProject(files[j], projectName);
-    }
+    for (qint32 j = 1; j <= carried.Count(); ++j)
+        category->AppendEntry(carried.ProjectName(j), carried.ProjectFile(j), carried.ProjectFolder(j),
+                              carried.ProjectExe(j));
     ShowProjectList();
 }
 
@@ -720,7 +768,7 @@ void fMain::DeleteCategory()
                          + QStringLiteral("登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。");
     if (!ui::Current().Confirm(text, QStringLiteral("ｶﾃｺﾞﾘｰ削除")))
         return;
-    if (!mIniFile::DeleteIniSection(name, state.CatalogueFilePath)) {
+    if (!catalogue::RemoveCategorySection(state.Current()->Category())) {
         ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
         return;
     }
@@ -788,7 +836,7 @@ void fMain::AddProjects()
         QString name;
         category->AddProject(path, name);
     }
-    settings::Values().LastProjectFolder = chosenFolder;
+    RememberFolder(settings::Values().LastProjectFolder, chosenFolder);
 }
 
 void fMain::DeleteSelectedProject()

@@ -118,6 +118,10 @@ private:
     void setProjectEntriesEnabled(bool enabled);
     void setCategoryEntriesEnabled(bool enabled);
     void markCategoryRow(qint32 row);
+    void fillCategoryRows();
+    void showCatalogueAgain();
+    // Asks for a category name until it is one the catalogue can take; empty when cancelled.
+    QString askCategoryName(const QString &title, const QString &current);
     void prepareCatalogueDialog(cCommonDlg &dialog, const QString &title);
 
     void Form_Unload();

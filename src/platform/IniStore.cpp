@@ -164,6 +164,36 @@ IniStatus IniStore::RemoveSection(const QString &file, const QString &section)
     return change(file, [&](IniDocument &doc) { return doc.RemoveSection(section); });
 }
 
+IniStatus IniStore::Writable(const QString &file)
+{
+    if (file.isEmpty())
+        return IniStatus::EmptyPath;
+    return checkWritable(file, current(file));
+}
+
+IniStatus IniStore::Clear(const QString &file)
+{
+    if (file.isEmpty())
+        return IniStatus::EmptyPath;
+    const bool exists = current(file).stamp.exists;
+    return change(file, [exists](IniDocument &doc) {
+        if (exists && doc.Serialize().isEmpty())
+            return IniDocument::Change::Unchanged;
+        doc = IniDocument::Parse(QByteArrayView());
+        return IniDocument::Change::Changed;
+    });
+}
+
+ReadStatus IniStore::LastRead(const QString &file)
+{
+    if (file.isEmpty())
+        return ReadStatus::Missing;
+    const Entry &entry = current(file);
+    if (entry.stamp.exists && !entry.stamp.regular)
+        return ReadStatus::Unreadable;
+    return entry.readStatus;
+}
+
 void IniStore::BeginBatch(const QString &file)
 {
     auto &slot = entries_[file];

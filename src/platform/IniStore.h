@@ -38,6 +38,16 @@ public:
     IniStatus RemoveKey(const QString &file, const QString &section, const QString &key);
     IniStatus RemoveSection(const QString &file, const QString &section);
 
+    // Whether a write to the file would be accepted: Ok, or why not.
+    IniStatus Writable(const QString &file);
+
+    // Empties the file to zero bytes (creating it when missing), with the checks of every write.
+    IniStatus Clear(const QString &file);
+
+    // How the file's current content was read: Missing, Ok, Unreadable (also a folder or a
+    // device) or TooLarge. A file that could not be read is never written.
+    ReadStatus LastRead(const QString &file);
+
     // Whether the file's encoding (code page 932 for a new file) can hold the text.
     bool CanHold(const QString &file, const QString &text);
 

@@ -261,7 +261,9 @@ void tst_CatalogueFile::saveWithoutProjects_data()
     QTest::addColumn<int>("categories");
     QTest::addColumn<QByteArray>("after");
     const QByteArray full = "[Tools]\r\nCalc=/c.vbp\r\n";
-    QTest::newRow("no categories, file with content") << full << 0 << QByteArray("");
+    // Only the user's removal of the last category empties a file; a file that loaded nothing stays.
+    QTest::newRow("no categories, file with content") << full << 0 << full;
+    QTest::newRow("no categories, last one removed by the user") << full << -1 << QByteArray("");
     QTest::newRow("no categories, no file") << QByteArray() << 0 << QByteArray("");
     QTest::newRow("empty categories, file with content") << full << 2 << full;
     QTest::newRow("empty categories, no file") << QByteArray() << 2 << QByteArray("<missing>");
@@ -278,6 +280,12 @@ void tst_CatalogueFile::saveWithoutProjects()
     for (int i = 0; i < categories; ++i)
         list.append({QString("C%1").arg(i + 1), {}});
     setCatalogue(list, file());
+    if (categories < 0) {
+        setCatalogue({{"Tools", {}}}, file());
+        QVERIFY(catalogue::RemoveCategorySection("Tools"));
+        setCatalogue({}, file());
+        State().EmptiedFile = file();
+    }
     QCOMPARE(catalogue::SaveCategories(sectionNames()), IniStatus::Ok);
     QCOMPARE(contents(file()), after);
 }
@@ -289,9 +297,11 @@ void tst_CatalogueFile::saveFailureKeepsFile_data()
     QTest::addColumn<IniStatus>("status");
     for (bool withProjects : {true, false}) {
         const char *what = withProjects ? "projects" : "no categories";
-        QTest::addRow("read-only file, %s", what) << "file" << withProjects << IniStatus::ReadOnly;
-        QTest::addRow("read-only folder, %s", what) << "folder" << withProjects << IniStatus::ReadOnly;
-        QTest::addRow("folder in place of the file, %s", what) << "directory" << withProjects << IniStatus::NotAFile;
+        // Without categories nothing is written: the file is neither emptied nor reported.
+        const auto ok = [withProjects](IniStatus status) { return withProjects ? status : IniStatus::Ok; };
+        QTest::addRow("read-only file, %s", what) << "file" << withProjects << ok(IniStatus::ReadOnly);
+        QTest::addRow("read-only folder, %s", what) << "folder" << withProjects << ok(IniStatus::ReadOnly);
+        QTest::addRow("folder in place of the file, %s", what) << "directory" << withProjects << ok(IniStatus::NotAFile);
         QTest::addRow("no file named, %s", what) << "unnamed" << withProjects << IniStatus::EmptyPath;
     }
 }

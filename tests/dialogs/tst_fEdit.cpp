@@ -139,6 +139,18 @@ void tst_fEdit::refusedEntries_data()
     QTest::newRow("name the file cannot hold") << QStringLiteral("계산기") << calc
                                                << QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名に保存できない文字「계」が含まれています。")
                                                << true;
+    // The file would keep one line for both: the sibling's would be overwritten at once.
+    for (const char *sibling : {"Memo Pad", "memo pad", " Memo Pad"})
+        QTest::addRow("sibling's name \"%s\"", sibling)
+            << QString::fromUtf8(sibling) << calc
+            << (QString::fromUtf8(sibling).startsWith(u' ')
+                    ? QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名の先頭や末尾に空白は使えません。")
+                    : QStringLiteral("このｶﾃｺﾞﾘｰにはﾌﾟﾛｼﾞｪｸﾄ [Memo Pad] がすでにあります。大文字と小文字の違いだけの名前も同じ名前になります。"))
+            << true;
+    // A longer value would come back cut from the file.
+    QTest::newRow("path over 1,023 bytes") << QStringLiteral("Calc") << QStringLiteral("Long/Long.vbp")
+                                           << QStringLiteral("$F は長すぎるため保存できません (1023 ﾊﾞｲﾄまで)。")
+                                           << false;
     QTest::newRow("path the file cannot hold") << QStringLiteral("Calc") << QStringLiteral("Josué/Josué.vbp")
                                                << QStringLiteral("$F には保存できない文字「é」が含まれています。")
                                                << false;
@@ -151,6 +163,14 @@ void tst_fEdit::refusedEntries()
     QFETCH(QString, message);
     QFETCH(bool, nameBoxFocused);
     QVERIFY(fixture_->MakeProject(QStringLiteral("Josué")));
+    if (file.startsWith(QStringLiteral("Long/"))) {
+        // Folder names stay within the file system's limit; the whole path does not.
+        const QString deep = QStringList(5, QString(200, u'x')).join(u'/');
+        QVERIFY(QDir(fixture_->Root()).mkpath(deep));
+        file = deep + QStringLiteral("/Long.vbp");
+        QFile vbp(fixture_->Path(file));
+        QVERIFY(vbp.open(QIODevice::WriteOnly));
+    }
     const QByteArray before = fixture_->Bytes();
     const QStringList row = RowTexts(*list_, 1);
 
@@ -192,10 +212,6 @@ void tst_fEdit::okWritesThrough_data()
     QTest::newRow("letter case") << 1 << QStringLiteral("CALC") << QString()
                                  << QStringLiteral("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\nCALC=$R/Calc/Calc.vbp\r\n"
                                                    "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
-    // Not refused: the file keeps one line for the name, with the edited project's path, in place.
-    QTest::newRow("other project's name") << 1 << QStringLiteral("Memo Pad") << QString()
-                                          << QStringLiteral("[Tools]\r\nMemo Pad=$R/Calc/Calc.vbp\r\n"
-                                                            "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
     QTest::newRow("japanese name") << 2 << QStringLiteral("ﾊﾟｽﾞﾙ　ゲーム") << QString()
                                    << QStringLiteral("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
                                                      "[Games]\r\nﾊﾟｽﾞﾙ　ゲーム=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");

@@ -286,11 +286,12 @@ void tst_CatalogueFaults::editsByAnotherProgram_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("projects");
 
-    // The other program replaces our p2 with its own zz, in as many bytes.
+    // The other program replaces our p2 with its own zz, in as many bytes. A save keeps its work:
+    // p2 stays deleted and zz joins the catalogue; only this run's addition is written.
     for (const char *how : {"rewritten in place at once", "replaced through a rename", "same size, times put back"}) {
         QTest::addRow("%s: save", how) << how << "save"
-                                       << QByteArray("[A]\r\np1=x\r\nzz=Y\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n")
-                                       << QStringList{"p1", "p2", "added"};
+                                       << QByteArray("[A]\r\np1=x\r\nzz=Y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n")
+                                       << QStringList{"p1", "added", "zz"};
         QTest::addRow("%s: project delete", how) << how << "project delete" << QByteArray("[A]\r\nzz=Y\r\n[B]\r\nq=z\r\n")
                                                  << QStringList{"p2", "added"};
         QTest::addRow("%s: open again", how) << how << "open again" << QByteArray("[A]\r\np1=x\r\nzz=Y\r\n[B]\r\nq=z\r\n")

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+namespace platform {
+class IniDocument;
+}
+
+namespace catalogue {
+
+// One key line as the catalogue reads it: the project's name and its .vbp path.
+using KeyEntry = std::pair<QString, QString>;
+
+// The projects of one section as the catalogue loads them: the first line of each key only
+// (the file compares keys without letter case), values whole and without their quotes.
+QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section);
+
+// What this run last read from or wrote to its catalogue file, key by key: the base against
+// which a save tells this run's own changes from those another program made meanwhile.
+class CatalogueSnapshot {
+public:
+    // Knows nothing of any file (after New, or a file that could not be read).
+    void Clear();
+    // The whole document is what the file holds now.
+    void Take(const QString &file, const platform::IniDocument &document);
+    // Whether the snapshot describes this file.
+    bool Holds(const QString &file) const { return !file_.isEmpty() && file_ == file; }
+
+    // The value last seen for the key; nullptr when the file did not hold it.
+    const QString *Value(const QString &section, const QString &key) const;
+    void Record(const QString &section, const QString &key, const QString &value);
+    void Forget(const QString &section, const QString &key);
+    void ForgetSection(const QString &section);
+
+private:
+    QString file_;
+    QHash<QString, QHash<QString, QString>> sections_; // folded section -> folded key -> value
+};
+
+} // namespace catalogue
