@@ -102,6 +102,8 @@ private Q_SLOTS:
     void saveFailureKeepsFile_data();
     void saveFailureKeepsFile();
     void saveReportsNamesTheFileCannotHold();
+    void saveKeepsAnotherProgramsEdits_data();
+    void saveKeepsAnotherProgramsEdits();
 
     void load_data();
     void load();
@@ -347,6 +349,61 @@ void tst_CatalogueFile::saveReportsNamesTheFileCannotHold()
         QCOMPARE(contents(file()), QByteArray("[Tools]\r\nFirst=/f.vbp\r\nLast=/l.vbp\r\n"));
         QCOMPARE(State().CategoryAt(1)->Count(), 3);
     }
+}
+
+void tst_CatalogueFile::saveKeepsAnotherProgramsEdits_data()
+{
+    QTest::addColumn<QByteArray>("theirs");    // the file as another program left it after the load
+    QTest::addColumn<bool>("addMine");         // this run adds new=/mine.vbp to A before saving
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<QStringList>("catalogue"); // category/name=path, in order
+    QTest::addColumn<QStringList>("overwritten");
+
+    const QByteArray loaded = "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n";
+    const QStringList loadedCatalogue{"A/k1=/1.vbp", "A/k2=/2.vbp"};
+    QTest::newRow("untouched") << loaded << true << loaded + "new=/mine.vbp\r\n"
+                               << loadedCatalogue + QStringList{"A/new=/mine.vbp"} << QStringList();
+    QTest::newRow("value changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n") << false
+                                   << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n")
+                                   << QStringList{"A/k1=/1.vbp", "A/k2=/2b.vbp"} << QStringList();
+    QTest::newRow("key deleted") << QByteArray("[A]\r\nk1=/1.vbp\r\n") << false << QByteArray("[A]\r\nk1=/1.vbp\r\n")
+                                 << QStringList{"A/k1=/1.vbp"} << QStringList();
+    QTest::newRow("keys and a section added")
+        << loaded + "k3=/3.vbp\r\n[C]\r\nc=/c.vbp\r\n" << false << loaded + "k3=/3.vbp\r\n[C]\r\nc=/c.vbp\r\n"
+        << loadedCatalogue + QStringList{"A/k3=/3.vbp", "C/c=/c.vbp"} << QStringList();
+    QTest::newRow("both added the same key") << loaded + "NEW=/theirs.vbp\r\n" << true
+                                             << loaded + "NEW=/mine.vbp\r\n"
+                                             << loadedCatalogue + QStringList{"A/new=/mine.vbp"}
+                                             << QStringList{"[A] new"};
+}
+
+void tst_CatalogueFile::saveKeepsAnotherProgramsEdits()
+{
+    QFETCH(QByteArray, theirs);
+    QFETCH(bool, addMine);
+    QFETCH(QByteArray, saved);
+    QFETCH(QStringList, catalogue);
+    QFETCH(QStringList, overwritten);
+    QVERIFY(put(file(), "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n"));
+    State().CatalogueFilePath = file();
+    QCOMPARE(catalogue::LoadCategories(), 1);
+    if (addMine) {
+        QString name = "new";
+        State().CategoryAt(1)->AddProject("/mine.vbp", name);
+    }
+    QVERIFY(put(file(), theirs));
+
+    catalogue::SaveReport report;
+    QCOMPARE(catalogue::SaveCategories(sectionNames(), &report), IniStatus::Ok);
+    QCOMPARE(contents(file()), saved);
+    QStringList held;
+    for (qint32 i = 1; i <= State().CategoryCount; ++i)
+        for (qint32 j = 1; j <= State().CategoryAt(i)->Count(); ++j)
+            held.append(State().CategoryAt(i)->Category() + u'/' + State().CategoryAt(i)->ProjectName(j) + u'='
+                        + State().CategoryAt(i)->ProjectFile(j));
+    QCOMPARE(held, catalogue);
+    QCOMPARE(report.Overwritten, overwritten);
+    QCOMPARE(report.CatalogueChanged, theirs != "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n" && !addMine);
 }
 
 void tst_CatalogueFile::load_data()

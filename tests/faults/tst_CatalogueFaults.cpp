@@ -22,6 +22,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using catalogue::State;
 
 namespace {
@@ -61,6 +64,30 @@ void ReadWhenSettled(const QString &path)
     mIniFile::ReadIniSectionNames(names, path);
 }
 
+// What lies at the path, links not followed: a link's target and what lies there, a folder's
+// entries, a special file's kind, or a regular file's size, times, inode and (small files) bytes.
+QByteArray Describe(const QString &path, int depth = 0)
+{
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::lstat(native.constData(), &st) != 0)
+        return "<missing>";
+    if (S_ISLNK(st.st_mode)) {
+        const QString target = QFileInfo(path).symLinkTarget();
+        return "link to " + QFile::encodeName(target) + (depth < 3 ? " (" + Describe(target, depth + 1) + ')' : "");
+    }
+    if (S_ISDIR(st.st_mode))
+        return "folder of " + FolderEntries(path).join(u',').toUtf8();
+    if (!S_ISREG(st.st_mode))
+        return "special file";
+    QByteArray text = "file of " + QByteArray::number(qint64(st.st_size)) + " bytes, modified "
+                      + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec))
+                      + ", inode " + QByteArray::number(quint64(st.st_ino));
+    if (st.st_size < 1024 * 1024)
+        text += ": " + contents(path).toHex();
+    return text;
+}
+
 } // namespace
 
 class tst_CatalogueFaults : public QObject {
@@ -78,6 +105,8 @@ private Q_SLOTS:
     void editsByAnotherProgram();
     void categoryReadSeesTheOtherProgram_data();
     void categoryReadSeesTheOtherProgram();
+    void hostileFilesStayAsTheyAre_data();
+    void hostileFilesStayAsTheyAre();
     void settingsFileThatCannotBeWritten_data();
     void settingsFileThatCannotBeWritten();
 
@@ -131,6 +160,86 @@ void tst_CatalogueFaults::loadWithAddition(fMain &w)
     State().Current()->AddProject(QStringLiteral("/n/added.vbp"), name);
     w.ShowProjectList();
     w.ClickProjectRow(1);
+}
+
+void tst_CatalogueFaults::hostileFilesStayAsTheyAre_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message"); // %PATH% stands for the file opened
+    const QString empty = QStringLiteral("中身がありません。");
+    const QString unreadable = QStringLiteral("%PATH% を読み込めません。ﾌｧｲﾙは変更しません。");
+    QTest::newRow("a note, not a catalogue") << "note" << empty;
+    QTest::newRow("over the size limit") << "huge" << QStringLiteral("%PATH% は大きすぎるため読み込めません。ﾌｧｲﾙは変更しません。");
+    QTest::newRow("fifo") << "fifo" << unreadable;
+    QTest::newRow("folder") << "folder" << unreadable;
+    QTest::newRow("link to /dev/zero") << "zero" << unreadable;
+    QTest::newRow("link loop") << "loop" << empty;
+    QTest::newRow("read error") << "read error" << unreadable;
+    QTest::newRow("binary garbage with one section line") << "garbage" << QString();
+    QTest::newRow("a key written twice") << "duplicates" << QString();
+    QTest::newRow("quoted values") << "quoted" << QString();
+    QTest::newRow("NewFile.zrd of an earlier run, then New") << "new" << QString();
+}
+
+void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    QVERIFY(QFile::remove(catalogue_));
+    const QByteArray path = QFile::encodeName(catalogue_);
+    if (kind == QLatin1String("note")) {
+        QVERIFY(put(catalogue_, "just a note, 20 b.\r\n"));
+    } else if (kind == QLatin1String("huge")) {
+        QVERIFY(put(catalogue_, "[A]\r\nx=/x.vbp\r\n"));
+        QVERIFY(QFile::resize(catalogue_, platform::IniStore::kMaxFileBytes + 1));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(catalogue_ + QStringLiteral("/inside")));
+    } else if (kind == QLatin1String("zero")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), catalogue_));
+    } else if (kind == QLatin1String("loop")) {
+        QVERIFY(QFile::link(data_ + QStringLiteral("/loop.zrd"), catalogue_));
+        QVERIFY(QFile::link(catalogue_, data_ + QStringLiteral("/loop.zrd")));
+    } else if (kind == QLatin1String("read error")) {
+        // Reading the process's own memory at offset 0 fails with EIO.
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), catalogue_));
+    } else if (kind == QLatin1String("garbage")) {
+        QByteArray bytes;
+        quint32 x = 12345;
+        for (int i = 0; i < 4000; ++i) {
+            x = x * 1103515245u + 12345u;
+            const char c = char(x >> 24);
+            bytes += (c == '=' || c == '[') ? '\x81' : c;
+        }
+        bytes.insert(2000, "\r\n[Garbage]\r\n");
+        QVERIFY(put(catalogue_, bytes));
+    } else if (kind == QLatin1String("duplicates")) {
+        QVERIFY(put(catalogue_, "[A]\r\nk=/1.vbp\r\nK=/2.vbp\r\n k =/3.vbp\r\n[a]\r\nk=/4.vbp\r\n"));
+    } else if (kind == QLatin1String("quoted")) {
+        QVERIFY(put(catalogue_, "[A]\r\nk=\"/1.vbp\"\r\nq='/2.vbp'\r\n"));
+    }
+    const QString opened = kind == QLatin1String("new") ? dir_->filePath(QStringLiteral("program/NewFile.zrd")) : catalogue_;
+    if (kind == QLatin1String("new"))
+        QVERIFY(put(opened, kOld));
+    const QByteArray before = Describe(opened);
+    const QStringList entries = FolderEntries(QFileInfo(opened).path());
+
+    {
+        fMain w;
+        if (kind == QLatin1String("new")) {
+            w.NewCatalogue();
+        } else {
+            State().CatalogueFilePath = opened;
+            w.LoadCatalogue();
+        }
+        if (kind == QLatin1String("duplicates"))
+            QCOMPARE(State().Current()->Count(), 1);
+        w.close(); // the shut-down save
+    }
+    QCOMPARE(ui_->messages, message.isEmpty() ? QStringList() : QStringList{QString(message).replace(QStringLiteral("%PATH%"), opened)});
+    QCOMPARE(Describe(opened), before);
+    QCOMPARE(FolderEntries(QFileInfo(opened).path()), entries);
 }
 
 void tst_CatalogueFaults::commandsOnAFaultyFile_data()

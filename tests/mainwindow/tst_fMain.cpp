@@ -362,9 +362,13 @@ void tst_fMain::drops()
     const QString upper = dir_->filePath(QStringLiteral("C.VBP"));
     QVERIFY(QFile::rename(c, upper));
     QVERIFY(put(b, "text"));
+    // A folder named like a project is refused as the add dialog refuses it.
+    const QString folder = dir_->filePath(QStringLiteral("D.vbp"));
+    QVERIFY(QDir().mkpath(folder));
 
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(upper)});
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(upper),
+                   QUrl::fromLocalFile(folder)});
     QMimeData text;
     text.setText(QStringLiteral("A.vbp"));
     // The cursor: copy for a file list whatever the setting, none for anything else.
@@ -381,6 +385,7 @@ void tst_fMain::drops()
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
     QApplication::sendEvent(w.lvwProjectList->viewport(), &drop);
     QCOMPARE(RowTexts(w.lvwProjectList), added);
+    QCOMPARE(ui_->messages.size(), added.isEmpty() ? 0 : 1);
     const catalogue::cVbAnalyze *category = State().Current();
     QCOMPARE(category ? category->Count() : 0, added.size());
 }
@@ -542,7 +547,7 @@ void tst_fMain::openAndNew()
 void tst_fMain::categoryAddRenameDelete()
 {
     fMain w;
-    load(w, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n[B]\r\nq=z\r\n");
+    load(w, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n");
     // Cancel and empty names do nothing.
     ui_->inputAnswers << QString() << QStringLiteral("");
     w.AddCategory();
@@ -557,7 +562,8 @@ void tst_fMain::categoryAddRenameDelete()
     QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
     QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[B]\r\nq=z\r\n"));
     QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    // Every project exactly as it was: the one without a name is not named from its file.
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
     QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
     QVERIFY(State().Current()->ProjectFile(2).isNull());
 
@@ -644,21 +650,29 @@ void tst_fMain::categoryNamesRefused_data()
     QTest::newRow("leading blank") << QStringLiteral(" a");
     QTest::newRow("trailing tab") << QStringLiteral("a\t");
     QTest::newRow("not in code page 932") << QStringLiteral("😀");
+    // The file would take these for the section of B: its projects would mix with the other's.
+    QTest::newRow("another category's name") << QStringLiteral("B");
+    QTest::newRow("another category's name in other letter case") << QStringLiteral("b");
 }
 
 void tst_fMain::categoryNamesRefused()
 {
     QFETCH(QString, name);
     fMain w;
-    load(w, "[A]\r\na=1\r\n");
+    load(w, "[A]\r\na=1\r\n[B]\r\n");
     ui_->messages.clear();
-    ui_->inputAnswers << name << name;
+    // Each refusal asks again with the typed text; the second answer cancels.
+    ui_->inputAnswers << name << QString() << name << QString();
     w.AddCategory();
     w.RenameCategory();
     QCOMPARE(ui_->messages.size(), 2);
-    QCOMPARE(State().CategoryCount, 1);
-    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("A")});
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n"));
+    QCOMPARE(ui_->inputPrompts.mid(1, 3),
+             (QStringList{QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|") + name,
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"),
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|") + name}));
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n[B]\r\n"));
 }
 
 void tst_fMain::projectDelete()
