@@ -122,7 +122,7 @@ int main(int argc, char **argv)
             window.show();
             QApplication::processEvents();
         }));
-        if (window.lvwCategory->topLevelItemCount() != kCategories || catalogue::State().Current()->Count() != kProjects) {
+        if (window.lvwCategory->RowCount() != kCategories || catalogue::State().Current()->Count() != kProjects) {
             std::fprintf(stderr, "catalogue not loaded\n");
             return 1;
         }

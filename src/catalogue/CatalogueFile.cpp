@@ -60,12 +60,9 @@ bool takeAddedKeys(const IniDocument &disk, QStringList &sectionNames)
             if (held)
                 continue;
             if (!category) {
-                state.CategoryCount += 1;
-                state.Catalogue.resize(size_t(state.CategoryCount) + 1);
                 auto added = std::make_unique<cVbAnalyze>();
                 added->SetEntries(section, {});
-                category = added.get();
-                state.Catalogue[size_t(state.CategoryCount)] = std::move(added);
+                category = state.AppendCategory(std::move(added));
                 sectionNames.resize(state.CategoryCount - 1);
                 sectionNames.append(section);
                 index = state.CategoryCount;
@@ -104,26 +101,26 @@ qint32 LoadCategories()
     state.EmptiedFile.clear();
     state.Snapshot.Clear();
     state.LoadStatus = file.isEmpty() ? ReadStatus::Missing : store.LastRead(file);
-    if (unreadable(state.LoadStatus)) {
-        state.UnreadableFile = file;
-        state.CategoryCount = 0;
-        return 0;
-    }
     const IniDocument &document = store.Document(file);
-    if (!file.isEmpty())
+    const QStringList names = unreadable(state.LoadStatus) ? QStringList() : document.SectionNames();
+    if (unreadable(state.LoadStatus))
+        state.UnreadableFile = file;
+    else if (!file.isEmpty())
         state.Snapshot.Take(file, document);
-    const QStringList names = document.SectionNames();
     const qint32 n = qint32(names.size());
-    state.CategoryCount = n;
-    if (n <= 0)
+    if (n <= 0) {
+        // Nothing to show; the objects stay until they are replaced.
+        Q_EMIT Events().CategoriesAboutToBeReset();
+        state.CategoryCount = 0;
+        Q_EMIT Events().CategoriesReset();
         return 0;
-    state.Catalogue.clear();
-    state.Catalogue.resize(size_t(n) + 1);
-    for (qint32 i = 1; i <= n; ++i) {
-        auto category = std::make_unique<cVbAnalyze>();
-        category->SetEntries(names[i - 1], CategoryEntries(document, names[i - 1]));
-        state.Catalogue[size_t(i)] = std::move(category);
     }
+    std::vector<std::unique_ptr<cVbAnalyze>> categories(size_t(n) + 1);
+    for (qint32 i = 1; i <= n; ++i) {
+        categories[size_t(i)] = std::make_unique<cVbAnalyze>();
+        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(document, names[i - 1]));
+    }
+    state.ReplaceCategories(std::move(categories));
     return n;
 }
 
@@ -146,8 +143,7 @@ QString LoadFailureMessage(const QString &path, ReadStatus status)
 void ClearCategories()
 {
     CatalogueState &state = State();
-    state.Catalogue.clear();
-    state.CategoryCount = 0;
+    state.ReplaceCategories({});
     state.CurrentCategory = 0;
     state.CurrentProject = 0;
     state.UnreadableFile.clear();
@@ -199,7 +195,7 @@ IniStatus SaveCategories(const QStringList &shownNames, SaveReport *report)
                 category->SetProjectName(j, key);
             const QString mine = category->ProjectFile(j);
             if (tracked) {
-                const QString *seen = state.Snapshot.Value(section, key);
+                const std::optional<QString> seen = state.Snapshot.Value(section, key);
                 const std::optional<QString> now = diskValue(disk, section, key);
                 const bool changedHere = !seen || !samePath(mine, *seen);
                 const bool changedThere = seen ? (!now || !samePath(*now, *seen)) : now.has_value();

@@ -27,41 +27,30 @@ QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QSt
 void CatalogueSnapshot::Clear()
 {
     file_.clear();
-    sections_.clear();
+    document_ = platform::IniDocument();
 }
 
 void CatalogueSnapshot::Take(const QString &file, const platform::IniDocument &document)
 {
-    Clear();
     file_ = file;
-    for (const QString &section : document.SectionNames()) {
-        QHash<QString, QString> &keys = sections_[IniNameKey(section)];
-        for (const auto &[key, value] : CategoryEntries(document, section))
-            keys.insert(IniNameKey(key), value);
-    }
+    document_ = document;
 }
 
-const QString *CatalogueSnapshot::Value(const QString &section, const QString &key) const
+std::optional<QString> CatalogueSnapshot::Value(const QString &section, const QString &key) const
 {
-    const auto s = sections_.constFind(IniNameKey(section));
-    if (s == sections_.cend())
-        return nullptr;
-    const auto k = s->constFind(IniNameKey(key));
-    return k == s->cend() ? nullptr : &*k;
+    const QString *stored = document_.FindValue(section, key);
+    if (!stored)
+        return std::nullopt;
+    return mIniFile::ValueText(*stored);
 }
 
 void CatalogueSnapshot::Record(const QString &section, const QString &key, const QString &value)
 {
-    sections_[IniNameKey(section)].insert(IniNameKey(key), value);
+    document_.SetValue(section, key, value);
 }
 
-void CatalogueSnapshot::Forget(const QString &section, const QString &key)
-{
-    const auto s = sections_.find(IniNameKey(section));
-    if (s != sections_.end())
-        s->remove(IniNameKey(key));
-}
+void CatalogueSnapshot::Forget(const QString &section, const QString &key) { document_.RemoveKey(section, key); }
 
-void CatalogueSnapshot::ForgetSection(const QString &section) { sections_.remove(IniNameKey(section)); }
+void CatalogueSnapshot::ForgetSection(const QString &section) { document_.RemoveSection(section); }
 
 } // namespace catalogue

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QHash>
+#include "platform/IniDocument.h"
+
 #include <QList>
 #include <QString>
 
-#include <utility>
+#include <optional>
 
-namespace platform {
-class IniDocument;
-}
+#include <utility>
 
 namespace catalogue {
 
@@ -30,15 +29,16 @@ public:
     // Whether the snapshot describes this file.
     bool Holds(const QString &file) const { return !file_.isEmpty() && file_ == file; }
 
-    // The value last seen for the key; nullptr when the file did not hold it.
-    const QString *Value(const QString &section, const QString &key) const;
+    // The value last seen for the key; none when the file did not hold it.
+    std::optional<QString> Value(const QString &section, const QString &key) const;
     void Record(const QString &section, const QString &key, const QString &value);
     void Forget(const QString &section, const QString &key);
     void ForgetSection(const QString &section);
 
 private:
     QString file_;
-    QHash<QString, QHash<QString, QString>> sections_; // folded section -> folded key -> value
+    // Shares the parsed file with the store until either changes.
+    platform::IniDocument document_;
 };
 
 } // namespace catalogue

@@ -1,8 +1,8 @@
 #include "catalogue/cVbAnalyze.h"
 
 #include "catalogue/mIniFile.h"
-#include "platform/IniStore.h"
 #include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -11,41 +11,56 @@ namespace catalogue {
 
 namespace {
 
-ProjectRowSink *g_rowSink = nullptr;
-
 CatalogueState &stateInstance()
 {
     static CatalogueState state;
     return state;
 }
 
-QString exeFor(const QString &projectFile)
+ProjectPtr loadedRecord(const QString &name, const QString &value)
 {
-    return mFunction::FileExists(projectFile) ? mMain::GetProjectExe(projectFile) : QString();
+    auto record = std::make_shared<ProjectRecord>();
+    record->name = name;
+    // An empty value is an unset path: the next save removes its key.
+    record->file = value.isEmpty() ? QString() : value;
+    // Nothing to read for an unset path; the reader fills the others in.
+    record->exeKnown = record->file.isEmpty();
+    return record;
 }
 
 } // namespace
 
-ProjectRowSink *CurrentProjectRowSink() { return g_rowSink; }
-void SetProjectRowSink(ProjectRowSink *sink) { g_rowSink = sink; }
+CatalogueEvents &Events()
+{
+    static CatalogueEvents *events = new CatalogueEvents; // outlives every model and window
+    return *events;
+}
+
+QString ExecutableOf(const QString &projectFile) { return mMain::ExecutableOfExisting(projectFile); }
+
+void cVbAnalyze::append(ProjectPtr record)
+{
+    const int index = Count() + 1;
+    Q_EMIT Events().ProjectAboutToBeInserted(this, index);
+    projects_.append(std::move(record));
+    Q_EMIT Events().ProjectInserted(this, index);
+}
+
+void cVbAnalyze::changed(qint32 index) { Q_EMIT Events().ProjectChanged(this, index); }
 
 void cVbAnalyze::AddProject(const QString &projectFile, QString &name)
 {
-    names_.append(QString());
-    files_.append(projectFile);
-    folders_.append(mFunction::GetFolderName(projectFile));
-    exes_.append(exeFor(projectFile));
-    const qint32 index = Count();
-    if (!name.isEmpty()) {
-        names_[index - 1] = name;
-        return;
-    }
-    name = mMain::GetProjectName(projectFile);
-    names_[index - 1] = name;
-    if (g_rowSink)
-        g_rowSink->AppendProjectRow(name, mFunction::GetFileName(projectFile), folders_[index - 1],
-                                    mFunction::GetFileName(exes_[index - 1]));
-    if (!mFunction::FileExists(exes_[index - 1]) && settings::Values().AutoMakeExe)
+    auto record = std::make_shared<ProjectRecord>();
+    record->file = projectFile;
+    record->exe = ExecutableOf(projectFile);
+    record->exeKnown = true;
+    const bool fromFile = name.isEmpty();
+    if (fromFile)
+        name = mMain::GetProjectName(projectFile);
+    record->name = name;
+    const QString exe = record->exe;
+    append(std::move(record));
+    if (fromFile && !mFunction::FileExists(exe) && settings::Values().AutoMakeExe)
         mMain::MakeExe(projectFile);
 }
 
@@ -54,36 +69,62 @@ bool cVbAnalyze::DeleteProject(qint32 index)
     if (!valid(index))
         return false;
     CatalogueState &state = State();
-    if (!mIniFile::DeleteIniKey(category_, names_[index - 1], state.CatalogueFilePath)) {
+    const QString name = projects_[index - 1]->name;
+    if (!mIniFile::DeleteIniKey(category_, name, state.CatalogueFilePath)) {
         ui::Current().Message(QStringLiteral("ｷｰの削除に失敗しました。"));
         return false;
     }
-    state.Snapshot.Forget(category_, names_[index - 1]);
+    state.Snapshot.Forget(category_, name);
     RemoveEntry(index);
     return true;
 }
 
-QString cVbAnalyze::ProjectName(qint32 index) const { return valid(index) ? names_[index - 1] : QString(); }
+QString cVbAnalyze::ProjectName(qint32 index) const { return valid(index) ? projects_[index - 1]->name : QString(); }
 
 void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
 {
-    if (valid(index))
-        names_[index - 1] = name;
+    if (!valid(index))
+        return;
+    projects_[index - 1]->name = name;
+    changed(index);
 }
 
-QString cVbAnalyze::ProjectFile(qint32 index) const { return valid(index) ? files_[index - 1] : QString(); }
+QString cVbAnalyze::ProjectFile(qint32 index) const { return valid(index) ? projects_[index - 1]->file : QString(); }
 
 void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
 {
     if (!valid(index))
         return;
-    files_[index - 1] = path;
-    folders_[index - 1] = mFunction::GetFolderName(path);
-    exes_[index - 1] = mMain::GetProjectExe(path);
+    ProjectRecord &record = *projects_[index - 1];
+    record.file = path;
+    record.exe = mMain::GetProjectExe(path);
+    record.exeKnown = true;
+    changed(index);
 }
 
-QString cVbAnalyze::ProjectFolder(qint32 index) const { return valid(index) ? folders_[index - 1] : QString(); }
-QString cVbAnalyze::ProjectExe(qint32 index) const { return valid(index) ? exes_[index - 1] : QString(); }
+QString cVbAnalyze::ProjectFolder(qint32 index) const
+{
+    return valid(index) ? mFunction::GetFolderName(projects_[index - 1]->file) : QString();
+}
+
+QString cVbAnalyze::ProjectExe(qint32 index) const
+{
+    if (!valid(index))
+        return QString();
+    ProjectRecord &record = *projects_[index - 1];
+    if (!record.exeKnown) {
+        record.exe = ExecutableOf(record.file);
+        record.exeKnown = true;
+    }
+    return record.exe;
+}
+
+QString cVbAnalyze::KnownProjectExe(qint32 index) const
+{
+    if (!valid(index) || !projects_[index - 1]->exeKnown)
+        return QString();
+    return projects_[index - 1]->exe.isNull() ? QStringLiteral("") : projects_[index - 1]->exe;
+}
 
 void cVbAnalyze::SetCategory(const QString &name)
 {
@@ -101,52 +142,38 @@ void cVbAnalyze::SetCategory(const QString &name)
 
 void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries)
 {
+    const bool renamed = name != category_;
+    Q_EMIT Events().ProjectsAboutToBeReset(this);
     category_ = name;
-    names_.clear();
-    files_.clear();
-    folders_.clear();
-    exes_.clear();
-    names_.reserve(entries.size());
-    files_.reserve(entries.size());
-    folders_.reserve(entries.size());
-    exes_.reserve(entries.size());
+    projects_.clear();
+    projects_.reserve(entries.size());
     for (const auto &[key, value] : entries)
-        AppendLoadedEntry(key, value);
+        projects_.append(loadedRecord(key, value));
+    Q_EMIT Events().ProjectsReset(this);
+    if (renamed)
+        Q_EMIT Events().CategoryRenamed(this);
 }
 
-void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value)
-{
-    // An empty value is an unset path: the next save removes its key.
-    const QString path = value.isEmpty() ? QString() : value;
-    AppendEntry(name, path, mFunction::GetFolderName(path), exeFor(path));
-}
+void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value) { append(loadedRecord(name, value)); }
 
 void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
 {
     if (!valid(index))
         return;
-    const QString path = value.isEmpty() ? QString() : value;
-    files_[index - 1] = path;
-    folders_[index - 1] = mFunction::GetFolderName(path);
-    exes_[index - 1] = exeFor(path);
+    ProjectPtr record = loadedRecord(projects_[index - 1]->name, value);
+    projects_[index - 1] = std::move(record);
+    changed(index);
 }
 
-void cVbAnalyze::AppendEntry(const QString &name, const QString &file, const QString &folder, const QString &exe)
-{
-    names_.append(name);
-    files_.append(file);
-    folders_.append(folder);
-    exes_.append(exe);
-}
+void cVbAnalyze::AppendRecord(const ProjectRecord &record) { append(std::make_shared<ProjectRecord>(record)); }
 
 void cVbAnalyze::RemoveEntry(qint32 index)
 {
     if (!valid(index))
         return;
-    names_.removeAt(index - 1);
-    files_.removeAt(index - 1);
-    folders_.removeAt(index - 1);
-    exes_.removeAt(index - 1);
+    Q_EMIT Events().ProjectAboutToBeRemoved(this, index);
+    projects_.removeAt(index - 1);
+    Q_EMIT Events().ProjectRemoved(this, index);
 }
 
 cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const
@@ -156,8 +183,44 @@ cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const
     return Catalogue[size_t(index)].get();
 }
 
+void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories)
+{
+    Q_EMIT Events().CategoriesAboutToBeReset();
+    CategoryCount = categories.empty() ? 0 : qint32(categories.size()) - 1;
+    Catalogue = std::move(categories);
+    Q_EMIT Events().CategoriesReset();
+}
+
+cVbAnalyze *CatalogueState::AppendCategory(std::unique_ptr<cVbAnalyze> category)
+{
+    const int index = CategoryCount + 1;
+    Q_EMIT Events().CategoryAboutToBeInserted(index);
+    Catalogue.resize(size_t(index) + 1);
+    Catalogue[size_t(index)] = std::move(category);
+    CategoryCount = index;
+    Q_EMIT Events().CategoryInserted(index);
+    return Catalogue[size_t(index)].get();
+}
+
+void CatalogueState::RemoveCategory(qint32 index)
+{
+    if (!CategoryAt(index))
+        return;
+    Q_EMIT Events().CategoryAboutToBeRemoved(index);
+    Catalogue.erase(Catalogue.begin() + index);
+    CategoryCount -= 1;
+    if (CategoryCount == 0)
+        Catalogue.clear();
+    Q_EMIT Events().CategoryRemoved(index);
+}
+
 CatalogueState &State() { return stateInstance(); }
 
-void ResetState() { stateInstance() = CatalogueState(); }
+void ResetState()
+{
+    Q_EMIT Events().CategoriesAboutToBeReset();
+    stateInstance() = CatalogueState();
+    Q_EMIT Events().CategoriesReset();
+}
 
 } // namespace catalogue

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "catalogue/CatalogueEvents.h"
 #include "catalogue/CatalogueSnapshot.h"
 #include "platform/FileSystem.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -11,63 +13,73 @@
 
 namespace catalogue {
 
-// Where AddProject shows a project it read from its .vbp file: the main window's project list.
-class ProjectRowSink {
-public:
-    virtual ~ProjectRowSink() = default;
-    // Sub-items: file name of the .vbp, folder, file name of the executable.
-    virtual void AppendProjectRow(const QString &name, const QString &fileName, const QString &folder,
-                                  const QString &exeFileName) = 0;
+// One project of a category. The executable's path is read from the .vbp when it is first asked
+// for, or before that by the background reader; until then it is not known.
+struct ProjectRecord {
+    QString name;
+    QString file;
+    QString exe;
+    bool exeKnown = false;
+    mutable bool exeQueued = false; // handed to the background reader (its own bookkeeping)
 };
+using ProjectPtr = std::shared_ptr<ProjectRecord>;
 
-// The sink in use; none (rows go nowhere) until the main window sets itself.
-ProjectRowSink *CurrentProjectRowSink();
-void SetProjectRowSink(ProjectRowSink *sink);
+// The executable of a project as loading gives it: read from the .vbp when that exists, else empty.
+QString ExecutableOf(const QString &projectFile);
 
-// One category: its projects as parallel lists, indexed from 1 like the rows of the project list.
+// One category: its projects, indexed from 1 like the rows of the project list.
 class cVbAnalyze {
 public:
     // Appends the project. Without a name, the name is read from the .vbp (and returned
-    // through name), a row is shown and, when the executable is missing and automatic
-    // builds are on, the build is started. With a name, only the lists change.
+    // through name) and, when the executable is missing and automatic builds are on, the
+    // build is started. With a name, the project is only appended.
     void AddProject(const QString &projectFile, QString &name);
 
-    // Removes the project's key from the catalogue file at once, then from the lists.
+    // Removes the project's key from the catalogue file at once, then from the list.
     // When the key cannot be removed, says so and changes nothing: false.
     bool DeleteProject(qint32 index);
 
-    qint32 Count() const { return qint32(names_.size()); }
+    qint32 Count() const { return qint32(projects_.size()); }
 
     QString ProjectName(qint32 index) const;
     void SetProjectName(qint32 index, const QString &name);
     QString ProjectFile(qint32 index) const;
-    // Also derives the folder and reads the executable path from the new file.
+    // Also reads the executable path from the new file.
     void SetProjectFile(qint32 index, const QString &path);
+    // Derived from the file every time, so it always matches it.
     QString ProjectFolder(qint32 index) const;
+    // Read from the .vbp now when it is not known yet: a command waits for its own row only.
     QString ProjectExe(qint32 index) const;
+    // The executable when it is known, without reading anything; null while it is not.
+    QString KnownProjectExe(qint32 index) const;
 
     QString Category() const { return category_; }
-    // Names the category and loads its projects from the catalogue file, discarding the lists.
+    // Names the category and loads its projects from the catalogue file, discarding the list.
     void SetCategory(const QString &name);
-    // Names the category and takes these projects (name and .vbp path), discarding the lists.
+    // Names the category and takes these projects (name and .vbp path), discarding the list.
     void SetEntries(const QString &name, const QList<KeyEntry> &entries);
-    // Appends a project as loading does: the folder derived, the executable read when the .vbp exists.
+    // Appends a project as loading does: its executable is read when needed.
     void AppendLoadedEntry(const QString &name, const QString &value);
     // Gives a project the path the file now holds, as loading does.
     void SetLoadedFile(qint32 index, const QString &value);
-    // Appends a project exactly as given: nothing is read, shown or built.
-    void AppendEntry(const QString &name, const QString &file, const QString &folder, const QString &exe);
-    // Removes the project from the lists only (the file is not touched).
+    // Appends a project exactly as it is elsewhere: nothing is read, nothing is built.
+    void AppendRecord(const ProjectRecord &record);
+    const ProjectRecord *Record(qint32 index) const { return valid(index) ? projects_[index - 1].get() : nullptr; }
+    std::weak_ptr<ProjectRecord> Shared(qint32 index) const
+    {
+        return valid(index) ? std::weak_ptr<ProjectRecord>(projects_[index - 1]) : std::weak_ptr<ProjectRecord>();
+    }
+    // Removes the project from the list only (the file is not touched).
     void RemoveEntry(qint32 index);
+
 
 private:
     bool valid(qint32 index) const { return index >= 1 && index <= Count(); }
+    void append(ProjectPtr record);
+    void changed(qint32 index);
 
     QString category_;
-    QStringList names_;
-    QStringList files_;
-    QStringList folders_;
-    QStringList exes_;
+    QList<ProjectPtr> projects_;
 };
 
 // The catalogue shared by the main window and the dialogs. Indices are 1-based; 0 is none.
@@ -90,6 +102,11 @@ struct CatalogueState {
 
     cVbAnalyze *CategoryAt(qint32 index) const;
     cVbAnalyze *Current() const { return CategoryAt(CurrentCategory); }
+
+    // Changes of the category list, announced to the models.
+    void ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories);
+    cVbAnalyze *AppendCategory(std::unique_ptr<cVbAnalyze> category);
+    void RemoveCategory(qint32 index);
 };
 
 CatalogueState &State();

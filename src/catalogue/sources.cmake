@@ -2,6 +2,9 @@
 target_sources(zarun_core PRIVATE
   catalogue/CatalogueFile.cpp catalogue/CatalogueFile.h
   catalogue/CatalogueSnapshot.cpp catalogue/CatalogueSnapshot.h
+  catalogue/CatalogueEvents.h
+  catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
+  catalogue/ExecutableReader.cpp catalogue/ExecutableReader.h
   catalogue/CatalogueNames.cpp catalogue/CatalogueNames.h
   catalogue/cVbAnalyze.cpp catalogue/cVbAnalyze.h
   catalogue/NameRules.cpp catalogue/NameRules.h

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
 
 using dialogs::MakeButton;
 using dialogs::Placed;
@@ -67,7 +66,7 @@ void FocusBox(QLineEdit *box)
 
 } // namespace
 
-fEdit::fEdit(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow), projectList_(projectList)
+fEdit::fEdit(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
     // The frame is not known before the dialog is shown: centre by the size known now.
@@ -77,9 +76,9 @@ fEdit::fEdit(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow
 
 fEdit::~fEdit() = default;
 
-bool fEdit::Run(QTreeWidget *projectList, QWidget *mainWindow)
+bool fEdit::Run(QWidget *mainWindow)
 {
-    fEdit dialog(projectList, mainWindow);
+    fEdit dialog(mainWindow);
     dialog.exec();
     return dialog.Edited();
 }
@@ -210,7 +209,6 @@ bool fEdit::SaveProject(const QString &name, const QString &file)
     // The key is written anew, so the project's line moves to the end of its section.
     category->SetProjectName(index, name);
     category->SetProjectFile(index, file);
-    UpdateRow();
     return true;
 }
 
@@ -225,18 +223,3 @@ QStringList fEdit::siblingNames() const
     return names;
 }
 
-void fEdit::UpdateRow()
-{
-    const catalogue::CatalogueState &state = catalogue::State();
-    const catalogue::cVbAnalyze *category = state.Current();
-    if (!projectList_ || !category)
-        return;
-    QTreeWidgetItem *row = projectList_->topLevelItem(state.CurrentProject - 1);
-    if (!row)
-        return;
-    const qint32 index = state.CurrentProject;
-    row->setText(0, category->ProjectName(index));
-    row->setText(1, mFunction::GetFileName(category->ProjectFile(index)));
-    row->setText(2, category->ProjectFolder(index));
-    row->setText(3, mFunction::GetFileName(category->ProjectExe(index)));
-}

@@ -7,21 +7,19 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
 
 // The project edit dialog: the name and .vbp file of project CurrentProject of category
-// CurrentCategory. OK writes the change through to the catalogue file at once and updates the
-// project's row of the main window's project list. One instance per opening; the main window
-// calls fEdit::Run(lvwProjectList, this) from mnuProjectEdit_Click.
+// CurrentCategory. OK writes the change through to the catalogue file at once and changes the
+// entry, which the main window's project list shows. One instance per opening; the main window
+// calls fEdit::Run(this) from mnuProjectEdit_Click.
 class fEdit : public QDialog {
     Q_OBJECT
 public:
-    // projectList: the main window's lvwProjectList (row r is topLevelItem(r - 1)); either may be null.
-    explicit fEdit(QTreeWidget *projectList, QWidget *mainWindow = nullptr);
+    explicit fEdit(QWidget *mainWindow = nullptr);
     ~fEdit() override;
 
     // Shows a fresh dialog modally; true when the project was changed.
-    static bool Run(QTreeWidget *projectList, QWidget *mainWindow);
+    static bool Run(QWidget *mainWindow);
 
     QLabel *lblProject = nullptr;
     QLineEdit *txtProjectName = nullptr;
@@ -43,13 +41,11 @@ private:
     void Form_Load();
     // The first entry OK must refuse: its message, and the box that takes the focus. False when none.
     bool EntryProblem(QString *message, QLineEdit **box) const;
-    // Replaces the old key by the new one in one write of the file, then changes the entry and
-    // its row. False, with nothing changed in the file or in memory, when the file cannot take it.
+    // Replaces the old key by the new one in one write of the file, then changes the entry.
+    // False, with nothing changed in the file or in memory, when the file cannot take it.
     bool SaveProject(const QString &name, const QString &file);
-    void UpdateRow();
     // The names of the other projects of the category.
     QStringList siblingNames() const;
 
-    QPointer<QTreeWidget> projectList_;
     bool edited_ = false;
 };

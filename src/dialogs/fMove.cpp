@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QTreeWidget>
 
 using dialogs::MakeButton;
 using dialogs::TwipsRect;
@@ -17,7 +16,7 @@ constexpr qint32 kClientHeight = 1290;
 
 } // namespace
 
-fMove::fMove(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow), projectList_(projectList)
+fMove::fMove(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
     Form_Load(mainWindow);
@@ -25,9 +24,9 @@ fMove::fMove(QTreeWidget *projectList, QWidget *mainWindow) : QDialog(mainWindow
 
 fMove::~fMove() = default;
 
-bool fMove::Run(QTreeWidget *projectList, QWidget *mainWindow)
+bool fMove::Run(QWidget *mainWindow)
 {
-    fMove dialog(projectList, mainWindow);
+    fMove dialog(mainWindow);
     dialog.exec();
     return dialog.Moved();
 }
@@ -103,25 +102,17 @@ fMove::Outcome fMove::MoveProject()
     const qint32 index = state.CurrentProject;
     if (!source || !target || index < 1 || index > source->Count())
         return Outcome::Mismatch;
-    const QString name = source->ProjectName(index);
-    const QString file = source->ProjectFile(index);
     if (target->Category() != shown)
         return Outcome::Mismatch;
 
     // The source key goes first: when the file refuses, DeleteProject has said so and nothing
     // has moved, so the project stays where it is in memory, in the file and on screen.
+    const catalogue::ProjectRecord moved = *source->Record(index);
     if (!source->DeleteProject(index))
         return Outcome::Refused;
 
-    // A non-empty name only extends the destination's lists (no row, no build); an empty
-    // one would make AddProject read the name from the .vbp and show it in the source's list.
-    QString added = name.isEmpty() ? QStringLiteral("?") : name;
-    target->AddProject(file, added);
-    if (name.isEmpty())
-        target->SetProjectName(target->Count(), name);
-
-    if (projectList_)
-        delete projectList_->takeTopLevelItem(index - 1);
+    // The project goes over exactly as it was: nothing is read again, named anew or built.
+    target->AppendRecord(moved);
     // The number named the moved project's row; no project is selected now.
     state.CurrentProject = 0;
     return Outcome::Moved;

@@ -5,23 +5,21 @@
 
 class QComboBox;
 class QPushButton;
-class QTreeWidget;
 
 // The move-project dialog: moves project CurrentProject of category CurrentCategory to the end
 // of the category chosen in cmbCategory. The source key leaves the catalogue file at once; the
 // project reaches the destination's section at the next save. After a move CurrentProject is 0,
 // so the main window must disable its project commands. One instance per opening; the main
-// window calls fMove::Run(lvwProjectList, this) from mnuProjectMove_Click.
+// window calls fMove::Run(this) from mnuProjectMove_Click.
 class fMove : public QDialog {
     Q_OBJECT
 public:
-    // projectList: the main window's lvwProjectList (row r is topLevelItem(r - 1)); mainWindow:
-    // the window the dialog is centred over. Either may be null.
-    explicit fMove(QTreeWidget *projectList, QWidget *mainWindow = nullptr);
+    // mainWindow: the window the dialog is centred over; may be null.
+    explicit fMove(QWidget *mainWindow = nullptr);
     ~fMove() override;
 
     // Shows a fresh dialog modally; true when the project was moved.
-    static bool Run(QTreeWidget *projectList, QWidget *mainWindow);
+    static bool Run(QWidget *mainWindow);
 
     QComboBox *cmbCategory = nullptr;
     QPushButton *cmdOK = nullptr;
@@ -39,6 +37,5 @@ private:
     void Form_Load(QWidget *mainWindow);
     Outcome MoveProject();
 
-    QPointer<QTreeWidget> projectList_;
     bool moved_ = false;
 };

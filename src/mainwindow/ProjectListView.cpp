@@ -3,10 +3,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMimeData>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
-ReportListView::ReportListView(QWidget *parent) : QTreeWidget(parent)
+ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -21,16 +24,41 @@ ReportListView::ReportListView(QWidget *parent) : QTreeWidget(parent)
     header()->setStretchLastSection(false);
 }
 
-qint32 ReportListView::RowOf(const QTreeWidgetItem *item) const
+qint32 ReportListView::RowCount() const { return model() ? model()->rowCount() : 0; }
+
+qint32 ReportListView::SelectedRow() const
 {
-    return item ? qint32(indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item))) + 1 : 0;
+    if (!selectionModel())
+        return 0;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
 }
 
-void ReportListView::AppendRow(const QStringList &texts)
+void ReportListView::ShowSelected(qint32 row)
 {
-    auto *item = new QTreeWidgetItem(texts);
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    addTopLevelItem(item);
+    if (!model() || !selectionModel())
+        return;
+    const QSignalBlocker blocker(selectionModel());
+    const QModelIndex index = row >= 1 ? model()->index(row - 1, 0) : QModelIndex();
+    if (index.isValid()) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    } else {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    viewport()->update();
+}
+
+QString ReportListView::Text(qint32 row, int column) const
+{
+    return model() ? model()->index(row - 1, column).data().toString() : QString();
+}
+
+qint32 ReportListView::RowAt(const QPoint &viewportPos) const
+{
+    const QModelIndex index = indexAt(viewportPos);
+    return index.isValid() ? index.row() + 1 : 0;
 }
 
 bool ReportListView::HoldsFileList(const QMimeData *data) { return !LocalFiles(data).isEmpty(); }
@@ -74,5 +102,9 @@ void ReportListView::dropEvent(QDropEvent *event)
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    FilesDropped(LocalFiles(event->mimeData()));
+    // Adding may ask questions and start builds: not inside the drag's own event loop.
+    QTimer::singleShot(0, this, [self = QPointer<ReportListView>(this), files = LocalFiles(event->mimeData())] {
+        if (self && self->FilesDropped)
+            self->FilesDropped(files);
+    });
 }

@@ -1,23 +1,29 @@
 #pragma once
 
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <functional>
 
-// The list views of the main window: report style, no editing in place, whole rows selected.
-class ReportListView : public QTreeWidget {
+// The list views of the main window: report style, no editing in place, one whole row selected.
+// Rows are 1-based as the catalogue's indices; 0 is none.
+class ReportListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ReportListView(QWidget *parent = nullptr);
 
     // Files dropped from the shell, in the order of the dropped list. Unset: no drops accepted.
+    // Called after the drop has returned, so that the source of the drag never waits on it.
     std::function<void(const QStringList &)> FilesDropped;
 
-    // 1-based row of an item, 0 for none.
-    qint32 RowOf(const QTreeWidgetItem *item) const;
-    QTreeWidgetItem *Row(qint32 row) const { return row >= 1 ? topLevelItem(row - 1) : nullptr; }
-    void AppendRow(const QStringList &texts);
+    qint32 RowCount() const;
+    // The selected row, 0 when none.
+    qint32 SelectedRow() const;
+    // Highlights the row (0: none) without telling anyone.
+    void ShowSelected(qint32 row);
+    // A cell's text as shown.
+    QString Text(qint32 row, int column = 0) const;
+    qint32 RowAt(const QPoint &viewportPos) const;
 
     // A file list is what the project list takes; anything else gets the no-drop cursor.
     static bool HoldsFileList(const QMimeData *data);

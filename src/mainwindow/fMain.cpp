@@ -1,8 +1,7 @@
 #include "mainwindow/fMain.h"
 
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/NameRules.h"
-#include "catalogue/mIniFile.h"
+#include "catalogue/ExecutableReader.h"
 #include "dialogs/fEdit.h"
 #include "dialogs/fMove.h"
 #include "dialogs/fOption.h"
@@ -49,33 +48,6 @@ QFont ListFont()
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
-// A folder that ZARUN.ini could not give back whole (or hold at all) is not remembered.
-void RememberFolder(QString &slot, const QString &folder)
-{
-    if (catalogue::PathProblem(folder, settings::Values().SettingsFilePath).isNull())
-        slot = folder;
-}
-
-QString SaveFailureMessage(const QString &path, platform::IniStatus status)
-{
-    switch (status) {
-    case platform::IniStatus::Ok:
-        return QString();
-    case platform::IniStatus::ReadOnly:
-        return path + QStringLiteral(" は書き込みできないため、保存できませんでした。");
-    case platform::IniStatus::NotAFile:
-        return path + QStringLiteral(" はﾌｧｲﾙではないため、保存できませんでした。");
-    case platform::IniStatus::BadText:
-        return path + QStringLiteral(" に保存できない文字を含む項目があり、その項目は保存されませんでした。");
-    case platform::IniStatus::Unreadable:
-        return path + QStringLiteral(" は読み込めなかったため、上書きしませんでした。名前を付けて保存してください。");
-    case platform::IniStatus::EmptyPath:
-    case platform::IniStatus::IoError:
-        break;
-    }
-    return path + QStringLiteral(" に保存できませんでした。ﾃﾞｨｽｸの空きや書き込み権限を確認してください。");
-}
-
 } // namespace
 
 // Message boxes and input boxes over the main window; the progress window centred on it.
@@ -92,19 +64,19 @@ private:
 fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_unique<MainUserInterface>(this))
 {
     setWindowTitle(ProgramName());
+    // Reads the executables of every catalogue this window opens, off this thread.
+    catalogue::ExecutableReader::Instance();
     buildMenus();
     buildLists();
     wireEvents();
-    catalogue::SetProjectRowSink(this);
     ResetSelection();
+    updateEntryStates();
     resize(TwipsToPixels(kInitialClientWidthTwips),
            TwipsToPixels(kInitialClientHeightTwips) + menuBar()->sizeHint().height());
 }
 
 fMain::~fMain()
 {
-    if (catalogue::CurrentProjectRowSink() == this)
-        catalogue::SetProjectRowSink(nullptr);
     if (&ui::Current() == userInterface_.get())
         ui::SetCurrent(nullptr);
 }
@@ -157,14 +129,13 @@ void fMain::buildLists()
 
     lvwCategory = new ReportListView(client);
     lvwCategory->setObjectName(QStringLiteral("lvwCategory"));
-    lvwCategory->setHeaderLabels({QStringLiteral("カテゴリー")});
+    lvwCategory->setModel(&categoryModel_);
     lvwCategory->setColumnWidth(0, TwipsToPixels(1500));
 
     lvwProjectList = new ReportListView(client);
     lvwProjectList->setObjectName(QStringLiteral("lvwProjectList"));
-    lvwProjectList->setHeaderLabels(
-        {QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"), QStringLiteral("実行ファイル名")});
-    for (int column = 0; column < 4; ++column)
+    lvwProjectList->setModel(&projectModel_);
+    for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
         lvwProjectList->setColumnWidth(column, TwipsToPixels(1440));
     lvwProjectList->setAcceptDrops(true);
     lvwProjectList->viewport()->setAcceptDrops(true);
@@ -210,19 +181,24 @@ void fMain::wireEvents()
     connect(mnuReadMe, &QAction::triggered, this, [this] { OpenReadMe(); });
     connect(mnuVersion, &QAction::triggered, this, [this] { ShowVersion(); });
 
-    connect(lvwCategory, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { lvwCategory_ItemClick(item); });
-    connect(lvwProjectList, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem *item) { lvwProjectList_ItemClick(item); });
-    // Moving with the keyboard selects as a click does, so the highlighted row is always the current one.
-    connect(lvwCategory, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
-        if (item && QApplication::mouseButtons() == Qt::NoButton)
-            lvwCategory_ItemClick(item);
+    // Only a selected row is current: a click, the keyboard or a right click select; focus alone
+    // never does, and clearing the selection clears the current project.
+    connect(lvwCategory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (const qint32 row = lvwCategory->SelectedRow())
+            commands_.SelectCategory(row);
     });
-    connect(lvwProjectList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
-        if (item && QApplication::mouseButtons() == Qt::NoButton)
-            lvwProjectList_ItemClick(item);
-    });
-    connect(lvwProjectList, &QTreeWidget::itemDoubleClicked, this, [this] { RunDoubleClickAction(); });
+    // A click on the row already selected lists its projects again, as any category click does.
+    connect(lvwCategory, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { commands_.SelectCategory(index.row() + 1); });
+    connect(lvwProjectList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { commands_.SelectProject(lvwProjectList->SelectedRow()); });
+    connect(lvwProjectList, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex &index) { commands_.SelectProject(index.row() + 1); });
+    connect(lvwProjectList, &QAbstractItemView::doubleClicked, this, [this] { RunDoubleClickAction(); });
+
+    connect(&commands_, &CatalogueCommands::EntryStatesChanged, this, [this] { updateEntryStates(); });
+    connect(&commands_, &CatalogueCommands::SelectionChanged, this, [this] { showSelection(); });
+    connect(&commands_, &CatalogueCommands::CaptionChanged, this, [this] { updateCaption(); });
 }
 
 // ---- start-up and shut-down ----
@@ -377,146 +353,53 @@ bool fMain::eventFilter(QObject *watched, QEvent *event)
                && (watched == lvwCategory->viewport() || watched == lvwProjectList->viewport())) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
-            QMenu *menu = watched == lvwCategory->viewport() ? mnuCategory : mnuProject;
-            menu->exec(mouse->globalPosition().toPoint());
-            return true; // the selection stays where the click handlers put it
+            showContextMenu(watched == lvwCategory->viewport() ? lvwCategory : lvwProjectList,
+                            mouse->position().toPoint());
+            return true;
         }
-    } else if (watched == lvwProjectList && event->type() == QEvent::FocusOut) {
+    } else if (watched == lvwProjectList && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) {
         // Menus and dialogs borrow the focus; only a move to another control counts.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason
             && reason != Qt::ActiveWindowFocusReason)
-            lvwProjectList_LostFocus();
+            commands_.ProjectListFocusChanged(event->type() == QEvent::FocusIn);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- list procedures ----
 
-void fMain::setProjectEntriesEnabled(bool enabled)
+void fMain::updateEntryStates()
 {
+    const CatalogueCommands::EntryStates states = commands_.States();
+    mnuCtgDel->setEnabled(states.CategoryEntries);
+    mnuCtgEdit->setEnabled(states.CategoryEntries);
+    mnuProjectAdd->setEnabled(states.ProjectAdd);
     for (QAction *action : {mnuProjectEdit, mnuProjectDel, mnuProjectMove, mnuProjectMakeExe, mnuProjectFolder,
                             mnuProjectOpen, mnuProjectExe})
-        action->setEnabled(enabled);
+        action->setEnabled(states.ProjectEntries);
 }
 
-void fMain::setCategoryEntriesEnabled(bool enabled)
+void fMain::showSelection()
 {
-    mnuCtgDel->setEnabled(enabled);
-    mnuCtgEdit->setEnabled(enabled);
-    mnuProjectAdd->setEnabled(enabled);
+    const catalogue::CatalogueState &state = State();
+    if (projectModel_.ShownCategory() != state.Current())
+        projectModel_.ShowCategory(state.Current());
+    lvwCategory->ShowSelected(state.CurrentCategory);
+    lvwProjectList->ShowSelected(state.CurrentProject);
 }
 
-void fMain::ResetSelection()
-{
-    setCategoryEntriesEnabled(false);
-    setProjectEntriesEnabled(false);
-    catalogue::CatalogueState &state = State();
-    state.CategoryCount = 0;
-    state.CurrentCategory = 0;
-    state.CurrentProject = 0;
-}
+void fMain::ResetSelection() { commands_.ResetSelection(); }
 
 void fMain::ShowProjectList()
 {
-    const QSignalBlocker blocker(lvwProjectList);
-    lvwProjectList->clear();
-    const catalogue::cVbAnalyze *category = State().Current();
-    if (!category)
-        return;
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(category->Count());
-    for (qint32 i = 1; i <= category->Count(); ++i) {
-        auto *item = new QTreeWidgetItem(QStringList{category->ProjectName(i),
-                                                     mFunction::GetFileName(category->ProjectFile(i)),
-                                                     category->ProjectFolder(i),
-                                                     mFunction::GetFileName(category->ProjectExe(i))});
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        rows.append(item);
-    }
-    lvwProjectList->addTopLevelItems(rows);
+    projectModel_.ShowCategory(State().Current());
+    lvwProjectList->ShowSelected(0);
 }
 
-void fMain::fillCategoryRows()
-{
-    QList<QTreeWidgetItem *> rows;
-    for (qint32 i = 1; i <= State().CategoryCount; ++i) {
-        auto *item = new QTreeWidgetItem(QStringList{State().CategoryAt(i)->Category()});
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        rows.append(item);
-    }
-    const QSignalBlocker blocker(lvwCategory);
-    lvwCategory->clear();
-    lvwCategory->addTopLevelItems(rows);
-}
+void fMain::ClickCategoryRow(qint32 row) { commands_.SelectCategory(row); }
 
-void fMain::showCatalogueAgain()
-{
-    // A save took another program's changes: the rows follow the catalogue, the category stays
-    // selected and no project is, so that no command acts on a row that moved.
-    catalogue::CatalogueState &state = State();
-    const qint32 category = state.CurrentCategory;
-    fillCategoryRows();
-    markCategoryRow(category);
-    state.CurrentProject = 0;
-    setProjectEntriesEnabled(false);
-    if (category > 0)
-        ShowProjectList();
-}
-
-void fMain::AppendProjectRow(const QString &name, const QString &fileName, const QString &folder,
-                             const QString &exeFileName)
-{
-    const QSignalBlocker blocker(lvwProjectList);
-    lvwProjectList->AppendRow({name, fileName, folder, exeFileName});
-}
-
-void fMain::markCategoryRow(qint32 row)
-{
-    const QSignalBlocker blocker(lvwCategory);
-    if (QTreeWidgetItem *item = lvwCategory->Row(row)) {
-        lvwCategory->setCurrentItem(item);
-        item->setSelected(true);
-    } else {
-        lvwCategory->setCurrentItem(nullptr);
-        lvwCategory->clearSelection();
-    }
-}
-
-void fMain::lvwCategory_ItemClick(QTreeWidgetItem *item)
-{
-    catalogue::CatalogueState &state = State();
-    state.CurrentProject = 0;
-    state.CurrentCategory = lvwCategory->RowOf(item);
-    setCategoryEntriesEnabled(true);
-    ShowProjectList();
-}
-
-void fMain::lvwProjectList_ItemClick(QTreeWidgetItem *item)
-{
-    setProjectEntriesEnabled(true);
-    State().CurrentProject = lvwProjectList->RowOf(item);
-}
-
-void fMain::ClickCategoryRow(qint32 row)
-{
-    if (QTreeWidgetItem *item = lvwCategory->Row(row)) {
-        markCategoryRow(row);
-        lvwCategory_ItemClick(item);
-    }
-}
-
-void fMain::ClickProjectRow(qint32 row)
-{
-    if (QTreeWidgetItem *item = lvwProjectList->Row(row)) {
-        const QSignalBlocker blocker(lvwProjectList);
-        lvwProjectList->setCurrentItem(item);
-        item->setSelected(true);
-        lvwProjectList_ItemClick(item);
-    }
-}
-
-void fMain::lvwProjectList_LostFocus() { setProjectEntriesEnabled(false); }
+void fMain::ClickProjectRow(qint32 row) { commands_.SelectProject(row); }
 
 void fMain::RunDoubleClickAction()
 {
@@ -537,25 +420,19 @@ void fMain::RunDoubleClickAction()
     }
 }
 
-void fMain::AddDroppedFiles(const QStringList &files)
+void fMain::AddDroppedFiles(const QStringList &files) { commands_.AddDroppedFiles(files); }
+
+void fMain::showContextMenu(ReportListView *list, const QPoint &viewportPos)
 {
-    catalogue::cVbAnalyze *category = State().Current();
-    if (!settings::Values().DragDropEnabled || !category)
-        return;
-    for (const QString &path : files) {
-        if (mFunction::GetExtension(path) != QLatin1String("vbp"))
-            continue;
-        // A folder named like a project is no project file, as in the add dialog.
-        if (!QFileInfo(path).isFile()) {
-            ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
-            continue;
-        }
-        if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
-            ui::Current().Message(problem);
-            continue;
-        }
-        QString name;
-        category->AddProject(path, name);
+    // The row under the pointer is selected first, as every list does; empty space selects none.
+    const qint32 row = list->RowAt(viewportPos);
+    if (list == lvwCategory) {
+        if (row)
+            commands_.SelectCategory(row);
+        mnuCategory->exec(list->viewport()->mapToGlobal(viewportPos));
+    } else {
+        commands_.SelectProject(row);
+        mnuProject->exec(list->viewport()->mapToGlobal(viewportPos));
     }
 }
 
@@ -578,82 +455,20 @@ void fMain::hideProgress()
     }
 }
 
-void fMain::updateCaption()
-{
-    setWindowTitle(catalogue::WindowCaption(ProgramName(), State().CatalogueFilePath));
-}
+void fMain::updateCaption() { setWindowTitle(commands_.WindowCaption()); }
 
 // ---- catalogue commands ----
 
-void fMain::LoadCatalogue()
-{
-    ui::UserInterface &ui = ui::Current();
-    ui.ShowProgress(mFunction::GetFileName(State().CatalogueFilePath) + QStringLiteral(" を読み込み中"));
-    {
-        const QSignalBlocker categoryBlocker(lvwCategory);
-        const QSignalBlocker projectBlocker(lvwProjectList);
-        lvwCategory->clear();
-        lvwProjectList->clear();
-    }
-    ResetSelection();
-    const qint32 n = catalogue::LoadCategories();
-    const QString failure = catalogue::LoadFailureMessage(State().CatalogueFilePath, catalogue::LastLoadStatus());
-    if (!failure.isNull()) {
-        // Not "no content": the file may hold a whole catalogue, and it is left as it is.
-        ui.HideProgress();
-        ui.Message(failure);
-        mnuProjectAdd->setEnabled(false);
-    } else if (n > 0) {
-        fillCategoryRows();
-        markCategoryRow(1);
-        lvwCategory_ItemClick(lvwCategory->Row(1));
-    } else {
-        ui.HideProgress();
-        ui.Message(QStringLiteral("中身がありません。"));
-        mnuProjectAdd->setEnabled(false);
-    }
-    updateCaption();
-    ui.HideProgress();
-}
+void fMain::LoadCatalogue() { commands_.LoadCatalogue(); }
 
 bool fMain::SaveCatalogue()
 {
     if (State().CatalogueFilePath.isEmpty())
         return SaveCatalogueAs();
-    ui::UserInterface &ui = ui::Current();
-    const QString path = State().CatalogueFilePath;
-    ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
-    QStringList sections;
-    for (qint32 i = 1; i <= State().CategoryCount; ++i)
-        sections.append(lvwCategory->Row(i) ? lvwCategory->Row(i)->text(0) : QString());
-    catalogue::SaveReport report;
-    const platform::IniStatus status = catalogue::SaveCategories(sections, &report);
-    if (report.CatalogueChanged)
-        showCatalogueAgain();
-    updateCaption();
-    ui.HideProgress();
-    if (!report.Overwritten.isEmpty())
-        ui.Message(catalogue::OverwrittenMessage(path, report.Overwritten));
-    if (status != platform::IniStatus::Ok) {
-        ui.Message(SaveFailureMessage(path, status));
-        return false;
-    }
-    return true;
+    return commands_.SaveCatalogue();
 }
 
-void fMain::NewCatalogue()
-{
-    {
-        const QSignalBlocker projectBlocker(lvwProjectList);
-        const QSignalBlocker categoryBlocker(lvwCategory);
-        lvwProjectList->clear();
-        lvwCategory->clear();
-    }
-    catalogue::ClearCategories();
-    ResetSelection();
-    State().CatalogueFilePath = catalogue::NewCatalogueFilePath();
-    updateCaption();
-}
+void fMain::NewCatalogue() { commands_.NewCatalogue(); }
 
 void fMain::prepareCatalogueDialog(cCommonDlg &dialog, const QString &title)
 {
@@ -669,9 +484,7 @@ void fMain::OpenCatalogue()
     dialog.ShowOpen();
     if (dialog.CancelButton())
         return;
-    State().CatalogueFilePath = dialog.FileName();
-    RememberFolder(settings::Values().LastCatalogueFolder, mFunction::GetFolderName(dialog.FileName()));
-    LoadCatalogue();
+    commands_.OpenCatalogue(dialog.FileName());
 }
 
 bool fMain::SaveCatalogueAs()
@@ -682,126 +495,22 @@ bool fMain::SaveCatalogueAs()
     dialog.ShowSave();
     if (dialog.CancelButton() || dialog.FileName().isEmpty())
         return false;
-    State().CatalogueFilePath = dialog.FileName();
-    RememberFolder(settings::Values().LastCatalogueFolder, mFunction::GetFolderName(dialog.FileName()));
-    return SaveCatalogue();
+    return commands_.SaveCatalogueAs(dialog.FileName());
 }
 
 // ---- category commands ----
 
-void fMain::AddCategory()
-{
-    const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
-    if (name.isEmpty())
-        return;
-    catalogue::CatalogueState &state = State();
-    state.CategoryCount += 1;
-    state.CurrentCategory = state.CategoryCount;
-    state.Catalogue.resize(size_t(state.CategoryCount) + 1);
-    auto category = std::make_unique<catalogue::cVbAnalyze>();
-    category->SetCategory(name);
-    state.Catalogue[size_t(state.CategoryCount)] = std::move(category);
-    {
-        const QSignalBlocker blocker(lvwCategory);
-        lvwCategory->AppendRow({name});
-    }
-    markCategoryRow(state.CurrentCategory);
-    ShowProjectList();
-    setCategoryEntriesEnabled(true);
-}
+void fMain::AddCategory() { commands_.AddCategory(); }
 
-QString fMain::askCategoryName(const QString &title, const QString &current)
-{
-    const catalogue::CatalogueState &state = State();
-    QString text = current;
-    for (;;) {
-        const QString name = ui::Current().InputBox(QStringLiteral("ｶﾃｺﾞﾘｰ名を入力してください。"), title, text);
-        if (name.isEmpty() || (!current.isNull() && name == current))
-            return name;
-        QStringList others;
-        for (qint32 i = 1; i <= state.CategoryCount; ++i)
-            if (current.isNull() || i != state.CurrentCategory)
-                others.append(state.CategoryAt(i)->Category());
-        QString problem = catalogue::CategoryNameProblem(name, state.CatalogueFilePath);
-        if (problem.isNull())
-            problem = catalogue::CategoryNameTaken(name, others);
-        if (problem.isNull())
-            return name;
-        ui::Current().Message(problem);
-        text = name; // asked again with what was typed, so nothing typed is lost
-    }
-}
+void fMain::RenameCategory() { commands_.RenameCategory(); }
 
-void fMain::RenameCategory()
-{
-    catalogue::CatalogueState &state = State();
-    catalogue::cVbAnalyze *category = state.Current();
-    if (!category)
-        return;
-    const QString old = category->Category();
-    const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ編集"), old);
-    if (name.isEmpty() || name == old)
-        return;
-    if (!catalogue::RemoveCategorySection(old)) {
-        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
-        return;
-    }
-    // Every project exactly as held in memory: nothing is read again, shown twice or built.
-    const catalogue::cVbAnalyze carried = *category;
-    category->SetCategory(name);
-    if (QTreeWidgetItem *row = lvwCategory->Row(state.CurrentCategory))
-        row->setText(0, name);
-    for (qint32 j = 1; j <= carried.Count(); ++j)
-        category->AppendEntry(carried.ProjectName(j), carried.ProjectFile(j), carried.ProjectFolder(j),
-                              carried.ProjectExe(j));
-    ShowProjectList();
-}
-
-void fMain::DeleteCategory()
-{
-    catalogue::CatalogueState &state = State();
-    QTreeWidgetItem *row = lvwCategory->Row(state.CurrentCategory);
-    if (!row || !state.Current())
-        return;
-    const QString name = row->text(0);
-    const QString text = QStringLiteral("ｶﾃｺﾞﾘｰ　[") + name + QStringLiteral("]　を削除します。\r\n\r\n")
-                         + QStringLiteral("登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。");
-    if (!ui::Current().Confirm(text, QStringLiteral("ｶﾃｺﾞﾘｰ削除")))
-        return;
-    if (!catalogue::RemoveCategorySection(state.Current()->Category())) {
-        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
-        return;
-    }
-    if (state.CategoryCount == 1) {
-        {
-            const QSignalBlocker blocker(lvwCategory);
-            delete row;
-        }
-        state.Catalogue.clear();
-        ResetSelection();
-        const QSignalBlocker blocker(lvwProjectList);
-        lvwProjectList->clear();
-        return;
-    }
-    state.Catalogue.erase(state.Catalogue.begin() + state.CurrentCategory);
-    {
-        const QSignalBlocker blocker(lvwCategory);
-        delete row;
-    }
-    state.CategoryCount -= 1;
-    if (state.CurrentCategory != 1)
-        state.CurrentCategory -= 1;
-    setCategoryEntriesEnabled(false);
-    markCategoryRow(state.CurrentCategory);
-    ShowProjectList();
-}
+void fMain::DeleteCategory() { commands_.DeleteCategory(); }
 
 // ---- project commands ----
 
 void fMain::AddProjects()
 {
-    catalogue::cVbAnalyze *category = State().Current();
-    if (!category)
+    if (!State().Current())
         return;
     cCommonDlg dialog;
     const QString &folder = settings::Values().LastProjectFolder;
@@ -823,62 +532,26 @@ void fMain::AddProjects()
             if (!parts[k].isEmpty())
                 paths.append(platform::JoinPath(chosenFolder, parts[k]));
     }
-    for (const QString &path : paths) {
-        // A typed name may name no file; there is nothing to read a project from.
-        if (!QFileInfo(path).isFile()) {
-            ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
-            continue;
-        }
-        if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
-            ui::Current().Message(problem);
-            continue;
-        }
-        QString name;
-        category->AddProject(path, name);
-    }
-    RememberFolder(settings::Values().LastProjectFolder, chosenFolder);
+    commands_.AddProjectFiles(paths, chosenFolder);
 }
 
-void fMain::DeleteSelectedProject()
-{
-    catalogue::CatalogueState &state = State();
-    catalogue::cVbAnalyze *category = state.Current();
-    QTreeWidgetItem *row = lvwProjectList->Row(state.CurrentProject);
-    if (!category || !row)
-        return;
-    const QString text = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[") + row->text(0) + QStringLiteral("]　を削除しますか?");
-    if (!ui::Current().Confirm(text, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除")))
-        return;
-    // The row goes only with its entry, so rows and entries keep matching.
-    if (!category->DeleteProject(state.CurrentProject))
-        return;
-    {
-        const QSignalBlocker blocker(lvwProjectList);
-        delete row;
-        lvwProjectList->setCurrentItem(nullptr);
-        lvwProjectList->clearSelection();
-    }
-    state.CurrentProject = 0;
-    setProjectEntriesEnabled(false);
-}
+void fMain::DeleteSelectedProject() { commands_.DeleteSelectedProject(); }
 
 void fMain::EditSelectedProject()
 {
-    if (State().Current() && lvwProjectList->Row(State().CurrentProject))
-        fEdit::Run(lvwProjectList, this);
+    const catalogue::cVbAnalyze *category = State().Current();
+    if (category && State().CurrentProject >= 1 && State().CurrentProject <= category->Count())
+        fEdit::Run(this);
 }
 
 void fMain::MoveSelectedProject()
 {
-    if (!State().Current() || !lvwProjectList->Row(State().CurrentProject))
+    const catalogue::cVbAnalyze *category = State().Current();
+    if (!category || State().CurrentProject < 1 || State().CurrentProject > category->Count())
         return;
     // The row is gone after a move: nothing is selected until the user picks a row again.
-    if (fMove::Run(lvwProjectList, this)) {
-        const QSignalBlocker blocker(lvwProjectList);
-        lvwProjectList->setCurrentItem(nullptr);
-        lvwProjectList->clearSelection();
-        setProjectEntriesEnabled(false);
-    }
+    if (fMove::Run(this))
+        commands_.ProjectMovedAway();
 }
 
 void fMain::ShowOptions() { fOption::Run(this); }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "catalogue/CatalogueModels.h"
 #include "catalogue/cVbAnalyze.h"
+#include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/Settings.h"
 #include "support/WidgetUserInterface.h"
@@ -12,11 +14,12 @@
 class QAction;
 class cCommonDlg;
 class QMenu;
-class QTreeWidgetItem;
 class ReportListView;
 
-// The main window: categories on the left, the selected category's projects on the right.
-class fMain : public QMainWindow, private catalogue::ProjectRowSink {
+// The main window: categories on the left, the selected category's projects on the right. It lays
+// out, wires the menus and forwards: the commands live in CatalogueCommands, the lists show the
+// catalogue through its item models.
+class fMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit fMain(QWidget *parent = nullptr);
@@ -55,7 +58,7 @@ public:
     void ClickProjectRow(qint32 row);
     void AddDroppedFiles(const QStringList &files);
 
-    // Rows of the two lists; rows are 1-based as the catalogue's indices.
+    // The two lists; rows are 1-based as the catalogue's indices.
     ReportListView *lvwCategory = nullptr;
     ReportListView *lvwProjectList = nullptr;
 
@@ -99,6 +102,9 @@ public:
     // The message boxes and input box of the program, parented to this window.
     ui::UserInterface &UserInterface();
 
+    CatalogueCommands &Commands() { return commands_; }
+    catalogue::ProjectListModel &ProjectModel() { return projectModel_; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -115,27 +121,20 @@ private:
     void layoutLists();
     void recordNormalPlacement();
     void updateCaption();
-    void setProjectEntriesEnabled(bool enabled);
-    void setCategoryEntriesEnabled(bool enabled);
-    void markCategoryRow(qint32 row);
-    void fillCategoryRows();
-    void showCatalogueAgain();
-    // Asks for a category name until it is one the catalogue can take; empty when cancelled.
-    QString askCategoryName(const QString &title, const QString &current);
+    void updateEntryStates();
+    void showSelection();
     void prepareCatalogueDialog(cCommonDlg &dialog, const QString &title);
+    void showContextMenu(ReportListView *list, const QPoint &viewportPos);
 
     void Form_Unload();
-    void lvwCategory_ItemClick(QTreeWidgetItem *item);
-    void lvwProjectList_ItemClick(QTreeWidgetItem *item);
-    void lvwProjectList_LostFocus();
 
     void showProgress(const QString &caption);
     void hideProgress();
 
-    void AppendProjectRow(const QString &name, const QString &fileName, const QString &folder,
-                          const QString &exeFileName) override;
-
     std::unique_ptr<MainUserInterface> userInterface_;
+    catalogue::CategoryListModel categoryModel_;
+    catalogue::ProjectListModel projectModel_;
+    CatalogueCommands commands_;
     QPointer<fMessage> progress_;
     bool unloaded_ = false;
 

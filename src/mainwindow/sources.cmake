@@ -1,5 +1,6 @@
 # sources of src/mainwindow
 target_sources(zarun_core PRIVATE
+  mainwindow/CatalogueCommands.cpp mainwindow/CatalogueCommands.h
   mainwindow/MainLayout.cpp mainwindow/MainLayout.h
   mainwindow/Settings.cpp mainwindow/Settings.h
 )

@@ -177,7 +177,66 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
     return syncFolder(nativeFolder) ? WriteStatus::Ok : WriteStatus::IoError;
 }
 
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+{
+    bytes->clear();
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (path.isEmpty() || ::stat(native.constData(), &st) != 0)
+        return FileKind::Missing;
+    if (!S_ISREG(st.st_mode))
+        return FileKind::Other;
+    // Non-blocking: were the file swapped for a pipe since the stat, the open must not wait.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return FileKind::Regular;
+    // One byte more than the size seen, so that a single short read tells the end.
+    qint64 want = qMin<qint64>(qint64(st.st_size) + 1, maxBytes);
+    bytes->resize(qsizetype(want));
+    qint64 got = 0;
+    bool failed = false;
+    while (got < want) {
+        const ssize_t n = ::read(fd, bytes->data() + got, size_t(want - got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        got += n;
+        if (got == want && want < maxBytes) {
+            // The file grew since the stat: read on, up to the limit.
+            want = qMin<qint64>(want * 2, maxBytes);
+            bytes->resize(qsizetype(want));
+        } else if (got >= qint64(st.st_size)) {
+            break; // all the stat promised: a small file takes a single read
+        }
+    }
+    ::close(fd);
+    if (failed)
+        bytes->clear();
+    else
+        bytes->resize(qsizetype(got));
+    return FileKind::Regular;
+}
+
 #else // Q_OS_WIN
+
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+{
+    bytes->clear();
+    QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return FileKind::Missing;
+    if (!info.isFile())
+        return FileKind::Other;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        *bytes = file.read(maxBytes);
+    return FileKind::Regular;
+}
 
 qint64 WallClockNs()
 {

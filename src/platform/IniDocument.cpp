@@ -87,7 +87,6 @@ IniDocument IniDocument::Parse(QByteArrayView bytes)
     qsizetype bomLength = 0;
     doc.encoding_ = DetectEncoding(bytes, &bomLength);
     doc.bom_ = bytes.first(bomLength).toByteArray();
-    doc.sections_.append(Section{});
 
     const qsizetype unit = unitSize(doc.encoding_);
     const char *data = bytes.data();

@@ -24,6 +24,9 @@ class IniDocument {
 public:
     enum class Change { Changed, Unchanged, Refused };
 
+    // An empty file.
+    IniDocument() { sections_.append(Section{}); }
+
     static IniDocument Parse(QByteArrayView bytes);
     QByteArray Serialize() const;
 

@@ -1,11 +1,13 @@
 #include "tooling/mMain.h"
 
+#include "platform/FileSystem.h"
 #include "platform/ProcessStart.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -139,6 +141,22 @@ QString GetProjectExe(const QString &projectFile)
 {
     return ProjectExeFrom(projectFile, ReadProjectValue(projectFile, ProjectKey::ExeName32),
                           platform::kNativePathStyle);
+}
+
+QString ExecutableOfExisting(const QString &projectFile)
+{
+    QByteArray bytes;
+    switch (platform::ReadSmallFile(projectFile, kMaxProjectFileBytes, &bytes)) {
+    case platform::FileKind::Missing:
+        return QString();
+    case platform::FileKind::Other:
+        return ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle);
+    case platform::FileKind::Regular:
+        break;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ProjectExeFrom(projectFile, ReadProjectValue(buffer, ProjectKey::ExeName32), platform::kNativePathStyle);
 }
 
 QString GetVbIdePath()

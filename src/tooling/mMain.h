@@ -23,6 +23,10 @@ QString GetProjectName(const QString &projectFile);
 // project path with ".exe" in place of its extension.
 QString GetProjectExe(const QString &projectFile);
 
+// The executable of a catalogued project as loading gives it: empty when the .vbp does not
+// exist, else what GetProjectExe gives, read with one stat, open and read of the file.
+QString ExecutableOfExisting(const QString &projectFile);
+
 // The program the desktop associates with .vbp files, asked for with an empty
 // probe file in the program folder; empty when there is none or no probe can be made.
 QString GetVbIdePath();

@@ -10,6 +10,7 @@
 // $R stands for the folder in expected file contents. Each .vbp names its executable <Folder>App.exe.
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueModels.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
 #include "platform/IniStore.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 
 class CatalogueFixture {
 public:
@@ -55,18 +55,12 @@ public:
         return catalogue::LoadCategories() == 3;
     }
 
-    // Selects a project as a click on its row does, and fills the list as the main window shows it.
-    void Select(qint32 category, qint32 project, QTreeWidget *list)
+    // Selects a project as a click on its row does, and lists its category as the main window does.
+    void Select(qint32 category, qint32 project, catalogue::ProjectListModel *list)
     {
         catalogue::State().CurrentCategory = category;
         catalogue::State().CurrentProject = project;
-        list->clear();
-        list->setColumnCount(4);
-        const catalogue::cVbAnalyze *entries = catalogue::State().CategoryAt(category);
-        for (qint32 i = 1; i <= entries->Count(); ++i)
-            list->addTopLevelItem(new QTreeWidgetItem(QStringList{
-                entries->ProjectName(i), mFunction::GetFileName(entries->ProjectFile(i)), entries->ProjectFolder(i),
-                mFunction::GetFileName(entries->ProjectExe(i))}));
+        list->ShowCategory(catalogue::State().CategoryAt(category));
     }
 
     QString Root() const { return dir_.path(); }
@@ -110,12 +104,14 @@ private:
 };
 
 // Row r of the list (1-based) as its four column texts.
-inline QStringList RowTexts(const QTreeWidget &list, int row)
+inline QStringList RowTexts(const catalogue::ProjectListModel &list, int row)
 {
-    const QTreeWidgetItem *item = list.topLevelItem(row - 1);
-    if (!item)
+    if (row < 1 || row > list.rowCount())
         return {};
-    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+    QStringList texts;
+    for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
+        texts.append(list.Text(row, column));
+    return texts;
 }
 
 // The widgets Tab reaches from start, in order, until it comes back to start.

@@ -39,7 +39,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<CatalogueFixture> fixture_;
     std::unique_ptr<ScriptedUserInterface> ui_;
-    std::unique_ptr<QTreeWidget> list_;
+    std::unique_ptr<catalogue::ProjectListModel> list_;
 };
 
 void tst_fEdit::init()
@@ -47,7 +47,7 @@ void tst_fEdit::init()
     fixture_ = std::make_unique<CatalogueFixture>();
     QVERIFY(fixture_->Setup());
     ui_ = std::make_unique<ScriptedUserInterface>();
-    list_ = std::make_unique<QTreeWidget>();
+    list_ = std::make_unique<catalogue::ProjectListModel>();
     fixture_->Select(1, 1, list_.get());
 }
 
@@ -60,7 +60,7 @@ void tst_fEdit::cleanup()
 
 void tst_fEdit::layout()
 {
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ編集"));
     QCOMPARE(dialog.size(), QSize(409, 107));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
@@ -81,7 +81,7 @@ void tst_fEdit::layout()
 void tst_fEdit::opening()
 {
     fixture_->Select(1, 2, list_.get());
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QCOMPARE(dialog.txtProjectName->text(), QStringLiteral("Memo Pad"));
     QCOMPARE(dialog.txtProjectFile->text(), fixture_->Path(QStringLiteral("Memo/Memo.vbp")));
     QCOMPARE(dialog.focusWidget(), dialog.txtProjectName);
@@ -105,7 +105,7 @@ void tst_fEdit::focusRule()
     QFETCH(int, caret);
     QFETCH(int, reason);
     QFETCH(QString, selected);
-    fEdit dialog(list_.get());
+    fEdit dialog;
     dialog.txtProjectFile->setText(QStringLiteral("Memo Pad"));
     dialog.txtProjectFile->setCursorPosition(caret);
     QFocusEvent focusIn(QEvent::FocusIn, Qt::FocusReason(reason));
@@ -174,7 +174,7 @@ void tst_fEdit::refusedEntries()
     const QByteArray before = fixture_->Bytes();
     const QStringList row = RowTexts(*list_, 1);
 
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.txtProjectName->setText(name);
     dialog.txtProjectFile->setText(file.isEmpty() ? QString() : fixture_->Path(file));
@@ -224,7 +224,7 @@ void tst_fEdit::okWritesThrough()
     QFETCH(QString, file);
     QFETCH(QString, expected);
     fixture_->Select(category, 1, list_.get());
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.txtProjectName->setText(name);
     if (!file.isNull())
@@ -245,7 +245,7 @@ void tst_fEdit::okWritesThrough()
     QCOMPARE(entries->ProjectFolder(1), folder);
     QCOMPARE(entries->ProjectExe(1), folder + u'/' + exe);
     QCOMPARE(RowTexts(*list_, 1), (QStringList{name, QFileInfo(path).fileName(), folder, exe}));
-    QCOMPARE(list_->topLevelItemCount(), entries->Count());
+    QCOMPARE(list_->rowCount(), entries->Count());
     QCOMPARE(catalogue::State().CurrentProject, 1);
 }
 
@@ -254,7 +254,7 @@ void tst_fEdit::keyNotDeleted()
     QVERIFY(fixture_->MakeReadOnly());
     const QByteArray before = fixture_->Bytes();
     const QStringList row = RowTexts(*list_, 1);
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.txtProjectName->setText(QStringLiteral("Renamed"));
     dialog.txtProjectFile->setText(fixture_->Path(QStringLiteral("Other/Other.vbp")));
@@ -292,7 +292,7 @@ void tst_fEdit::browse()
         requests.append(request);
         return choose ? std::optional<QStringList>(QStringList{chosen}) : std::nullopt;
     });
-    fEdit dialog(list_.get());
+    fEdit dialog;
     const QString before = dialog.txtProjectFile->text();
     QTest::mouseClick(dialog.cmdComDlg, Qt::LeftButton);
 
@@ -323,7 +323,7 @@ void tst_fEdit::keys()
     QFETCH(int, key);
     QFETCH(bool, edited);
     const QByteArray before = fixture_->Bytes();
-    fEdit dialog(list_.get());
+    fEdit dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.show();
     dialog.txtProjectName->setText(QStringLiteral("Keyed"));

@@ -34,13 +34,13 @@ QStringList Names(qint32 category)
     return names;
 }
 
-Snapshot Take(const CatalogueFixture &fixture, const QTreeWidget &list)
+Snapshot Take(const CatalogueFixture &fixture, const catalogue::ProjectListModel &list)
 {
     Snapshot s;
     s.names1 = Names(1);
     s.names2 = Names(2);
     s.names3 = Names(3);
-    for (int r = 1; r <= list.topLevelItemCount(); ++r)
+    for (int r = 1; r <= list.rowCount(); ++r)
         s.rows.append(RowTexts(list, r));
     s.currentCategory = catalogue::State().CurrentCategory;
     s.currentProject = catalogue::State().CurrentProject;
@@ -73,7 +73,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<CatalogueFixture> fixture_;
     std::unique_ptr<ScriptedUserInterface> ui_;
-    std::unique_ptr<QTreeWidget> list_;
+    std::unique_ptr<catalogue::ProjectListModel> list_;
 };
 
 void tst_fMove::init()
@@ -81,7 +81,7 @@ void tst_fMove::init()
     fixture_ = std::make_unique<CatalogueFixture>();
     QVERIFY(fixture_->Setup());
     ui_ = std::make_unique<ScriptedUserInterface>();
-    list_ = std::make_unique<QTreeWidget>();
+    list_ = std::make_unique<catalogue::ProjectListModel>();
     fixture_->Select(1, 1, list_.get());
 }
 
@@ -94,7 +94,7 @@ void tst_fMove::cleanup()
 
 void tst_fMove::layout()
 {
-    fMove dialog(list_.get());
+    fMove dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("ｶﾃｺﾞﾘｰの移動"));
     QCOMPARE(dialog.size(), QSize(228, 86));
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
@@ -110,7 +110,7 @@ void tst_fMove::opening()
 {
     // The first category is shown whatever the current one is, and the current one is listed too.
     fixture_->Select(2, 1, list_.get());
-    fMove dialog(list_.get());
+    fMove dialog;
     QCOMPARE(dialog.cmbCategory->count(), 3);
     QCOMPARE(dialog.cmbCategory->itemText(0), QStringLiteral("Tools"));
     QCOMPARE(dialog.cmbCategory->itemText(1), QStringLiteral("Games"));
@@ -123,7 +123,7 @@ void tst_fMove::centredOverMainWindow()
 {
     QWidget mainWindow;
     mainWindow.setGeometry(100, 50, 601, 400); // odd width: the halves truncate in twips
-    fMove dialog(list_.get(), &mainWindow);
+    fMove dialog(&mainWindow);
     const QRect owner = mainWindow.frameGeometry();
     // left = 1500 + 9015 \ 2 - 3420 \ 2 = 1500 + 4507 - 1710 twips
     const int left = platform::TwipsToPixels(owner.left() * 15 + owner.width() * 15 / 2 - 3420 / 2);
@@ -143,7 +143,7 @@ void tst_fMove::ownCategoryChangesNothing()
     QFETCH(int, category);
     fixture_->Select(category, 1, list_.get());
     const Snapshot before = Take(*fixture_, *list_);
-    fMove dialog(list_.get());
+    fMove dialog;
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.cmbCategory->setCurrentIndex(category - 1);
     QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
@@ -178,7 +178,7 @@ void tst_fMove::move()
     const QStringList otherRow = RowTexts(*list_, 3 - project);
     const qint32 targetCount = catalogue::State().CategoryAt(target)->Count();
 
-    fMove dialog(list_.get());
+    fMove dialog;
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.cmbCategory->setCurrentIndex(target - 1);
     QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
@@ -196,7 +196,7 @@ void tst_fMove::move()
     QCOMPARE(destination->ProjectName(destination->Count()), name);
     QCOMPARE(destination->ProjectFile(destination->Count()), file);
     QCOMPARE(destination->ProjectExe(destination->Count()), fixture_->Path(QStringLiteral("%1/%1App.exe").arg(QFileInfo(file).baseName())));
-    QCOMPARE(list_->topLevelItemCount(), 1);
+    QCOMPARE(list_->rowCount(), 1);
     QCOMPARE(RowTexts(*list_, 1), otherRow);
     QCOMPARE(catalogue::State().CurrentCategory, 1);
     QCOMPARE(catalogue::State().CurrentProject, 0);
@@ -205,12 +205,12 @@ void tst_fMove::move()
 void tst_fMove::moveLastProjectLeavesCategoryEmpty()
 {
     fixture_->Select(2, 1, list_.get());
-    fMove dialog(list_.get());
+    fMove dialog;
     dialog.cmbCategory->setCurrentIndex(0);
     dialog.cmdOK_Click();
     QVERIFY(dialog.Moved());
     QCOMPARE(catalogue::State().CategoryAt(2)->Count(), 0);
-    QCOMPARE(list_->topLevelItemCount(), 0);
+    QCOMPARE(list_->rowCount(), 0);
     QCOMPARE(Names(1).last(), QStringLiteral("Puzzle|") + fixture_->Path(QStringLiteral("Puzzle/Puzzle.vbp")));
     QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
                                                  "[Games]\r\n[Empty]\r\n"));
@@ -220,7 +220,7 @@ void tst_fMove::sameNameInDestination()
 {
     // Not refused: the destination holds both until a save numbers the later one.
     catalogue::State().CategoryAt(2)->SetProjectName(1, QStringLiteral("Calc"));
-    fMove dialog(list_.get());
+    fMove dialog;
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.cmdOK_Click();
     QVERIFY(dialog.Moved());
@@ -235,22 +235,17 @@ void tst_fMove::projectWithoutName()
     QCOMPARE(catalogue::LoadCategories(), 3);
     fixture_->Select(1, 1, list_.get());
     QCOMPARE(catalogue::State().Current()->ProjectName(1), QString());
-    struct RowRecorder final : catalogue::ProjectRowSink {
-        void AppendProjectRow(const QString &name, const QString &, const QString &, const QString &) override
-        {
-            rows.append(name);
-        }
-        QStringList rows;
-    } recorder;
-    catalogue::SetProjectRowSink(&recorder);
+    // The .vbp's own name would show if the project were added anew.
+    const QStringList shownBefore = RowTexts(*list_, 1);
 
-    fMove dialog(list_.get());
+    fMove dialog;
     dialog.cmbCategory->setCurrentIndex(2);
     dialog.cmdOK_Click();
-    catalogue::SetProjectRowSink(nullptr);
     QVERIFY(dialog.Moved());
-    QCOMPARE(recorder.rows, QStringList());
-    QCOMPARE(list_->topLevelItemCount(), 0);
+    list_->ShowCategory(catalogue::State().CategoryAt(3));
+    QCOMPARE(RowTexts(*list_, 1).first(), shownBefore.first());
+    list_->ShowCategory(catalogue::State().CategoryAt(1));
+    QCOMPARE(list_->rowCount(), 0);
     QCOMPARE(catalogue::State().CategoryAt(3)->Count(), 1);
     QCOMPARE(catalogue::State().CategoryAt(3)->ProjectName(1), QString());
     QCOMPARE(catalogue::State().CategoryAt(3)->ProjectFile(1), fixture_->Path(QStringLiteral("Calc/Calc.vbp")));
@@ -260,7 +255,7 @@ void tst_fMove::sourceKeyNotDeleted()
 {
     QVERIFY(fixture_->MakeReadOnly());
     const Snapshot before = Take(*fixture_, *list_);
-    fMove dialog(list_.get());
+    fMove dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.cmdOK_Click();
@@ -283,7 +278,7 @@ void tst_fMove::sourceKeyNotDeleted()
 void tst_fMove::enterOnOpeningPressesCancel()
 {
     const Snapshot before = Take(*fixture_, *list_);
-    fMove dialog(list_.get());
+    fMove dialog;
     QSignalSpy rejected(&dialog, &QDialog::rejected);
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.show();
@@ -299,7 +294,7 @@ void tst_fMove::enterOnOpeningPressesCancel()
 void tst_fMove::escapeCancels()
 {
     const Snapshot before = Take(*fixture_, *list_);
-    fMove dialog(list_.get());
+    fMove dialog;
     QSignalSpy rejected(&dialog, &QDialog::rejected);
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.show();

@@ -86,9 +86,9 @@ int main(int argc, char **argv)
     } else if (command == QLatin1String("delete")) {
         w.ClickProjectRow(1);
         ui.confirmAnswers << true;
-        const qint32 before = w.lvwProjectList->topLevelItemCount();
+        const qint32 before = w.lvwProjectList->RowCount();
         w.DeleteSelectedProject();
-        ok = w.lvwProjectList->topLevelItemCount() == before - 1 && ui.messages.isEmpty();
+        ok = w.lvwProjectList->RowCount() == before - 1 && ui.messages.isEmpty();
         printMessages(ui);
     } else if (command == QLatin1String("ctgdelete")) {
         ui.confirmAnswers << true;
@@ -98,7 +98,7 @@ int main(int argc, char **argv)
         printMessages(ui);
     } else if (command == QLatin1String("edit") && args.size() >= 4) {
         w.ClickProjectRow(1);
-        fEdit dialog(w.lvwProjectList, &w);
+        fEdit dialog(&w);
         dialog.txtProjectFile->setText(args[3]);
         dialog.cmdOK_Click();
         ok = dialog.Edited();

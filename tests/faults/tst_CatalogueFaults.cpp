@@ -31,11 +31,11 @@ namespace {
 
 const QByteArray kOld("[A]\r\np1=x\r\np2=y\r\n[B]\r\nq=z\r\n");
 
-QStringList RowTexts(const QTreeWidget *list)
+QStringList RowTexts(const ReportListView *list)
 {
     QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts.append(list->topLevelItem(i)->text(0));
+    for (qint32 i = 1; i <= list->RowCount(); ++i)
+        texts.append(list->Text(i));
     return texts;
 }
 
@@ -336,7 +336,7 @@ void tst_CatalogueFaults::commandsOnAFaultyFile()
         ui_->confirmAnswers << true;
         w.DeleteCategory();
     } else if (command == QLatin1String("project edit")) {
-        fEdit dialog(w.lvwProjectList, &w);
+        fEdit dialog(&w);
         dialog.txtProjectName->setText(QStringLiteral("e1"));
         dialog.txtProjectFile->setText(vbp);
         dialog.cmdOK_Click();

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+
+namespace catalogue {
+
+class cVbAnalyze;
+
+// Every change of the shared catalogue, announced before and after it happens, so that item
+// models over the catalogue stay in step with it. Emitted on the thread that owns the catalogue
+// (the user-interface thread) and delivered at once.
+class CatalogueEvents : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    // The whole catalogue is replaced (load, New).
+    void CategoriesAboutToBeReset();
+    void CategoriesReset();
+    // Indices are 1-based, as the catalogue's.
+    void CategoryAboutToBeInserted(int index);
+    void CategoryInserted(int index);
+    void CategoryAboutToBeRemoved(int index);
+    void CategoryRemoved(int index);
+    void CategoryRenamed(const catalogue::cVbAnalyze *category);
+
+    void ProjectsAboutToBeReset(const catalogue::cVbAnalyze *category);
+    void ProjectsReset(const catalogue::cVbAnalyze *category);
+    void ProjectAboutToBeInserted(const catalogue::cVbAnalyze *category, int index);
+    void ProjectInserted(const catalogue::cVbAnalyze *category, int index);
+    void ProjectAboutToBeRemoved(const catalogue::cVbAnalyze *category, int index);
+    void ProjectRemoved(const catalogue::cVbAnalyze *category, int index);
+    void ProjectChanged(const catalogue::cVbAnalyze *category, int index);
+    // Executables read in the background became known (any category).
+    void ExecutablesRead();
+};
+
+// The events of the shared catalogue; lives as long as the program.
+CatalogueEvents &Events();
+
+} // namespace catalogue
