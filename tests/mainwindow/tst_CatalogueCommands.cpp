@@ -1,0 +1,190 @@
+// The commands on the catalogue without a window: what the two item models tell their views, and
+// that every row maps to the entry the commands act on.
+#include "catalogue/CatalogueModels.h"
+#include "catalogue/ExecutableReader.h"
+#include "catalogue/cVbAnalyze.h"
+#include "common/FileBytes.h"
+#include "common/ScriptedUserInterface.h"
+#include "mainwindow/CatalogueCommands.h"
+#include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using catalogue::State;
+
+namespace {
+
+// What a model told its views, in order: "inserted 2-2", "removed 1-1", "reset", "changed 0".
+struct ModelLog {
+    explicit ModelLog(QAbstractItemModel *model)
+    {
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, model, [this](const QModelIndex &, int first, int last) {
+            entries.append(QStringLiteral("inserted %1-%2").arg(first).arg(last));
+        });
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, model, [this](const QModelIndex &, int first, int last) {
+            entries.append(QStringLiteral("removed %1-%2").arg(first).arg(last));
+        });
+        QObject::connect(model, &QAbstractItemModel::modelReset, model, [this] { entries.append(QStringLiteral("reset")); });
+        QObject::connect(model, &QAbstractItemModel::dataChanged, model,
+                         [this](const QModelIndex &from) { entries.append(QStringLiteral("changed %1").arg(from.row())); });
+    }
+    QStringList entries;
+};
+
+} // namespace
+
+class tst_CatalogueCommands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup();
+    void modelsFollowTheCommands_data();
+    void modelsFollowTheCommands();
+    void executablesArriveFromTheReader();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<ScriptedUserInterface> ui_;
+};
+
+void tst_CatalogueCommands::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    catalogue::ResetState();
+    settings::ResetValues();
+    settings::Values().AutoMakeExe = false;
+    platform::IniStore::Instance().Reset();
+    ui_ = std::make_unique<ScriptedUserInterface>();
+}
+
+void tst_CatalogueCommands::cleanup()
+{
+    ui_.reset();
+    catalogue::ResetState();
+    dir_.reset();
+}
+
+void tst_CatalogueCommands::modelsFollowTheCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("categoryLog");
+    QTest::addColumn<QStringList>("projectLog");
+    QTest::addColumn<QStringList>("categories");
+    QTest::addColumn<QStringList>("projects"); // of the current category, as listed
+    QTest::addColumn<qint32>("currentProject");
+
+    const QStringList abc{"A", "B", "C"};
+    QTest::newRow("add a category") << "add category" << QStringList{"inserted 3-3"} << QStringList{"reset"}
+                                    << QStringList{"A", "B", "C", "D"} << QStringList{} << 0;
+    QTest::newRow("delete the middle category")
+        << "delete category" << QStringList{"removed 1-1"} << QStringList{"reset", "reset"} << QStringList{"A", "C"}
+        << QStringList{"a1", "a2", "a3"} << 0;
+    QTest::newRow("rename a category") << "rename category" << QStringList{"changed 1"} << QStringList{"reset", "inserted 0-0"}
+                                       << QStringList{"A", "Z", "C"} << QStringList{"b1"} << 0;
+    QTest::newRow("delete the second project") << "delete project" << QStringList{} << QStringList{"removed 1-1"}
+                                               << abc << QStringList{"a1", "a3"} << 0;
+    QTest::newRow("drop two files") << "drop" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"} << abc
+                                    << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
+}
+
+void tst_CatalogueCommands::modelsFollowTheCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, categoryLog);
+    QFETCH(QStringList, projectLog);
+    QFETCH(QStringList, categories);
+    QFETCH(QStringList, projects);
+    QFETCH(qint32, currentProject);
+    const QString file = dir_->filePath("c.zrd");
+    QVERIFY(put(file, "[A]\r\na1=/a1.vbp\r\na2=/a2.vbp\r\na3=/a3.vbp\r\n[B]\r\nb1=/b1.vbp\r\n[C]\r\n"));
+    QStringList dropped;
+    for (const char *name : {"New1", "New2"}) {
+        dropped.append(dir_->filePath(QStringLiteral("%1.vbp").arg(name)));
+        QVERIFY(put(dropped.last(), QByteArray("Name=\"") + name + "\"\r\n"));
+    }
+
+    catalogue::CategoryListModel categoryModel;
+    catalogue::ProjectListModel projectModel;
+    CatalogueCommands commands;
+    // The main window lists the current category whenever the selection changes.
+    connect(&commands, &CatalogueCommands::SelectionChanged, &projectModel, [&] {
+        if (projectModel.ShownCategory() != State().Current())
+            projectModel.ShowCategory(State().Current());
+    });
+    State().CatalogueFilePath = file;
+    commands.LoadCatalogue();
+    commands.SelectProject(2);
+    if (command.endsWith(QLatin1String("category")) && command != QLatin1String("add category"))
+        commands.SelectCategory(2);
+    const ModelLog categoryEvents(&categoryModel);
+    const ModelLog projectEvents(&projectModel);
+
+    if (command == QLatin1String("add category")) {
+        ui_->inputAnswers << QStringLiteral("D");
+        commands.AddCategory();
+    } else if (command == QLatin1String("delete category")) {
+        ui_->confirmAnswers << true;
+        commands.DeleteCategory();
+    } else if (command == QLatin1String("rename category")) {
+        ui_->inputAnswers << QStringLiteral("Z");
+        commands.RenameCategory();
+    } else if (command == QLatin1String("delete project")) {
+        ui_->confirmAnswers << true;
+        commands.DeleteSelectedProject();
+    } else {
+        commands.AddDroppedFiles(dropped);
+    }
+
+    QCOMPARE(ui_->messages, QStringList());
+    QCOMPARE(categoryEvents.entries, categoryLog);
+    QCOMPARE(projectEvents.entries, projectLog);
+    QStringList shownCategories;
+    for (int r = 0; r < categoryModel.rowCount(); ++r)
+        shownCategories.append(categoryModel.index(r).data().toString());
+    QCOMPARE(shownCategories, categories);
+    // Row r is entry r of the current category: what the commands act on is what is listed.
+    QStringList shownProjects;
+    for (qint32 r = 1; r <= projectModel.rowCount(); ++r) {
+        QCOMPARE(projectModel.Text(r, 0), State().Current()->ProjectName(r));
+        shownProjects.append(projectModel.Text(r, 0));
+    }
+    QCOMPARE(shownProjects, projects);
+    QCOMPARE(projectModel.ShownCategory(), State().Current());
+    QCOMPARE(State().CurrentProject, currentProject);
+}
+
+void tst_CatalogueCommands::executablesArriveFromTheReader()
+{
+    catalogue::ExecutableReader &reader = catalogue::ExecutableReader::Instance();
+    QByteArray text = "[A]\r\n";
+    for (int i = 0; i < 600; ++i) {
+        const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
+        QVERIFY(put(vbp, QStringLiteral("Name=\"P\"\r\nExeName32=\"E%1.exe\"\r\n").arg(i).toUtf8()));
+        text += QStringLiteral("p%1=%2\r\n").arg(i).arg(vbp).toUtf8();
+    }
+    text += "gone=" + dir_->filePath("gone.vbp").toUtf8() + "\r\n";
+    QVERIFY(put(dir_->filePath("c.zrd"), text));
+    catalogue::ProjectListModel model;
+    CatalogueCommands commands;
+    State().CatalogueFilePath = dir_->filePath("c.zrd");
+    commands.LoadCatalogue();
+    model.ShowCategory(State().Current());
+    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ExecutablesRead);
+    QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
+    QTRY_VERIFY(read.count() > 0);
+    const catalogue::cVbAnalyze *category = State().Current();
+    for (qint32 j = 1; j <= category->Count(); ++j) {
+        QVERIFY(category->Record(j)->exeKnown);
+        QCOMPARE(model.Text(j, catalogue::ProjectListModel::ExeNameColumn),
+                 j <= 600 ? QStringLiteral("E%1.exe").arg(j - 1) : QString());
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_CatalogueCommands)
+#include "tst_CatalogueCommands.moc"
