@@ -9,16 +9,41 @@ using platform::IniNameKey;
 
 namespace catalogue {
 
+namespace {
+
+// A key name as the file compares it (letter case ignored), without copying it. Key names
+// come trimmed from the document.
+struct FoldedName {
+    QStringView name;
+    friend bool operator==(const FoldedName &a, const FoldedName &b)
+    {
+        return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+    }
+};
+
+size_t qHash(const FoldedName &key, size_t seed = 0)
+{
+    size_t h = seed;
+    for (const QChar c : key.name)
+        h = h * 31 + c.toCaseFolded().unicode();
+    return h;
+}
+
+} // namespace
+
 QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section)
 {
+    const QList<std::pair<QString, QString>> lines = document.KeyLines(section);
     QList<KeyEntry> entries;
-    QSet<QString> seen;
-    for (const auto &[key, value] : document.KeyLines(section)) {
+    entries.reserve(lines.size());
+    QSet<FoldedName> seen;
+    seen.reserve(lines.size());
+    for (const auto &[key, value] : lines) {
         // A key written twice is one project: the first line, as every read by key sees it.
-        const QString folded = IniNameKey(key);
-        if (seen.contains(folded))
+        const qsizetype before = seen.size();
+        seen.insert(FoldedName{key});
+        if (seen.size() == before)
             continue;
-        seen.insert(folded);
         entries.append({key, mIniFile::ValueText(value)});
     }
     return entries;

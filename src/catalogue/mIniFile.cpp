@@ -33,7 +33,12 @@ QString readValue(const QString &section, const QString &key, const QString &fil
 
 } // namespace
 
-QString ValueText(QStringView stored) { return unquoted(stored).toString(); }
+QString ValueText(const QString &stored)
+{
+    const QStringView text = unquoted(stored);
+    // Most values have no quotes: share the stored text instead of copying it.
+    return text.size() == stored.size() ? stored : text.toString();
+}
 
 QString ReadIniString(const QString &section, const QString &key, const QString &defaultValue, const QString &file)
 {

@@ -31,7 +31,7 @@ bool IniCanHold(const QString &text, const QString &file);
 inline constexpr qsizetype kValueBufferBytes = 1024;
 
 // A stored value as a read by key hands it back (one pair of matching quotes removed), but whole.
-QString ValueText(QStringView stored);
+QString ValueText(const QString &stored);
 
 // Collects the writes to one file in memory; they reach the disk in one atomic replace
 // at Commit (or at the end of the scope, when Commit was not called).
