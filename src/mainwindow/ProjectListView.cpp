@@ -3,6 +3,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPointer>
@@ -21,7 +24,23 @@ ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
     setSortingEnabled(false);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     header()->setSectionsMovable(false);
-    header()->setStretchLastSection(false);
+    // The last column takes the free width, so that no scroll bar appears that scrolls nothing.
+    header()->setStretchLastSection(true);
+}
+
+bool ReportListView::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data().toString();
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    if (index.isValid() && fontMetrics().horizontalAdvance(text) + margins > visualRect(index).width())
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 qint32 ReportListView::RowCount() const { return model() ? model()->rowCount() : 0; }

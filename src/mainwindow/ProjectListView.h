@@ -30,6 +30,8 @@ public:
     static QStringList LocalFiles(const QMimeData *data);
 
 protected:
+    // A cell cut short shows its whole text as a tooltip.
+    bool viewportEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;

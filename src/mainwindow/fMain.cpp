@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
@@ -146,6 +147,22 @@ void fMain::buildLists()
         list->viewport()->installEventFilter(this);
     }
     lvwProjectList->installEventFilter(this);
+
+    // Keys act on the list that has the focus: Delete deletes, F2 edits or renames, Enter runs
+    // the double-click action. The menus show them beside their entries.
+    const auto bind = [](QAction *action, const QKeySequence &key, QWidget *list) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        list->addAction(action);
+    };
+    bind(mnuProjectDel, QKeySequence::Delete, lvwProjectList);
+    bind(mnuProjectEdit, Qt::Key_F2, lvwProjectList);
+    bind(mnuCtgDel, QKeySequence::Delete, lvwCategory);
+    bind(mnuCtgEdit, Qt::Key_F2, lvwCategory);
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto *enter = new QShortcut(key, lvwProjectList, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { RunDoubleClickAction(); });
+    }
 }
 
 void fMain::wireEvents()

@@ -76,6 +76,9 @@ private Q_SLOTS:
     void loadOfFileWithoutSections();
     void selectionAndMenuStates();
     void keyboardMovesTheSelection();
+    void onlyASelectedRowIsCurrent();
+    void keys_data();
+    void keys();
     void drops_data();
     void drops();
     void doubleClickActions_data();
@@ -335,6 +338,73 @@ void tst_fMain::keyboardMovesTheSelection()
     QCOMPARE(w.lvwProjectList->SelectedRow(), 2);
     QCOMPARE(State().CurrentProject, 2);
     QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
+}
+
+void tst_fMain::onlyASelectedRowIsCurrent()
+{
+    fMain w;
+    w.resize(600, 400);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\n");
+    const auto rowCentre = [&](int row) { return w.lvwProjectList->visualRect(w.lvwProjectList->model()->index(row - 1, 0)).center(); };
+    // Focus alone selects nothing.
+    w.lvwCategory->setFocus();
+    QTest::keyClick(w.lvwCategory, Qt::Key_Tab);
+    QTRY_VERIFY(w.lvwProjectList->hasFocus());
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+    // A click on the empty area below the rows clears the selection and the current project.
+    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    QCOMPARE(State().CurrentProject, 2);
+    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, QPoint(5, w.lvwProjectList->viewport()->height() - 5));
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(w.lvwProjectList->SelectedRow(), 0);
+    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+    // A right click selects the row under the pointer before its menu shows.
+    QTimer::singleShot(0, [] {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    QTest::mousePress(w.lvwProjectList->viewport(), Qt::RightButton, {}, rowCentre(1));
+    QCOMPARE(State().CurrentProject, 1);
+    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+}
+
+void tst_fMain::keys_data()
+{
+    QTest::addColumn<bool>("inProjectList");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("asked"); // the question or message that shows what the key did
+    QTest::newRow("Delete in the project list") << true << int(Qt::Key_Delete)
+                                                << QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p1]　を削除しますか?");
+    QTest::newRow("Enter in the project list") << true << int(Qt::Key_Return)
+                                               << QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　/none/p1.vbp　が見つかりません。");
+    QTest::newRow("Delete in the category list")
+        << false << int(Qt::Key_Delete)
+        << QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[A]　を削除します。\r\n\r\n登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。");
+    QTest::newRow("F2 in the category list") << false << int(Qt::Key_F2)
+                                             << QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A");
+}
+
+void tst_fMain::keys()
+{
+    QFETCH(bool, inProjectList);
+    QFETCH(int, key);
+    QFETCH(QString, asked);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, "[A]\r\np1=/none/p1.vbp\r\n");
+    settings::Values().DoubleClickAction = 1;
+    ReportListView *list = inProjectList ? w.lvwProjectList : w.lvwCategory;
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    if (inProjectList)
+        w.ClickProjectRow(1);
+    QTest::keyClick(list, Qt::Key(key));
+    const QStringList shown = ui_->confirmations + ui_->inputPrompts + ui_->messages;
+    QCOMPARE(shown, QStringList{asked});
 }
 
 void tst_fMain::drops_data()
