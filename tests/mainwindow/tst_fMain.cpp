@@ -95,6 +95,8 @@ private Q_SLOTS:
     void addProjectsThroughDialog();
     void startUpAndShutDown();
     void maximizedAndMinimizedKeepNormalPlacement();
+    void placementWrittenBackAsRead_data();
+    void placementWrittenBackAsRead();
     void moveClearsTheSelection();
 
 private:
@@ -814,6 +816,51 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     p = w.PlacementForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+}
+
+void tst_fMain::placementWrittenBackAsRead_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QStringList>("written"); // MAXIMIZE, TOP, LEFT, HEIGHT, WIDTH; "*" for any
+    // The window is framed only once shown (the offscreen platform's frame is 2 pixels).
+    QTest::newRow("first start: 8000 x 6000 outer") << QByteArray() << QStringList{"False", "*", "*", "6000", "8000"};
+    QTest::newRow("twips between pixels") << QByteArray("[Window]\r\nTOP=-7\r\nLEFT=1001\r\nHEIGHT=6001\r\nWIDTH=8007\r\n")
+                                          << QStringList{"False", "-7", "1001", "6001", "8007"};
+    QTest::newRow("maximized") << QByteArray("[Window]\r\nMAXIMIZE=True\r\nTOP=300\r\nLEFT=450\r\nHEIGHT=4500\r\nWIDTH=6000\r\n")
+                               << QStringList{"True", "300", "450", "4500", "6000"};
+    QTest::newRow("malformed numbers") << QByteArray("[Window]\r\nTOP=x\r\nLEFT=12y\r\nHEIGHT=\r\nWIDTH=-\r\n")
+                                       << QStringList{"False", "*", "*", "*", "*"};
+}
+
+void tst_fMain::placementWrittenBackAsRead()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QStringList, written);
+    const QString ini = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    QVERIFY(put(ini, stored));
+    const QStringList keys{"MAXIMIZE", "TOP", "LEFT", "HEIGHT", "WIDTH"};
+    QStringList previous;
+    for (int start = 1; start <= 3; ++start) {
+        {
+            fMain w;
+            w.Form_Load();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QTRY_COMPARE(w.isMaximized(), written[0] == "True");
+            w.close();
+        }
+        platform::IniStore::Instance().Reset();
+        QStringList values;
+        for (const QString &key : keys)
+            values.append(mIniFile::ReadIniString(QStringLiteral("Window"), key, QString(), ini));
+        for (int k = 0; k < keys.size(); ++k)
+            if (written[k] != "*")
+                QCOMPARE(keys[k] + '=' + values[k], keys[k] + '=' + written[k]);
+        // Each later start writes back what the one before wrote.
+        if (!previous.isEmpty())
+            QCOMPARE(values, previous);
+        previous = values;
+    }
 }
 
 void tst_fMain::moveClearsTheSelection()
