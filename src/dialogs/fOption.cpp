@@ -274,13 +274,14 @@ void fOption::done(int result)
 bool fOption::ApplySettings()
 {
     const QString path = txtDataFile->text();
-    if (!mFunction::FileExists(path)) {
+    // An empty path means no start-up file, which is how the program starts out.
+    if (!path.isEmpty() && !mFunction::FileExists(path)) {
         RefuseApply(path + QStringLiteral(" が存在しません。"));
         return false;
     }
     // ZARUN.ini must be able to hold the path, or the whole settings write at shut-down would fail.
     if (const QString problem = catalogue::PathProblem(path, settings::Values().SettingsFilePath);
-        !problem.isNull()) {
+        !path.isEmpty() && !problem.isNull()) {
         RefuseApply(problem);
         return false;
     }

@@ -58,6 +58,7 @@ private Q_SLOTS:
     void applyEnabling_data();
     void applyEnabling();
     void checkBoxComparesWithSetting();
+    void apply_data();
     void apply();
     void applyRefused_data();
     void applyRefused();
@@ -270,12 +271,27 @@ void tst_fOption::checkBoxComparesWithSetting()
     QVERIFY(!dialog.cmdApply->isEnabled());
 }
 
+void tst_fOption::apply_data()
+{
+    QTest::addColumn<QString>("stored"); // "$S": an existing file
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("existing file") << QString() << QStringLiteral("$S");
+    // No start-up file is the program's own default: keeping or choosing it is not refused.
+    QTest::newRow("none kept") << QString() << QString();
+    QTest::newRow("file cleared") << QStringLiteral("$S") << QString();
+}
+
 void tst_fOption::apply()
 {
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    stored.replace(QStringLiteral("$S"), startup_);
+    typed.replace(QStringLiteral("$S"), startup_);
+    settings::Values().StartupCatalogue = stored;
     settings::Values().SortOnOpen = false;
     settings::Values().SortOnColumnClick = false;
     fOption dialog;
-    dialog.txtDataFile->setText(startup_);
+    dialog.txtDataFile->setText(typed);
     dialog.optWClick[2]->click();
     dialog.chkExeAutomatic->click();
     dialog.chkDragDrop->click();
@@ -285,14 +301,13 @@ void tst_fOption::apply()
     QVERIFY(!dialog.cmdApply->isEnabled());
     QVERIFY(!dialog.ApplyRefused());
     // The disabled boxes store their own settings back unchanged.
-    QVERIFY(Current() == (Edited{2, false, false, false, startup_, false}));
+    QVERIFY(Current() == (Edited{2, false, false, false, typed, false}));
 }
 
 void tst_fOption::applyRefused_data()
 {
     QTest::addColumn<QString>("path"); // relative to the temporary folder; "" stays empty
     QTest::addColumn<QString>("message"); // $P: the path as typed
-    QTest::newRow("empty") << QString() << QStringLiteral(" が存在しません。");
     QTest::newRow("missing") << QStringLiteral("Gone.zrd") << QStringLiteral("$P が存在しません。");
     QTest::newRow("not for ZARUN.ini") << QStringLiteral("도구.zrd")
                                        << QStringLiteral("$P には保存できない文字「도」が含まれています。");
@@ -328,14 +343,16 @@ void tst_fOption::applyRefused()
 void tst_fOption::okRefusedStaysOpen()
 {
     const Edited before = Current();
+    const QString gone = dir_->filePath(QStringLiteral("Gone.zrd"));
     fOption dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.show();
+    dialog.txtDataFile->setText(gone);
     dialog.lstOption->setCurrentRow(1);
     dialog.optWClick[2]->click();
     QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral(" が存在しません。")});
+    QCOMPARE(ui_->messages, QStringList{gone + QStringLiteral(" が存在しません。")});
     QCOMPARE(finished.count(), 0);
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.ApplyRefused()); // consumed by the closing it stopped
@@ -368,6 +385,7 @@ void tst_fOption::cancelAfterRefusedApplyCloses()
 {
     fOption dialog;
     QSignalSpy rejected(&dialog, &QDialog::rejected);
+    dialog.txtDataFile->setText(dir_->filePath(QStringLiteral("Gone.zrd")));
     dialog.optWClick[0]->click();
     dialog.cmdApply_Click();
     QVERIFY(dialog.ApplyRefused());
