@@ -5,6 +5,7 @@
 #include "mainwindow/Settings.h"
 #include "platform/Twips.h"
 #include "support/FileDialogRules.h"
+#include "support/ReadableColour.h"
 #include "support/cCommonDlg.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
@@ -90,8 +91,11 @@ void fOption::BuildControls()
     lblList->setAutoFillBackground(true);
     QPalette strip = lblList->palette();
     // White on the system's menu-text colour: a title strip that follows the desktop's colours.
-    strip.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::WindowText));
-    strip.setColor(QPalette::WindowText, Qt::white);
+    // On a dark scheme that colour is light, and the dialog's own background colour reads on it.
+    const QColor stripColour = palette().color(QPalette::Active, QPalette::WindowText);
+    strip.setColor(QPalette::Window, stripColour);
+    strip.setColor(QPalette::WindowText,
+                   support::ReadableOn(Qt::white, stripColour, {palette().color(QPalette::Active, QPalette::Window)}));
     lblList->setPalette(strip);
 
     BuildMainPage();

@@ -8,6 +8,7 @@ target_sources(zarun_ui PRIVATE
   support/cILink.cpp support/cILink.h
   support/fAbout.cpp support/fAbout.h
   support/ProgramIcon.cpp support/ProgramIcon.h
+  support/ReadableColour.cpp support/ReadableColour.h
   support/WidgetUserInterface.cpp support/WidgetUserInterface.h
 )
 # The program icon (drawn from packaging/zarun.svg) is built into the program.

@@ -1,7 +1,9 @@
 #include "dialogs/fOption.h"
 
 #include "CatalogueFixture.h"
+#include "common/Palettes.h"
 #include "common/ScriptedUserInterface.h"
+#include "support/ReadableColour.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -50,6 +52,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void layout();
+    void headingReadable_data();
+    void headingReadable();
     void centredOnScreen();
     void tabOrder();
     void opening_data();
@@ -142,6 +146,29 @@ void tst_fOption::layout()
     QCOMPARE(dialog.lstOption->count(), 2);
     QCOMPARE(dialog.lstOption->item(0)->text(), QStringLiteral("メイン"));
     QCOMPARE(dialog.lstOption->item(1)->text(), QStringLiteral("プロジェクト"));
+}
+
+void tst_fOption::headingReadable_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<bool>("asDesigned"); // white on the text colour
+    QTest::newRow("default") << QStringLiteral("default") << true;
+    QTest::newRow("dark") << QStringLiteral("dark") << false;
+    QTest::newRow("mid grey") << QStringLiteral("mid grey") << false;
+}
+
+void tst_fOption::headingReadable()
+{
+    QFETCH(QString, scheme);
+    QFETCH(bool, asDesigned);
+    const SchemeScope colours(scheme);
+    fOption dialog;
+    const QPalette strip = dialog.lblList->palette();
+    QCOMPARE(strip.color(QPalette::Window), dialog.palette().color(QPalette::WindowText));
+    if (asDesigned)
+        QCOMPARE(strip.color(QPalette::WindowText), QColor(Qt::white));
+    QVERIFY2(support::ContrastRatio(strip.color(QPalette::WindowText), strip.color(QPalette::Window)) >= 4.5,
+             qPrintable(strip.color(QPalette::WindowText).name() + " on " + strip.color(QPalette::Window).name()));
 }
 
 void tst_fOption::centredOnScreen()
