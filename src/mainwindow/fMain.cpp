@@ -98,6 +98,10 @@ void fMain::buildMenus()
     mnuDataSaveName = add(mnuData, QStringLiteral("名前を付けて保存(&A)"));
     mnuData->addSeparator();
     mnuQuit = add(mnuData, QStringLiteral("終了(&X)"));
+    // The keys users know from other programs, beside the access keys.
+    mnuDataNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuDataOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuDataSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
     mnuCategory = bar->addMenu(QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
     mnuCtgAdd = add(mnuCategory, QStringLiteral("追加"));

@@ -69,6 +69,8 @@ private Q_SLOTS:
     void cleanup();
 
     void menusAndColumns();
+    void dataKeys_data();
+    void dataKeys();
     void layoutArithmetic_data();
     void layoutArithmetic();
     void layoutOfTheLists();
@@ -189,6 +191,33 @@ void tst_fMain::menusAndColumns()
     }
     QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+}
+
+void tst_fMain::dataKeys_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("entry"); // "" for none
+    QTest::newRow("Ctrl+N: new") << QKeySequence(QStringLiteral("Ctrl+N")) << QStringLiteral("新規作成(&N)");
+    QTest::newRow("Ctrl+O: open") << QKeySequence(QStringLiteral("Ctrl+O")) << QStringLiteral("開く(&O)");
+    QTest::newRow("Ctrl+S: save") << QKeySequence(QStringLiteral("Ctrl+S")) << QStringLiteral("上書き保存(&S)");
+    QTest::newRow("Ctrl+A: nothing") << QKeySequence(QStringLiteral("Ctrl+A")) << QString();
+    QTest::newRow("Ctrl+X: not quit") << QKeySequence(QStringLiteral("Ctrl+X")) << QString();
+}
+
+void tst_fMain::dataKeys()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, entry);
+    cCommonDlg::SetAnswerer([](const support::FileDialogRequest &) { return std::nullopt; });
+    fMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QStringList triggered;
+    for (QAction *action : w.mnuData->actions())
+        connect(action, &QAction::triggered, &w, [&triggered, action] { triggered.append(action->text()); });
+    QTest::keySequence(&w, keys);
+    QCOMPARE(triggered, entry.isEmpty() ? QStringList() : QStringList{entry});
 }
 
 void tst_fMain::layoutArithmetic_data()
