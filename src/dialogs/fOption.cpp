@@ -4,6 +4,7 @@
 #include "dialogs/DialogLayout.h"
 #include "mainwindow/Settings.h"
 #include "platform/Twips.h"
+#include "support/AccessibleNames.h"
 #include "support/FileDialogRules.h"
 #include "support/ReadableColour.h"
 #include "support/cCommonDlg.h"
@@ -111,6 +112,8 @@ void fOption::BuildControls()
 
     SetTabOrder();
     dialogs::FitTexts(this);
+    lstOption->setAccessibleName(QStringLiteral("設定項目"));
+    support::NameControls(this);
 }
 
 void fOption::BuildMainPage()
@@ -126,6 +129,7 @@ void fOption::BuildMainPage()
     txtDataFile->setObjectName(QStringLiteral("txtDataFile"));
     txtDataFile->setGeometry(TwipsRect(120, 540, 3975, 315));
     connect(txtDataFile, &QLineEdit::textChanged, this, [this] { txtDataFile_Change(); });
+    lblDataFile->setBuddy(txtDataFile);
 
     cmdComDlg = MakeButton(fraMain, QStringLiteral("cmdComDlg"), QStringLiteral("参照"), TwipsRect(4200, 570, 495, 285));
     connect(cmdComDlg, &QPushButton::clicked, this, &fOption::cmdComDlg_Click);

@@ -137,12 +137,14 @@ void fMain::buildLists()
     lvwCategory->setObjectName(QStringLiteral("lvwCategory"));
     lvwCategory->setModel(&categoryModel_);
     lvwCategory->setColumnWidth(0, TwipsToPixels(1500));
+    lvwCategory->setAccessibleName(QStringLiteral("カテゴリー一覧"));
 
     lvwProjectList = new ReportListView(client);
     lvwProjectList->setObjectName(QStringLiteral("lvwProjectList"));
     lvwProjectList->setModel(&projectModel_);
     for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
         lvwProjectList->setColumnWidth(column, TwipsToPixels(1440));
+    lvwProjectList->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList->setAcceptDrops(true);
     lvwProjectList->viewport()->setAcceptDrops(true);
     lvwProjectList->FilesDropped = [this](const QStringList &files) { AddDroppedFiles(files); };

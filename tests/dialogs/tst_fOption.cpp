@@ -1,6 +1,7 @@
 #include "dialogs/fOption.h"
 
 #include "CatalogueFixture.h"
+#include "common/AccessibleNames.h"
 #include "common/Palettes.h"
 #include "common/ScriptedUserInterface.h"
 #include "support/ReadableColour.h"
@@ -146,6 +147,9 @@ void tst_fOption::layout()
     QCOMPARE(dialog.lstOption->count(), 2);
     QCOMPARE(dialog.lstOption->item(0)->text(), QStringLiteral("メイン"));
     QCOMPARE(dialog.lstOption->item(1)->text(), QStringLiteral("プロジェクト"));
+    QCOMPARE(UnnamedControls(&dialog), QStringList());
+    QCOMPARE(dialog.txtDataFile->accessibleName(), QStringLiteral("起動時に開くデータファイル"));
+    QCOMPARE(dialog.cmdOK->accessibleName(), QStringLiteral("OK"));
 }
 
 void tst_fOption::headingReadable_data()

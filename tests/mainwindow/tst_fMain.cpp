@@ -1,5 +1,6 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
+#include "common/AccessibleNames.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fMove.h"
@@ -190,6 +191,7 @@ void tst_fMain::menusAndColumns()
         QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
     }
     QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(UnnamedControls(&w), QStringList());
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
 }
 

@@ -1,5 +1,6 @@
 #include "support/fAbout.h"
 
+#include "common/AccessibleNames.h"
 #include "common/Palettes.h"
 #include "support/ReadableColour.h"
 
@@ -59,6 +60,8 @@ void tst_fAbout::cleanup() { cILink::ResetOpener(); }
 void tst_fAbout::texts()
 {
     fAbout about;
+    QCOMPARE(UnnamedControls(&about), QStringList());
+    QVERIFY(!about.picIcon->accessibleName().isEmpty());
     QCOMPARE(about.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     QCOMPARE(about.lblAppTitle->text(), QStringLiteral("ZARUN"));
     QCOMPARE(about.lblVersion->text(), QStringLiteral("Version   0.30"));
