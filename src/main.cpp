@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 int main(int argc, char *argv[])
@@ -20,7 +21,9 @@ int main(int argc, char *argv[])
     if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
         return 0;
 
-    // The program speaks Japanese whatever the locale; Qt's own dialogs (the file dialog) too.
+    // The program speaks Japanese whatever the locale; Qt's own dialogs (the file dialog) too,
+    // with Japanese dates, sizes and file types.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);

@@ -5,6 +5,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "dialogs/DialogLayout.h"
+#include "support/AccessibleNames.h"
 #include "support/FileDialogRules.h"
 #include "support/cCommonDlg.h"
 #include "tooling/UserInterface.h"
@@ -110,6 +111,9 @@ void fEdit::BuildControls()
     connect(cmdOK, &QPushButton::clicked, this, &fEdit::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &fEdit::cmdCancel_Click);
     dialogs::FitTexts(this);
+    lblProject->setBuddy(txtProjectName);
+    lblProjectFile->setBuddy(txtProjectFile);
+    support::NameControls(this);
 }
 
 void fEdit::Form_Load()

@@ -2,6 +2,7 @@
 
 #include "catalogue/cVbAnalyze.h"
 #include "dialogs/DialogLayout.h"
+#include "support/AccessibleNames.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -54,6 +55,9 @@ void fMove::BuildControls()
     connect(cmdOK, &QPushButton::clicked, this, &fMove::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &fMove::cmdCancel_Click);
     dialogs::FitTexts(this);
+    // The drop-down has no label of its own; the dialog's title says what it is for.
+    cmbCategory->setAccessibleName(QStringLiteral("移動先のカテゴリー"));
+    support::NameControls(this);
 }
 
 void fMove::Form_Load(QWidget *mainWindow)

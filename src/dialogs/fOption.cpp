@@ -4,7 +4,9 @@
 #include "dialogs/DialogLayout.h"
 #include "mainwindow/Settings.h"
 #include "platform/Twips.h"
+#include "support/AccessibleNames.h"
 #include "support/FileDialogRules.h"
+#include "support/ReadableColour.h"
 #include "support/cCommonDlg.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
@@ -90,8 +92,11 @@ void fOption::BuildControls()
     lblList->setAutoFillBackground(true);
     QPalette strip = lblList->palette();
     // White on the system's menu-text colour: a title strip that follows the desktop's colours.
-    strip.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::WindowText));
-    strip.setColor(QPalette::WindowText, Qt::white);
+    // On a dark scheme that colour is light, and the dialog's own background colour reads on it.
+    const QColor stripColour = palette().color(QPalette::Active, QPalette::WindowText);
+    strip.setColor(QPalette::Window, stripColour);
+    strip.setColor(QPalette::WindowText,
+                   support::ReadableOn(Qt::white, stripColour, {palette().color(QPalette::Active, QPalette::Window)}));
     lblList->setPalette(strip);
 
     BuildMainPage();
@@ -107,6 +112,8 @@ void fOption::BuildControls()
 
     SetTabOrder();
     dialogs::FitTexts(this);
+    lstOption->setAccessibleName(QStringLiteral("設定項目"));
+    support::NameControls(this);
 }
 
 void fOption::BuildMainPage()
@@ -122,6 +129,7 @@ void fOption::BuildMainPage()
     txtDataFile->setObjectName(QStringLiteral("txtDataFile"));
     txtDataFile->setGeometry(TwipsRect(120, 540, 3975, 315));
     connect(txtDataFile, &QLineEdit::textChanged, this, [this] { txtDataFile_Change(); });
+    lblDataFile->setBuddy(txtDataFile);
 
     cmdComDlg = MakeButton(fraMain, QStringLiteral("cmdComDlg"), QStringLiteral("参照"), TwipsRect(4200, 570, 495, 285));
     connect(cmdComDlg, &QPushButton::clicked, this, &fOption::cmdComDlg_Click);
@@ -274,13 +282,14 @@ void fOption::done(int result)
 bool fOption::ApplySettings()
 {
     const QString path = txtDataFile->text();
-    if (!mFunction::FileExists(path)) {
+    // An empty path means no start-up file, which is how the program starts out.
+    if (!path.isEmpty() && !mFunction::FileExists(path)) {
         RefuseApply(path + QStringLiteral(" が存在しません。"));
         return false;
     }
     // ZARUN.ini must be able to hold the path, or the whole settings write at shut-down would fail.
     if (const QString problem = catalogue::PathProblem(path, settings::Values().SettingsFilePath);
-        !problem.isNull()) {
+        !path.isEmpty() && !problem.isNull()) {
         RefuseApply(problem);
         return false;
     }

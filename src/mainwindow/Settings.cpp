@@ -56,8 +56,14 @@ Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHe
                         qint32 windowHeight)
 {
     Placement p;
-    p.Top = ReadIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), screenHeight / 2 - windowHeight / 2, file);
-    p.Left = ReadIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), screenWidth / 2 - windowWidth / 2, file);
+    // A key that yields its default whatever the default is gives no number of its own.
+    const auto centred = [&file](const QString &key) {
+        return ReadIniLong(QStringLiteral("Window"), key, 0, file) != ReadIniLong(QStringLiteral("Window"), key, 1, file);
+    };
+    p.Top = ReadIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), CentredOrigin(screenHeight, windowHeight), file);
+    p.TopCentred = centred(QStringLiteral("TOP"));
+    p.Left = ReadIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), CentredOrigin(screenWidth, windowWidth), file);
+    p.LeftCentred = centred(QStringLiteral("LEFT"));
     p.Height = ReadIniLong(QStringLiteral("Window"), QStringLiteral("HEIGHT"), kDefaultHeightTwips, file);
     p.Width = ReadIniLong(QStringLiteral("Window"), QStringLiteral("WIDTH"), kDefaultWidthTwips, file);
     p.Maximized = ReadIniBool(QStringLiteral("Window"), QStringLiteral("MAXIMIZE"), false, file);

@@ -30,6 +30,9 @@ struct Placement {
     qint32 Height = 0;
     qint32 Width = 0;
     bool Maximized = false;
+    // Top or Left was not stored and is the centring default, which depends on the window's size.
+    bool TopCentred = false;
+    bool LeftCentred = false;
 };
 
 inline constexpr qint32 kDefaultHeightTwips = 6000;
@@ -40,6 +43,9 @@ QString DefaultSettingsFilePath();
 
 // Creates the file empty when it does not exist; false when it cannot be created.
 bool EnsureSettingsFile(const QString &file);
+
+// Where a window of the given size is centred on the screen, along one axis: each half rounded toward zero.
+constexpr qint32 CentredOrigin(qint32 screen, qint32 window) { return screen / 2 - window / 2; }
 
 // The stored placement; without one the window keeps its size, centred on the screen.
 Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHeight, qint32 windowWidth,

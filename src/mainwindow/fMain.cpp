@@ -25,6 +25,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QDebug>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 using catalogue::State;
@@ -97,6 +99,10 @@ void fMain::buildMenus()
     mnuDataSaveName = add(mnuData, QStringLiteral("名前を付けて保存(&A)"));
     mnuData->addSeparator();
     mnuQuit = add(mnuData, QStringLiteral("終了(&X)"));
+    // The keys users know from other programs, beside the access keys.
+    mnuDataNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuDataOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuDataSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
     mnuCategory = bar->addMenu(QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
     mnuCtgAdd = add(mnuCategory, QStringLiteral("追加"));
@@ -132,12 +138,14 @@ void fMain::buildLists()
     lvwCategory->setObjectName(QStringLiteral("lvwCategory"));
     lvwCategory->setModel(&categoryModel_);
     lvwCategory->setColumnWidth(0, TwipsToPixels(1500));
+    lvwCategory->setAccessibleName(QStringLiteral("カテゴリー一覧"));
 
     lvwProjectList = new ReportListView(client);
     lvwProjectList->setObjectName(QStringLiteral("lvwProjectList"));
     lvwProjectList->setModel(&projectModel_);
     for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
         lvwProjectList->setColumnWidth(column, TwipsToPixels(1440));
+    lvwProjectList->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList->setAcceptDrops(true);
     lvwProjectList->viewport()->setAcceptDrops(true);
     lvwProjectList->FilesDropped = [this](const QStringList &files) { AddDroppedFiles(files); };
@@ -228,12 +236,19 @@ void fMain::Form_Load()
     values.SettingsFilePath = settings::DefaultSettingsFilePath();
     settings::EnsureSettingsFile(values.SettingsFilePath);
 
+    // Placement is in outer measures (frame included). The frame is known only once the window
+    // system has put it round the shown window; until then it is taken as none, and the placement
+    // is applied again when the real one is known (settlePlacement).
     const QRect screenArea = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
-    const mainwindow::Box frame = FrameTwips();
-    const settings::Placement placement =
+    const QMargins frame = frameMarginsNow();
+    initialSize_ = size();
+    const QSize outer = initialSize_.grownBy(frame);
+    requestedPlacement_ =
         settings::ReadPlacement(values.SettingsFilePath, qint32(PixelsToTwips(screenArea.width())),
-                                qint32(PixelsToTwips(screenArea.height())), frame.Width, frame.Height);
-    applyPlacement(placement);
+                                qint32(PixelsToTwips(screenArea.height())), qint32(PixelsToTwips(outer.width())),
+                                qint32(PixelsToTwips(outer.height())));
+    applyPlacement(requestedPlacement_, frame);
+    placementSettled_ = false;
     settings::ReadValues(values.SettingsFilePath);
 
     if (mFunction::FileExists(values.StartupCatalogue)) {
@@ -242,20 +257,62 @@ void fMain::Form_Load()
     }
 }
 
-void fMain::applyPlacement(const settings::Placement &placement)
+void fMain::applyPlacement(const settings::Placement &placement, const QMargins &frame)
 {
-    const QSize extra = frameGeometry().size() - size();
-    move(TwipsToPixels(placement.Left), TwipsToPixels(placement.Top));
-    resize(qMax(1, TwipsToPixels(placement.Width) - extra.width()),
-           qMax(1, TwipsToPixels(placement.Height) - extra.height()));
-    recordNormalPlacement();
-    if (placement.Maximized)
-        setWindowState(windowState() | Qt::WindowMaximized);
+    normalFrame_ = frame;
+    const QPoint origin(TwipsToPixels(placement.Left), TwipsToPixels(placement.Top));
+    const QSize client(qMax(1, TwipsToPixels(placement.Width) - frame.left() - frame.right()),
+                       qMax(1, TwipsToPixels(placement.Height) - frame.top() - frame.bottom()));
+    if (testAttribute(Qt::WA_WState_Created)) {
+        // Qt's record of the frame may still be that of another state; the window system's is current.
+        setGeometry(QRect(origin + QPoint(frame.left(), frame.top()), client));
+    } else {
+        move(origin); // before the window exists, this places its frame
+        resize(client);
+    }
+    // The twips as read, so that an untouched window writes back the same numbers.
+    NormalTop = placement.Top;
+    NormalLeft = placement.Left;
+    NormalHeight = placement.Height;
+    NormalWidth = placement.Width;
 }
+
+QMargins fMain::frameMarginsNow() const
+{
+    const QWindow *window = windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+void fMain::settlePlacement()
+{
+    // The window manager frames a window before it shows it, so at the first exposure the frame
+    // is known. A maximized start is shown normal for that moment, so that restoring it later
+    // returns to the stored size and not to one that leaves the frame out.
+    if (placementSettled_ || !windowHandle() || !windowHandle()->isExposed())
+        return;
+    placementSettled_ = true;
+    const QMargins frame = frameMarginsNow();
+    if (frame != normalFrame_) {
+        settings::Placement placement = requestedPlacement_;
+        const QRect screenArea = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
+        const QSize outer = initialSize_.grownBy(frame);
+        if (placement.TopCentred)
+            placement.Top = settings::CentredOrigin(qint32(PixelsToTwips(screenArea.height())),
+                                                    qint32(PixelsToTwips(outer.height())));
+        if (placement.LeftCentred)
+            placement.Left = settings::CentredOrigin(qint32(PixelsToTwips(screenArea.width())),
+                                                     qint32(PixelsToTwips(outer.width())));
+        applyPlacement(placement, frame);
+    }
+    if (requestedPlacement_.Maximized)
+        mWndFunction::MaximizeWindow(this);
+}
+
+QRect fMain::outerGeometry() const { return geometry().marginsAdded(frameMarginsNow()); }
 
 mainwindow::Box fMain::FrameTwips() const
 {
-    const QRect frame = frameGeometry();
+    const QRect frame = outerGeometry();
     return {qint32(PixelsToTwips(frame.left())), qint32(PixelsToTwips(frame.top())),
             qint32(PixelsToTwips(frame.width())), qint32(PixelsToTwips(frame.height()))};
 }
@@ -263,18 +320,20 @@ mainwindow::Box fMain::FrameTwips() const
 settings::Placement fMain::PlacementForSettings() const
 {
     settings::Placement placement;
-    placement.Maximized = mWndFunction::IsWindowMaximized(this);
+    // A maximized start is maximized only once shown.
+    placement.Maximized = mWndFunction::IsWindowMaximized(this)
+                          || (!placementSettled_ && requestedPlacement_.Maximized);
     if (placement.Maximized || isMinimized()) {
         placement.Top = NormalTop;
         placement.Left = NormalLeft;
         placement.Height = NormalHeight;
         placement.Width = NormalWidth;
     } else {
-        const mainwindow::Box frame = FrameTwips();
-        placement.Top = frame.Top;
-        placement.Left = frame.Left;
-        placement.Height = frame.Height;
-        placement.Width = frame.Width;
+        const QRect frame = outerGeometry();
+        placement.Top = platform::KeepTwips(NormalTop, frame.top());
+        placement.Left = platform::KeepTwips(NormalLeft, frame.left());
+        placement.Height = platform::KeepTwips(NormalHeight, frame.height());
+        placement.Width = platform::KeepTwips(NormalWidth, frame.width());
     }
     return placement;
 }
@@ -315,34 +374,40 @@ void fMain::changeEvent(QEvent *event)
     if (!(old & special) && (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
         // The window system may resize before it reports the new state, so that resize may
         // have been taken for a normal one; Qt's own record of the normal geometry is right.
+        // The frame of the normal state: a maximized window may have another.
         const QRect normal = normalGeometry();
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
         if (normal.isValid()) {
-            const QRect normalFrame = normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
-                                                      frame.right() - client.right(), frame.bottom() - client.bottom());
-            NormalTop = qint32(PixelsToTwips(normalFrame.top()));
-            NormalLeft = qint32(PixelsToTwips(normalFrame.left()));
-            NormalHeight = qint32(PixelsToTwips(normalFrame.height()));
-            NormalWidth = qint32(PixelsToTwips(normalFrame.width()));
+            const QRect normalFrame = normal.marginsAdded(normalFrame_);
+            NormalTop = platform::KeepTwips(NormalTop, normalFrame.top());
+            NormalLeft = platform::KeepTwips(NormalLeft, normalFrame.left());
+            NormalHeight = platform::KeepTwips(NormalHeight, normalFrame.height());
+            NormalWidth = platform::KeepTwips(NormalWidth, normalFrame.width());
         }
     }
     recordNormalPlacement();
     layoutLists();
+    settlePlacement();
+}
+
+void fMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Exposure is told to the window, not the widget.
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this);
 }
 
 void fMain::recordNormalPlacement()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    const mainwindow::Box frame = FrameTwips();
-    const mainwindow::Box recorded{NormalLeft, NormalTop, NormalWidth, NormalHeight};
-    if (frame == recorded)
-        return;
-    NormalTop = frame.Top;
-    NormalLeft = frame.Left;
-    NormalHeight = frame.Height;
-    NormalWidth = frame.Width;
+    const QRect frame = outerGeometry();
+    if (windowHandle() && windowHandle()->isExposed())
+        normalFrame_ = frameMarginsNow();
+    NormalTop = platform::KeepTwips(NormalTop, frame.top());
+    NormalLeft = platform::KeepTwips(NormalLeft, frame.left());
+    NormalHeight = platform::KeepTwips(NormalHeight, frame.height());
+    NormalWidth = platform::KeepTwips(NormalWidth, frame.width());
 }
 
 void fMain::layoutLists()
@@ -364,7 +429,9 @@ void fMain::layoutLists()
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        settlePlacement();
+    } else if (watched == centralWidget() && event->type() == QEvent::Resize) {
         layoutLists();
     } else if (event->type() == QEvent::MouseButtonPress
                && (watched == lvwCategory->viewport() || watched == lvwProjectList->viewport())) {

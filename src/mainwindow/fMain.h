@@ -9,6 +9,7 @@
 #include "tooling/fMessage.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 
 class QAction;
@@ -109,6 +110,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -117,7 +119,11 @@ private:
     void buildMenus();
     void buildLists();
     void wireEvents();
-    void applyPlacement(const settings::Placement &placement);
+    void applyPlacement(const settings::Placement &placement, const QMargins &frame);
+    void settlePlacement();
+    QMargins frameMarginsNow() const;
+    // The window's rectangle with the frame the window system has put round it.
+    QRect outerGeometry() const;
     void layoutLists();
     void recordNormalPlacement();
     void updateCaption();
@@ -137,5 +143,11 @@ private:
     CatalogueCommands commands_;
     QPointer<fMessage> progress_;
     bool unloaded_ = false;
+    // The placement read at start-up, the window's size before it and the frame it was applied
+    // with; applied again once the window system has put its frame round the window.
+    settings::Placement requestedPlacement_;
+    QSize initialSize_;
+    QMargins normalFrame_;
+    bool placementSettled_ = true;
 
 };

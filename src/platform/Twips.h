@@ -16,4 +16,11 @@ constexpr int TwipsToPixels(qint64 twips)
                           : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel));
 }
 
+// A measure in twips for a position or size now in pixels: the twips value it came from while it
+// still gives the same pixels, so a value read and not changed is written back as read.
+constexpr qint32 KeepTwips(qint32 twips, qint64 pixels)
+{
+    return TwipsToPixels(twips) == pixels ? twips : qint32(PixelsToTwips(pixels));
+}
+
 } // namespace platform

@@ -172,4 +172,12 @@ QString ErrDescription(qint32 number)
     }
 }
 
+QString FileSizeText(qint64 bytes, const QLocale &locale)
+{
+    if (bytes < 0)
+        return QString();
+    const qint64 kilobytes = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return locale.toString(kilobytes) + QStringLiteral(" KB");
+}
+
 } // namespace support

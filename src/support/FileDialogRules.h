@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -81,6 +82,10 @@ DialogResult ChosenFiles(const QStringList &paths, bool multiSelect, qint32 maxF
 
 // The Japanese message for an error number; "未知のｴﾗｰです。" for any other.
 QString ErrDescription(qint32 number);
+
+// A file's size as the file list shows it: whole kilobytes (1024 bytes), rounded up, with the
+// locale's digit grouping ("0 KB", "1 KB", "1,206 KB"); empty for a size that is not one.
+QString FileSizeText(qint64 bytes, const QLocale &locale);
 
 // Everything a file dialog is set up with, as cCommonDlg hands it to the dialog
 // (or to a test's answerer).

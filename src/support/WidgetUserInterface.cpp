@@ -1,6 +1,9 @@
 #include "support/WidgetUserInterface.h"
 
+#include "support/AccessibleNames.h"
+
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -39,6 +42,10 @@ QInputDialog *WidgetUserInterface::CreateInputBox(QWidget *parent, const QString
     dialog->setTextValue(defaultText);
     dialog->setOkButtonText(OkText());
     dialog->setCancelButtonText(CancelText());
+    // The text box is named by the prompt above it.
+    for (QLineEdit *box : dialog->findChildren<QLineEdit *>())
+        box->setAccessibleName(prompt);
+    support::NameControls(dialog);
     return dialog;
 }
 

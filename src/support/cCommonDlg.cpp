@@ -1,8 +1,13 @@
 #include "support/cCommonDlg.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLabel>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 
 using namespace support;
@@ -41,6 +46,34 @@ public:
 
 private:
     bool pathMustExist_;
+};
+
+// Qt's file list gives dates and sizes in the system's locale and names folders in English;
+// the program speaks Japanese throughout, whatever the system's locale.
+class JapaneseFileList final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role != Qt::DisplayRole || !files || !index.isValid())
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        switch (index.column()) {
+        case 1:
+            return files->isDir(source) ? QString() : FileSizeText(files->size(source), QLocale());
+        case 2:
+            if (files->isDir(source))
+                return QStringLiteral("フォルダー");
+            break;
+        case 3:
+            return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+        default:
+            break;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
 };
 
 } // namespace
@@ -124,6 +157,8 @@ void cCommonDlg::Configure(QFileDialog &dialog, const FileDialogRequest &request
 {
     const bool save = request.action == ActionSave;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!dynamic_cast<JapaneseFileList *>(dialog.proxyModel()))
+        dialog.setProxyModel(new JapaneseFileList(&dialog));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (save)
@@ -145,6 +180,10 @@ void cCommonDlg::Configure(QFileDialog &dialog, const FileDialogRequest &request
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類(&T):"));
     dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    // A label shows its access key only when it has a control to go to; Qt's file-type label has
+    // none and would show "(&T)" as typed.
+    if (auto *typeLabel = dialog.findChild<QLabel *>(QStringLiteral("fileTypeLabel")); typeLabel && !typeLabel->buddy())
+        typeLabel->setBuddy(dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo")));
 
     if (!request.initialFolder.isEmpty())
         dialog.setDirectory(request.initialFolder);

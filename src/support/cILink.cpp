@@ -1,5 +1,7 @@
 #include "support/cILink.h"
 
+#include "support/ReadableColour.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
@@ -78,7 +80,9 @@ void cILink::SetColour(const QColor &colour)
     if (!mctlLabel)
         return;
     QPalette palette = mctlLabel->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    // On a dark colour scheme the fixed link colours would hardly show: lighter ones of the same hue.
+    palette.setColor(QPalette::WindowText,
+                     support::ReadableOn(colour, palette.color(mctlLabel->backgroundRole())));
     mctlLabel->setPalette(palette);
 }
 

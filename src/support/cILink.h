@@ -39,7 +39,8 @@ public:
     QString ToolTipText() const { return toolTipText_; }
     void SetToolTipText(const QString &text);
 
-    // Gives the attached label a text colour.
+    // Gives the attached label a text colour, made lighter or darker where the background would
+    // leave it unreadable.
     void SetColour(const QColor &colour);
 
 protected:

@@ -1,6 +1,7 @@
 #include "support/fAbout.h"
 
 #include "support/AboutRules.h"
+#include "support/AccessibleNames.h"
 #include "support/ProgramIcon.h"
 
 #include <QGuiApplication>
@@ -74,6 +75,8 @@ void fAbout::BuildControls()
     cmdOK->setGeometry(Twips(4080, 2130, 1095, 375));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &fAbout::cmdOK_Click);
+    picIcon->setAccessibleName(QStringLiteral("ZARUN のアイコン"));
+    NameControls(this);
 }
 
 void fAbout::Form_Load()

@@ -7,7 +7,9 @@ target_sources(zarun_ui PRIVATE
   support/cCommonDlg.cpp support/cCommonDlg.h
   support/cILink.cpp support/cILink.h
   support/fAbout.cpp support/fAbout.h
+  support/AccessibleNames.cpp support/AccessibleNames.h
   support/ProgramIcon.cpp support/ProgramIcon.h
+  support/ReadableColour.cpp support/ReadableColour.h
   support/WidgetUserInterface.cpp support/WidgetUserInterface.h
 )
 # The program icon (drawn from packaging/zarun.svg) is built into the program.

@@ -1,6 +1,7 @@
 #include "dialogs/fEdit.h"
 
 #include "CatalogueFixture.h"
+#include "common/AccessibleNames.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/TextCodec.h"
 
@@ -76,6 +77,8 @@ void tst_fEdit::layout()
     QCOMPARE(dialog.font().pointSizeF(), 9.75);
     QCOMPARE(TabSequence(dialog.txtProjectName),
              (QStringList{"txtProjectName", "txtProjectFile", "cmdComDlg", "cmdOK", "cmdCancel"}));
+    QCOMPARE(UnnamedControls(&dialog), QStringList());
+    QCOMPARE(dialog.txtProjectFile->accessibleName(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ名"));
 }
 
 void tst_fEdit::opening()

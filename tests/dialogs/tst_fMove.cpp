@@ -1,6 +1,7 @@
 #include "dialogs/fMove.h"
 
 #include "CatalogueFixture.h"
+#include "common/AccessibleNames.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/Twips.h"
 
@@ -104,6 +105,7 @@ void tst_fMove::layout()
     QVERIFY(!dialog.cmdOK->isDefault());
     QVERIFY(!dialog.cmdCancel->isDefault());
     QCOMPARE(TabSequence(dialog.cmdCancel), (QStringList{"cmdCancel", "cmdOK", "cmbCategory"}));
+    QCOMPARE(UnnamedControls(&dialog), QStringList());
 }
 
 void tst_fMove::opening()

@@ -1,7 +1,10 @@
 #include "dialogs/fOption.h"
 
 #include "CatalogueFixture.h"
+#include "common/AccessibleNames.h"
+#include "common/Palettes.h"
 #include "common/ScriptedUserInterface.h"
+#include "support/ReadableColour.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -50,6 +53,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void layout();
+    void headingReadable_data();
+    void headingReadable();
     void centredOnScreen();
     void tabOrder();
     void opening_data();
@@ -58,6 +63,7 @@ private Q_SLOTS:
     void applyEnabling_data();
     void applyEnabling();
     void checkBoxComparesWithSetting();
+    void apply_data();
     void apply();
     void applyRefused_data();
     void applyRefused();
@@ -141,6 +147,32 @@ void tst_fOption::layout()
     QCOMPARE(dialog.lstOption->count(), 2);
     QCOMPARE(dialog.lstOption->item(0)->text(), QStringLiteral("メイン"));
     QCOMPARE(dialog.lstOption->item(1)->text(), QStringLiteral("プロジェクト"));
+    QCOMPARE(UnnamedControls(&dialog), QStringList());
+    QCOMPARE(dialog.txtDataFile->accessibleName(), QStringLiteral("起動時に開くデータファイル"));
+    QCOMPARE(dialog.cmdOK->accessibleName(), QStringLiteral("OK"));
+}
+
+void tst_fOption::headingReadable_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<bool>("asDesigned"); // white on the text colour
+    QTest::newRow("default") << QStringLiteral("default") << true;
+    QTest::newRow("dark") << QStringLiteral("dark") << false;
+    QTest::newRow("mid grey") << QStringLiteral("mid grey") << false;
+}
+
+void tst_fOption::headingReadable()
+{
+    QFETCH(QString, scheme);
+    QFETCH(bool, asDesigned);
+    const SchemeScope colours(scheme);
+    fOption dialog;
+    const QPalette strip = dialog.lblList->palette();
+    QCOMPARE(strip.color(QPalette::Window), dialog.palette().color(QPalette::WindowText));
+    if (asDesigned)
+        QCOMPARE(strip.color(QPalette::WindowText), QColor(Qt::white));
+    QVERIFY2(support::ContrastRatio(strip.color(QPalette::WindowText), strip.color(QPalette::Window)) >= 4.5,
+             qPrintable(strip.color(QPalette::WindowText).name() + " on " + strip.color(QPalette::Window).name()));
 }
 
 void tst_fOption::centredOnScreen()
@@ -270,12 +302,27 @@ void tst_fOption::checkBoxComparesWithSetting()
     QVERIFY(!dialog.cmdApply->isEnabled());
 }
 
+void tst_fOption::apply_data()
+{
+    QTest::addColumn<QString>("stored"); // "$S": an existing file
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("existing file") << QString() << QStringLiteral("$S");
+    // No start-up file is the program's own default: keeping or choosing it is not refused.
+    QTest::newRow("none kept") << QString() << QString();
+    QTest::newRow("file cleared") << QStringLiteral("$S") << QString();
+}
+
 void tst_fOption::apply()
 {
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    stored.replace(QStringLiteral("$S"), startup_);
+    typed.replace(QStringLiteral("$S"), startup_);
+    settings::Values().StartupCatalogue = stored;
     settings::Values().SortOnOpen = false;
     settings::Values().SortOnColumnClick = false;
     fOption dialog;
-    dialog.txtDataFile->setText(startup_);
+    dialog.txtDataFile->setText(typed);
     dialog.optWClick[2]->click();
     dialog.chkExeAutomatic->click();
     dialog.chkDragDrop->click();
@@ -285,14 +332,13 @@ void tst_fOption::apply()
     QVERIFY(!dialog.cmdApply->isEnabled());
     QVERIFY(!dialog.ApplyRefused());
     // The disabled boxes store their own settings back unchanged.
-    QVERIFY(Current() == (Edited{2, false, false, false, startup_, false}));
+    QVERIFY(Current() == (Edited{2, false, false, false, typed, false}));
 }
 
 void tst_fOption::applyRefused_data()
 {
     QTest::addColumn<QString>("path"); // relative to the temporary folder; "" stays empty
     QTest::addColumn<QString>("message"); // $P: the path as typed
-    QTest::newRow("empty") << QString() << QStringLiteral(" が存在しません。");
     QTest::newRow("missing") << QStringLiteral("Gone.zrd") << QStringLiteral("$P が存在しません。");
     QTest::newRow("not for ZARUN.ini") << QStringLiteral("도구.zrd")
                                        << QStringLiteral("$P には保存できない文字「도」が含まれています。");
@@ -328,14 +374,16 @@ void tst_fOption::applyRefused()
 void tst_fOption::okRefusedStaysOpen()
 {
     const Edited before = Current();
+    const QString gone = dir_->filePath(QStringLiteral("Gone.zrd"));
     fOption dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.show();
+    dialog.txtDataFile->setText(gone);
     dialog.lstOption->setCurrentRow(1);
     dialog.optWClick[2]->click();
     QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
 
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral(" が存在しません。")});
+    QCOMPARE(ui_->messages, QStringList{gone + QStringLiteral(" が存在しません。")});
     QCOMPARE(finished.count(), 0);
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.ApplyRefused()); // consumed by the closing it stopped
@@ -368,6 +416,7 @@ void tst_fOption::cancelAfterRefusedApplyCloses()
 {
     fOption dialog;
     QSignalSpy rejected(&dialog, &QDialog::rejected);
+    dialog.txtDataFile->setText(dir_->filePath(QStringLiteral("Gone.zrd")));
     dialog.optWClick[0]->click();
     dialog.cmdApply_Click();
     QVERIFY(dialog.ApplyRefused());

@@ -2,10 +2,11 @@
 # A user's first session with the real program, driven by real X input on a virtual display:
 #   e2e_user_session.sh <zarun executable> <zarun_fake_ide executable>
 # The program is copied into a fresh program folder (ZARUN.ini and NewFile.zrd land beside it) and
-# runs in a private desktop (scripts/with-fake-ide.sh) where the stand-in IDE builds .vbp files.
+# runs in a private desktop (scripts/with-fake-ide.sh) with a window manager (openbox), where the
+# stand-in IDE builds .vbp files.
 # Steps: first start, New, add a category, add a project (the IDE builds its missing executable),
 # Save, set the start-up file in the options, Quit; then start again and find the catalogue open.
-# Exits 77 (skipped) when xvfb-run, xdotool or another tool it needs is missing.
+# Exits 77 (skipped) when xvfb-run, openbox, xdotool or another tool it needs is missing.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -76,7 +77,7 @@ none_visible() {
   done
 }
 
-# Gives the keyboard to a window: there is no window manager to do it when a dialog closes.
+# Gives the keyboard to a window, rather than wait for the window manager to do it when a dialog closes.
 focus() { x windowfocus --sync "$1"; }
 
 # wait_window <name>: waits for the window and gives it the keyboard; prints its id.
@@ -265,9 +266,9 @@ fi
 # Absolute: the session runs in other folders, and a desktop entry needs a full program path.
 zarun=$(realpath -- "$1") ide=$(realpath -- "$2")
 self=$(realpath -- "${BASH_SOURCE[0]}")
-for tool in xvfb-run xauth xdotool update-mime-database timeout flock; do
+for tool in update-mime-database timeout; do
   if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (Debian packages xvfb, xauth, xdotool, shared-mime-info; see scripts/setup.sh)"
+    echo "SKIP: $tool is not installed (Debian package shared-mime-info; see scripts/setup.sh)"
     exit 77
   fi
 done
@@ -277,34 +278,12 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/cache" "$work/runtime" "$work/tmp"
-chmod 700 "$work/runtime"
-
-# A display number of our own. "xvfb-run -a" races with runs started at the same moment: two
-# servers on one number, and the keys of one session land in the other. Numbers from 500 stay
-# clear of its choices; the lock keeps concurrent runs of this test apart until this one ends.
-locks=/tmp/.zarun-e2e-displays
-mkdir -p "$locks" 2>/dev/null || true
-server=
-for ((n = 500 + RANDOM % 100, tries = 0; tries < 200; n = 500 + (n - 499) % 200, tries++)); do
-  exec {lock}>"$locks/X$n" || continue
-  if flock -n "$lock" && [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    server=$n
-    break
-  fi
-  exec {lock}>&-
-done
-[ -n "$server" ] || { echo "FAIL: no free display number between 500 and 699" >&2; exit 1; }
 
 status=0
-# -noreset: the server would otherwise reset when its last client goes (the program quitting, or a
-# short xdotool call) and refuse the connections made meanwhile.
-# Nothing reaches the real home folder; temporary files of the wrappers land in the work folder.
-HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime TMPDIR=$work/tmp \
-  ZARUN_FAKE_IDE=$ide QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
-  timeout -k 5 "$total_limit" \
-  xvfb-run -n "$server" -s "-screen 0 1280x1024x24 -noreset" \
-  "$root/scripts/with-fake-ide.sh" bash "$self" --session "$work" "$zarun" || status=$?
+# A virtual display with a window manager, as on a user's desktop (it skips when a tool is missing).
+ZARUN_FAKE_IDE=$ide timeout -k 5 "$total_limit" \
+  "$here/virtual_desktop.sh" "$work" "$root/scripts/with-fake-ide.sh" bash "$self" --session "$work" "$zarun" ||
+  status=$?
 if [ "$status" -eq 124 ]; then
   echo "FAIL: the session took longer than ${total_limit}s" >&2
 fi

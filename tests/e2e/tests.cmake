@@ -3,3 +3,7 @@
 add_test(NAME e2e_user_session
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e_user_session.sh $<TARGET_FILE:zarun> $<TARGET_FILE:zarun_fake_ide>)
 set_tests_properties(e2e_user_session PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS e2e)
+
+# The main window's placement over three starts under a window manager (openbox).
+add_test(NAME e2e_placement COMMAND ${CMAKE_CURRENT_LIST_DIR}/e2e_placement.sh $<TARGET_FILE:zarun>)
+set_tests_properties(e2e_placement PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 200 LABELS e2e)

@@ -212,20 +212,20 @@ void tst_Settings::placement_data()
     QTest::addColumn<Placement>("placement");
 
     const QList<int> usual {19201, 14401, 9031, 6301};
-    QTest::newRow("nothing stored: centred") << QByteArray() << usual << Placement {4050, 5085, 6000, 8000, false};
+    QTest::newRow("nothing stored: centred") << QByteArray() << usual << Placement {4050, 5085, 6000, 8000, false, true, true};
     // Each half is taken on its own: (1001 - 3000) / 2 would give -999.
     QTest::newRow("window larger than the screen") << QByteArray() << QList<int> {1001, 801, 3000, 2000}
-                                                   << Placement {-600, -1000, 6000, 8000, false};
-    QTest::newRow("tiny screen") << QByteArray() << QList<int> {1, 1, 4, 4} << Placement {-2, -2, 6000, 8000, false};
+                                                   << Placement {-600, -1000, 6000, 8000, false, true, true};
+    QTest::newRow("tiny screen") << QByteArray() << QList<int> {1, 1, 4, 4} << Placement {-2, -2, 6000, 8000, false, true, true};
     QTest::newRow("all stored") << QByteArray("[Window]\r\nMAXIMIZE=True\r\nTOP=-120\r\nLEFT=30\r\nHEIGHT=7000\r\nWIDTH=9000\r\n")
                                 << usual << Placement {-120, 30, 7000, 9000, true};
     // Centring uses the window's size of the moment, not the stored one applied later.
     QTest::newRow("only size stored") << QByteArray("[Window]\r\nHEIGHT=1000\r\nWIDTH=2000\r\n") << usual
-                                      << Placement {4050, 5085, 1000, 2000, false};
+                                      << Placement {4050, 5085, 1000, 2000, false, true, true};
     QTest::newRow("empty values") << QByteArray("[Window]\r\nMAXIMIZE=\r\nTOP=\r\nLEFT=\r\nHEIGHT=\r\nWIDTH=\r\n") << usual
-                                  << Placement {4050, 5085, 6000, 8000, false};
+                                  << Placement {4050, 5085, 6000, 8000, false, true, true};
     QTest::newRow("other case") << QByteArray("[window]\r\ntop=5\r\nmaximize=true\r\n") << usual
-                                << Placement {5, 5085, 6000, 8000, true};
+                                << Placement {5, 5085, 6000, 8000, true, false, true};
 }
 
 void tst_Settings::placement()
@@ -241,6 +241,9 @@ void tst_Settings::placement()
     QCOMPARE(p.Height, placement.Height);
     QCOMPARE(p.Width, placement.Width);
     QCOMPARE(p.Maximized, placement.Maximized);
+    // Centred values follow the window's size once its frame is known.
+    QCOMPARE(p.TopCentred, placement.TopCentred);
+    QCOMPARE(p.LeftCentred, placement.LeftCentred);
 }
 
 void tst_Settings::ensureFile_data()

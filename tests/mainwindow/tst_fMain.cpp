@@ -1,5 +1,6 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
+#include "common/AccessibleNames.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fMove.h"
@@ -69,6 +70,8 @@ private Q_SLOTS:
     void cleanup();
 
     void menusAndColumns();
+    void dataKeys_data();
+    void dataKeys();
     void layoutArithmetic_data();
     void layoutArithmetic();
     void layoutOfTheLists();
@@ -98,6 +101,8 @@ private Q_SLOTS:
     void addProjectsThroughDialog();
     void startUpAndShutDown();
     void maximizedAndMinimizedKeepNormalPlacement();
+    void placementWrittenBackAsRead_data();
+    void placementWrittenBackAsRead();
     void moveClearsTheSelection();
 
 private:
@@ -189,7 +194,35 @@ void tst_fMain::menusAndColumns()
         QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
     }
     QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(UnnamedControls(&w), QStringList());
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+}
+
+void tst_fMain::dataKeys_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("entry"); // "" for none
+    QTest::newRow("Ctrl+N: new") << QKeySequence(QStringLiteral("Ctrl+N")) << QStringLiteral("新規作成(&N)");
+    QTest::newRow("Ctrl+O: open") << QKeySequence(QStringLiteral("Ctrl+O")) << QStringLiteral("開く(&O)");
+    QTest::newRow("Ctrl+S: save") << QKeySequence(QStringLiteral("Ctrl+S")) << QStringLiteral("上書き保存(&S)");
+    QTest::newRow("Ctrl+A: nothing") << QKeySequence(QStringLiteral("Ctrl+A")) << QString();
+    QTest::newRow("Ctrl+X: not quit") << QKeySequence(QStringLiteral("Ctrl+X")) << QString();
+}
+
+void tst_fMain::dataKeys()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, entry);
+    cCommonDlg::SetAnswerer([](const support::FileDialogRequest &) { return std::nullopt; });
+    fMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QStringList triggered;
+    for (QAction *action : w.mnuData->actions())
+        connect(action, &QAction::triggered, &w, [&triggered, action] { triggered.append(action->text()); });
+    QTest::keySequence(&w, keys);
+    QCOMPARE(triggered, entry.isEmpty() ? QStringList() : QStringList{entry});
 }
 
 void tst_fMain::layoutArithmetic_data()
@@ -884,6 +917,51 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     p = w.PlacementForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+}
+
+void tst_fMain::placementWrittenBackAsRead_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QStringList>("written"); // MAXIMIZE, TOP, LEFT, HEIGHT, WIDTH; "*" for any
+    // The window is framed only once shown (the offscreen platform's frame is 2 pixels).
+    QTest::newRow("first start: 8000 x 6000 outer") << QByteArray() << QStringList{"False", "*", "*", "6000", "8000"};
+    QTest::newRow("twips between pixels") << QByteArray("[Window]\r\nTOP=-7\r\nLEFT=1001\r\nHEIGHT=6001\r\nWIDTH=8007\r\n")
+                                          << QStringList{"False", "-7", "1001", "6001", "8007"};
+    QTest::newRow("maximized") << QByteArray("[Window]\r\nMAXIMIZE=True\r\nTOP=300\r\nLEFT=450\r\nHEIGHT=4500\r\nWIDTH=6000\r\n")
+                               << QStringList{"True", "300", "450", "4500", "6000"};
+    QTest::newRow("malformed numbers") << QByteArray("[Window]\r\nTOP=x\r\nLEFT=12y\r\nHEIGHT=\r\nWIDTH=-\r\n")
+                                       << QStringList{"False", "*", "*", "*", "*"};
+}
+
+void tst_fMain::placementWrittenBackAsRead()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QStringList, written);
+    const QString ini = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    QVERIFY(put(ini, stored));
+    const QStringList keys{"MAXIMIZE", "TOP", "LEFT", "HEIGHT", "WIDTH"};
+    QStringList previous;
+    for (int start = 1; start <= 3; ++start) {
+        {
+            fMain w;
+            w.Form_Load();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QTRY_COMPARE(w.isMaximized(), written[0] == "True");
+            w.close();
+        }
+        platform::IniStore::Instance().Reset();
+        QStringList values;
+        for (const QString &key : keys)
+            values.append(mIniFile::ReadIniString(QStringLiteral("Window"), key, QString(), ini));
+        for (int k = 0; k < keys.size(); ++k)
+            if (written[k] != "*")
+                QCOMPARE(keys[k] + '=' + values[k], keys[k] + '=' + written[k]);
+        // Each later start writes back what the one before wrote.
+        if (!previous.isEmpty())
+            QCOMPARE(values, previous);
+        previous = values;
+    }
 }
 
 void tst_fMain::moveClearsTheSelection()

@@ -30,7 +30,28 @@ private Q_SLOTS:
     void chosenFiles();
     void errDescription_data();
     void errDescription();
+    void fileSizeText_data();
+    void fileSizeText();
 };
+
+void tst_FileDialogRules::fileSizeText_data()
+{
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty file") << qint64(0) << QStringLiteral("0 KB");
+    QTest::newRow("one byte rounds up") << qint64(1) << QStringLiteral("1 KB");
+    QTest::newRow("exactly 1 KB") << qint64(1024) << QStringLiteral("1 KB");
+    QTest::newRow("grouped") << qint64(1234567) << QStringLiteral("1,206 KB");
+    QTest::newRow("beyond 32 bits") << qint64(5) * 1024 * 1024 * 1024 << QStringLiteral("5,242,880 KB");
+    QTest::newRow("no size") << qint64(-1) << QString();
+}
+
+void tst_FileDialogRules::fileSizeText()
+{
+    QFETCH(qint64, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(support::FileSizeText(bytes, QLocale(QLocale::Japanese, QLocale::Japan)), text);
+}
 
 void tst_FileDialogRules::platformFilter_data()
 {

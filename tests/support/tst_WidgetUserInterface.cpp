@@ -1,5 +1,7 @@
 #include "support/WidgetUserInterface.h"
 
+#include "common/AccessibleNames.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -95,6 +97,8 @@ void tst_WidgetUserInterface::dialogsAsBuilt()
     QCOMPARE(input->textValue(), QStringLiteral("Tools"));
     QCOMPARE(input->okButtonText(), QStringLiteral("OK"));
     QCOMPARE(input->cancelButtonText(), QStringLiteral("キャンセル"));
+    QCOMPARE(UnnamedControls(input.get()), QStringList());
+    QCOMPARE(input->findChild<QLineEdit *>()->accessibleName(), QStringLiteral("ｶﾃｺﾞﾘ名を入力してください。"));
 }
 
 void tst_WidgetUserInterface::messageAnswered()

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -57,6 +62,7 @@ private Q_SLOTS:
     void actionProperty();
     void configureQtDialog_data();
     void configureQtDialog();
+    void fileDialogInJapanese();
     void realDialogAnswered();
     void realDialogCancelled();
     void realDialogRefusesMissingFolder();
@@ -395,6 +401,48 @@ void tst_cCommonDlg::configureQtDialog()
     QCOMPARE(types->itemText(0), QStringLiteral("ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)"));
     QCOMPARE(types->itemText(1), QStringLiteral("All"));
     QCOMPARE(types->currentIndex(), 1); // FilterIndex 2
+}
+
+void tst_cCommonDlg::fileDialogInJapanese()
+{
+    const QLocale old;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    const auto restore = qScopeGuard([&old] { QLocale::setDefault(old); });
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    QFile file(dir.filePath(QStringLiteral("Tools.zrd")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(2000, 'x')) == 2000);
+    file.close();
+    cCommonDlg dlg;
+    dlg.SetFilter(QStringLiteral("All|*.*"));
+    dlg.SetInitDir(dir.path());
+    QFileDialog dialog;
+    cCommonDlg::Configure(dialog, dlg.Request(1));
+
+    // Every access key shows as one: no label with a raw "&" that has no control to go to.
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        QVERIFY2(!label->text().contains(u'&') || label->buddy(), qPrintable(label->text()));
+    // Sizes, dates and folders in the file list as a Japanese user reads them.
+    const QAbstractItemModel *list = dialog.proxyModel();
+    QVERIFY(list);
+    const auto *view = dialog.findChild<QAbstractItemView *>(QStringLiteral("treeView"));
+    QVERIFY(view);
+    const auto row = [list, view](const QString &name) {
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < list->rowCount(root); ++r)
+            if (list->index(r, 0, root).data().toString() == name)
+                return list->index(r, 0, root);
+        return QModelIndex();
+    };
+    QTRY_VERIFY(row(QStringLiteral("Tools.zrd")).isValid() && row(QStringLiteral("sub")).isValid());
+    const QModelIndex tools = row(QStringLiteral("Tools.zrd"));
+    QCOMPARE(tools.siblingAtColumn(1).data().toString(), QStringLiteral("2 KB"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$"))
+                 .match(tools.siblingAtColumn(3).data().toString())
+                 .hasMatch(),
+             qPrintable(tools.siblingAtColumn(3).data().toString()));
+    QCOMPARE(row(QStringLiteral("sub")).siblingAtColumn(2).data().toString(), QStringLiteral("フォルダー"));
 }
 
 void tst_cCommonDlg::realDialogAnswered()

@@ -1,5 +1,9 @@
 #include "support/fAbout.h"
 
+#include "common/AccessibleNames.h"
+#include "common/Palettes.h"
+#include "support/ReadableColour.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -32,6 +36,8 @@ private Q_SLOTS:
     void links();
     void icon();
     void centredOnScreen();
+    void linksReadable_data();
+    void linksReadable();
     void hoverAndBareWindow_data();
     void hoverAndBareWindow();
     void clickOpensTarget_data();
@@ -54,6 +60,8 @@ void tst_fAbout::cleanup() { cILink::ResetOpener(); }
 void tst_fAbout::texts()
 {
     fAbout about;
+    QCOMPARE(UnnamedControls(&about), QStringList());
+    QVERIFY(!about.picIcon->accessibleName().isEmpty());
     QCOMPARE(about.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     QCOMPARE(about.lblAppTitle->text(), QStringLiteral("ZARUN"));
     QCOMPARE(about.lblVersion->text(), QStringLiteral("Version   0.30"));
@@ -104,6 +112,34 @@ void tst_fAbout::centredOnScreen()
     const int twipsTop = (screen.height() * 15) / 2 - (about.frameGeometry().height() * 15) / 2;
     QCOMPARE(about.pos(), QPoint(screen.left() + qRound(twipsLeft / 15.0), screen.top() + qRound(twipsTop / 15.0)));
     QCOMPARE(about.size(), QSize(360, 186));
+}
+
+void tst_fAbout::linksReadable_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<bool>("asDesigned"); // blue, purple under the pointer
+    QTest::newRow("default") << QStringLiteral("default") << true;
+    QTest::newRow("dark") << QStringLiteral("dark") << false;
+    QTest::newRow("mid grey") << QStringLiteral("mid grey") << false;
+}
+
+void tst_fAbout::linksReadable()
+{
+    QFETCH(QString, scheme);
+    QFETCH(bool, asDesigned);
+    const SchemeScope colours(scheme);
+    fAbout about;
+    const QColor background = about.palette().color(QPalette::Window);
+    const QColor link = TextColour(about.lblUrl);
+    SendMove(about.lblUrl, QPoint(2, 2));
+    const QColor hover = TextColour(about.lblUrl);
+    if (asDesigned) {
+        QCOMPARE(link, kBlue);
+        QCOMPARE(hover, kPurple);
+    }
+    QVERIFY(link != hover);
+    for (const QColor &colour : {link, hover})
+        QVERIFY2(support::ContrastRatio(colour, background) >= 4.5, qPrintable(colour.name() + " on " + background.name()));
 }
 
 void tst_fAbout::hoverAndBareWindow_data()

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The main window's placement under a real window manager, which frames the window only after it is
+# shown: three starts and quits without touching the window must write ZARUN.ini's placement back
+# exactly as read, the first start 8000 x 6000 twips with the frame included.
+#   e2e_placement.sh <zarun executable>
+# Exits 77 (skipped) when xvfb-run, openbox, xdotool or another tool it needs is missing.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+step_limit=${ZARUN_E2E_STEP_TIMEOUT:-30}
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/zarun.log" ] && { echo "--- program output:" >&2; cat "$work/zarun.log" >&2; }
+  exit 1
+}
+
+wait_for() {
+  local what=$1
+  shift
+  local deadline=$(( $(date +%s) + step_limit ))
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s)" -lt "$deadline" ] || fail "waited ${step_limit}s for $what"
+    sleep 0.05
+  done
+}
+
+x() { timeout 10 xdotool "$@"; }
+main_shown() { [ -n "$(x search --onlyvisible --name '^ZARUN$' | head -n 1)" ]; }
+visible_windows() { x search --onlyvisible --class zarun | sort; }
+# Windows of the program shown now that were not in the list $1.
+new_windows() { comm -13 <(printf '%s\n' "$1") <(visible_windows) | grep .; }
+process_ended() { [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
+# "TOP LEFT HEIGHT WIDTH MAXIMIZE" as written in ZARUN.ini.
+placement() {
+  local key
+  for key in TOP LEFT HEIGHT WIDTH MAXIMIZE; do
+    printf '%s ' "$(tr -d '\r' <"$1" | sed -n "s/^$key=//p")"
+  done
+}
+
+# One start and quit (Alt+D, X); sets written to the placement written at the quit.
+cycle() {
+  (cd "$work" && exec "$prog/zarun" >>"$work/zarun.log" 2>&1) &
+  local pid=$! main
+  wait_for "the main window" main_shown
+  main=$(x search --onlyvisible --name '^ZARUN$' | head -n 1)
+  # The window manager has framed it: the client area is smaller than the outer size.
+  eval "$(x getwindowgeometry --shell "$main")"
+  client_height=$HEIGHT
+  local before
+  before=$(visible_windows)
+  x windowactivate --sync "$main" key alt+d
+  wait_for "the data menu to open" new_windows "$before"
+  x key x
+  wait_for "the program to end" process_ended "$pid"
+  wait "$pid" || fail "the program ended with status $?"
+  written=$(placement "$prog/ZARUN.ini")
+}
+
+session() {
+  prog=$work/program
+  mkdir -p "$prog"
+  cp "$1" "$prog/zarun"
+  local first second third
+  cycle
+  first=$written
+  read -r top left height width maximized <<<"$first"
+  echo "start 1: TOP LEFT HEIGHT WIDTH MAXIMIZE = $first"
+  [ "$height $width $maximized" = "6000 8000 False" ] || fail "the first start is not 8000 x 6000 twips outer: $first"
+  [ $((client_height * 15)) -lt "$height" ] || fail "no window frame: client $client_height px high for HEIGHT=$height"
+  cycle
+  second=$written
+  echo "start 2: TOP LEFT HEIGHT WIDTH MAXIMIZE = $second"
+  cycle
+  third=$written
+  echo "start 3: TOP LEFT HEIGHT WIDTH MAXIMIZE = $third"
+  [ "$first" = "$second" ] && [ "$second" = "$third" ] || fail "the placement changed: $first / $second / $third"
+}
+
+if [ "${1:-}" = --session ]; then
+  work=$2
+  session "$3"
+  exit 0
+fi
+
+[ $# -eq 1 ] || { echo "usage: $0 <zarun>" >&2; exit 2; }
+zarun=$(realpath -- "$1")
+[ -x "$zarun" ] || { echo "FAIL: $zarun is missing" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+timeout -k 5 180 "$here/virtual_desktop.sh" "$work" bash "$(realpath -- "${BASH_SOURCE[0]}")" --session "$work" "$zarun" ||
+  status=$?
+[ "$status" -eq 124 ] && echo "FAIL: the test took longer than 180s" >&2
+[ "$status" -eq 0 ] && echo "PASS: placement kept over three starts"
+exit "$status"
