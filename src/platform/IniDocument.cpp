@@ -68,11 +68,11 @@ IniDocument::Line IniDocument::parseLine(QByteArray raw, TextEncoding encoding)
         line.kind = Line::Kind::Blank;
     } else if (text.front() == u';') {
         line.kind = Line::Kind::Other;
-    } else if (text.front() == u'[') {
-        const qsizetype close = text.lastIndexOf(u']');
-        const QStringView name = close > 0 ? text.sliced(1, close - 1) : text.sliced(1);
+    } else if (const qsizetype close = text.front() == u'[' ? text.lastIndexOf(u']') : -1; close > 0) {
+        // Only a closing "]" makes a header; the text is decoded, so a "]" byte inside a
+        // double-byte character is no bracket. Without one the line belongs to the section above.
         line.kind = Line::Kind::Section;
-        line.name = TrimBlanks(name).toString();
+        line.name = TrimBlanks(text.sliced(1, close - 1)).toString();
     } else if (const qsizetype eq = text.indexOf(u'='); eq >= 0) {
         line.kind = Line::Kind::Key;
         line.name = TrimBlanks(text.first(eq)).toString();
@@ -259,8 +259,8 @@ void IniDocument::terminateLastLine()
 
 IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView key, QStringView value)
 {
-    if (!IsValidSectionName(sectionName) || !IsValidKeyName(key) || !IsValidValue(value)
-        || !CanHold(sectionName) || !CanHold(key) || !CanHold(value))
+    if (!IsValidSectionName(sectionName) || !IsValidValue(value) || !CanHold(sectionName) || !CanHold(key)
+        || !CanHold(value))
         return Change::Refused;
 
     const QString folded = IniNameKey(key);
@@ -277,10 +277,17 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
             qsizetype eq = 0;
             while (eq + unit <= line.raw.size() && unitAt(line.raw.constData() + eq, encoding_) != u'=')
                 eq += unit;
-            line.raw = line.raw.left(eq + unit) + encodeLine(value);
-            line.value = TrimBlanks(value).toString();
+            // A key this program would not write (a hand-edited "[x=..." line) keeps its line only
+            // while the new one still reads back as the same key with the new value.
+            Line rebuilt = parseLine(line.raw.left(eq + unit) + encodeLine(value), encoding_);
+            if (rebuilt.kind != Line::Kind::Key || IniNameKey(rebuilt.name) != folded
+                || rebuilt.value != TrimBlanks(value))
+                return Change::Refused;
+            line = std::move(rebuilt);
             return Change::Changed;
         }
+        if (!IsValidKeyName(key))
+            return Change::Refused;
         qsizetype at = section.lines.size();
         while (at > 0 && section.lines[at - 1].kind == Line::Kind::Blank)
             --at;
@@ -294,6 +301,8 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
         return Change::Changed;
     }
 
+    if (!IsValidKeyName(key))
+        return Change::Refused;
     terminateLastLine();
     Section section;
     section.header = parseLine(encodeLine(u'[' + sectionName.toString() + u']'), encoding_);

@@ -78,7 +78,10 @@ void tst_IniDocument::reading_data()
     QTest::newRow("lf only") << QByteArray("[S]\nk=v\n") << "S" << "k" << "v";
     QTest::newRow("cr only") << QByteArray("[S]\rk=v\r") << "S" << "k" << "v";
     QTest::newRow("last ']' closes") << QByteArray("[a]b]\r\nk=v\r\n") << "a]b" << "k" << "v";
-    QTest::newRow("no ']' at all") << QByteArray("[ab\r\nk=v\r\n") << "ab" << "k" << "v";
+    QTest::newRow("no ']': no section of its own") << QByteArray("[ab\r\nk=v\r\n") << "ab" << "k" << "<absent>";
+    QTest::newRow("no ']': belongs to the section above") << QByteArray("[S]\r\n[ab\r\nk=v\r\n") << "S" << "k" << "v";
+    QTest::newRow("no ']' but '=': a key") << QByteArray("[S]\r\n[a=b\r\n") << "S" << "[a" << "b";
+    QTest::newRow("zo: 83 5D closes nothing") << QByteArray("[S]\r\n[\x83\x5D\r\nk=v\r\n") << "S" << "k" << "v";
     QTest::newRow("utf-8 line starting with U+FEFF")
         << QByteArray("\xEF\xBB\xBF[s]\r\n\xEF\xBB\xBFk=v\r\n") << "s" << QStringLiteral("\uFEFFk") << "v";
     QTest::newRow("utf-8 U+FEFF is part of the name")
@@ -113,6 +116,7 @@ void tst_IniDocument::sectionNames_data()
     QTest::newRow("cp932 trail bytes 5D and 5C") << QByteArray("[\x95\x5D\x83\x5C]\r\n[\x95\x5D]]\r\n")
                                                  << QStringList{QStringLiteral("評ソ"), QStringLiteral("評]")};
     QTest::newRow("none") << QByteArray("k=v\r\n; c\r\n") << QStringList{};
+    QTest::newRow("unclosed headers are none") << QByteArray("[a\r\n[S]\r\n[\x95\x5D\r\n[ b=c\r\n") << QStringList{"S"};
 }
 
 void tst_IniDocument::sectionNames()
@@ -155,6 +159,8 @@ void tst_IniDocument::setValue_data()
                                  << QByteArray("[S]\r\nk=\x95\x5C\x83\x5C\r\n");
     QTest::newRow("keys before sections stay") << QByteArray("k=v\r\n") << "S" << "k" << "w"
                                                << QByteArray("k=v\r\n[S]\r\nk=w\r\n");
+    QTest::newRow("hand-written '[' key keeps its line") << QByteArray("[S]\r\n[k=1\r\n") << "S" << "[k" << "2"
+                                                         << QByteArray("[S]\r\n[k=2\r\n");
     QTest::newRow("value with '=' and quotes") << QByteArray() << "S" << "k" << "\"a=b\""
                                                << QByteArray("[S]\r\nk=\"a=b\"\r\n");
 }
