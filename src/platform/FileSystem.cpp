@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,7 @@
 #include <qt_windows.h>
 #else
 #include <cerrno>
-#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <ctime>
@@ -19,21 +20,56 @@ namespace platform {
 
 namespace {
 
+// The kernel gives up after 40 links in a row; so does the writer.
+constexpr int kMaxLinks = 40;
+
+#ifndef Q_OS_WIN
+// The folder part of a path, as written: no ".." is folded away, since the folder may be a link.
+QString parentFolder(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return QDir::currentPath();
+    return slash == 0 ? QStringLiteral("/") : path.first(slash);
+}
+
+// Temporary files of the writer: ".<name>.zarun-XXXXXX"; mkstemp fills the X's from [A-Za-z0-9].
+constexpr char kTemporaryMark[] = ".zarun-";
+constexpr qsizetype kRandomLength = 6;
+
+bool isRandomPart(QByteArrayView part)
+{
+    if (part.size() != kRandomLength)
+        return false;
+    for (char c : part)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+// Names only this writer makes: ".<name>.zarun-XXXXXX", and the earlier ".<fileName>.XXXXXX"
+// for the very file being written.
+bool isOurTemporaryName(QByteArrayView name, QByteArrayView fileName)
+{
+    if (name.size() < 2 + kRandomLength || name.front() != '.')
+        return false;
+    const QByteArrayView random = name.last(kRandomLength);
+    if (!isRandomPart(random))
+        return false;
+    const QByteArrayView rest = name.first(name.size() - kRandomLength);
+    const QByteArrayView mark(kTemporaryMark);
+    if (rest.endsWith(mark) && rest.size() > 1 + mark.size())
+        return true;
+    return !fileName.isEmpty() && rest.size() == fileName.size() + 2 && rest.sliced(1).startsWith(fileName)
+        && rest.back() == '.';
+}
+#else
 QString parentFolder(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
     return folder.isEmpty() ? QDir::currentPath() : folder;
 }
-
-// The path the bytes really live at: a symbolic link is replaced through its target.
-QString resolveTarget(const QString &path)
-{
-    QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString target = info.symLinkTarget();
-    return target.isEmpty() ? path : target;
-}
+#endif
 
 } // namespace
 
@@ -50,8 +86,13 @@ FileStamp StatFile(const QString &path)
 {
     FileStamp stamp;
     struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (path.isEmpty())
         return stamp;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        // Links that loop: something is there, but no file.
+        stamp.exists = errno == ELOOP;
+        return stamp;
+    }
     stamp.exists = true;
     stamp.regular = S_ISREG(st.st_mode);
     stamp.size = st.st_size;
@@ -128,11 +169,75 @@ bool syncFolder(const QByteArray &folder)
 
 } // namespace
 
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
+FollowedPath FollowLinks(const QString &path)
+{
+    FollowedPath result{path, LinkStatus::Ok};
+    QByteArray current = QFile::encodeName(path);
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(current.constData(), &st) != 0) {
+            // A missing file is created where it is named; a link to nothing is no file to write.
+            if (hop > 0)
+                result.status = LinkStatus::Dangling;
+            return result;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return result;
+        QByteArray target(st.st_size > 0 ? st.st_size + 1 : 4096, Qt::Uninitialized);
+        const ssize_t n = ::readlink(current.constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size()) {
+            result.status = LinkStatus::Dangling; // changed under us or unreadable
+            return result;
+        }
+        target.truncate(n);
+        if (!target.startsWith('/')) {
+            const qsizetype slash = current.lastIndexOf('/');
+            if (slash >= 0)
+                target.prepend(current.first(slash + 1));
+        }
+        current = target;
+        result.path = QFile::decodeName(current);
+    }
+    result.status = LinkStatus::Loop;
+    return result;
+}
+
+int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds)
+{
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return 0;
+    }
+    const QByteArray nativeName = QFile::encodeName(fileName);
+    const qint64 limitNs = WallClockNs() - olderThanSeconds * 1000000000;
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!isOurTemporaryName(QByteArrayView(entry->d_name), nativeName))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid())
+            continue;
+        const qint64 changedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        if (changedNs < limitNs && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace)
 {
     if (path.isEmpty())
         return WriteStatus::IoError;
-    const QString target = resolveTarget(path);
+    const FollowedPath followed = FollowLinks(path);
+    if (followed.status != LinkStatus::Ok)
+        return WriteStatus::NotAFile;
+    const QString &target = followed.path;
     const QByteArray nativeTarget = QFile::encodeName(target);
 
     struct stat old {};
@@ -146,7 +251,10 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
         return WriteStatus::ReadOnly;
 
     const QByteArray nativeFolder = QFile::encodeName(folder);
-    QByteArray temp = nativeFolder + '/' + '.' + QFile::encodeName(QFileInfo(target).fileName()) + ".XXXXXX";
+    const QString fileName = target.sliced(target.lastIndexOf(u'/') + 1);
+    RemoveStaleTemporaryFiles(folder, fileName);
+    // Room for the mark within the 255 bytes a name may have.
+    QByteArray temp = nativeFolder + "/." + QFile::encodeName(fileName).left(200) + kTemporaryMark + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return WriteStatus::IoError;
@@ -169,6 +277,8 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
     }
     if (::close(fd) != 0)
         ok = false;
+    if (ok && beforeReplace)
+        beforeReplace(target);
     ok = ok && ::rename(temp.constData(), nativeTarget.constData()) == 0;
     if (!ok) {
         ::unlink(temp.constData());
@@ -274,11 +384,39 @@ bool IsWritableFolder(const QString &folder)
     return info.isDir() && info.isWritable();
 }
 
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
+FollowedPath FollowLinks(const QString &path)
+{
+    FollowedPath result{path, LinkStatus::Ok};
+    for (int hop = 0; hop <= kMaxLinks; ++hop) {
+        const QFileInfo info(result.path);
+        if (!info.isSymLink())
+            return result;
+        result.path = info.symLinkTarget();
+        if (result.path.isEmpty() || !QFileInfo(result.path).exists()) {
+            result.status = LinkStatus::Dangling;
+            return result;
+        }
+    }
+    result.status = LinkStatus::Loop;
+    return result;
+}
+
+int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds)
+{
+    const QFileInfo leftover(folder + QLatin1Char('/') + fileName + QStringLiteral(".zarun-tmp"));
+    if (!leftover.isFile() || leftover.lastModified().secsTo(QDateTime::currentDateTime()) < olderThanSeconds)
+        return 0;
+    return QFile::remove(leftover.filePath()) ? 1 : 0;
+}
+
+WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace)
 {
     if (path.isEmpty())
         return WriteStatus::IoError;
-    const QString target = resolveTarget(path);
+    const FollowedPath followed = FollowLinks(path);
+    if (followed.status != LinkStatus::Ok)
+        return WriteStatus::NotAFile;
+    const QString &target = followed.path;
     QFileInfo info(target);
     if (info.exists() && !info.isFile())
         return WriteStatus::NotAFile;
@@ -305,6 +443,8 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
     }
     ok = ok && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
+    if (ok && beforeReplace)
+        beforeReplace(target);
     ok = ok
         && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
                        reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target).utf16()),
@@ -322,8 +462,10 @@ ReadStatus ReadWholeFile(const QString &path, qint64 maxBytes, QByteArray *conte
 {
     contents->clear();
     QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    if (path.isEmpty())
         return ReadStatus::Missing;
+    if (!info.exists()) // a link to nothing reads as a missing file; links that loop cannot be read
+        return FollowLinks(path).status == LinkStatus::Loop ? ReadStatus::Unreadable : ReadStatus::Missing;
     if (!info.isFile())
         return ReadStatus::Unreadable;
     if (info.size() > maxBytes)

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 // What is enough to tell that a file changed on disk since it was last read.
@@ -42,12 +44,32 @@ bool IsReadOnlyFile(const QString &path);
 // True when a new file can be created in the folder.
 bool IsWritableFolder(const QString &folder);
 
+// NotAFile: a folder, a device, or a symbolic link that loops or leads to nothing.
 enum class WriteStatus { Ok, ReadOnly, NotAFile, IoError };
+
+enum class LinkStatus { Ok, Dangling, Loop };
+struct FollowedPath {
+    QString path; // the end of the chain; the path itself when it is no link (or does not exist)
+    LinkStatus status = LinkStatus::Ok;
+};
+
+// Follows a chain of symbolic links to its end. A relative target counts from the folder of
+// the link that names it, as the kernel resolves it.
+FollowedPath FollowLinks(const QString &path);
+
+// Called with the final target once the new content is safely on disk, just before it replaces the old.
+using BeforeReplace = std::function<void(const QString &target)>;
 
 // Replaces path with data so that after a crash, power cut or full disk the
 // file holds either its old or its new content. Keeps the old file's mode
-// (and owner where allowed); follows a symbolic link to its target.
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data);
+// (and owner where allowed). Symbolic links stay links: the file at the end of
+// the chain gets the bytes, and the temporary file lies in that file's folder.
+// Temporary files that a killed write left in that folder are removed.
+WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace = {});
+
+// Removes what a write killed half-way left in the folder: hidden temporary files whose names only
+// this writer makes, owned by this user, untouched for olderThanSeconds. Returns how many went.
+int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds = 60);
 
 // Creates an empty file, or empties an existing one, through the same atomic replace.
 WriteStatus TruncateFileAtomically(const QString &path);

@@ -2,11 +2,13 @@
 #include "common/FileBytes.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,7 +61,10 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void failedWriteKeepsOldContent();
-    void symbolicLinkIsFollowed();
+    void symbolicLinkChains_data();
+    void symbolicLinkChains();
+    void staleTemporaryFiles_data();
+    void staleTemporaryFiles();
     void stampSeesReplacement();
     void readLimits();
 };
@@ -148,16 +153,118 @@ void tst_FileSystem::failedWriteKeepsOldContent()
     QCOMPARE(leftovers(dir.path()), QStringList{"big.zrd"});
 }
 
-void tst_FileSystem::symbolicLinkIsFollowed()
+// links: "name>target" in creation order, relative to the test folder ("@" stands for it in
+// absolute targets); real: where the bytes must go, empty when nothing may be written.
+void tst_FileSystem::symbolicLinkChains_data()
 {
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QString>("real");
+    QTest::addColumn<int>("read"); // how the path reads afterwards
+    const int ok = int(ReadStatus::Ok);
+    QTest::newRow("one link") << QStringList{"a.zrd>real.zrd"} << "real.zrd" << ok;
+    QTest::newRow("relative chain") << QStringList{"b>real.zrd", "a.zrd>b"} << "real.zrd" << ok;
+    QTest::newRow("absolute chain") << QStringList{"b>@/real.zrd", "a.zrd>@/b"} << "real.zrd" << ok;
+    QTest::newRow("links in other folders")
+        << QStringList{"y/b>../z/real.zrd", "x/a.zrd>../y/b"} << "z/real.zrd" << ok;
+    // "linked/.." is the folder above the link's target, not x itself.
+    QTest::newRow("'..' after a linked folder")
+        << QStringList{"x/linked>../deep/er", "x/a.zrd>linked/../real.zrd"} << "deep/real.zrd" << ok;
+    QTest::newRow("loop") << QStringList{"b>a.zrd", "a.zrd>b"} << "" << int(ReadStatus::Unreadable);
+    QTest::newRow("link to itself") << QStringList{"a.zrd>a.zrd"} << "" << int(ReadStatus::Unreadable);
+    QTest::newRow("dangling") << QStringList{"b>gone.zrd", "a.zrd>b"} << "" << int(ReadStatus::Missing);
+}
+
+void tst_FileSystem::symbolicLinkChains()
+{
+    QFETCH(QStringList, links);
+    QFETCH(QString, real);
+    QFETCH(int, read);
     QTemporaryDir dir;
-    const QString target = dir.filePath("real.ini");
-    const QString link = dir.filePath("link.ini");
-    QVERIFY(put(target, "old"));
-    QVERIFY(QFile::link(target, link));
-    QCOMPARE(WriteFileAtomically(link, "new"), WriteStatus::Ok);
-    QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(contents(target), QByteArray("new"));
+    for (const QString folder : {"x", "y", "z", "deep/er"})
+        QVERIFY(QDir().mkpath(dir.filePath(folder)));
+    for (const QString file : {"real.zrd", "z/real.zrd", "deep/real.zrd"})
+        QVERIFY(put(dir.filePath(file), "old"));
+    for (const QString &link : links) {
+        const QStringList parts = link.split('>');
+        QVERIFY(::symlink(QFile::encodeName(QString(parts[1]).replace('@', dir.path())).constData(),
+                          QFile::encodeName(dir.filePath(parts[0])).constData()) == 0);
+    }
+    const QString path = dir.filePath(QString(links.back()).section('>', 0, 0));
+
+    QString replaced;
+    QStringList temporaries;
+    const WriteStatus status = WriteFileAtomically(path, "new", [&](const QString &target) {
+        replaced = target;
+        temporaries = leftovers(QFileInfo(target).path()).filter(".zarun-");
+    });
+    for (const QString &link : links)
+        QVERIFY(QFileInfo(dir.filePath(link.section('>', 0, 0))).isSymLink());
+    if (real.isEmpty()) {
+        QCOMPARE(status, WriteStatus::NotAFile);
+        QVERIFY(replaced.isNull());
+        QVERIFY(!QFileInfo::exists(dir.filePath("gone.zrd")));
+    } else {
+        QCOMPARE(status, WriteStatus::Ok);
+        QCOMPARE(QFileInfo(replaced).canonicalFilePath(), QFileInfo(dir.filePath(real)).canonicalFilePath());
+        QCOMPARE(temporaries.size(), 1); // beside the final target
+        QCOMPARE(contents(dir.filePath(real)), QByteArray("new"));
+    }
+    for (const QString file : {"real.zrd", "z/real.zrd", "deep/real.zrd"})
+        if (file != real)
+            QCOMPARE(contents(dir.filePath(file)), QByteArray("old"));
+    QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        QVERIFY2(!it.next().contains(".zarun-"), qPrintable(it.filePath()));
+    QByteArray bytes;
+    QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus(read));
+}
+
+// A killed write leaves its temporary file; the next write into the folder removes the old ones
+// that only this writer makes, and nothing else.
+void tst_FileSystem::staleTemporaryFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind"); // file, folder, link, foreign (another owner)
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("ours") << ".c.zrd.zarun-Ab12Cd" << "file" << 120 << true;
+    QTest::newRow("ours, for another file") << ".ZARUN.ini.zarun-0aZ9xy" << "file" << 120 << true;
+    QTest::newRow("earlier pattern, this file") << ".c.zrd.Ab12Cd" << "file" << 120 << true;
+    QTest::newRow("earlier pattern, another file") << ".d.zrd.Ab12Cd" << "file" << 120 << false;
+    QTest::newRow("younger than a minute") << ".c.zrd.zarun-Ab12Cd" << "file" << 20 << false;
+    QTest::newRow("five random characters") << ".c.zrd.zarun-Ab12C" << "file" << 120 << false;
+    QTest::newRow("not from mkstemp's alphabet") << ".c.zrd.zarun-Ab12C-" << "file" << 120 << false;
+    QTest::newRow("no name before the mark") << "..zarun-Ab12Cd" << "file" << 120 << false;
+    QTest::newRow("not hidden") << "c.zrd.zarun-Ab12Cd" << "file" << 120 << false;
+    QTest::newRow("folder") << ".c.zrd.zarun-Ab12Cd" << "folder" << 120 << false;
+    QTest::newRow("link") << ".c.zrd.zarun-Ab12Cd" << "link" << 120 << false;
+    QTest::newRow("another user's") << ".c.zrd.zarun-Ab12Cd" << "foreign" << 120 << false;
+}
+
+void tst_FileSystem::staleTemporaryFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, removed);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("c.zrd");
+    const QString leftover = dir.filePath(name);
+    QVERIFY(put(path, "old"));
+    if (kind == "folder")
+        QVERIFY(QDir().mkdir(leftover));
+    else if (kind == "link")
+        QVERIFY(QFile::link(path, leftover));
+    else
+        QVERIFY(put(leftover, "half"));
+    if (kind == "foreign" && ::chown(QFile::encodeName(leftover).constData(), ::geteuid() + 1, gid_t(-1)) != 0)
+        QSKIP("changing a file's owner needs root");
+    const timespec times[2] = {{::time(nullptr) - ageSeconds, 0}, {::time(nullptr) - ageSeconds, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(leftover).constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
+
+    QCOMPARE(WriteFileAtomically(path, "new"), WriteStatus::Ok);
+    QCOMPARE(QFileInfo(leftover).exists() || QFileInfo(leftover).isSymLink(), !removed);
+    QCOMPARE(contents(path), QByteArray("new"));
 }
 
 void tst_FileSystem::stampSeesReplacement()
