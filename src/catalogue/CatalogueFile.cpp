@@ -97,6 +97,7 @@ qint32 LoadCategories()
     CatalogueState &state = State();
     IniStore &store = IniStore::Instance();
     const QString file = state.CatalogueFilePath;
+    mIniFile::KeepBackups(file);
     state.UnreadableFile.clear();
     state.EmptiedFile.clear();
     state.Snapshot.Clear();
@@ -159,6 +160,7 @@ IniStatus SaveCategories(const QStringList &shownNames, SaveReport *report)
     const QString file = state.CatalogueFilePath;
     if (file.isEmpty())
         return IniStatus::EmptyPath;
+    mIniFile::KeepBackups(file);
     if (state.CategoryCount <= 0)
         return emptyCatalogue(file);
     if (state.UnreadableFile == file)

@@ -141,6 +141,8 @@ qint32 ReadIniSectionNames(QStringList &names, const QString &file)
     return qint32(names.size());
 }
 
+void KeepBackups(const QString &file) { IniStore::Instance().KeepBackups(file); }
+
 bool IniCanHold(const QString &text, const QString &file) { return IniStore::Instance().CanHold(file, text); }
 
 IniBatch::IniBatch(const QString &file) : file_(file) { IniStore::Instance().BeginBatch(file_); }

@@ -332,6 +332,26 @@ FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
     return FileKind::Regular;
 }
 
+bool WriteCopyFile(const QString &path, QByteArrayView data)
+{
+    const QString folder = parentFolder(path);
+    const QString fileName = path.sliced(path.lastIndexOf(u'/') + 1);
+    RemoveStaleTemporaryFiles(folder, fileName);
+    QByteArray temp = QFile::encodeName(folder) + "/." + QFile::encodeName(fileName).left(200) + kTemporaryMark + "XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // mode 0600
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, data.data(), data.size());
+    ok = ::close(fd) == 0 && ok;
+    // A hard link does not replace what is there; the temporary name then goes. File systems
+    // without hard links get a rename (the caller picked a free name).
+    const QByteArray native = QFile::encodeName(path);
+    if (ok && ::link(temp.constData(), native.constData()) != 0)
+        ok = errno != EEXIST && ::rename(temp.constData(), native.constData()) == 0;
+    ::unlink(temp.constData());
+    return ok;
+}
+
 #else // Q_OS_WIN
 
 FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
@@ -454,6 +474,18 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
         return WriteStatus::IoError;
     }
     return WriteStatus::Ok;
+}
+
+bool WriteCopyFile(const QString &path, QByteArrayView data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const bool ok = file.write(data.data(), data.size()) == data.size() && file.flush();
+    file.close();
+    if (!ok)
+        file.remove();
+    return ok;
 }
 
 #endif

@@ -71,6 +71,11 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
 // this writer makes, owned by this user, untouched for olderThanSeconds. Returns how many went.
 int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds = 60);
 
+// Writes a second copy of bytes kept elsewhere (a backup) as a new file readable by the user only:
+// through a temporary file and a rename, so it is never seen half-written, but without waiting for
+// the disk. Never replaces an existing file. False on any failure (nothing is left behind).
+bool WriteCopyFile(const QString &path, QByteArrayView data);
+
 // Creates an empty file, or empties an existing one, through the same atomic replace.
 WriteStatus TruncateFileAtomically(const QString &path);
 

@@ -31,6 +31,8 @@ public:
     QByteArray Serialize() const;
 
     TextEncoding Encoding() const { return encoding_; }
+    // No bytes at all.
+    bool IsEmpty() const { return bom_.isEmpty() && sections_.size() == 1 && sections_.front().lines.isEmpty(); }
 
     // The stored value (blanks trimmed, quotes kept) of the first matching key
     // in the first matching section; nullptr when there is none.

@@ -1,5 +1,7 @@
 #include "platform/IniStore.h"
 
+#include "platform/Backups.h"
+
 #include <QFileInfo>
 
 namespace platform {
@@ -66,6 +68,7 @@ IniStore::Entry &IniStore::current(const QString &file)
         QByteArray bytes;
         entry.readStatus = stamp.exists ? ReadWholeFile(file, kMaxFileBytes, &bytes) : ReadStatus::Missing;
         entry.document = IniDocument::Parse(bytes);
+        entry.bytes = bytes;
         entry.stamp = stamp;
         entry.loaded = true;
         entry.settled = isSettled(stamp, racyWindowNs_);
@@ -93,10 +96,28 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
     return IniStatus::Ok;
 }
 
+void IniStore::keepBackup(const QString &target, const Entry &entry, const QByteArray &replacement) const
+{
+    // Memory holds the file's content only while the file is as it was read or written.
+    QByteArray old = entry.bytes;
+    if (!entry.loaded || !entry.settled || StatFile(target) != entry.stamp) {
+        if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok)
+            return;
+    }
+    // A failed backup does not stop the save: the user asked for the save, not for the backup.
+    if (!old.isEmpty() && old != replacement)
+        KeepBackup(target, old);
+}
+
 IniStatus IniStore::flush(const QString &file, Entry &entry)
 {
-    const IniStatus status = fromWriteStatus(WriteFileAtomically(file, entry.document.Serialize()));
+    const QByteArray bytes = entry.document.Serialize();
+    BeforeReplace beforeReplace;
+    if (backedUp_.contains(file))
+        beforeReplace = [&](const QString &target) { keepBackup(target, entry, bytes); };
+    const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));
     if (status == IniStatus::Ok) {
+        entry.bytes = bytes;
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
         // The document is what was just written: no need to read it back. Another program's
@@ -179,7 +200,7 @@ IniStatus IniStore::Clear(const QString &file)
         return IniStatus::EmptyPath;
     const bool exists = current(file).stamp.exists;
     return change(file, [exists](IniDocument &doc) {
-        if (exists && doc.Serialize().isEmpty())
+        if (exists && doc.IsEmpty())
             return IniDocument::Change::Unchanged;
         doc = IniDocument::Parse(QByteArrayView());
         return IniDocument::Change::Changed;
@@ -194,6 +215,12 @@ ReadStatus IniStore::LastRead(const QString &file)
     if (entry.stamp.exists && !entry.stamp.regular)
         return ReadStatus::Unreadable;
     return entry.readStatus;
+}
+
+void IniStore::KeepBackups(const QString &file)
+{
+    if (!file.isEmpty())
+        backedUp_.insert(file);
 }
 
 void IniStore::BeginBatch(const QString &file)
@@ -241,6 +268,10 @@ void IniStore::AbandonBatch(const QString &file)
         entry.batchWritable = false;
 }
 
-void IniStore::Reset() { entries_.clear(); }
+void IniStore::Reset()
+{
+    entries_.clear();
+    backedUp_.clear();
+}
 
 } // namespace platform

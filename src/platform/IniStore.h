@@ -4,6 +4,7 @@
 #include "platform/IniDocument.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -41,7 +42,8 @@ public:
     // Whether a write to the file would be accepted: Ok, or why not.
     IniStatus Writable(const QString &file);
 
-    // Empties the file to zero bytes (creating it when missing), with the checks of every write.
+    // Empties the file to zero bytes (creating it when missing), with the checks, backup and
+    // replace of every write.
     IniStatus Clear(const QString &file);
 
     // How the file's current content was read: Missing, Ok, Unreadable (also a folder or a
@@ -50,6 +52,10 @@ public:
 
     // Whether the file's encoding (code page 932 for a new file) can hold the text.
     bool CanHold(const QString &file, const QString &text);
+
+    // From now on every write that changes the file first keeps its previous content as a
+    // backup (catalogues; see Backups.h). Holds until Reset.
+    void KeepBackups(const QString &file);
 
     void BeginBatch(const QString &file);
     // The first failure of the batch's changes or of its final write, else Ok.
@@ -73,6 +79,7 @@ private:
         FileStamp stamp;
         ReadStatus readStatus = ReadStatus::Missing;
         IniDocument document;
+        QByteArray bytes; // the file's content as last read or written
         bool loaded = false;
         bool settled = false; // read after the file's last change was old enough to trust its times
         int batchDepth = 0;
@@ -86,9 +93,11 @@ private:
     IniStatus change(const QString &file, const std::function<IniDocument::Change(IniDocument &)> &apply);
     IniStatus checkWritable(const QString &file, const Entry &entry) const;
     IniStatus flush(const QString &file, Entry &entry);
+    void keepBackup(const QString &target, const Entry &entry, const QByteArray &replacement) const;
     void trim();
 
     QHash<QString, std::shared_ptr<Entry>> entries_;
+    QSet<QString> backedUp_;
     bool caching_ = true;
     qint64 racyWindowNs_ = kRacyWindowNs;
 };

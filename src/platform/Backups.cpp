@@ -1,0 +1,146 @@
+#include "platform/Backups.h"
+
+#include "platform/FileSystem.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+QString &overrideFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString stateHome()
+{
+#ifdef Q_OS_WIN
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
+    // Qt 6.4 knows no state location; the XDG rules, and the test area as Qt's test mode has it.
+    if (QStandardPaths::isTestModeEnabled())
+        return QDir::homePath() + QStringLiteral("/.qttest/state");
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    if (QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.local/state");
+#endif
+}
+
+constexpr char kTimeFormat[] = "yyyy-MM-dd_HH-mm-ss-zzz";
+constexpr qsizetype kTimeLength = 23;
+
+// Names are cut so that a backup's name stays within the 255 bytes a file name may have.
+QString cut(const QString &text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    return text.first(text[length - 1].isHighSurrogate() ? length - 1 : length);
+}
+
+struct NameParts {
+    QString prefix; // "Tools_"
+    QString suffix; // "_src-1a2b3c4d.zrd"
+};
+
+NameParts nameParts(const QString &file)
+{
+    const QFileInfo info(file);
+    QString path = info.canonicalFilePath();
+    if (path.isEmpty())
+        path = info.absoluteFilePath();
+    const QFileInfo canonical(path);
+    const QString hash = QString::fromLatin1(
+        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    const QString folder = cut(canonical.dir().dirName(), 40);
+    const QString extension = canonical.suffix();
+    return {cut(canonical.completeBaseName(), 80) + u'_',
+            u'_' + (folder.isEmpty() ? hash : folder + u'-' + hash)
+                + (extension.isEmpty() ? QString() : u'.' + cut(extension, 20))};
+}
+
+bool isTime(QStringView text)
+{
+    if (text.size() != kTimeLength)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool digit = text[i].isDigit();
+        const bool separator = i == 4 || i == 7 || i == 10 || i == 13 || i == 16 || i == 19;
+        if (digit == separator)
+            return false;
+    }
+    return true;
+}
+
+QStringList backupsIn(const QString &folder, const NameParts &parts)
+{
+    QStringList found;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (name.size() == parts.prefix.size() + kTimeLength + parts.suffix.size() && name.startsWith(parts.prefix)
+            && name.endsWith(parts.suffix) && isTime(QStringView(name).sliced(parts.prefix.size(), kTimeLength)))
+            found.append(name);
+    }
+    return found; // by name, which is by time
+}
+
+} // namespace
+
+QString BackupFolder()
+{
+    if (!overrideFolder().isEmpty())
+        return overrideFolder();
+    return stateHome() + QStringLiteral("/ZARUN/backups");
+}
+
+void SetBackupFolderForTesting(const QString &folder) { overrideFolder() = folder; }
+
+QString BackupFileName(const QString &file, const QDateTime &time)
+{
+    const NameParts parts = nameParts(file);
+    return parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
+}
+
+QStringList BackupsOf(const QString &file)
+{
+    const QString folder = BackupFolder();
+    QStringList paths;
+    for (const QString &name : backupsIn(folder, nameParts(file)))
+        paths.append(folder + u'/' + name);
+    return paths;
+}
+
+bool KeepBackup(const QString &file, QByteArrayView bytes)
+{
+    const QString folder = BackupFolder();
+    if (!QFileInfo(folder).isDir()) {
+        if (!QDir().mkpath(folder))
+            return false;
+        // Catalogues can name private places; their history is the user's alone.
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const NameParts parts = nameParts(file);
+    // Two saves within one millisecond: the later one takes the next free millisecond.
+    QDateTime time = QDateTime::currentDateTime();
+    for (int attempt = 0; attempt < 1000; ++attempt, time = time.addMSecs(1)) {
+        const QString path = folder + u'/' + parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
+        if (QFileInfo::exists(path))
+            continue;
+        if (!WriteCopyFile(path, bytes))
+            return false;
+        const QStringList backups = backupsIn(folder, parts);
+        for (qsizetype i = 0; i + kBackupsKept < backups.size(); ++i)
+            QFile::remove(folder + u'/' + backups[i]);
+        return true;
+    }
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Earlier versions of catalogues, kept so that a wrong step can be undone by hand.
+namespace platform {
+
+inline constexpr int kBackupsKept = 10;
+
+// $XDG_STATE_HOME/ZARUN/backups, ~/.local/state/ZARUN/backups by default (in QStandardPaths'
+// test mode under ~/.qttest/state).
+QString BackupFolder();
+// Tests point it elsewhere; an empty path restores the default.
+void SetBackupFolderForTesting(const QString &folder);
+
+// /home/me/src/Tools.zrd saved at 13:45:12.345 on 1 May 2024 -> "Tools_2024-05-01_13-45-12-345_src-1a2b3c4d.zrd":
+// the catalogue's name, the local time, then the name of its folder and a short hash of its whole
+// path, which keep apart catalogues of the same name in different folders.
+QString BackupFileName(const QString &file, const QDateTime &time);
+
+// Keeps bytes (the content the file is about to lose) as its newest backup, and removes all but
+// the newest kBackupsKept backups of that file. The file is the one at the end of its links.
+// False when nothing could be stored.
+bool KeepBackup(const QString &file, QByteArrayView bytes);
+
+// The backups of the file, oldest first.
+QStringList BackupsOf(const QString &file);
+
+} // namespace platform
