@@ -1,6 +1,8 @@
 #include "mainwindow/Settings.h"
+#include "mainwindow/ShutdownOnRequest.h"
 #include "mainwindow/fMain.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "support/cILink.h"
 #include "tooling/mFunction.h"
 
@@ -20,6 +22,9 @@ int main(int argc, char *argv[])
     platform::SingleInstance instance;
     if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
         return 0;
+    // From here a log-out or kill runs the same shut-down as closing the window.
+    platform::TerminationSignals terminations;
+    terminations.Start();
 
     // The program speaks Japanese whatever the locale; Qt's own dialogs (the file dialog) too,
     // with Japanese dates, sizes and file types.
@@ -30,6 +35,7 @@ int main(int argc, char *argv[])
 
     cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
     fMain window;
+    ShutdownOnRequest shutdown(window, terminations);
     ui::SetCurrent(&window.UserInterface());
     window.Form_Load();
     window.show();

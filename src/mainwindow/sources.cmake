@@ -5,6 +5,7 @@ target_sources(zarun_core PRIVATE
   mainwindow/Settings.cpp mainwindow/Settings.h
 )
 target_sources(zarun_ui PRIVATE
+  mainwindow/ShutdownOnRequest.cpp mainwindow/ShutdownOnRequest.h
   mainwindow/ProjectListView.cpp mainwindow/ProjectListView.h
   mainwindow/fMain.cpp mainwindow/fMain.h
   mainwindow/mWndFunction.cpp mainwindow/mWndFunction.h

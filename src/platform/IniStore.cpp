@@ -113,7 +113,7 @@ IniStatus IniStore::flush(const QString &file, Entry &entry)
 {
     const QByteArray bytes = entry.document.Serialize();
     BeforeReplace beforeReplace;
-    if (backedUp_.contains(file))
+    if (keepingBackups_ && backedUp_.contains(file))
         beforeReplace = [&](const QString &target) { keepBackup(target, entry, bytes); };
     const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));
     if (status == IniStatus::Ok) {
@@ -217,9 +217,11 @@ ReadStatus IniStore::LastRead(const QString &file)
     return entry.readStatus;
 }
 
-void IniStore::KeepBackups(const QString &file)
+void IniStore::KeepBackups(const QString &file, bool keep)
 {
-    if (!file.isEmpty())
+    if (!keep)
+        backedUp_.remove(file);
+    else if (!file.isEmpty())
         backedUp_.insert(file);
 }
 

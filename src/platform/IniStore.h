@@ -54,8 +54,8 @@ public:
     bool CanHold(const QString &file, const QString &text);
 
     // From now on every write that changes the file first keeps its previous content as a
-    // backup (catalogues; see Backups.h). Holds until Reset.
-    void KeepBackups(const QString &file);
+    // backup (catalogues; see Backups.h). Holds until Reset or until turned off.
+    void KeepBackups(const QString &file, bool keep = true);
 
     void BeginBatch(const QString &file);
     // The first failure of the batch's changes or of its final write, else Ok.
@@ -66,6 +66,8 @@ public:
     // Forgets every parsed file (tests; the naive baseline of the benchmark).
     void Reset();
     void SetCaching(bool enabled) { caching_ = enabled; }
+    // Off: no backups at all (the baseline of the benchmark).
+    void SetKeepingBackups(bool enabled) { keepingBackups_ = enabled; }
     // Tests whose files never change within one clock tick may trust a read at once.
     void SetRacyWindowNs(qint64 ns) { racyWindowNs_ = ns; }
 
@@ -99,6 +101,7 @@ private:
     QHash<QString, std::shared_ptr<Entry>> entries_;
     QSet<QString> backedUp_;
     bool caching_ = true;
+    bool keepingBackups_ = true;
     qint64 racyWindowNs_ = kRacyWindowNs;
 };
 

@@ -10,6 +10,7 @@ target_sources(zarun_core PRIVATE
   platform/ProcessStart.cpp platform/ProcessStart.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
+  platform/TerminationSignals.cpp platform/TerminationSignals.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/Twips.h
 )

@@ -6,6 +6,8 @@ set -euo pipefail
 driver=$1 mode=$2 old=$3 runs=${4:-1000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Backups of the catalogue go here, not to the home folder.
+export XDG_STATE_HOME="$work/state"
 target="$work/target"
 if [ "$old" = - ]; then
   # A large catalogue: 100 categories of 50 projects, CR LF as the program writes it.
