@@ -93,6 +93,7 @@ void tst_CatalogueBackups::backupBeforeEveryChange()
             QVERIFY(mIniFile::DeleteIniSection("B", file));
         } else if (action == "clear") {
             catalogue::ClearCategories();
+            State().EmptiedFile = file; // the user removed the last category
             QCOMPARE(catalogue::SaveCategories({}), platform::IniStatus::Ok);
             QCOMPARE(contents(real), QByteArray());
         }

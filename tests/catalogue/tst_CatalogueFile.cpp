@@ -1,4 +1,5 @@
 #include "catalogue/CatalogueFile.h"
+#include "common/TestFolders.h"
 #include "common/FileBytes.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/IniStore.h"
@@ -86,7 +87,7 @@ const QList<Category> kWorkedExample {
 class tst_CatalogueFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { UseTestFolders(); }
     void init();
     void cleanup();
 

@@ -2,6 +2,7 @@
 
 #include "CatalogueFixture.h"
 #include "common/AccessibleNames.h"
+#include "common/TestFolders.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/TextCodec.h"
 
@@ -20,7 +21,7 @@
 class tst_fEdit : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { UseTestFolders(); }
     void init();
     void cleanup();
     void layout();

@@ -2,6 +2,7 @@
 
 #include "CatalogueFixture.h"
 #include "common/AccessibleNames.h"
+#include "common/TestFolders.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/Twips.h"
 
@@ -54,7 +55,7 @@ Snapshot Take(const CatalogueFixture &fixture, const catalogue::ProjectListModel
 class tst_fMove : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { UseTestFolders(); }
     void init();
     void cleanup();
     void layout();

@@ -1,6 +1,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/AccessibleNames.h"
+#include "common/TestFolders.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fMove.h"
@@ -114,7 +115,7 @@ private:
     std::unique_ptr<ScriptedUserInterface> ui_;
 };
 
-void tst_fMain::initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+void tst_fMain::initTestCase() { UseTestFolders(); }
 
 void tst_fMain::init()
 {
