@@ -28,6 +28,8 @@ void ShutdownOnRequest::Request()
 
 void ShutdownOnRequest::step()
 {
+    if (closing_)
+        return; // a message of the shut-down itself stays until the user has read it
     // Each dismissed menu or dialog returns to the command that opened it; look again after that.
     if (QWidget *popup = QApplication::activePopupWidget()) {
         popup->close();
@@ -47,6 +49,7 @@ void ShutdownOnRequest::step()
         return;
     }
     closing_ = true;
+    retry_.stop();
     window_.close();
     QCoreApplication::quit();
 }
