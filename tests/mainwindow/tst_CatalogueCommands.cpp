@@ -4,6 +4,7 @@
 #include "catalogue/ExecutableReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
+#include "common/TestFolders.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/Settings.h"
@@ -40,7 +41,7 @@ struct ModelLog {
 class tst_CatalogueCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { UseTestFolders(); }
     void init();
     void cleanup();
     void modelsFollowTheCommands_data();
