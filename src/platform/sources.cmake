@@ -11,4 +11,5 @@ target_sources(zarun_core PRIVATE
   platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/Twips.h
+  platform/Wine.cpp platform/Wine.h
 )
