@@ -191,16 +191,21 @@ void fOption::BuildIdePage()
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
-    lblIdeCommand = label(QStringLiteral("lblIdeCommand"),
-                          QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄のときは .vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑ）"),
-                          TwipsRect(120, 240, 4600, 180));
+    lblIdeCommand = label(QStringLiteral("lblIdeCommand"), QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄: .vbp の関連付けを使う）"),
+                          TwipsRect(120, 240, 4575, 225));
+    lblIdeCommand->setWordWrap(false);
     txtIdeCommand = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeCommand"), TwipsRect(120, 540, 4575, 315));
-    txtIdeCommand->setPlaceholderText(QStringLiteral("例: env WINEPREFIX=/home/user/.wine-vb6 wine \"C:\\VB98\\VB6.EXE\""));
+    txtIdeCommand->setPlaceholderText(QStringLiteral("例: wine \"C:\\VB98\\VB6.EXE\""));
     connect(txtIdeCommand, &QLineEdit::textChanged, this, [this] { cmdApply->setEnabled(true); });
-    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 990, 4600, 180));
-    lblIdeInEffect = label(QStringLiteral("lblIdeInEffect"), QString(), TwipsRect(240, 1230, 4455, 465));
-    lblIdeInEffect->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblIdeNotes = label(QStringLiteral("lblIdeNotes"), QString(), TwipsRect(120, 1770, 4600, 840));
+    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 990, 4575, 225));
+    lblIdeSource->setWordWrap(false);
+    // One line that scrolls: a command can be longer than the page is wide.
+    txtIdeInEffect = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeInEffect"), TwipsRect(240, 1245, 4455, 285));
+    txtIdeInEffect->setReadOnly(true);
+    txtIdeInEffect->setFrame(false);
+    txtIdeInEffect->setFocusPolicy(Qt::NoFocus);
+    txtIdeInEffect->setBackgroundRole(QPalette::Window);
+    lblIdeNotes = label(QStringLiteral("lblIdeNotes"), QString(), TwipsRect(120, 1575, 4575, 1050));
 }
 
 void fOption::ShowIdeInEffect()
@@ -208,28 +213,37 @@ void fOption::ShowIdeInEffect()
     const QString &command = mMain::VbIdePath;
     if (command.isEmpty()) {
         lblIdeSource->setText(QStringLiteral("使用中のｺﾏﾝﾄﾞ: なし"));
-        lblIdeInEffect->setText(QStringLiteral(".vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑがありません。"));
-        lblIdeNotes->setText(QStringLiteral("ｿｰｽはﾃﾞｽｸﾄｯﾌﾟの既定のﾌﾟﾛｸﾞﾗﾑで開きます。実行ﾌｧｲﾙは作成できません。"));
+        txtIdeInEffect->setText(QStringLiteral(".vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑがありません。"));
+        lblIdeNotes->setText(QStringLiteral("ｿｰｽはﾃﾞｽｸﾄｯﾌﾟの既定のﾌﾟﾛｸﾞﾗﾑで開きます。実行ﾌｧｲﾙ作成はできません。"));
         return;
     }
     lblIdeSource->setText(settings::Values().IdeCommand.isEmpty()
                               ? QStringLiteral("使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:")
                               : QStringLiteral("使用中のｺﾏﾝﾄﾞ（この設定から）:"));
-    lblIdeInEffect->setText(command);
+    txtIdeInEffect->setText(command);
+    txtIdeInEffect->setCursorPosition(0);
     const IdeCommand::Command parsed = IdeCommand::Parse(command);
     QStringList notes;
-    if (!IdeCommand::WineWords(parsed).isEmpty())
-        notes << QStringLiteral("Wine で起動します。ﾌﾟﾛｼﾞｪｸﾄのﾊﾟｽは Windows 形式（winepath）で渡します。");
+    if (!IdeCommand::WineWords(parsed).isEmpty()) {
+        // Whether the path goes in Windows form, asked without converting anything.
+        bool windowsForm = false;
+        IdeCommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
+            windowsForm = true;
+            return path;
+        });
+        notes << (windowsForm ? QStringLiteral("Wine 経由: ﾊﾟｽは Windows 形式で渡します。")
+                              : QStringLiteral("Wine 経由: ﾊﾟｽは start が変換します。"));
+    }
     switch (IdeCommand::BuildRefusal(parsed)) {
     case IdeCommand::Refusal::None:
-        notes << QStringLiteral("実行ﾌｧｲﾙの作成: ﾌﾟﾛｼﾞｪｸﾄのﾊﾟｽの後に /make を付けて起動します。");
+        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make を渡します。");
         break;
     case IdeCommand::Refusal::ShellScript:
-        notes << QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make を渡せず、実行ﾌｧｲﾙは作成できません。");
+        notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");
         break;
     case IdeCommand::Refusal::WineStart:
-        notes << QStringLiteral("wine start で開くため /make を渡せず、実行ﾌｧｲﾙは作成できません。"
-                                "IDE の実行ﾌｧｲﾙを直接指定してください。");
+        notes << QStringLiteral("wine start では /make を渡せません（実行ﾌｧｲﾙ作成不可）。"
+                                "IDE の EXE を直接指定してください。");
         break;
     case IdeCommand::Refusal::NoCommand:
     case IdeCommand::Refusal::Malformed:

@@ -44,7 +44,7 @@ public:
     QLabel *lblIdeCommand = nullptr;
     QLineEdit *txtIdeCommand = nullptr;
     QLabel *lblIdeSource = nullptr;
-    QLabel *lblIdeInEffect = nullptr;
+    QLineEdit *txtIdeInEffect = nullptr;
     QLabel *lblIdeNotes = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdApply = nullptr;
