@@ -43,6 +43,7 @@ void InstanceChannel::takeConnection()
             const QString file = QString::fromUtf8(buffer->left(end));
             buffer->clear();
             socket->write(QByteArray(1, kTaken));
+            socket->flush();
             socket->disconnectFromServer();
             Q_EMIT Received(file);
         });
