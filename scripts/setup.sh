@@ -8,7 +8,7 @@ ZARUN_BUILD=${ZARUN_BUILD:-$ZARUN_ROOT/build}
 ZARUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n libglib2.0-dev
-  shared-mime-info desktop-file-utils appstream
+  shared-mime-info desktop-file-utils appstream lintian
   xvfb xauth xdotool openbox fonts-noto-cjk
 )
 
