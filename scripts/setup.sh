@@ -9,7 +9,7 @@ ZARUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n libglib2.0-dev
   shared-mime-info desktop-file-utils appstream lintian
-  xvfb xauth xdotool openbox fonts-noto-cjk
+  xvfb xauth xdotool x11-utils openbox fonts-noto-cjk
 )
 
 zarun_install_packages() {
