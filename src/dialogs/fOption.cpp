@@ -206,6 +206,9 @@ void fOption::BuildIdePage()
     txtIdeInEffect->setFocusPolicy(Qt::NoFocus);
     txtIdeInEffect->setBackgroundRole(QPalette::Window);
     lblIdeNotes = label(QStringLiteral("lblIdeNotes"), QString(), TwipsRect(120, 1575, 4575, 1050));
+    // Screen readers name the boxes by their labels.
+    lblIdeCommand->setBuddy(txtIdeCommand);
+    lblIdeSource->setBuddy(txtIdeInEffect);
 }
 
 void fOption::ShowIdeInEffect()

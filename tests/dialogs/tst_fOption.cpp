@@ -162,6 +162,7 @@ void tst_fOption::layout()
     QCOMPARE(dialog.txtIdeCommand->parentWidget(), dialog.fraIde);
     QCOMPARE(UnnamedControls(&dialog), QStringList());
     QCOMPARE(dialog.txtDataFile->accessibleName(), QStringLiteral("起動時に開くデータファイル"));
+    QCOMPARE(dialog.txtIdeCommand->accessibleName(), QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄: .vbp の関連付けを使う）"));
     QCOMPARE(dialog.cmdOK->accessibleName(), QStringLiteral("OK"));
 }
 
