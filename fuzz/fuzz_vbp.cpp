@@ -16,13 +16,14 @@ namespace {
 // The readers take the file in pieces of this size; a line may be cut between two pieces.
 constexpr qsizetype kReaderChunk = 64 * 1024;
 
-// The whole text at once: lines end at CR LF or a lone CR, the first line with the key wins.
+// The whole text at once: lines end at CR LF, a lone CR or a lone LF; the first line with the key wins.
 std::optional<QString> plainReading(const QByteArray &bytes, ProjectKey key)
 {
     qsizetype start = 0;
     while (start < bytes.size()) {
-        qsizetype cr = bytes.indexOf('\r', start);
-        const qsizetype end = cr < 0 ? bytes.size() : cr;
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
         const QByteArrayView line = QByteArrayView(bytes).sliced(start, end - start);
         // Decoded only when needed: ASCII survives decoding byte for byte, so the key must be in the bytes.
         const bool candidate = key == ProjectKey::Name ? line.startsWith("Name") : line.contains("ExeName32");
@@ -31,10 +32,10 @@ std::optional<QString> plainReading(const QByteArray &bytes, ProjectKey key)
             const qsizetype equals = text.indexOf(u'=');
             return mFunction::UnquotePath(equals < 0 ? text : text.mid(equals + 1));
         }
-        if (cr < 0)
+        if (end == bytes.size())
             break;
-        start = cr + 1;
-        if (start < bytes.size() && bytes[start] == '\n')
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
             ++start;
     }
     return std::nullopt;
@@ -63,7 +64,12 @@ void checkReaders(const QByteArray &bytes, bool onDisk)
     out.close();
     FUZZ_CHECK(mMain::ReadProjectValue(file, ProjectKey::Name) == name, "Name through a file");
     FUZZ_CHECK(mMain::GetProjectName(file) == (name ? *name : QStringLiteral("Project 1.vbp")), "GetProjectName");
-    const QString expectedExe = exe ? fuzz::ScratchFolder() + u'/' + *exe : fuzz::ScratchFolder() + QStringLiteral("/Project 1.exe");
+    // Only the value's file name counts: the executable stays in the project's folder.
+    QString exeName = exe ? exe->mid(qMax(qMax(exe->lastIndexOf(u'\\'), exe->lastIndexOf(u'/')), exe->lastIndexOf(u':')) + 1)
+                          : QString();
+    if (exeName == u"." || exeName == u"..")
+        exeName.clear();
+    const QString expectedExe = exe ? fuzz::ScratchFolder() + u'/' + exeName : fuzz::ScratchFolder() + QStringLiteral("/Project 1.exe");
     FUZZ_CHECK(mMain::GetProjectExe(file) == expectedExe, "GetProjectExe");
 }
 

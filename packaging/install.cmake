@@ -37,6 +37,26 @@ zarun_install_link(${CMAKE_INSTALL_BINDIR} ${ZARUN_INSTALL_PROGRAMDIR}/zarun)
 # The real file stays in the program folder: /usr/share/doc may be left out of an installation.
 zarun_install_link(${CMAKE_INSTALL_DOCDIR} ${ZARUN_INSTALL_PROGRAMDIR}/readme.txt)
 
+# The manual page, the changelog and the copyright file, as Debian's policy has them
+# (compressed with gzip -9n, so that the same sources give the same bytes).
+set(ZARUN_RELEASE_DATE 2026-12-07)
+configure_file(${ZARUN_PACKAGING_DIR}/zarun.1.in ${CMAKE_CURRENT_BINARY_DIR}/doc/zarun.1 @ONLY)
+configure_file(${ZARUN_PACKAGING_DIR}/changelog ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog COPYONLY)
+find_program(ZARUN_GZIP gzip REQUIRED)
+mark_as_advanced(ZARUN_GZIP)
+foreach(doc zarun.1 changelog)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/doc/${doc}.gz
+    COMMAND ${ZARUN_GZIP} -9nf -k ${doc}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/doc
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/${doc}
+    VERBATIM)
+endforeach()
+add_custom_target(zarun_docs ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/zarun.1.gz
+                                         ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/zarun.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz ${ZARUN_PACKAGING_DIR}/copyright
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 install(FILES ${ZARUN_PACKAGING_DIR}/${ZARUN_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${ZARUN_PACKAGING_DIR}/${ZARUN_APP_ID}.metainfo.xml

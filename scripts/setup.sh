@@ -8,8 +8,8 @@ ZARUN_BUILD=${ZARUN_BUILD:-$ZARUN_ROOT/build}
 ZARUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n libglib2.0-dev
-  shared-mime-info desktop-file-utils appstream
-  xvfb xauth xdotool openbox fonts-noto-cjk
+  shared-mime-info desktop-file-utils appstream lintian
+  xvfb xauth xdotool x11-utils openbox fonts-noto-cjk
 )
 
 zarun_install_packages() {

@@ -1,30 +1,77 @@
+#include "mainwindow/CommandLine.h"
+#include "mainwindow/InstanceChannel.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/ShutdownOnRequest.h"
 #include "mainwindow/fMain.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "support/ProgramIcon.h"
 #include "support/cILink.h"
-#include "tooling/mFunction.h"
+#include "tooling/ProjectActions.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+
+namespace {
+
+// Help, version and errors go to the terminal without a window, and without a display.
+int printAndEnd(const commandline::Request &request)
+{
+    switch (request.action) {
+    case commandline::Action::Help:
+        std::fputs(commandline::HelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case commandline::Action::Version:
+        std::fputs(commandline::VersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case commandline::Action::Error:
+        std::fputs(("zarun: " + request.Error + u'\n' + commandline::HelpText()).toLocal8Bit().constData(), stderr);
+        return 2;
+    case commandline::Action::Run:
+        break;
+    }
+    return -1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw.append(QString::fromLocal8Bit(argv[i]));
+    if (const commandline::Request early = commandline::Parse(raw);
+        early.action == commandline::Action::Help || early.action == commandline::Action::Version)
+        return printAndEnd(early);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
     // Lets Wayland desktops match the window to the installed desktop entry and icon.
     QApplication::setDesktopFileName(QStringLiteral(ZARUN_APP_ID));
+    // Qt has taken its own options (-platform ...) out by now.
+    const commandline::Request request = commandline::Parse(QApplication::arguments().mid(1));
+    if (request.action != commandline::Action::Run)
+        return printAndEnd(request);
+    const QString catalogue = request.File.isNull() ? QString() : QFileInfo(request.File).absoluteFilePath();
 
-    // A second start ends here, before it reads or writes anything.
+    // A second start ends here, before it reads or writes anything, after handing its
+    // catalogue (or only the wish to see the window) to the running instance.
+    const QString settingsFile = settings::DefaultSettingsFilePath();
     platform::SingleInstance instance;
-    if (!instance.TryAcquire(settings::DefaultSettingsFilePath()))
+    if (!instance.TryAcquire(settingsFile)) {
+        InstanceChannel::Send(platform::SingleInstance::ChannelPath(settingsFile), catalogue);
         return 0;
+    }
     // From here a log-out or kill runs the same shut-down as closing the window.
     platform::TerminationSignals terminations;
     terminations.Start();
+    InstanceChannel channel;
+    channel.Listen(platform::SingleInstance::ChannelPath(settingsFile));
 
     // The program speaks Japanese whatever the locale; Qt's own dialogs (the file dialog) too,
     // with Japanese dates, sizes and file types.
@@ -32,11 +79,16 @@ int main(int argc, char *argv[])
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
+    // Every window carries the program's icon (the X11 window icon as well).
+    QApplication::setWindowIcon(support::ProgramIcon());
 
-    cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
+    cILink::SetOpener([](const QString &target) { ProjectActions::OpenTarget(target); });
     fMain window;
     ShutdownOnRequest shutdown(window, terminations);
     ui::SetCurrent(&window.UserInterface());
+    QObject::connect(&channel, &InstanceChannel::Received, &window, &fMain::OpenRequested);
+    if (!catalogue.isNull())
+        window.SetCommandLineCatalogue(catalogue);
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -8,8 +8,10 @@
 #include "support/FileDialogRules.h"
 #include "support/ReadableColour.h"
 #include "support/cCommonDlg.h"
+#include "tooling/IdeCommand.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
+#include "tooling/mMain.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -39,6 +41,8 @@ constexpr qint32 kPageTop = 480;
 
 const QString kMainCaption = QStringLiteral("　メイン設定");
 const QString kProjectCaption = QStringLiteral("　プロジェクト設定");
+const QString kIdeCaption = QStringLiteral("　IDE設定");
+constexpr int kIdePage = 2;
 
 QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
@@ -101,6 +105,7 @@ void fOption::BuildControls()
 
     BuildMainPage();
     BuildProjectPage();
+    BuildIdePage();
 
     cmdOK = MakeButton(this, QStringLiteral("cmdOK"), QStringLiteral("O  K"), TwipsRect(2940, 3390, 975, 375));
     cmdOK->setDefault(true);
@@ -176,12 +181,87 @@ void fOption::BuildProjectPage()
             [this](bool checked) { CheckBox_Click(checked, settings::Values().DragDropEnabled); });
 }
 
+void fOption::BuildIdePage()
+{
+    fraIde = MakePage(this, QStringLiteral("fraIde"), TwipsRect(kPageLeft, kPageTop, 4845, 2655));
+    const auto label = [this](const QString &name, const QString &text, const QRect &geometry) {
+        auto *l = Placed(new QLabel(text, fraIde), name, geometry);
+        l->setTextFormat(Qt::PlainText);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    lblIdeCommand = label(QStringLiteral("lblIdeCommand"), QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄: .vbp の関連付けを使う）"),
+                          TwipsRect(120, 240, 4575, 225));
+    lblIdeCommand->setWordWrap(false);
+    txtIdeCommand = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeCommand"), TwipsRect(120, 540, 4575, 315));
+    txtIdeCommand->setPlaceholderText(QStringLiteral("例: wine \"C:\\VB98\\VB6.EXE\""));
+    connect(txtIdeCommand, &QLineEdit::textChanged, this, [this] { cmdApply->setEnabled(true); });
+    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 990, 4575, 225));
+    lblIdeSource->setWordWrap(false);
+    // One line that scrolls: a command can be longer than the page is wide.
+    txtIdeInEffect = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeInEffect"), TwipsRect(240, 1245, 4455, 285));
+    txtIdeInEffect->setReadOnly(true);
+    txtIdeInEffect->setFrame(false);
+    txtIdeInEffect->setFocusPolicy(Qt::NoFocus);
+    txtIdeInEffect->setBackgroundRole(QPalette::Window);
+    lblIdeNotes = label(QStringLiteral("lblIdeNotes"), QString(), TwipsRect(120, 1575, 4575, 1050));
+    // Screen readers name the boxes by their labels.
+    lblIdeCommand->setBuddy(txtIdeCommand);
+    lblIdeSource->setBuddy(txtIdeInEffect);
+}
+
+void fOption::ShowIdeInEffect()
+{
+    const QString &command = mMain::VbIdePath;
+    if (command.isEmpty()) {
+        lblIdeSource->setText(QStringLiteral("使用中のｺﾏﾝﾄﾞ: なし"));
+        txtIdeInEffect->setText(QStringLiteral(".vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑがありません。"));
+        lblIdeNotes->setText(QStringLiteral("ｿｰｽはﾃﾞｽｸﾄｯﾌﾟの既定のﾌﾟﾛｸﾞﾗﾑで開きます。実行ﾌｧｲﾙ作成はできません。"));
+        return;
+    }
+    lblIdeSource->setText(settings::Values().IdeCommand.isEmpty()
+                              ? QStringLiteral("使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:")
+                              : QStringLiteral("使用中のｺﾏﾝﾄﾞ（この設定から）:"));
+    txtIdeInEffect->setText(command);
+    txtIdeInEffect->setCursorPosition(0);
+    const IdeCommand::Command parsed = IdeCommand::Parse(command);
+    QStringList notes;
+    if (!IdeCommand::WineWords(parsed).isEmpty()) {
+        // Whether the path goes in Windows form, asked without converting anything.
+        bool windowsForm = false;
+        IdeCommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
+            windowsForm = true;
+            return path;
+        });
+        notes << (windowsForm ? QStringLiteral("Wine 経由: ﾊﾟｽは Windows 形式で渡します。")
+                              : QStringLiteral("Wine 経由: ﾊﾟｽは start が変換します。"));
+    }
+    switch (IdeCommand::BuildRefusal(parsed)) {
+    case IdeCommand::Refusal::None:
+        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make を渡します。");
+        break;
+    case IdeCommand::Refusal::ShellScript:
+        notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");
+        break;
+    case IdeCommand::Refusal::WineStart:
+        notes << QStringLiteral("wine start では /make を渡せません（実行ﾌｧｲﾙ作成不可）。"
+                                "IDE の EXE を直接指定してください。");
+        break;
+    case IdeCommand::Refusal::NoCommand:
+    case IdeCommand::Refusal::Malformed:
+        notes << QStringLiteral("ｺﾏﾝﾄﾞとして読めないため、起動できません。");
+        break;
+    }
+    lblIdeNotes->setText(notes.join(u'\n'));
+}
+
 void fOption::SetTabOrder()
 {
     // Tab goes through the controls by their tab index, whichever page holds them.
     const QList<QWidget *> order = {cmdOK,          chkDataSort,     cmdCancel,    cmdApply,       optWClick[2],
                                     optWClick[1],   optWClick[0],    chkExeAutomatic, chkDragDrop, chkProjectSort,
-                                    cmdComDlg,      txtDataFile,     lstOption};
+                                    cmdComDlg,      txtDataFile,     txtIdeCommand, lstOption};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -191,6 +271,7 @@ void fOption::Form_Load()
     applyRefused_ = false;
     lstOption->addItem(QStringLiteral("メイン"));
     lstOption->addItem(QStringLiteral("プロジェクト"));
+    lstOption->addItem(QStringLiteral("IDE"));
     lstOption->setCurrentRow(0);
 
     const settings::SettingsValues &values = settings::Values();
@@ -203,6 +284,9 @@ void fOption::Form_Load()
     chkExeAutomatic->setChecked(values.AutoMakeExe);
     chkDragDrop->setChecked(values.DragDropEnabled);
     chkProjectSort->setChecked(values.SortOnColumnClick);
+    txtIdeCommand->setText(values.IdeCommand);
+    txtIdeCommand->setCursorPosition(0);
+    ShowIdeInEffect();
 
     // Last, so that the dialog always opens with nothing to apply.
     cmdApply->setEnabled(false);
@@ -223,6 +307,12 @@ void fOption::ShowPage(int index)
         fraProject->move(TwipsToPixels(kPageLeft), TwipsToPixels(kPageTop));
         fraProject->setVisible(true);
         lblList->setText(kProjectCaption);
+    }
+    fraIde->setVisible(index == kIdePage);
+    if (index == kIdePage) {
+        fraMain->setVisible(false);
+        fraProject->setVisible(false);
+        lblList->setText(kIdeCaption);
     }
 }
 
@@ -294,6 +384,19 @@ bool fOption::ApplySettings()
         return false;
     }
 
+    // The IDE command is read as a desktop entry's Exec line; it must be one, and fit ZARUN.ini.
+    const QString ideCommand = txtIdeCommand->text().trimmed();
+    if (const QString problem = catalogue::PathProblem(ideCommand, settings::Values().SettingsFilePath);
+        !problem.isNull()) {
+        RefuseApply(problem, kIdePage, txtIdeCommand);
+        return false;
+    }
+    if (IdeCommand::Parse(ideCommand).malformed) {
+        RefuseApply(ideCommand + QStringLiteral(" は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。"), kIdePage,
+                    txtIdeCommand);
+        return false;
+    }
+
     settings::SettingsValues &values = settings::Values();
     values.StartupCatalogue = path;
     values.SortOnOpen = chkDataSort->isChecked();
@@ -306,16 +409,24 @@ bool fOption::ApplySettings()
     values.AutoMakeExe = chkExeAutomatic->isChecked();
     values.SortOnColumnClick = chkProjectSort->isChecked();
     values.DragDropEnabled = chkDragDrop->isChecked();
+    if (ideCommand != values.IdeCommand) {
+        // Acts at once: an emptied command hands over to the .vbp association again.
+        values.IdeCommand = ideCommand;
+        mMain::VbIdePath = ideCommand.isEmpty() ? mMain::GetVbIdePath() : ideCommand;
+        ShowIdeInEffect();
+    }
     cmdApply->setEnabled(false);
     return true;
 }
 
-void fOption::RefuseApply(const QString &message)
+void fOption::RefuseApply(const QString &message, int page, QLineEdit *field)
 {
+    if (!field)
+        field = txtDataFile;
     ui::Current().Message(message);
-    lstOption->setCurrentRow(0);
-    txtDataFile->setFocus();
-    txtDataFile->setSelection(0, int(txtDataFile->text().size()));
+    lstOption->setCurrentRow(page);
+    field->setFocus();
+    field->setSelection(0, int(field->text().size()));
     cmdApply->setEnabled(false);
     applyRefused_ = true;
 }

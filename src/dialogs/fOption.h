@@ -39,6 +39,13 @@ public:
     QCheckBox *chkExeAutomatic = nullptr;
     QCheckBox *chkDragDrop = nullptr;
     QCheckBox *chkProjectSort = nullptr;
+    // The IDE page: the command for open source and build, and the one in effect now.
+    QFrame *fraIde = nullptr;
+    QLabel *lblIdeCommand = nullptr;
+    QLineEdit *txtIdeCommand = nullptr;
+    QLabel *lblIdeSource = nullptr;
+    QLineEdit *txtIdeInEffect = nullptr;
+    QLabel *lblIdeNotes = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdApply = nullptr;
     QPushButton *cmdCancel = nullptr;
@@ -61,6 +68,8 @@ private:
     void BuildControls();
     void BuildMainPage();
     void BuildProjectPage();
+    void BuildIdePage();
+    void ShowIdeInEffect();
     void SetTabOrder();
     void Form_Load();
     void lstOption_Click();
@@ -71,7 +80,8 @@ private:
     // Copies the controls into the settings values; false (and the refusal shown) when the
     // start-up file does not exist or cannot be stored.
     bool ApplySettings();
-    void RefuseApply(const QString &message);
+    // Shows the message, then the page and the text box to correct (the start-up file by default).
+    void RefuseApply(const QString &message, int page = 0, QLineEdit *field = nullptr);
 
     bool applyRefused_ = false;
 };

@@ -25,6 +25,15 @@ void writeString(const QString &section, const QString &key, const QString &valu
     WriteIniString(section, key, value.isEmpty() ? QString() : value, file);
 }
 
+// A value that begins and ends with the same quote loses that pair when read back: a command
+// such as "/opt/VB 6/vb6" "%f" gets one more pair to lose.
+QString keepQuotes(const QString &value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return u'"' + value + u'"';
+    return value;
+}
+
 QString readString(const QString &section, const QString &key, const QString &file)
 {
     const QString value = ReadIniString(section, key, QString(), file);
@@ -81,6 +90,7 @@ void ReadValues(const QString &file)
     v.SortOnOpen = ReadIniBool(QStringLiteral("Main"), QStringLiteral("Sort"), true, file);
     v.LastCatalogueFolder = readString(QStringLiteral("Folder"), QStringLiteral("Data"), file);
     v.LastProjectFolder = readString(QStringLiteral("Folder"), QStringLiteral("Project"), file);
+    v.IdeCommand = readString(QStringLiteral("Project"), QStringLiteral("IdeCommand"), file);
 }
 
 platform::IniStatus WriteSettings(const QString &file, const Placement &placement)
@@ -96,6 +106,7 @@ platform::IniStatus WriteSettings(const QString &file, const Placement &placemen
     WriteIniBool(QStringLiteral("Project"), QStringLiteral("ExeAuto"), v.AutoMakeExe, file);
     WriteIniBool(QStringLiteral("Project"), QStringLiteral("DragDrop"), v.DragDropEnabled, file);
     WriteIniBool(QStringLiteral("Project"), QStringLiteral("Sort"), v.SortOnColumnClick, file);
+    writeString(QStringLiteral("Project"), QStringLiteral("IdeCommand"), keepQuotes(v.IdeCommand), file);
     writeString(QStringLiteral("Main"), QStringLiteral("StartFile"), v.StartupCatalogue, file);
     WriteIniBool(QStringLiteral("Main"), QStringLiteral("Sort"), v.SortOnOpen, file);
     writeString(QStringLiteral("Folder"), QStringLiteral("Data"), v.LastCatalogueFolder, file);

@@ -16,6 +16,8 @@ struct SettingsValues {
     bool SortOnOpen = true;
     QString LastCatalogueFolder;
     QString LastProjectFolder;
+    // The IDE command set in the options (an Exec-style line); empty: the .vbp association.
+    QString IdeCommand;
     QString SettingsFilePath;
 };
 
@@ -55,6 +57,7 @@ Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHe
 void ReadValues(const QString &file);
 
 // Every key in its documented order, in one replace of the file; empty strings remove their keys.
+// The IDE command is the Project section's last key, so a file without it keeps its order.
 platform::IniStatus WriteSettings(const QString &file, const Placement &placement);
 
 } // namespace settings

@@ -29,6 +29,8 @@
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
+#include <utility>
+
 using catalogue::State;
 using platform::PixelsToTwips;
 using platform::TwipsToPixels;
@@ -250,11 +252,55 @@ void fMain::Form_Load()
     applyPlacement(requestedPlacement_, frame);
     placementSettled_ = false;
     settings::ReadValues(values.SettingsFilePath);
+    if (!values.IdeCommand.isEmpty())
+        mMain::VbIdePath = values.IdeCommand;
 
-    if (mFunction::FileExists(values.StartupCatalogue)) {
+    if (!commandLineCatalogue_.isNull()) {
+        OpenCatalogueFile(commandLineCatalogue_);
+    } else if (mFunction::FileExists(values.StartupCatalogue)) {
         State().CatalogueFilePath = values.StartupCatalogue;
         LoadCatalogue();
     }
+}
+
+void fMain::OpenCatalogueFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        ui::Current().Message(path + QStringLiteral(" が存在しません。"));
+        return;
+    }
+    State().CatalogueFilePath = path;
+    LoadCatalogue();
+}
+
+void fMain::OpenRequested(const QString &path)
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    if (path.isEmpty())
+        return;
+    pendingRequest_ = path;
+    openPendingRequest();
+}
+
+void fMain::openPendingRequest()
+{
+    if (pendingRequest_.isNull())
+        return;
+    // Not under an open dialog or menu, which may be working on the catalogue loaded now.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_) {
+        if (!pendingTimer_) {
+            pendingTimer_ = new QTimer(this);
+            pendingTimer_->setSingleShot(true);
+            pendingTimer_->setInterval(200);
+            connect(pendingTimer_, &QTimer::timeout, this, &fMain::openPendingRequest);
+        }
+        pendingTimer_->start();
+        return;
+    }
+    OpenCatalogueFile(std::exchange(pendingRequest_, QString()));
 }
 
 void fMain::applyPlacement(const settings::Placement &placement, const QMargins &frame)
@@ -640,7 +686,10 @@ void fMain::MoveSelectedProject()
 
 void fMain::ShowOptions() { fOption::Run(this); }
 
-void fMain::OpenReadMe() { mFunction::ShellOpen(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt"))); }
+void fMain::OpenReadMe()
+{
+    ProjectActions::OpenTarget(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt")));
+}
 
 void fMain::ShowVersion()
 {

@@ -15,6 +15,7 @@
 class QAction;
 class cCommonDlg;
 class QMenu;
+class QTimer;
 class ReportListView;
 
 // The main window: categories on the left, the selected category's projects on the right. It lays
@@ -26,8 +27,16 @@ public:
     explicit fMain(QWidget *parent = nullptr);
     ~fMain() override;
 
-    // Start-up after the single-instance check: settings, placement, the start-up catalogue.
+    // Start-up after the single-instance check: settings, placement, the start-up catalogue
+    // (or the catalogue given on the command line, set before).
     void Form_Load();
+    void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
+
+    // Opens a catalogue file as Open does; tells the user when it is not there.
+    void OpenCatalogueFile(const QString &path);
+    // A later start of the program handed over a catalogue (or none): the window comes to the
+    // front and opens it as soon as no dialog or menu is open.
+    void OpenRequested(const QString &path);
 
     // List procedures shared with the commands and dialogs.
     void ShowProjectList();
@@ -137,10 +146,15 @@ private:
     void showProgress(const QString &caption);
     void hideProgress();
 
+    void openPendingRequest();
+
     std::unique_ptr<MainUserInterface> userInterface_;
     catalogue::CategoryListModel categoryModel_;
     catalogue::ProjectListModel projectModel_;
     CatalogueCommands commands_;
+    QString commandLineCatalogue_;
+    QString pendingRequest_;
+    QTimer *pendingTimer_ = nullptr;
     QPointer<fMessage> progress_;
     bool unloaded_ = false;
     // The placement read at start-up, the window's size before it and the frame it was applied

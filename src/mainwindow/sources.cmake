@@ -1,10 +1,12 @@
 # sources of src/mainwindow
 target_sources(zarun_core PRIVATE
   mainwindow/CatalogueCommands.cpp mainwindow/CatalogueCommands.h
+  mainwindow/CommandLine.cpp mainwindow/CommandLine.h
   mainwindow/MainLayout.cpp mainwindow/MainLayout.h
   mainwindow/Settings.cpp mainwindow/Settings.h
 )
 target_sources(zarun_ui PRIVATE
+  mainwindow/InstanceChannel.cpp mainwindow/InstanceChannel.h
   mainwindow/ShutdownOnRequest.cpp mainwindow/ShutdownOnRequest.h
   mainwindow/ProjectListView.cpp mainwindow/ProjectListView.h
   mainwindow/fMain.cpp mainwindow/fMain.h

@@ -25,6 +25,94 @@ bool isReserved(QChar c)
     return reserved.contains(c) || c.category() == QChar::Other_Control;
 }
 
+} // namespace
+
+QString JoinCommandLine(const QStringList &words)
+{
+    QStringList quoted;
+    quoted.reserve(words.size());
+    for (const QString &word : words) {
+        if (!word.isEmpty() && std::none_of(word.begin(), word.end(), isReserved)) {
+            quoted.append(word);
+            continue;
+        }
+        QString q = QStringLiteral("\"");
+        for (QChar c : word) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                q += u'\\';
+            q += c;
+        }
+        q += u'"';
+        quoted.append(q);
+    }
+    return quoted.join(u' ');
+}
+
+std::optional<QStringList> SplitCommandLine(const QString &commandLine)
+{
+    enum class Quote { None, Double, Single };
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    Quote quote = Quote::None;
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        const QChar c = commandLine[i];
+        if (quote == Quote::Single) {
+            if (c == u'\'')
+                quote = Quote::None;
+            else
+                word += c;
+            continue;
+        }
+        if (quote == Quote::Double) {
+            if (c == u'"') {
+                quote = Quote::None;
+            } else if (c == u'\\' && i + 1 < commandLine.size()
+                       && QStringView(u"\"`$\\\n").contains(commandLine[i + 1])) {
+                // A backslash before a newline joins the lines.
+                if (commandLine[++i] != u'\n')
+                    word += commandLine[i];
+            } else {
+                word += c;
+            }
+            continue;
+        }
+        if (c == u' ' || c == u'\t' || c == u'\n') {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        // A backslash before a newline joins the lines.
+        if (c == u'\\' && i + 1 < commandLine.size() && commandLine[i + 1] == u'\n') {
+            ++i;
+            continue;
+        }
+        inWord = true;
+        if (c == u'"') {
+            quote = Quote::Double;
+        } else if (c == u'\'') {
+            quote = Quote::Single;
+        } else if (c == u'\\' && i + 1 < commandLine.size()) {
+            word += commandLine[++i];
+        } else {
+            word += c;
+        }
+    }
+    if (quote != Quote::None)
+        return std::nullopt;
+    if (inWord)
+        words.append(word);
+    if (words.isEmpty())
+        return std::nullopt;
+    return words;
+}
+
+#ifndef Q_OS_WIN
+
+namespace {
+
 // "mailto:", "https:" ...: a scheme of two characters or more, so "C:\x" stays a path.
 bool looksLikeAddress(const QString &target)
 {
@@ -64,66 +152,6 @@ QByteArray leadingBytes(const QString &filePath)
 
 } // namespace
 
-QString JoinCommandLine(const QStringList &words)
-{
-    QStringList quoted;
-    quoted.reserve(words.size());
-    for (const QString &word : words) {
-        if (!word.isEmpty() && std::none_of(word.begin(), word.end(), isReserved)) {
-            quoted.append(word);
-            continue;
-        }
-        QString q = QStringLiteral("\"");
-        for (QChar c : word) {
-            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-                q += u'\\';
-            q += c;
-        }
-        q += u'"';
-        quoted.append(q);
-    }
-    return quoted.join(u' ');
-}
-
-QStringList RemoveFieldCodes(const QStringList &words)
-{
-    QStringList result;
-    for (const QString &word : words) {
-        QString plain;
-        bool fieldCode = false;
-        for (qsizetype i = 0; i < word.size(); ++i) {
-            if (word[i] != u'%') {
-                plain += word[i];
-            } else if (i + 1 < word.size() && word[i + 1] == u'%') {
-                plain += u'%';
-                ++i;
-            } else {
-                fieldCode = true;
-                break;
-            }
-        }
-        if (!fieldCode)
-            result.append(plain);
-    }
-    return result;
-}
-
-#ifndef Q_OS_WIN
-
-std::optional<QStringList> SplitCommandLine(const QString &commandLine)
-{
-    const QByteArray utf8 = commandLine.toUtf8();
-    gint argc = 0;
-    gchar **argv = nullptr;
-    if (!g_shell_parse_argv(utf8.constData(), &argc, &argv, nullptr))
-        return std::nullopt;
-    QStringList words;
-    for (gint i = 0; i < argc; ++i)
-        words.append(QString::fromUtf8(argv[i]));
-    g_strfreev(argv);
-    return words;
-}
-
 QString DefaultApplicationCommand(const QString &filePath)
 {
     if (filePath.isEmpty())
@@ -147,21 +175,10 @@ QString DefaultApplicationCommand(const QString &filePath)
     const QString execLine = exec ? QString::fromUtf8(exec) : QString();
     g_object_unref(app);
 
-    const std::optional<QStringList> split = SplitCommandLine(execLine);
-    if (!split)
+    // The launcher's own rules apply when the command is used; a line it cannot split is no command.
+    if (!SplitCommandLine(execLine))
         return {};
-    QStringList words = RemoveFieldCodes(*split);
-    if (words.isEmpty() || words.first().isEmpty())
-        return {};
-    // A bare program name is given with its full path, as the shell would report it.
-    if (!QDir::isAbsolutePath(words.first())) {
-        gchar *found = g_find_program_in_path(QFile::encodeName(words.first()).constData());
-        if (found) {
-            words.first() = QFile::decodeName(found);
-            g_free(found);
-        }
-    }
-    return JoinCommandLine(words);
+    return execLine;
 }
 
 bool OpenWithDefaultHandler(const QString &target)
@@ -186,14 +203,6 @@ bool OpenWithDefaultHandler(const QString &target)
 
 #else
 
-std::optional<QStringList> SplitCommandLine(const QString &commandLine)
-{
-    // Windows reports the associated program as a bare path, blanks and all.
-    if (commandLine.trimmed().isEmpty())
-        return std::nullopt;
-    return QStringList {commandLine};
-}
-
 QString DefaultApplicationCommand(const QString &filePath)
 {
     if (filePath.isEmpty())
@@ -204,7 +213,8 @@ QString DefaultApplicationCommand(const QString &filePath)
     const std::wstring folder = QDir::toNativeSeparators(info.absolutePath()).toStdWString();
     if (reinterpret_cast<INT_PTR>(FindExecutableW(file.c_str(), folder.c_str(), result)) <= 32)
         return {};
-    return QString::fromWCharArray(result);
+    // A path with blanks stays one word of the command.
+    return JoinCommandLine({QString::fromWCharArray(result).replace(u'%', QStringLiteral("%%"))});
 }
 
 bool OpenWithDefaultHandler(const QString &target)

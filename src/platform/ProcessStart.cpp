@@ -1,7 +1,5 @@
 #include "platform/ProcessStart.h"
 
-#include "platform/DesktopAssociation.h"
-
 #include <QProcess>
 
 namespace platform {
@@ -11,15 +9,6 @@ bool StartDetached(const QString &program, const QStringList &arguments, const Q
     if (program.isEmpty())
         return false;
     return QProcess::startDetached(program, arguments, workingDirectory);
-}
-
-bool StartCommandDetached(const QString &command, const QStringList &extraArguments,
-                          const QString &workingDirectory)
-{
-    const std::optional<QStringList> words = SplitCommandLine(command);
-    if (!words || words->isEmpty())
-        return false;
-    return StartDetached(words->first(), words->mid(1) + extraArguments, workingDirectory);
 }
 
 } // namespace platform

@@ -10,10 +10,4 @@ namespace platform {
 // False when the program could not be started (missing, not executable, not a program).
 bool StartDetached(const QString &program, const QStringList &arguments, const QString &workingDirectory);
 
-// Starts a command held as one string (a program with fixed arguments, as
-// DefaultApplicationCommand returns it) with further arguments appended.
-// Each extra argument reaches the program as one word, whatever it contains.
-bool StartCommandDetached(const QString &command, const QStringList &extraArguments,
-                          const QString &workingDirectory);
-
 } // namespace platform

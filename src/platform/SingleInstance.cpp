@@ -29,6 +29,13 @@ QString SingleInstance::LockPath(const QString &settingsFile)
     return QDir(folder).filePath(QStringLiteral("zarun-%1.lock").arg(QString::fromLatin1(hash)));
 }
 
+QString SingleInstance::ChannelPath(const QString &settingsFile)
+{
+    QString path = LockPath(settingsFile);
+    path.chop(int(qstrlen(".lock")));
+    return path + QStringLiteral(".socket");
+}
+
 bool SingleInstance::TryAcquire(const QString &settingsFile)
 {
     lock_ = std::make_unique<QLockFile>(LockPath(settingsFile));

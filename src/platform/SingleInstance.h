@@ -23,6 +23,8 @@ public:
 
     // Where the lock for a settings file lives (outside the program's folder, which may be read-only).
     static QString LockPath(const QString &settingsFile);
+    // The local socket on which the instance holding that lock listens for later starts.
+    static QString ChannelPath(const QString &settingsFile);
 
 private:
     std::unique_ptr<QLockFile> lock_;

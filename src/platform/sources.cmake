@@ -13,4 +13,5 @@ target_sources(zarun_core PRIVATE
   platform/TerminationSignals.cpp platform/TerminationSignals.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/Twips.h
+  platform/Wine.cpp platform/Wine.h
 )

@@ -1,13 +1,17 @@
 #include "tooling/ProjectActions.h"
 
+#include "platform/DesktopAssociation.h"
 #include "platform/DirectoryEntry.h"
 #include "platform/ProcessStart.h"
+#include "platform/Wine.h"
+#include "tooling/IdeCommand.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace ProjectActions {
 
@@ -27,12 +31,54 @@ bool projectFilePresent(const QString &projectFile)
     return true;
 }
 
+bool start(const QStringList &arguments, const QString &workingDirectory)
+{
+    return !arguments.isEmpty() && platform::StartDetached(arguments.first(), arguments.mid(1), workingDirectory);
+}
+
+// How a Windows program is started: with the Wine (and its environment) of the IDE command,
+// else with the desktop's program for its type, else with wine from PATH. Empty when none.
+QStringList windowsProgramArguments(const QString &program)
+{
+    const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
+    if (QStringList arguments = IdeCommand::WineRunArguments(ide, program); !arguments.isEmpty())
+        return arguments;
+    const IdeCommand::Command associated = IdeCommand::Parse(platform::DefaultApplicationCommand(program));
+    if (associated.valid)
+        return IdeCommand::OpenArguments(associated, program, mMain::WinePathConverter(associated));
+    const QString wine = platform::WineOnPath();
+    if (!wine.isEmpty())
+        return {wine, program};
+    return {};
+}
+
 } // namespace
+
+bool OpenTarget(const QString &target)
+{
+    // "https:", "mailto:" ...: a scheme of two characters or more, so "C:\x" stays a path.
+    static const QRegularExpression address(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    if (!address.match(target).hasMatch() && !mFunction::FileExists(target)) {
+        ui::Current().Message(target + QStringLiteral(" が存在しません。"));
+        return false;
+    }
+    if (mFunction::ShellOpen(target) > 32)
+        return true;
+    ui::Current().Message(target + QStringLiteral(" を開くﾌﾟﾛｸﾞﾗﾑがないか、起動できませんでした。"));
+    return false;
+}
 
 void OpenSource(const QString &projectFile)
 {
-    if (projectFilePresent(projectFile))
-        mFunction::ShellOpen(projectFile);
+    if (!projectFilePresent(projectFile))
+        return;
+    if (mMain::VbIdePath.isEmpty()) {
+        OpenTarget(projectFile);
+        return;
+    }
+    const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
+    if (!start(IdeCommand::OpenArguments(ide, projectFile, mMain::WinePathConverter(ide)), QDir::currentPath()))
+        ui::Current().Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + mMain::VbIdePath + QStringLiteral("  を起動できません。"));
 }
 
 void OpenFolder(const QString &folder)
@@ -45,7 +91,7 @@ void OpenFolder(const QString &folder)
         ui::Current().Message(QStringLiteral("ﾌｫﾙﾀﾞ　") + folder + QStringLiteral("  が見つかりません"));
         return;
     }
-    mFunction::ShellOpen(folder);
+    OpenTarget(folder);
 }
 
 void RunExe(const QString &exePath)
@@ -60,6 +106,18 @@ void RunExe(const QString &exePath)
     }
     // An absolute path, so that a bare file name is never looked up in PATH.
     const QString program = QFileInfo(exePath).absoluteFilePath();
+    if (platform::IsWindowsExecutable(program)) {
+        const QStringList arguments = windowsProgramArguments(program);
+        if (arguments.isEmpty()) {
+            ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath
+                                  + QStringLiteral("  はWindowsのﾌﾟﾛｸﾞﾗﾑです。起動するにはWineが必要ですが、見つかりません。"));
+            return;
+        }
+        // A Windows program finds its files beside itself, as when started from Explorer.
+        if (!start(arguments, QFileInfo(program).absolutePath()))
+            ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
+        return;
+    }
     if (!platform::StartDetached(program, {}, QDir::currentPath()))
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
 }

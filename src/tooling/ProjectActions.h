@@ -7,13 +7,19 @@
 // set or not found, and otherwise acts on it without waiting.
 namespace ProjectActions {
 
-// Opens the .vbp file with the program associated with it.
+// Opens the .vbp file with the IDE command in effect (mMain::VbIdePath), or, when there is
+// none, with the desktop's default application for it.
 void OpenSource(const QString &projectFile);
 // Opens the project's folder in the desktop's file manager.
 void OpenFolder(const QString &folder);
-// Starts the executable, without arguments, in the program's current folder.
+// Starts the executable without arguments: a Windows program (MZ) through Wine in its own
+// folder, any other in the program's current folder.
 void RunExe(const QString &exePath);
 // Starts the build of the executable (mMain::MakeExe).
 void MakeExecutable(const QString &projectFile);
+
+// Hands a file, folder or address to the desktop's default handler; tells the user, naming
+// the target, when it does not exist or nothing could open it. False then.
+bool OpenTarget(const QString &target);
 
 } // namespace ProjectActions

@@ -33,8 +33,8 @@ QString GetExtension(const QString &path);
 qint32 ShellOpen(const QString &target);
 
 // The command of the program the desktop associates with the existing file
-// folder/fileName: its path, with its fixed arguments where it has any
-// (words quoted as in a desktop entry's Exec line). Empty when there is none.
+// folder/fileName: its desktop entry's Exec line, field codes included (on
+// Windows its path as one quoted word). Empty when there is none.
 QString FindAssociatedExe(const QString &folder, const QString &fileName);
 
 } // namespace mFunction

@@ -4,6 +4,7 @@
 #include "platform/ProcessStart.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
+#include "platform/Wine.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
@@ -51,7 +52,7 @@ bool isSeparator(QChar c, PathStyle style)
 
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
 {
-    // A line ends at CR LF or a lone CR; a lone LF stays inside the line.
+    // A line ends at CR LF, a lone CR or a lone LF (files checked out on Linux have LF only).
     QByteArray line;
     bool dropLeadingLf = false;
     qint64 total = 0;
@@ -69,20 +70,24 @@ std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
             from = 1;
         dropLeadingLf = false;
         while (from < chunk.size()) {
-            const qsizetype cr = chunk.indexOf('\r', from);
-            if (cr < 0) {
+            qsizetype end = from;
+            while (end < chunk.size() && chunk[end] != '\r' && chunk[end] != '\n')
+                ++end;
+            if (end == chunk.size()) {
                 line.append(chunk.constData() + from, chunk.size() - from);
                 break;
             }
-            line.append(chunk.constData() + from, cr - from);
+            line.append(chunk.constData() + from, end - from);
             if (auto value = valueIfKey(line, key))
                 return value;
             line.clear();
-            from = cr + 1;
-            if (from == chunk.size())
-                dropLeadingLf = true;
-            else if (chunk[from] == '\n')
-                ++from;
+            from = end + 1;
+            if (chunk[end] == '\r') {
+                if (from == chunk.size())
+                    dropLeadingLf = true;
+                else if (chunk[from] == '\n')
+                    ++from;
+            }
         }
     }
     if (!line.isEmpty())
@@ -109,13 +114,18 @@ QString ProjectNameFrom(const QString &projectFile, const std::optional<QString>
 QString ProjectExeFrom(const QString &projectFile, const std::optional<QString> &exeName, PathStyle style)
 {
     if (exeName) {
-        // The executable lies in the project's folder.
+        // The executable lies in the project's folder. The IDE writes a bare file name; folder
+        // parts ("..\\x", "/usr/bin/x") would let a project point Run at any program, so they go.
+        QString name = exeName->mid(qMax(qMax(exeName->lastIndexOf(u'\\'), exeName->lastIndexOf(u'/')),
+                                         exeName->lastIndexOf(u':')) + 1);
+        if (name == u"." || name == u"..")
+            name = QStringLiteral("");
         const QString folder = mFunction::GetFolderName(projectFile, style);
         if (folder.isEmpty())
-            return *exeName;
+            return name;
         if (style == PathStyle::Windows)
-            return folder + u'\\' + *exeName;
-        return folder.endsWith(u'/') ? folder + *exeName : folder + u'/' + *exeName;
+            return folder + u'\\' + name;
+        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
     }
     // No such line: the project path with ".exe" for the file name's extension.
     qsizetype start = 0;
@@ -190,17 +200,45 @@ QString MakeExeCaption(const QString &exePath)
     return mFunction::GetFileName(exePath) + QStringLiteral(" を作成中");
 }
 
+QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal)
+{
+    const QString howTo = QStringLiteral("実行ﾌｧｲﾙを作成するには、ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください。");
+    switch (refusal) {
+    case IdeCommand::Refusal::None:
+        break;
+    case IdeCommand::Refusal::NoCommand:
+        return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ(*.vbp)に関連付けられたﾌﾟﾛｸﾞﾗﾑがないため、実行ﾌｧｲﾙを作成できません。");
+    case IdeCommand::Refusal::Malformed:
+        return QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + command + QStringLiteral("  を起動できません。");
+    case IdeCommand::Refusal::ShellScript:
+        return command + QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make をIDEに渡せません。") + howTo;
+    case IdeCommand::Refusal::WineStart:
+        return command + QStringLiteral("  は wine start でﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙを開くため、/make をIDEに渡せません。") + howTo;
+    }
+    return QString();
+}
+
+IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)
+{
+    const QStringList wine = IdeCommand::WineWords(command);
+    return [wine](const QString &path) { return platform::WindowsPathForWine(wine, path); };
+}
+
 bool MakeExe(const QString &projectFile)
 {
     ui::UserInterface &ui = ui::Current();
-    if (VbIdePath.isEmpty()) {
-        ui.Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ(*.vbp)に関連付けられたﾌﾟﾛｸﾞﾗﾑがないため、実行ﾌｧｲﾙを作成できません。"));
+    const IdeCommand::Command command = IdeCommand::Parse(VbIdePath);
+    if (const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(command); refusal != IdeCommand::Refusal::None) {
+        ui.Message(BuildRefusalMessage(VbIdePath, refusal));
         return false;
     }
     ui.ShowProgress(MakeExeCaption(GetProjectExe(projectFile)));
     // The project path and the switch stay single arguments, whatever the path holds.
-    const bool started = platform::StartCommandDetached(
-        VbIdePath, {projectFile, QStringLiteral("/make")}, QDir::currentPath());
+    const QStringList arguments =
+        IdeCommand::BuildArguments(command, projectFile, WinePathConverter(command))
+            .arguments;
+    const bool started = !arguments.isEmpty()
+        && platform::StartDetached(arguments.first(), arguments.mid(1), QDir::currentPath());
     ui.HideProgress();
     if (!started)
         ui.Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + VbIdePath + QStringLiteral("  を起動できません。"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PathStyle.h"
+#include "tooling/IdeCommand.h"
 
 #include <QIODevice>
 #include <QString>
@@ -10,31 +11,39 @@
 // Reading .vbp project files and building their executables through the IDE.
 namespace mMain {
 
-// Command of the program that opens .vbp files (the IDE), found once at start-up; empty when none.
-// Tests set and clear it directly.
+// The IDE command in effect, read as a desktop entry's Exec line (field codes kept): the command
+// set in the options, else that of the program the desktop opens .vbp files with (found at
+// start-up); empty when none. Tests set and clear it directly.
 extern QString VbIdePath;
 
 // The project's name: the quoted value of the first line starting with "Name",
 // or the .vbp file's own name when there is no such line or the file cannot be read.
 QString GetProjectName(const QString &projectFile);
 
-// Full path of the project's executable: the quoted value of the first line
-// holding "ExeName32", in the project's folder; without such a line the
-// project path with ".exe" in place of its extension.
+// Full path of the project's executable: the file name in the quoted value of the
+// first line holding "ExeName32" (folder parts dropped), in the project's folder;
+// without such a line the project path with ".exe" in place of its extension.
 QString GetProjectExe(const QString &projectFile);
 
 // The executable of a catalogued project as loading gives it: empty when the .vbp does not
 // exist, else what GetProjectExe gives, read with one stat, open and read of the file.
 QString ExecutableOfExisting(const QString &projectFile);
 
-// The program the desktop associates with .vbp files, asked for with an empty
-// probe file in the program folder; empty when there is none or no probe can be made.
+// The command of the program the desktop associates with .vbp files, asked for with
+// an empty probe file in the program folder; empty when there is none or no probe can be made.
 QString GetVbIdePath();
 
 // Starts the IDE on the project with "/make" and returns at once; the progress
 // caption shows only while the IDE is being started. False (after telling the
-// user) when there is no IDE or it could not be started.
+// user) when there is no IDE, the IDE command cannot pass "/make" on, or the IDE
+// could not be started.
 bool MakeExe(const QString &projectFile);
+
+// What the user is told when the IDE command cannot build (empty for Refusal::None).
+QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal);
+
+// Turns paths into the Windows form that the command's Wine reads (its winepath, else drive Z:).
+IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command);
 
 // --- the pieces of the readers, for callers and tests that work on other path styles ---
 
@@ -49,6 +58,7 @@ inline constexpr qint64 kMaxProjectFileBytes = 1024 * 1024;
 
 // The unquoted value of the first line with the key; empty optional when no
 // line has it or the file cannot be read (missing, a folder, no permission).
+// A line ends at CR LF, a lone CR or a lone LF.
 std::optional<QString> ReadProjectValue(const QString &projectFile, ProjectKey key);
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key);
 

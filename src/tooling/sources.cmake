@@ -1,6 +1,7 @@
 # sources of src/tooling
 target_sources(zarun_core PRIVATE
   tooling/Centring.cpp tooling/Centring.h
+  tooling/IdeCommand.cpp tooling/IdeCommand.h
   tooling/ProjectActions.cpp tooling/ProjectActions.h
   tooling/UserInterface.cpp tooling/UserInterface.h
   tooling/mFunction.cpp tooling/mFunction.h

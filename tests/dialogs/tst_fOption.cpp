@@ -4,8 +4,10 @@
 #include "common/AccessibleNames.h"
 #include "common/Palettes.h"
 #include "common/ScriptedUserInterface.h"
-#include "support/ReadableColour.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "support/ReadableColour.h"
+#include "tooling/mMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -76,6 +78,10 @@ private Q_SLOTS:
     void browse();
     void keys_data();
     void keys();
+    void ideInEffect_data();
+    void ideInEffect();
+    void ideCommand_data();
+    void ideCommand();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -96,6 +102,8 @@ void tst_fOption::init()
     file.close();
     // The dialog never touches ZARUN.ini itself.
     settings::Values().SettingsFilePath = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    platform::SetProgramFolderForTesting(dir_->path());
+    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
@@ -103,6 +111,8 @@ void tst_fOption::cleanup()
 {
     QVERIFY(!QFile::exists(settings::Values().SettingsFilePath));
     ui_.reset();
+    platform::SetProgramFolderForTesting(QString());
+    mMain::VbIdePath.clear();
     dir_.reset();
     settings::ResetValues();
     cCommonDlg::ResetAnswerer();
@@ -144,11 +154,15 @@ void tst_fOption::layout()
     QVERIFY(dialog.cmdOK->isDefault());
     QVERIFY(!dialog.chkDataSort->isEnabled());
     QVERIFY(!dialog.chkProjectSort->isEnabled());
-    QCOMPARE(dialog.lstOption->count(), 2);
+    QCOMPARE(dialog.lstOption->count(), 3);
     QCOMPARE(dialog.lstOption->item(0)->text(), QStringLiteral("メイン"));
     QCOMPARE(dialog.lstOption->item(1)->text(), QStringLiteral("プロジェクト"));
+    QCOMPARE(dialog.lstOption->item(2)->text(), QStringLiteral("IDE"));
+    QCOMPARE(dialog.fraIde->frameShape(), QFrame::NoFrame);
+    QCOMPARE(dialog.txtIdeCommand->parentWidget(), dialog.fraIde);
     QCOMPARE(UnnamedControls(&dialog), QStringList());
     QCOMPARE(dialog.txtDataFile->accessibleName(), QStringLiteral("起動時に開くデータファイル"));
+    QCOMPARE(dialog.txtIdeCommand->accessibleName(), QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄: .vbp の関連付けを使う）"));
     QCOMPARE(dialog.cmdOK->accessibleName(), QStringLiteral("OK"));
 }
 
@@ -504,6 +518,92 @@ void tst_fOption::keys()
     QTest::keyClick(&dialog, Qt::Key(key));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(settings::Values().StartupCatalogue, applied ? startup_ : QString());
+}
+
+void tst_fOption::ideInEffect_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("inEffect");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("note"); // a part of the notes
+    QTest::newRow("none") << "" << "" << "使用中のｺﾏﾝﾄﾞ: なし" << "実行ﾌｧｲﾙ作成はできません";
+    QTest::newRow("association, script") << "" << "sh -c \"wine /v/VB6.EXE %f\""
+                                         << "使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:" << "ｼｪﾙｽｸﾘﾌﾟﾄ経由のため";
+    QTest::newRow("association, wine start") << "" << "wine start /ProgIDOpen VisualBasic.Project %f"
+                                             << "使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:" << "start が変換";
+    QTest::newRow("set here, wine") << "wine C:\\VB6.EXE" << "wine C:\\VB6.EXE" << "使用中のｺﾏﾝﾄﾞ（この設定から）:"
+                                    << "Windows 形式で渡します。\n実行ﾌｧｲﾙ作成: ﾊﾟｽと /make を渡します。";
+}
+
+void tst_fOption::ideInEffect()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, inEffect);
+    QFETCH(QString, source);
+    QFETCH(QString, note);
+    settings::Values().IdeCommand = setting;
+    mMain::VbIdePath = inEffect;
+    fOption dialog;
+    dialog.lstOption->setCurrentRow(2);
+    QVERIFY(dialog.fraIde->isVisibleTo(&dialog));
+    QVERIFY(!dialog.fraMain->isVisibleTo(&dialog) && !dialog.fraProject->isVisibleTo(&dialog));
+    QCOMPARE(dialog.lblList->text(), QStringLiteral("　IDE設定"));
+    QCOMPARE(dialog.txtIdeCommand->text(), setting);
+    QCOMPARE(dialog.lblIdeSource->text(), source);
+    if (!inEffect.isEmpty())
+        QCOMPARE(dialog.txtIdeInEffect->text(), inEffect);
+    QVERIFY2(dialog.lblIdeNotes->text().contains(note), qPrintable(dialog.lblIdeNotes->text()));
+    QVERIFY(!dialog.cmdApply->isEnabled());
+}
+
+void tst_fOption::ideCommand_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");  // "<refused>": nothing changes
+    QTest::addColumn<QString>("message"); // $T: the text as typed
+    const QString wine = QStringLiteral(R"(env WINEPREFIX=/home/u/.wine-vb6 wine "C:\VB98\VB6.EXE")");
+    QTest::newRow("set, blanks trimmed") << "" << "  " + wine + "\t" << wine << "";
+    QTest::newRow("changed") << "ide %f" << wine << wine << "";
+    QTest::newRow("emptied: the association again") << "ide %f" << " " << "" << "";
+    QTest::newRow("open quote") << "" << R"(wine "C:\VB6.EXE)" << "<refused>"
+                                << "$T は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。";
+    QTest::newRow("not for ZARUN.ini") << "ide %f" << "도구 %f" << "<refused>" << "$T には保存できない文字「도」が含まれています。";
+}
+
+void tst_fOption::ideCommand()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+    settings::Values().IdeCommand = before;
+    mMain::VbIdePath = before;
+    const QString association = mMain::GetVbIdePath();
+    fOption dialog;
+    dialog.txtDataFile->setText(startup_);
+    dialog.txtIdeCommand->setText(typed);
+    QVERIFY(dialog.cmdApply->isEnabled());
+    dialog.lstOption->setCurrentRow(1);
+    dialog.cmdApply_Click();
+
+    if (stored == u"<refused>") {
+        QCOMPARE(ui_->messages, QStringList{QString(message).replace(QStringLiteral("$T"), typed)});
+        QCOMPARE(settings::Values().IdeCommand, before);
+        QCOMPARE(mMain::VbIdePath, before);
+        QCOMPARE(settings::Values().StartupCatalogue, QString());
+        QCOMPARE(dialog.lstOption->currentRow(), 2);
+        QCOMPARE(dialog.focusWidget(), dialog.txtIdeCommand);
+        QCOMPARE(dialog.txtIdeCommand->selectedText(), typed);
+        QVERIFY(dialog.ApplyRefused());
+        return;
+    }
+    QVERIFY(ui_->messages.isEmpty());
+    QCOMPARE(settings::Values().IdeCommand, stored);
+    // Acts at once, for open source and build alike.
+    QCOMPARE(mMain::VbIdePath, stored.isEmpty() ? association : stored);
+    if (!stored.isEmpty())
+        QCOMPARE(dialog.txtIdeInEffect->text(), stored);
 }
 
 QTEST_MAIN(tst_fOption)

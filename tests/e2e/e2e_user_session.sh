@@ -161,6 +161,10 @@ session() {
   start_program
   local main
   main=$(wait_window "ZARUN")
+  # The window manager's icon for the window (X11's _NET_WM_ICON), from the program's own image.
+  if command -v xprop >/dev/null; then
+    xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the main window carries no 32x32 icon"
+  fi
   [ -f "$settings" ] || fail "ZARUN.ini was not created at start-up"
   [ ! -s "$settings" ] || fail "ZARUN.ini is not empty after start-up: $(od -c "$settings" | head -n 3)"
   if compgen -G "$prog/temp*.vbp" >/dev/null; then fail "the IDE probe file was left in the program folder"; fi

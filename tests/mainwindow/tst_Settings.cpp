@@ -60,6 +60,7 @@ private Q_SLOTS:
     void freshFile_data();
     void freshFile();
     void existingKeysKeepTheirPlace();
+    void ideCommandAddsOneKey();
     void oddValuesWrittenBack();
     void readValues_data();
     void readValues();
@@ -151,6 +152,31 @@ void tst_Settings::existingKeysKeepTheirPlace()
                                           "[Window]\r\nWIDTH=4\r\nextra=1\r\nMAXIMIZE=True\r\nTOP=1\r\nLEFT=2\r\nHEIGHT=3\r\n"
                                           "[Folder]\r\nProject=/p\r\n"
                                           "[Project]\r\nWClick=1\r\nExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n"));
+}
+
+void tst_Settings::ideCommandAddsOneKey()
+{
+    const QByteArray text = "[Window]\r\nMAXIMIZE=False\r\nTOP=1\r\nLEFT=2\r\nHEIGHT=3\r\nWIDTH=4\r\n"
+                            "[Project]\r\nWClick=1\r\nExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n"
+                            "[Main]\r\nStartFile=/s.zrd\r\nSort=True\r\n";
+    QVERIFY(put(file(), text));
+    settings::ReadValues(file());
+    QCOMPARE(Values().IdeCommand, QString(""));
+    // Quotes at both ends survive the read, which takes one pair away.
+    const QString command = QStringLiteral(R"("/opt/VB 6/wine" "C:\VB98\VB6.EXE" "%f")");
+    Values().IdeCommand = command;
+    const Placement placement = settings::ReadPlacement(file(), 0, 0, 0, 0);
+    QCOMPARE(settings::WriteSettings(file(), placement), IniStatus::Ok);
+    QByteArray withCommand = text;
+    withCommand.replace("Sort=True\r\n[Main]", "Sort=True\r\nIdeCommand=\"" + command.toUtf8() + "\"\r\n[Main]");
+    QCOMPARE(contents(file()), withCommand);
+    settings::ResetValues();
+    settings::ReadValues(file());
+    QCOMPARE(Values().IdeCommand, command);
+    // Emptied, the key goes and the file is as it was.
+    Values().IdeCommand.clear();
+    QCOMPARE(settings::WriteSettings(file(), placement), IniStatus::Ok);
+    QCOMPARE(contents(file()), text);
 }
 
 void tst_Settings::oddValuesWrittenBack()

@@ -1,6 +1,10 @@
 // The real program, started twice with the same program folder: the second start ends at
-// once without touching the settings, the first keeps running.
+// once without touching the settings, the first keeps running. And its command line.
+#include "mainwindow/InstanceChannel.h"
+#include "platform/SingleInstance.h"
+
 #include <QFile>
+#include <QSignalSpy>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -10,6 +14,10 @@ class tst_StartTwice : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void secondStartEndsSilently();
+    void laterStartHandsItsFileOver_data();
+    void laterStartHandsItsFileOver();
+    void commandLine_data();
+    void commandLine();
 };
 
 void tst_StartTwice::secondStartEndsSilently()
@@ -49,6 +57,86 @@ void tst_StartTwice::secondStartEndsSilently()
 
     first.kill();
     first.waitForFinished();
+}
+
+void tst_StartTwice::laterStartHandsItsFileOver_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("handed"); // relative to the working folder; empty: only the wish to be seen
+    QTest::newRow("a catalogue, relative path") << QStringList {"計算 list.zrd"} << "計算 list.zrd";
+    QTest::newRow("after --") << QStringList {"--", "-odd.zrd"} << "-odd.zrd";
+    QTest::newRow("nothing") << QStringList {} << "";
+}
+
+void tst_StartTwice::laterStartHandsItsFileOver()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, handed);
+    // This test is the running instance: it holds the lock of the program's settings file and listens.
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(QStringLiteral("zarun"));
+    QVERIFY(QFile::copy(QStringLiteral(ZARUN_EXECUTABLE), exe));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    const QString settingsFile = dir.filePath(QStringLiteral("ZARUN.ini"));
+    platform::SingleInstance instance;
+    QVERIFY(instance.TryAcquire(settingsFile));
+    InstanceChannel channel;
+    QVERIFY(channel.Listen(platform::SingleInstance::ChannelPath(settingsFile)));
+    QSignalSpy received(&channel, &InstanceChannel::Received);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    QProcess later;
+    later.setProcessEnvironment(env);
+    later.setWorkingDirectory(dir.filePath(QStringLiteral("work")));
+    QVERIFY(QDir().mkpath(later.workingDirectory()));
+    later.start(exe, arguments);
+    QVERIFY(received.wait(20000));
+    // The later start ends once this instance has answered, which needs its event loop.
+    QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(later.exitCode(), 0);
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(received.first().first().toString(),
+             handed.isEmpty() ? QString() : QDir(later.workingDirectory()).filePath(handed));
+    QVERIFY(!QFile::exists(settingsFile));
+}
+
+void tst_StartTwice::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // the start of the standard output, or of the error output
+    QTest::newRow("version") << QStringList {"--version"} << 0 << QStringLiteral("zarun " ZARUN_VERSION_STRING "\n");
+    QTest::newRow("version beats a file") << QStringList {"x.zrd", "-v"} << 0 << QStringLiteral("zarun " ZARUN_VERSION_STRING "\n");
+    QTest::newRow("help") << QStringList {"-h"} << 0 << QStringLiteral("使い方: zarun [オプション] [データファイル.zrd]\n");
+    QTest::newRow("unknown option") << QStringList {"--bogus"} << 2 << QStringLiteral("zarun: 不明なオプションです: --bogus\n使い方:");
+    QTest::newRow("two files") << QStringList {"a.zrd", "b.zrd"} << 2 << QStringLiteral("zarun: 開けるデータファイルは一つだけです: b.zrd\n");
+}
+
+void tst_StartTwice::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    // No display is needed for any of them, and no window or settings file appears.
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(QStringLiteral("zarun"));
+    QVERIFY(QFile::copy(QStringLiteral(ZARUN_EXECUTABLE), exe));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), status == 0 ? QStringLiteral("xcb") : QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(exe, arguments);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), status);
+    const QString text = QString::fromUtf8(status == 0 ? process.readAllStandardOutput() : process.readAllStandardError());
+    QVERIFY2(text.startsWith(output), qPrintable(text));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ZARUN.ini"))));
 }
 
 QTEST_GUILESS_MAIN(tst_StartTwice)

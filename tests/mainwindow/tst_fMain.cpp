@@ -15,6 +15,8 @@
 #include "support/cCommonDlg.h"
 #include "tooling/mMain.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -101,6 +103,7 @@ private Q_SLOTS:
     void projectDeleteFailureKeepsRow();
     void addProjectsThroughDialog();
     void startUpAndShutDown();
+    void catalogueGivenFromOutside();
     void maximizedAndMinimizedKeepNormalPlacement();
     void placementWrittenBackAsRead_data();
     void placementWrittenBackAsRead();
@@ -890,6 +893,39 @@ void tst_fMain::startUpAndShutDown()
              again.constData());
     // The catalogue is saved after the settings.
     QCOMPARE(contents(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
+}
+
+void tst_fMain::catalogueGivenFromOutside()
+{
+    // The command line's catalogue instead of the start-up one; the IDE command of the options in effect.
+    const QString start = catalogue("[Tools]\r\nx=y\r\n");
+    const QString given = dir_->filePath(QStringLiteral("Given.zrd"));
+    QVERIFY(put(given, "[Given]\r\na=b\r\n"));
+    QVERIFY(put(dir_->filePath(QStringLiteral("ZARUN.ini")),
+                "[Main]\r\nStartFile=" + start.toUtf8() + "\r\n[Project]\r\nIdeCommand=wine C:\\VB6.EXE\r\n"));
+    fMain w;
+    w.SetCommandLineCatalogue(given);
+    w.Form_Load();
+    QCOMPARE(State().CatalogueFilePath, given);
+    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("Given")});
+    QCOMPARE(mMain::VbIdePath, QStringLiteral("wine C:\\VB6.EXE"));
+
+    // A later start hands one over while a dialog is open: it waits for the dialog to close.
+    QDialog dialog(&w);
+    dialog.setModal(true);
+    dialog.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+    w.OpenRequested(start);
+    QCOMPARE(State().CatalogueFilePath, given);
+    dialog.close();
+    QTRY_COMPARE_WITH_TIMEOUT(State().CatalogueFilePath, start, 20000);
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
+
+    const QString gone = dir_->filePath(QStringLiteral("Gone.zrd"));
+    w.OpenRequested(gone);
+    QCOMPARE(ui_->messages, QStringList{gone + QStringLiteral(" が存在しません。")});
+    QCOMPARE(State().CatalogueFilePath, start);
+    w.close();
 }
 
 void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()

@@ -33,10 +33,13 @@ expected="usr/bin/zarun
 usr/lib/zarun/readme.txt
 usr/lib/zarun/zarun
 usr/share/applications/$id.desktop
+usr/share/doc/zarun/changelog.gz
+usr/share/doc/zarun/copyright
 usr/share/doc/zarun/readme.txt
 usr/share/icons/hicolor/32x32/apps/$id.png
 usr/share/icons/hicolor/64x64/apps/$id.png
 usr/share/icons/hicolor/scalable/apps/$id.svg
+usr/share/man/man1/zarun.1.gz
 usr/share/metainfo/$id.metainfo.xml
 usr/share/mime/packages/$id.xml"
 actual=$(cd "$root" && find . -mindepth 1 ! -type d | sed 's|^\./||' | LC_ALL=C sort)
@@ -67,7 +70,7 @@ appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects $id.met
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree rejects the installed tree"
 
 key() { sed -n "s/^$1=//p" "$desktop"; }
-[ "$(key Exec)" = zarun ] || fail "Exec is '$(key Exec)'; the program takes no arguments"
+[ "$(key Exec)" = "zarun %f" ] || fail "Exec is '$(key Exec)'; a catalogue from the file manager must reach the program"
 [ -n "$(key 'Name\[ja\]')" ] && [ -n "$(key 'Comment\[ja\]')" ] || fail "Japanese Name or Comment missing"
 icon=$(key Icon)
 for size in 32x32 64x64; do

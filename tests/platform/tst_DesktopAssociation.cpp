@@ -12,8 +12,6 @@ private Q_SLOTS:
     void joinGivesTheWordsBack_data();
     void joinGivesTheWordsBack();
     void joinLeavesPlainWordsAlone();
-    void fieldCodes_data();
-    void fieldCodes();
 };
 
 void tst_DesktopAssociation::split_data()
@@ -25,6 +23,15 @@ void tst_DesktopAssociation::split_data()
     QTest::newRow("plain") << "/usr/bin/ide %f" << true << QStringList {"/usr/bin/ide", "%f"};
     QTest::newRow("double quotes") << R"("/opt/My IDE/ide" --x)" << true << QStringList {"/opt/My IDE/ide", "--x"};
     QTest::newRow("escapes in quotes") << R"("a\"b\$c\\d\`e")" << true << QStringList {"a\"b$c\\d`e"};
+    // Other backslashes in double quotes stay: a Windows path needs no doubling there.
+    QTest::newRow("windows path in quotes") << R"(wine "C:\VB98\VB6.EXE")" << true << QStringList {"wine", R"(C:\VB98\VB6.EXE)"};
+    QTest::newRow("backslash outside quotes") << R"(a\ b c\"d)" << true << QStringList {"a b", "c\"d"};
+    QTest::newRow("single quotes, no escapes") << R"(sh -c 'ide "%f" \')" << true << QStringList {"sh", "-c", R"(ide "%f" \)"};
+    QTest::newRow("parts joined") << R"(--file="a b"'c d'e)" << true << QStringList {"--file=a bc de"};
+    QTest::newRow("empty quoted word") << R"(ide "" '')" << true << QStringList {"ide", "", ""};
+    QTest::newRow("field codes stay") << R"(ide "%f" %%u)" << true << QStringList {"ide", "%f", "%%u"};
+    QTest::newRow("tabs and newlines") << "ide\t-a\n \"x\ny\"" << true << QStringList {"ide", "-a", "x\ny"};
+    QTest::newRow("open single quote") << "ide 'x" << false << QStringList {};
     QTest::newRow("empty") << "" << false << QStringList {};
     QTest::newRow("blank") << "   " << false << QStringList {};
     QTest::newRow("open quote") << "\"/opt/ide" << false << QStringList {};
@@ -68,28 +75,6 @@ void tst_DesktopAssociation::joinLeavesPlainWordsAlone()
     QCOMPARE(JoinCommandLine({"/usr/bin/ide", "--new-window", "x.vbp"}), QString("/usr/bin/ide --new-window x.vbp"));
     QCOMPARE(JoinCommandLine({"/opt/My IDE/ide"}), QString(R"("/opt/My IDE/ide")"));
     QCOMPARE(JoinCommandLine({}), QString());
-}
-
-void tst_DesktopAssociation::fieldCodes_data()
-{
-    QTest::addColumn<QStringList>("words");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("file") << QStringList {"ide", "%f"} << QStringList {"ide"};
-    QTest::newRow("all codes") << QStringList {"ide", "%F", "%u", "%U", "%d", "%D", "%n", "%N", "%i", "%c", "%k", "%v", "%m"}
-                               << QStringList {"ide"};
-    QTest::newRow("fixed arguments kept") << QStringList {"ide", "--new", "%U", "--x"} << QStringList {"ide", "--new", "--x"};
-    QTest::newRow("code inside a word") << QStringList {"ide", "--file=%f"} << QStringList {"ide"};
-    QTest::newRow("literal percent") << QStringList {"ide", "100%%", "%%f"} << QStringList {"ide", "100%", "%f"};
-    QTest::newRow("lone percent") << QStringList {"ide", "50%"} << QStringList {"ide"};
-    QTest::newRow("nothing to do") << QStringList {"/opt/ide"} << QStringList {"/opt/ide"};
-}
-
-void tst_DesktopAssociation::fieldCodes()
-{
-    QFETCH(QStringList, words);
-    QFETCH(QStringList, expected);
-    QCOMPARE(RemoveFieldCodes(words), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_DesktopAssociation)

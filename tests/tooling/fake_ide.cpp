@@ -1,6 +1,9 @@
 // Stands in for the IDE in tests and demos.
 //   fake_ide <project> /make   writes the project's executable beside it
 //   fake_ide anything else     only records the call
+// Started through a link named wine... it stands in for Wine and records the
+// WINEPREFIX it was given after the working folder; through a link named winepath
+// it answers "-w <path>" with "W:" and the path in backslashes.
 // Every call is recorded in the folder named by ZARUN_FAKE_IDE_LOG, one file per
 // call: the working folder, then each argument, each ended by a NUL byte.
 #include <sys/stat.h>
@@ -86,11 +89,27 @@ int main(int argc, char *argv[])
     std::vector<std::string> entries;
     char cwd[4096] = {};
     entries.emplace_back(::getcwd(cwd, sizeof cwd) ? cwd : "");
+    std::string self = argv[0];
+    self = self.substr(self.rfind('/') == std::string::npos ? 0 : self.rfind('/') + 1);
+    if (self.rfind("wine", 0) == 0) {
+        const char *prefix = std::getenv("WINEPREFIX");
+        entries.emplace_back(std::string("WINEPREFIX=") + (prefix ? prefix : ""));
+    }
     for (int i = 1; i < argc; ++i)
         entries.emplace_back(argv[i]);
     int result = 0;
-    if (argc == 3 && std::string(argv[2]) == "/make")
+    if (self.rfind("winepath", 0) == 0) {
+        if (argc == 3 && std::string(argv[1]) == "-w") {
+            std::string path = argv[2];
+            for (char &c : path)
+                c = c == '/' ? '\\' : c;
+            std::printf("W:%s\n", path.c_str());
+        } else {
+            result = 1;
+        }
+    } else if (argc == 3 && std::string(argv[2]) == "/make") {
         result = make(argv[1]);
+    }
     record(entries);
     return result;
 }

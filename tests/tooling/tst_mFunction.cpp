@@ -226,12 +226,12 @@ void tst_mFunction::associatedProgram_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QStringList>("command");
     const QString ide = FakeIdeEnvironment::IdeProgram();
-    QTest::newRow("empty probe") << "temp.vbp" << QByteArray() << QStringList {ide};
-    QTest::newRow("project text") << "App.vbp" << QByteArray("Type=Exe\r\nName=\"A\"\r\n") << QStringList {ide};
-    QTest::newRow("upper-case extension") << "APP.VBP" << QByteArray() << QStringList {ide};
-    QTest::newRow("name with blanks") << "My App ;$(x).vbp" << QByteArray() << QStringList {ide};
-    // The opener's fixed argument stays, its field code goes.
-    QTest::newRow("catalogue") << "list.zrd" << QByteArray("[A]\r\n") << QStringList {ide, "--open"};
+    // The program's Exec line, field codes and all: they are expanded when it is used.
+    QTest::newRow("empty probe") << "temp.vbp" << QByteArray() << QStringList {ide, "%f"};
+    QTest::newRow("project text") << "App.vbp" << QByteArray("Type=Exe\r\nName=\"A\"\r\n") << QStringList {ide, "%f"};
+    QTest::newRow("upper-case extension") << "APP.VBP" << QByteArray() << QStringList {ide, "%f"};
+    QTest::newRow("name with blanks") << "My App ;$(x).vbp" << QByteArray() << QStringList {ide, "%f"};
+    QTest::newRow("catalogue") << "list.zrd" << QByteArray("[A]\r\n") << QStringList {ide, "--open", "%u"};
     QTest::newRow("no program for the type") << "data.bin" << QByteArray("\x7f\x00\x01\x02\xff", 5) << QStringList {};
 }
 

@@ -105,10 +105,12 @@ void tst_mMain::readValue_data()
     QTest::newRow("exe key case") << QByteArray("exename32=\"a.exe\"\r\n") << exe << false << "";
     QTest::newRow("missing") << QByteArray("Type=Exe\r\nStartup=\"Form1\"\r\n") << name << false << "";
     QTest::newRow("empty file") << QByteArray() << exe << false << "";
-    QTest::newRow("lf only: one line, not at start") << QByteArray("Type=Exe\nName=\"P\"\n") << name << false << "";
-    QTest::newRow("lf only: begins with Name") << QByteArray("Name=\"P\"\nExeName32=\"A.exe\"") << name << true << "P\"\nExeName32=\"A.exe";
-    QTest::newRow("lf only: exe after first =") << QByteArray("Type=Exe\nExeName32=\"A.exe\"\n") << exe << true << "";
+    // A lone LF ends a line too: a Git checkout on Linux leaves .vbp files so.
+    QTest::newRow("lf only: name") << QByteArray("Type=Exe\nName=\"P\"\n") << name << true << "P";
+    QTest::newRow("lf only: begins with Name") << QByteArray("Name=\"P\"\nExeName32=\"A.exe\"") << name << true << "P";
+    QTest::newRow("lf only: exe") << QByteArray("Type=Exe\nName=\"保守\"\nExeName32=\"A.exe\"\n") << exe << true << "A.exe";
     QTest::newRow("mixed breaks") << QByteArray("Type=Exe\n\rName=\"P\"\r\n") << name << true << "P";
+    QTest::newRow("lf cr is two ends") << QByteArray("Type=Exe\n\rExeName32=\"A.exe\"\n\r") << exe << true << "A.exe";
     QTest::newRow("cp932 name") << "Name=\"" + kKoichi + "\"\r\n" << name << true << "功一関数";
     QTest::newRow("cp932 exe") << "ExeName32=\"" + kOthello + "\"\r\n" << exe << true << "○× オセロ.exe";
     // 0x83 0x45 is one character whose second byte is an "E".
@@ -207,6 +209,14 @@ void tst_mMain::projectExe_data()
     QTest::newRow("posix no line") << "/my.src/App.vbp" << posix << false << "" << "/my.src/App.exe";
     QTest::newRow("posix dot only in folder") << "/my.src/App" << posix << false << "" << "";
     QTest::newRow("posix backslash is a character") << R"(/src/a\b.vbp)" << posix << false << "" << R"(/src/a\b.exe)";
+    // Only the file name of the value counts: a project cannot point Run at another folder.
+    QTest::newRow("win parent folders") << R"(C:\Src\App.vbp)" << win << true << R"(..\..\x.exe)" << R"(C:\Src\x.exe)";
+    QTest::newRow("win drive path") << R"(C:\Src\App.vbp)" << win << true << R"(D:\Tools\x.exe)" << R"(C:\Src\x.exe)";
+    QTest::newRow("win drive relative value") << R"(C:\Src\App.vbp)" << win << true << "D:x.exe" << R"(C:\Src\x.exe)";
+    QTest::newRow("posix absolute value") << "/src/App.vbp" << posix << true << "/usr/bin/x" << "/src/x";
+    QTest::newRow("posix parent folders") << "/src/App.vbp" << posix << true << R"(..\../x.exe)" << "/src/x.exe";
+    QTest::newRow("posix value ends in a separator") << "/src/App.vbp" << posix << true << "bin/" << "/src/";
+    QTest::newRow("posix dot dot alone") << "/src/App.vbp" << posix << true << ".." << "/src/";
 }
 
 void tst_mMain::projectExe()
@@ -229,6 +239,12 @@ void tst_mMain::readersOnFiles()
     QCOMPARE(GetProjectName(project), QString("功一関数"));
     QCOMPARE(GetProjectExe(project), folder + "/kmath.ocx");
 
+    // Checked out on Linux: LF line ends, and a value that would leave the folder.
+    const QString checkout = folder + "/checkout.vbp";
+    QVERIFY(put(checkout, "Type=Exe\nName=\"Checkout\"\nExeName32=\"..\\..\\calc.exe\"\n"));
+    QCOMPARE(GetProjectName(checkout), QString("Checkout"));
+    QCOMPARE(GetProjectExe(checkout), folder + "/calc.exe");
+
     const QString bare = folder + "/bare.vbp";
     QVERIFY(put(bare, "Type=Exe\r\n"));
     QCOMPARE(GetProjectName(bare), QString("bare.vbp"));
@@ -239,7 +255,8 @@ void tst_mMain::ideFoundThroughProbe()
 {
     const QStringList before = QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     const QString ide = GetVbIdePath();
-    QCOMPARE(platform::SplitCommandLine(ide).value_or(QStringList()), QStringList {FakeIdeEnvironment::IdeProgram()});
+    // The Exec line itself: its field code tells where the project goes.
+    QCOMPARE(platform::SplitCommandLine(ide).value_or(QStringList()), (QStringList {FakeIdeEnvironment::IdeProgram(), "%f"}));
     // The probe is gone afterwards.
     QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
@@ -266,7 +283,7 @@ void tst_mMain::probeKeepsExistingTempVbp()
         QVERIFY(QFile::link(folder.filePath("elsewhere.vbp"), temp));
 
     QCOMPARE(platform::SplitCommandLine(GetVbIdePath()).value_or(QStringList()),
-             QStringList {FakeIdeEnvironment::IdeProgram()});
+             (QStringList {FakeIdeEnvironment::IdeProgram(), "%f"}));
 
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
              QStringList {"temp.vbp"});

@@ -1,0 +1,100 @@
+/* A Windows program that stands in for the Visual Basic 6 IDE under Wine (built with mingw-w64):
+ *   VB6.EXE <project>          notes the call in calls.log beside itself (open source)
+ *   VB6.EXE <project> /make    also copies itself to the project's ExeName32, a real PE (build)
+ *   <copy>.exe                 started without arguments, as the built program: writes ran.txt
+ *                              beside itself with its working folder
+ * Paths are Windows paths; files are written in UTF-8. */
+#include <windows.h>
+
+#include <stdio.h>
+#include <wchar.h>
+
+static void write_utf8(HANDLE file, const wchar_t *text)
+{
+    char buffer[4 * MAX_PATH * 4];
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, (int)sizeof buffer, NULL, NULL);
+    DWORD written = 0;
+    if (bytes > 1)
+        WriteFile(file, buffer, (DWORD)(bytes - 1), &written, NULL);
+}
+
+/* The folder of this program, with its final backslash. */
+static void own_folder(wchar_t *folder)
+{
+    GetModuleFileNameW(NULL, folder, MAX_PATH);
+    wchar_t *slash = wcsrchr(folder, L'\\');
+    if (slash)
+        slash[1] = L'\0';
+}
+
+static HANDLE open_beside(const wchar_t *name, DWORD disposition)
+{
+    wchar_t path[2 * MAX_PATH];
+    own_folder(path);
+    wcscat(path, name);
+    return CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+/* The value of the first line holding ExeName32, unquoted; empty when there is none. */
+static void exe_name(const wchar_t *project, wchar_t *name)
+{
+    name[0] = L'\0';
+    HANDLE file = CreateFileW(project, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    char text[65536];
+    DWORD size = 0;
+    ReadFile(file, text, sizeof text - 1, &size, NULL);
+    CloseHandle(file);
+    text[size] = '\0';
+    char *line = strstr(text, "ExeName32");
+    if (!line)
+        return;
+    char *value = strchr(line, '=');
+    if (!value)
+        return;
+    ++value;
+    char *end = value + strcspn(value, "\r\n");
+    *end = '\0';
+    if (end - value >= 2 && value[0] == '"' && end[-1] == '"') {
+        end[-1] = '\0';
+        ++value;
+    }
+    MultiByteToWideChar(CP_ACP, 0, value, -1, name, MAX_PATH);
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    wchar_t here[2 * MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, here);
+    if (argc == 1) {
+        HANDLE ran = open_beside(L"ran.txt", CREATE_ALWAYS);
+        write_utf8(ran, here);
+        CloseHandle(ran);
+        return 0;
+    }
+    int result = 0;
+    if (argc == 3 && _wcsicmp(argv[2], L"/make") == 0) {
+        wchar_t name[MAX_PATH], target[2 * MAX_PATH], self[MAX_PATH];
+        exe_name(argv[1], name);
+        wcscpy(target, argv[1]);
+        wchar_t *slash = wcsrchr(target, L'\\');
+        if (slash && name[0]) {
+            wcscpy(slash + 1, name);
+            GetModuleFileNameW(NULL, self, MAX_PATH);
+            result = CopyFileW(self, target, FALSE) ? 0 : 1;
+        } else {
+            result = 1;
+        }
+    }
+    /* One line per call, written after the work: folder, then the arguments, split by " | ". */
+    HANDLE log = open_beside(L"calls.log", OPEN_ALWAYS);
+    write_utf8(log, here);
+    for (int i = 1; i < argc; ++i) {
+        write_utf8(log, L" | ");
+        write_utf8(log, argv[i]);
+    }
+    write_utf8(log, L"\n");
+    CloseHandle(log);
+    return result;
+}
