@@ -46,12 +46,11 @@ qint64 WallClockNs()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-FileStamp StatFile(const QString &path)
+namespace {
+
+FileStamp stampOf(const struct stat &st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return stamp;
     stamp.exists = true;
     stamp.regular = S_ISREG(st.st_mode);
     stamp.size = st.st_size;
@@ -60,6 +59,16 @@ FileStamp StatFile(const QString &path)
     stamp.inode = st.st_ino;
     stamp.device = st.st_dev;
     return stamp;
+}
+
+} // namespace
+
+FileStamp StatFile(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return FileStamp();
+    return stampOf(st);
 }
 
 bool IsReadOnlyFile(const QString &path)
@@ -177,13 +186,17 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data)
     return syncFolder(nativeFolder) ? WriteStatus::Ok : WriteStatus::IoError;
 }
 
-FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp)
 {
     bytes->clear();
+    if (stamp)
+        *stamp = FileStamp();
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
     if (path.isEmpty() || ::stat(native.constData(), &st) != 0)
         return FileKind::Missing;
+    if (stamp)
+        *stamp = stampOf(st);
     if (!S_ISREG(st.st_mode))
         return FileKind::Other;
     // Non-blocking: were the file swapped for a pipe since the stat, the open must not wait.
@@ -224,9 +237,11 @@ FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
 
 #else // Q_OS_WIN
 
-FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp)
 {
     bytes->clear();
+    if (stamp)
+        *stamp = StatFile(path);
     QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return FileKind::Missing;

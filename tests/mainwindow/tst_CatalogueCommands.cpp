@@ -1,7 +1,7 @@
 // The commands on the catalogue without a window: what the two item models tell their views, and
 // that every row maps to the entry the commands act on.
 #include "catalogue/CatalogueModels.h"
-#include "catalogue/ExecutableReader.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
@@ -146,7 +146,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     QCOMPARE(projectEvents.entries, projectLog);
     QStringList shownCategories;
     for (int r = 0; r < categoryModel.rowCount(); ++r)
-        shownCategories.append(categoryModel.index(r).data().toString());
+        shownCategories.append(categoryModel.index(r).data(catalogue::PlainTextRole).toString());
     QCOMPARE(shownCategories, categories);
     // Row r is entry r of the current category: what the commands act on is what is listed.
     QStringList shownProjects;
@@ -161,7 +161,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
 
 void tst_CatalogueCommands::executablesArriveFromTheReader()
 {
-    catalogue::ExecutableReader &reader = catalogue::ExecutableReader::Instance();
+    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
     QByteArray text = "[A]\r\n";
     for (int i = 0; i < 600; ++i) {
         const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
@@ -175,7 +175,7 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     model.ShowCategory(State().Current());
-    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ExecutablesRead);
+    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned);
     QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
     QTRY_VERIFY(read.count() > 0);
     const catalogue::cVbAnalyze *category = State().Current();

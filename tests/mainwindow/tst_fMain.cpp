@@ -15,7 +15,9 @@
 #include "tooling/mMain.h"
 
 #include <QFile>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -186,12 +188,14 @@ void tst_fMain::menusAndColumns()
 
     QCOMPARE(w.lvwCategory->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("カテゴリー"));
     QCOMPARE(w.lvwCategory->columnWidth(0), 100);
+    // The four columns of the list, then the status.
     const QStringList captions{QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"),
-                               QStringLiteral("実行ファイル名")};
-    QCOMPARE(w.lvwProjectList->model()->columnCount(), 4);
-    for (int c = 0; c < 4; ++c) {
+                               QStringLiteral("実行ファイル名"), QStringLiteral("状態")};
+    QCOMPARE(w.lvwProjectList->model()->columnCount(), 5);
+    for (int c = 0; c < 5; ++c) {
         QCOMPARE(w.lvwProjectList->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
-        QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
+        if (c < 4)
+            QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
     }
     QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(UnnamedControls(&w), QStringList());
@@ -229,29 +233,39 @@ void tst_fMain::layoutArithmetic_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
+    QTest::addColumn<int>("filterHeight");
     QTest::addColumn<bool>("laidOut");
     QTest::addColumn<QList<int>>("category");
+    QTest::addColumn<QList<int>>("filter");
     QTest::addColumn<QList<int>>("projects");
-    QTest::newRow("10000 x 5000") << 10000 << 5000 << true << QList<int>{90, 90, 1500, 4820}
-                                  << QList<int>{1700, 90, 8200, 4820};
-    QTest::newRow("no height") << 10000 << 0 << false << QList<int>{} << QList<int>{};
-    QTest::newRow("too small: sizes at 0") << 1000 << 100 << true << QList<int>{90, 90, 1500, 0}
-                                           << QList<int>{1700, 90, 0, 0};
+    QTest::newRow("10000 x 5000") << 10000 << 5000 << 0 << true << QList<int>{90, 90, 1500, 4820}
+                                  << QList<int>{1700, 90, 8200, 0} << QList<int>{1700, 90, 8200, 4820};
+    QTest::newRow("no height") << 10000 << 0 << 0 << false << QList<int>{} << QList<int>{} << QList<int>{};
+    QTest::newRow("too small: sizes at 0") << 1000 << 100 << 0 << true << QList<int>{90, 90, 1500, 0}
+                                           << QList<int>{1700, 90, 0, 0} << QList<int>{1700, 90, 0, 0};
+    // The filter row takes the top of the project list's place; the category list keeps its own.
+    QTest::newRow("filter row of 360") << 10000 << 5000 << 360 << true << QList<int>{90, 90, 1500, 4820}
+                                       << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 4400};
+    QTest::newRow("filter row in a low window") << 10000 << 400 << 360 << true << QList<int>{90, 90, 1500, 220}
+                                                << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 0};
 }
 
 void tst_fMain::layoutArithmetic()
 {
     QFETCH(int, width);
     QFETCH(int, height);
+    QFETCH(int, filterHeight);
     QFETCH(bool, laidOut);
-    const auto layout = mainwindow::LayoutLists(width, height);
+    const auto layout = mainwindow::LayoutLists(width, height, filterHeight);
     QCOMPARE(layout.has_value(), laidOut);
     if (!layout)
         return;
     QFETCH(QList<int>, category);
+    QFETCH(QList<int>, filter);
     QFETCH(QList<int>, projects);
     const auto asList = [](const mainwindow::Box &b) { return QList<int>{b.Left, b.Top, b.Width, b.Height}; };
     QCOMPARE(asList(layout->Category), category);
+    QCOMPARE(asList(layout->Filter), filter);
     QCOMPARE(asList(layout->Projects), projects);
 }
 
@@ -264,7 +278,13 @@ void tst_fMain::layoutOfTheLists()
     QTRY_COMPARE(w.centralWidget()->width(), 800);
     const int clientHeight = w.centralWidget()->height();
     QCOMPARE(w.lvwCategory->geometry(), QRect(6, 6, 100, clientHeight - 12));
-    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6, 800 - 120, clientHeight - 12));
+    // The filter row on top, the project list 4 pixels (60 twips) below it.
+    const int filterHeight = w.txtFilter->height();
+    QVERIFY(filterHeight > 10);
+    QCOMPARE(w.txtFilter->geometry().topLeft(), QPoint(113, 6));
+    QCOMPARE(w.chkAllCategories->geometry().right(), 792);
+    QVERIFY(w.txtFilter->geometry().right() < w.chkAllCategories->geometry().left());
+    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6 + filterHeight + 4, 800 - 120, clientHeight - 12 - filterHeight - 4));
     // The remembered normal placement follows the size.
     QCOMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
 }

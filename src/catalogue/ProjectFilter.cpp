@@ -1,0 +1,64 @@
+#include "catalogue/ProjectFilter.h"
+
+#include "catalogue/cVbAnalyze.h"
+#include "tooling/mFunction.h"
+
+namespace catalogue {
+
+QString FoldForSearch(const QString &text)
+{
+    return text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+}
+
+QString SearchKeyOf(const QString &name, const QString &file)
+{
+    // A line feed between the parts: typed text never matches across two of them.
+    return FoldForSearch(name + u'\n' + mFunction::GetFileName(file) + u'\n' + mFunction::GetFolderName(file));
+}
+
+ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)
+    : QSortFilterProxyModel(parent), projects_(projects)
+{
+    // Rows stay where a change of their status or name leaves them until the text changes.
+    setDynamicSortFilter(false);
+    setSourceModel(projects);
+}
+
+void ProjectFilterModel::SetText(const QString &text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    folded_ = FoldForSearch(text.trimmed());
+    // One layout change for the whole list, however many rows come and go.
+    invalidate();
+}
+
+bool ProjectFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    if (folded_.isEmpty())
+        return true;
+    const ProjectRecord *record = projects_->RecordAt(sourceRow);
+    if (!record)
+        return false;
+    if (record->searchKey.isEmpty())
+        record->searchKey = SearchKeyOf(record->name, record->file);
+    return record->searchKey.contains(folded_);
+}
+
+ProjectListModel::Entry ProjectFilterModel::EntryAt(qint32 row) const
+{
+    const QModelIndex source = mapToSource(index(row - 1, 0));
+    return source.isValid() ? projects_->EntryAt(source.row()) : ProjectListModel::Entry();
+}
+
+qint32 ProjectFilterModel::RowOf(const ProjectListModel::Entry &entry) const
+{
+    const int row = projects_->RowOf(entry);
+    if (row < 0)
+        return 0;
+    const QModelIndex proxy = mapFromSource(projects_->index(row, 0));
+    return proxy.isValid() ? proxy.row() + 1 : 0;
+}
+
+} // namespace catalogue

@@ -1,0 +1,162 @@
+#include "catalogue/ProjectScan.h"
+
+#include "catalogue/SourceList.h"
+#include "tooling/mFunction.h"
+#include "tooling/mMain.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+
+namespace catalogue {
+
+namespace {
+
+QString folded(const QString &name) { return name.toCaseFolded(); }
+
+QString parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+} // namespace
+
+QString CaseFolding::find(const QString &folder, const QString &name)
+{
+    auto listing = listings_.find(folder);
+    if (listing == listings_.end()) {
+        QHash<QString, QString> names;
+        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            names.insert(folded(it.fileName()), it.fileName());
+        }
+        listing = listings_.insert(folder, names);
+    }
+    return listing->value(folded(name));
+}
+
+QString CaseFolding::resolveFolder(const QString &folder, int depth)
+{
+    if (folder == u'/' || depth > 64)
+        return folder;
+    if (auto known = folders_.constFind(folder); known != folders_.constEnd())
+        return *known;
+    QString onDisk;
+    const platform::FileStamp stamp = platform::StatFile(folder);
+    if (stamp.exists) {
+        onDisk = folder;
+    } else {
+        const QString parent = resolveFolder(parentOf(folder), depth + 1);
+        if (!parent.isEmpty()) {
+            const QString name = find(parent, folder.mid(folder.lastIndexOf(u'/') + 1));
+            if (!name.isEmpty())
+                onDisk = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
+        }
+    }
+    folders_.insert(folder, onDisk);
+    return onDisk;
+}
+
+platform::FileStamp CaseFolding::Stat(const QString &path)
+{
+    platform::FileStamp stamp = platform::StatFile(path);
+    // Only a case-sensitive file system needs the second look.
+    if (stamp.exists || platform::kNativePathStyle != PathStyle::Posix || !path.startsWith(u'/'))
+        return stamp;
+    const QString folder = resolveFolder(parentOf(path), 0);
+    if (folder.isEmpty())
+        return stamp;
+    const QString name = find(folder, path.mid(path.lastIndexOf(u'/') + 1));
+    if (name.isEmpty())
+        return stamp;
+    return platform::StatFile(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);
+}
+
+QStringList SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
+{
+    const QString folder = mFunction::GetFolderName(projectFile);
+    QStringList files;
+    for (const QString &written : ListedSources(vbp)) {
+        const QString path = SourcePath(folder, written, platform::kNativePathStyle);
+        if (path.isEmpty())
+            continue;
+        files.append(path);
+        if (const QString companion = CompanionOf(path); !companion.isEmpty())
+            files.append(companion);
+    }
+    return files;
+}
+
+ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
+                       CaseFolding *folding)
+{
+    ScanResult result;
+    if (projectFile.isEmpty()) {
+        result.state = ProjectState::VbpMissing;
+        return result;
+    }
+    // A .vbp unchanged since it was read costs one stat; a changed one is read again.
+    platform::FileStamp stamp;
+    if (previous) {
+        stamp = platform::StatFile(projectFile);
+        if (stamp.regular && stamp == previous->stamp)
+            result.sources = previous;
+    }
+    if (!result.sources) {
+        QByteArray bytes;
+        switch (platform::ReadSmallFile(projectFile, mMain::kMaxProjectFileBytes, &bytes, &stamp)) {
+        case platform::FileKind::Missing:
+            result.state = ProjectState::VbpMissing;
+            return result;
+        case platform::FileKind::Other:
+            // A folder or device named like a project: no project, an executable by the name alone.
+            result.exe = mMain::ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle);
+            result.state = ProjectState::VbpMissing;
+            return result;
+        case platform::FileKind::Regular:
+            break;
+        }
+        auto sources = std::make_shared<ProjectSources>();
+        sources->stamp = stamp;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        sources->exe = mMain::ProjectExeFrom(
+            projectFile, mMain::ReadProjectValue(buffer, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
+        sources->files = SourceFilesOf(projectFile, bytes);
+        for (const QString &file : std::as_const(sources->files))
+            if (const QString folder = mFunction::GetFolderName(file); !sources->folders.contains(folder))
+                sources->folders.append(folder);
+        result.sources = std::move(sources);
+    }
+    result.exe = result.sources->exe;
+
+    const QString exe = knownExe.isNull() ? result.exe : knownExe;
+    const platform::FileStamp exeStamp = platform::StatFile(exe);
+    if (!exeStamp.regular) {
+        result.state = StatusFrom(true, std::nullopt, 0);
+        return result;
+    }
+    result.exeModifiedNs = exeStamp.modifiedNs;
+    qint64 newest = stamp.modifiedNs;
+    if (newest > exeStamp.modifiedNs) {
+        result.newerFile = projectFile;
+    } else {
+        CaseFolding local;
+        CaseFolding &lookup = folding ? *folding : local;
+        for (const QString &file : result.sources->files) {
+            const platform::FileStamp source = lookup.Stat(file);
+            if (source.exists && source.modifiedNs > newest) {
+                newest = source.modifiedNs;
+                if (newest > exeStamp.modifiedNs) {
+                    result.newerFile = file;
+                    break; // out of date already: the other files cannot change that
+                }
+            }
+        }
+    }
+    result.state = StatusFrom(true, exeStamp.modifiedNs, newest);
+    return result;
+}
+
+} // namespace catalogue
