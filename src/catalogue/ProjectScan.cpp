@@ -58,8 +58,10 @@ QString CaseFolding::resolveFolder(const QString &folder, int depth)
     return onDisk;
 }
 
-platform::FileStamp CaseFolding::Stat(const QString &path)
+platform::FileStamp CaseFolding::Stat(const QString &path, QString *found)
 {
+    if (found)
+        *found = path;
     platform::FileStamp stamp = platform::StatFile(path);
     // Only a case-sensitive file system needs the second look.
     if (stamp.exists || platform::kNativePathStyle != PathStyle::Posix || !path.startsWith(u'/'))
@@ -70,7 +72,10 @@ platform::FileStamp CaseFolding::Stat(const QString &path)
     const QString name = find(folder, path.mid(path.lastIndexOf(u'/') + 1));
     if (name.isEmpty())
         return stamp;
-    return platform::StatFile(folder.endsWith(u'/') ? folder + name : folder + u'/' + name);
+    const QString onDisk = folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    if (found)
+        *found = onDisk;
+    return platform::StatFile(onDisk);
 }
 
 QStringList SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
@@ -144,12 +149,13 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     } else {
         CaseFolding local;
         CaseFolding &lookup = folding ? *folding : local;
+        QString onDisk;
         for (const QString &file : result.sources->files) {
-            const platform::FileStamp source = lookup.Stat(file);
+            const platform::FileStamp source = lookup.Stat(file, &onDisk);
             if (source.exists && source.modifiedNs > newest) {
                 newest = source.modifiedNs;
                 if (newest > exeStamp.modifiedNs) {
-                    result.newerFile = file;
+                    result.newerFile = onDisk;
                     break; // out of date already: the other files cannot change that
                 }
             }

@@ -24,8 +24,9 @@ using SourcesPtr = std::shared_ptr<const ProjectSources>;
 // often have (..\CLASSES\a.cls for ../classes/A.cls). Folder listings are kept for one batch.
 class CaseFolding {
 public:
-    // The file's stamp, exact first; a missing path is looked up ignoring case.
-    platform::FileStamp Stat(const QString &path);
+    // The file's stamp, exact first; a missing path is looked up ignoring case (found: the path
+    // on disk, when given).
+    platform::FileStamp Stat(const QString &path, QString *found = nullptr);
 
 private:
     QString resolveFolder(const QString &folder, int depth);

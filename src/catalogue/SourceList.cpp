@@ -50,6 +50,16 @@ void takeLine(QByteArrayView line, QStringList &sources)
     }
 }
 
+// "/../x" is "/x": the root is its own parent.
+QString upToRoot(QString path)
+{
+    if (!path.startsWith(u'/'))
+        return path;
+    while (path.startsWith(QLatin1String("/..")) && (path.size() == 3 || path[3] == u'/'))
+        path.remove(0, 3);
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
 bool isDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 } // namespace
@@ -77,8 +87,16 @@ QString SourcePath(const QString &projectFolder, const QString &written, PathSty
     const bool drive = written.size() >= 2 && written[1] == u':' && isDriveLetter(written[0]);
     if (style == PathStyle::Windows) {
         const bool absolute = drive || written.startsWith(u'\\') || written.startsWith(u'/');
-        const QString joined = absolute ? written : projectFolder + u'\\' + written;
-        return QDir::toNativeSeparators(QDir::cleanPath(QDir::fromNativeSeparators(joined)));
+        QString joined = absolute ? written : projectFolder + u'\\' + written;
+        joined.replace(u'\\', u'/');
+        // The drive stays out of the cleaning: ".." never climbs over it.
+        const bool onDrive = joined.size() >= 2 && joined[1] == u':' && isDriveLetter(joined[0]);
+        const QString prefix = onDrive ? joined.left(2) : QString();
+        QString rest = onDrive ? joined.mid(2) : joined;
+        if (onDrive && !rest.startsWith(u'/'))
+            rest.prepend(u'/');
+        QString cleaned = prefix + upToRoot(QDir::cleanPath(rest));
+        return cleaned.replace(u'/', u'\\');
     }
     QString path = written;
     path.replace(u'\\', u'/');
@@ -94,7 +112,7 @@ QString SourcePath(const QString &projectFolder, const QString &written, PathSty
     } else if (!path.startsWith(u'/')) {
         path = projectFolder + u'/' + path;
     }
-    return QDir::cleanPath(path);
+    return upToRoot(QDir::cleanPath(path));
 }
 
 QString CompanionOf(const QString &source)
