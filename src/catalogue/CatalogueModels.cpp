@@ -320,6 +320,13 @@ const ProjectRecord *ProjectListModel::RecordAt(int row) const
     return category ? category->Record(project) : nullptr;
 }
 
+std::weak_ptr<ProjectRecord> ProjectListModel::SharedAt(int row) const
+{
+    int project = 0;
+    const cVbAnalyze *category = categoryAt(row, &project);
+    return category ? category->Shared(project) : std::weak_ptr<ProjectRecord>();
+}
+
 int ProjectListModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())

@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <vector>
 
 namespace catalogue {
@@ -76,6 +77,7 @@ public:
     Entry EntryAt(int row) const;
     int RowOf(const Entry &entry) const;
     const ProjectRecord *RecordAt(int row) const;
+    std::weak_ptr<ProjectRecord> SharedAt(int row) const;
 
     // While one category is listed: the 1-based project of a row, 0 for none; and the row of a project.
     static qint32 ProjectOf(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : 0; }

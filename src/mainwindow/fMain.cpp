@@ -568,17 +568,17 @@ void fMain::showAllCategories(bool all)
 namespace {
 
 // The listed projects the watch covers, and the folders their files lie in.
-void ListedProjects(const catalogue::ProjectFilterModel &filter, std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records, QStringList *folders)
+void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue::ProjectListModel &projects,
+                    std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records, QStringList *folders)
 {
     const int rows = qMin(filter.rowCount(), kWatchedRows);
     for (int row = 0; row < rows; ++row) {
-        const catalogue::ProjectListModel::Entry entry = filter.EntryAt(row + 1);
-        const catalogue::cVbAnalyze *category = State().CategoryAt(entry.Category);
-        const catalogue::ProjectRecord *record = category ? category->Record(entry.Project) : nullptr;
+        const int source = filter.mapToSource(filter.index(row, 0)).row();
+        const catalogue::ProjectRecord *record = projects.RecordAt(source);
         if (!record)
             continue;
         if (records)
-            records->push_back(category->Shared(entry.Project));
+            records->push_back(projects.SharedAt(source));
         if (folders) {
             folders->append(mFunction::GetFolderName(record->file));
             if (record->sources)
@@ -592,14 +592,14 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, std::vector<std
 void fMain::updateWatch()
 {
     QStringList folders;
-    ListedProjects(filterModel_, nullptr, &folders);
+    ListedProjects(filterModel_, projectModel_, nullptr, &folders);
     folderWatch_.Watch(folders);
 }
 
 void fMain::refreshShown()
 {
     std::vector<std::weak_ptr<catalogue::ProjectRecord>> records;
-    ListedProjects(filterModel_, &records, nullptr);
+    ListedProjects(filterModel_, projectModel_, &records, nullptr);
     catalogue::ProjectReader::Instance().Refresh(records, true);
 }
 
