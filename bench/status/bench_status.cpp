@@ -115,6 +115,8 @@ int main(int argc, char **argv)
         fresh.back()->SetEntries(QStringLiteral("All"), entries);
         first.push_back(TimeMs([&] {
             catalogue::State().ReplaceCategories(std::move(fresh));
+            // As a load does: the category shown is asked for first.
+            reader.Queue(catalogue::State().CategoryAt(1), true);
             settle();
         }));
         // Looked at again (the window back at the front): one stat per file.

@@ -50,6 +50,10 @@ public:
         for (ProjectReader::Job &job : jobs_) {
             if (generation_->load() != mine_)
                 return; // a new catalogue: nobody wants these any more
+            // Looked at again since this was queued (a category shown first): that look counts.
+            if (const auto record = job.record.lock();
+                !record || record->scanSerial.load(std::memory_order_relaxed) != job.serial)
+                continue;
             job.result = ScanProject(job.file, job.knownExe, job.previous, &folding);
             job.previous.reset();
             if (job.wantKey)
@@ -134,11 +138,11 @@ namespace {
 ProjectReader::Job jobFor(const std::shared_ptr<ProjectRecord> &record, int generation)
 {
     ProjectReader::Job job;
-    record->scanSerial += 1;
+    record->scanSerial.fetch_add(1, std::memory_order_relaxed);
     record->scanGeneration = generation;
     record->scanPending = true;
     job.record = record;
-    job.serial = record->scanSerial;
+    job.serial = record->scanSerial.load(std::memory_order_relaxed);
     job.file = record->file;
     job.name = record->name;
     // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.

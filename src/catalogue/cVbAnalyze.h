@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -35,8 +36,8 @@ struct ProjectRecord {
     bool buildExited = false;  // how its process ended
     qint64 buildBaseNs = 0;    // the executable's time when the build started
 
-    // The reader's own bookkeeping: only the result of the latest look is taken.
-    mutable quint32 scanSerial = 0;
+    // The reader's own bookkeeping: only the latest look is taken (workers skip an older one).
+    mutable std::atomic<quint32> scanSerial = 0;
     mutable int scanGeneration = -1;
     mutable bool scanPending = false;
     // Name, file name and folder folded for the filter; empty until made.
