@@ -33,25 +33,38 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
             Q_EMIT dataChanged(index(row), index(row));
     });
     // The counts beside the names follow the projects' statuses.
-    connect(&events, &CatalogueEvents::ProjectsReset, this, [this] { recount(true); });
-    connect(&events, &CatalogueEvents::ProjectRemoved, this, [this] { recount(true); });
-    connect(&events, &CatalogueEvents::ProjectInserted, this, [this] { recount(true); });
-    connect(&events, &CatalogueEvents::ProjectChanged, this, [this] { recount(true); });
+    // A project's change touches its own category only.
+    const auto one = [this](const cVbAnalyze *category) {
+        const int row = rowOf(category);
+        if (row < 0 || size_t(row) + 1 >= counts_.size())
+            return;
+        const int n = countOf(category);
+        if (std::exchange(counts_[size_t(row) + 1], n) != n)
+            Q_EMIT dataChanged(index(row), index(row), {Qt::DisplayRole, Qt::ToolTipRole});
+    };
+    connect(&events, &CatalogueEvents::ProjectsReset, this, one);
+    connect(&events, &CatalogueEvents::ProjectRemoved, this, one);
+    connect(&events, &CatalogueEvents::ProjectInserted, this, one);
+    connect(&events, &CatalogueEvents::ProjectChanged, this, one);
+    // Statuses found anywhere: every category, at most as often as the reader announces.
     connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] { recount(true); });
     recount(false);
+}
+
+int CategoryListModel::countOf(const cVbAnalyze *category)
+{
+    int n = 0;
+    for (qint32 j = 1; j <= category->Count(); ++j)
+        n += NeedsAttention(category->Record(j)->Shown()) ? 1 : 0;
+    return n;
 }
 
 void CategoryListModel::recount(bool announce)
 {
     const CatalogueState &state = State();
     std::vector<int> counts(size_t(state.CategoryCount) + 1, 0);
-    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
-        const cVbAnalyze *category = state.CategoryAt(i);
-        int n = 0;
-        for (qint32 j = 1; j <= category->Count(); ++j)
-            n += NeedsAttention(category->Record(j)->Shown()) ? 1 : 0;
-        counts[size_t(i)] = n;
-    }
+    for (qint32 i = 1; i <= state.CategoryCount; ++i)
+        counts[size_t(i)] = countOf(state.CategoryAt(i));
     std::swap(counts, counts_);
     if (!announce)
         return;

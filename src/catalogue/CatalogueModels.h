@@ -41,6 +41,7 @@ private:
     int rowOf(const cVbAnalyze *category) const;
     // Counts the projects that need attention again; announce: tell the views of rows that changed.
     void recount(bool announce);
+    static int countOf(const cVbAnalyze *category);
     std::vector<int> counts_;
 };
 
