@@ -12,8 +12,22 @@ QString FoldForSearch(const QString &text)
 
 QString SearchKeyOf(const QString &name, const QString &file)
 {
-    // A line feed between the parts: typed text never matches across two of them.
-    return FoldForSearch(name + u'\n' + mFunction::GetFileName(file) + u'\n' + mFunction::GetFolderName(file));
+    if (name.normalized(QString::NormalizationForm_KC) == name && file.normalized(QString::NormalizationForm_KC) == file)
+        return QString();
+    // A line feed between the two: typed text never matches across them.
+    return FoldForSearch(name) + u'\n' + FoldForSearch(file);
+}
+
+bool ProjectHolds(const ProjectRecord &record, const QString &folded)
+{
+    if (!record.searchKeyKnown) {
+        record.searchKey = SearchKeyOf(record.name, record.file);
+        record.searchKeyKnown = true;
+    }
+    if (!record.searchKey.isEmpty())
+        return record.searchKey.contains(folded);
+    // Case is ignored by folding each character, as FoldForSearch does.
+    return record.name.contains(folded, Qt::CaseInsensitive) || record.file.contains(folded, Qt::CaseInsensitive);
 }
 
 ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)
@@ -39,11 +53,7 @@ bool ProjectFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) co
     if (folded_.isEmpty())
         return true;
     const ProjectRecord *record = projects_->RecordAt(sourceRow);
-    if (!record)
-        return false;
-    if (record->searchKey.isEmpty())
-        record->searchKey = SearchKeyOf(record->name, record->file);
-    return record->searchKey.contains(folded_);
+    return record && ProjectHolds(*record, folded_);
 }
 
 ProjectListModel::Entry ProjectFilterModel::EntryAt(qint32 row) const

@@ -9,8 +9,12 @@ namespace catalogue {
 // Text as the filter compares it: compatibility forms unified (ｶﾀｶﾅ and カタカナ, ＡＢＣ and ABC)
 // and letter case folded.
 QString FoldForSearch(const QString &text);
-// What a project is found by: its name, file name and folder, folded.
+// What a project is found by: its name and the path of its .vbp (folder and file name). Empty when
+// both read the same with compatibility forms unified, as most do: they are then compared as they
+// are, ignoring case, and nothing is kept. Else the two folded, on two lines.
 QString SearchKeyOf(const QString &name, const QString &file);
+// Whether the project holds the folded text.
+bool ProjectHolds(const ProjectRecord &record, const QString &folded);
 
 // The project list narrowed to the rows whose name, file name or folder holds the typed text, in
 // the catalogue's order. Rows here are 1-based like the list's; the entries are the catalogue's.

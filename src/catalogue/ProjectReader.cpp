@@ -149,7 +149,7 @@ ProjectReader::Job jobFor(const std::shared_ptr<ProjectRecord> &record, int gene
     if (record->exeKnown && !record->exe.isEmpty())
         job.knownExe = record->exe;
     job.previous = record->sources;
-    job.wantKey = record->searchKey.isEmpty();
+    job.wantKey = !record->searchKeyKnown;
     return job;
 }
 
@@ -226,8 +226,10 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         record->newerFile = std::move(result.newerFile);
         record->exeModifiedNs = result.exeModifiedNs;
         record->sources = std::move(result.sources);
-        if (job.wantKey && record->name == job.name)
+        if (job.wantKey && !record->searchKeyKnown && record->name == job.name) {
             record->searchKey = std::move(job.key);
+            record->searchKeyKnown = true;
+        }
         if (record->buildEnded) {
             record->buildEnded = false;
             record->buildFailed = !record->buildExited || record->exeModifiedNs == 0

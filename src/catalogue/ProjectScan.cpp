@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDirIterator>
+#include <QStringTokenizer>
 
 namespace catalogue {
 
@@ -78,19 +79,66 @@ platform::FileStamp CaseFolding::Stat(const QString &path, QString *found)
     return platform::StatFile(onDisk);
 }
 
-QStringList SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
+namespace {
+
+QChar separator() { return platform::kNativePathStyle == PathStyle::Windows ? u'\\' : u'/'; }
+
+bool isAbsolute(QStringView path)
+{
+    return path.startsWith(u'/') || path.startsWith(u'\\') || (path.size() >= 2 && path[1] == u':');
+}
+
+// Calls take(path) for every file a kept list stands for, companions included, until it says stop.
+template <typename Take>
+void forEachFile(const QString &projectFile, const QString &files, Take take)
 {
     const QString folder = mFunction::GetFolderName(projectFile);
-    QStringList files;
+    for (const QStringView line : QStringTokenizer(files, u'\n', Qt::SkipEmptyParts)) {
+        const QString path = isAbsolute(line) ? line.toString() : folder + separator() + line.toString();
+        if (!take(path))
+            return;
+        if (const QString companion = CompanionOf(path); !companion.isEmpty() && !take(companion))
+            return;
+    }
+}
+
+} // namespace
+
+QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
+{
+    const QString folder = mFunction::GetFolderName(projectFile);
+    const QString inside = folder + separator();
+    QString files;
     for (const QString &written : ListedSources(vbp)) {
         const QString path = SourcePath(folder, written, platform::kNativePathStyle);
         if (path.isEmpty())
             continue;
-        files.append(path);
-        if (const QString companion = CompanionOf(path); !companion.isEmpty())
-            files.append(companion);
+        if (!files.isEmpty())
+            files += u'\n';
+        files += path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path);
     }
     return files;
+}
+
+QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources)
+{
+    QStringList paths;
+    forEachFile(projectFile, sources.files, [&](const QString &path) {
+        paths.append(path);
+        return true;
+    });
+    return paths;
+}
+
+QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources)
+{
+    QStringList folders;
+    forEachFile(projectFile, sources.files, [&](const QString &path) {
+        if (const QString folder = mFunction::GetFolderName(path); !folders.contains(folder))
+            folders.append(folder);
+        return true;
+    });
+    return folders;
 }
 
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
@@ -129,9 +177,7 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         sources->exe = mMain::ProjectExeFrom(
             projectFile, mMain::ReadProjectValue(buffer, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
         sources->files = SourceFilesOf(projectFile, bytes);
-        for (const QString &file : std::as_const(sources->files))
-            if (const QString folder = mFunction::GetFolderName(file); !sources->folders.contains(folder))
-                sources->folders.append(folder);
+        sources->files.squeeze();
         result.sources = std::move(sources);
     }
     result.exe = result.sources->exe;
@@ -150,16 +196,17 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         CaseFolding local;
         CaseFolding &lookup = folding ? *folding : local;
         QString onDisk;
-        for (const QString &file : result.sources->files) {
+        forEachFile(projectFile, result.sources->files, [&](const QString &file) {
             const platform::FileStamp source = lookup.Stat(file, &onDisk);
             if (source.exists && source.modifiedNs > newest) {
                 newest = source.modifiedNs;
                 if (newest > exeStamp.modifiedNs) {
                     result.newerFile = onDisk;
-                    break; // out of date already: the other files cannot change that
+                    return false; // out of date already: the other files cannot change that
                 }
             }
-        }
+            return true;
+        });
     }
     result.state = StatusFrom(true, exeStamp.modifiedNs, newest);
     return result;

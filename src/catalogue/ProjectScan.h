@@ -11,12 +11,14 @@
 
 namespace catalogue {
 
-// What one version of a .vbp says: read once, kept while the file's stamp stays the same.
+// What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept
+// small, as a catalogue may hold a hundred thousand of them.
 struct ProjectSources {
     platform::FileStamp stamp; // of the .vbp when it was read
     QString exe;               // the executable it names, as loading gives it
-    QStringList files;         // the sources it lists and their companions, as local paths
-    QStringList folders;       // the folders those lie in, each once
+    // The sources it lists as paths on this system, one a line; relative to the project's folder
+    // when they lie in it. Their companions (.frx ...) are found from them when looked at.
+    QString files;
 };
 using SourcesPtr = std::shared_ptr<const ProjectSources>;
 
@@ -50,7 +52,11 @@ struct ScanResult {
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
                        CaseFolding *folding);
 
-// The sources a .vbp lists and their companions, as paths on this system.
-QStringList SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
+// The sources a .vbp lists, as ProjectSources keeps them.
+QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
+// Every file those stand for, whole paths: each source, then its companion when it has one.
+QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources);
+// The folders those lie in, each once.
+QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources);
 
 } // namespace catalogue

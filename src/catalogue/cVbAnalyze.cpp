@@ -87,6 +87,7 @@ void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
         return;
     projects_[index - 1]->name = name;
     projects_[index - 1]->searchKey.clear();
+    projects_[index - 1]->searchKeyKnown = false;
     changed(index);
 }
 
@@ -106,6 +107,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     record.sources.reset();
     record.scanPending = false;
     record.searchKey.clear();
+    record.searchKeyKnown = false;
     changed(index);
 }
 

@@ -40,8 +40,9 @@ struct ProjectRecord {
     mutable std::atomic<quint32> scanSerial = 0;
     mutable int scanGeneration = -1;
     mutable bool scanPending = false;
-    // Name, file name and folder folded for the filter; empty until made.
+    // What the filter compares (SearchKeyOf), once known.
     mutable QString searchKey;
+    mutable bool searchKeyKnown = false;
 
     // What the status column shows.
     ProjectState Shown() const

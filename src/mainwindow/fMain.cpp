@@ -582,7 +582,7 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue
         if (folders) {
             folders->append(mFunction::GetFolderName(record->file));
             if (record->sources)
-                *folders += record->sources->folders;
+                *folders += catalogue::SourceFoldersOf(record->file, *record->sources);
         }
     }
 }

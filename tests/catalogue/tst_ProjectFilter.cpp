@@ -55,7 +55,8 @@ void tst_ProjectFilter::rowsKept_data()
     QTest::newRow("letter case of the name") << false << "CALC" << QStringList{"1:2", "1:3"};
     QTest::newRow("file name") << false << "dentaku.v" << QStringList{"1:3"};
     QTest::newRow("folder") << false << "/src/tools" << QStringList{"1:1"};
-    QTest::newRow("never across two parts") << false << "calc.vbp/src" << QStringList{};
+    QTest::newRow("never across name and path") << false << QStringLiteral("ツール/src") << QStringList{};
+    QTest::newRow("a path typed whole") << false << "/src/abc/calc.vbp" << QStringList{"1:2"};
     QTest::newRow("upper-case file name, every category") << true << "puzzle.vbp" << QStringList{"3:1"};
     QTest::newRow("in order over the empty category") << true << "/" << QStringList{"1:1", "1:2", "1:3", "3:1", "3:2"};
     QTest::newRow("nothing found") << true << "zzz" << QStringList{};
