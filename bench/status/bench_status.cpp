@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -45,15 +44,6 @@ void write(const QString &path, const QByteArray &bytes, time_t when)
     f.close();
     const utimbuf times{when, when};
     ::utime(QFile::encodeName(path).constData(), &times);
-}
-
-// Resident memory now, from /proc (Linux).
-double ResidentMB()
-{
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    return f.readAll().split(' ').value(1).toDouble() * 4096 / (1024 * 1024);
 }
 
 void print(const char *what, const std::vector<double> &runs, double floor)
@@ -110,7 +100,6 @@ int main(int argc, char **argv)
     };
 
     std::vector<double> floor, first, again, serial;
-    double before = 0, after = 0;
     for (int r = 0; r < runs; ++r) {
         floor.push_back(TimeMs([&] {
             struct stat st {};
@@ -125,16 +114,12 @@ int main(int argc, char **argv)
         fresh.push_back(std::make_unique<catalogue::cVbAnalyze>());
         fresh.back()->SetEntries(QStringLiteral("All"), entries);
         catalogue::ResetState();
-        if (r == 0)
-            before = ResidentMB();
         first.push_back(TimeMs([&] {
             catalogue::State().ReplaceCategories(std::move(fresh));
             // As a load does: the category shown is asked for first.
             reader.Queue(catalogue::State().CategoryAt(1), true);
             settle();
         }));
-        if (r == 0)
-            after = ResidentMB();
         // Looked at again (the window back at the front): one stat per file.
         again.push_back(TimeMs([&] {
             reader.RefreshAll();
@@ -162,8 +147,6 @@ int main(int argc, char **argv)
     print("status at load (.vbp read, files stat'ed)", first, base);
     print("status looked at again (stats only)", again, base);
     print("one thread, no pool (stats only)", serial, base);
-    std::printf("memory of the loaded catalogue with its statuses, first run: %.1f MB (%.0f bytes a project)\n", after - before,
-                (after - before) * 1024 * 1024 / projects);
     catalogue::ResetState();
     return 0;
 }

@@ -12,10 +12,11 @@ QString FoldForSearch(const QString &text)
 
 QString SearchKeyOf(const QString &name, const QString &file)
 {
-    if (name.normalized(QString::NormalizationForm_KC) == name && file.normalized(QString::NormalizationForm_KC) == file)
+    const bool nameChanges = name.normalized(QString::NormalizationForm_KC) != name;
+    const bool fileChanges = file.normalized(QString::NormalizationForm_KC) != file;
+    if (!nameChanges && !fileChanges)
         return QString();
-    // A line feed between the two: typed text never matches across them.
-    return FoldForSearch(name) + u'\n' + FoldForSearch(file);
+    return (nameChanges ? FoldForSearch(name) : QString()) + u'\n' + (fileChanges ? FoldForSearch(file) : QString());
 }
 
 bool ProjectHolds(const ProjectRecord &record, const QString &folded)
@@ -24,10 +25,15 @@ bool ProjectHolds(const ProjectRecord &record, const QString &folded)
         record.searchKey = SearchKeyOf(record.name, record.file);
         record.searchKeyKnown = true;
     }
-    if (!record.searchKey.isEmpty())
-        return record.searchKey.contains(folded);
     // Case is ignored by folding each character, as FoldForSearch does.
-    return record.name.contains(folded, Qt::CaseInsensitive) || record.file.contains(folded, Qt::CaseInsensitive);
+    const auto holds = [&folded](QStringView key, const QString &text) {
+        return key.isEmpty() ? text.contains(folded, Qt::CaseInsensitive) : key.contains(folded);
+    };
+    const QStringView key(record.searchKey);
+    const qsizetype line = key.indexOf(u'\n');
+    if (line < 0)
+        return holds({}, record.name) || holds({}, record.file);
+    return holds(key.first(line), record.name) || holds(key.sliced(line + 1), record.file);
 }
 
 ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)

@@ -11,7 +11,8 @@ namespace catalogue {
 QString FoldForSearch(const QString &text);
 // What a project is found by: its name and the path of its .vbp (folder and file name). Empty when
 // both read the same with compatibility forms unified, as most do: they are then compared as they
-// are, ignoring case, and nothing is kept. Else the two folded, on two lines.
+// are, ignoring case, and nothing is kept. Else the two on two lines, each folded where unifying
+// changes it and left empty (compared as it is) where it does not.
 QString SearchKeyOf(const QString &name, const QString &file);
 // Whether the project holds the folded text.
 bool ProjectHolds(const ProjectRecord &record, const QString &folded);

@@ -2,6 +2,7 @@
 
 #include "catalogue/ProjectFilter.h"
 #include "catalogue/cVbAnalyze.h"
+#include "platform/ThreadPriority.h"
 
 #include <QRunnable>
 #include <QTimer>
@@ -46,6 +47,9 @@ public:
 
     void run() override
     {
+        // The window first: this work only fills in what it shows.
+        static thread_local const bool yielded = (platform::YieldToForeground(), true);
+        Q_UNUSED(yielded);
         CaseFolding folding; // folder listings shared by the batch's projects
         for (ProjectReader::Job &job : jobs_) {
             if (generation_->load() != mine_)
@@ -107,6 +111,9 @@ void ProjectReader::Cancel()
 {
     generation_->fetch_add(1);
     pool_.clear();
+    urgent_.clear();
+    normal_.clear();
+    inFlight_ = 0;
     pending_ = 0;
     refreshAgain_ = false;
 }
@@ -119,74 +126,86 @@ void ProjectReader::queueAll()
         Queue(state.CategoryAt(i));
 }
 
-void ProjectReader::start(std::vector<Job> jobs, bool urgent)
+void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent)
 {
-    if (jobs.empty())
-        return;
-    const int generation = generation_->load();
-    pending_ += int(jobs.size());
-    auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, this,
-                                  [this, generation](std::vector<Job> done) {
-                                      if (generation_->load() == generation)
-                                          deliver(std::move(done));
-                                  });
-    pool_.start(runnable, urgent ? 1 : 0);
-}
-
-namespace {
-
-ProjectReader::Job jobFor(const std::shared_ptr<ProjectRecord> &record, int generation)
-{
-    ProjectReader::Job job;
-    record->scanSerial.fetch_add(1, std::memory_order_relaxed);
-    record->scanGeneration = generation;
+    // A newer serial makes every earlier look at the record, queued or under way, count for nothing.
+    const quint32 serial = record->scanSerial.fetch_add(1, std::memory_order_relaxed) + 1;
+    record->scanGeneration = generation_->load();
     record->scanPending = true;
-    job.record = record;
-    job.serial = record->scanSerial.load(std::memory_order_relaxed);
-    job.file = record->file;
-    job.name = record->name;
-    // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
-    if (record->exeKnown && !record->exe.isEmpty())
-        job.knownExe = record->exe;
-    job.previous = record->sources;
-    job.wantKey = !record->searchKeyKnown;
-    return job;
+    (urgent ? urgent_ : normal_).push_back({record, serial});
+    pending_ += 1;
 }
 
-} // namespace
+void ProjectReader::pump()
+{
+    // Only a few batches at a time go to the pool: a hundred thousand waiting looks cost a weak
+    // pointer each, and a look asked for urgently overtakes all that wait.
+    const int maxInFlight = 2 * pool_.maxThreadCount();
+    const int generation = generation_->load();
+    int skipped = 0;
+    while (inFlight_ < maxInFlight && (!urgent_.empty() || !normal_.empty())) {
+        const bool urgent = !urgent_.empty();
+        std::vector<Job> jobs;
+        while (qsizetype(jobs.size()) < kBatch && (!urgent_.empty() || !normal_.empty())) {
+            std::deque<Waiting> &from = urgent_.empty() ? normal_ : urgent_;
+            const Waiting waiting = std::move(from.front());
+            from.pop_front();
+            const std::shared_ptr<ProjectRecord> record = waiting.record.lock();
+            if (!record || record->scanSerial.load(std::memory_order_relaxed) != waiting.serial) {
+                ++skipped;
+                continue;
+            }
+            Job job;
+            job.record = record;
+            job.serial = waiting.serial;
+            job.file = record->file;
+            job.name = record->name;
+            // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
+            if (record->exeKnown && !record->exe.isEmpty())
+                job.knownExe = record->exe;
+            job.previous = record->sources;
+            job.wantKey = !record->searchKeyKnown;
+            jobs.push_back(std::move(job));
+        }
+        if (jobs.empty())
+            break;
+        inFlight_ += 1;
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, this,
+                                      [this, generation](std::vector<Job> done) {
+                                          if (generation_->load() != generation)
+                                              return;
+                                          inFlight_ -= 1;
+                                          deliver(std::move(done));
+                                          pump();
+                                      });
+        pool_.start(runnable, urgent ? 1 : 0);
+    }
+    if (skipped > 0)
+        arrived(skipped);
+}
 
 void ProjectReader::Queue(const cVbAnalyze *category, bool urgent)
 {
     if (!category)
         return;
     const int generation = generation_->load();
-    std::vector<Job> jobs;
     for (qint32 j = 1; j <= category->Count(); ++j) {
         const ProjectRecord *record = category->Record(j);
         if (record->state != ProjectState::Unknown)
             continue;
         if (record->scanPending && record->scanGeneration == generation && !urgent)
             continue;
-        jobs.push_back(jobFor(category->Shared(j).lock(), generation));
-        if (qsizetype(jobs.size()) == kBatch)
-            start(std::exchange(jobs, {}), urgent);
+        enqueue(category->Shared(j).lock(), urgent);
     }
-    start(std::move(jobs), urgent);
+    pump();
 }
 
 void ProjectReader::Refresh(const std::vector<std::weak_ptr<ProjectRecord>> &records, bool urgent)
 {
-    const int generation = generation_->load();
-    std::vector<Job> jobs;
-    for (const std::weak_ptr<ProjectRecord> &weak : records) {
-        const std::shared_ptr<ProjectRecord> record = weak.lock();
-        if (!record)
-            continue;
-        jobs.push_back(jobFor(record, generation));
-        if (qsizetype(jobs.size()) == kBatch)
-            start(std::exchange(jobs, {}), urgent);
-    }
-    start(std::move(jobs), urgent);
+    for (const std::weak_ptr<ProjectRecord> &weak : records)
+        if (const std::shared_ptr<ProjectRecord> record = weak.lock())
+            enqueue(record, urgent);
+    pump();
 }
 
 void ProjectReader::RefreshAll()

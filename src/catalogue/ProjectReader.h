@@ -4,6 +4,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -52,15 +53,23 @@ Q_SIGNALS:
 private:
     ProjectReader();
     ~ProjectReader() override;
+    struct Waiting {
+        std::weak_ptr<ProjectRecord> record;
+        quint32 serial = 0;
+    };
     void queueAll();
-    void start(std::vector<Job> jobs, bool urgent);
+    void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
+    void pump();
     void deliver(std::vector<Job> jobs);
     void arrived(int count);
     void announce();
 
     QThreadPool pool_;
     std::shared_ptr<std::atomic<int>> generation_;
-    int pending_ = 0;
+    std::deque<Waiting> urgent_;
+    std::deque<Waiting> normal_;
+    int inFlight_ = 0; // batches with the pool
+    int pending_ = 0;  // looks waiting or under way
     bool announceScheduled_ = false;
     bool refreshAgain_ = false;
 };

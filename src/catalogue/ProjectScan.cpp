@@ -22,10 +22,12 @@ QString parentOf(const QString &path)
 
 } // namespace
 
-QString CaseFolding::find(const QString &folder, const QString &name)
+QString CaseFolding::find(const QString &folder, const QString &name, bool mayList)
 {
     auto listing = listings_.find(folder);
     if (listing == listings_.end()) {
+        if (!mayList)
+            return QString();
         QHash<QString, QString> names;
         QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         while (it.hasNext()) {
@@ -59,7 +61,7 @@ QString CaseFolding::resolveFolder(const QString &folder, int depth)
     return onDisk;
 }
 
-platform::FileStamp CaseFolding::Stat(const QString &path, QString *found)
+platform::FileStamp CaseFolding::Stat(const QString &path, QString *found, bool mayList)
 {
     if (found)
         *found = path;
@@ -67,10 +69,10 @@ platform::FileStamp CaseFolding::Stat(const QString &path, QString *found)
     // Only a case-sensitive file system needs the second look.
     if (stamp.exists || platform::kNativePathStyle != PathStyle::Posix || !path.startsWith(u'/'))
         return stamp;
-    const QString folder = resolveFolder(parentOf(path), 0);
+    const QString folder = mayList ? resolveFolder(parentOf(path), 0) : parentOf(path);
     if (folder.isEmpty())
         return stamp;
-    const QString name = find(folder, path.mid(path.lastIndexOf(u'/') + 1));
+    const QString name = find(folder, path.mid(path.lastIndexOf(u'/') + 1), mayList);
     if (name.isEmpty())
         return stamp;
     const QString onDisk = folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
@@ -88,16 +90,17 @@ bool isAbsolute(QStringView path)
     return path.startsWith(u'/') || path.startsWith(u'\\') || (path.size() >= 2 && path[1] == u':');
 }
 
-// Calls take(path) for every file a kept list stands for, companions included, until it says stop.
+// Calls take(path, companion) for every file a kept list stands for, each source followed by its
+// companion when it has one, until it says stop.
 template <typename Take>
 void forEachFile(const QString &projectFile, const QString &files, Take take)
 {
     const QString folder = mFunction::GetFolderName(projectFile);
     for (const QStringView line : QStringTokenizer(files, u'\n', Qt::SkipEmptyParts)) {
         const QString path = isAbsolute(line) ? line.toString() : folder + separator() + line.toString();
-        if (!take(path))
+        if (!take(path, false))
             return;
-        if (const QString companion = CompanionOf(path); !companion.isEmpty() && !take(companion))
+        if (const QString companion = CompanionOf(path); !companion.isEmpty() && !take(companion, true))
             return;
     }
 }
@@ -123,7 +126,7 @@ QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
 QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources)
 {
     QStringList paths;
-    forEachFile(projectFile, sources.files, [&](const QString &path) {
+    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
         paths.append(path);
         return true;
     });
@@ -133,7 +136,7 @@ QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sour
 QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources)
 {
     QStringList folders;
-    forEachFile(projectFile, sources.files, [&](const QString &path) {
+    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
         if (const QString folder = mFunction::GetFolderName(path); !folders.contains(folder))
             folders.append(folder);
         return true;
@@ -196,8 +199,14 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         CaseFolding local;
         CaseFolding &lookup = folding ? *folding : local;
         QString onDisk;
-        forEachFile(projectFile, result.sources->files, [&](const QString &file) {
-            const platform::FileStamp source = lookup.Stat(file, &onDisk);
+        QString sourceOnDisk;
+        forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {
+            // A companion lies beside its source as found on disk; it is often missing, so it is
+            // looked for ignoring case only in a folder listed for its source already.
+            const platform::FileStamp source =
+                companion ? lookup.Stat(CompanionOf(sourceOnDisk), &onDisk, false) : lookup.Stat(file, &onDisk);
+            if (!companion)
+                sourceOnDisk = onDisk;
             if (source.exists && source.modifiedNs > newest) {
                 newest = source.modifiedNs;
                 if (newest > exeStamp.modifiedNs) {

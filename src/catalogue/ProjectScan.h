@@ -27,12 +27,13 @@ using SourcesPtr = std::shared_ptr<const ProjectSources>;
 class CaseFolding {
 public:
     // The file's stamp, exact first; a missing path is looked up ignoring case (found: the path
-    // on disk, when given).
-    platform::FileStamp Stat(const QString &path, QString *found = nullptr);
+    // on disk, when given). Without mayList only in folders listed already: a file that is often
+    // missing (a form's .frx) costs no listing.
+    platform::FileStamp Stat(const QString &path, QString *found = nullptr, bool mayList = true);
 
 private:
     QString resolveFolder(const QString &folder, int depth);
-    QString find(const QString &folder, const QString &name);
+    QString find(const QString &folder, const QString &name, bool mayList = true);
     QHash<QString, QHash<QString, QString>> listings_; // folder -> folded name -> name on disk
     QHash<QString, QString> folders_;                  // as written -> on disk, empty when none
 };

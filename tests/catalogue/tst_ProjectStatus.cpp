@@ -168,6 +168,9 @@ void tst_ProjectStatus::status_data()
     QTest::newRow("letter case as written on Windows")
         << QStringList{"p/App.vbp@50", "p/App.exe@100", "Shared/UTIL.BAS@200"} << app << int(ProjectState::OutOfDate)
         << "Shared/UTIL.BAS";
+    QTest::newRow("a form and its .frx in other letter case")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/MAIN.FRM@50", "p/MAIN.FRX@200"} << app
+        << int(ProjectState::OutOfDate) << "p/MAIN.FRX";
     QTest::newRow("listed sources missing count for nothing")
         << QStringList{"p/App.vbp@50", "p/App.exe@100"} << app << int(ProjectState::UpToDate) << "";
     QTest::newRow("no ExeName32: the project's name with .exe")
