@@ -32,8 +32,9 @@ Q_SIGNALS:
     void ProjectAboutToBeRemoved(const catalogue::cVbAnalyze *category, int index);
     void ProjectRemoved(const catalogue::cVbAnalyze *category, int index);
     void ProjectChanged(const catalogue::cVbAnalyze *category, int index);
-    // Executables read in the background became known (any category).
-    void ExecutablesRead();
+    // Executables and statuses found in the background became known (any category), or a
+    // build changed a row's status.
+    void ProjectsScanned();
 };
 
 // The events of the shared catalogue; lives as long as the program.

@@ -3,11 +3,24 @@
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
 
+#include <memory>
+#include <vector>
+
 namespace catalogue {
 
 class cVbAnalyze;
+struct ProjectRecord;
+
+// Roles beside Qt's own.
+enum ModelRole {
+    // A cell's own text: a category's name without its count.
+    PlainTextRole = Qt::UserRole + 1,
+    // A project row's status (int of ProjectState), for every column of the row.
+    StatusRole,
+};
 
 // The categories of the shared catalogue, one row each, in catalogue order: row r is category r + 1.
+// A category with projects that need attention shows their number beside its name: "ゲーム (3)".
 class CategoryListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -21,22 +34,39 @@ public:
     // The 1-based category of a row, 0 for none; and the row of a category.
     static qint32 CategoryOf(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : 0; }
     QModelIndex IndexOf(qint32 category) const;
+    // Projects of the category (1-based) that need attention, as last found.
+    int AttentionCount(qint32 category) const;
 
 private:
     int rowOf(const cVbAnalyze *category) const;
+    // Counts the projects that need attention again; announce: tell the views of rows that changed.
+    void recount(bool announce);
+    static int countOf(const cVbAnalyze *category);
+    std::vector<int> counts_;
 };
 
-// The projects of one category, one row each in the category's order: row r is project r + 1.
+// The projects of one category, one row each in the category's order: row r is project r + 1. Or
+// the projects of every category, category after category, with the category as a last column.
 class ProjectListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, FileNameColumn, FolderColumn, ExeNameColumn, ColumnCount };
+    enum Column { NameColumn, FileNameColumn, FolderColumn, ExeNameColumn, StatusColumn, CategoryColumn };
+
+    // A catalogue entry: 1-based category and project, 0 for none.
+    struct Entry {
+        qint32 Category = 0;
+        qint32 Project = 0;
+        friend bool operator==(const Entry &, const Entry &) = default;
+    };
 
     explicit ProjectListModel(QObject *parent = nullptr);
 
     // The category whose projects are listed; none lists nothing.
     void ShowCategory(const cVbAnalyze *category);
     const cVbAnalyze *ShownCategory() const { return shown_; }
+    // Every category's projects.
+    void ShowAllCategories();
+    bool ShowsAllCategories() const { return all_; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -44,16 +74,33 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // The 1-based project of a row, 0 for none; and the row of a project.
+    // The entry a row (0-based) lists, and the row (0-based, -1 when not listed) of an entry.
+    Entry EntryAt(int row) const;
+    int RowOf(const Entry &entry) const;
+    const ProjectRecord *RecordAt(int row) const;
+    std::weak_ptr<ProjectRecord> SharedAt(int row) const;
+
+    // While one category is listed: the 1-based project of a row, 0 for none; and the row of a project.
     static qint32 ProjectOf(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : 0; }
     QModelIndex IndexOf(qint32 project, int column = NameColumn) const;
 
-    // A cell's text as the list shows it.
-    QString Text(qint32 project, int column) const;
+    // A cell's text as the list shows it (row 1-based).
+    QString Text(qint32 row, int column) const;
 
 private:
     void forget(); // the shown category goes away
+    bool mine(const cVbAnalyze *category) const { return category && (all_ || category == shown_); }
+    int firstRowOf(const cVbAnalyze *category) const; // with every category listed
+    void offsetsChanged() { offsetsValid_ = false; }
+    void buildOffsets() const;
+    const cVbAnalyze *categoryAt(int row, int *project, qint32 *number = nullptr) const;
+
     const cVbAnalyze *shown_ = nullptr;
+    bool all_ = false;
+    // With every category listed: the first row of each category (entry i for category i + 1).
+    mutable std::vector<int> offsets_;
+    mutable int total_ = 0;
+    mutable bool offsetsValid_ = false;
 };
 
 } // namespace catalogue

@@ -86,6 +86,8 @@ void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
     if (!valid(index))
         return;
     projects_[index - 1]->name = name;
+    projects_[index - 1]->searchKey.clear();
+    projects_[index - 1]->searchKeyKnown = false;
     changed(index);
 }
 
@@ -99,6 +101,13 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     record.file = path;
     record.exe = mMain::GetProjectExe(path);
     record.exeKnown = true;
+    // Another file: what was found about the old one says nothing.
+    record.state = ProjectState::Unknown;
+    record.newerFile.clear();
+    record.sources.reset();
+    record.scanPending = false;
+    record.searchKey.clear();
+    record.searchKeyKnown = false;
     changed(index);
 }
 
@@ -165,7 +174,11 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     changed(index);
 }
 
-void cVbAnalyze::AppendRecord(const ProjectRecord &record) { append(std::make_shared<ProjectRecord>(record)); }
+void cVbAnalyze::AppendRecord(ProjectPtr record)
+{
+    if (record)
+        append(std::move(record));
+}
 
 void cVbAnalyze::RemoveEntry(qint32 index)
 {

@@ -2,12 +2,15 @@
 
 #include "catalogue/CatalogueEvents.h"
 #include "catalogue/CatalogueSnapshot.h"
+#include "catalogue/ProjectScan.h"
+#include "catalogue/ProjectStatus.h"
 #include "platform/FileSystem.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -20,7 +23,32 @@ struct ProjectRecord {
     QString file;
     QString exe;
     bool exeKnown = false;
-    mutable bool exeQueued = false; // handed to the background reader (its own bookkeeping)
+
+    // What the background reader found last (ProjectReader), changed on the owning thread only.
+    ProjectState state = ProjectState::Unknown;
+    QString newerFile;        // out of date: the file newer than the executable
+    qint64 exeModifiedNs = 0; // of the executable at that look, 0 without one
+    SourcesPtr sources;       // the .vbp as last read
+    // A build this program started: running, or ended without a new executable.
+    bool building = false;
+    bool buildFailed = false;
+    bool buildEnded = false;   // the next look judges the build
+    bool buildExited = false;  // how its process ended
+    qint64 buildBaseNs = 0;    // the executable's time when the build started
+
+    // The reader's own bookkeeping: only the latest look is taken (workers skip an older one).
+    mutable std::atomic<quint32> scanSerial = 0;
+    mutable int scanGeneration = -1;
+    mutable bool scanPending = false;
+    // What the filter compares (SearchKeyOf), once known.
+    mutable QString searchKey;
+    mutable bool searchKeyKnown = false;
+
+    // What the status column shows.
+    ProjectState Shown() const
+    {
+        return building ? ProjectState::Building : buildFailed ? ProjectState::Failed : state;
+    }
 };
 using ProjectPtr = std::shared_ptr<ProjectRecord>;
 
@@ -62,8 +90,9 @@ public:
     void AppendLoadedEntry(const QString &name, const QString &value);
     // Gives a project the path the file now holds, as loading does.
     void SetLoadedFile(qint32 index, const QString &value);
-    // Appends a project exactly as it is elsewhere: nothing is read, nothing is built.
-    void AppendRecord(const ProjectRecord &record);
+    // Appends a project exactly as it is elsewhere (the same record, so that a build under way
+    // finds it): nothing is read, nothing is built.
+    void AppendRecord(ProjectPtr record);
     const ProjectRecord *Record(qint32 index) const { return valid(index) ? projects_[index - 1].get() : nullptr; }
     std::weak_ptr<ProjectRecord> Shared(qint32 index) const
     {

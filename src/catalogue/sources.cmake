@@ -4,7 +4,12 @@ target_sources(zarun_core PRIVATE
   catalogue/CatalogueSnapshot.cpp catalogue/CatalogueSnapshot.h
   catalogue/CatalogueEvents.h
   catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
-  catalogue/ExecutableReader.cpp catalogue/ExecutableReader.h
+  catalogue/ProjectReader.cpp catalogue/ProjectReader.h
+  catalogue/ProjectFilter.cpp catalogue/ProjectFilter.h
+  catalogue/ProjectScan.cpp catalogue/ProjectScan.h
+  catalogue/ProjectStatus.cpp catalogue/ProjectStatus.h
+  catalogue/SourceList.cpp catalogue/SourceList.h
+  catalogue/FolderWatch.cpp catalogue/FolderWatch.h
   catalogue/CatalogueNames.cpp catalogue/CatalogueNames.h
   catalogue/cVbAnalyze.cpp catalogue/cVbAnalyze.h
   catalogue/NameRules.cpp catalogue/NameRules.h

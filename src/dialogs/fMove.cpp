@@ -111,12 +111,12 @@ fMove::Outcome fMove::MoveProject()
 
     // The source key goes first: when the file refuses, DeleteProject has said so and nothing
     // has moved, so the project stays where it is in memory, in the file and on screen.
-    const catalogue::ProjectRecord moved = *source->Record(index);
+    catalogue::ProjectPtr moved = source->Shared(index).lock();
     if (!source->DeleteProject(index))
         return Outcome::Refused;
 
     // The project goes over exactly as it was: nothing is read again, named anew or built.
-    target->AppendRecord(moved);
+    target->AppendRecord(std::move(moved));
     // The number named the moved project's row; no project is selected now.
     state.CurrentProject = 0;
     return Outcome::Moved;

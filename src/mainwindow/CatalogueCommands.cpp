@@ -1,7 +1,7 @@
 #include "mainwindow/CatalogueCommands.h"
 
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/ExecutableReader.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/NameRules.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
@@ -76,7 +76,7 @@ void CatalogueCommands::SelectCategory(qint32 category)
     state.CurrentCategory = category;
     setStates({true, true, false});
     // Its executables first: those are the rows on screen.
-    catalogue::ExecutableReader::Instance().Queue(state.Current(), true);
+    catalogue::ProjectReader::Instance().Queue(state.Current(), true);
     Q_EMIT SelectionChanged();
 }
 
@@ -92,6 +92,18 @@ void CatalogueCommands::SelectProject(qint32 project)
     states.ProjectEntries = project != 0;
     setStates(states);
     Q_EMIT SelectionChanged();
+}
+
+void CatalogueCommands::SelectEntry(qint32 category, qint32 project)
+{
+    catalogue::CatalogueState &state = State();
+    if (category != state.CurrentCategory && state.CategoryAt(category)) {
+        state.CurrentCategory = category;
+        state.CurrentProject = 0;
+        setStates({true, true, false});
+        catalogue::ProjectReader::Instance().Queue(state.Current(), true);
+    }
+    SelectProject(project);
 }
 
 void CatalogueCommands::ProjectListFocusChanged(bool focused)
@@ -230,12 +242,12 @@ void CatalogueCommands::RenameCategory()
         return;
     }
     // Every project exactly as held in memory: nothing is read again, named anew or built.
-    QList<catalogue::ProjectRecord> carried;
+    QList<catalogue::ProjectPtr> carried;
     for (qint32 j = 1; j <= category->Count(); ++j)
-        carried.append(*category->Record(j));
+        carried.append(category->Shared(j).lock());
     category->SetCategory(name);
-    for (const catalogue::ProjectRecord &record : carried)
-        category->AppendRecord(record);
+    for (catalogue::ProjectPtr &record : carried)
+        category->AppendRecord(std::move(record));
     SelectProject(0);
 }
 

@@ -32,6 +32,8 @@ public:
     void SelectCategory(qint32 category);
     // A project row chosen (1-based); 0 clears the selection and disables the project entries.
     void SelectProject(qint32 project);
+    // A project chosen in a list of every category's projects: its category becomes current too.
+    void SelectEntry(qint32 category, qint32 project);
     // The project list lost or regained the keyboard focus (menus do not count).
     void ProjectListFocusChanged(bool focused);
 

@@ -17,12 +17,17 @@ struct Box {
 
 struct ListsLayout {
     Box Category;
+    Box Filter; // the filter row above the project list; no height without one
     Box Projects;
 };
 
+// Between the filter row and the project list.
+inline constexpr qint32 kFilterGapTwips = 60;
+
 // Nothing to lay out while the client area has no height. Sizes that would be negative
-// in a very small window are 0.
-std::optional<ListsLayout> LayoutLists(qint32 clientWidth, qint32 clientHeight);
+// in a very small window are 0. A filter row of filterHeight sits where the project list
+// begins, and the list starts below it.
+std::optional<ListsLayout> LayoutLists(qint32 clientWidth, qint32 clientHeight, qint32 filterHeight = 0);
 
 // Half of a measure as the forms compute it: to a whole number (halves to even), halved, fraction dropped.
 qint32 HalfOf(double measure);

@@ -1,5 +1,9 @@
 #include "mainwindow/ProjectListView.h"
 
+#include "catalogue/CatalogueModels.h"
+#include "catalogue/ProjectStatus.h"
+
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -34,6 +38,10 @@ bool ReportListView::viewportEvent(QEvent *event)
         return QTreeView::viewportEvent(event);
     auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = indexAt(help->pos());
+    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty()) {
+        QToolTip::showText(help->globalPos(), own, viewport(), visualRect(index));
+        return true;
+    }
     const QString text = index.data().toString();
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
     if (index.isValid() && fontMetrics().horizontalAdvance(text) + margins > visualRect(index).width())
@@ -71,7 +79,11 @@ void ReportListView::ShowSelected(qint32 row)
 
 QString ReportListView::Text(qint32 row, int column) const
 {
-    return model() ? model()->index(row - 1, column).data().toString() : QString();
+    if (!model())
+        return QString();
+    const QModelIndex index = model()->index(row - 1, column);
+    const QVariant plain = index.data(catalogue::PlainTextRole);
+    return plain.isValid() ? plain.toString() : index.data().toString();
 }
 
 qint32 ReportListView::RowAt(const QPoint &viewportPos) const
@@ -126,4 +138,50 @@ void ReportListView::dropEvent(QDropEvent *event)
         if (self && self->FilesDropped)
             self->FilesDropped(files);
     });
+}
+
+ProjectStatusDelegate::ProjectStatusDelegate(int statusColumn, QObject *parent)
+    : QStyledItemDelegate(parent), statusColumn_(statusColumn)
+{
+}
+
+QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
+{
+    using catalogue::ProjectState;
+    switch (ProjectState(status)) {
+    case ProjectState::VbpMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case ProjectState::ExeMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case ProjectState::OutOfDate:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case ProjectState::UpToDate:
+        return style->standardIcon(QStyle::SP_DialogApplyButton);
+    case ProjectState::Building:
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    case ProjectState::Failed:
+        return style->standardIcon(QStyle::SP_DialogCancelButton);
+    case ProjectState::Unknown:
+        break;
+    }
+    return QIcon();
+}
+
+void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant status = index.data(catalogue::StatusRole);
+    if (!status.isValid())
+        return;
+    if (catalogue::ProjectState(status.toInt()) == catalogue::ProjectState::VbpMissing)
+        option->palette.setBrush(QPalette::Text, option->palette.brush(QPalette::Disabled, QPalette::Text));
+    if (index.column() != statusColumn_)
+        return;
+    const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+    if (const QIcon icon = IconFor(status.toInt(), style); !icon.isNull()) {
+        option->icon = icon;
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        const int side = style->pixelMetric(QStyle::PM_SmallIconSize, option, option->widget);
+        option->decorationSize = QSize(side, side);
+    }
 }

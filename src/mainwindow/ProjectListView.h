@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <functional>
@@ -21,7 +22,7 @@ public:
     qint32 SelectedRow() const;
     // Highlights the row (0: none) without telling anyone.
     void ShowSelected(qint32 row);
-    // A cell's text as shown.
+    // A cell's own text: a category's name without the count shown beside it.
     QString Text(qint32 row, int column = 0) const;
     qint32 RowAt(const QPoint &viewportPos) const;
 
@@ -30,9 +31,27 @@ public:
     static QStringList LocalFiles(const QMimeData *data);
 
 protected:
-    // A cell cut short shows its whole text as a tooltip.
+    // A cell with a tooltip of its own shows it; a cell cut short shows its whole text.
     bool viewportEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+};
+
+// Draws a project row by its status: the status column with its icon, a row whose .vbp is
+// missing greyed.
+class ProjectStatusDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    // statusColumn: the column that shows the status.
+    ProjectStatusDelegate(int statusColumn, QObject *parent = nullptr);
+
+    // The icon of a status (int of catalogue::ProjectState); none for one not known yet.
+    static QIcon IconFor(int status, const QStyle *style);
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    int statusColumn_;
 };

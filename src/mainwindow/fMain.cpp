@@ -1,7 +1,7 @@
 #include "mainwindow/fMain.h"
 
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/ExecutableReader.h"
+#include "catalogue/ProjectReader.h"
 #include "dialogs/fEdit.h"
 #include "dialogs/fMove.h"
 #include "dialogs/fOption.h"
@@ -17,10 +17,13 @@
 #include "tooling/mMain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
@@ -42,6 +45,8 @@ constexpr qint32 kInitialClientHeightTwips = 6300;
 const char *const kCatalogueFilter = "ZARUN ﾃﾞｰﾀﾌｧｲﾙ (*.zrd)|*.zrd";
 constexpr quint32 kCatalogueDialogFlags = 2623492;
 constexpr quint32 kAddProjectDialogFlags = 2624004;
+// The rows whose folders are watched for changes: those a user can reach by scrolling a while.
+constexpr int kWatchedRows = 2000;
 
 QFont ListFont()
 {
@@ -69,8 +74,8 @@ private:
 fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_unique<MainUserInterface>(this))
 {
     setWindowTitle(ProgramName());
-    // Reads the executables of every catalogue this window opens, off this thread.
-    catalogue::ExecutableReader::Instance();
+    // Reads the executables and statuses of every catalogue this window opens, off this thread.
+    catalogue::ProjectReader::Instance();
     buildMenus();
     buildLists();
     wireEvents();
@@ -144,13 +149,27 @@ void fMain::buildLists()
 
     lvwProjectList = new ReportListView(client);
     lvwProjectList->setObjectName(QStringLiteral("lvwProjectList"));
-    lvwProjectList->setModel(&projectModel_);
-    for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
+    lvwProjectList->setModel(&filterModel_);
+    lvwProjectList->setItemDelegate(
+        new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList));
+    for (int column = 0; column < catalogue::ProjectListModel::StatusColumn; ++column)
         lvwProjectList->setColumnWidth(column, TwipsToPixels(1440));
+    lvwProjectList->setColumnWidth(catalogue::ProjectListModel::StatusColumn, TwipsToPixels(1440));
     lvwProjectList->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList->setAcceptDrops(true);
     lvwProjectList->viewport()->setAcceptDrops(true);
     lvwProjectList->FilesDropped = [this](const QStringList &files) { AddDroppedFiles(files); };
+
+    txtFilter = new QLineEdit(client);
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setPlaceholderText(QStringLiteral("プロジェクト名・ファイル名・パスで絞り込み (Ctrl+F)"));
+    txtFilter->setClearButtonEnabled(true);
+    txtFilter->setAccessibleName(QStringLiteral("プロジェクトの絞り込み"));
+    txtFilter->installEventFilter(this);
+    chkAllCategories = new QCheckBox(QStringLiteral("全カテゴリー"), client);
+    chkAllCategories->setObjectName(QStringLiteral("chkAllCategories"));
+    chkAllCategories->setAccessibleName(QStringLiteral("全カテゴリーから探す"));
+    chkAllCategories->setToolTip(QStringLiteral("すべてのカテゴリーのプロジェクトを一覧に表示します。"));
 
     for (ReportListView *list : {lvwCategory, lvwProjectList}) {
         list->setFont(ListFont());
@@ -173,6 +192,14 @@ void fMain::buildLists()
         auto *enter = new QShortcut(key, lvwProjectList, nullptr, nullptr, Qt::WidgetShortcut);
         connect(enter, &QShortcut::activated, this, [this] { RunDoubleClickAction(); });
     }
+    // Ctrl+F goes to the filter box from anywhere in the window; Esc there empties it.
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtFilter->setFocus(Qt::ShortcutFocusReason);
+        txtFilter->selectAll();
+    });
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), txtFilter, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(escape, &QShortcut::activated, txtFilter, &QLineEdit::clear);
 }
 
 void fMain::wireEvents()
@@ -217,10 +244,26 @@ void fMain::wireEvents()
     // A click on the row already selected lists its projects again, as any category click does.
     connect(lvwCategory, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { commands_.SelectCategory(index.row() + 1); });
+    // A project row names an entry through the filter: never the row number itself.
     connect(lvwProjectList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { commands_.SelectProject(lvwProjectList->SelectedRow()); });
+            [this] { selectListedRow(lvwProjectList->SelectedRow()); });
     connect(lvwProjectList, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex &index) { commands_.SelectProject(index.row() + 1); });
+            [this](const QModelIndex &index) { selectListedRow(index.row() + 1); });
+    connect(txtFilter, &QLineEdit::textChanged, this, [this] { applyFilter(); });
+    connect(chkAllCategories, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
+
+    // The folders of the listed projects are watched; a change there, or the window coming back
+    // to the front, has their files looked at again.
+    watchUpdate_.setSingleShot(true);
+    watchUpdate_.setInterval(200);
+    connect(&watchUpdate_, &QTimer::timeout, this, [this] { updateWatch(); });
+    const auto listChanged = [this] { watchUpdate_.start(); };
+    connect(&filterModel_, &QAbstractItemModel::modelReset, this, listChanged);
+    connect(&filterModel_, &QAbstractItemModel::layoutChanged, this, listChanged);
+    connect(&filterModel_, &QAbstractItemModel::rowsInserted, this, listChanged);
+    connect(&filterModel_, &QAbstractItemModel::rowsRemoved, this, listChanged);
+    connect(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned, this, listChanged);
+    connect(&folderWatch_, &catalogue::FolderWatch::Changed, this, [this] { refreshShown(); });
     connect(lvwProjectList, &QAbstractItemView::doubleClicked, this, [this] { RunDoubleClickAction(); });
 
     connect(&commands_, &CatalogueCommands::EntryStatesChanged, this, [this] { updateEntryStates(); });
@@ -413,6 +456,9 @@ void fMain::resizeEvent(QResizeEvent *event)
 void fMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
+    // Back at the front: the user may have edited or built a project meanwhile.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        catalogue::ProjectReader::Instance().RefreshAll();
     if (event->type() != QEvent::WindowStateChange)
         return;
     const auto special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
@@ -461,16 +507,24 @@ void fMain::layoutLists()
     if (isMinimized())
         return;
     const QWidget *client = centralWidget();
-    const auto layout =
-        mainwindow::LayoutLists(qint32(PixelsToTwips(client->width())), qint32(PixelsToTwips(client->height())));
+    const int filterHeight = qMax(txtFilter->sizeHint().height(), chkAllCategories->sizeHint().height());
+    const auto layout = mainwindow::LayoutLists(qint32(PixelsToTwips(client->width())),
+                                                qint32(PixelsToTwips(client->height())),
+                                                qint32(PixelsToTwips(filterHeight)));
     if (!layout)
         return;
-    auto place = [](QWidget *list, const mainwindow::Box &box) {
-        list->setGeometry(TwipsToPixels(box.Left), TwipsToPixels(box.Top), TwipsToPixels(box.Width),
-                          TwipsToPixels(box.Height));
+    auto boxOf = [](const mainwindow::Box &box) {
+        return QRect(TwipsToPixels(box.Left), TwipsToPixels(box.Top), TwipsToPixels(box.Width),
+                     TwipsToPixels(box.Height));
     };
-    place(lvwCategory, layout->Category);
-    place(lvwProjectList, layout->Projects);
+    lvwCategory->setGeometry(boxOf(layout->Category));
+    lvwProjectList->setGeometry(boxOf(layout->Projects));
+    // The check box keeps its own width at the right end of the filter row; the box takes the rest.
+    const QRect row = boxOf(layout->Filter);
+    const int boxWidth = qMin(row.width(), chkAllCategories->sizeHint().width());
+    const int gap = TwipsToPixels(90);
+    chkAllCategories->setGeometry(row.right() + 1 - boxWidth, row.top(), boxWidth, row.height());
+    txtFilter->setGeometry(row.left(), row.top(), qMax(0, row.width() - boxWidth - gap), row.height());
 }
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
@@ -487,6 +541,13 @@ bool fMain::eventFilter(QObject *watched, QEvent *event)
                             mouse->position().toPoint());
             return true;
         }
+    } else if (watched == txtFilter && event->type() == QEvent::KeyPress
+               && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down && lvwProjectList->RowCount() > 0) {
+        // Down from the filter box goes to the rows found, the first one chosen when none is.
+        lvwProjectList->setFocus(Qt::TabFocusReason);
+        if (lvwProjectList->SelectedRow() == 0)
+            selectListedRow(1);
+        return true;
     } else if (watched == lvwProjectList && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) {
         // Menus and dialogs borrow the focus; only a move to another control counts.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
@@ -513,17 +574,87 @@ void fMain::updateEntryStates()
 void fMain::showSelection()
 {
     const catalogue::CatalogueState &state = State();
-    if (projectModel_.ShownCategory() != state.Current())
+    if (!projectModel_.ShowsAllCategories() && projectModel_.ShownCategory() != state.Current())
         projectModel_.ShowCategory(state.Current());
     lvwCategory->ShowSelected(state.CurrentCategory);
-    lvwProjectList->ShowSelected(state.CurrentProject);
+    lvwProjectList->ShowSelected(filterModel_.RowOf({state.CurrentCategory, state.CurrentProject}));
+}
+
+void fMain::selectListedRow(qint32 row)
+{
+    const catalogue::ProjectListModel::Entry entry = filterModel_.EntryAt(row);
+    if (entry.Category != 0 && entry.Category != State().CurrentCategory)
+        commands_.SelectEntry(entry.Category, entry.Project);
+    else
+        commands_.SelectProject(entry.Project);
+}
+
+void fMain::applyFilter()
+{
+    filterModel_.SetText(txtFilter->text());
+    // Only a highlighted row is current: a project the text hides is current no more.
+    const catalogue::CatalogueState &state = State();
+    const qint32 row = filterModel_.RowOf({state.CurrentCategory, state.CurrentProject});
+    if (state.CurrentProject != 0 && row == 0)
+        commands_.SelectProject(0);
+    else
+        lvwProjectList->ShowSelected(row);
+}
+
+void fMain::showAllCategories(bool all)
+{
+    if (all)
+        projectModel_.ShowAllCategories();
+    else
+        projectModel_.ShowCategory(State().Current());
+    lvwProjectList->setColumnWidth(catalogue::ProjectListModel::StatusColumn, TwipsToPixels(1440));
+    applyFilter();
+}
+
+namespace {
+
+// The listed projects the watch covers, and the folders their files lie in.
+void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue::ProjectListModel &projects,
+                    std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records, QStringList *folders)
+{
+    const int rows = qMin(filter.rowCount(), kWatchedRows);
+    for (int row = 0; row < rows; ++row) {
+        const int source = filter.mapToSource(filter.index(row, 0)).row();
+        const catalogue::ProjectRecord *record = projects.RecordAt(source);
+        if (!record)
+            continue;
+        if (records)
+            records->push_back(projects.SharedAt(source));
+        if (folders) {
+            folders->append(mFunction::GetFolderName(record->file));
+            if (record->sources)
+                *folders += catalogue::SourceFoldersOf(record->file, *record->sources);
+        }
+    }
+}
+
+} // namespace
+
+void fMain::updateWatch()
+{
+    QStringList folders;
+    ListedProjects(filterModel_, projectModel_, nullptr, &folders);
+    folderWatch_.Watch(folders);
+}
+
+void fMain::refreshShown()
+{
+    std::vector<std::weak_ptr<catalogue::ProjectRecord>> records;
+    ListedProjects(filterModel_, projectModel_, &records, nullptr);
+    catalogue::ProjectReader::Instance().Refresh(records, true);
 }
 
 void fMain::ResetSelection() { commands_.ResetSelection(); }
 
 void fMain::ShowProjectList()
 {
-    projectModel_.ShowCategory(State().Current());
+    if (!projectModel_.ShowsAllCategories())
+        projectModel_.ShowCategory(State().Current());
     lvwProjectList->ShowSelected(0);
 }
 
@@ -561,7 +692,7 @@ void fMain::showContextMenu(ReportListView *list, const QPoint &viewportPos)
             commands_.SelectCategory(row);
         mnuCategory->exec(list->viewport()->mapToGlobal(viewportPos));
     } else {
-        commands_.SelectProject(row);
+        selectListedRow(row);
         mnuProject->exec(list->viewport()->mapToGlobal(viewportPos));
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "catalogue/CatalogueModels.h"
+#include "catalogue/FolderWatch.h"
+#include "catalogue/ProjectFilter.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/MainLayout.h"
@@ -11,8 +13,11 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QPointer>
+#include <QTimer>
 
 class QAction;
+class QCheckBox;
+class QLineEdit;
 class cCommonDlg;
 class QMenu;
 class QTimer;
@@ -68,9 +73,14 @@ public:
     void ClickProjectRow(qint32 row);
     void AddDroppedFiles(const QStringList &files);
 
-    // The two lists; rows are 1-based as the catalogue's indices.
+    // The two lists; rows are 1-based. A category row is the category of that index; a project
+    // row lists the entry the filter model maps it to.
     ReportListView *lvwCategory = nullptr;
     ReportListView *lvwProjectList = nullptr;
+    // Above the project list: narrows it to the projects whose name, file name or folder holds
+    // the text; ticked, it lists every category's projects.
+    QLineEdit *txtFilter = nullptr;
+    QCheckBox *chkAllCategories = nullptr;
 
     QMenu *mnuData = nullptr;
     QAction *mnuDataNew = nullptr;
@@ -114,6 +124,9 @@ public:
 
     CatalogueCommands &Commands() { return commands_; }
     catalogue::ProjectListModel &ProjectModel() { return projectModel_; }
+    catalogue::ProjectFilterModel &FilterModel() { return filterModel_; }
+    // The folders watched for changes to the listed projects' files.
+    QStringList WatchedFolders() const { return folderWatch_.Watched(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -138,6 +151,12 @@ private:
     void updateCaption();
     void updateEntryStates();
     void showSelection();
+    // A row of the project list (1-based, 0 for none) chosen: the entry it lists becomes current.
+    void selectListedRow(qint32 row);
+    void applyFilter();
+    void showAllCategories(bool all);
+    void updateWatch();
+    void refreshShown();
     void prepareCatalogueDialog(cCommonDlg &dialog, const QString &title);
     void showContextMenu(ReportListView *list, const QPoint &viewportPos);
 
@@ -151,6 +170,9 @@ private:
     std::unique_ptr<MainUserInterface> userInterface_;
     catalogue::CategoryListModel categoryModel_;
     catalogue::ProjectListModel projectModel_;
+    catalogue::ProjectFilterModel filterModel_{&projectModel_};
+    catalogue::FolderWatch folderWatch_;
+    QTimer watchUpdate_;
     CatalogueCommands commands_;
     QString commandLineCatalogue_;
     QString pendingRequest_;

@@ -82,17 +82,11 @@ qint64 WallClockNs()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-FileStamp StatFile(const QString &path)
+namespace {
+
+FileStamp stampOf(const struct stat &st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (path.isEmpty())
-        return stamp;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
-        // Links that loop: something is there, but no file.
-        stamp.exists = errno == ELOOP;
-        return stamp;
-    }
     stamp.exists = true;
     stamp.regular = S_ISREG(st.st_mode);
     stamp.size = st.st_size;
@@ -101,6 +95,22 @@ FileStamp StatFile(const QString &path)
     stamp.inode = st.st_ino;
     stamp.device = st.st_dev;
     return stamp;
+}
+
+} // namespace
+
+FileStamp StatFile(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty())
+        return FileStamp();
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        FileStamp stamp;
+        // Links that loop: something is there, but no file.
+        stamp.exists = errno == ELOOP;
+        return stamp;
+    }
+    return stampOf(st);
 }
 
 bool IsReadOnlyFile(const QString &path)
@@ -287,13 +297,17 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
     return syncFolder(nativeFolder) ? WriteStatus::Ok : WriteStatus::IoError;
 }
 
-FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp)
 {
     bytes->clear();
+    if (stamp)
+        *stamp = FileStamp();
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
     if (path.isEmpty() || ::stat(native.constData(), &st) != 0)
         return FileKind::Missing;
+    if (stamp)
+        *stamp = stampOf(st);
     if (!S_ISREG(st.st_mode))
         return FileKind::Other;
     // Non-blocking: were the file swapped for a pipe since the stat, the open must not wait.
@@ -354,9 +368,11 @@ bool WriteCopyFile(const QString &path, QByteArrayView data)
 
 #else // Q_OS_WIN
 
-FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes)
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp)
 {
     bytes->clear();
+    if (stamp)
+        *stamp = StatFile(path);
     QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return FileKind::Missing;

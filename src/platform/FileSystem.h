@@ -35,8 +35,8 @@ enum class FileKind { Missing, Regular, Other };
 
 // What lies at the path and, for a regular file, its first maxBytes bytes, in one stat, one open and
 // one read for a small file. A folder, pipe or device is never opened. A regular file that cannot
-// be read comes back Regular with no bytes.
-FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes);
+// be read comes back Regular with no bytes. stamp, when given, receives what that one stat saw.
+FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp = nullptr);
 
 // A file whose owner has no write permission is read-only for this program,
 // also when it runs as root (as the read-only attribute is on Windows).

@@ -12,6 +12,7 @@ target_sources(zarun_core PRIVATE
   platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TerminationSignals.cpp platform/TerminationSignals.h
   platform/TextCodec.cpp platform/TextCodec.h
+  platform/ThreadPriority.cpp platform/ThreadPriority.h
   platform/Twips.h
   platform/Wine.cpp platform/Wine.h
 )

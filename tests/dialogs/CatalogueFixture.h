@@ -109,7 +109,7 @@ inline QStringList RowTexts(const catalogue::ProjectListModel &list, int row)
     if (row < 1 || row > list.rowCount())
         return {};
     QStringList texts;
-    for (int column = 0; column < catalogue::ProjectListModel::ColumnCount; ++column)
+    for (int column = 0; column < catalogue::ProjectListModel::StatusColumn; ++column)
         texts.append(list.Text(row, column));
     return texts;
 }

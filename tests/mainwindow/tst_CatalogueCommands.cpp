@@ -1,7 +1,7 @@
 // The commands on the catalogue without a window: what the two item models tell their views, and
 // that every row maps to the entry the commands act on.
 #include "catalogue/CatalogueModels.h"
-#include "catalogue/ExecutableReader.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/TestFolders.h"
@@ -47,6 +47,9 @@ private Q_SLOTS:
     void modelsFollowTheCommands_data();
     void modelsFollowTheCommands();
     void executablesArriveFromTheReader();
+    void statusesFollowTheFiles();
+    void buildsReportBack_data();
+    void buildsReportBack();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -147,7 +150,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     QCOMPARE(projectEvents.entries, projectLog);
     QStringList shownCategories;
     for (int r = 0; r < categoryModel.rowCount(); ++r)
-        shownCategories.append(categoryModel.index(r).data().toString());
+        shownCategories.append(categoryModel.index(r).data(catalogue::PlainTextRole).toString());
     QCOMPARE(shownCategories, categories);
     // Row r is entry r of the current category: what the commands act on is what is listed.
     QStringList shownProjects;
@@ -162,7 +165,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
 
 void tst_CatalogueCommands::executablesArriveFromTheReader()
 {
-    catalogue::ExecutableReader &reader = catalogue::ExecutableReader::Instance();
+    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
     QByteArray text = "[A]\r\n";
     for (int i = 0; i < 600; ++i) {
         const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
@@ -176,7 +179,7 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     model.ShowCategory(State().Current());
-    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ExecutablesRead);
+    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned);
     QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
     QTRY_VERIFY(read.count() > 0);
     const catalogue::cVbAnalyze *category = State().Current();
@@ -185,6 +188,107 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
         QCOMPARE(model.Text(j, catalogue::ProjectListModel::ExeNameColumn),
                  j <= 600 ? QStringLiteral("E%1.exe").arg(j - 1) : QString());
     }
+}
+
+namespace {
+
+constexpr qint64 kBase = 1700000000;
+
+// p<name>/App.vbp listing Main.frm, with the executable App.exe; times relative to kBase.
+QString layProject(const QTemporaryDir &dir, const QString &name, qint64 vbp, qint64 form, qint64 exe)
+{
+    const QString folder = dir.filePath(name);
+    const QString project = folder + QStringLiteral("/App.vbp");
+    const bool ok = put(project, "Form=Main.frm\r\nExeName32=\"App.exe\"\r\n") && setModified(project, kBase + vbp)
+                    && put(folder + QStringLiteral("/Main.frm"), "x") && setModified(folder + QStringLiteral("/Main.frm"), kBase + form)
+                    && (exe < 0 || (put(folder + QStringLiteral("/App.exe"), "MZ") && setModified(folder + QStringLiteral("/App.exe"), kBase + exe)));
+    return ok ? project : QString();
+}
+
+catalogue::ProjectState shown(qint32 project)
+{
+    return State().Current()->Record(project)->Shown();
+}
+
+} // namespace
+
+void tst_CatalogueCommands::statusesFollowTheFiles()
+{
+    const QStringList projects{layProject(*dir_, "fresh", 10, 10, 100), layProject(*dir_, "stale", 10, 200, 100),
+                               layProject(*dir_, "unbuilt", 10, 10, -1)};
+    QVERIFY(!projects.contains(QString()));
+    QVERIFY(put(dir_->filePath("c.zrd"), QStringLiteral("[A]\r\nf=%1\r\ns=%2\r\nu=%3\r\ng=%4\r\n[B]\r\n")
+                                          .arg(projects[0], projects[1], projects[2], dir_->filePath("gone/App.vbp"))
+                                          .toUtf8()));
+    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::CategoryListModel categories;
+    CatalogueCommands commands;
+    State().CatalogueFilePath = dir_->filePath("c.zrd");
+    commands.LoadCatalogue();
+    using S = catalogue::ProjectState;
+    const auto states = [] { return QList<S>{shown(1), shown(2), shown(3), shown(4)}; };
+    QTRY_COMPARE(states(), (QList<S>{S::UpToDate, S::OutOfDate, S::ExeMissing, S::VbpMissing}));
+    // Beside the name on screen only.
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (3)"));
+    QCOMPARE(categories.index(0).data(catalogue::PlainTextRole).toString(), QStringLiteral("A"));
+    QCOMPARE(categories.index(1).data().toString(), QStringLiteral("B"));
+    QCOMPARE(State().Current()->Category(), QStringLiteral("A"));
+    QCOMPARE(State().Current()->Record(2)->newerFile, dir_->filePath("stale/Main.frm"));
+
+    // The files change; the next look sees it: a source newer, an executable built, a .vbp gone
+    // (its row stays) and one come back.
+    QVERIFY(setModified(dir_->filePath("fresh/Main.frm"), kBase + 300));
+    QVERIFY(put(dir_->filePath("unbuilt/App.exe"), "MZ"));
+    QVERIFY(QFile::remove(projects[1]));
+    QVERIFY(layProject(*dir_, "gone", 10, 10, 100) == dir_->filePath("gone/App.vbp"));
+    QTRY_VERIFY(reader.Idle());
+    reader.RefreshAll();
+    QTRY_COMPARE(states(), (QList<S>{S::OutOfDate, S::VbpMissing, S::UpToDate, S::UpToDate}));
+    QCOMPARE(State().Current()->Count(), 4);
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (2)"));
+    // The executable of the project whose .vbp was missing at load is known now.
+    QCOMPARE(State().Current()->KnownProjectExe(4), dir_->filePath("gone/App.exe"));
+}
+
+void tst_CatalogueCommands::buildsReportBack_data()
+{
+    QTest::addColumn<bool>("newExecutable");
+    QTest::addColumn<bool>("exited"); // the build process ended normally
+    QTest::addColumn<int>("after");
+    QTest::newRow("built") << true << true << int(catalogue::ProjectState::UpToDate);
+    QTest::newRow("ended without a new executable") << false << true << int(catalogue::ProjectState::Failed);
+    QTest::newRow("process failed") << true << false << int(catalogue::ProjectState::Failed);
+}
+
+void tst_CatalogueCommands::buildsReportBack()
+{
+    QFETCH(bool, newExecutable);
+    QFETCH(bool, exited);
+    QFETCH(int, after);
+    const QString project = layProject(*dir_, "p", 10, 200, 100);
+    QVERIFY(put(dir_->filePath("c.zrd"), "[A]\r\np=" + project.toUtf8() + "\r\n"));
+    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::CategoryListModel categories;
+    CatalogueCommands commands;
+    State().CatalogueFilePath = dir_->filePath("c.zrd");
+    commands.LoadCatalogue();
+    QTRY_COMPARE(shown(1), catalogue::ProjectState::OutOfDate);
+    // The build code holds the record, not the row: a move or rename meanwhile changes nothing.
+    const std::weak_ptr<catalogue::ProjectRecord> record = State().Current()->Shared(1);
+    reader.BuildStarted(record);
+    QCOMPARE(shown(1), catalogue::ProjectState::Building);
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A"));
+    if (newExecutable)
+        QVERIFY(setModified(dir_->filePath("p/App.exe"), kBase + 400));
+    reader.BuildFinished(record, exited);
+    QTRY_COMPARE(int(shown(1)), after);
+    QTRY_COMPARE(categories.index(0).data().toString(),
+                 after == int(catalogue::ProjectState::UpToDate) ? QStringLiteral("A") : QStringLiteral("A (1)"));
+    // A failure stays until a look finds the project up to date.
+    reader.RefreshAll();
+    QTRY_VERIFY(reader.Idle());
+    QCOMPARE(int(shown(1)), after == int(catalogue::ProjectState::Failed) && !newExecutable ? after
+                                                                                             : int(catalogue::ProjectState::UpToDate));
 }
 
 QTEST_GUILESS_MAIN(tst_CatalogueCommands)

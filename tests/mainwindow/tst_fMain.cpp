@@ -18,7 +18,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -108,6 +110,10 @@ private Q_SLOTS:
     void placementWrittenBackAsRead_data();
     void placementWrittenBackAsRead();
     void moveClearsTheSelection();
+    void statusColumnFollowsTheFiles();
+    void filteredRowsActOnTheirEntries_data();
+    void filteredRowsActOnTheirEntries();
+    void filterBoxKeys();
 
 private:
     QString catalogue(const QByteArray &bytes);
@@ -190,12 +196,14 @@ void tst_fMain::menusAndColumns()
 
     QCOMPARE(w.lvwCategory->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("カテゴリー"));
     QCOMPARE(w.lvwCategory->columnWidth(0), 100);
+    // The four columns of the list, then the status.
     const QStringList captions{QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"),
-                               QStringLiteral("実行ファイル名")};
-    QCOMPARE(w.lvwProjectList->model()->columnCount(), 4);
-    for (int c = 0; c < 4; ++c) {
+                               QStringLiteral("実行ファイル名"), QStringLiteral("状態")};
+    QCOMPARE(w.lvwProjectList->model()->columnCount(), 5);
+    for (int c = 0; c < 5; ++c) {
         QCOMPARE(w.lvwProjectList->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
-        QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
+        if (c < 4)
+            QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
     }
     QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(UnnamedControls(&w), QStringList());
@@ -233,29 +241,39 @@ void tst_fMain::layoutArithmetic_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
+    QTest::addColumn<int>("filterHeight");
     QTest::addColumn<bool>("laidOut");
     QTest::addColumn<QList<int>>("category");
+    QTest::addColumn<QList<int>>("filter");
     QTest::addColumn<QList<int>>("projects");
-    QTest::newRow("10000 x 5000") << 10000 << 5000 << true << QList<int>{90, 90, 1500, 4820}
-                                  << QList<int>{1700, 90, 8200, 4820};
-    QTest::newRow("no height") << 10000 << 0 << false << QList<int>{} << QList<int>{};
-    QTest::newRow("too small: sizes at 0") << 1000 << 100 << true << QList<int>{90, 90, 1500, 0}
-                                           << QList<int>{1700, 90, 0, 0};
+    QTest::newRow("10000 x 5000") << 10000 << 5000 << 0 << true << QList<int>{90, 90, 1500, 4820}
+                                  << QList<int>{1700, 90, 8200, 0} << QList<int>{1700, 90, 8200, 4820};
+    QTest::newRow("no height") << 10000 << 0 << 0 << false << QList<int>{} << QList<int>{} << QList<int>{};
+    QTest::newRow("too small: sizes at 0") << 1000 << 100 << 0 << true << QList<int>{90, 90, 1500, 0}
+                                           << QList<int>{1700, 90, 0, 0} << QList<int>{1700, 90, 0, 0};
+    // The filter row takes the top of the project list's place; the category list keeps its own.
+    QTest::newRow("filter row of 360") << 10000 << 5000 << 360 << true << QList<int>{90, 90, 1500, 4820}
+                                       << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 4400};
+    QTest::newRow("filter row in a low window") << 10000 << 400 << 360 << true << QList<int>{90, 90, 1500, 220}
+                                                << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 0};
 }
 
 void tst_fMain::layoutArithmetic()
 {
     QFETCH(int, width);
     QFETCH(int, height);
+    QFETCH(int, filterHeight);
     QFETCH(bool, laidOut);
-    const auto layout = mainwindow::LayoutLists(width, height);
+    const auto layout = mainwindow::LayoutLists(width, height, filterHeight);
     QCOMPARE(layout.has_value(), laidOut);
     if (!layout)
         return;
     QFETCH(QList<int>, category);
+    QFETCH(QList<int>, filter);
     QFETCH(QList<int>, projects);
     const auto asList = [](const mainwindow::Box &b) { return QList<int>{b.Left, b.Top, b.Width, b.Height}; };
     QCOMPARE(asList(layout->Category), category);
+    QCOMPARE(asList(layout->Filter), filter);
     QCOMPARE(asList(layout->Projects), projects);
 }
 
@@ -268,7 +286,13 @@ void tst_fMain::layoutOfTheLists()
     QTRY_COMPARE(w.centralWidget()->width(), 800);
     const int clientHeight = w.centralWidget()->height();
     QCOMPARE(w.lvwCategory->geometry(), QRect(6, 6, 100, clientHeight - 12));
-    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6, 800 - 120, clientHeight - 12));
+    // The filter row on top, the project list 4 pixels (60 twips) below it.
+    const int filterHeight = w.txtFilter->height();
+    QVERIFY(filterHeight > 10);
+    QCOMPARE(w.txtFilter->geometry().topLeft(), QPoint(113, 6));
+    QCOMPARE(w.chkAllCategories->geometry().right(), 792);
+    QVERIFY(w.txtFilter->geometry().right() < w.chkAllCategories->geometry().left());
+    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6 + filterHeight + 4, 800 - 120, clientHeight - 12 - filterHeight - 4));
     // The remembered normal placement follows the size.
     QCOMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
 }
@@ -1020,6 +1044,121 @@ void tst_fMain::moveClearsTheSelection()
     QCOMPARE(State().CurrentProject, 0);
     QCOMPARE(w.lvwProjectList->SelectedRow(), 0);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
+}
+
+void tst_fMain::statusColumnFollowsTheFiles()
+{
+    constexpr qint64 base = 1700000000;
+    // Each project in a folder of its own: times relative to base, -1 for no executable.
+    const auto project = [&](const QString &name, qint64 form, qint64 exe) {
+        const QString folder = dir_->filePath(name);
+        const QString path = folder + QStringLiteral("/App.vbp");
+        const bool ok = put(path, "Form=Main.frm\r\nExeName32=\"App.exe\"\r\n") && setModified(path, base)
+                        && put(folder + QStringLiteral("/Main.frm"), "x")
+                        && setModified(folder + QStringLiteral("/Main.frm"), base + form)
+                        && (exe < 0 || (put(folder + QStringLiteral("/App.exe"), "MZ")
+                                        && setModified(folder + QStringLiteral("/App.exe"), base + exe)));
+        return ok ? path : QString();
+    };
+    const QString fresh = project(QStringLiteral("fresh"), 10, 100);
+    const QString stale = project(QStringLiteral("stale"), 200, 100);
+    const QString unbuilt = project(QStringLiteral("unbuilt"), 10, -1);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Tools]\r\nFresh=%1\r\nStale=%2\r\nUnbuilt=%3\r\nGone=%4\r\n[Games]\r\n")
+                .arg(fresh, stale, unbuilt, dir_->filePath(QStringLiteral("gone/App.vbp")))
+                .toUtf8());
+    constexpr int status = catalogue::ProjectListModel::StatusColumn;
+    QTRY_COMPARE(RowTexts(w.lvwProjectList, status), (QStringList{QStringLiteral("最新"), QStringLiteral("要更新"),
+                                                                  QStringLiteral("未作成"), QStringLiteral("ファイルなし")}));
+    // The category counts what needs attention beside its name; its name stays as it is.
+    QTRY_COMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (3)"));
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    const QModelIndex staleCell = w.lvwProjectList->model()->index(1, status);
+    QCOMPARE(staleCell.data(Qt::ToolTipRole).toString(),
+             dir_->filePath(QStringLiteral("stale/Main.frm")) + QStringLiteral(" が実行ファイルより新しいため、実行ファイルの作成が必要です。"));
+    QVERIFY(!ProjectStatusDelegate::IconFor(staleCell.data(catalogue::StatusRole).toInt(), w.style()).isNull());
+    // The listed folders are watched: a source saved there is seen without any command.
+    QTRY_VERIFY(w.WatchedFolders().contains(dir_->filePath(QStringLiteral("fresh"))));
+    QVERIFY(setModified(dir_->filePath(QStringLiteral("fresh/Main.frm")), base + 300));
+    QTRY_COMPARE(w.lvwProjectList->Text(1, status), QStringLiteral("要更新"));
+    QTRY_COMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
+}
+
+void tst_fMain::filteredRowsActOnTheirEntries_data()
+{
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("row"); // clicked in the filtered list
+    QTest::addColumn<QString>("deleted");
+    QTest::addColumn<int>("category"); // current afterwards
+    QTest::newRow("one category, narrowed") << false << QStringLiteral("gam") << 1 << QStringLiteral("gamma") << 1;
+    QTest::newRow("full-width letters") << false << QStringLiteral("ＢＥＴＡ") << 1 << QStringLiteral("beta") << 1;
+    QTest::newRow("every category: the row's category becomes current")
+        << true << QStringLiteral("beta") << 2 << QStringLiteral("beta2") << 2;
+    QTest::newRow("every category, no text") << true << QString() << 4 << QStringLiteral("beta2") << 2;
+}
+
+void tst_fMain::filteredRowsActOnTheirEntries()
+{
+    QFETCH(bool, all);
+    QFETCH(QString, text);
+    QFETCH(int, row);
+    QFETCH(QString, deleted);
+    QFETCH(int, category);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QByteArray file("[A]\r\nalpha=/a/alpha.vbp\r\nbeta=/a/beta.vbp\r\ngamma=/a/gamma.vbp\r\n"
+                          "[B]\r\nbeta2=/b/beta2.vbp\r\ndelta=/b/delta.vbp\r\n");
+    load(w, file);
+    w.chkAllCategories->setChecked(all);
+    w.txtFilter->insert(text); // as an input method commits it
+
+    const QRect rect = w.lvwProjectList->visualRect(w.lvwProjectList->model()->index(row - 1, 0));
+    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(State().CurrentCategory, category);
+    QCOMPARE(w.lvwCategory->SelectedRow(), category);
+    QCOMPARE(State().Current()->ProjectName(State().CurrentProject), deleted);
+    QCOMPARE(w.lvwProjectList->SelectedRow(), row);
+    QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
+    ui_->confirmAnswers << true;
+    QTest::keyClick(w.lvwProjectList, Qt::Key_Delete);
+    QCOMPARE(ui_->confirmations, QStringList{QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[") + deleted + QStringLiteral("]　を削除しますか?")});
+    QByteArray left = file;
+    left.replace(QByteArray(deleted.toLatin1() + "=/" + (category == 1 ? "a/" : "b/") + deleted.toLatin1() + ".vbp\r\n"), "");
+    QCOMPARE(contents(State().CatalogueFilePath), left);
+}
+
+void tst_fMain::filterBoxKeys()
+{
+    fMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    load(w, "[A]\r\nalpha=/a/alpha.vbp\r\nbeta=/a/beta.vbp\r\n");
+    w.lvwProjectList->setFocus();
+    w.ClickProjectRow(2);
+    // Ctrl+F goes to the box; a text that hides the current project leaves no project current.
+    QTest::keySequence(&w, QKeySequence::Find);
+    QTRY_VERIFY(w.txtFilter->hasFocus());
+    QTest::keyClicks(w.txtFilter, QStringLiteral("ALP"));
+    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("alpha")});
+    QCOMPARE(State().CurrentProject, 0);
+    QCOMPARE(EnabledState(w).mid(3), QStringLiteral("0000000"));
+    // Down goes to the rows found, the first chosen.
+    QTest::keyClick(w.txtFilter, Qt::Key_Down);
+    QTRY_VERIFY(w.lvwProjectList->hasFocus());
+    QCOMPARE(State().CurrentProject, 1);
+    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+    // Esc in the box empties it: every row again, the current one still highlighted.
+    w.txtFilter->setFocus();
+    QTest::keyClick(w.txtFilter, Qt::Key_Escape);
+    QCOMPARE(w.txtFilter->text(), QString());
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta")}));
+    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+    QCOMPARE(State().CurrentProject, 1);
 }
 
 QTEST_MAIN(tst_fMain)

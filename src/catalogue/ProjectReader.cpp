@@ -1,0 +1,309 @@
+#include "catalogue/ProjectReader.h"
+
+#include "catalogue/ProjectFilter.h"
+#include "catalogue/cVbAnalyze.h"
+#include "platform/ThreadPriority.h"
+
+#include <QRunnable>
+#include <QTimer>
+
+namespace catalogue {
+
+namespace {
+
+// Enough projects per job that queuing costs nothing beside looking, few enough that the
+// first rows fill at once.
+constexpr qsizetype kBatch = 256;
+// Results are announced to the lists at most this often.
+constexpr int kAnnounceMs = 40;
+
+} // namespace
+
+struct ProjectReader::Job {
+    std::weak_ptr<ProjectRecord> record;
+    quint32 serial = 0;
+    // As they were when queued: a result for a record changed since is dropped.
+    QString file;
+    QString name;
+    QString knownExe;
+    SourcesPtr previous;
+    bool wantKey = false;
+    // The result.
+    ScanResult result;
+    QString key;
+};
+
+namespace {
+
+class ScanJobs final : public QRunnable {
+public:
+    using Deliver = std::function<void(std::vector<ProjectReader::Job>)>;
+    ScanJobs(std::vector<ProjectReader::Job> jobs, std::shared_ptr<std::atomic<int>> generation, int mine,
+             QObject *receiver, Deliver deliver)
+        : jobs_(std::move(jobs)), generation_(std::move(generation)), mine_(mine), receiver_(receiver),
+          deliver_(std::move(deliver))
+    {
+    }
+
+    void run() override
+    {
+        // The window first: this work only fills in what it shows.
+        static thread_local const bool yielded = (platform::YieldToForeground(), true);
+        Q_UNUSED(yielded);
+        CaseFolding folding; // folder listings shared by the batch's projects
+        for (ProjectReader::Job &job : jobs_) {
+            if (generation_->load() != mine_)
+                return; // a new catalogue: nobody wants these any more
+            // Looked at again since this was queued (a category shown first): that look counts.
+            if (const auto record = job.record.lock();
+                !record || record->scanSerial.load(std::memory_order_relaxed) != job.serial)
+                continue;
+            job.result = ScanProject(job.file, job.knownExe, job.previous, &folding);
+            job.previous.reset();
+            if (job.wantKey)
+                job.key = SearchKeyOf(job.name, job.file);
+        }
+        QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
+            deliver(std::move(jobs));
+        }, Qt::QueuedConnection);
+    }
+
+private:
+    std::vector<ProjectReader::Job> jobs_;
+    std::shared_ptr<std::atomic<int>> generation_;
+    int mine_;
+    QObject *receiver_;
+    Deliver deliver_;
+};
+
+} // namespace
+
+ProjectReader &ProjectReader::Instance()
+{
+    static ProjectReader *reader = new ProjectReader; // lives as long as the program
+    return *reader;
+}
+
+ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(0))
+{
+    // The looks wait on the disk more than on the processor.
+    pool_.setMaxThreadCount(qMax(4, QThread::idealThreadCount()));
+    CatalogueEvents &events = Events();
+    connect(&events, &CatalogueEvents::CategoriesReset, this, [this] { queueAll(); });
+    connect(&events, &CatalogueEvents::ProjectsReset, this, [this](const cVbAnalyze *category) { Queue(category); });
+    const auto one = [this](const cVbAnalyze *category, int index) {
+        const ProjectRecord *record = category->Record(index);
+        const bool pending = record && record->scanPending && record->scanGeneration == generation_->load();
+        if (record && record->state == ProjectState::Unknown && !pending)
+            Refresh({category->Shared(index)});
+    };
+    connect(&events, &CatalogueEvents::ProjectInserted, this, one);
+    connect(&events, &CatalogueEvents::ProjectChanged, this, one);
+}
+
+ProjectReader::~ProjectReader()
+{
+    Cancel();
+    pool_.waitForDone();
+}
+
+void ProjectReader::Cancel()
+{
+    generation_->fetch_add(1);
+    pool_.clear();
+    urgent_.clear();
+    normal_.clear();
+    inFlight_ = 0;
+    pending_ = 0;
+    refreshAgain_ = false;
+}
+
+void ProjectReader::queueAll()
+{
+    Cancel();
+    const CatalogueState &state = State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i)
+        Queue(state.CategoryAt(i));
+}
+
+void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent)
+{
+    // A newer serial makes every earlier look at the record, queued or under way, count for nothing.
+    const quint32 serial = record->scanSerial.fetch_add(1, std::memory_order_relaxed) + 1;
+    record->scanGeneration = generation_->load();
+    record->scanPending = true;
+    (urgent ? urgent_ : normal_).push_back({record, serial});
+    pending_ += 1;
+}
+
+void ProjectReader::pump()
+{
+    // Only a few batches at a time go to the pool: a hundred thousand waiting looks cost a weak
+    // pointer each, and a look asked for urgently overtakes all that wait.
+    const int maxInFlight = 2 * pool_.maxThreadCount();
+    const int generation = generation_->load();
+    int skipped = 0;
+    while (inFlight_ < maxInFlight && (!urgent_.empty() || !normal_.empty())) {
+        const bool urgent = !urgent_.empty();
+        std::vector<Job> jobs;
+        while (qsizetype(jobs.size()) < kBatch && (!urgent_.empty() || !normal_.empty())) {
+            std::deque<Waiting> &from = urgent_.empty() ? normal_ : urgent_;
+            const Waiting waiting = std::move(from.front());
+            from.pop_front();
+            const std::shared_ptr<ProjectRecord> record = waiting.record.lock();
+            if (!record || record->scanSerial.load(std::memory_order_relaxed) != waiting.serial) {
+                ++skipped;
+                continue;
+            }
+            Job job;
+            job.record = record;
+            job.serial = waiting.serial;
+            job.file = record->file;
+            job.name = record->name;
+            // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
+            if (record->exeKnown && !record->exe.isEmpty())
+                job.knownExe = record->exe;
+            job.previous = record->sources;
+            job.wantKey = !record->searchKeyKnown;
+            jobs.push_back(std::move(job));
+        }
+        if (jobs.empty())
+            break;
+        inFlight_ += 1;
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, this,
+                                      [this, generation](std::vector<Job> done) {
+                                          if (generation_->load() != generation)
+                                              return;
+                                          inFlight_ -= 1;
+                                          deliver(std::move(done));
+                                          pump();
+                                      });
+        pool_.start(runnable, urgent ? 1 : 0);
+    }
+    if (skipped > 0)
+        arrived(skipped);
+}
+
+void ProjectReader::Queue(const cVbAnalyze *category, bool urgent)
+{
+    if (!category)
+        return;
+    const int generation = generation_->load();
+    for (qint32 j = 1; j <= category->Count(); ++j) {
+        const ProjectRecord *record = category->Record(j);
+        if (record->state != ProjectState::Unknown)
+            continue;
+        if (record->scanPending && record->scanGeneration == generation && !urgent)
+            continue;
+        enqueue(category->Shared(j).lock(), urgent);
+    }
+    pump();
+}
+
+void ProjectReader::Refresh(const std::vector<std::weak_ptr<ProjectRecord>> &records, bool urgent)
+{
+    for (const std::weak_ptr<ProjectRecord> &weak : records)
+        if (const std::shared_ptr<ProjectRecord> record = weak.lock())
+            enqueue(record, urgent);
+    pump();
+}
+
+void ProjectReader::RefreshAll()
+{
+    if (!Idle()) {
+        refreshAgain_ = true; // files may have changed behind the look under way
+        return;
+    }
+    const CatalogueState &state = State();
+    const auto all = [](const cVbAnalyze *category) {
+        std::vector<std::weak_ptr<ProjectRecord>> records;
+        records.reserve(size_t(category->Count()));
+        for (qint32 j = 1; j <= category->Count(); ++j)
+            records.push_back(category->Shared(j));
+        return records;
+    };
+    if (const cVbAnalyze *current = state.Current())
+        Refresh(all(current), true);
+    for (qint32 i = 1; i <= state.CategoryCount; ++i)
+        if (i != state.CurrentCategory)
+            Refresh(all(state.CategoryAt(i)));
+}
+
+void ProjectReader::deliver(std::vector<Job> jobs)
+{
+    for (Job &job : jobs) {
+        const std::shared_ptr<ProjectRecord> record = job.record.lock();
+        if (!record || record->scanSerial != job.serial || record->file != job.file)
+            continue;
+        record->scanPending = false;
+        ScanResult &result = job.result;
+        if (!record->exeKnown || (record->exe.isEmpty() && job.knownExe.isNull() && !result.exe.isEmpty())) {
+            record->exe = result.exe;
+            record->exeKnown = true;
+        }
+        record->state = result.state;
+        record->newerFile = std::move(result.newerFile);
+        record->exeModifiedNs = result.exeModifiedNs;
+        record->sources = std::move(result.sources);
+        if (job.wantKey && !record->searchKeyKnown && record->name == job.name) {
+            record->searchKey = std::move(job.key);
+            record->searchKeyKnown = true;
+        }
+        if (record->buildEnded) {
+            record->buildEnded = false;
+            record->buildFailed = !record->buildExited || record->exeModifiedNs == 0
+                                  || record->exeModifiedNs <= record->buildBaseNs;
+        } else if (record->state == ProjectState::UpToDate) {
+            record->buildFailed = false;
+        }
+    }
+    arrived(int(jobs.size()));
+}
+
+void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak)
+{
+    const std::shared_ptr<ProjectRecord> record = weak.lock();
+    if (!record)
+        return;
+    record->building = true;
+    record->buildFailed = false;
+    record->buildEnded = false;
+    record->buildBaseNs = record->exeModifiedNs;
+    announce();
+}
+
+void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool exited)
+{
+    const std::shared_ptr<ProjectRecord> record = weak.lock();
+    if (!record)
+        return;
+    record->building = false;
+    record->buildEnded = true;
+    record->buildExited = exited;
+    Refresh({weak}, true);
+    announce();
+}
+
+void ProjectReader::arrived(int count)
+{
+    pending_ = qMax(0, pending_ - count);
+    announce();
+}
+
+void ProjectReader::announce()
+{
+    if (announceScheduled_)
+        return;
+    announceScheduled_ = true;
+    QTimer::singleShot(kAnnounceMs, this, [this] {
+        announceScheduled_ = false;
+        Q_EMIT Events().ProjectsScanned();
+        if (pending_ == 0) {
+            Q_EMIT AllRead();
+            if (std::exchange(refreshAgain_, false))
+                RefreshAll();
+        }
+    });
+}
+
+} // namespace catalogue

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace catalogue {
+
+class cVbAnalyze;
+struct ProjectRecord;
+
+// Looks at the files of the catalogue's projects on worker threads, so that opening a catalogue
+// never waits for the disk: each .vbp is read once for its executable and the sources it lists,
+// then every look costs one stat per file. Results reach the records on the thread that owns the
+// catalogue, in batches; a result for a record changed or looked at again since is dropped. A
+// command that needs a project's executable before it arrives reads that one file itself.
+class ProjectReader : public QObject {
+    Q_OBJECT
+public:
+    // Created on the user-interface thread; follows the catalogue's events from then on.
+    static ProjectReader &Instance();
+
+    // Looks at the category's projects not looked at yet; urgent ones go before everything queued.
+    void Queue(const cVbAnalyze *category, bool urgent = false);
+    // Looks again at these projects (their files may have changed).
+    void Refresh(const std::vector<std::weak_ptr<ProjectRecord>> &records, bool urgent = false);
+    // Looks again at every project, the current category's first. While a look is under way the
+    // next one follows it.
+    void RefreshAll();
+    // Drops what is queued (a catalogue is replaced); results still under way are ignored.
+    void Cancel();
+    // Nothing queued or under way.
+    bool Idle() const { return pending_ == 0; }
+
+    // For the build code. A build of the project started: its row shows "building".
+    void BuildStarted(const std::weak_ptr<ProjectRecord> &record);
+    // Its process ended (exited: ended normally with status 0). The project is looked at again
+    // at once; without a newer executable than at the start, or when the process failed, the row
+    // shows "failed" until a later look finds it up to date or another build starts.
+    void BuildFinished(const std::weak_ptr<ProjectRecord> &record, bool exited);
+
+    // One look at one project (the reader's own).
+    struct Job;
+
+Q_SIGNALS:
+    // Every queued look has been taken.
+    void AllRead();
+
+private:
+    ProjectReader();
+    ~ProjectReader() override;
+    struct Waiting {
+        std::weak_ptr<ProjectRecord> record;
+        quint32 serial = 0;
+    };
+    void queueAll();
+    void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
+    void pump();
+    void deliver(std::vector<Job> jobs);
+    void arrived(int count);
+    void announce();
+
+    QThreadPool pool_;
+    std::shared_ptr<std::atomic<int>> generation_;
+    std::deque<Waiting> urgent_;
+    std::deque<Waiting> normal_;
+    int inFlight_ = 0; // batches with the pool
+    int pending_ = 0;  // looks waiting or under way
+    bool announceScheduled_ = false;
+    bool refreshAgain_ = false;
+};
+
+} // namespace catalogue

@@ -1,0 +1,224 @@
+#include "catalogue/ProjectScan.h"
+
+#include "catalogue/SourceList.h"
+#include "tooling/mFunction.h"
+#include "tooling/mMain.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QStringTokenizer>
+
+namespace catalogue {
+
+namespace {
+
+QString folded(const QString &name) { return name.toCaseFolded(); }
+
+QString parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+} // namespace
+
+QString CaseFolding::find(const QString &folder, const QString &name, bool mayList)
+{
+    auto listing = listings_.find(folder);
+    if (listing == listings_.end()) {
+        if (!mayList)
+            return QString();
+        QHash<QString, QString> names;
+        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            it.next();
+            names.insert(folded(it.fileName()), it.fileName());
+        }
+        listing = listings_.insert(folder, names);
+    }
+    return listing->value(folded(name));
+}
+
+QString CaseFolding::resolveFolder(const QString &folder, int depth)
+{
+    if (folder == u'/' || depth > 64)
+        return folder;
+    if (auto known = folders_.constFind(folder); known != folders_.constEnd())
+        return *known;
+    QString onDisk;
+    const platform::FileStamp stamp = platform::StatFile(folder);
+    if (stamp.exists) {
+        onDisk = folder;
+    } else {
+        const QString parent = resolveFolder(parentOf(folder), depth + 1);
+        if (!parent.isEmpty()) {
+            const QString name = find(parent, folder.mid(folder.lastIndexOf(u'/') + 1));
+            if (!name.isEmpty())
+                onDisk = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
+        }
+    }
+    folders_.insert(folder, onDisk);
+    return onDisk;
+}
+
+platform::FileStamp CaseFolding::Stat(const QString &path, QString *found, bool mayList)
+{
+    if (found)
+        *found = path;
+    platform::FileStamp stamp = platform::StatFile(path);
+    // Only a case-sensitive file system needs the second look.
+    if (stamp.exists || platform::kNativePathStyle != PathStyle::Posix || !path.startsWith(u'/'))
+        return stamp;
+    const QString folder = mayList ? resolveFolder(parentOf(path), 0) : parentOf(path);
+    if (folder.isEmpty())
+        return stamp;
+    const QString name = find(folder, path.mid(path.lastIndexOf(u'/') + 1), mayList);
+    if (name.isEmpty())
+        return stamp;
+    const QString onDisk = folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    if (found)
+        *found = onDisk;
+    return platform::StatFile(onDisk);
+}
+
+namespace {
+
+QChar separator() { return platform::kNativePathStyle == PathStyle::Windows ? u'\\' : u'/'; }
+
+bool isAbsolute(QStringView path)
+{
+    return path.startsWith(u'/') || path.startsWith(u'\\') || (path.size() >= 2 && path[1] == u':');
+}
+
+// Calls take(path, companion) for every file a kept list stands for, each source followed by its
+// companion when it has one, until it says stop.
+template <typename Take>
+void forEachFile(const QString &projectFile, const QString &files, Take take)
+{
+    const QString folder = mFunction::GetFolderName(projectFile);
+    for (const QStringView line : QStringTokenizer(files, u'\n', Qt::SkipEmptyParts)) {
+        const QString path = isAbsolute(line) ? line.toString() : folder + separator() + line.toString();
+        if (!take(path, false))
+            return;
+        if (const QString companion = CompanionOf(path); !companion.isEmpty() && !take(companion, true))
+            return;
+    }
+}
+
+} // namespace
+
+QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
+{
+    const QString folder = mFunction::GetFolderName(projectFile);
+    const QString inside = folder + separator();
+    QString files;
+    for (const QString &written : ListedSources(vbp)) {
+        const QString path = SourcePath(folder, written, platform::kNativePathStyle);
+        if (path.isEmpty())
+            continue;
+        if (!files.isEmpty())
+            files += u'\n';
+        files += path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path);
+    }
+    return files;
+}
+
+QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources)
+{
+    QStringList paths;
+    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
+        paths.append(path);
+        return true;
+    });
+    return paths;
+}
+
+QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources)
+{
+    QStringList folders;
+    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
+        if (const QString folder = mFunction::GetFolderName(path); !folders.contains(folder))
+            folders.append(folder);
+        return true;
+    });
+    return folders;
+}
+
+ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
+                       CaseFolding *folding)
+{
+    ScanResult result;
+    if (projectFile.isEmpty()) {
+        result.state = ProjectState::VbpMissing;
+        return result;
+    }
+    // A .vbp unchanged since it was read costs one stat; a changed one is read again.
+    platform::FileStamp stamp;
+    if (previous) {
+        stamp = platform::StatFile(projectFile);
+        if (stamp.regular && stamp == previous->stamp)
+            result.sources = previous;
+    }
+    if (!result.sources) {
+        QByteArray bytes;
+        switch (platform::ReadSmallFile(projectFile, mMain::kMaxProjectFileBytes, &bytes, &stamp)) {
+        case platform::FileKind::Missing:
+            result.state = ProjectState::VbpMissing;
+            return result;
+        case platform::FileKind::Other:
+            // A folder or device named like a project: no project, an executable by the name alone.
+            result.exe = mMain::ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle);
+            result.state = ProjectState::VbpMissing;
+            return result;
+        case platform::FileKind::Regular:
+            break;
+        }
+        auto sources = std::make_shared<ProjectSources>();
+        sources->stamp = stamp;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        sources->exe = mMain::ProjectExeFrom(
+            projectFile, mMain::ReadProjectValue(buffer, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
+        sources->files = SourceFilesOf(projectFile, bytes);
+        sources->files.squeeze();
+        result.sources = std::move(sources);
+    }
+    result.exe = result.sources->exe;
+
+    const QString exe = knownExe.isNull() ? result.exe : knownExe;
+    const platform::FileStamp exeStamp = platform::StatFile(exe);
+    if (!exeStamp.regular) {
+        result.state = StatusFrom(true, std::nullopt, 0);
+        return result;
+    }
+    result.exeModifiedNs = exeStamp.modifiedNs;
+    qint64 newest = stamp.modifiedNs;
+    if (newest > exeStamp.modifiedNs) {
+        result.newerFile = projectFile;
+    } else {
+        CaseFolding local;
+        CaseFolding &lookup = folding ? *folding : local;
+        QString onDisk;
+        QString sourceOnDisk;
+        forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {
+            // A companion lies beside its source as found on disk; it is often missing, so it is
+            // looked for ignoring case only in a folder listed for its source already.
+            const platform::FileStamp source =
+                companion ? lookup.Stat(CompanionOf(sourceOnDisk), &onDisk, false) : lookup.Stat(file, &onDisk);
+            if (!companion)
+                sourceOnDisk = onDisk;
+            if (source.exists && source.modifiedNs > newest) {
+                newest = source.modifiedNs;
+                if (newest > exeStamp.modifiedNs) {
+                    result.newerFile = onDisk;
+                    return false; // out of date already: the other files cannot change that
+                }
+            }
+            return true;
+        });
+    }
+    result.state = StatusFrom(true, exeStamp.modifiedNs, newest);
+    return result;
+}
+
+} // namespace catalogue

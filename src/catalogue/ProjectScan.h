@@ -1,0 +1,63 @@
+#pragma once
+
+#include "catalogue/ProjectStatus.h"
+#include "platform/FileSystem.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace catalogue {
+
+// What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept
+// small, as a catalogue may hold a hundred thousand of them.
+struct ProjectSources {
+    platform::FileStamp stamp; // of the .vbp when it was read
+    QString exe;               // the executable it names, as loading gives it
+    // The sources it lists as paths on this system, one a line; relative to the project's folder
+    // when they lie in it. Their companions (.frx ...) are found from them when looked at.
+    QString files;
+};
+using SourcesPtr = std::shared_ptr<const ProjectSources>;
+
+// Finds listed files whose letter case differs from the disk's, as projects written on Windows
+// often have (..\CLASSES\a.cls for ../classes/A.cls). Folder listings are kept for one batch.
+class CaseFolding {
+public:
+    // The file's stamp, exact first; a missing path is looked up ignoring case (found: the path
+    // on disk, when given). Without mayList only in folders listed already: a file that is often
+    // missing (a form's .frx) costs no listing.
+    platform::FileStamp Stat(const QString &path, QString *found = nullptr, bool mayList = true);
+
+private:
+    QString resolveFolder(const QString &folder, int depth);
+    QString find(const QString &folder, const QString &name, bool mayList = true);
+    QHash<QString, QHash<QString, QString>> listings_; // folder -> folded name -> name on disk
+    QHash<QString, QString> folders_;                  // as written -> on disk, empty when none
+};
+
+struct ScanResult {
+    ProjectState state = ProjectState::Unknown;
+    SourcesPtr sources;      // null while the .vbp is missing
+    QString exe;             // the executable as loading gives it: empty when the .vbp is missing
+    QString newerFile;       // out of date: the first file found newer than the executable
+    qint64 exeModifiedNs = 0; // 0 without an executable
+};
+
+// The status of one project with one stat per file: the .vbp is read only when it changed since
+// previous was read. knownExe is the executable the catalogue holds (null: the one read now).
+// A listed file that does not exist is left out; the first file newer than the executable ends
+// the look.
+ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
+                       CaseFolding *folding);
+
+// The sources a .vbp lists, as ProjectSources keeps them.
+QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
+// Every file those stand for, whole paths: each source, then its companion when it has one.
+QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources);
+// The folders those lie in, each once.
+QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources);
+
+} // namespace catalogue

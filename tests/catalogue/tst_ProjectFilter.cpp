@@ -1,0 +1,118 @@
+// Finding projects by typing: which rows the filter keeps, and which catalogue entry each kept
+// row stands for (the entry the commands act on).
+#include "catalogue/ProjectFilter.h"
+#include "catalogue/cVbAnalyze.h"
+
+#include <QTest>
+
+using catalogue::ProjectListModel;
+using catalogue::State;
+
+class tst_ProjectFilter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup() { catalogue::ResetState(); }
+    void rowsKept_data();
+    void rowsKept();
+    void rowsFollowTheCatalogue();
+};
+
+void tst_ProjectFilter::init()
+{
+    catalogue::ResetState();
+    // Three categories, the middle one empty; no file is read for any of this.
+    std::vector<std::unique_ptr<catalogue::cVbAnalyze>> categories(1);
+    const QList<QList<catalogue::KeyEntry>> entries{
+        {{QStringLiteral("ｶﾀｶﾅ ﾂｰﾙ"), QStringLiteral("/src/tools/Kana.vbp")},
+         {QStringLiteral("Calc"), QStringLiteral("/src/ＡＢＣ/Calc.vbp")},
+         {QStringLiteral("電卓"), QStringLiteral("/src/calc/Dentaku.vbp")},
+         {QStringLiteral("unset"), QString()}},
+        {},
+        {{QStringLiteral("Puzzle"), QStringLiteral("/games/puzzle/PUZZLE.VBP")},
+         {QStringLiteral("カタカナ"), QStringLiteral("/games/kana/K.vbp")}}};
+    const QStringList names{QStringLiteral("ツール"), QStringLiteral("空"), QStringLiteral("ゲーム")};
+    for (int i = 0; i < 3; ++i) {
+        categories.push_back(std::make_unique<catalogue::cVbAnalyze>());
+        categories.back()->SetEntries(names[i], entries[i]);
+    }
+    State().ReplaceCategories(std::move(categories));
+    State().CurrentCategory = 1;
+}
+
+void tst_ProjectFilter::rowsKept_data()
+{
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("rows"); // "category:project" of each row, in order
+    const QStringList tools{"1:1", "1:2", "1:3", "1:4"};
+    QTest::newRow("no text: every row") << false << "" << tools;
+    QTest::newRow("blanks only: every row") << false << QStringLiteral("　 ") << tools;
+    QTest::newRow("half-width katakana typed full-width") << false << QStringLiteral("カタカナ") << QStringList{"1:1"};
+    QTest::newRow("full-width katakana typed half-width, every category")
+        << true << QStringLiteral("ｶﾀｶﾅ") << QStringList{"1:1", "3:2"};
+    QTest::newRow("full-width letters typed in ASCII, by folder") << false << "abc" << QStringList{"1:2"};
+    QTest::newRow("letter case of the name") << false << "CALC" << QStringList{"1:2", "1:3"};
+    QTest::newRow("file name") << false << "dentaku.v" << QStringList{"1:3"};
+    QTest::newRow("folder") << false << "/src/tools" << QStringList{"1:1"};
+    QTest::newRow("never across name and path") << false << QStringLiteral("ツール/src") << QStringList{};
+    QTest::newRow("a path typed whole") << false << "/src/abc/calc.vbp" << QStringList{"1:2"};
+    QTest::newRow("upper-case file name, every category") << true << "puzzle.vbp" << QStringList{"3:1"};
+    QTest::newRow("in order over the empty category") << true << "/" << QStringList{"1:1", "1:2", "1:3", "3:1", "3:2"};
+    QTest::newRow("nothing found") << true << "zzz" << QStringList{};
+}
+
+void tst_ProjectFilter::rowsKept()
+{
+    QFETCH(bool, all);
+    QFETCH(QString, text);
+    QFETCH(QStringList, rows);
+    ProjectListModel projects;
+    catalogue::ProjectFilterModel filter(&projects);
+    if (all)
+        projects.ShowAllCategories();
+    else
+        projects.ShowCategory(State().Current());
+    filter.SetText(text);
+    QStringList kept;
+    for (qint32 row = 1; row <= filter.rowCount(); ++row) {
+        const ProjectListModel::Entry entry = filter.EntryAt(row);
+        kept.append(QStringLiteral("%1:%2").arg(entry.Category).arg(entry.Project));
+        // The row shows its entry, and the entry maps back to the row.
+        QCOMPARE(filter.index(row - 1, ProjectListModel::NameColumn).data().toString(),
+                 State().CategoryAt(entry.Category)->ProjectName(entry.Project));
+        QCOMPARE(filter.RowOf(entry), row);
+        if (all)
+            QCOMPARE(filter.index(row - 1, ProjectListModel::CategoryColumn).data().toString(),
+                     State().CategoryAt(entry.Category)->Category());
+    }
+    QCOMPARE(kept, rows);
+    QCOMPARE(filter.columnCount(), all ? 6 : 5);
+    QCOMPARE(filter.EntryAt(0), ProjectListModel::Entry());
+    QCOMPARE(filter.EntryAt(filter.rowCount() + 1), ProjectListModel::Entry());
+}
+
+void tst_ProjectFilter::rowsFollowTheCatalogue()
+{
+    // Every category listed and filtered while projects come and go in the middle of the list.
+    ProjectListModel projects;
+    catalogue::ProjectFilterModel filter(&projects);
+    projects.ShowAllCategories();
+    filter.SetText(QStringLiteral("a"));
+    State().CategoryAt(2)->AppendLoadedEntry(QStringLiteral("Abacus"), QStringLiteral("/x/Abacus.vbp"));
+    State().CategoryAt(1)->RemoveEntry(2);
+    State().CategoryAt(3)->SetProjectName(1, QStringLiteral("Zzz")); // kept until the text changes
+    QStringList kept;
+    for (qint32 row = 1; row <= filter.rowCount(); ++row) {
+        const ProjectListModel::Entry entry = filter.EntryAt(row);
+        kept.append(State().CategoryAt(entry.Category)->ProjectName(entry.Project));
+    }
+    QCOMPARE(kept, (QStringList{QStringLiteral("ｶﾀｶﾅ ﾂｰﾙ"), QStringLiteral("電卓"), QStringLiteral("Abacus"),
+                                QStringLiteral("Zzz"), QStringLiteral("カタカナ")}));
+    filter.SetText(QStringLiteral("ab"));
+    QCOMPARE(filter.rowCount(), 1);
+    QCOMPARE(filter.EntryAt(1), (ProjectListModel::Entry{2, 1}));
+}
+
+QTEST_GUILESS_MAIN(tst_ProjectFilter)
+#include "tst_ProjectFilter.moc"

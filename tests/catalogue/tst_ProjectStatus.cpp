@@ -1,0 +1,227 @@
+// The status of a project from its files: the .vbp's source list, where the listed files lie, and
+// the rule on their times, on real files whose times are set with utimensat.
+#include "catalogue/ProjectScan.h"
+#include "catalogue/SourceList.h"
+#include "common/FileBytes.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using catalogue::ProjectState;
+
+class tst_ProjectStatus : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void listedSources_data();
+    void listedSources();
+    void sourcePaths_data();
+    void sourcePaths();
+    void companions_data();
+    void companions();
+    void status_data();
+    void status();
+    void vbpReadAgainOnlyWhenChanged();
+};
+
+void tst_ProjectStatus::listedSources_data()
+{
+    QTest::addColumn<QByteArray>("vbp");
+    QTest::addColumn<QStringList>("sources");
+    QTest::newRow("the kinds of source line, in file order")
+        << QByteArray("Type=Exe\r\nForm=frmMain.frm\r\nReference=*\\G{0}#2.0#0#..\\x.tlb#OLE\r\n"
+                      "Module=basMain; basMain.bas\r\nClass=CItem; ..\\Common\\CItem.cls\r\n"
+                      "UserControl=ctl\\Grid.ctl\r\nPropertyPage=Page.pag\r\nUserDocument=Doc.dob\r\n"
+                      "Designer=Report.Dsr\r\nRelatedDoc=..\\doc\\readme.txt\r\nResFile32=\"App.RES\"\r\n"
+                      "Object={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX\r\nName=\"App\"\r\n")
+        << QStringList{"frmMain.frm", "basMain.bas", "..\\Common\\CItem.cls", "ctl\\Grid.ctl", "Page.pag",
+                       "Doc.dob", "Report.Dsr", "..\\doc\\readme.txt", "App.RES"};
+    QTest::newRow("quoted paths and blanks")
+        << QByteArray("Form=\"My Forms\\Main.frm\"\r\nModule=Util;  \"..\\lib\\Util.bas\" \r\nClass=C;C.cls\r\n")
+        << QStringList{"My Forms\\Main.frm", "..\\lib\\Util.bas", "C.cls"};
+    QTest::newRow("LF and lone CR end lines too")
+        << QByteArray("Form=a.frm\nForm=b.frm\rModule=m; c.bas\n") << QStringList{"a.frm", "b.frm", "c.bas"};
+    QTest::newRow("code page 932 names")
+        << QByteArray("UserControl=\x8c\x76\x8e\x5a" "ctl.ctl\r\n") << QStringList{QStringLiteral("計算ctl.ctl")};
+    QTest::newRow("malformed: empty values, no name part, keys that only begin alike, indented")
+        << QByteArray("Form=\r\nModule=\r\nClass=NoFile;\r\nModule=Plain.bas\r\nFormula=x.frm\r\n"
+                      "Forms=y.frm\r\n  Form=indented.frm\r\nForm\r\n=z.frm\r\nform=lower.frm\r\n")
+        << QStringList{"Plain.bas", "lower.frm"};
+    QTest::newRow("binary junk") << QByteArray("\x00\xff\xfe\r\n\x81\r\nForm=\x00.frm\r\n", 20)
+                                 << QStringList{QStringLiteral("\u0000.frm")};
+}
+
+void tst_ProjectStatus::listedSources()
+{
+    QFETCH(QByteArray, vbp);
+    QFETCH(QStringList, sources);
+    QCOMPARE(catalogue::ListedSources(vbp), sources);
+}
+
+void tst_ProjectStatus::sourcePaths_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QString>("path"); // null: no place on this system
+    QTest::newRow("beside the project") << "/src/App" << "Main.frm" << false << "/src/App/Main.frm";
+    QTest::newRow("subfolder with backslash") << "/src/App" << "forms\\Main.frm" << false << "/src/App/forms/Main.frm";
+    QTest::newRow("..\\ goes up") << "/src/App" << "..\\..\\lib\\Util.bas" << false << "/lib/Util.bas";
+    QTest::newRow("above the root stays at it") << "/src" << "..\\..\\x.bas" << false << "/x.bas";
+    QTest::newRow("up to the root itself") << "/src" << "..\\.." << false << "/";
+    QTest::newRow("absolute") << "/src/App" << "/opt/vb/x.bas" << false << "/opt/vb/x.bas";
+    QTest::newRow("Wine's Z: is the root") << "/src/App" << "Z:\\home\\u\\x.bas" << false << "/home/u/x.bas";
+    QTest::newRow("z: in lower case") << "/src/App" << "z:x.bas" << false << "/x.bas";
+    QTest::newRow("another drive") << "/src/App" << "C:\\VB\\x.bas" << false << QString();
+    QTest::newRow("a network share") << "/src/App" << "\\\\server\\share\\x.bas" << false << QString();
+    QTest::newRow("Windows: relative") << "C:\\Src\\App" << "..\\lib\\x.bas" << true << "C:\\Src\\lib\\x.bas";
+    QTest::newRow("Windows: other drive") << "C:\\Src\\App" << "D:\\x.bas" << true << "D:\\x.bas";
+    QTest::newRow("Windows: above the drive's root") << "C:\\Src" << "..\\..\\x.bas" << true << "C:\\x.bas";
+}
+
+void tst_ProjectStatus::sourcePaths()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, written);
+    QFETCH(bool, windows);
+    QFETCH(QString, path);
+    const QString got = catalogue::SourcePath(folder, written, windows ? PathStyle::Windows : PathStyle::Posix);
+    QCOMPARE(got, path);
+    QCOMPARE(got.isNull(), path.isNull());
+}
+
+void tst_ProjectStatus::companions_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("companion");
+    QTest::newRow("form") << "/p/Main.frm" << "/p/Main.frx";
+    QTest::newRow("control in upper case") << "/p/GRID.CTL" << "/p/GRID.CTX";
+    QTest::newRow("designer, mixed case") << "/p/Report.Dsr" << "/p/Report.Dsx";
+    QTest::newRow("property page") << "/p/a.pag" << "/p/a.pgx";
+    QTest::newRow("document") << "/p/a.dob" << "/p/a.dox";
+    QTest::newRow("module has none") << "/p/a.bas" << QString();
+    QTest::newRow("a dot in the folder only") << "/p.frm/readme" << QString();
+    QTest::newRow("no extension") << "frm" << QString();
+}
+
+void tst_ProjectStatus::companions()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, companion);
+    QCOMPARE(catalogue::CompanionOf(source), companion);
+}
+
+namespace {
+
+constexpr qint64 kBase = 1700000000;
+
+// Writes each "path@seconds" below root (times relative to kBase); a path ending in "/" is a folder.
+bool layFiles(const QString &root, const QStringList &files, const QByteArray &vbp)
+{
+    for (const QString &spec : files) {
+        const QString relative = spec.section(u'@', 0, 0);
+        const QString path = root + u'/' + relative;
+        if (relative.endsWith(u'/')) {
+            if (!QDir().mkpath(path))
+                return false;
+            continue;
+        }
+        if (!put(path, relative.endsWith(QLatin1String(".vbp")) ? vbp : QByteArray("x"))
+            || !setModified(path, kBase + spec.section(u'@', 1).toLongLong()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void tst_ProjectStatus::status_data()
+{
+    QTest::addColumn<QStringList>("files"); // "path@seconds"; the project is p/App.vbp
+    QTest::addColumn<QByteArray>("vbp");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("newer"); // the file found newer than the executable
+
+    const QByteArray app("Form=Main.frm\r\nModule=Util; ..\\shared\\Util.bas\r\nClass=CItem; \"Item Class.cls\"\r\n"
+                         "ExeName32=\"App.exe\"\r\n");
+    const QStringList sources{"p/Main.frm@10", "p/Main.frx@10", "shared/Util.bas@10", "p/Item Class.cls@10"};
+    QTest::newRow("no .vbp") << QStringList{"p/App.exe@100"} << app << int(ProjectState::VbpMissing) << "";
+    QTest::newRow("a folder named like the .vbp") << QStringList{"p/App.vbp/"} << app << int(ProjectState::VbpMissing) << "";
+    QTest::newRow("no executable") << (QStringList{"p/App.vbp@50"} + sources) << app << int(ProjectState::ExeMissing)
+                                   << "";
+    QTest::newRow("everything older than the executable")
+        << (QStringList{"p/App.vbp@50", "p/App.exe@100"} + sources) << app << int(ProjectState::UpToDate) << "";
+    QTest::newRow("same second as the executable")
+        << QStringList{"p/App.vbp@100", "p/App.exe@100", "p/Main.frm@100"} << app << int(ProjectState::UpToDate) << "";
+    QTest::newRow(".vbp newer") << (QStringList{"p/App.vbp@150", "p/App.exe@100"} + sources) << app
+                                << int(ProjectState::OutOfDate) << "p/App.vbp";
+    QTest::newRow("form newer") << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@101"} << app
+                                << int(ProjectState::OutOfDate) << "p/Main.frm";
+    QTest::newRow("only the form's .frx newer")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@50", "p/Main.frx@120"} << app
+        << int(ProjectState::OutOfDate) << "p/Main.frx";
+    QTest::newRow("module in a folder beside, through ..\\")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "shared/Util.bas@200"} << app << int(ProjectState::OutOfDate)
+        << "shared/Util.bas";
+    QTest::newRow("quoted class path with a blank")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Item Class.cls@200"} << app
+        << int(ProjectState::OutOfDate) << "p/Item Class.cls";
+    QTest::newRow("letter case as written on Windows")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "Shared/UTIL.BAS@200"} << app << int(ProjectState::OutOfDate)
+        << "Shared/UTIL.BAS";
+    QTest::newRow("a form and its .frx in other letter case")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/MAIN.FRM@50", "p/MAIN.FRX@200"} << app
+        << int(ProjectState::OutOfDate) << "p/MAIN.FRX";
+    QTest::newRow("listed sources missing count for nothing")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100"} << app << int(ProjectState::UpToDate) << "";
+    QTest::newRow("no ExeName32: the project's name with .exe")
+        << QStringList{"p/App.vbp@50", "p/App.exe@40"} << QByteArray("Form=Main.frm\r\n") << int(ProjectState::OutOfDate)
+        << "p/App.vbp";
+    QTest::newRow("executable is a folder") << QStringList{"p/App.vbp@50", "p/App.exe/"} << app
+                                            << int(ProjectState::ExeMissing) << "";
+}
+
+void tst_ProjectStatus::status()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QByteArray, vbp);
+    QFETCH(int, state);
+    QFETCH(QString, newer);
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), files, vbp));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    catalogue::CaseFolding folding;
+    const catalogue::ScanResult result = catalogue::ScanProject(project, QString(), nullptr, &folding);
+    QCOMPARE(int(result.state), state);
+    QCOMPARE(result.newerFile.isEmpty() ? QString() : QDir(dir.path()).relativeFilePath(result.newerFile),
+             newer.isEmpty() ? QString() : newer);
+    if (state == int(ProjectState::UpToDate) || state == int(ProjectState::OutOfDate))
+        QCOMPARE(result.exeModifiedNs / 1000000000, kBase + 100 - (vbp.contains("ExeName32") ? 0 : 60));
+}
+
+void tst_ProjectStatus::vbpReadAgainOnlyWhenChanged()
+{
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/App.exe@100", "p/A.frm@10", "p/B.frm@10"},
+                     "Form=A.frm\r\nExeName32=\"App.exe\"\r\n"));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr);
+    QCOMPARE(first.state, ProjectState::UpToDate);
+    // A source touched: the list read before is used, the new time is seen.
+    QVERIFY(setModified(dir.filePath(QStringLiteral("p/A.frm")), kBase + 300));
+    const catalogue::ScanResult second = catalogue::ScanProject(project, QString(), first.sources, nullptr);
+    QCOMPARE(second.state, ProjectState::OutOfDate);
+    QCOMPARE(second.sources, first.sources);
+    // The .vbp rewritten with another list (and an older time than the executable): read again.
+    QVERIFY(put(project, "Form=B.frm\r\nExeName32=\"App.exe\"\r\n"));
+    QVERIFY(setModified(project, kBase + 50));
+    const catalogue::ScanResult third = catalogue::ScanProject(project, QString(), second.sources, nullptr);
+    QVERIFY(third.sources != second.sources);
+    QCOMPARE(third.state, ProjectState::UpToDate);
+    // The executable the catalogue holds wins over the one the .vbp names now.
+    const catalogue::ScanResult held =
+        catalogue::ScanProject(project, dir.filePath(QStringLiteral("p/Other.exe")), third.sources, nullptr);
+    QCOMPARE(held.state, ProjectState::ExeMissing);
+}
+
+QTEST_GUILESS_MAIN(tst_ProjectStatus)
+#include "tst_ProjectStatus.moc"
