@@ -1,6 +1,8 @@
+#include "catalogue/ExecutableReader.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
 #include "platform/SingleInstance.h"
+#include "platform/Trace.h"
 #include "support/cILink.h"
 #include "tooling/mFunction.h"
 
@@ -8,10 +10,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    platform::trace::Start();
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
     // Lets Wayland desktops match the window to the installed desktop entry and icon.
     QApplication::setDesktopFileName(QStringLiteral(ZARUN_APP_ID));
@@ -31,7 +35,11 @@ int main(int argc, char *argv[])
     cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
     fMain window;
     ui::SetCurrent(&window.UserInterface());
+    // The rows are filled once every executable has been read from its .vbp file.
+    QObject::connect(&catalogue::ExecutableReader::Instance(), &catalogue::ExecutableReader::AllRead,
+                     &platform::trace::CatalogueFilled);
     window.Form_Load();
     window.show();
+    platform::trace::MarkFirstEvent(window.windowHandle(), QEvent::Expose, "shown");
     return QApplication::exec();
 }

@@ -10,5 +10,6 @@ target_sources(zarun_core PRIVATE
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TextCodec.cpp platform/TextCodec.h
+  platform/Trace.cpp platform/Trace.h
   platform/Twips.h
 )
