@@ -393,7 +393,7 @@ def main():
         cold = "drop" if drop_caches_permitted() else "fadvise"
     cold_text = {"drop": "sync; echo 3 > /proc/sys/vm/drop_caches (page cache, dentries, inodes), then one"
                          " untimed start with a catalogue of 100 other projects to bring back the program's own"
-                         " files (fonts included)",
+                         " files",
                  "fadvise": "posix_fadvise(POSIX_FADV_DONTNEED) on the catalogue and every .vbp",
                  "none": "nothing (cold = first run only)"}[cold]
     info = machine()
@@ -420,8 +420,8 @@ def main():
             shutil.rmtree(folder, ignore_errors=True)
             gencat.generate(folder, n, args.categories)
         catalogues[n] = path
-    # Started before a cold start: brings back the program's own files, fonts and glyphs included
-    # (the same names are drawn), while the measured catalogue's files stay cold.
+    # Started before a cold start: brings back the program's own files (libraries, fonts, the glyphs
+    # of such names) after the drop, while the measured catalogue's files stay cold.
     warmup = os.path.join(work, "catalogue-warmup", "Catalogue.zrd")
     if not os.path.exists(warmup):
         gencat.generate(os.path.dirname(warmup), 100, min(args.categories, 100))
