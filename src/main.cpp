@@ -1,4 +1,5 @@
 #include "catalogue/ExecutableReader.h"
+#include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/fMain.h"
 #include "platform/SingleInstance.h"
@@ -35,9 +36,15 @@ int main(int argc, char *argv[])
     cILink::SetOpener([](const QString &target) { mFunction::ShellOpen(target); });
     fMain window;
     ui::SetCurrent(&window.UserInterface());
-    // The rows are filled once every executable has been read from its .vbp file.
-    QObject::connect(&catalogue::ExecutableReader::Instance(), &catalogue::ExecutableReader::AllRead,
-                     &platform::trace::CatalogueFilled);
+    // The rows are filled once every project's executable has been read from its .vbp file.
+    QObject::connect(&catalogue::ExecutableReader::Instance(), &catalogue::ExecutableReader::AllRead, [] {
+        const catalogue::CatalogueState &state = catalogue::State();
+        for (qint32 i = 1; platform::trace::Enabled() && i <= state.CategoryCount; ++i)
+            for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
+                if (!state.CategoryAt(i)->Record(j)->exeKnown)
+                    return;
+        platform::trace::CatalogueFilled();
+    });
     window.Form_Load();
     window.show();
     platform::trace::MarkFirstEvent(window.windowHandle(), QEvent::Expose, "shown");

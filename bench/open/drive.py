@@ -165,14 +165,20 @@ class X:
 # ---- one start of the program -----------------------------------------------------------------
 
 def read_trace(path):
-    events = {}
+    """{event: [ns, args...]} for the first line of each event; "stalls": every (ns, gap ns)."""
+    events = {"stalls": []}
     try:
         with open(path) as f:
             for line in f:
                 parts = line.split()
-                if len(parts) >= 2 and parts[1] not in events:
-                    events[parts[1]] = [int(parts[0])] + [int(p) for p in parts[2:]]
-    except FileNotFoundError:
+                if len(parts) < 2:
+                    continue
+                values = [int(parts[0])] + [int(p) for p in parts[2:]]
+                if parts[1] == "stall" and len(values) == 2:
+                    events["stalls"].append(tuple(values))
+                elif parts[1] not in events:
+                    events[parts[1]] = values
+    except (FileNotFoundError, ValueError):
         pass
     return events
 
@@ -200,7 +206,7 @@ def cpu_ms(pid):
 class Program:
     """One binary in a program folder of its own (ZARUN.ini lives beside the executable)."""
 
-    def __init__(self, label, exe, work, env, x, timeout):
+    def __init__(self, label, exe, work, env, x, timeout, fill_timeout):
         self.label = label
         self.folder = os.path.join(work, f"program-{label}")
         os.makedirs(self.folder, exist_ok=True)
@@ -209,6 +215,7 @@ class Program:
         self.env = env
         self.x = x
         self.timeout = timeout
+        self.fill_timeout = fill_timeout
 
     def start(self, catalogue):
         ini = os.path.join(self.folder, "ZARUN.ini")
@@ -239,9 +246,12 @@ class Program:
             self.x.popups()
             self.x.click_at(window, 20, 10)
             menu = None
+            fill_deadline = time.monotonic() + self.fill_timeout
             while menu is None or (catalogue and "filled" not in events):
                 if proc.poll() is not None or time.monotonic() > deadline:
                     raise RuntimeError("no menu" if menu is None else "not filled")
+                if menu is not None and time.monotonic() > fill_deadline:
+                    break  # some rows are never filled: reported as such
                 self.x.wait(0.005)
                 if menu is None:
                     times = self.x.popups()
@@ -252,12 +262,21 @@ class Program:
             shown = events["shown"][0]
             result["shown"] = (shown - t0) / 1e6
             result["menus"] = (menu - t0) / 1e6
-            result["filled"] = (max(events["filled"][0], shown) - t0) / 1e6 if catalogue else result["shown"]
+            if not catalogue:
+                result["filled"] = result["shown"]
+            elif "filled" in events:
+                result["filled"] = (max(events["filled"][0], shown) - t0) / 1e6
+            else:
+                result["filled"] = None
+                result["unfilled"] = True
             # The open menu's Quit (its mnemonic): the program ends as the user ends it.
+            quit_sent = time.monotonic_ns()
             self.x.keys("x")
             proc.wait(timeout=max(1, deadline - time.monotonic()))
-            stall = read_trace(trace).get("longest-stall")
-            result["stall"] = stall[1] / 1e6 if stall and len(stall) > 1 else None
+            # The longest stall while loading: up to the last row, or up to the Quit when rows stay empty.
+            until = events["filled"][0] if "filled" in events else quit_sent
+            gaps = [gap for ns, gap in read_trace(trace)["stalls"] if ns <= until]
+            result["stall"] = max(gaps) / 1e6 if gaps else None
             result["ok"] = True
         except (RuntimeError, subprocess.TimeoutExpired) as e:
             result["error"] = str(e)
@@ -333,7 +352,7 @@ def fmt(v, digits=0):
     return "-" if v is None else f"{v:,.{digits}f}"
 
 
-def report(results, sizes, labels, info, runs, cold_method):
+def report(results, sizes, labels, info, runs, cold_method, fill_timeout):
     print()
     print(f"machine: {info['cpu']}, {info['cores']} cores, kernel {info['kernel']}, disk {info['disk']}")
     print(f"load average at start {' '.join(info['load'])}, at end {' '.join(open('/proc/loadavg').read().split()[:3])}")
@@ -369,6 +388,9 @@ def report(results, sizes, labels, info, runs, cold_method):
                 print(f"| {n:,} | {name} | {fmt(shown)} | {fmt(menus)} | {fmt(filled)} | {fmt(am)} | {fmt(af)} "
                       f"| {fmt(floor_ms, 1)} | {fmt(rm, 1)} | {fmt(rf, 1)} | {fmt(hwm / 1024 if hwm else None, 1)} "
                       f"| {fmt(val('stall'))} | {fmt(val('cpu_ms'))} |")
+        unfilled = sum(1 for n in sizes for s in [r[n]["cold"]] + r[n]["warm"] if s.get("unfilled"))
+        if unfilled:
+            print(f"  starts whose rows were not all filled {fill_timeout:.0f} s after the window answered: {unfilled}")
         failures = [s.get("error") for n in sizes for s in [r[n]["cold"]] + r[n]["warm"] if not s.get("ok")]
         if failures:
             print(f"  failed starts: {len(failures)} ({', '.join(sorted(set(map(str, failures))))})")
@@ -384,6 +406,8 @@ def main():
     ap.add_argument("--cold", choices=["auto", "drop", "fadvise", "none"], default="auto")
     ap.add_argument("--work", required=True, help="folder for catalogues and program folders")
     ap.add_argument("--timeout", type=float, default=300, help="seconds a start may take")
+    ap.add_argument("--fill-timeout", type=float, default=60,
+                    help="seconds to wait for every row to be filled once the window answers")
     ap.add_argument("--json", help="also write every sample here")
     args = ap.parse_args()
 
@@ -438,7 +462,7 @@ def main():
     print(f"window manager: {'yes' if x.has_window_manager() else 'none'}; cold: {cold_text}", flush=True)
 
     labels = [chr(ord("A") + i) for i in range(len(args.zarun))]
-    programs = {l: Program(l, exe, work, env, x, args.timeout) for l, exe in zip(labels, args.zarun)}
+    programs = {l: Program(l, exe, work, env, x, args.timeout, args.fill_timeout) for l, exe in zip(labels, args.zarun)}
     results = {l: {"exe": os.path.abspath(exe), "empty": {"cold": {}, "warm": []}} for l, exe in
                zip(labels, args.zarun)}
     results["floor"] = {}
@@ -487,7 +511,7 @@ def main():
             wm.terminate()
             wm.wait()
 
-    report(results, sizes, labels, info, args.runs, cold_text)
+    report(results, sizes, labels, info, args.runs, cold_text, args.fill_timeout)
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"machine": info, "cold": cold, "results": {k: {str(n): v for n, v in r.items()}

@@ -5,6 +5,7 @@
 # Several executables run side by side in one run (old and new builds). Settings by environment:
 #   BENCH_SIZES=1000,10000,100000  BENCH_RUNS=5 (warm starts)  BENCH_COLD=auto|drop|fadvise|none
 #   BENCH_WORK=<folder> (kept; catalogues are reused)  BENCH_JSON=<file> (every sample)
+#   BENCH_FILL_TIMEOUT=60 (seconds to wait for every row once the window answers)
 # Dropping the page cache needs root; otherwise the files are evicted one by one (fadvise).
 # Exits 77 when a tool it needs is missing.
 set -euo pipefail
@@ -36,4 +37,5 @@ json=()
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   python3 "$here/drive.py" --floor "$work/floor" --work "$work" \
     --sizes "${BENCH_SIZES:-1000,10000,100000}" --runs "${BENCH_RUNS:-5}" --cold "${BENCH_COLD:-auto}" \
+    --fill-timeout "${BENCH_FILL_TIMEOUT:-60}" \
     "${json[@]}" "${exes[@]}"

@@ -37,10 +37,18 @@ void WriteLocked(qint64 ns, const char *event)
 }
 
 // The gap up to now counts as well: a load that ends before the loop runs again has stalled it all along.
+// Each new longest gap is written as "stall <ns>" when it ends, so that a reader can leave out
+// stalls of its own doing (closing the window).
 void NoteTickLocked(qint64 ns)
 {
-    g_tracer->longestGap = qMax(g_tracer->longestGap, ns - g_tracer->lastTick);
+    const qint64 gap = ns - g_tracer->lastTick;
     g_tracer->lastTick = ns;
+    if (gap <= g_tracer->longestGap)
+        return;
+    g_tracer->longestGap = gap;
+    char line[64];
+    std::snprintf(line, sizeof line, "stall %lld", static_cast<long long>(gap));
+    WriteLocked(ns, line);
 }
 
 class FirstEventFilter : public QObject {
@@ -100,6 +108,8 @@ void Start()
         WriteLocked(now, line);
     });
 }
+
+bool Enabled() { return g_tracer != nullptr; }
 
 void Mark(const char *event)
 {

@@ -10,9 +10,12 @@ class QObject;
 namespace platform::trace {
 
 // Once the application object exists: writes "start" and watches the event loop with a 10 ms
-// timer until CatalogueFilled; at exit writes "longest-stall <ns>", the longest time between
-// two ticks seen meanwhile (the longest the loop could not answer).
+// timer until CatalogueFilled: "stall <ns>" at the end of each gap between two ticks longer than
+// any before (the longest the loop could not answer so far); at exit "longest-stall <ns>".
 void Start();
+
+// Whether marks are written (checks that cost something are skipped otherwise).
+bool Enabled();
 
 // Writes the event now.
 void Mark(const char *event);
