@@ -401,7 +401,8 @@ def main():
     ap.add_argument("zarun", nargs="+", help="program executables to compare")
     ap.add_argument("--floor", required=True, help="the floor program (floor.c built)")
     ap.add_argument("--sizes", default="1000,10000,100000")
-    ap.add_argument("--categories", type=int, default=100)
+    ap.add_argument("--categories", type=int, default=0,
+                    help="categories per catalogue; default 100, or 100 projects each above 10,000 projects")
     ap.add_argument("--runs", type=int, default=5, help="warm starts per catalogue (after the cold one)")
     ap.add_argument("--cold", choices=["auto", "drop", "fadvise", "none"], default="auto")
     ap.add_argument("--work", required=True, help="folder for catalogues and program folders")
@@ -435,20 +436,25 @@ def main():
                XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
     env.pop("ZARUN_TRACE", None)
 
+    # Above 10,000 projects the categories grow instead: a section of 1,000 entries is more than a
+    # 32,767-byte section read holds (older builds silently stopped at 420 of these entries).
+    def categories_for(n):
+        return args.categories or max(100, -(-n // 100))
+
     catalogues = {}
     for n in sizes:
-        folder = os.path.join(work, f"catalogue-{n}")
+        folder = os.path.join(work, f"catalogue-{n}x{categories_for(n)}")
         path = os.path.join(folder, "Catalogue.zrd")
         if not os.path.exists(path):
-            print(f"writing a catalogue of {n:,} projects ...", flush=True)
+            print(f"writing a catalogue of {n:,} projects in {categories_for(n):,} categories ...", flush=True)
             shutil.rmtree(folder, ignore_errors=True)
-            gencat.generate(folder, n, args.categories)
+            gencat.generate(folder, n, categories_for(n))
         catalogues[n] = path
     # Started before a cold start: brings back the program's own files (libraries, fonts, the glyphs
     # of such names) after the drop, while the measured catalogue's files stay cold.
     warmup = os.path.join(work, "catalogue-warmup", "Catalogue.zrd")
     if not os.path.exists(warmup):
-        gencat.generate(os.path.dirname(warmup), 100, min(args.categories, 100))
+        gencat.generate(os.path.dirname(warmup), 100, 100)
     empty_catalogue = os.path.join(work, "empty.zrd")
     open(empty_catalogue, "wb").close()
 
