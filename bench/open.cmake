@@ -3,7 +3,7 @@
 # start, no timing judged); it evicts only its own files from the page cache.
 if(ZARUN_BUILD_TESTS)
   add_test(NAME bench_open_smoke
-    COMMAND ${CMAKE_COMMAND} -E env BENCH_SIZES=50 BENCH_RUNS=1 BENCH_COLD=fadvise
+    COMMAND ${CMAKE_COMMAND} -E env BENCH_SIZES=50 BENCH_RUNS=1 BENCH_COLD=fadvise BENCH_FILL_TIMEOUT=5
             ${CMAKE_CURRENT_LIST_DIR}/open/run.sh $<TARGET_FILE:zarun>)
   set_tests_properties(bench_open_smoke PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS bench)
 endif()
