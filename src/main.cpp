@@ -1,3 +1,5 @@
+#include "catalogue/ProjectReader.h"
+#include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/InstanceChannel.h"
 #include "mainwindow/Settings.h"
@@ -6,6 +8,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "support/ProgramIcon.h"
+#include "platform/Trace.h"
 #include "support/cILink.h"
 #include "tooling/ProjectActions.h"
 
@@ -14,6 +17,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -50,6 +54,7 @@ int main(int argc, char *argv[])
         return printAndEnd(early);
 
     QApplication app(argc, argv);
+    platform::trace::Start();
     QApplication::setApplicationName(QStringLiteral("ZARUN"));
     // Lets Wayland desktops match the window to the installed desktop entry and icon.
     QApplication::setDesktopFileName(QStringLiteral(ZARUN_APP_ID));
@@ -89,7 +94,17 @@ int main(int argc, char *argv[])
     QObject::connect(&channel, &InstanceChannel::Received, &window, &fMain::OpenRequested);
     if (!catalogue.isNull())
         window.SetCommandLineCatalogue(catalogue);
+    // The rows are filled once every project's executable has been read from its .vbp file.
+    QObject::connect(&catalogue::ProjectReader::Instance(), &catalogue::ProjectReader::AllRead, [] {
+        const catalogue::CatalogueState &state = catalogue::State();
+        for (qint32 i = 1; platform::trace::Enabled() && i <= state.CategoryCount; ++i)
+            for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
+                if (!state.CategoryAt(i)->Record(j)->exeKnown)
+                    return;
+        platform::trace::CatalogueFilled();
+    });
     window.Form_Load();
     window.show();
+    platform::trace::MarkFirstEvent(window.windowHandle(), QEvent::Expose, "shown");
     return QApplication::exec();
 }

@@ -13,6 +13,7 @@ target_sources(zarun_core PRIVATE
   platform/TerminationSignals.cpp platform/TerminationSignals.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/ThreadPriority.cpp platform/ThreadPriority.h
+  platform/Trace.cpp platform/Trace.h
   platform/Twips.h
   platform/Wine.cpp platform/Wine.h
 )

@@ -51,6 +51,7 @@ step() {
 }
 
 # wait_for <what> <command...>: polls the command until it succeeds, at most step_limit seconds.
+has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon (32 x 32)'; }
 wait_for() {
   local what=$1
   shift
@@ -163,7 +164,7 @@ session() {
   main=$(wait_window "ZARUN")
   # The window manager's icon for the window (X11's _NET_WM_ICON), from the program's own image.
   if command -v xprop >/dev/null; then
-    xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the main window carries no 32x32 icon"
+    wait_for "a 32x32 icon on the main window" has_icon "$main"
   fi
   [ -f "$settings" ] || fail "ZARUN.ini was not created at start-up"
   [ ! -s "$settings" ] || fail "ZARUN.ini is not empty after start-up: $(od -c "$settings" | head -n 3)"

@@ -71,6 +71,7 @@ menu() {
 }
 
 lines() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
+has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon (32 x 32)'; }
 is_pe() { [ -f "$1" ] && [ "$(head -c 2 "$1")" = MZ ]; }
 process_ended() { [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
@@ -119,7 +120,7 @@ DESKTOP
   local main
   main=$(window_id "ZARUN - (wine.zrd)")
   if command -v xprop >/dev/null; then
-    xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the window carries no 32x32 icon"
+    wait_for "a 32x32 icon on the window" has_icon "$main"
   fi
   # A click in the project list's empty lower part gives it the focus; Home selects the project.
   x windowfocus --sync "$main"
