@@ -22,6 +22,7 @@ class cCommonDlg;
 class QMenu;
 class QTimer;
 class ReportListView;
+class SplitHandle;
 
 // The main window: categories on the left, the selected category's projects on the right. It lays
 // out, wires the menus and forwards: the commands live in CatalogueCommands, the lists show the
@@ -81,6 +82,8 @@ public:
     // the text; ticked, it lists every category's projects.
     QLineEdit *txtFilter = nullptr;
     QCheckBox *chkAllCategories = nullptr;
+    // Between the lists: dragged, it makes the category list wider or narrower.
+    SplitHandle *splLists = nullptr;
 
     QMenu *mnuData = nullptr;
     QAction *mnuDataNew = nullptr;
@@ -147,6 +150,10 @@ private:
     // The window's rectangle with the frame the window system has put round it.
     QRect outerGeometry() const;
     void layoutLists();
+    // The project list's columns at their widths, all but the last one, which takes the free width.
+    void applyColumnWidths();
+    // The widths the user changed since start-up, for ZARUN.ini.
+    settings::ListWidths changedWidths() const;
     void recordNormalPlacement();
     void updateCaption();
     void updateEntryStates();
@@ -185,5 +192,10 @@ private:
     QSize initialSize_;
     QMargins normalFrame_;
     bool placementSettled_ = true;
-
+    // The category list's and the project list's column widths in twips (settings::ListWidth
+    // order): as read at start-up, or the default, and as the user has set them since.
+    std::array<qint32, settings::kListWidthCount> widthsAtStart_{};
+    std::array<qint32, settings::kListWidthCount> widths_{};
+    // Set while the program itself sizes the columns: that is no choice of the user's.
+    bool sizingColumns_ = false;
 };
