@@ -175,6 +175,8 @@ void fMain::buildLists()
     // Its one column is as wide as the list, so that no scroll bar scrolls a few pixels of
     // nothing; a name cut short shows whole in its tooltip, and the split widens the list.
     lvwCategory->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Stretched as the last section it would never be narrower than the default section.
+    lvwCategory->header()->setStretchLastSection(false);
     lvwCategory->setAccessibleName(QStringLiteral("カテゴリー一覧"));
 
     lvwProjectList = new ReportListView(client);
