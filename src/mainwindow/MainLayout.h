@@ -28,6 +28,8 @@ inline constexpr qint32 kFilterGapTwips = 60;
 inline constexpr qint32 kCategoryWidthTwips = 1500;
 // What dragging the split leaves each list at least.
 inline constexpr qint32 kMinListTwips = 600;
+// Each column of the project list until the user sizes it.
+inline constexpr qint32 kColumnWidthTwips = 1440;
 
 // Nothing to lay out while the client area has no height. Sizes that would be negative
 // in a very small window are 0. A filter row of filterHeight sits where the project list
@@ -36,7 +38,8 @@ inline constexpr qint32 kMinListTwips = 600;
 std::optional<ListsLayout> LayoutLists(qint32 clientWidth, qint32 clientHeight, qint32 filterHeight = 0,
                                        qint32 categoryWidth = kCategoryWidthTwips);
 
-// The category list's width for the split dragged so that the category list would be wanted wide.
+// The category list's width when the split is dragged to make it wanted wide: each list keeps
+// kMinListTwips.
 qint32 SplitAt(qint32 clientWidth, qint32 wanted);
 
 // Half of a measure as the forms compute it: to a whole number (halves to even), halved, fraction dropped.

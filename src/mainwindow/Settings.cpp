@@ -102,7 +102,7 @@ ListWidths ReadListWidths(const QString &file)
 {
     ListWidths widths;
     for (int k = 0; k < kListWidthCount; ++k) {
-        // Strictly a number: "12px" is not 12, and nothing that reads as one is made up.
+        // Strictly a number: "1440px" or "wide" is no width at all.
         bool ok = false;
         const qint32 twips = readString(QStringLiteral("Column"), ListWidthKey(ListWidth(k)), file).trimmed().toInt(&ok);
         if (ok && twips >= kMinListWidthTwips && twips <= kMaxListWidthTwips)

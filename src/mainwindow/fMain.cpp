@@ -103,7 +103,7 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
     buildMenus();
     buildLists();
     wireEvents();
-    widths_.fill(1440);
+    widths_.fill(mainwindow::kColumnWidthTwips);
     widths_[Slot(settings::ListWidth::CategoryList)] = mainwindow::kCategoryWidthTwips;
     widthsAtStart_ = widths_;
     applyColumnWidths();
@@ -306,6 +306,7 @@ void fMain::wireEvents()
         twips = platform::KeepTwips(twips, size);
     });
     splLists->Dragged = [this](int left) {
+        // The strip starts where the category list ends, 90 twips from the window's edge.
         qint32 &twips = widths_[Slot(settings::ListWidth::CategoryList)];
         twips = mainwindow::SplitAt(qint32(PixelsToTwips(centralWidget()->width())),
                                     platform::KeepTwips(twips + 90, left) - 90);
