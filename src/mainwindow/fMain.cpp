@@ -29,6 +29,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
+#include <QThreadPool>
 #include <QTimer>
 #include <QDebug>
 #include <QWindow>
@@ -351,6 +352,31 @@ void fMain::Form_Load()
     if (!values.IdeCommand.isEmpty())
         mMain::VbIdePath = values.IdeCommand;
 
+    const QString start = commandLineCatalogue_.isNull() ? values.StartupCatalogue : commandLineCatalogue_;
+    if (!deferStart_ || !QFileInfo(start).isFile()) {
+        openStartCatalogue();
+        return;
+    }
+    QThreadPool::globalInstance()->start([this, start] {
+        platform::IniRead read = platform::IniStore::Read(start);
+        QMetaObject::invokeMethod(this, [this, read = std::move(read)]() mutable {
+            startCatalogueRead(std::move(read));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void fMain::startCatalogueRead(platform::IniRead read)
+{
+    // Closed meanwhile, or the user already opened or started another catalogue.
+    if (unloaded_ || !State().CatalogueFilePath.isEmpty())
+        return;
+    platform::IniStore::Instance().Adopt(std::move(read));
+    openStartCatalogue();
+}
+
+void fMain::openStartCatalogue()
+{
+    const settings::SettingsValues &values = settings::Values();
     if (!commandLineCatalogue_.isNull()) {
         OpenCatalogueFile(commandLineCatalogue_);
     } else if (mFunction::FileExists(values.StartupCatalogue)) {

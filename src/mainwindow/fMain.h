@@ -7,6 +7,7 @@
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
 #include "support/WidgetUserInterface.h"
 #include "tooling/fMessage.h"
 
@@ -37,6 +38,9 @@ public:
     // (or the catalogue given on the command line, set before).
     void Form_Load();
     void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
+    // Form_Load then leaves the start-up catalogue to a worker thread and opens it once read,
+    // so that the window shows and answers while a large file is parsed.
+    void DeferStartCatalogue() { deferStart_ = true; }
 
     // Opens a catalogue file as Open does; tells the user when it is not there.
     void OpenCatalogueFile(const QString &path);
@@ -168,6 +172,8 @@ private:
     void showContextMenu(ReportListView *list, const QPoint &viewportPos);
 
     void Form_Unload();
+    void openStartCatalogue();
+    void startCatalogueRead(platform::IniRead read);
 
     void showProgress(const QString &caption);
     void hideProgress();
@@ -186,6 +192,7 @@ private:
     QTimer *pendingTimer_ = nullptr;
     QPointer<fMessage> progress_;
     bool unloaded_ = false;
+    bool deferStart_ = false;
     // The placement read at start-up, the window's size before it and the frame it was applied
     // with; applied again once the window system has put its frame round the window.
     settings::Placement requestedPlacement_;

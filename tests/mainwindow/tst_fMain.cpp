@@ -923,9 +923,11 @@ void tst_fMain::startUpAndShutDown()
                     "[Folder]\r\nData=/d\r\n"));
     {
         fMain w;
+        // As the program starts: the catalogue is read on a worker and opened when it arrives.
+        w.DeferStartCatalogue();
         w.Form_Load();
         QCOMPARE(settings::Values().DoubleClickAction, 7);
-        QCOMPARE(State().CatalogueFilePath, start);
+        QTRY_COMPARE(State().CatalogueFilePath, start);
         QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
         QString name = QStringLiteral("added");
         State().Current()->AddProject(QStringLiteral("z"), name);
