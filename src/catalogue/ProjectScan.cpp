@@ -93,9 +93,10 @@ bool isAbsolute(QStringView path)
 // Calls take(path, companion) for every file a kept list stands for, each source followed by its
 // companion when it has one, until it says stop.
 template <typename Take>
-void forEachFile(const QString &projectFile, const QString &files, Take take)
+void forEachFile(const QString &projectFile, const QByteArray &kept, Take take)
 {
     const QString folder = mFunction::GetFolderName(projectFile);
+    const QString files = QString::fromUtf8(kept);
     for (const QStringView line : QStringTokenizer(files, u'\n', Qt::SkipEmptyParts)) {
         const QString path = isAbsolute(line) ? line.toString() : folder + separator() + line.toString();
         if (!take(path, false))
@@ -179,8 +180,8 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         buffer.open(QIODevice::ReadOnly);
         sources->exe = mMain::ProjectExeFrom(
             projectFile, mMain::ReadProjectValue(buffer, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
-        sources->files = SourceFilesOf(projectFile, bytes);
-        sources->files.squeeze();
+        sources->files = SourceFilesOf(projectFile, bytes).toUtf8();
+        sources->files.squeeze(); // the conversion leaves room for three bytes a character
         result.sources = std::move(sources);
     }
     result.exe = result.sources->exe;

@@ -18,7 +18,7 @@ struct ProjectSources {
     QString exe;               // the executable it names, as loading gives it
     // The sources it lists as paths on this system, one a line; relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
-    QString files;
+    QByteArray files; // UTF-8: half the room for the usual ASCII names, kept for every project
 };
 using SourcesPtr = std::shared_ptr<const ProjectSources>;
 

@@ -68,7 +68,6 @@ IniStore::Entry &IniStore::current(const QString &file)
         QByteArray bytes;
         entry.readStatus = stamp.exists ? ReadWholeFile(file, kMaxFileBytes, &bytes) : ReadStatus::Missing;
         entry.document = IniDocument::Parse(bytes);
-        entry.bytes = bytes;
         entry.stamp = stamp;
         entry.loaded = true;
         entry.settled = isSettled(stamp, racyWindowNs_);
@@ -102,7 +101,6 @@ void IniStore::Adopt(IniRead read)
     entry->stamp = read.stamp;
     entry->readStatus = read.status;
     entry->document = std::move(read.document);
-    entry->bytes = std::move(read.bytes);
     entry->loaded = true;
     entry->settled = isSettled(read.stamp, racyWindowNs_);
     entries_.insert(read.file, entry);
@@ -126,14 +124,14 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
     return IniStatus::Ok;
 }
 
-void IniStore::keepBackup(const QString &target, const Entry &entry, const QByteArray &replacement) const
+void IniStore::keepBackup(const QString &target, const QByteArray &replacement) const
 {
-    // Memory holds the file's content only while the file is as it was read or written.
-    QByteArray old = entry.bytes;
-    if (!entry.loaded || !entry.settled || StatFile(target) != entry.stamp) {
-        if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok)
-            return;
-    }
+    // What is on disk now is what the write replaces (another program may have changed it); the
+    // file was just read or written, so this read comes from memory, and no copy of a large
+    // catalogue's bytes is kept between writes.
+    QByteArray old;
+    if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok)
+        return;
     // A failed backup does not stop the save: the user asked for the save, not for the backup.
     if (!old.isEmpty() && old != replacement)
         KeepBackup(target, old);
@@ -144,10 +142,9 @@ IniStatus IniStore::flush(const QString &file, Entry &entry)
     const QByteArray bytes = entry.document.Serialize();
     BeforeReplace beforeReplace;
     if (keepingBackups_ && backedUp_.contains(file))
-        beforeReplace = [&](const QString &target) { keepBackup(target, entry, bytes); };
+        beforeReplace = [&](const QString &target) { keepBackup(target, bytes); };
     const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));
     if (status == IniStatus::Ok) {
-        entry.bytes = bytes;
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
         // The document is what was just written: no need to read it back. Another program's

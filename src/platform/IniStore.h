@@ -96,7 +96,6 @@ private:
         FileStamp stamp;
         ReadStatus readStatus = ReadStatus::Missing;
         IniDocument document;
-        QByteArray bytes; // the file's content as last read or written
         bool loaded = false;
         bool settled = false; // read after the file's last change was old enough to trust its times
         int batchDepth = 0;
@@ -110,7 +109,7 @@ private:
     IniStatus change(const QString &file, const std::function<IniDocument::Change(IniDocument &)> &apply);
     IniStatus checkWritable(const QString &file, const Entry &entry) const;
     IniStatus flush(const QString &file, Entry &entry);
-    void keepBackup(const QString &target, const Entry &entry, const QByteArray &replacement) const;
+    void keepBackup(const QString &target, const QByteArray &replacement) const;
     void trim();
 
     QHash<QString, std::shared_ptr<Entry>> entries_;
