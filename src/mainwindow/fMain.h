@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QTimer>
 
+class BuildCommands;
 class QAction;
 class QCheckBox;
 class QLineEdit;
@@ -123,6 +124,8 @@ public:
     ui::UserInterface &UserInterface();
 
     CatalogueCommands &Commands() { return commands_; }
+    // The category build and the build log entries.
+    BuildCommands &Builds() { return *builds_; }
     catalogue::ProjectListModel &ProjectModel() { return projectModel_; }
     catalogue::ProjectFilterModel &FilterModel() { return filterModel_; }
     // The folders watched for changes to the listed projects' files.
@@ -178,6 +181,7 @@ private:
     QString pendingRequest_;
     QTimer *pendingTimer_ = nullptr;
     QPointer<fMessage> progress_;
+    BuildCommands *builds_ = nullptr;
     bool unloaded_ = false;
     // The placement read at start-up, the window's size before it and the frame it was applied
     // with; applied again once the window system has put its frame round the window.
