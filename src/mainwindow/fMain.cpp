@@ -233,9 +233,9 @@ void fMain::wireEvents()
     // The build reports back to the row it was started on.
     connect(mnuProjectMakeExe, &QAction::triggered, this, [current] {
         const catalogue::cVbAnalyze *category = State().Current();
-        ProjectActions::MakeExecutable(current(&catalogue::cVbAnalyze::ProjectFile),
-                                       category ? category->Shared(State().CurrentProject)
-                                                : std::weak_ptr<catalogue::ProjectRecord>());
+        ProjectActions::MakeExecutableFor(current(&catalogue::cVbAnalyze::ProjectFile),
+                                          category ? category->Shared(State().CurrentProject)
+                                                   : std::weak_ptr<catalogue::ProjectRecord>());
     });
 
     connect(mnuOption, &QAction::triggered, this, [this] { ShowOptions(); });

@@ -122,9 +122,9 @@ void RunExe(const QString &exePath)
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
 }
 
-void MakeExecutable(const QString &projectFile) { MakeExecutable(projectFile, {}); }
+void MakeExecutable(const QString &projectFile) { MakeExecutableFor(projectFile, {}); }
 
-void MakeExecutable(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
+void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     if (projectFilePresent(projectFile))
         mMain::MakeExe(projectFile, record);

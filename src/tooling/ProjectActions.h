@@ -21,10 +21,10 @@ void OpenFolder(const QString &folder);
 // Starts the executable without arguments: a Windows program (MZ) through Wine in its own
 // folder, any other in the program's current folder.
 void RunExe(const QString &exePath);
-// Starts the build of the executable (mMain::MakeExe); with the project's record, its row
-// shows the build.
+// Starts the build of the executable (mMain::MakeExe).
 void MakeExecutable(const QString &projectFile);
-void MakeExecutable(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
+// The same for a catalogue's project: its row shows the build.
+void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
 
 // Hands a file, folder or address to the desktop's default handler; tells the user, naming
 // the target, when it does not exist or nothing could open it. False then.

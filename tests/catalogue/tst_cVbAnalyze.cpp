@@ -196,7 +196,7 @@ void tst_cVbAnalyze::addProjectBuildsThroughTheIde()
     QVERIFY(ui.messages.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/App1.exe"), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make"}));
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildLogOf(project)}));
 
     // Now the executable exists: adding the project again starts nothing.
     env_.ClearCalls();
