@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QRect>
 #include <QWidget>
 
 namespace {
@@ -91,6 +92,11 @@ void BuildCommands::BuildCategory()
             ui::Current().Message(error);
         return;
     }
+    // Low over the main window, so that the rows being built stay in sight.
+    progress_->adjustSize();
+    const QRect frame = window_->frameGeometry();
+    progress_->move(frame.center().x() - progress_->width() / 2,
+                    frame.bottom() - progress_->height() - frame.height() / 8);
     progress_->show();
     mnuCtgBuild->setEnabled(false);
 }
