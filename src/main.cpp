@@ -103,6 +103,7 @@ int main(int argc, char *argv[])
                     return;
         platform::trace::CatalogueFilled();
     });
+    window.DeferStartCatalogue();
     window.Form_Load();
     window.show();
     platform::trace::MarkFirstEvent(window.windowHandle(), QEvent::Expose, "shown");

@@ -38,16 +38,17 @@ bool ReportListView::viewportEvent(QEvent *event)
         return QTreeView::viewportEvent(event);
     auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = indexAt(help->pos());
-    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty()) {
-        QToolTip::showText(help->globalPos(), own, viewport(), visualRect(index));
-        return true;
-    }
+    QStringList lines;
     const QString text = index.data().toString();
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
     if (index.isValid() && fontMetrics().horizontalAdvance(text) + margins > visualRect(index).width())
-        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
-    else
+        lines.append(text);
+    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+        lines.append(own);
+    if (lines.isEmpty())
         QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), lines.join(u'\n'), viewport(), visualRect(index));
     return true;
 }
 

@@ -31,7 +31,7 @@ public:
     static QStringList LocalFiles(const QMimeData *data);
 
 protected:
-    // A cell with a tooltip of its own shows it; a cell cut short shows its whole text.
+    // A cell cut short shows its whole text, above the cell's own tooltip when it has one.
     bool viewportEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

@@ -79,6 +79,38 @@ Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHe
     return p;
 }
 
+QString ListWidthKey(ListWidth which)
+{
+    switch (which) {
+    case ListWidth::CategoryList:
+        return QStringLiteral("CategoryList");
+    case ListWidth::ProjectName:
+        return QStringLiteral("ProjectName");
+    case ListWidth::FileName:
+        return QStringLiteral("FileName");
+    case ListWidth::Path:
+        return QStringLiteral("Path");
+    case ListWidth::ExeName:
+        return QStringLiteral("ExeName");
+    case ListWidth::Status:
+        return QStringLiteral("Status");
+    }
+    return QString();
+}
+
+ListWidths ReadListWidths(const QString &file)
+{
+    ListWidths widths;
+    for (int k = 0; k < kListWidthCount; ++k) {
+        // Strictly a number: "1440px" or "wide" is no width at all.
+        bool ok = false;
+        const qint32 twips = readString(QStringLiteral("Column"), ListWidthKey(ListWidth(k)), file).trimmed().toInt(&ok);
+        if (ok && twips >= kMinListWidthTwips && twips <= kMaxListWidthTwips)
+            widths[size_t(k)] = twips;
+    }
+    return widths;
+}
+
 void ReadValues(const QString &file)
 {
     SettingsValues &v = instance();
@@ -93,7 +125,7 @@ void ReadValues(const QString &file)
     v.IdeCommand = readString(QStringLiteral("Project"), QStringLiteral("IdeCommand"), file);
 }
 
-platform::IniStatus WriteSettings(const QString &file, const Placement &placement)
+platform::IniStatus WriteSettings(const QString &file, const Placement &placement, const ListWidths &widths)
 {
     const SettingsValues &v = instance();
     IniBatch batch(file);
@@ -111,6 +143,9 @@ platform::IniStatus WriteSettings(const QString &file, const Placement &placemen
     WriteIniBool(QStringLiteral("Main"), QStringLiteral("Sort"), v.SortOnOpen, file);
     writeString(QStringLiteral("Folder"), QStringLiteral("Data"), v.LastCatalogueFolder, file);
     writeString(QStringLiteral("Folder"), QStringLiteral("Project"), v.LastProjectFolder, file);
+    for (int k = 0; k < kListWidthCount; ++k)
+        if (const std::optional<qint32> twips = widths[size_t(k)])
+            WriteIniLong(QStringLiteral("Column"), ListWidthKey(ListWidth(k)), *twips, file);
     return batch.Commit();
 }
 

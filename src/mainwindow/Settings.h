@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <array>
+#include <optional>
+
 // The settings of ZARUN.ini: read once at start-up, written once at shut-down.
 namespace settings {
 
@@ -53,11 +56,27 @@ constexpr qint32 CentredOrigin(qint32 screen, qint32 window) { return screen / 2
 Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHeight, qint32 windowWidth,
                         qint32 windowHeight);
 
+// Widths the user set in the main window, in twips, kept in section Column: the category list's
+// (where the two lists meet) and those of the project list's columns, each by the column's name.
+enum class ListWidth { CategoryList, ProjectName, FileName, Path, ExeName, Status };
+inline constexpr int kListWidthCount = 6;
+// Unset: not stored or not usable, so the window's own width; when writing, leave the key alone.
+using ListWidths = std::array<std::optional<qint32>, kListWidthCount>;
+
+// The key in section Column.
+QString ListWidthKey(ListWidth which);
+
+// A stored width counts when it is a plain number from kMinListWidthTwips to kMaxListWidthTwips.
+inline constexpr qint32 kMinListWidthTwips = 150;     // 10 pixels
+inline constexpr qint32 kMaxListWidthTwips = 150000;  // 10,000 pixels
+ListWidths ReadListWidths(const QString &file);
+
 // Section Project, Main and Folder into Values().
 void ReadValues(const QString &file);
 
 // Every key in its documented order, in one replace of the file; empty strings remove their keys.
-// The IDE command is the Project section's last key, so a file without it keeps its order.
-platform::IniStatus WriteSettings(const QString &file, const Placement &placement);
+// The IDE command is the Project section's last key, so a file without it keeps its order. The widths
+// that are set go last, in section Column.
+platform::IniStatus WriteSettings(const QString &file, const Placement &placement, const ListWidths &widths = {});
 
 } // namespace settings

@@ -7,6 +7,7 @@
 #include "dialogs/fOption.h"
 #include "mainwindow/BuildCommands.h"
 #include "mainwindow/ProjectListView.h"
+#include "mainwindow/SplitHandle.h"
 #include "mainwindow/mWndFunction.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
@@ -26,8 +27,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
+#include <QThreadPool>
 #include <QTimer>
 #include <QDebug>
 #include <QWindow>
@@ -59,6 +62,28 @@ QFont ListFont()
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
+// The width a column of the project list keeps. The category column, last whenever shown, has none.
+std::optional<settings::ListWidth> WidthOfColumn(int column)
+{
+    using catalogue::ProjectListModel;
+    switch (column) {
+    case ProjectListModel::NameColumn:
+        return settings::ListWidth::ProjectName;
+    case ProjectListModel::FileNameColumn:
+        return settings::ListWidth::FileName;
+    case ProjectListModel::FolderColumn:
+        return settings::ListWidth::Path;
+    case ProjectListModel::ExeNameColumn:
+        return settings::ListWidth::ExeName;
+    case ProjectListModel::StatusColumn:
+        return settings::ListWidth::Status;
+    default:
+        return std::nullopt;
+    }
+}
+
+constexpr size_t Slot(settings::ListWidth which) { return size_t(which); }
+
 } // namespace
 
 // Message boxes and input boxes over the main window; the progress window centred on it.
@@ -80,6 +105,10 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
     buildMenus();
     buildLists();
     wireEvents();
+    widths_.fill(mainwindow::kColumnWidthTwips);
+    widths_[Slot(settings::ListWidth::CategoryList)] = mainwindow::kCategoryWidthTwips;
+    widthsAtStart_ = widths_;
+    applyColumnWidths();
     ResetSelection();
     updateEntryStates();
     resize(TwipsToPixels(kInitialClientWidthTwips),
@@ -146,7 +175,11 @@ void fMain::buildLists()
     lvwCategory = new ReportListView(client);
     lvwCategory->setObjectName(QStringLiteral("lvwCategory"));
     lvwCategory->setModel(&categoryModel_);
-    lvwCategory->setColumnWidth(0, TwipsToPixels(1500));
+    // Its one column is as wide as the list, so that no scroll bar scrolls a few pixels of
+    // nothing; a name cut short shows whole in its tooltip, and the split widens the list.
+    lvwCategory->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Stretched as the last section it would never be narrower than the default section.
+    lvwCategory->header()->setStretchLastSection(false);
     lvwCategory->setAccessibleName(QStringLiteral("カテゴリー一覧"));
 
     lvwProjectList = new ReportListView(client);
@@ -154,9 +187,6 @@ void fMain::buildLists()
     lvwProjectList->setModel(&filterModel_);
     lvwProjectList->setItemDelegate(
         new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList));
-    for (int column = 0; column < catalogue::ProjectListModel::StatusColumn; ++column)
-        lvwProjectList->setColumnWidth(column, TwipsToPixels(1440));
-    lvwProjectList->setColumnWidth(catalogue::ProjectListModel::StatusColumn, TwipsToPixels(1440));
     lvwProjectList->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList->setAcceptDrops(true);
     lvwProjectList->viewport()->setAcceptDrops(true);
@@ -172,6 +202,8 @@ void fMain::buildLists()
     chkAllCategories->setObjectName(QStringLiteral("chkAllCategories"));
     chkAllCategories->setAccessibleName(QStringLiteral("全カテゴリーから探す"));
     chkAllCategories->setToolTip(QStringLiteral("すべてのカテゴリーのプロジェクトを一覧に表示します。"));
+    splLists = new SplitHandle(client);
+    splLists->setObjectName(QStringLiteral("splLists"));
 
     for (ReportListView *list : {lvwCategory, lvwProjectList}) {
         list->setFont(ListFont());
@@ -273,6 +305,22 @@ void fMain::wireEvents()
     connect(&folderWatch_, &catalogue::FolderWatch::Changed, this, [this] { refreshShown(); });
     connect(lvwProjectList, &QAbstractItemView::doubleClicked, this, [this] { RunDoubleClickAction(); });
 
+    // A column the user sizes keeps its width; the last one takes whatever is free.
+    connect(lvwProjectList->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        const std::optional<settings::ListWidth> which = WidthOfColumn(column);
+        if (sizingColumns_ || !which || column == lvwProjectList->model()->columnCount() - 1)
+            return;
+        qint32 &twips = widths_[Slot(*which)];
+        twips = platform::KeepTwips(twips, size);
+    });
+    splLists->Dragged = [this](int left) {
+        // The strip starts where the category list ends, 90 twips from the window's edge.
+        qint32 &twips = widths_[Slot(settings::ListWidth::CategoryList)];
+        twips = mainwindow::SplitAt(qint32(PixelsToTwips(centralWidget()->width())),
+                                    platform::KeepTwips(twips + 90, left) - 90);
+        layoutLists();
+    };
+
     connect(&commands_, &CatalogueCommands::EntryStatesChanged, this, [this] { updateEntryStates(); });
     connect(&commands_, &CatalogueCommands::SelectionChanged, this, [this] { showSelection(); });
     connect(&commands_, &CatalogueCommands::CaptionChanged, this, [this] { updateCaption(); });
@@ -302,9 +350,40 @@ void fMain::Form_Load()
     applyPlacement(requestedPlacement_, frame);
     placementSettled_ = false;
     settings::ReadValues(values.SettingsFilePath);
+    const settings::ListWidths stored = settings::ReadListWidths(values.SettingsFilePath);
+    for (size_t k = 0; k < stored.size(); ++k)
+        widths_[k] = stored[k].value_or(widths_[k]);
+    widthsAtStart_ = widths_;
+    applyColumnWidths();
+    layoutLists();
     if (!values.IdeCommand.isEmpty())
         mMain::VbIdePath = values.IdeCommand;
 
+    const QString start = commandLineCatalogue_.isNull() ? values.StartupCatalogue : commandLineCatalogue_;
+    if (!deferStart_ || !QFileInfo(start).isFile()) {
+        openStartCatalogue();
+        return;
+    }
+    QThreadPool::globalInstance()->start([this, start] {
+        platform::IniRead read = platform::IniStore::Read(start);
+        QMetaObject::invokeMethod(this, [this, read = std::move(read)]() mutable {
+            startCatalogueRead(std::move(read));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void fMain::startCatalogueRead(platform::IniRead read)
+{
+    // Closed meanwhile, or the user already opened or started another catalogue.
+    if (unloaded_ || !State().CatalogueFilePath.isEmpty())
+        return;
+    platform::IniStore::Instance().Adopt(std::move(read));
+    openStartCatalogue();
+}
+
+void fMain::openStartCatalogue()
+{
+    const settings::SettingsValues &values = settings::Values();
     if (!commandLineCatalogue_.isNull()) {
         OpenCatalogueFile(commandLineCatalogue_);
     } else if (mFunction::FileExists(values.StartupCatalogue)) {
@@ -447,7 +526,7 @@ void fMain::Form_Unload()
     unloaded_ = true;
     const QString &file = settings::Values().SettingsFilePath;
     if (!file.isEmpty())
-        settings::WriteSettings(file, PlacementForSettings());
+        settings::WriteSettings(file, PlacementForSettings(), changedWidths());
     if (QFileInfo(State().CatalogueFilePath).isFile())
         SaveCatalogue();
 }
@@ -515,9 +594,9 @@ void fMain::layoutLists()
         return;
     const QWidget *client = centralWidget();
     const int filterHeight = qMax(txtFilter->sizeHint().height(), chkAllCategories->sizeHint().height());
-    const auto layout = mainwindow::LayoutLists(qint32(PixelsToTwips(client->width())),
-                                                qint32(PixelsToTwips(client->height())),
-                                                qint32(PixelsToTwips(filterHeight)));
+    const auto layout = mainwindow::LayoutLists(
+        qint32(PixelsToTwips(client->width())), qint32(PixelsToTwips(client->height())),
+        qint32(PixelsToTwips(filterHeight)), widths_[Slot(settings::ListWidth::CategoryList)]);
     if (!layout)
         return;
     auto boxOf = [](const mainwindow::Box &box) {
@@ -525,6 +604,7 @@ void fMain::layoutLists()
                      TwipsToPixels(box.Height));
     };
     lvwCategory->setGeometry(boxOf(layout->Category));
+    splLists->setGeometry(boxOf(layout->Split));
     lvwProjectList->setGeometry(boxOf(layout->Projects));
     // The check box keeps its own width at the right end of the filter row; the box takes the rest.
     const QRect row = boxOf(layout->Filter);
@@ -532,6 +612,23 @@ void fMain::layoutLists()
     const int gap = TwipsToPixels(90);
     chkAllCategories->setGeometry(row.right() + 1 - boxWidth, row.top(), boxWidth, row.height());
     txtFilter->setGeometry(row.left(), row.top(), qMax(0, row.width() - boxWidth - gap), row.height());
+}
+
+void fMain::applyColumnWidths()
+{
+    const QScopedValueRollback sizing(sizingColumns_, true);
+    for (int column = 0; column < lvwProjectList->model()->columnCount(); ++column)
+        if (const std::optional<settings::ListWidth> which = WidthOfColumn(column))
+            lvwProjectList->setColumnWidth(column, TwipsToPixels(widths_[Slot(*which)]));
+}
+
+settings::ListWidths fMain::changedWidths() const
+{
+    settings::ListWidths changed;
+    for (size_t k = 0; k < changed.size(); ++k)
+        if (widths_[k] != widthsAtStart_[k])
+            changed[k] = widths_[k];
+    return changed;
 }
 
 bool fMain::eventFilter(QObject *watched, QEvent *event)
@@ -610,11 +707,15 @@ void fMain::applyFilter()
 
 void fMain::showAllCategories(bool all)
 {
-    if (all)
-        projectModel_.ShowAllCategories();
-    else
-        projectModel_.ShowCategory(State().Current());
-    lvwProjectList->setColumnWidth(catalogue::ProjectListModel::StatusColumn, TwipsToPixels(1440));
+    {
+        // The status column stops or starts being the last one: the view sizes it anew.
+        const QScopedValueRollback sizing(sizingColumns_, true);
+        if (all)
+            projectModel_.ShowAllCategories();
+        else
+            projectModel_.ShowCategory(State().Current());
+    }
+    applyColumnWidths();
     applyFilter();
 }
 

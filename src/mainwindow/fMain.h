@@ -7,6 +7,7 @@
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
 #include "support/WidgetUserInterface.h"
 #include "tooling/fMessage.h"
 
@@ -23,6 +24,7 @@ class cCommonDlg;
 class QMenu;
 class QTimer;
 class ReportListView;
+class SplitHandle;
 
 // The main window: categories on the left, the selected category's projects on the right. It lays
 // out, wires the menus and forwards: the commands live in CatalogueCommands, the lists show the
@@ -37,6 +39,9 @@ public:
     // (or the catalogue given on the command line, set before).
     void Form_Load();
     void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
+    // Form_Load then leaves the start-up catalogue to a worker thread and opens it once read,
+    // so that the window shows and answers while a large file is parsed.
+    void DeferStartCatalogue() { deferStart_ = true; }
 
     // Opens a catalogue file as Open does; tells the user when it is not there.
     void OpenCatalogueFile(const QString &path);
@@ -82,6 +87,8 @@ public:
     // the text; ticked, it lists every category's projects.
     QLineEdit *txtFilter = nullptr;
     QCheckBox *chkAllCategories = nullptr;
+    // Between the lists: dragged, it makes the category list wider or narrower.
+    SplitHandle *splLists = nullptr;
 
     QMenu *mnuData = nullptr;
     QAction *mnuDataNew = nullptr;
@@ -150,6 +157,10 @@ private:
     // The window's rectangle with the frame the window system has put round it.
     QRect outerGeometry() const;
     void layoutLists();
+    // The project list's columns at their widths, all but the last one, which takes the free width.
+    void applyColumnWidths();
+    // The widths the user changed since start-up, for ZARUN.ini.
+    settings::ListWidths changedWidths() const;
     void recordNormalPlacement();
     void updateCaption();
     void updateEntryStates();
@@ -164,6 +175,8 @@ private:
     void showContextMenu(ReportListView *list, const QPoint &viewportPos);
 
     void Form_Unload();
+    void openStartCatalogue();
+    void startCatalogueRead(platform::IniRead read);
 
     void showProgress(const QString &caption);
     void hideProgress();
@@ -183,11 +196,17 @@ private:
     QPointer<fMessage> progress_;
     BuildCommands *builds_ = nullptr;
     bool unloaded_ = false;
+    bool deferStart_ = false;
     // The placement read at start-up, the window's size before it and the frame it was applied
     // with; applied again once the window system has put its frame round the window.
     settings::Placement requestedPlacement_;
     QSize initialSize_;
     QMargins normalFrame_;
     bool placementSettled_ = true;
-
+    // The category list's and the project list's column widths in twips (settings::ListWidth
+    // order): as read at start-up, or the default, and as the user has set them since.
+    std::array<qint32, settings::kListWidthCount> widthsAtStart_{};
+    std::array<qint32, settings::kListWidthCount> widths_{};
+    // Set while the program itself sizes the columns: that is no choice of the user's.
+    bool sizingColumns_ = false;
 };

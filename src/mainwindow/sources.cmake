@@ -10,6 +10,7 @@ target_sources(zarun_ui PRIVATE
   mainwindow/InstanceChannel.cpp mainwindow/InstanceChannel.h
   mainwindow/ShutdownOnRequest.cpp mainwindow/ShutdownOnRequest.h
   mainwindow/ProjectListView.cpp mainwindow/ProjectListView.h
+  mainwindow/SplitHandle.cpp mainwindow/SplitHandle.h
   mainwindow/fMain.cpp mainwindow/fMain.h
   mainwindow/mWndFunction.cpp mainwindow/mWndFunction.h
 )

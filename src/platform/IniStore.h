@@ -28,9 +28,24 @@ enum class IniStatus {
 //
 // A batch keeps a file's changes in memory and writes them in one atomic
 // replace when the outermost batch of that file ends.
+// A file read and parsed away from the store (on any thread), for the store to take later.
+struct IniRead {
+    QString file;
+    FileStamp stamp;
+    ReadStatus status = ReadStatus::Missing;
+    QByteArray bytes;
+    IniDocument document;
+};
+
 class IniStore {
 public:
     static IniStore &Instance();
+
+    // Reads and parses the file without touching any store: safe on any thread.
+    static IniRead Read(const QString &file);
+    // Takes a read made earlier when the store knows nothing of the file yet; the next use still
+    // compares it with the file on disk, as every use does.
+    void Adopt(IniRead read);
 
     // The current content of the file; an empty document when it is missing or cannot be read.
     const IniDocument &Document(const QString &file);

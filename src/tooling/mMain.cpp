@@ -123,9 +123,15 @@ QString ProjectExeFrom(const QString &projectFile, const std::optional<QString> 
         const QString folder = mFunction::GetFolderName(projectFile, style);
         if (folder.isEmpty())
             return name;
-        if (style == PathStyle::Windows)
-            return folder + u'\\' + name;
-        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+        // Exactly sized: every project keeps this string, and a grown one carries spare room.
+        const bool separated = style == PathStyle::Posix && folder.endsWith(u'/');
+        QString path;
+        path.reserve(folder.size() + 1 + name.size());
+        path += folder;
+        if (!separated)
+            path += style == PathStyle::Windows ? u'\\' : u'/';
+        path += name;
+        return path;
     }
     // No such line: the project path with ".exe" for the file name's extension.
     qsizetype start = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window's placement under a real window manager, which frames the window only after it is
 # shown: three starts and quits without touching the window must write ZARUN.ini's placement back
-# exactly as read, the first start 8000 x 6000 twips with the frame included.
+# exactly as read, the first start 8000 x 6000 twips with the frame included. Widths of the lists
+# stored after the first start stay as they are: the later starts leave the whole file as it was.
 #   e2e_placement.sh <zarun executable>
 # Exits 77 (skipped) when xvfb-run, openbox, xdotool or another tool it needs is missing.
 set -euo pipefail
@@ -69,13 +70,18 @@ session() {
   echo "start 1: TOP LEFT HEIGHT WIDTH MAXIMIZE = $first"
   [ "$height $width $maximized" = "6000 8000 False" ] || fail "the first start is not 8000 x 6000 twips outer: $first"
   [ $((client_height * 15)) -lt "$height" ] || fail "no window frame: client $client_height px high for HEIGHT=$height"
+  printf '[Column]\r\nCategoryList=2400\r\nPath=4500\r\nStatus=1000\r\n' >>"$prog/ZARUN.ini"
+  cp "$prog/ZARUN.ini" "$work/stored.ini"
   cycle
   second=$written
   echo "start 2: TOP LEFT HEIGHT WIDTH MAXIMIZE = $second"
+  cmp -s "$prog/ZARUN.ini" "$work/stored.ini" ||
+    fail "ZARUN.ini changed:$(diff <(cat -A "$work/stored.ini") <(cat -A "$prog/ZARUN.ini"))"
   cycle
   third=$written
   echo "start 3: TOP LEFT HEIGHT WIDTH MAXIMIZE = $third"
   [ "$first" = "$second" ] && [ "$second" = "$third" ] || fail "the placement changed: $first / $second / $third"
+  cmp -s "$prog/ZARUN.ini" "$work/stored.ini" || fail "ZARUN.ini changed on the third start"
 }
 
 if [ "${1:-}" = --session ]; then

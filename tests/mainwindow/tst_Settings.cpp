@@ -66,6 +66,9 @@ private Q_SLOTS:
     void readValues();
     void placement_data();
     void placement();
+    void listWidths_data();
+    void listWidths();
+    void listWidthsWrittenInPlace();
     void ensureFile_data();
     void ensureFile();
     void writeFailureKeepsFile();
@@ -270,6 +273,52 @@ void tst_Settings::placement()
     // Centred values follow the window's size once its frame is known.
     QCOMPARE(p.TopCentred, placement.TopCentred);
     QCOMPARE(p.LeftCentred, placement.LeftCentred);
+}
+
+void tst_Settings::listWidths_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<int>>("widths"); // CategoryList, ProjectName, FileName, Path, ExeName, Status; -1 unset
+    QTest::newRow("none") << QByteArray("[Main]\r\nSort=True\r\n") << QList<int>{-1, -1, -1, -1, -1, -1};
+    QTest::newRow("all, other case, blanks")
+        << QByteArray("[column]\r\ncategorylist = 2400\r\nProjectName=150\r\nFileName=2250\r\nPath=150000\r\n"
+                      "ExeName=1441\r\nStatus=+900\r\n")
+        << QList<int>{2400, 150, 2250, 150000, 1441, 900};
+    // Nothing that is not plainly a usable width: the window's own width instead.
+    QTest::newRow("malformed") << QByteArray("[Column]\r\nCategoryList=-1500\r\nProjectName=0\r\nFileName=99999999999\r\n"
+                                             "Path=wide\r\nExeName=1440px\r\nStatus=149\r\n")
+                               << QList<int>{-1, -1, -1, -1, -1, -1};
+    QTest::newRow("empty, huge, fraction") << QByteArray("[Column]\r\nCategoryList=\r\nPath=150001\r\nStatus=1440.5\r\n")
+                                           << QList<int>{-1, -1, -1, -1, -1, -1};
+}
+
+void tst_Settings::listWidths()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QList<int>, widths);
+    QVERIFY(put(file(), text));
+    const settings::ListWidths read = settings::ReadListWidths(file());
+    QList<int> got;
+    for (const std::optional<qint32> &w : read)
+        got.append(w.value_or(-1));
+    QCOMPARE(got, widths);
+}
+
+void tst_Settings::listWidthsWrittenInPlace()
+{
+    // Set widths replace their keys where they are or go last; the others stay as they were.
+    const QByteArray text = "[Main]\r\nSort=True\r\n[Column]\r\nPath=x\r\nExeName=2000\r\n[Folder]\r\nData=/d\r\n";
+    QVERIFY(put(file(), text));
+    settings::ReadValues(file());
+    settings::ListWidths widths;
+    widths[size_t(settings::ListWidth::Status)] = 900;
+    widths[size_t(settings::ListWidth::Path)] = 4500;
+    const Placement placement = settings::ReadPlacement(file(), 0, 0, 0, 0);
+    QCOMPARE(settings::WriteSettings(file(), placement, widths), IniStatus::Ok);
+    const QByteArray written = contents(file());
+    QVERIFY2(written.startsWith("[Main]\r\nSort=True\r\n[Column]\r\nPath=4500\r\nExeName=2000\r\nStatus=900\r\n"
+                                "[Folder]\r\nData=/d\r\n[Window]\r\n"),
+             written.constData());
 }
 
 void tst_Settings::ensureFile_data()

@@ -8,6 +8,7 @@
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/SplitHandle.h"
 #include "mainwindow/fMain.h"
 #include "platform/DesktopAssociation.h"
 #include "platform/IniStore.h"
@@ -34,6 +35,8 @@
 #include <QTimer>
 #include <QComboBox>
 #include <QUrl>
+#include <QScrollBar>
+#include <QToolTip>
 
 using catalogue::State;
 
@@ -118,6 +121,11 @@ private Q_SLOTS:
     void filteredRowsActOnTheirEntries_data();
     void filteredRowsActOnTheirEntries();
     void filterBoxKeys();
+    void listWidthsKept_data();
+    void listWidthsKept();
+    void listWidthsChangedByUser();
+    void categoryListScrollsOnlyWhenNeeded_data();
+    void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
     void closingTheWindowEndsTheRun();
 
@@ -208,7 +216,7 @@ void tst_fMain::menusAndColumns()
     QVERIFY(!w.mnuOption->menu());
 
     QCOMPARE(w.lvwCategory->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("カテゴリー"));
-    QCOMPARE(w.lvwCategory->columnWidth(0), 100);
+    QCOMPARE(w.lvwCategory->columnWidth(0), w.lvwCategory->viewport()->width());
     // The four columns of the list, then the status.
     const QStringList captions{QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"),
                                QStringLiteral("実行ファイル名"), QStringLiteral("状態")};
@@ -255,20 +263,31 @@ void tst_fMain::layoutArithmetic_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("filterHeight");
+    QTest::addColumn<int>("categoryWidth");
     QTest::addColumn<bool>("laidOut");
     QTest::addColumn<QList<int>>("category");
     QTest::addColumn<QList<int>>("filter");
     QTest::addColumn<QList<int>>("projects");
-    QTest::newRow("10000 x 5000") << 10000 << 5000 << 0 << true << QList<int>{90, 90, 1500, 4820}
+    QTest::newRow("10000 x 5000") << 10000 << 5000 << 0 << 1500 << true << QList<int>{90, 90, 1500, 4820}
                                   << QList<int>{1700, 90, 8200, 0} << QList<int>{1700, 90, 8200, 4820};
-    QTest::newRow("no height") << 10000 << 0 << 0 << false << QList<int>{} << QList<int>{} << QList<int>{};
-    QTest::newRow("too small: sizes at 0") << 1000 << 100 << 0 << true << QList<int>{90, 90, 1500, 0}
+    QTest::newRow("no height") << 10000 << 0 << 0 << 1500 << false << QList<int>{} << QList<int>{} << QList<int>{};
+    QTest::newRow("too small: sizes at 0") << 1000 << 100 << 0 << 1500 << true << QList<int>{90, 90, 1500, 0}
                                            << QList<int>{1700, 90, 0, 0} << QList<int>{1700, 90, 0, 0};
     // The filter row takes the top of the project list's place; the category list keeps its own.
-    QTest::newRow("filter row of 360") << 10000 << 5000 << 360 << true << QList<int>{90, 90, 1500, 4820}
+    QTest::newRow("filter row of 360") << 10000 << 5000 << 360 << 1500 << true << QList<int>{90, 90, 1500, 4820}
                                        << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 4400};
-    QTest::newRow("filter row in a low window") << 10000 << 400 << 360 << true << QList<int>{90, 90, 1500, 220}
+    QTest::newRow("filter row in a low window") << 10000 << 400 << 360 << 1500 << true << QList<int>{90, 90, 1500, 220}
                                                 << QList<int>{1700, 90, 8200, 360} << QList<int>{1700, 510, 8200, 0};
+    // The split moved: the gap of 110 and the margins stay.
+    QTest::newRow("split at 3000") << 10000 << 5000 << 0 << 3000 << true << QList<int>{90, 90, 3000, 4820}
+                                   << QList<int>{3200, 90, 6700, 0} << QList<int>{3200, 90, 6700, 4820};
+    QTest::newRow("narrow split") << 10000 << 5000 << 0 << 600 << true << QList<int>{90, 90, 600, 4820}
+                                  << QList<int>{800, 90, 9100, 0} << QList<int>{800, 90, 9100, 4820};
+    // A wide split gives way to the project list's least width, but not below the default.
+    QTest::newRow("wide split, narrow window") << 4000 << 5000 << 0 << 3500 << true << QList<int>{90, 90, 3100, 4820}
+                                               << QList<int>{3300, 90, 600, 0} << QList<int>{3300, 90, 600, 4820};
+    QTest::newRow("wide split, tiny window") << 2000 << 5000 << 0 << 3500 << true << QList<int>{90, 90, 1500, 4820}
+                                             << QList<int>{1700, 90, 200, 0} << QList<int>{1700, 90, 200, 4820};
 }
 
 void tst_fMain::layoutArithmetic()
@@ -276,8 +295,9 @@ void tst_fMain::layoutArithmetic()
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, filterHeight);
+    QFETCH(int, categoryWidth);
     QFETCH(bool, laidOut);
-    const auto layout = mainwindow::LayoutLists(width, height, filterHeight);
+    const auto layout = mainwindow::LayoutLists(width, height, filterHeight, categoryWidth);
     QCOMPARE(layout.has_value(), laidOut);
     if (!layout)
         return;
@@ -916,9 +936,11 @@ void tst_fMain::startUpAndShutDown()
                     "[Folder]\r\nData=/d\r\n"));
     {
         fMain w;
+        // As the program starts: the catalogue is read on a worker and opened when it arrives.
+        w.DeferStartCatalogue();
         w.Form_Load();
         QCOMPARE(settings::Values().DoubleClickAction, 7);
-        QCOMPARE(State().CatalogueFilePath, start);
+        QTRY_COMPARE(State().CatalogueFilePath, start);
         QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
         QString name = QStringLiteral("added");
         State().Current()->AddProject(QStringLiteral("z"), name);
@@ -1246,3 +1268,132 @@ void tst_fMain::closingTheWindowEndsTheRun()
 
 QTEST_MAIN(tst_fMain)
 #include "tst_fMain.moc"
+
+void tst_fMain::listWidthsKept_data()
+{
+    QTest::addColumn<QByteArray>("column"); // lines of the Column section
+    QTest::addColumn<QList<int>>("pixels"); // the category list, the project list's columns 1 to 4
+    const QList<int> defaults{100, 96, 96, 96, 96};
+    QTest::newRow("none stored") << QByteArray() << defaults;
+    QTest::newRow("stored") << QByteArray("[Column]\r\nCategoryList=2400\r\nProjectName=2250\r\nPath=4500\r\n")
+                            << QList<int>{160, 150, 96, 300, 96};
+    QTest::newRow("malformed") << QByteArray("[Column]\r\nCategoryList=-1500\r\nProjectName=abc\r\n"
+                                             "FileName=99999999999\r\nPath=0\r\nExeName=2000px\r\n")
+                               << defaults;
+}
+
+void tst_fMain::listWidthsKept()
+{
+    QFETCH(QByteArray, column);
+    QFETCH(QList<int>, pixels);
+    // As the program writes it: a start and quit that change nothing write it back as it is.
+    const QByteArray stored = "[Window]\r\nMAXIMIZE=False\r\nTOP=300\r\nLEFT=450\r\nHEIGHT=6000\r\nWIDTH=8000\r\n"
+                              "[Project]\r\nWClick=1\r\nExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n"
+                              "[Main]\r\nSort=True\r\n" + column;
+    const QString ini = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    QVERIFY(put(ini, stored));
+    {
+        fMain w;
+        w.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto shown = [&w] {
+            QList<int> widths{w.lvwCategory->width()};
+            for (int c = 0; c < 4; ++c)
+                widths.append(w.lvwProjectList->columnWidth(c));
+            return widths;
+        };
+        QTRY_COMPARE(shown(), pixels);
+        w.close();
+    }
+    QCOMPARE(contents(ini), stored);
+}
+
+void tst_fMain::listWidthsChangedByUser()
+{
+    constexpr int path = catalogue::ProjectListModel::FolderColumn;
+    constexpr int status = catalogue::ProjectListModel::StatusColumn;
+    const QString ini = dir_->filePath(QStringLiteral("ZARUN.ini"));
+    {
+        fMain w;
+        w.Form_Load();
+        load(w, "[Tools]\r\na=b\r\n");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto drag = [&w](int by) {
+            const QPoint grip(3, 100);
+            QTest::mousePress(w.splLists, Qt::LeftButton, {}, grip);
+            QTest::mouseMove(w.splLists, grip + QPoint(by, 0));
+            // The strip has followed the pointer: let go where it was taken.
+            QTest::mouseRelease(w.splLists, Qt::LeftButton, {}, grip);
+        };
+        // Far to the left: the list keeps 40 pixels (600 twips). Then to 150.
+        drag(-500);
+        QCOMPARE(w.lvwCategory->width(), 40);
+        drag(110);
+        QCOMPARE(w.lvwCategory->width(), 150);
+        QCOMPARE(w.lvwProjectList->x(), 6 + 150 + 7);
+        w.lvwProjectList->header()->resizeSection(path, 250);
+        // With every category listed the status column has a width of its own; the category column is last.
+        w.chkAllCategories->setChecked(true);
+        QCOMPARE(w.lvwProjectList->columnWidth(status), 96);
+        w.lvwProjectList->header()->resizeSection(status, 120);
+        w.lvwProjectList->header()->resizeSection(catalogue::ProjectListModel::CategoryColumn, 400);
+        w.chkAllCategories->setChecked(false);
+        // The last column takes the free width: no width of its own to keep.
+        w.lvwProjectList->header()->resizeSection(status, 300);
+        w.close();
+    }
+    const QByteArray written = contents(ini);
+    QVERIFY2(written.endsWith("[Main]\r\nSort=True\r\n[Column]\r\nCategoryList=2250\r\nPath=3750\r\nStatus=1800\r\n"),
+             written.constData());
+
+    fMain w;
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(w.lvwCategory->width(), 150);
+    QCOMPARE(w.lvwProjectList->columnWidth(path), 250);
+    w.chkAllCategories->setChecked(true);
+    QCOMPARE(w.lvwProjectList->columnWidth(status), 120);
+}
+
+void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("toolTip"); // "" for none
+    QTest::newRow("fits") << QStringLiteral("Tools") << QString();
+    // Cut short, with the count of projects that need attention: whole in the tooltip, above what the count means.
+    QTest::newRow("cut short, with a count")
+        << QStringLiteral("ユーティリティとサンプル集")
+        << QStringLiteral("ユーティリティとサンプル集 (1)\n実行ファイルの作成が必要か、ファイルが見つからないプロジェクトが 1 件あります。");
+}
+
+void tst_fMain::categoryListScrollsOnlyWhenNeeded()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, toolTip);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString gone = dir_->filePath(QStringLiteral("gone/App.vbp"));
+    load(w, Cp932(QStringLiteral("[%1]\r\n%2\r\n[Games]\r\n").arg(name, toolTip.isEmpty() ? QString() : "App=" + gone)));
+    ReportListView *list = w.lvwCategory;
+    const QModelIndex first = list->model()->index(0, 0);
+    if (!toolTip.isEmpty())
+        QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)"));
+    // The one column is as wide as the list: nothing to scroll sideways, however long the name.
+    QTRY_COMPARE(list->columnWidth(0), list->viewport()->width());
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
+
+    const QPoint at = list->visualRect(first).center();
+    QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &help);
+    if (toolTip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), toolTip);
+    }
+    QToolTip::hideText();
+}
