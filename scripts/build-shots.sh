@@ -3,7 +3,8 @@
 # window manager, with the stand-in IDE taking a second a build:
 #   scripts/build-shots.sh <zarun executable> <zarun_fake_ide> <output folder> [dark]
 # Writes build-progress.png (the progress window over the main window, halfway through) and
-# build-summary.png (the message at the end). With "dark", under a dark style sheet.
+# build-summary.png (the message at the end). With "dark", on a dark colour scheme (a KDE colour
+# scheme, read by Qt's own KDE platform theme).
 set -euo pipefail
 [ $# -ge 3 ] || { echo "usage: $0 <zarun executable> <zarun_fake_ide> <output folder> [dark]" >&2; exit 2; }
 zarun=$(realpath -- "$1")
@@ -45,24 +46,29 @@ project() {
 printf '[Window]\r\nMAXIMIZE=False\r\nTOP=600\r\nLEFT=600\r\nHEIGHT=7200\r\nWIDTH=12000\r\n[Main]\r\nStartFile=%s\r\n[Project]\r\nIdeCommand=%s %%f\r\n' \
   "$work/src/Demo.zrd" "$ide" >"$work/bin/ZARUN.ini"
 
-options=()
-if [ "$scheme" = dark ]; then
-  cat >"$work/dark.qss" <<'QSS'
-QWidget { background-color: #353535; color: #eff0f1; }
-QTreeView, QListView, QLineEdit { background-color: #232627; color: #eff0f1; }
-QHeaderView::section { background-color: #353535; color: #eff0f1; }
-QProgressBar { border: 1px solid #777; background-color: #232627; }
-QProgressBar::chunk { background-color: #3daee9; }
-QPushButton { border: 1px solid #777; padding: 3px 12px; }
-QPushButton:disabled { color: #888; }
-QMenu::item:selected, QMenuBar::item:selected { background-color: #3daee9; }
-QSS
-  options=(-stylesheet "$work/dark.qss")
-fi
-
 cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
-"$BIN/zarun" $OPTIONS &
+if [ "$SCHEME" = dark ]; then
+  mkdir -p "$XDG_CONFIG_HOME"
+  cat >"$XDG_CONFIG_HOME/kdeglobals" <<'KDE'
+[Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+[Colors:View]
+BackgroundNormal=35,38,41
+ForegroundNormal=252,252,252
+ForegroundInactive=161,169,177
+[Colors:Window]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+ForegroundInactive=161,169,177
+KDE
+  export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde
+fi
+"$BIN/zarun" &
 app=$!
 win=$(xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -1)
 xdotool windowactivate --sync "$win" || true
@@ -95,5 +101,5 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 INNER
 export ZARUN_FAKE_IDE_DELAY_MS=1000 ZARUN_FAKE_IDE_FAIL=gomoku
-BIN=$work/bin OUT=$out OPTIONS="${options[*]:-}" "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin OUT=$out SCHEME=$scheme "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out/build-progress.png $out/build-summary.png"
