@@ -260,7 +260,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
     arrived(int(jobs.size()));
 }
 
-void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak)
+void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak, std::optional<qint64> exeModifiedNs)
 {
     const std::shared_ptr<ProjectRecord> record = weak.lock();
     if (!record)
@@ -268,7 +268,9 @@ void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak)
     record->building = true;
     record->buildFailed = false;
     record->buildEnded = false;
-    record->buildBaseNs = record->exeModifiedNs;
+    // A project not looked at yet has no time of its own: an old executable left by a failed build
+    // would count as new.
+    record->buildBaseNs = exeModifiedNs.value_or(record->exeModifiedNs);
     announce();
 }
 

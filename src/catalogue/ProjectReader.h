@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace catalogue {
@@ -36,8 +37,9 @@ public:
     // Nothing queued or under way.
     bool Idle() const { return pending_ == 0; }
 
-    // For the build code. A build of the project started: its row shows "building".
-    void BuildStarted(const std::weak_ptr<ProjectRecord> &record);
+    // For the build code. A build of the project started: its row shows "building". exeModifiedNs:
+    // the executable's time just before the start (0 without one); without it, that of the last look.
+    void BuildStarted(const std::weak_ptr<ProjectRecord> &record, std::optional<qint64> exeModifiedNs = std::nullopt);
     // Its process ended (exited: ended normally with status 0). The project is looked at again
     // at once; without a newer executable than at the start, or when the process failed, the row
     // shows "failed" until a later look finds it up to date or another build starts.

@@ -59,9 +59,10 @@ void cVbAnalyze::AddProject(const QString &projectFile, QString &name)
         name = mMain::GetProjectName(projectFile);
     record->name = name;
     const QString exe = record->exe;
+    const std::weak_ptr<ProjectRecord> added = record;
     append(std::move(record));
     if (fromFile && !mFunction::FileExists(exe) && settings::Values().AutoMakeExe)
-        mMain::MakeExe(projectFile);
+        mMain::MakeExe(projectFile, added);
 }
 
 bool cVbAnalyze::DeleteProject(qint32 index)

@@ -5,6 +5,7 @@
 #include "dialogs/fEdit.h"
 #include "dialogs/fMove.h"
 #include "dialogs/fOption.h"
+#include "mainwindow/BuildCommands.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/SplitHandle.h"
 #include "mainwindow/mWndFunction.h"
@@ -156,6 +157,7 @@ void fMain::buildMenus()
     mnuProjectExe = add(mnuProject, QStringLiteral("実行ファイルを開く"));
     mnuProject->addSeparator();
     mnuProjectMakeExe = add(mnuProject, QStringLiteral("実行ファイル作成"));
+    builds_ = new BuildCommands(this, mnuCategory, mnuProject, mnuProjectMakeExe);
 
     mnuOption = bar->addAction(QStringLiteral("設定(&O)"));
 
@@ -260,8 +262,13 @@ void fMain::wireEvents()
             [current] { ProjectActions::OpenFolder(current(&catalogue::cVbAnalyze::ProjectFolder)); });
     connect(mnuProjectExe, &QAction::triggered, this,
             [current] { ProjectActions::RunExe(current(&catalogue::cVbAnalyze::ProjectExe)); });
-    connect(mnuProjectMakeExe, &QAction::triggered, this,
-            [current] { ProjectActions::MakeExecutable(current(&catalogue::cVbAnalyze::ProjectFile)); });
+    // The build reports back to the row it was started on.
+    connect(mnuProjectMakeExe, &QAction::triggered, this, [current] {
+        const catalogue::cVbAnalyze *category = State().Current();
+        ProjectActions::MakeExecutableFor(current(&catalogue::cVbAnalyze::ProjectFile),
+                                          category ? category->Shared(State().CurrentProject)
+                                                   : std::weak_ptr<catalogue::ProjectRecord>());
+    });
 
     connect(mnuOption, &QAction::triggered, this, [this] { ShowOptions(); });
     connect(mnuReadMe, &QAction::triggered, this, [this] { OpenReadMe(); });

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 
+class BuildCommands;
 class QAction;
 class QCheckBox;
 class QLineEdit;
@@ -130,6 +131,8 @@ public:
     ui::UserInterface &UserInterface();
 
     CatalogueCommands &Commands() { return commands_; }
+    // The category build and the build log entries.
+    BuildCommands &Builds() { return *builds_; }
     catalogue::ProjectListModel &ProjectModel() { return projectModel_; }
     catalogue::ProjectFilterModel &FilterModel() { return filterModel_; }
     // The folders watched for changes to the listed projects' files.
@@ -191,6 +194,7 @@ private:
     QString pendingRequest_;
     QTimer *pendingTimer_ = nullptr;
     QPointer<fMessage> progress_;
+    BuildCommands *builds_ = nullptr;
     bool unloaded_ = false;
     bool deferStart_ = false;
     // The placement read at start-up, the window's size before it and the frame it was applied

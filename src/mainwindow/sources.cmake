@@ -6,6 +6,7 @@ target_sources(zarun_core PRIVATE
   mainwindow/Settings.cpp mainwindow/Settings.h
 )
 target_sources(zarun_ui PRIVATE
+  mainwindow/BuildCommands.cpp mainwindow/BuildCommands.h
   mainwindow/InstanceChannel.cpp mainwindow/InstanceChannel.h
   mainwindow/ShutdownOnRequest.cpp mainwindow/ShutdownOnRequest.h
   mainwindow/ProjectListView.cpp mainwindow/ProjectListView.h

@@ -342,12 +342,19 @@ Refusal BuildRefusal(const Command &command)
     return Refusal::None;
 }
 
-Build BuildArguments(const Command &command, const QString &projectFile, const PathConverter &toWindows)
+Build BuildArguments(const Command &command, const QString &projectFile, const PathConverter &toWindows,
+                     const QString &logFile)
 {
     if (const Refusal refusal = BuildRefusal(command); refusal != Refusal::None)
         return {{}, refusal};
     Expansion e = expand(command, projectFile, toWindows);
-    e.arguments.insert(e.fileArgument + 1, QStringLiteral("/make"));
+    QStringList switches {QStringLiteral("/make")};
+    if (!logFile.isEmpty()) {
+        const bool windows = takesWindowsPaths(command);
+        switches << QStringLiteral("/out") << (windows && toWindows ? toWindows(logFile) : logFile);
+    }
+    for (qsizetype i = 0; i < switches.size(); ++i)
+        e.arguments.insert(e.fileArgument + 1 + i, switches[i]);
     return {e.arguments, Refusal::None};
 }
 

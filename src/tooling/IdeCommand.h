@@ -54,7 +54,10 @@ struct Build {
     QStringList arguments; // the open arguments with "/make" right after the project file
     Refusal refusal = Refusal::None;
 };
-Build BuildArguments(const Command &command, const QString &projectFile, const PathConverter &toWindows);
+// With a log file, "/out" and the log follow "/make": the IDE writes its messages there instead of
+// showing them. The log is converted like the project file.
+Build BuildArguments(const Command &command, const QString &projectFile, const PathConverter &toWindows,
+                     const QString &logFile = QString());
 
 // Starts program the way the command starts its Windows program: its Wine with its
 // environment, then program. Empty when the command does not run through Wine.

@@ -122,10 +122,12 @@ void RunExe(const QString &exePath)
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
 }
 
-void MakeExecutable(const QString &projectFile)
+void MakeExecutable(const QString &projectFile) { MakeExecutableFor(projectFile, {}); }
+
+void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     if (projectFilePresent(projectFile))
-        mMain::MakeExe(projectFile);
+        mMain::MakeExe(projectFile, record);
 }
 
 } // namespace ProjectActions

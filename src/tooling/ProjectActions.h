@@ -2,6 +2,12 @@
 
 #include <QString>
 
+#include <memory>
+
+namespace catalogue {
+struct ProjectRecord;
+}
+
 // The four commands on the selected project. Each takes the project's value
 // (ProjectFile, ProjectFolder or ProjectExe), tells the user when it is not
 // set or not found, and otherwise acts on it without waiting.
@@ -17,6 +23,8 @@ void OpenFolder(const QString &folder);
 void RunExe(const QString &exePath);
 // Starts the build of the executable (mMain::MakeExe).
 void MakeExecutable(const QString &projectFile);
+// The same for a catalogue's project: its row shows the build.
+void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
 
 // Hands a file, folder or address to the desktop's default handler; tells the user, naming
 // the target, when it does not exist or nothing could open it. False then.

@@ -1,10 +1,10 @@
 #include "tooling/mMain.h"
 
 #include "platform/FileSystem.h"
-#include "platform/ProcessStart.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/Wine.h"
+#include "tooling/IdeBuild.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
@@ -230,7 +230,9 @@ IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)
     return [wine](const QString &path) { return platform::WindowsPathForWine(wine, path); };
 }
 
-bool MakeExe(const QString &projectFile)
+bool MakeExe(const QString &projectFile) { return MakeExe(projectFile, {}); }
+
+bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     ui::UserInterface &ui = ui::Current();
     const IdeCommand::Command command = IdeCommand::Parse(VbIdePath);
@@ -239,16 +241,11 @@ bool MakeExe(const QString &projectFile)
         return false;
     }
     ui.ShowProgress(MakeExeCaption(GetProjectExe(projectFile)));
-    // The project path and the switch stay single arguments, whatever the path holds.
-    const QStringList arguments =
-        IdeCommand::BuildArguments(command, projectFile, WinePathConverter(command))
-            .arguments;
-    const bool started = !arguments.isEmpty()
-        && platform::StartDetached(arguments.first(), arguments.mid(1), QDir::currentPath());
+    const tooling::IdeBuild::Started started = tooling::IdeBuild::Start(projectFile, record);
     ui.HideProgress();
-    if (!started)
-        ui.Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + VbIdePath + QStringLiteral("  を起動できません。"));
-    return started;
+    if (!started.build)
+        ui.Message(started.error);
+    return started.build != nullptr;
 }
 
 } // namespace mMain

@@ -6,7 +6,12 @@
 #include <QIODevice>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+namespace catalogue {
+struct ProjectRecord;
+}
 
 // Reading .vbp project files and building their executables through the IDE.
 namespace mMain {
@@ -33,11 +38,13 @@ QString ExecutableOfExisting(const QString &projectFile);
 // an empty probe file in the program folder; empty when there is none or no probe can be made.
 QString GetVbIdePath();
 
-// Starts the IDE on the project with "/make" and returns at once; the progress
-// caption shows only while the IDE is being started. False (after telling the
-// user) when there is no IDE, the IDE command cannot pass "/make" on, or the IDE
-// could not be started.
+// Starts the IDE on the project with "/make" (and "/out" with the project's log, tooling::BuildLogOf)
+// and returns at once; the IDE is followed until it ends (tooling::IdeBuild). The progress
+// caption shows only while the IDE is being started. False (after telling the user) when there
+// is no IDE, the IDE command cannot pass "/make" on, the IDE could not be started, or the
+// project's row is being built already. With the project's record, its row shows the build.
 bool MakeExe(const QString &projectFile);
+bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
 
 // What the user is told when the IDE command cannot build (empty for Refusal::None).
 QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal);

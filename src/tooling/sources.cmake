@@ -1,6 +1,8 @@
 # sources of src/tooling
 target_sources(zarun_core PRIVATE
+  tooling/BuildQueue.cpp tooling/BuildQueue.h
   tooling/Centring.cpp tooling/Centring.h
+  tooling/IdeBuild.cpp tooling/IdeBuild.h
   tooling/IdeCommand.cpp tooling/IdeCommand.h
   tooling/ProjectActions.cpp tooling/ProjectActions.h
   tooling/UserInterface.cpp tooling/UserInterface.h
@@ -8,5 +10,6 @@ target_sources(zarun_core PRIVATE
   tooling/mMain.cpp tooling/mMain.h
 )
 target_sources(zarun_ui PRIVATE
+  tooling/fBuild.cpp tooling/fBuild.h
   tooling/fMessage.cpp tooling/fMessage.h
 )

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 
 using catalogue::cVbAnalyze;
+using catalogue::ProjectState;
 using catalogue::State;
 
 namespace {
@@ -194,9 +195,12 @@ void tst_cVbAnalyze::addProjectBuildsThroughTheIde()
     QCOMPARE(name, QString("App1"));
     QCOMPARE(ui.progress, QStringList {"App1.exe を作成中"});
     QVERIFY(ui.messages.isEmpty());
+    QCOMPARE(category.Record(1)->Shown(), ProjectState::Building);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/App1.exe"), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make"}));
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildLogOf(project)}));
+    // The row followed the build and was looked at again when the IDE ended.
+    QTRY_COMPARE_WITH_TIMEOUT(category.Record(1)->Shown(), ProjectState::UpToDate, 20000);
 
     // Now the executable exists: adding the project again starts nothing.
     env_.ClearCalls();

@@ -11,6 +11,8 @@
 // Needs the compile definitions ZARUN_FAKE_IDE (path of zarun_fake_ide) and
 // ZARUN_MIME_XML (packaging/zarun-mime.xml): CMake's zarun_use_fake_ide(target).
 
+#include "tooling/IdeBuild.h"
+
 #include <QDir>
 #include <QFile>
 #include <QList>
@@ -159,6 +161,7 @@ private:
             qCritical("fake IDE environment: %s", qPrintable(error));                                   \
             return 1;                                                                                   \
         }                                                                                               \
+        tooling::SetBuildLogFolderForTesting(environment.Root() + QStringLiteral("/cache/builds"));      \
         TestClass test(environment);                                                                    \
         return QTest::qExec(&test, argc, argv);                                                         \
     }

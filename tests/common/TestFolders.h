@@ -1,15 +1,18 @@
 #pragma once
 
 #include "platform/Backups.h"
+#include "tooling/IdeBuild.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-// QStandardPaths' test mode, and catalogue backups in a folder that goes with the test: in the
-// test area of the home folder every run would leave its own.
+// QStandardPaths' test mode, and catalogue backups and build logs in folders that go with the test:
+// in the test area of the home folder every run would leave its own.
 inline void UseTestFolders()
 {
     QStandardPaths::setTestModeEnabled(true);
     static QTemporaryDir backups;
     platform::SetBackupFolderForTesting(backups.path());
+    static QTemporaryDir logs;
+    tooling::SetBuildLogFolderForTesting(logs.path());
 }

@@ -133,10 +133,14 @@ DESKTOP
   wait_for "the IDE to be started on the project" lines "$ide_log" 1
   [ "$(sed -n 1p "$ide_log")" = "$windows_work | $windows_vbp" ] || fail "the IDE was called as: $(sed -n 1p "$ide_log")"
 
-  step "5. build (実行ファイル作成): /make after the project, the IDE writes Calc.exe"
+  step "5. build (実行ファイル作成): /make and /out <log> after the project, the IDE writes Calc.exe and the log"
   menu "$main" p Down Down Down Down Down Down Down Return
   wait_for "the IDE to build $exe" lines "$ide_log" 2
-  [ "$(sed -n 2p "$ide_log")" = "$windows_work | $windows_vbp | /make" ] || fail "the build called: $(sed -n 2p "$ide_log")"
+  local logs=("$XDG_CACHE_HOME"/ZARUN/builds/*.log)
+  [ ${#logs[@]} -eq 1 ] && [ -f "${logs[0]}" ] || fail "no single build log in $XDG_CACHE_HOME/ZARUN/builds: ${logs[*]}"
+  [ "$(sed -n 2p "$ide_log")" = "$windows_work | $windows_vbp | /make | /out | $(winepath -w "${logs[0]}")" ] ||
+    fail "the build called: $(sed -n 2p "$ide_log")"
+  grep -q 'Build succeeded' "${logs[0]}" || fail "the log says: $(cat "${logs[0]}")"
   is_pe "$exe" || fail "$exe is no Windows program"
 
   step "6. run (実行ファイルを開く): the built program runs through Wine in its own folder"

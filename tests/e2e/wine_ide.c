@@ -1,6 +1,8 @@
 /* A Windows program that stands in for the Visual Basic 6 IDE under Wine (built with mingw-w64):
  *   VB6.EXE <project>          notes the call in calls.log beside itself (open source)
- *   VB6.EXE <project> /make    also copies itself to the project's ExeName32, a real PE (build)
+ *   VB6.EXE <project> /make [/out <log>]
+ *                              also copies itself to the project's ExeName32, a real PE (build),
+ *                              and says so in the log
  *   <copy>.exe                 started without arguments, as the built program: writes ran.txt
  *                              beside itself with its working folder
  * Paths are Windows paths; files are written in UTF-8. */
@@ -74,7 +76,8 @@ int wmain(int argc, wchar_t **argv)
         return 0;
     }
     int result = 0;
-    if (argc == 3 && _wcsicmp(argv[2], L"/make") == 0) {
+    const int out = argc == 5 && _wcsicmp(argv[3], L"/out") == 0;
+    if ((argc == 3 || out) && _wcsicmp(argv[2], L"/make") == 0) {
         wchar_t name[MAX_PATH], target[2 * MAX_PATH], self[MAX_PATH];
         exe_name(argv[1], name);
         wcscpy(target, argv[1]);
@@ -85,6 +88,11 @@ int wmain(int argc, wchar_t **argv)
             result = CopyFileW(self, target, FALSE) ? 0 : 1;
         } else {
             result = 1;
+        }
+        if (out) {
+            HANDLE log = CreateFileW(argv[4], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            write_utf8(log, result == 0 ? L"Build succeeded.\r\n" : L"Build failed.\r\n");
+            CloseHandle(log);
         }
     }
     /* One line per call, written after the work: folder, then the arguments, split by " | ". */

@@ -1,5 +1,7 @@
 zarun_add_test(tst_Settings mainwindow zarun_core)
 zarun_add_test(tst_fMain mainwindow zarun_ui)
+# The stand-in IDE is defined with the tooling tests, which are read later.
+cmake_language(DEFER CALL zarun_use_fake_ide tst_fMain)
 zarun_add_test(tst_StartTwice mainwindow zarun_ui)
 target_compile_definitions(tst_StartTwice PRIVATE ZARUN_EXECUTABLE="$<TARGET_FILE:zarun>")
 add_dependencies(tst_StartTwice zarun)

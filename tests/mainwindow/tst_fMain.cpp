@@ -10,13 +10,17 @@
 #include "mainwindow/Settings.h"
 #include "mainwindow/SplitHandle.h"
 #include "mainwindow/fMain.h"
+#include "platform/DesktopAssociation.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "support/cCommonDlg.h"
+#include "mainwindow/BuildCommands.h"
+#include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QDialog>
 #include <QFile>
 #include <QCheckBox>
@@ -122,6 +126,8 @@ private Q_SLOTS:
     void listWidthsChangedByUser();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
+    void buildCategoryFromTheMenu();
+    void closingTheWindowEndsTheRun();
 
 private:
     QString catalogue(const QByteArray &bytes);
@@ -149,6 +155,11 @@ void tst_fMain::init()
 
 void tst_fMain::cleanup()
 {
+    // A build a failed test left waiting ends before its folder goes.
+    qunsetenv("ZARUN_FAKE_IDE_FAIL");
+    qunsetenv("ZARUN_FAKE_IDE_HOLD");
+    put(dir_->filePath(QStringLiteral("release")), "");
+    QTRY_COMPARE_WITH_TIMEOUT(tooling::IdeBuild::Running(), 0, 30000);
     cCommonDlg::ResetAnswerer();
     ui_.reset();
     platform::SetProgramFolderForTesting(QString());
@@ -187,12 +198,14 @@ void tst_fMain::menusAndColumns()
                                                   QStringLiteral("名前を付けて保存(&A)"), "-",
                                                   QStringLiteral("終了(&X)")}));
     QCOMPARE(w.mnuCategory->title(), QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
-    QCOMPARE(ActionTexts(w.mnuCategory), (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除")}));
+    QCOMPARE(ActionTexts(w.mnuCategory), (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"),
+                                                      "-", QStringLiteral("ｶﾃｺﾞﾘｰ内をすべて作成")}));
     QCOMPARE(w.mnuProject->title(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ(&P)"));
     QCOMPARE(ActionTexts(w.mnuProject),
              (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"), QStringLiteral("移動"),
                           "-", QStringLiteral("ソースを開く"), QStringLiteral("フォルダを開く"),
-                          QStringLiteral("実行ファイルを開く"), "-", QStringLiteral("実行ファイル作成")}));
+                          QStringLiteral("実行ファイルを開く"), "-", QStringLiteral("実行ファイル作成"),
+                          QStringLiteral("ﾋﾞﾙﾄﾞﾛｸﾞを開く")}));
     QCOMPARE(w.mnuHelp->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     QCOMPARE(ActionTexts(w.mnuHelp), (QStringList{QStringLiteral("ReadMe.txtを読む"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")}));
     // The settings command sits on the menu bar itself, between the project and help menus.
@@ -1181,6 +1194,76 @@ void tst_fMain::filterBoxKeys()
     QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta")}));
     QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
     QCOMPARE(State().CurrentProject, 1);
+}
+
+void tst_fMain::buildCategoryFromTheMenu()
+{
+    mMain::VbIdePath = platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    qputenv("ZARUN_FAKE_IDE_FAIL", "broken");
+    const QString fresh = vbp(QStringLiteral("fresh"), QStringLiteral("fresh.exe"));
+    QVERIFY(put(dir_->filePath(QStringLiteral("fresh.exe")), "MZ") && setModified(fresh, 1700000000));
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Tools]\r\nOk=%1\r\nBroken=%2\r\nFresh=%3\r\n")
+                .arg(vbp(QStringLiteral("ok"), QStringLiteral("ok.exe")), vbp(QStringLiteral("broken"), QStringLiteral("broken.exe")), fresh)
+                .toUtf8());
+    w.ClickCategoryRow(1);
+    BuildCommands &builds = w.Builds();
+    Q_EMIT w.mnuCategory->aboutToShow();
+    builds.mnuCtgBuild->trigger();
+    // A window of its own that leaves the main window usable; one run at a time.
+    QVERIFY(builds.ProgressWindow() && builds.ProgressWindow()->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+    Q_EMIT w.mnuCategory->aboutToShow();
+    QVERIFY(!builds.mnuCtgBuild->isEnabled());
+
+    QTRY_COMPARE_WITH_TIMEOUT(ui_->messages.size(), 1, 60000);
+    qunsetenv("ZARUN_FAKE_IDE_FAIL");
+    QCOMPARE(ui_->messages.first(), QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成が終わりました。\n\n作成: 1\n失敗: 1\nｽｷｯﾌﾟ: 1"));
+    QVERIFY(!builds.ProgressWindow());
+    constexpr int status = catalogue::ProjectListModel::StatusColumn;
+    QTRY_COMPARE(RowTexts(w.lvwProjectList, status),
+                 (QStringList{QStringLiteral("最新"), QStringLiteral("作成失敗"), QStringLiteral("最新")}));
+    // The failed row offers its log; a row never built here has none.
+    w.ClickProjectRow(2);
+    Q_EMIT w.mnuProject->aboutToShow();
+    QVERIFY(builds.mnuProjectBuildLog->isEnabled());
+    QVERIFY(contents(tooling::BuildLogOf(State().Current()->ProjectFile(2))).contains("Compile Error"));
+    w.ClickProjectRow(3);
+    Q_EMIT w.mnuProject->aboutToShow();
+    QVERIFY(!builds.mnuProjectBuildLog->isEnabled());
+    Q_EMIT w.mnuCategory->aboutToShow();
+    QVERIFY(builds.mnuCtgBuild->isEnabled());
+}
+
+void tst_fMain::closingTheWindowEndsTheRun()
+{
+    mMain::VbIdePath = platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    const QString release = dir_->filePath(QStringLiteral("release"));
+    qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
+    auto w = std::make_unique<fMain>();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    load(*w, QStringLiteral("[Tools]\r\nA=%1\r\nB=%2\r\n")
+                 .arg(vbp(QStringLiteral("a"), QStringLiteral("a.exe")), vbp(QStringLiteral("b"), QStringLiteral("b.exe")))
+                 .toUtf8());
+    w->ClickCategoryRow(1);
+    Q_EMIT w->mnuCategory->aboutToShow();
+    w->Builds().mnuCtgBuild->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + QStringLiteral(".started")), 30000);
+    QTRY_COMPARE(w->Builds().ProgressWindow()->lblCount->text(), QStringLiteral("1 / 2"));
+
+    // Closed without a question: nothing more is built, the IDE at work finishes its build.
+    w->close();
+    QVERIFY(!w->Builds().ProgressWindow());
+    QCOMPARE(tooling::IdeBuild::Running(), 1);
+    QVERIFY(put(release, ""));
+    qunsetenv("ZARUN_FAKE_IDE_HOLD");
+    QTRY_COMPARE_WITH_TIMEOUT(tooling::IdeBuild::Running(), 0, 30000);
+    QVERIFY(QFileInfo::exists(dir_->filePath(QStringLiteral("a.exe"))));
+    QVERIFY(!QFileInfo::exists(dir_->filePath(QStringLiteral("b.exe"))));
+    QVERIFY(ui_->messages.isEmpty());
 }
 
 QTEST_MAIN(tst_fMain)

@@ -1,13 +1,27 @@
 // Stands in for the IDE in tests and demos.
-//   fake_ide <project> /make   writes the project's executable beside it
-//   fake_ide anything else     only records the call
+//   fake_ide <project> /make [/out <log>]   writes the project's executable beside it, and a line
+//                                           saying how it went to the log
+//   fake_ide anything else                  only records the call
+// A build is steered by the environment:
+//   ZARUN_FAKE_IDE_FAIL=<text>     the build of a project whose path holds text fails: no
+//                                  executable, the error in the log, status 1 (or the one in
+//                                  ZARUN_FAKE_IDE_FAIL_STATUS: the real IDE may end with 0)
+//   ZARUN_FAKE_IDE_HOLD=<file>     the build waits until <file> exists; meanwhile <file>.started
+//                                  holds the pids of the stand-in and of a helper it started
+//                                  (as Wine starts its own processes), which waits as well
+//   ZARUN_FAKE_IDE_IGNORE_TERM=1   SIGTERM does not end the stand-in or its helper
+//   ZARUN_FAKE_IDE_DELAY_MS=<ms>   the build takes that long (demonstrations)
 // Started through a link named wine... it stands in for Wine and records the
 // WINEPREFIX it was given after the working folder; through a link named winepath
 // it answers "-w <path>" with "W:" and the path in backslashes.
 // Every call is recorded in the folder named by ZARUN_FAKE_IDE_LOG, one file per
 // call: the working folder, then each argument, each ended by a NUL byte.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <ctime>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,8 +76,60 @@ std::string exeName(const std::string &project)
     return {};
 }
 
-int make(const std::string &project)
+void pause(long milliseconds)
 {
+    timespec delay {milliseconds / 1000, (milliseconds % 1000) * 1000000};
+    ::nanosleep(&delay, nullptr);
+}
+
+bool exists(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Waits for the file named by ZARUN_FAKE_IDE_HOLD, with a helper process that waits too.
+void hold()
+{
+    const char *file = std::getenv("ZARUN_FAKE_IDE_HOLD");
+    if (!file || !*file)
+        return;
+    const std::string release = file;
+    const pid_t helper = ::fork();
+    if (helper == 0) {
+        while (!exists(release))
+            pause(10);
+        std::_Exit(0);
+    }
+    {
+        std::ofstream out(release + ".started.tmp");
+        out << ::getpid() << ' ' << helper << '\n';
+    }
+    std::rename((release + ".started.tmp").c_str(), (release + ".started").c_str());
+    while (!exists(release))
+        pause(10);
+    if (helper > 0)
+        ::waitpid(helper, nullptr, 0);
+}
+
+void note(const std::string &log, const std::string &line)
+{
+    if (log.empty())
+        return;
+    std::ofstream out(log, std::ios::binary | std::ios::trunc);
+    out << line << "\r\n";
+}
+
+int make(const std::string &project, const std::string &log)
+{
+    if (const char *delay = std::getenv("ZARUN_FAKE_IDE_DELAY_MS"))
+        pause(std::atol(delay));
+    hold();
+    if (const char *fail = std::getenv("ZARUN_FAKE_IDE_FAIL"); fail && *fail && project.find(fail) != std::string::npos) {
+        note(log, "Compile Error in File 'Form1.frm', Line 3 : Variable not defined");
+        const char *status = std::getenv("ZARUN_FAKE_IDE_FAIL_STATUS");
+        return status && *status ? std::atoi(status) : 1;
+    }
     const std::size_t slash = project.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : project.substr(0, slash);
     std::string name = exeName(project);
@@ -79,13 +145,18 @@ int make(const std::string &project)
         if (!out)
             return 1;
     }
-    return ::chmod(exe.c_str(), 0755) == 0 ? 0 : 1;
+    if (::chmod(exe.c_str(), 0755) != 0)
+        return 1;
+    note(log, "Build of '" + name + "' succeeded.");
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const char *ignore = std::getenv("ZARUN_FAKE_IDE_IGNORE_TERM"); ignore && *ignore)
+        std::signal(SIGTERM, SIG_IGN);
     std::vector<std::string> entries;
     char cwd[4096] = {};
     entries.emplace_back(::getcwd(cwd, sizeof cwd) ? cwd : "");
@@ -107,8 +178,8 @@ int main(int argc, char *argv[])
         } else {
             result = 1;
         }
-    } else if (argc == 3 && std::string(argv[2]) == "/make") {
-        result = make(argv[1]);
+    } else if ((argc == 3 || (argc == 5 && std::string(argv[3]) == "/out")) && std::string(argv[2]) == "/make") {
+        result = make(argv[1], argc == 5 ? argv[4] : "");
     }
     record(entries);
     return result;

@@ -1,4 +1,5 @@
-# The stand-in IDE: writes the executable on "<project> /make", records every call.
+# The stand-in IDE: writes the executable on "<project> /make", its messages on "/out <log>",
+# records every call; the environment makes a build fail, wait or ignore SIGTERM.
 add_executable(zarun_fake_ide tooling/fake_ide.cpp)
 
 # Gives a test the stand-in IDE and the MIME definitions (tests/common/FakeIdeEnvironment.h).
@@ -21,3 +22,5 @@ zarun_use_fake_ide(tst_AssociationFallback)
 zarun_add_test(tst_IdeCommand tooling zarun_core)
 zarun_add_test(tst_WineAssociation tooling zarun_core)
 zarun_use_fake_ide(tst_WineAssociation)
+zarun_add_test(tst_BuildQueue tooling zarun_core)
+zarun_use_fake_ide(tst_BuildQueue)

@@ -106,29 +106,42 @@ void tst_IdeCommand::build_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Refusal>("refusal");
+    QTest::addColumn<QString>("log"); // the IDE's messages go there ("/out")
     const QString f = kFile;
     const QString w = QStringLiteral("W:") + kFile;
     const QString make = QStringLiteral("/make");
 
-    QTest::newRow("file code last") << "ide %f" << QStringList {"ide", f, make} << Refusal::None;
-    QTest::newRow("file added") << "ide --x" << QStringList {"ide", "--x", f, make} << Refusal::None;
-    QTest::newRow("make right after the file") << "ide %f --later" << QStringList {"ide", f, make, "--later"} << Refusal::None;
+    QTest::newRow("file code last") << "ide %f" << QStringList {"ide", f, make} << Refusal::None << QString();
+    QTest::newRow("file added") << "ide --x" << QStringList {"ide", "--x", f, make} << Refusal::None << QString();
+    QTest::newRow("make right after the file") << "ide %f --later" << QStringList {"ide", f, make, "--later"} << Refusal::None << QString();
     QTest::newRow("wine")
         << R"(env WINEPREFIX=/p wine "C:\VB98\VB6.EXE" %f)"
-        << QStringList {"env", "WINEPREFIX=/p", "wine", R"(C:\VB98\VB6.EXE)", w, make} << Refusal::None;
+        << QStringList {"env", "WINEPREFIX=/p", "wine", R"(C:\VB98\VB6.EXE)", w, make} << Refusal::None << QString();
     QTest::newRow("script passing its arguments on")
         << R"(sh -c 'exec wine C:\\VB6.EXE "$@"' sh %f)"
-        << QStringList {"sh", "-c", R"(exec wine C:\\VB6.EXE "$@")", "sh", w, make} << Refusal::None;
-    QTest::newRow("script file") << "bash /opt/vb6.sh %f" << QStringList {"bash", "/opt/vb6.sh", f, make} << Refusal::None;
-    QTest::newRow("file in the script") << "sh -c \"wine /v/VB6.EXE %f\"" << QStringList {} << Refusal::ShellScript;
-    QTest::newRow("script without the file") << "sh -c \"wine /v/VB6.EXE\"" << QStringList {} << Refusal::ShellScript;
-    QTest::newRow("file as $0") << R"(sh -c 'ide "$@"' %f)" << QStringList {} << Refusal::ShellScript;
-    QTest::newRow("script takes $1 only") << R"(sh -c 'ide "$1"' sh %f)" << QStringList {} << Refusal::ShellScript;
+        << QStringList {"sh", "-c", R"(exec wine C:\\VB6.EXE "$@")", "sh", w, make} << Refusal::None << QString();
+    QTest::newRow("script file") << "bash /opt/vb6.sh %f" << QStringList {"bash", "/opt/vb6.sh", f, make} << Refusal::None << QString();
+    QTest::newRow("file in the script") << "sh -c \"wine /v/VB6.EXE %f\"" << QStringList {} << Refusal::ShellScript << QString();
+    QTest::newRow("script without the file") << "sh -c \"wine /v/VB6.EXE\"" << QStringList {} << Refusal::ShellScript << QString();
+    QTest::newRow("file as $0") << R"(sh -c 'ide "$@"' %f)" << QStringList {} << Refusal::ShellScript << QString();
+    QTest::newRow("script takes $1 only") << R"(sh -c 'ide "$1"' sh %f)" << QStringList {} << Refusal::ShellScript << QString();
     QTest::newRow("wine start")
-        << "env WINEPREFIX=/p wine start /ProgIDOpen VisualBasic.Project %f" << QStringList {} << Refusal::WineStart;
-    QTest::newRow("wine start in a script") << "sh -c 'wine start /unix \"$@\"' sh %f" << QStringList {} << Refusal::WineStart;
-    QTest::newRow("empty") << "" << QStringList {} << Refusal::NoCommand;
-    QTest::newRow("open quote") << "\"ide %f" << QStringList {} << Refusal::Malformed;
+        << "env WINEPREFIX=/p wine start /ProgIDOpen VisualBasic.Project %f" << QStringList {} << Refusal::WineStart << QString();
+    QTest::newRow("wine start in a script") << "sh -c 'wine start /unix \"$@\"' sh %f" << QStringList {} << Refusal::WineStart << QString();
+    const QString log = QStringLiteral("/home/u/.cache/ZARUN/builds/it's \"a\"_My VB-1a2b3c4d.log");
+    QTest::newRow("log after make") << "ide %f --later" << QStringList {"ide", f, make, "/out", log, "--later"}
+                                    << Refusal::None << log;
+    QTest::newRow("log through wine in Windows form")
+        << R"(env WINEPREFIX=/p wine "C:\VB98\VB6.EXE" %f)"
+        << QStringList {"env", "WINEPREFIX=/p", "wine", R"(C:\VB98\VB6.EXE)", w, make, "/out", "W:" + log}
+        << Refusal::None << log;
+    QTest::newRow("log through a script's arguments")
+        << R"(sh -c 'exec wine C:\\VB6.EXE "$@"' sh %f)"
+        << QStringList {"sh", "-c", R"(exec wine C:\\VB6.EXE "$@")", "sh", w, make, "/out", "W:" + log}
+        << Refusal::None << log;
+    QTest::newRow("log, but refused") << "sh -c \"wine /v/VB6.EXE %f\"" << QStringList {} << Refusal::ShellScript << log;
+    QTest::newRow("empty") << "" << QStringList {} << Refusal::NoCommand << QString();
+    QTest::newRow("open quote") << "\"ide %f" << QStringList {} << Refusal::Malformed << QString();
 }
 
 void tst_IdeCommand::build()
@@ -136,8 +149,9 @@ void tst_IdeCommand::build()
     QFETCH(QString, line);
     QFETCH(QStringList, arguments);
     QFETCH(Refusal, refusal);
+    QFETCH(QString, log);
     Converter converter;
-    const Build result = BuildArguments(Parse(line), kFile, converter.Function());
+    const Build result = BuildArguments(Parse(line), kFile, converter.Function(), log);
     QCOMPARE(result.refusal, refusal);
     QCOMPARE(BuildRefusal(Parse(line)), refusal);
     QCOMPARE(result.arguments, arguments);

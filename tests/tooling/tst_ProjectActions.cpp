@@ -197,7 +197,7 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
     QCOMPARE(ui.progress, QStringList {"Calc.exe を作成中"});
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder + "/Calc.exe").isExecutable(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make"}));
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildLogOf(project)}));
     // Building does not run what was built; the run command then finds it.
     QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
     ProjectActions::RunExe(mMain::GetProjectExe(project));

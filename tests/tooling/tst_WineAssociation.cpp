@@ -7,6 +7,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Wine.h"
 #include "tooling/ProjectActions.h"
+#include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
 
 #include <QCoreApplication>
@@ -210,10 +211,20 @@ void tst_WineAssociation::windowsPaths()
     for (const QStringList &call : expected)
         QVERIFY2(desk_.Calls().contains(call), qPrintable(call.join(u'|')));
 
+    // The build's log goes in Windows form as well.
     desk_.ClearCalls();
+    const QString log = tooling::BuildLogOf(file);
+    QString windowsLog = log;
+    windowsLog.replace(u'/', u'\\');
+    windowsLog.prepend(winepath ? "W:" : "Z:");
+    const QStringList build = wineCall + QStringList {"/make", "/out", windowsLog};
+    const QList<QStringList> made = winepath
+        ? QList<QStringList> {conversion, {QDir::currentPath(), "WINEPREFIX=" + prefix, "-w", log}, build}
+        : QList<QStringList> {build};
     QVERIFY(mMain::MakeExe(file));
-    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls().size(), expected.size(), 20000);
-    QVERIFY(desk_.Calls().contains(wineCall + QStringList {"/make"}));
+    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls().size(), made.size(), 20000);
+    for (const QStringList &call : made)
+        QVERIFY2(desk_.Calls().contains(call), qPrintable(call.join(u'|')));
     QVERIFY(ui.messages.isEmpty());
 }
 

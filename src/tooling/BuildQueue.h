@@ -1,0 +1,74 @@
+#pragma once
+
+#include "tooling/IdeBuild.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace catalogue {
+struct ProjectRecord;
+}
+
+namespace tooling {
+
+// Builds the projects of a category that need it, one after another: first every project is looked
+// at off this thread (its executable missing or out of date?), then the IDE builds those, one at a
+// time. Projects gone from the catalogue meanwhile, or being built already, are skipped.
+class BuildQueue : public QObject {
+    Q_OBJECT
+public:
+    struct Summary {
+        int built = 0;
+        int failed = 0;
+        int skipped = 0;   // up to date, without a .vbp, gone from the catalogue, being built already
+        int notBuilt = 0;  // needed a build, but the run was cancelled or stopped first
+        bool cancelled = false;
+        QString error;     // why the run stopped: the IDE could not be started
+    };
+
+    explicit BuildQueue(QObject *parent = nullptr);
+    // A run under way stops; the IDE building at that moment is left to finish its build.
+    ~BuildQueue() override;
+
+    // Starts a run over the projects. False, with what the user is told in *error, when the IDE
+    // command cannot build; false without an error when a run is under way.
+    bool Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error);
+    // Ends the IDE under way and what it started, and builds nothing more; Finished follows.
+    void Cancel();
+    bool Running() const { return running_; }
+
+    // The build under way (tests).
+    IdeBuild *Current() const { return current_; }
+
+    struct Planned;
+    struct Look;
+
+Q_SIGNALS:
+    // The projects are being looked at.
+    void Looking(int projects);
+    // A build starts: the number-th (1-based) of total, of the project with that name.
+    void Progress(int number, int total, const QString &project);
+    void Finished(const tooling::BuildQueue::Summary &summary);
+
+private:
+    void looked(std::vector<Look> looks);
+    void next();
+    void finish();
+
+    bool running_ = false;
+    bool cancelled_ = false;
+    std::shared_ptr<BuildQueue *> self_; // reached by the look on the worker thread, cleared when gone
+    std::vector<Planned> planned_;
+    size_t next_ = 0;
+    Summary summary_;
+    QPointer<IdeBuild> current_;
+};
+
+// What the user is told when a run over the category has ended.
+QString SummaryText(const QString &category, const BuildQueue::Summary &summary);
+
+} // namespace tooling
