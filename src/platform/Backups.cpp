@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <functional>
 
 namespace platform {
 
@@ -117,7 +118,10 @@ QStringList BackupsOf(const QString &file)
     return paths;
 }
 
-bool KeepBackup(const QString &file, QByteArrayView bytes)
+namespace {
+
+// Stores the newest backup of the file through store(path), then keeps only the newest ones.
+bool keep(const QString &file, const std::function<bool(const QString &)> &store)
 {
     const QString folder = BackupFolder();
     if (!QFileInfo(folder).isDir()) {
@@ -133,7 +137,7 @@ bool KeepBackup(const QString &file, QByteArrayView bytes)
         const QString path = folder + u'/' + parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
         if (QFileInfo::exists(path))
             continue;
-        if (!WriteCopyFile(path, bytes))
+        if (!store(path))
             return false;
         const QStringList backups = backupsIn(folder, parts);
         for (qsizetype i = 0; i + kBackupsKept < backups.size(); ++i)
@@ -141,6 +145,25 @@ bool KeepBackup(const QString &file, QByteArrayView bytes)
         return true;
     }
     return false;
+}
+
+} // namespace
+
+bool KeepBackup(const QString &file, QByteArrayView bytes)
+{
+    return keep(file, [&](const QString &path) { return WriteCopyFile(path, bytes); });
+}
+
+bool KeepBackupOfFile(const QString &file, qint64 maxBytes)
+{
+    return keep(file, [&](const QString &path) {
+        // The writer replaces the file by a rename and never writes into it, so the content under
+        // this second name stays as it is; only another file system needs a copy.
+        if (LinkFile(file, path))
+            return true;
+        QByteArray bytes;
+        return ReadWholeFile(file, maxBytes, &bytes) == ReadStatus::Ok && WriteCopyFile(path, bytes);
+    });
 }
 
 } // namespace platform

@@ -25,6 +25,9 @@ QString BackupFileName(const QString &file, const QDateTime &time);
 // the newest kBackupsKept backups of that file. The file is the one at the end of its links.
 // False when nothing could be stored.
 bool KeepBackup(const QString &file, QByteArrayView bytes);
+// The same for the file as it is on disk now, just before a write replaces it: without a copy
+// where the backup folder lies on the file's file system.
+bool KeepBackupOfFile(const QString &file, qint64 maxBytes);
 
 // The backups of the file, oldest first.
 QStringList BackupsOf(const QString &file);

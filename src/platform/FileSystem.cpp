@@ -366,6 +366,11 @@ bool WriteCopyFile(const QString &path, QByteArrayView data)
     return ok;
 }
 
+bool LinkFile(const QString &existing, const QString &path)
+{
+    return ::link(QFile::encodeName(existing).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
 #else // Q_OS_WIN
 
 FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, FileStamp *stamp)
@@ -502,6 +507,11 @@ bool WriteCopyFile(const QString &path, QByteArrayView data)
     if (!ok)
         file.remove();
     return ok;
+}
+
+bool LinkFile(const QString &, const QString &)
+{
+    return false; // a copy does
 }
 
 #endif

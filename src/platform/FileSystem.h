@@ -76,6 +76,10 @@ int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qi
 // the disk. Never replaces an existing file. False on any failure (nothing is left behind).
 bool WriteCopyFile(const QString &path, QByteArrayView data);
 
+// Gives the file a second name (a hard link) without copying it. False where that cannot be
+// done (another file system, no hard links); never replaces an existing file.
+bool LinkFile(const QString &existing, const QString &path);
+
 // Creates an empty file, or empties an existing one, through the same atomic replace.
 WriteStatus TruncateFileAtomically(const QString &path);
 

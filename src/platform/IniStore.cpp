@@ -126,15 +126,17 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
 
 void IniStore::keepBackup(const QString &target, const QByteArray &replacement) const
 {
-    // What is on disk now is what the write replaces (another program may have changed it); the
-    // file was just read or written, so this read comes from memory, and no copy of a large
-    // catalogue's bytes is kept between writes.
-    QByteArray old;
-    if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok)
+    // What is on disk now is what the write replaces (another program may have changed it).
+    const FileStamp now = StatFile(target);
+    if (!now.regular || now.size == 0)
         return;
+    if (now.size == replacement.size()) {
+        QByteArray old;
+        if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok || old == replacement)
+            return;
+    }
     // A failed backup does not stop the save: the user asked for the save, not for the backup.
-    if (!old.isEmpty() && old != replacement)
-        KeepBackup(target, old);
+    KeepBackupOfFile(target, kMaxFileBytes);
 }
 
 IniStatus IniStore::flush(const QString &file, Entry &entry)
