@@ -35,6 +35,7 @@ class XEvent(ctypes.Union):
 
 
 MAP_NOTIFY = 19
+UNMAP_NOTIFY = 18
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 
 
@@ -85,6 +86,7 @@ class X:
         lib.XSelectInput(self.dpy, lib.XDefaultRootWindow(self.dpy), SUBSTRUCTURE_NOTIFY_MASK)
         lib.XSync(self.dpy, 0)
         self.fd = lib.XConnectionNumber(self.dpy)
+        self.mapped_popups = set()
 
     def has_window_manager(self):
         return self.lib.XGetSelectionOwner(self.dpy, self.lib.XInternAtom(self.dpy, b"WM_S0", 0)) != 0
@@ -95,12 +97,21 @@ class X:
         ev = XEvent()
         while self.lib.XPending(self.dpy):
             self.lib.XNextEvent(self.dpy, ctypes.byref(ev))
+            # XMapEvent / XUnmapEvent: type, serial, send_event, display, event, window, ...
+            window = ctypes.cast(ctypes.byref(ev), ctypes.POINTER(ctypes.c_ulong))[5]
             if ev.type == MAP_NOTIFY:
-                # XMapEvent: type, serial, send_event, display, event, window, override_redirect
                 override = ctypes.cast(ctypes.byref(ev), ctypes.POINTER(ctypes.c_int))[12]
                 if override:
                     times.append(time.monotonic_ns())
+                    self.mapped_popups.add(window)
+            elif ev.type == UNMAP_NOTIFY:
+                self.mapped_popups.discard(window)
         return times
+
+    def popup_open(self):
+        """Whether a menu (an override-redirect window) is mapped now."""
+        self.popups()
+        return bool(self.mapped_popups)
 
     def _property(self, window, name, kind):
         actual, fmt_, n, after = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong()
@@ -228,6 +239,7 @@ class Program:
         env = dict(self.env, ZARUN_TRACE=trace)
         log = open(os.path.join(self.folder, "program.log"), "ab")
         self.x.popups()
+        self.x.mapped_popups.clear()
         t0 = time.monotonic_ns()
         proc = subprocess.Popen([self.exe], cwd=self.folder, env=env, stdout=log, stderr=subprocess.STDOUT)
         result = {"ok": False}
@@ -275,7 +287,15 @@ class Program:
             else:
                 result["filled"] = None
                 result["unfilled"] = True
-            # The open menu's Quit (its mnemonic): the program ends as the user ends it.
+            # The open menu's Quit (its mnemonic): the program ends as the user ends it. A window
+            # that came up meanwhile may have closed the menu: open it again first.
+            while not self.x.popup_open():
+                if proc.poll() is not None or time.monotonic() > deadline:
+                    raise RuntimeError("menu closed")
+                self.x.click_at(window, 20, 10)
+                reopened = time.monotonic()
+                while not self.x.popup_open() and time.monotonic() - reopened < 2:
+                    self.x.wait(0.005)
             quit_sent = time.monotonic_ns()
             self.x.keys("x")
             proc.wait(timeout=max(1, deadline - time.monotonic()))

@@ -115,11 +115,12 @@ void CatalogueCommands::ProjectListFocusChanged(bool focused)
 
 // ---- data menu ----
 
-void CatalogueCommands::LoadCatalogue()
+void CatalogueCommands::LoadCatalogue(bool showProgress)
 {
     ui::UserInterface &ui = ui::Current();
     catalogue::CatalogueState &state = State();
-    ui.ShowProgress(mFunction::GetFileName(state.CatalogueFilePath) + QStringLiteral(" を読み込み中"));
+    if (showProgress)
+        ui.ShowProgress(mFunction::GetFileName(state.CatalogueFilePath) + QStringLiteral(" を読み込み中"));
     ResetSelection();
     const qint32 n = catalogue::LoadCategories();
     const QString failure = catalogue::LoadFailureMessage(state.CatalogueFilePath, catalogue::LastLoadStatus());

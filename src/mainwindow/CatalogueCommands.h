@@ -38,7 +38,9 @@ public:
     void ProjectListFocusChanged(bool focused);
 
     // ---- data menu ----
-    void LoadCatalogue();
+    // Without progress: the start-up catalogue, parsed already, arriving under a shown window
+    // (a progress window then would only flash up and close an open menu).
+    void LoadCatalogue(bool showProgress = true);
     // False when the file could not be written (the user has been told) or no file is set.
     bool SaveCatalogue();
     void NewCatalogue();

@@ -361,7 +361,7 @@ void fMain::Form_Load()
 
     const QString start = commandLineCatalogue_.isNull() ? values.StartupCatalogue : commandLineCatalogue_;
     if (!deferStart_ || !QFileInfo(start).isFile()) {
-        openStartCatalogue();
+        openStartCatalogue(true);
         return;
     }
     QThreadPool::globalInstance()->start([this, start] {
@@ -378,28 +378,28 @@ void fMain::startCatalogueRead(platform::IniRead read)
     if (unloaded_ || !State().CatalogueFilePath.isEmpty())
         return;
     platform::IniStore::Instance().Adopt(std::move(read));
-    openStartCatalogue();
+    openStartCatalogue(false);
 }
 
-void fMain::openStartCatalogue()
+void fMain::openStartCatalogue(bool showProgress)
 {
     const settings::SettingsValues &values = settings::Values();
     if (!commandLineCatalogue_.isNull()) {
-        OpenCatalogueFile(commandLineCatalogue_);
+        OpenCatalogueFile(commandLineCatalogue_, showProgress);
     } else if (mFunction::FileExists(values.StartupCatalogue)) {
         State().CatalogueFilePath = values.StartupCatalogue;
-        LoadCatalogue();
+        LoadCatalogue(showProgress);
     }
 }
 
-void fMain::OpenCatalogueFile(const QString &path)
+void fMain::OpenCatalogueFile(const QString &path, bool showProgress)
 {
     if (!QFileInfo(path).isFile()) {
         ui::Current().Message(path + QStringLiteral(" が存在しません。"));
         return;
     }
     State().CatalogueFilePath = path;
-    LoadCatalogue();
+    LoadCatalogue(showProgress);
 }
 
 void fMain::OpenRequested(const QString &path)
@@ -828,7 +828,7 @@ void fMain::updateCaption() { setWindowTitle(commands_.WindowCaption()); }
 
 // ---- catalogue commands ----
 
-void fMain::LoadCatalogue() { commands_.LoadCatalogue(); }
+void fMain::LoadCatalogue(bool showProgress) { commands_.LoadCatalogue(showProgress); }
 
 bool fMain::SaveCatalogue()
 {

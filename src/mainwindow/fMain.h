@@ -44,7 +44,7 @@ public:
     void DeferStartCatalogue() { deferStart_ = true; }
 
     // Opens a catalogue file as Open does; tells the user when it is not there.
-    void OpenCatalogueFile(const QString &path);
+    void OpenCatalogueFile(const QString &path, bool showProgress = true);
     // A later start of the program handed over a catalogue (or none): the window comes to the
     // front and opens it as soon as no dialog or menu is open.
     void OpenRequested(const QString &path);
@@ -52,7 +52,7 @@ public:
     // List procedures shared with the commands and dialogs.
     void ShowProjectList();
     void ResetSelection();
-    void LoadCatalogue();
+    void LoadCatalogue(bool showProgress = true);
     // False when the file could not be written (the user has been told).
     bool SaveCatalogue();
 
@@ -175,7 +175,7 @@ private:
     void showContextMenu(ReportListView *list, const QPoint &viewportPos);
 
     void Form_Unload();
-    void openStartCatalogue();
+    void openStartCatalogue(bool showProgress);
     void startCatalogueRead(platform::IniRead read);
 
     void showProgress(const QString &caption);
