@@ -3,6 +3,8 @@
 #include "catalogue/cVbAnalyze.h"
 #include "tooling/mFunction.h"
 
+#include <algorithm>
+
 namespace catalogue {
 
 QString FoldForSearch(const QString &text)
@@ -10,10 +12,21 @@ QString FoldForSearch(const QString &text)
     return text.normalized(QString::NormalizationForm_KC).toCaseFolded();
 }
 
+namespace {
+
+// ASCII has no compatibility forms: most names and paths need no normalization to know that.
+bool changedByForms(const QString &text)
+{
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return !ascii && text.normalized(QString::NormalizationForm_KC) != text;
+}
+
+} // namespace
+
 QString SearchKeyOf(const QString &name, const QString &file)
 {
-    const bool nameChanges = name.normalized(QString::NormalizationForm_KC) != name;
-    const bool fileChanges = file.normalized(QString::NormalizationForm_KC) != file;
+    const bool nameChanges = changedByForms(name);
+    const bool fileChanges = changedByForms(file);
     if (!nameChanges && !fileChanges)
         return QString();
     return (nameChanges ? FoldForSearch(name) : QString()) + u'\n' + (fileChanges ? FoldForSearch(file) : QString());

@@ -4,7 +4,6 @@
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
 
-#include <QBuffer>
 #include <QDirIterator>
 #include <QStringTokenizer>
 
@@ -85,6 +84,17 @@ namespace {
 
 QChar separator() { return platform::kNativePathStyle == PathStyle::Windows ? u'\\' : u'/'; }
 
+bool isPlainName(QStringView name)
+{
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (const QChar c : name) {
+        if (c == u'/' || c == u'\\' || c == u':')
+            return false;
+    }
+    return true;
+}
+
 bool isAbsolute(QStringView path)
 {
     return path.startsWith(u'/') || path.startsWith(u'\\') || (path.size() >= 2 && path[1] == u':');
@@ -114,6 +124,13 @@ QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
     const QString inside = folder + separator();
     QString files;
     for (const QString &written : ListedSources(vbp)) {
+        // Most projects list bare file names beside the .vbp: nothing to resolve.
+        if (isPlainName(written)) {
+            if (!files.isEmpty())
+                files += u'\n';
+            files += written;
+            continue;
+        }
         const QString path = SourcePath(folder, written, platform::kNativePathStyle);
         if (path.isEmpty())
             continue;
@@ -176,10 +193,8 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         }
         auto sources = std::make_shared<ProjectSources>();
         sources->stamp = stamp;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
         sources->exe = mMain::ProjectExeFrom(
-            projectFile, mMain::ReadProjectValue(buffer, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
+            projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
         sources->files = SourceFilesOf(projectFile, bytes).toUtf8();
         sources->files.squeeze(); // the conversion leaves room for three bytes a character
         result.sources = std::move(sources);

@@ -25,7 +25,7 @@ constexpr qint64 kChunkBytes = 64 * 1024;
 // The key test on one line's raw bytes. Line starts are character starts in
 // code page 932, so "Name" can be tested on the bytes; "ExeName32" can hide in
 // trail bytes and is confirmed on the decoded text.
-std::optional<QString> valueIfKey(const QByteArray &line, ProjectKey key)
+std::optional<QString> valueIfKey(QByteArrayView line, ProjectKey key)
 {
     QString text;
     if (key == ProjectKey::Name) {
@@ -92,6 +92,24 @@ std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
     }
     if (!line.isEmpty())
         return valueIfKey(line, key);
+    return std::nullopt;
+}
+
+std::optional<QString> ProjectValueIn(QByteArrayView bytes, ProjectKey key)
+{
+    // The lines as the device reader splits them; the empty one inside a CR LF matches no key.
+    qsizetype start = 0;
+    const qsizetype size = qMin<qsizetype>(bytes.size(), kMaxProjectFileBytes);
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        if (end > start) {
+            if (auto value = valueIfKey(bytes.sliced(start, end - start), key))
+                return value;
+        }
+        start = end + 1;
+    }
     return std::nullopt;
 }
 

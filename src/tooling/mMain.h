@@ -68,6 +68,8 @@ inline constexpr qint64 kMaxProjectFileBytes = 1024 * 1024;
 // A line ends at CR LF, a lone CR or a lone LF.
 std::optional<QString> ReadProjectValue(const QString &projectFile, ProjectKey key);
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key);
+// The same for a .vbp read whole already.
+std::optional<QString> ProjectValueIn(QByteArrayView bytes, ProjectKey key);
 
 // What the readers make of a value found (or not) in projectFile.
 QString ProjectNameFrom(const QString &projectFile, const std::optional<QString> &name, PathStyle style);

@@ -130,6 +130,8 @@ void tst_mMain::readValue()
     QCOMPARE(result.has_value(), found);
     if (found)
         QCOMPARE(*result, value);
+    // The background reader reads the bytes whole: the same answer.
+    QCOMPARE(ProjectValueIn(text, key), result);
 }
 
 void tst_mMain::crLfSplitAcrossReads()
