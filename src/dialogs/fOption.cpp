@@ -239,7 +239,7 @@ void fOption::ShowIdeInEffect()
     }
     switch (IdeCommand::BuildRefusal(parsed)) {
     case IdeCommand::Refusal::None:
-        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make を渡します。");
+        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、ﾛｸﾞ用に /out を渡します。");
         break;
     case IdeCommand::Refusal::ShellScript:
         notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");

@@ -532,7 +532,7 @@ void tst_fOption::ideInEffect_data()
     QTest::newRow("association, wine start") << "" << "wine start /ProgIDOpen VisualBasic.Project %f"
                                              << "使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:" << "start が変換";
     QTest::newRow("set here, wine") << "wine C:\\VB6.EXE" << "wine C:\\VB6.EXE" << "使用中のｺﾏﾝﾄﾞ（この設定から）:"
-                                    << "Windows 形式で渡します。\n実行ﾌｧｲﾙ作成: ﾊﾟｽと /make を渡します。";
+                                    << "Windows 形式で渡します。\n実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、ﾛｸﾞ用に /out を渡します。";
 }
 
 void tst_fOption::ideInEffect()
