@@ -2,6 +2,7 @@
 // without the backup of the previous version. Each run changes one project, so every save
 // replaces the whole file (fsync included). The first run of each kind is cold (first write
 // of the process there, first backup into a new folder); the medians are warm.
+#include "../common/Measure.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/Backups.h"
@@ -36,12 +37,6 @@ QByteArray CatalogueBytes()
             text += QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ%1=/home/開発者/src/Group%2/Project%1/Project%1.vbp\r\n").arg(p).arg(c);
     }
     return *platform::EncodeCp932(text);
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 struct Kind {

@@ -3,6 +3,7 @@
 // cost model of the classic profile functions, and beside one rewrite of the file (the floor of
 // any change). Each line shows the first run, which starts with the file out of the page cache
 // and the engine holding nothing, beside the median of the runs.
+#include "../common/Measure.h"
 #include "catalogue/mIniFile.h"
 #include "platform/IniStore.h"
 #include "platform/TextCodec.h"
@@ -57,16 +58,6 @@ QByteArray CatalogueBytes()
     std::exit(1);
 }
 
-void Evict(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fdatasync(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
-}
-
 // A catalogue last written long ago, as one is when the program opens it; nothing of it held in memory.
 void PrepareFile(const QString &path, const QByteArray &bytes, bool evict)
 {
@@ -88,19 +79,6 @@ struct Timing {
     double first = 0;
     double median = 0;
 };
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double TimeMs(const std::function<void()> &body)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 // prepare(first) runs untimed before each timed body; the first run gets first == true.
 Timing Measure(int runs, const std::function<void(bool)> &prepare, const std::function<void()> &body)

@@ -5,6 +5,7 @@
 // the first run, which starts with the catalogue and every .vbp out of the page cache, beside the
 // median, and the floors: reading every .vbp once, and rewriting the catalogue once.
 // The real program's start (process, window system, cold and warm) is measured by bench/open.
+#include "../common/Measure.h"
 #include "catalogue/cVbAnalyze.h"
 #include "dialogs/fMove.h"
 #include "mainwindow/ProjectListView.h"
@@ -58,34 +59,11 @@ public:
     std::exit(1);
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-double TimeMs(const std::function<void()> &body)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
 long PeakKiB()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-void Evict(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fdatasync(fd);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
 }
 
 // The floor of opening: every .vbp opened, read to the end and closed, nothing else.

@@ -2,6 +2,7 @@
 // is looked at), beside the floor: a plain loop calling stat() once on each of the same files.
 // Reported: the first run of each (a process that has done nothing yet) and the median of the runs.
 //   bench_status [runs] [projects]
+#include "../common/Measure.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/cVbAnalyze.h"
@@ -22,19 +23,6 @@
 #include <vector>
 
 namespace {
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double TimeMs(const std::function<void()> &body)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
 
 void write(const QString &path, const QByteArray &bytes, time_t when)
 {

@@ -117,8 +117,8 @@ constexpr qint64 kBase = 1700000000;
 // Writes each "path@seconds" below root (times relative to kBase); a path ending in "/" is a folder.
 bool layFiles(const QString &root, const QStringList &files, const QByteArray &vbp)
 {
-    for (const QString &spec : files) {
-        const QString relative = spec.section(u'@', 0, 0);
+    for (const QString &entry : files) {
+        const QString relative = entry.section(u'@', 0, 0);
         const QString path = root + u'/' + relative;
         if (relative.endsWith(u'/')) {
             if (!QDir().mkpath(path))
@@ -126,7 +126,7 @@ bool layFiles(const QString &root, const QStringList &files, const QByteArray &v
             continue;
         }
         if (!put(path, relative.endsWith(QLatin1String(".vbp")) ? vbp : QByteArray("x"))
-            || !setModified(path, kBase + spec.section(u'@', 1).toLongLong()))
+            || !setModified(path, kBase + entry.section(u'@', 1).toLongLong()))
             return false;
     }
     return true;
