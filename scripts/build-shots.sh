@@ -50,22 +50,7 @@ cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
 if [ "$SCHEME" = dark ]; then
   mkdir -p "$XDG_CONFIG_HOME"
-  cat >"$XDG_CONFIG_HOME/kdeglobals" <<'KDE'
-[Colors:Button]
-BackgroundNormal=49,54,59
-ForegroundNormal=252,252,252
-[Colors:Selection]
-BackgroundNormal=61,174,233
-ForegroundNormal=252,252,252
-[Colors:View]
-BackgroundNormal=35,38,41
-ForegroundNormal=252,252,252
-ForegroundInactive=161,169,177
-[Colors:Window]
-BackgroundNormal=49,54,59
-ForegroundNormal=252,252,252
-ForegroundInactive=161,169,177
-KDE
+  cp "$DARK_COLOURS" "$XDG_CONFIG_HOME/kdeglobals"
   export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde
 fi
 "$BIN/zarun" &
@@ -101,5 +86,5 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 INNER
 export ZARUN_FAKE_IDE_DELAY_MS=1000 ZARUN_FAKE_IDE_FAIL=gomoku
-BIN=$work/bin OUT=$out SCHEME=$scheme "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin OUT=$out SCHEME=$scheme DARK_COLOURS=$here/dark-colours.kdeglobals "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out/build-progress.png $out/build-summary.png"

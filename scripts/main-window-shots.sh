@@ -115,28 +115,8 @@ run() {
 
 run light
 mkdir -p "$XDG_CONFIG_HOME"
-cat >"$XDG_CONFIG_HOME/kdeglobals" <<'KDE'
-[Colors:Button]
-BackgroundNormal=49,54,59
-ForegroundNormal=252,252,252
-[Colors:Selection]
-BackgroundNormal=61,174,233
-ForegroundNormal=252,252,252
-[Colors:Tooltip]
-BackgroundNormal=49,54,59
-ForegroundNormal=252,252,252
-[Colors:View]
-BackgroundNormal=35,38,41
-ForegroundNormal=252,252,252
-ForegroundInactive=161,169,177
-ForegroundLink=29,153,243
-ForegroundVisited=155,89,182
-[Colors:Window]
-BackgroundNormal=49,54,59
-ForegroundNormal=252,252,252
-ForegroundInactive=161,169,177
-KDE
+cp "$DARK_COLOURS" "$XDG_CONFIG_HOME/kdeglobals"
 XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde run dark
 INNER
-BIN=$work/bin OUT=$out "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin OUT=$out DARK_COLOURS=$here/dark-colours.kdeglobals "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out: main-window-long-paths.png project-menu.png options-dialog-light.png options-dialog-dark.png main-window-dark.png"
