@@ -185,19 +185,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/cache" "$work/runtime" "$work/tmp" "$work/data" "$work/config" "$work/empty"
 chmod 700 "$work/runtime"
 
-# A display number of our own, kept by a lock while this run lasts (see e2e_user_session.sh).
-locks=/tmp/.zarun-e2e-displays
-mkdir -p "$locks" 2>/dev/null || true
-server=
-for ((n = 700 + RANDOM % 100, tries = 0; tries < 200; n = 700 + (n - 699) % 200, tries++)); do
-  exec {lock}>"$locks/X$n" || continue
-  if flock -n "$lock" && [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    server=$n
-    break
-  fi
-  exec {lock}>&-
-done
-[ -n "$server" ] || { echo "FAIL: no free display number between 700 and 899" >&2; exit 1; }
+source "$(dirname "$self")/free_display.sh"
+claim_display 700
 
 status=0
 # Nothing reaches the real home folder or the system's desktop; Wine's set-up windows stay off.

@@ -41,21 +41,8 @@ done
 mkdir -p "$work/home" "$work/cache" "$work/config" "$work/runtime" "$work/tmp"
 chmod 700 "$work/runtime"
 
-# A display number of our own. "xvfb-run -a" races with runs started at the same moment: two
-# servers on one number, and the keys of one session land in the other. Numbers from 500 stay
-# clear of its choices; the lock keeps concurrent runs apart until this one ends.
-locks=/tmp/.zarun-e2e-displays
-mkdir -p "$locks" 2>/dev/null || true
-server=
-for ((n = 500 + RANDOM % 100, tries = 0; tries < 200; n = 500 + (n - 499) % 200, tries++)); do
-  exec {lock}>"$locks/X$n" || continue
-  if flock -n "$lock" && [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    server=$n
-    break
-  fi
-  exec {lock}>&-
-done
-[ -n "$server" ] || { echo "FAIL: no free display number between 500 and 699" >&2; exit 1; }
+source "$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")/free_display.sh"
+claim_display 500
 
 # -noreset: the server would otherwise reset when its last client goes (the program quitting, or a
 # short xdotool call) and refuse the connections made meanwhile.
