@@ -8,6 +8,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/x_helpers.sh"
 step_limit=${ZARUN_E2E_STEP_TIMEOUT:-30}
 
 fail() {
@@ -16,22 +17,7 @@ fail() {
   exit 1
 }
 
-wait_for() {
-  local what=$1
-  shift
-  local deadline=$(( $(date +%s) + step_limit ))
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || fail "waited ${step_limit}s for $what"
-    sleep 0.05
-  done
-}
-
-x() { timeout 10 xdotool "$@"; }
 main_shown() { [ -n "$(x search --onlyvisible --name '^ZARUN$' | head -n 1)" ]; }
-visible_windows() { x search --onlyvisible --class zarun | sort; }
-# Windows of the program shown now that were not in the list $1.
-new_windows() { comm -13 <(printf '%s\n' "$1") <(visible_windows) | grep .; }
-process_ended() { [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 # "TOP LEFT HEIGHT WIDTH MAXIMIZE" as written in ZARUN.ini.
 placement() {
   local key

@@ -10,6 +10,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/x_helpers.sh"
 root=$(cd "$here/../.." && pwd)
 
 # Seconds for the whole session, and for any single thing to happen on screen.
@@ -50,33 +51,7 @@ step() {
   printf '[%3d.%01ds] %s\n' $((ms / 1000)) $((ms % 1000 / 100)) "$*"
 }
 
-# wait_for <what> <command...>: polls the command until it succeeds, at most step_limit seconds.
-has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon (32 x 32)'; }
-wait_for() {
-  local what=$1
-  shift
-  local deadline=$(( $(date +%s) + step_limit ))
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || fail "waited ${step_limit}s for $what"
-    sleep 0.05
-  done
-}
-
-x() { timeout 10 xdotool "$@"; }
-
-# The first visible window whose whole name is <name>.
-window_id() { x search --onlyvisible --name "^$(sed 's/[][\.*^$()+?{}|]/\\&/g' <<<"$1")\$" | head -n 1; }
-window_shown() { [ -n "$(window_id "$1")" ]; }
 window_gone() { ! window_shown "$1"; }
-visible_windows() { x search --onlyvisible --class zarun | sort; }
-# Windows of the program shown now that were not in the list $1.
-new_windows() { comm -13 <(printf '%s\n' "$1") <(visible_windows) | grep .; }
-none_visible() {
-  local id
-  for id in $1; do
-    [ -z "$(x search --onlyvisible --class zarun | grep -x "$id")" ] || return 1
-  done
-}
 
 # Gives the keyboard to a window, rather than wait for the window manager to do it when a dialog closes.
 focus() { x windowfocus --sync "$1"; }
@@ -90,30 +65,12 @@ wait_window() {
   echo "$id"
 }
 
-# menu <main window> <menu mnemonic> <keys...>: opens a menu of the menu bar with Alt and its
-# mnemonic, waits for it to drop down, then presses the keys that pick the entry and waits for
-# the menu to go (a dialog the entry opens may already be showing by then).
-menu() {
-  local main=$1 letter=$2
-  shift 2
-  focus "$main"
-  local before popup
-  before=$(visible_windows)
-  x key "alt+$letter"
-  wait_for "the menu Alt+$letter to open" new_windows "$before"
-  popup=$(new_windows "$before")
-  x key "$@"
-  wait_for "the menu Alt+$letter to close" none_visible "$popup"
-}
-
 # Calls of the stand-in IDE with "/make" so far.
 build_calls() { find "$ZARUN_FAKE_IDE_LOG" -name '*.args' -exec cat {} + | tr '\0' '\n' | grep -c -x -- '/make' || true; }
 build_calls_above() { [ "$(build_calls)" -gt "$1" ]; }
 
 title_is() { [ "$(x getwindowname "$1")" = "$2" ]; }
 file_is() { [ -f "$1" ] && cmp -s "$1" "$2"; }
-# Gone or a zombie waiting to be reaped.
-process_ended() { [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
 start_program() {
   (cd "$work" && exec "$prog/zarun" >>"$work/zarun.log" 2>&1) &

@@ -11,6 +11,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/x_helpers.sh"
 root=$(cd "$here/../.." && pwd)
 
 total_limit=${ZARUN_E2E_TIMEOUT:-480}
@@ -34,46 +35,8 @@ fail() {
 
 step() { printf '[%4ds] %s\n' $(($(date +%s) - started)) "$*"; }
 
-wait_for() {
-  local what=$1
-  shift
-  local deadline=$(($(date +%s) + step_limit))
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || fail "waited ${step_limit}s for $what"
-    sleep 0.1
-  done
-}
-
-x() { timeout 10 xdotool "$@"; }
-window_id() { x search --onlyvisible --name "^$(sed 's/[][\.*^$()+?{}|]/\\&/g' <<<"$1")\$" | head -n 1; }
-window_shown() { [ -n "$(window_id "$1")" ]; }
-visible_windows() { x search --onlyvisible --class zarun | sort; }
-new_windows() { comm -13 <(printf '%s\n' "$1") <(visible_windows) | grep .; }
-none_visible() {
-  local id
-  for id in $1; do
-    [ -z "$(x search --onlyvisible --class zarun | grep -x "$id")" ] || return 1
-  done
-}
-
-# menu <main window> <mnemonic> <keys...>: drops a menu of the menu bar and picks an entry by keys.
-menu() {
-  local main=$1 letter=$2
-  shift 2
-  x windowfocus --sync "$main"
-  local before popup
-  before=$(visible_windows)
-  x key "alt+$letter"
-  wait_for "the menu Alt+$letter to open" new_windows "$before"
-  popup=$(new_windows "$before")
-  x key "$@"
-  wait_for "the menu Alt+$letter to close" none_visible "$popup"
-}
-
 lines() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
-has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon (32 x 32)'; }
 is_pe() { [ -f "$1" ] && [ "$(head -c 2 "$1")" = MZ ]; }
-process_ended() { [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
 session() {
   local zarun=$1
