@@ -289,6 +289,15 @@ Command Parse(const QString &commandLine)
     if (c.script < 0)
         return c;
     const QString &script = c.words[c.script];
+    // Inside `...`, $(...) or ${...} the shell's quoting starts afresh, which the quoting of the
+    // path cannot follow: such a script is never given a path (it could become code).
+    static const QRegularExpression substitution(QStringLiteral("`|\\$\\(|\\$\\{(?![@*])"));
+    static const QRegularExpression fileCode(QStringLiteral("%[fFuU]"));
+    if (substitution.match(script).hasMatch() && fileCode.match(script).hasMatch()) {
+        c.valid = false;
+        c.malformed = true;
+        return c;
+    }
     static const QRegularExpression passes(QStringLiteral("\\$\\{?[@*]"));
     c.scriptPassesArguments = passes.match(script).hasMatch();
     // A script that starts Wine plainly (no expansions before it) shows which Wine and prefix it uses.

@@ -72,6 +72,9 @@ void tst_IdeCommand::open_data()
     QTest::newRow("busybox sh") << "busybox sh -c 'ide %f'" << QStringList {"busybox", "sh", "-c", "ide " + single};
     QTest::newRow("argument of a script") << R"(sh -c 'exec ide "$@"' sh %f)" << QStringList {"sh", "-c", "exec ide \"$@\"", "sh", f};
     QTest::newRow("script file, no -c") << "sh /opt/ide.sh %f" << QStringList {"sh", "/opt/ide.sh", f};
+    // Quoting starts afresh inside a substitution: no path goes into such a script.
+    QTest::newRow("file inside $(...)") << R"(sh -c "wine \"$(winepath -w \"%f\")\"")" << QStringList {};
+    QTest::newRow("file inside backquotes") << "sh -c 'ide `echo %f`'" << QStringList {};
     QTest::newRow("script starting Wine")
         << "sh -c \"WINEPREFIX=/p wine 'C:\\VB6.EXE' %f\"" << QStringList {"sh", "-c", "WINEPREFIX=/p wine 'C:\\VB6.EXE' '" + QString(w).replace("'", "'\\''") + "'"};
 
