@@ -364,10 +364,13 @@ void fMain::Form_Load()
         openStartCatalogue(true);
         return;
     }
-    QThreadPool::globalInstance()->start([this, start] {
+    // The window may be gone before a slow read ends: the result goes through the application,
+    // which waits for the pool's threads, and finds the window only if it is still there.
+    QThreadPool::globalInstance()->start([window = QPointer<fMain>(this), start] {
         platform::IniRead read = platform::IniStore::Read(start);
-        QMetaObject::invokeMethod(this, [this, read = std::move(read)]() mutable {
-            startCatalogueRead(std::move(read));
+        QMetaObject::invokeMethod(qApp, [window, read = std::move(read)]() mutable {
+            if (window)
+                window->startCatalogueRead(std::move(read));
         }, Qt::QueuedConnection);
     });
 }

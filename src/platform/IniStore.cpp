@@ -25,12 +25,13 @@ IniStatus fromWriteStatus(WriteStatus status)
     return IniStatus::IoError;
 }
 
-bool isSettled(const FileStamp &stamp, qint64 racyWindowNs)
+// Whether a read at readAtNs came late enough after the file's last change to trust its times.
+bool isSettled(const FileStamp &stamp, qint64 racyWindowNs, qint64 readAtNs = WallClockNs())
 {
     if (!stamp.exists)
         return true;
     const qint64 lastChange = qMax(stamp.modifiedNs, stamp.changedNs);
-    return WallClockNs() - lastChange > racyWindowNs;
+    return readAtNs - lastChange > racyWindowNs;
 }
 
 } // namespace
@@ -81,6 +82,7 @@ IniRead IniStore::Read(const QString &file)
 {
     IniRead read;
     read.file = file;
+    read.readAtNs = WallClockNs();
     read.stamp = StatFile(file);
     read.status = read.stamp.exists ? ReadWholeFile(file, kMaxFileBytes, &read.bytes) : ReadStatus::Missing;
     read.document = IniDocument::Parse(read.bytes);
@@ -102,7 +104,7 @@ void IniStore::Adopt(IniRead read)
     entry->readStatus = read.status;
     entry->document = std::move(read.document);
     entry->loaded = true;
-    entry->settled = isSettled(read.stamp, racyWindowNs_);
+    entry->settled = isSettled(read.stamp, racyWindowNs_, read.readAtNs);
     entries_.insert(read.file, entry);
 }
 

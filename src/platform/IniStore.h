@@ -31,6 +31,7 @@ enum class IniStatus {
 // A file read and parsed away from the store (on any thread), for the store to take later.
 struct IniRead {
     QString file;
+    qint64 readAtNs = 0; // wall clock, just before the stat
     FileStamp stamp;
     ReadStatus status = ReadStatus::Missing;
     QByteArray bytes;
