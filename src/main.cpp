@@ -96,8 +96,10 @@ int main(int argc, char *argv[])
         window.SetCommandLineCatalogue(catalogue);
     // The rows are filled once every project's executable has been read from its .vbp file.
     QObject::connect(&catalogue::ProjectReader::Instance(), &catalogue::ProjectReader::AllRead, [] {
+        if (!platform::trace::Enabled())
+            return;
         const catalogue::CatalogueState &state = catalogue::State();
-        for (qint32 i = 1; platform::trace::Enabled() && i <= state.CategoryCount; ++i)
+        for (qint32 i = 1; i <= state.CategoryCount; ++i)
             for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
                 if (!state.CategoryAt(i)->Record(j)->exeKnown)
                     return;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -112,7 +113,8 @@ void BuildCommands::finished(const tooling::BuildQueue::Summary &summary)
 {
     delete progress_;
     updateEntries();
-    ui::Current().Message(tooling::SummaryText(category_, summary));
+    // Shown after the ended process's signal has returned: a message box runs its own event loop.
+    QTimer::singleShot(0, this, [this, text = tooling::SummaryText(category_, summary)] { ui::Current().Message(text); });
 }
 
 void BuildCommands::abandon()

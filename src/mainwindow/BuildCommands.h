@@ -30,7 +30,6 @@ public:
     QAction *mnuCtgBuild = nullptr;
     QAction *mnuProjectBuildLog = nullptr;
 
-    tooling::BuildQueue &Queue() { return *queue_; }
     // The progress window while a run lasts (tests).
     fBuild *ProgressWindow() const { return progress_; }
 

@@ -7,9 +7,11 @@ Request Parse(const QStringList &arguments)
     Request request;
     bool options = true;
     for (const QString &argument : arguments) {
-        if (options && (argument == u"-h" || argument == u"--help"))
+        if (argument == u"--")
+            break; // what follows is a file, even "-h"
+        if (argument == u"-h" || argument == u"--help")
             return {Action::Help, QString(), QString()};
-        if (options && (argument == u"-v" || argument == u"--version"))
+        if (argument == u"-v" || argument == u"--version")
             return {Action::Version, QString(), QString()};
     }
     for (const QString &argument : arguments) {

@@ -134,7 +134,7 @@ bool keep(const QString &file, const std::function<bool(const QString &)> &store
     // Two saves within one millisecond: the later one takes the next free millisecond.
     QDateTime time = QDateTime::currentDateTime();
     for (int attempt = 0; attempt < 1000; ++attempt, time = time.addMSecs(1)) {
-        const QString path = folder + u'/' + parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
+        const QString path = folder + u'/' + BackupFileName(file, time);
         if (QFileInfo::exists(path))
             continue;
         if (!store(path))

@@ -66,6 +66,8 @@ TerminationSignals::~TerminationSignals()
         ::sigaction(signalNumber, &action, nullptr);
     const int writeFd = g_writeFd;
     g_writeFd = -1;
+    delete notifier_; // it watches readFd_: gone before the descriptor closes
+    notifier_ = nullptr;
     ::close(writeFd);
     ::close(readFd_);
 }

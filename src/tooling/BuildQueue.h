@@ -42,7 +42,6 @@ public:
     bool Running() const { return running_; }
 
     // The build under way (tests).
-    IdeBuild *Current() const { return current_; }
 
     struct Planned;
     struct Look;

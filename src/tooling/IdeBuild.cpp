@@ -72,8 +72,8 @@ QString BuildLogOf(const QString &projectFile)
     return BuildLogFolder() + u'/' + file + u'-' + hash + QStringLiteral(".log");
 }
 
-IdeBuild::IdeBuild(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
-    : QObject(&followed()), projectFile_(projectFile), record_(record)
+IdeBuild::IdeBuild(const std::weak_ptr<catalogue::ProjectRecord> &record)
+    : QObject(&followed()), record_(record)
 {
 }
 
@@ -97,8 +97,10 @@ IdeBuild::Started IdeBuild::Start(const QString &projectFile, const std::weak_pt
     const QStringList arguments =
         IdeCommand::BuildArguments(command, projectFile, mMain::WinePathConverter(command), log).arguments;
 
-    auto *build = new IdeBuild(projectFile, record);
-    build->exe_ = mMain::GetProjectExe(projectFile);
+    auto *build = new IdeBuild(record);
+    // The row knows its executable once the background reader has been there: no second read.
+    const auto known = record.lock();
+    build->exe_ = known && known->exeKnown && !known->exe.isEmpty() ? known->exe : mMain::GetProjectExe(projectFile);
     build->exeBaseNs_ = platform::StatFile(build->exe_).modifiedNs;
     build->process_ = new platform::ChildProcess(build);
     if (arguments.isEmpty()

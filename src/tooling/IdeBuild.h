@@ -43,8 +43,6 @@ public:
 
     // Ends the IDE and what it started; Finished follows.
     void Stop();
-    QString ProjectFile() const { return projectFile_; }
-    QString Executable() const { return exe_; }
 
 Q_SIGNALS:
     // The IDE ended; built: it ended of itself with status 0, leaving an executable newer than
@@ -52,10 +50,9 @@ Q_SIGNALS:
     void Finished(bool built);
 
 private:
-    IdeBuild(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
+    explicit IdeBuild(const std::weak_ptr<catalogue::ProjectRecord> &record);
     void ended(bool succeeded);
 
-    QString projectFile_;
     QString exe_;
     qint64 exeBaseNs_ = 0;
     std::weak_ptr<catalogue::ProjectRecord> record_;

@@ -8,7 +8,6 @@
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -188,9 +187,7 @@ QString ExecutableOfExisting(const QString &projectFile)
     case platform::FileKind::Regular:
         break;
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return ProjectExeFrom(projectFile, ReadProjectValue(buffer, ProjectKey::ExeName32), platform::kNativePathStyle);
+    return ProjectExeFrom(projectFile, ProjectValueIn(bytes, ProjectKey::ExeName32), platform::kNativePathStyle);
 }
 
 QString GetVbIdePath()

@@ -65,6 +65,7 @@ void tst_StartTwice::laterStartHandsItsFileOver_data()
     QTest::addColumn<QString>("handed"); // relative to the working folder; empty: only the wish to be seen
     QTest::newRow("a catalogue, relative path") << QStringList {"計算 list.zrd"} << "計算 list.zrd";
     QTest::newRow("after --") << QStringList {"--", "-odd.zrd"} << "-odd.zrd";
+    QTest::newRow("-h after --: a file") << QStringList {"--", "-h"} << "-h";
     QTest::newRow("nothing") << QStringList {} << "";
 }
 
