@@ -69,7 +69,11 @@ int main(int argc, char *argv[])
     const QString settingsFile = settings::DefaultSettingsFilePath();
     platform::SingleInstance instance;
     if (!instance.TryAcquire(settingsFile)) {
-        InstanceChannel::Send(platform::SingleInstance::ChannelPath(settingsFile), catalogue);
+        // Not handed over: say so rather than drop the catalogue without a word.
+        if (!InstanceChannel::Send(platform::SingleInstance::ChannelPath(settingsFile), catalogue)) {
+            std::fputs("zarun: ZARUN は既に起動していますが、応答がありません。\n", stderr);
+            return 1;
+        }
         return 0;
     }
     // From here a log-out or kill runs the same shut-down as closing the window.

@@ -330,7 +330,6 @@ void fMain::wireEvents()
 
 void fMain::Form_Load()
 {
-    mMain::VbIdePath = mMain::GetVbIdePath();
     ResetSelection();
     settings::SettingsValues &values = settings::Values();
     values.SettingsFilePath = settings::DefaultSettingsFilePath();
@@ -356,8 +355,8 @@ void fMain::Form_Load()
     widthsAtStart_ = widths_;
     applyColumnWidths();
     layoutLists();
-    if (!values.IdeCommand.isEmpty())
-        mMain::VbIdePath = values.IdeCommand;
+    // The desktop's association is asked only when the options name no IDE command.
+    mMain::VbIdePath = values.IdeCommand.isEmpty() ? mMain::GetVbIdePath() : values.IdeCommand;
 
     const QString start = commandLineCatalogue_.isNull() ? values.StartupCatalogue : commandLineCatalogue_;
     if (!deferStart_ || !QFileInfo(start).isFile()) {
