@@ -14,11 +14,15 @@ namespace {
 // winepath starts the Wine server when none runs; a working one answers well within this.
 constexpr int kWinePathTimeoutMs = 20000;
 
-bool isAssignment(const QString &word)
+} // namespace
+
+bool IsEnvironmentAssignment(const QString &word)
 {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*="));
     return name.match(word).hasMatch();
 }
+
+namespace {
 
 // The prefix that Wine would use with these assignments.
 QString winePrefix(const QProcessEnvironment &environment)
@@ -78,7 +82,7 @@ QString WindowsPathForWine(const QStringList &wineCommand, const QString &unixPa
         return fallback;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString &word : wineCommand.mid(0, wineCommand.size() - 1)) {
-        if (isAssignment(word)) {
+        if (IsEnvironmentAssignment(word)) {
             const qsizetype equals = word.indexOf(u'=');
             environment.insert(word.left(equals), word.mid(equals + 1));
         }

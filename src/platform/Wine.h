@@ -18,6 +18,9 @@ QString WineDriveZPath(const QString &unixPath);
 // fails or gives no usable answer, the drive Z: form.
 QString WindowsPathForWine(const QStringList &wineCommand, const QString &unixPath);
 
+// A NAME=value word, as env and shells read one before a command.
+bool IsEnvironmentAssignment(const QString &word);
+
 // The wine program on PATH; empty when there is none.
 QString WineOnPath();
 

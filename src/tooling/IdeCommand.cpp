@@ -1,6 +1,7 @@
 #include "tooling/IdeCommand.h"
 
 #include "platform/DesktopAssociation.h"
+#include "platform/Wine.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -10,12 +11,6 @@ namespace IdeCommand {
 namespace {
 
 QString baseName(const QString &word) { return word.mid(word.lastIndexOf(u'/') + 1); }
-
-bool isAssignment(const QString &word)
-{
-    static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*="));
-    return name.match(word).hasMatch();
-}
 
 bool isShell(const QString &word)
 {
@@ -54,7 +49,7 @@ Analysis analyse(const QStringList &words, bool shellSyntax)
     Analysis a;
     qsizetype i = 0;
     const auto skipAssignments = [&] {
-        while (i < words.size() && isAssignment(words[i]))
+        while (i < words.size() && platform::IsEnvironmentAssignment(words[i]))
             ++i;
     };
     if (shellSyntax) {
@@ -74,7 +69,7 @@ Analysis analyse(const QStringList &words, bool shellSyntax)
                 i += 2;
             } else if (w == u"-S" || w.startsWith(u"--split-string") || (w.startsWith(u"-S") && !w.startsWith(u"--"))) {
                 return a; // env splits a string of its own: no telling what runs
-            } else if (w.startsWith(u'-') || isAssignment(w)) {
+            } else if (w.startsWith(u'-') || platform::IsEnvironmentAssignment(w)) {
                 ++i;
             } else {
                 break;
