@@ -1,6 +1,5 @@
 #include "catalogue/ProjectReader.h"
 
-#include "catalogue/ProjectFilter.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/ThreadPriority.h"
 
@@ -24,13 +23,10 @@ struct ProjectReader::Job {
     quint32 serial = 0;
     // As they were when queued: a result for a record changed since is dropped.
     QString file;
-    QString name;
     QString knownExe;
     SourcesPtr previous;
-    bool wantKey = false;
     // The result.
     ScanResult result;
-    QString key;
 };
 
 namespace {
@@ -60,8 +56,6 @@ public:
                 continue;
             job.result = ScanProject(job.file, job.knownExe, job.previous, &folding);
             job.previous.reset();
-            if (job.wantKey)
-                job.key = SearchKeyOf(job.name, job.file);
         }
         QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
             deliver(std::move(jobs));
@@ -159,12 +153,10 @@ void ProjectReader::pump()
             job.record = record;
             job.serial = waiting.serial;
             job.file = record->file;
-            job.name = record->name;
             // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
-            if (record->exeKnown && !record->exe.isEmpty())
-                job.knownExe = record->exe;
+            if (record->exeKnown && !record->exe.IsEmpty())
+                job.knownExe = record->Exe();
             job.previous = record->sources;
-            job.wantKey = !record->searchKeyKnown;
             jobs.push_back(std::move(job));
         }
         if (jobs.empty())
@@ -237,18 +229,15 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             continue;
         record->scanPending = false;
         ScanResult &result = job.result;
-        if (!record->exeKnown || (record->exe.isEmpty() && job.knownExe.isNull() && !result.exe.isEmpty())) {
-            record->exe = result.exe;
+        if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.isEmpty())) {
+            // Read from the .vbp: the same kept text, not a copy of it.
+            record->exe = result.sources ? result.sources->exe : KeptPath(record->file, result.exe);
             record->exeKnown = true;
         }
         record->state = result.state;
         record->newerFile = std::move(result.newerFile);
         record->exeModifiedNs = result.exeModifiedNs;
         record->sources = std::move(result.sources);
-        if (job.wantKey && !record->searchKeyKnown && record->name == job.name) {
-            record->searchKey = std::move(job.key);
-            record->searchKeyKnown = true;
-        }
         if (record->buildEnded) {
             record->buildEnded = false;
             record->buildFailed = !record->buildExited || record->exeModifiedNs == 0

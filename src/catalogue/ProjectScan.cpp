@@ -21,6 +21,38 @@ QString parentOf(const QString &path)
 
 } // namespace
 
+namespace {
+
+// The project file's text up to its last separator, whatever the path style: a prefix of it.
+qsizetype folderPrefixSize(const QString &projectFile)
+{
+    for (qsizetype i = projectFile.size() - 1; i >= 0; --i)
+        if (projectFile[i] == u'/' || projectFile[i] == u'\\')
+            return i + 1;
+    return 0;
+}
+
+} // namespace
+
+KeptPath::KeptPath(const QString &projectFile, const QString &path)
+{
+    const qsizetype prefix = folderPrefixSize(projectFile);
+    inFolder_ = prefix > 0 && path.size() > prefix && QStringView(path).first(prefix) == QStringView(projectFile).first(prefix);
+    text_ = inFolder_ ? path.sliced(prefix) : path;
+}
+
+QString KeptPath::In(const QString &projectFile) const
+{
+    if (!inFolder_)
+        return text_;
+    const qsizetype prefix = folderPrefixSize(projectFile);
+    QString path;
+    path.reserve(prefix + text_.size());
+    path.append(QStringView(projectFile).first(prefix));
+    path.append(text_);
+    return path;
+}
+
 QString CaseFolding::find(const QString &folder, const QString &name, bool mayList)
 {
     auto listing = listings_.find(folder);
@@ -118,26 +150,64 @@ void forEachFile(const QString &projectFile, const QByteArray &kept, Take take)
 
 } // namespace
 
-QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
+namespace {
+
+bool isAsciiBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+QByteArrayView trimmedAscii(QByteArrayView text)
+{
+    while (!text.isEmpty() && isAsciiBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isAsciiBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// A bare ASCII file name as CleanedSourceValue would give it, without decoding; null for anything else.
+QByteArrayView plainAsciiName(QByteArrayView value)
+{
+    value = trimmedAscii(value);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = trimmedAscii(value.sliced(1, value.size() - 2));
+    if (value.isEmpty() || value == "." || value == "..")
+        return {};
+    for (const char c : value)
+        if (uchar(c) >= 0x80 || c == '/' || c == '\\' || c == ':' || c == '"')
+            return {};
+    return value;
+}
+
+} // namespace
+
+QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
 {
     const QString folder = mFunction::GetFolderName(projectFile);
     const QString inside = folder + separator();
-    QString files;
-    for (const QString &written : ListedSources(vbp)) {
-        // Most projects list bare file names beside the .vbp: nothing to resolve.
+    QByteArray files;
+    const auto add = [&files](QByteArrayView utf8) {
+        if (!files.isEmpty())
+            files += '\n';
+        files += utf8;
+    };
+    ForEachSourceValue(vbp, [&](QByteArrayView value) {
+        // Most projects list bare ASCII names beside the .vbp: nothing to decode or resolve.
+        if (const QByteArrayView name = plainAsciiName(value); !name.isNull()) {
+            add(name);
+            return;
+        }
+        const QString written = CleanedSourceValue(value);
+        if (written.isEmpty())
+            return;
         if (isPlainName(written)) {
-            if (!files.isEmpty())
-                files += u'\n';
-            files += written;
-            continue;
+            add(written.toUtf8());
+            return;
         }
         const QString path = SourcePath(folder, written, platform::kNativePathStyle);
         if (path.isEmpty())
-            continue;
-        if (!files.isEmpty())
-            files += u'\n';
-        files += path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path);
-    }
+            return;
+        add((path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path)).toUtf8());
+    });
+    files.squeeze(); // kept for every project: no spare room
     return files;
 }
 
@@ -193,13 +263,14 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         }
         auto sources = std::make_shared<ProjectSources>();
         sources->stamp = stamp;
-        sources->exe = mMain::ProjectExeFrom(
-            projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32), platform::kNativePathStyle);
-        sources->files = SourceFilesOf(projectFile, bytes).toUtf8();
-        sources->files.squeeze(); // the conversion leaves room for three bytes a character
+        result.exe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
+                                           platform::kNativePathStyle);
+        sources->exe = KeptPath(projectFile, result.exe);
+        sources->files = SourceFilesOf(projectFile, bytes);
         result.sources = std::move(sources);
+    } else {
+        result.exe = result.sources->exe.In(projectFile);
     }
-    result.exe = result.sources->exe;
 
     const QString exe = knownExe.isNull() ? result.exe : knownExe;
     const platform::FileStamp exeStamp = platform::StatFile(exe);

@@ -11,11 +11,27 @@
 
 namespace catalogue {
 
+// A path kept with a project file: only what follows the project's folder when it lies there, as
+// an executable always does, so that a hundred thousand projects do not keep their folders twice.
+// Given back whole for the same project file.
+class KeptPath {
+public:
+    KeptPath() = default;
+    KeptPath(const QString &projectFile, const QString &path);
+    QString In(const QString &projectFile) const;
+    // Whether the whole path is empty (or null).
+    bool IsEmpty() const { return !inFolder_ && text_.isEmpty(); }
+
+private:
+    QString text_;
+    bool inFolder_ = false;
+};
+
 // What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept
 // small, as a catalogue may hold a hundred thousand of them.
 struct ProjectSources {
     platform::FileStamp stamp; // of the .vbp when it was read
-    QString exe;               // the executable it names, as loading gives it
+    KeptPath exe;              // the executable it names, as loading gives it
     // The sources it lists as paths on this system, one a line; relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
     QByteArray files; // UTF-8: half the room for the usual ASCII names, kept for every project
@@ -54,7 +70,7 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
                        CaseFolding *folding);
 
 // The sources a .vbp lists, as ProjectSources keeps them.
-QString SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
+QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
 // Every file those stand for, whole paths: each source, then its companion when it has one.
 QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources);
 // The folders those lie in, each once.

@@ -24,16 +24,16 @@ bool startsWithKey(QByteArrayView line, QByteArrayView key)
     return line.size() > key.size() && line[key.size()] == '=' && line.first(key.size()).compare(key, Qt::CaseInsensitive) == 0;
 }
 
-QString cleaned(QString value)
+// The value of a source line as written (after "Name;" for named keys), or null for other lines.
+QByteArrayView sourceValueOf(QByteArrayView line)
 {
-    value = value.trimmed();
-    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
-        value = value.mid(1, value.size() - 2).trimmed();
-    return value;
-}
-
-void takeLine(QByteArrayView line, QStringList &sources)
-{
+    // Most lines of a .vbp are no source line: their first letter tells.
+    switch (line.front() | 0x20) {
+    case 'f': case 'm': case 'c': case 'u': case 'p': case 'd': case 'r':
+        break;
+    default:
+        return {};
+    }
     for (const SourceKey &k : kKeys) {
         if (!startsWithKey(line, k.key))
             continue;
@@ -43,11 +43,9 @@ void takeLine(QByteArrayView line, QStringList &sources)
             if (semicolon >= 0)
                 value = value.sliced(semicolon + 1);
         }
-        const QString path = cleaned(platform::DecodeCp932(value));
-        if (!path.isEmpty())
-            sources.append(path);
-        return;
+        return value.isNull() ? QByteArrayView("", 0) : value;
     }
+    return {};
 }
 
 // "/../x" is "/x": the root is its own parent.
@@ -64,9 +62,8 @@ bool isDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c
 
 } // namespace
 
-QStringList ListedSources(QByteArrayView vbp)
+void ForEachSourceValue(QByteArrayView vbp, const std::function<void(QByteArrayView)> &take)
 {
-    QStringList sources;
     qsizetype start = 0;
     const qsizetype size = vbp.size();
     while (start < size) {
@@ -74,9 +71,27 @@ QStringList ListedSources(QByteArrayView vbp)
         while (end < size && vbp[end] != '\r' && vbp[end] != '\n')
             ++end;
         if (end > start)
-            takeLine(vbp.sliced(start, end - start), sources);
+            if (const QByteArrayView value = sourceValueOf(vbp.sliced(start, end - start)); !value.isNull())
+                take(value);
         start = end + 1;
     }
+}
+
+QString CleanedSourceValue(QByteArrayView value)
+{
+    QString path = platform::DecodeCp932(value).trimmed();
+    if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))
+        path = path.mid(1, path.size() - 2).trimmed();
+    return path;
+}
+
+QStringList ListedSources(QByteArrayView vbp)
+{
+    QStringList sources;
+    ForEachSourceValue(vbp, [&sources](QByteArrayView value) {
+        if (QString path = CleanedSourceValue(value); !path.isEmpty())
+            sources.append(std::move(path));
+    });
     return sources;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The source files a .vbp lists, and where they lie.
 namespace catalogue {
 
@@ -14,6 +16,10 @@ namespace catalogue {
 // the name before "; " dropped, blanks and enclosing quotes removed, empty ones left out. The text
 // is code page 932; lines end at CR LF, CR or LF.
 QStringList ListedSources(QByteArrayView vbp);
+// The same in two steps: each source line's value as written, in file order, and what it
+// says once decoded, blanks and quotes removed (empty: no file).
+void ForEachSourceValue(QByteArrayView vbp, const std::function<void(QByteArrayView)> &take);
+QString CleanedSourceValue(QByteArrayView value);
 
 // Where a listed path lies for a project in projectFolder. Windows paths (backslashes, "..\")
 // are taken relative to the project's folder. In Posix style backslashes are separators, a Wine

@@ -52,13 +52,13 @@ void cVbAnalyze::AddProject(const QString &projectFile, QString &name)
 {
     auto record = std::make_shared<ProjectRecord>();
     record->file = projectFile;
-    record->exe = ExecutableOf(projectFile);
+    const QString exe = ExecutableOf(projectFile);
+    record->exe = KeptPath(projectFile, exe);
     record->exeKnown = true;
     const bool fromFile = name.isEmpty();
     if (fromFile)
         name = mMain::GetProjectName(projectFile);
     record->name = name;
-    const QString exe = record->exe;
     const std::weak_ptr<ProjectRecord> added = record;
     append(std::move(record));
     if (fromFile && !mFunction::FileExists(exe) && settings::Values().AutoMakeExe)
@@ -100,7 +100,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
         return;
     ProjectRecord &record = *projects_[index - 1];
     record.file = path;
-    record.exe = mMain::GetProjectExe(path);
+    record.exe = KeptPath(path, mMain::GetProjectExe(path));
     record.exeKnown = true;
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
@@ -123,17 +123,18 @@ QString cVbAnalyze::ProjectExe(qint32 index) const
         return QString();
     ProjectRecord &record = *projects_[index - 1];
     if (!record.exeKnown) {
-        record.exe = ExecutableOf(record.file);
+        record.exe = KeptPath(record.file, ExecutableOf(record.file));
         record.exeKnown = true;
     }
-    return record.exe;
+    return record.Exe();
 }
 
 QString cVbAnalyze::KnownProjectExe(qint32 index) const
 {
     if (!valid(index) || !projects_[index - 1]->exeKnown)
         return QString();
-    return projects_[index - 1]->exe.isNull() ? QStringLiteral("") : projects_[index - 1]->exe;
+    const QString exe = projects_[index - 1]->Exe();
+    return exe.isNull() ? QStringLiteral("") : exe;
 }
 
 void cVbAnalyze::SetCategory(const QString &name)

@@ -21,7 +21,7 @@ namespace catalogue {
 struct ProjectRecord {
     QString name;
     QString file;
-    QString exe;
+    KeptPath exe; // Exe() gives it whole
     bool exeKnown = false;
 
     // What the background reader found last (ProjectReader), changed on the owning thread only.
@@ -40,9 +40,11 @@ struct ProjectRecord {
     mutable std::atomic<quint32> scanSerial = 0;
     mutable int scanGeneration = -1;
     mutable bool scanPending = false;
-    // What the filter compares (SearchKeyOf), once known.
+    // What the filter compares (SearchKeyOf), made when the filter first needs it.
     mutable QString searchKey;
     mutable bool searchKeyKnown = false;
+
+    QString Exe() const { return exe.In(file); }
 
     // What the status column shows.
     ProjectState Shown() const

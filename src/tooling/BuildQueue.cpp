@@ -72,8 +72,8 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
         Look look;
         look.record = weak;
         look.file = record->file;
-        if (record->exeKnown && !record->exe.isEmpty())
-            look.knownExe = record->exe;
+        if (record->exeKnown && !record->exe.IsEmpty())
+            look.knownExe = record->Exe();
         look.previous = record->sources;
         looks.push_back(std::move(look));
     }

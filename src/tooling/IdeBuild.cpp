@@ -100,7 +100,7 @@ IdeBuild::Started IdeBuild::Start(const QString &projectFile, const std::weak_pt
     auto *build = new IdeBuild(record);
     // The row knows its executable once the background reader has been there: no second read.
     const auto known = record.lock();
-    build->exe_ = known && known->exeKnown && !known->exe.isEmpty() ? known->exe : mMain::GetProjectExe(projectFile);
+    build->exe_ = known && known->exeKnown && !known->exe.IsEmpty() ? known->Exe() : mMain::GetProjectExe(projectFile);
     build->exeBaseNs_ = platform::StatFile(build->exe_).modifiedNs;
     build->process_ = new platform::ChildProcess(build);
     if (arguments.isEmpty()

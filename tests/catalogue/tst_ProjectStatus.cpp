@@ -18,6 +18,10 @@ private Q_SLOTS:
     void sourcePaths();
     void companions_data();
     void companions();
+    void keptSources_data();
+    void keptSources();
+    void keptPath_data();
+    void keptPath();
     void status_data();
     void status();
     void vbpReadAgainOnlyWhenChanged();
@@ -108,6 +112,52 @@ void tst_ProjectStatus::companions()
     QFETCH(QString, source);
     QFETCH(QString, companion);
     QCOMPARE(catalogue::CompanionOf(source), companion);
+}
+
+void tst_ProjectStatus::keptSources_data()
+{
+    // ASCII names are kept without being decoded: they must read as decoded ones would.
+    QTest::addColumn<QByteArray>("vbp");
+    QTest::addColumn<QString>("kept"); // one a line, relative to /p where they lie in it
+    QTest::newRow("bare, quoted, blanks") << QByteArray("Form=a.frm\r\nForm= \" b.frm \" \r\nModule=M;\tc.bas\t\r\n")
+                                          << "a.frm\nb.frm\nc.bas";
+    QTest::newRow("a quote inside") << QByteArray("Form=\"a\"b.frm\"\r\n") << "a\"b.frm";
+    QTest::newRow("not bare names") << QByteArray("Form=.\r\nForm=..\r\nForm=f\\x.frm\r\nForm=/abs/y.frm\r\nForm=\"\"\r\n")
+                                    << "/p\n/\nf/x.frm\n/abs/y.frm";
+    QTest::newRow("code page 932, ideographic blank trimmed")
+        << QByteArray("Form=\x81\x40\x8c\x76\x8e\x5a.frm\x81\x40\r\n") << QStringLiteral("計算.frm");
+}
+
+void tst_ProjectStatus::keptSources()
+{
+    QFETCH(QByteArray, vbp);
+    QFETCH(QString, kept);
+    QCOMPARE(QString::fromUtf8(catalogue::SourceFilesOf("/p/App.vbp", vbp)), kept);
+}
+
+void tst_ProjectStatus::keptPath_data()
+{
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("beside") << "/p/App.vbp" << "/p/App.exe";
+    QTest::newRow("in the root") << "/App.vbp" << "/App.exe";
+    QTest::newRow("no folder") << "App.vbp" << "App.exe";
+    QTest::newRow("elsewhere") << "/p/App.vbp" << "/q/App.exe";
+    QTest::newRow("a longer folder of the same start") << "/p/App.vbp" << "/pp/App.exe";
+    QTest::newRow("the folder itself") << "/p/App.vbp" << "/p/";
+    QTest::newRow("Windows style") << "C:\\p\\App.vbp" << "C:\\p\\App.exe";
+    QTest::newRow("empty") << "/p/App.vbp" << "";
+    QTest::newRow("null") << "/p/App.vbp" << QString();
+}
+
+void tst_ProjectStatus::keptPath()
+{
+    QFETCH(QString, project);
+    QFETCH(QString, path);
+    const catalogue::KeptPath kept(project, path);
+    QCOMPARE(kept.In(project), path);
+    QCOMPARE(kept.In(project).isNull(), path.isNull());
+    QCOMPARE(kept.IsEmpty(), path.isEmpty());
 }
 
 namespace {
