@@ -80,6 +80,15 @@ ProjectReader &ProjectReader::Instance()
 
 ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(0))
 {
+    announcer_.setSingleShot(true);
+    connect(&announcer_, &QTimer::timeout, this, [this] {
+        Q_EMIT Events().ProjectsScanned();
+        if (pending_ == 0) {
+            Q_EMIT AllRead();
+            if (std::exchange(refreshAgain_, false))
+                RefreshAll();
+        }
+    });
     // The looks wait on the disk more than on the processor.
     pool_.setMaxThreadCount(qMax(4, QThread::idealThreadCount()));
     CatalogueEvents &events = Events();
@@ -283,18 +292,11 @@ void ProjectReader::arrived(int count)
 
 void ProjectReader::announce()
 {
-    if (announceScheduled_)
-        return;
-    announceScheduled_ = true;
-    QTimer::singleShot(kAnnounceMs, this, [this] {
-        announceScheduled_ = false;
-        Q_EMIT Events().ProjectsScanned();
-        if (pending_ == 0) {
-            Q_EMIT AllRead();
-            if (std::exchange(refreshAgain_, false))
-                RefreshAll();
-        }
-    });
+    // The last result goes out at once: nothing would follow it to share the announcement.
+    if (pending_ == 0)
+        announcer_.start(0);
+    else if (!announcer_.isActive())
+        announcer_.start(kAnnounceMs);
 }
 
 } // namespace catalogue

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
 #include <deque>
@@ -72,7 +73,7 @@ private:
     std::deque<Waiting> normal_;
     int inFlight_ = 0; // batches with the pool
     int pending_ = 0;  // looks waiting or under way
-    bool announceScheduled_ = false;
+    QTimer announcer_;
     bool refreshAgain_ = false;
 };
 
