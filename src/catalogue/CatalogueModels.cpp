@@ -8,6 +8,12 @@
 
 namespace catalogue {
 
+namespace {
+
+constexpr qint64 kRecountMs = 200;
+
+} // namespace
+
 CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(parent)
 {
     CatalogueEvents &events = Events();
@@ -46,8 +52,19 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
     connect(&events, &CatalogueEvents::ProjectRemoved, this, one);
     connect(&events, &CatalogueEvents::ProjectInserted, this, one);
     connect(&events, &CatalogueEvents::ProjectChanged, this, one);
-    // Statuses found anywhere: every category, at most as often as the reader announces.
-    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] { recount(true); });
+    // Statuses found anywhere: every category is counted again, at once after a quiet spell, and
+    // while a hundred thousand projects are being looked at no more often than this.
+    recountLater_.setSingleShot(true);
+    connect(&recountLater_, &QTimer::timeout, this, [this] {
+        recount(true);
+        sinceRecount_.start();
+    });
+    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] {
+        if (recountLater_.isActive())
+            return;
+        const qint64 since = sinceRecount_.isValid() ? sinceRecount_.elapsed() : kRecountMs;
+        recountLater_.start(int(qMax<qint64>(0, kRecountMs - since)));
+    });
     recount(false);
 }
 

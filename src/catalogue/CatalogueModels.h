@@ -2,6 +2,8 @@
 
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -43,6 +45,8 @@ private:
     void recount(bool announce);
     static int countOf(const cVbAnalyze *category);
     std::vector<int> counts_;
+    QTimer recountLater_;
+    QElapsedTimer sinceRecount_;
 };
 
 // The projects of one category, one row each in the category's order: row r is project r + 1. Or

@@ -238,9 +238,8 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             continue;
         record->scanPending = false;
         ScanResult &result = job.result;
-        if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.isEmpty())) {
-            // Read from the .vbp: the same kept text, not a copy of it.
-            record->exe = result.sources ? result.sources->exe : KeptPath(record->file, result.exe);
+        if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.IsEmpty())) {
+            record->exe = result.exe;
             record->exeKnown = true;
         }
         record->state = result.state;

@@ -247,6 +247,7 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         if (stamp.regular && stamp == previous->stamp)
             result.sources = previous;
     }
+    QString wholeExe;
     if (!result.sources) {
         QByteArray bytes;
         switch (platform::ReadSmallFile(projectFile, mMain::kMaxProjectFileBytes, &bytes, &stamp)) {
@@ -255,7 +256,7 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
             return result;
         case platform::FileKind::Other:
             // A folder or device named like a project: no project, an executable by the name alone.
-            result.exe = mMain::ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle);
+            result.exe = KeptPath(projectFile, mMain::ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle));
             result.state = ProjectState::VbpMissing;
             return result;
         case platform::FileKind::Regular:
@@ -263,16 +264,17 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         }
         auto sources = std::make_shared<ProjectSources>();
         sources->stamp = stamp;
-        result.exe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
-                                           platform::kNativePathStyle);
-        sources->exe = KeptPath(projectFile, result.exe);
+        wholeExe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
+                                         platform::kNativePathStyle);
+        sources->exe = KeptPath(projectFile, wholeExe);
         sources->files = SourceFilesOf(projectFile, bytes);
         result.sources = std::move(sources);
     } else {
-        result.exe = result.sources->exe.In(projectFile);
+        wholeExe = result.sources->exe.In(projectFile);
     }
+    result.exe = result.sources->exe;
 
-    const QString exe = knownExe.isNull() ? result.exe : knownExe;
+    const QString exe = knownExe.isNull() ? wholeExe : knownExe;
     const platform::FileStamp exeStamp = platform::StatFile(exe);
     if (!exeStamp.regular) {
         result.state = StatusFrom(true, std::nullopt, 0);

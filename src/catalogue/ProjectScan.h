@@ -57,7 +57,7 @@ private:
 struct ScanResult {
     ProjectState state = ProjectState::Unknown;
     SourcesPtr sources;      // null while the .vbp is missing
-    QString exe;             // the executable as loading gives it: empty when the .vbp is missing
+    KeptPath exe;            // the executable as loading gives it: empty when the .vbp is missing
     QString newerFile;       // out of date: the first file found newer than the executable
     qint64 exeModifiedNs = 0; // 0 without an executable
 };

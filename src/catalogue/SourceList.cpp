@@ -1,6 +1,7 @@
 #include "catalogue/SourceList.h"
 
 #include "platform/TextCodec.h"
+#include "tooling/mMain.h"
 
 #include <QDir>
 
@@ -67,9 +68,7 @@ void ForEachSourceValue(QByteArrayView vbp, const std::function<void(QByteArrayV
     qsizetype start = 0;
     const qsizetype size = vbp.size();
     while (start < size) {
-        qsizetype end = start;
-        while (end < size && vbp[end] != '\r' && vbp[end] != '\n')
-            ++end;
+        const qsizetype end = start + mMain::ProjectLineSize(vbp.sliced(start));
         if (end > start)
             if (const QByteArrayView value = sourceValueOf(vbp.sliced(start, end - start)); !value.isNull())
                 take(value);

@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cstring>
+
 namespace mMain {
 
 QString VbIdePath;
@@ -94,20 +96,34 @@ std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
     return std::nullopt;
 }
 
+qsizetype ProjectLineSize(QByteArrayView text)
+{
+    // Two searches of the machine's own speed beat one byte at a time over short lines.
+    const char *begin = text.data();
+    const void *lf = text.isEmpty() ? nullptr : std::memchr(begin, '\n', size_t(text.size()));
+    const qsizetype upToLf = lf ? static_cast<const char *>(lf) - begin : text.size();
+    const void *cr = upToLf == 0 ? nullptr : std::memchr(begin, '\r', size_t(upToLf));
+    return cr ? static_cast<const char *>(cr) - begin : upToLf;
+}
+
 std::optional<QString> ProjectValueIn(QByteArrayView bytes, ProjectKey key)
 {
-    // The lines as the device reader splits them; the empty one inside a CR LF matches no key.
-    qsizetype start = 0;
-    const qsizetype size = qMin<qsizetype>(bytes.size(), kMaxProjectFileBytes);
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        if (end > start) {
-            if (auto value = valueIfKey(bytes.sliced(start, end - start), key))
-                return value;
-        }
-        start = end + 1;
+    // The lines as the device reader splits them. Only a line holding the key's bytes can match:
+    // they are searched for in the whole text, and only their lines are looked at.
+    const QByteArrayView text = bytes.first(qMin<qsizetype>(bytes.size(), kMaxProjectFileBytes));
+    const QByteArrayView needle = key == ProjectKey::Name ? QByteArrayView("Name") : QByteArrayView("ExeName32");
+    qsizetype from = 0;
+    while (from < text.size()) {
+        const qsizetype at = text.indexOf(needle, from);
+        if (at < 0)
+            break;
+        qsizetype start = at;
+        while (start > 0 && text[start - 1] != '\r' && text[start - 1] != '\n')
+            --start;
+        const qsizetype end = at + ProjectLineSize(text.sliced(at));
+        if (auto value = valueIfKey(text.sliced(start, end - start), key))
+            return value;
+        from = end + 1;
     }
     return std::nullopt;
 }

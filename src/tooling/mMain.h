@@ -70,6 +70,8 @@ std::optional<QString> ReadProjectValue(const QString &projectFile, ProjectKey k
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key);
 // The same for a .vbp read whole already.
 std::optional<QString> ProjectValueIn(QByteArrayView bytes, ProjectKey key);
+// The size of the line text starts with: up to its CR or LF, or all of it.
+qsizetype ProjectLineSize(QByteArrayView text);
 
 // What the readers make of a value found (or not) in projectFile.
 QString ProjectNameFrom(const QString &projectFile, const std::optional<QString> &name, PathStyle style);
