@@ -119,7 +119,7 @@ qint32 LoadCategories()
     std::vector<std::unique_ptr<cVbAnalyze>> categories(size_t(n) + 1);
     for (qint32 i = 1; i <= n; ++i) {
         categories[size_t(i)] = std::make_unique<cVbAnalyze>();
-        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(document, names[i - 1]));
+        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(document, names[i - 1]), false);
     }
     state.ReplaceCategories(std::move(categories));
     return n;

@@ -151,15 +151,18 @@ void cVbAnalyze::SetCategory(const QString &name)
     SetEntries(name, entries);
 }
 
-void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries)
+void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce)
 {
     const bool renamed = name != category_;
-    Q_EMIT Events().ProjectsAboutToBeReset(this);
+    if (announce)
+        Q_EMIT Events().ProjectsAboutToBeReset(this);
     category_ = name;
     projects_.clear();
     projects_.reserve(entries.size());
     for (const auto &[key, value] : entries)
         projects_.append(loadedRecord(key, value));
+    if (!announce)
+        return;
     Q_EMIT Events().ProjectsReset(this);
     if (renamed)
         Q_EMIT Events().CategoryRenamed(this);

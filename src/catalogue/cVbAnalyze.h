@@ -87,7 +87,9 @@ public:
     // Names the category and loads its projects from the catalogue file, discarding the list.
     void SetCategory(const QString &name);
     // Names the category and takes these projects (name and .vbp path), discarding the list.
-    void SetEntries(const QString &name, const QList<KeyEntry> &entries);
+    // announce: false for a category not in the catalogue yet, whose rows reach the lists and the
+    // reader with the catalogue's reset.
+    void SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce = true);
     // Appends a project as loading does: its executable is read when needed.
     void AppendLoadedEntry(const QString &name, const QString &value);
     // Gives a project the path the file now holds, as loading does.
