@@ -116,7 +116,7 @@ int main(int argc, char **argv)
             w.ClickCategoryRow(1);
             w.chkAllCategories->setChecked(c.all);
             QApplication::processEvents();
-            if (r == 0) // before the reader has folded any search key: the filter folds them itself
+            if (r == 0) // the first keys after a load make the search keys as they compare
                 firstWord = Type(w, {words.first()});
             while (!reader.Idle())
                 app.processEvents(QEventLoop::WaitForMoreEvents);
@@ -128,7 +128,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "unexpected rows: %d\n", w.lvwProjectList->RowCount());
             catalogue::ResetState();
         }
-        std::printf("%-28s %zu keys: median %6.2f ms  90%% %6.2f ms  max %6.2f ms;  first word before the reader, "
+        std::printf("%-28s %zu keys: median %6.2f ms  90%% %6.2f ms  max %6.2f ms;  first word after the load, "
                     "ms a key:  %s\n",
                     c.what, keys.size(), Percentile(keys, 0.5), Percentile(keys, 0.9), Percentile(keys, 1.0),
                     qPrintable(times(firstWord)));

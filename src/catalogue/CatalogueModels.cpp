@@ -232,11 +232,50 @@ ProjectListModel::ProjectListModel(QObject *parent) : QAbstractTableModel(parent
             Q_EMIT dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
         }
     });
-    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] {
-        // Executables and statuses anywhere; a missing .vbp greys its whole row.
-        if (rowCount() > 0)
-            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-    });
+    // Executables and statuses found anywhere: only rows that look different are drawn again,
+    // as text in every column costs far more than the comparison.
+    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] { announceLooks(); });
+    // Rows moved or went: what they looked like is compared from scratch.
+    const auto forgetLooks = [this] { looks_.clear(); };
+    connect(this, &QAbstractItemModel::modelReset, this, forgetLooks);
+    connect(this, &QAbstractItemModel::rowsInserted, this, forgetLooks);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, forgetLooks);
+}
+
+ProjectListModel::RowLook ProjectListModel::lookOf(const ProjectRecord &record)
+{
+    return {record.exe, record.newerFile, record.exeKnown, record.Shown()};
+}
+
+void ProjectListModel::announceLooks()
+{
+    const int rows = rowCount();
+    if (rows <= 0)
+        return;
+    if (looks_.size() != size_t(rows))
+        looks_.assign(size_t(rows), RowLook{});
+    int first = -1;
+    int last = -1;
+    int row = 0;
+    const auto look = [&](const cVbAnalyze *category) {
+        for (qint32 j = 1; j <= category->Count(); ++j, ++row) {
+            const RowLook now = lookOf(*category->Record(j));
+            if (now == looks_[size_t(row)])
+                continue;
+            looks_[size_t(row)] = now;
+            first = first < 0 ? row : first;
+            last = row;
+        }
+    };
+    if (all_) {
+        const CatalogueState &state = State();
+        for (qint32 i = 1; i <= state.CategoryCount && row < rows; ++i)
+            look(state.CategoryAt(i));
+    } else {
+        look(shown_);
+    }
+    if (first >= 0)
+        Q_EMIT dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
 void ProjectListModel::forget()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalogue/ProjectScan.h"
+#include "catalogue/ProjectStatus.h"
+
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
@@ -98,6 +101,16 @@ private:
     void offsetsChanged() { offsetsValid_ = false; }
     void buildOffsets() const;
     const cVbAnalyze *categoryAt(int row, int *project, qint32 *number = nullptr) const;
+    // What a row shows of what the reader found.
+    struct RowLook {
+        KeptPath exe;
+        QString newer;
+        bool exeKnown = false;
+        ProjectState shown = ProjectState::Unknown;
+        friend bool operator==(const RowLook &, const RowLook &) = default;
+    };
+    static RowLook lookOf(const ProjectRecord &record);
+    void announceLooks();
 
     const cVbAnalyze *shown_ = nullptr;
     bool all_ = false;
@@ -105,6 +118,7 @@ private:
     mutable std::vector<int> offsets_;
     mutable int total_ = 0;
     mutable bool offsetsValid_ = false;
+    std::vector<RowLook> looks_; // as the rows were last announced
 };
 
 } // namespace catalogue

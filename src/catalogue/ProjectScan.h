@@ -21,6 +21,7 @@ public:
     QString In(const QString &projectFile) const;
     // Whether the whole path is empty (or null).
     bool IsEmpty() const { return !inFolder_ && text_.isEmpty(); }
+    friend bool operator==(const KeptPath &, const KeptPath &) = default;
 
 private:
     QString text_;

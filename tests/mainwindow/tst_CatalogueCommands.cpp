@@ -180,14 +180,24 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     commands.LoadCatalogue();
     model.ShowCategory(State().Current());
     QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned);
+    QSignalSpy drawn(&model, &QAbstractItemModel::dataChanged);
     QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
     QTRY_VERIFY(read.count() > 0);
     const catalogue::cVbAnalyze *category = State().Current();
+    std::vector<bool> redrawn(size_t(category->Count()), false);
+    for (const QList<QVariant> &range : drawn)
+        for (int row = range[0].toModelIndex().row(); row <= range[1].toModelIndex().row(); ++row)
+            redrawn[size_t(row)] = true;
     for (qint32 j = 1; j <= category->Count(); ++j) {
         QVERIFY(category->Record(j)->exeKnown);
         QCOMPARE(model.Text(j, catalogue::ProjectListModel::ExeNameColumn),
                  j <= 600 ? QStringLiteral("E%1.exe").arg(j - 1) : QString());
+        QVERIFY2(redrawn[size_t(j - 1)], qPrintable(QStringLiteral("row %1 never drawn again").arg(j)));
     }
+    // Nothing new: no row is drawn again.
+    drawn.clear();
+    Q_EMIT catalogue::Events().ProjectsScanned();
+    QCOMPARE(drawn.count(), 0);
 }
 
 namespace {
