@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -83,13 +84,23 @@ bool isTime(QStringView text)
 
 QStringList backupsIn(const QString &folder, const NameParts &parts)
 {
+    // Names only: nothing of the others in the folder is looked at.
     QStringList found;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+    QDirIterator it(folder, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
         if (name.size() == parts.prefix.size() + kTimeLength + parts.suffix.size() && name.startsWith(parts.prefix)
             && name.endsWith(parts.suffix) && isTime(QStringView(name).sliced(parts.prefix.size(), kTimeLength)))
             found.append(name);
     }
+    found.sort();
     return found; // by name, which is by time
+}
+
+QString nameAt(const NameParts &parts, const QDateTime &time)
+{
+    return parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
 }
 
 } // namespace
@@ -103,11 +114,7 @@ QString BackupFolder()
 
 void SetBackupFolderForTesting(const QString &folder) { overrideFolder() = folder; }
 
-QString BackupFileName(const QString &file, const QDateTime &time)
-{
-    const NameParts parts = nameParts(file);
-    return parts.prefix + time.toString(QLatin1String(kTimeFormat)) + parts.suffix;
-}
+QString BackupFileName(const QString &file, const QDateTime &time) { return nameAt(nameParts(file), time); }
 
 QStringList BackupsOf(const QString &file)
 {
@@ -134,7 +141,7 @@ bool keep(const QString &file, const std::function<bool(const QString &)> &store
     // Two saves within one millisecond: the later one takes the next free millisecond.
     QDateTime time = QDateTime::currentDateTime();
     for (int attempt = 0; attempt < 1000; ++attempt, time = time.addMSecs(1)) {
-        const QString path = folder + u'/' + BackupFileName(file, time);
+        const QString path = folder + u'/' + nameAt(parts, time);
         if (QFileInfo::exists(path))
             continue;
         if (!store(path))

@@ -1,5 +1,7 @@
 #include "platform/IniDocument.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -130,13 +132,20 @@ QByteArray IniDocument::Serialize() const
         for (const Line &line : section.lines)
             total += line.raw.size();
     }
-    QByteArray out;
-    out.reserve(total);
-    out.append(bom_);
+    if (total == 0)
+        return QByteArray();
+    // Sized once and copied into: a catalogue has a line per project.
+    QByteArray out(total, Qt::Uninitialized);
+    char *at = out.data();
+    const auto put = [&at](const QByteArray &bytes) {
+        if (!bytes.isEmpty())
+            at = std::copy(bytes.cbegin(), bytes.cend(), at);
+    };
+    put(bom_);
     for (const Section &section : sections_) {
-        out.append(section.header.raw);
+        put(section.header.raw);
         for (const Line &line : section.lines)
-            out.append(line.raw);
+            put(line.raw);
     }
     return out;
 }
