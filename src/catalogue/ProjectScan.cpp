@@ -19,10 +19,6 @@ QString parentOf(const QString &path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-} // namespace
-
-namespace {
-
 // The project file's text up to its last separator, whatever the path style: a prefix of it.
 qsizetype folderPrefixSize(const QString &projectFile)
 {
@@ -147,10 +143,6 @@ void forEachFile(const QString &projectFile, const QByteArray &kept, Take take)
             return;
     }
 }
-
-} // namespace
-
-namespace {
 
 bool isAsciiBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
