@@ -173,9 +173,8 @@ QByteArrayView plainAsciiName(QByteArrayView value)
 
 QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
 {
-    const QString folder = mFunction::GetFolderName(projectFile);
-    const QString inside = folder + separator();
     QByteArray files;
+    files.reserve(256); // one allocation for most lists; squeezed below
     const auto add = [&files](QByteArrayView utf8) {
         if (!files.isEmpty())
             files += '\n';
@@ -194,9 +193,11 @@ QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
             add(written.toUtf8());
             return;
         }
+        const QString folder = mFunction::GetFolderName(projectFile);
         const QString path = SourcePath(folder, written, platform::kNativePathStyle);
         if (path.isEmpty())
             return;
+        const QString inside = folder + separator();
         add((path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path)).toUtf8());
     });
     files.squeeze(); // kept for every project: no spare room
