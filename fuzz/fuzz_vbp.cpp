@@ -1,4 +1,4 @@
-// Bytes -> the .vbp readers (a QBuffer and a real file must agree with a plain whole-text
+// Bytes -> the .vbp readers (a QBuffer, the text in memory and a real file must agree with a plain whole-text
 // reading), and the code page 932 conversions on the same bytes.
 #include "FuzzChecks.h"
 
@@ -55,6 +55,8 @@ void checkReaders(const QByteArray &bytes, bool onDisk)
     const std::optional<QString> exe = plainReading(bytes, ProjectKey::ExeName32);
     FUZZ_CHECK(fromBuffer(bytes, ProjectKey::Name) == name, "Name through a QBuffer");
     FUZZ_CHECK(fromBuffer(bytes, ProjectKey::ExeName32) == exe, "ExeName32 through a QBuffer");
+    FUZZ_CHECK(mMain::ProjectValueIn(bytes, ProjectKey::Name) == name, "Name of a .vbp held in memory");
+    FUZZ_CHECK(mMain::ProjectValueIn(bytes, ProjectKey::ExeName32) == exe, "ExeName32 of a .vbp held in memory");
 
     if (!onDisk)
         return;
