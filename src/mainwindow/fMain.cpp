@@ -303,6 +303,11 @@ void fMain::wireEvents()
     connect(&filterModel_, &QAbstractItemModel::rowsRemoved, this, listChanged);
     connect(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned, this, listChanged);
     connect(&folderWatch_, &catalogue::FolderWatch::Changed, this, [this] { refreshShown(); });
+    // Back from another program: the user may have edited or built a project there.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (returnFromElsewhere_.Returned(state))
+            catalogue::ProjectReader::Instance().RefreshAll();
+    });
     connect(lvwProjectList, &QAbstractItemView::doubleClicked, this, [this] { RunDoubleClickAction(); });
 
     // A column the user sizes keeps its width; the last one takes whatever is free.
@@ -544,9 +549,6 @@ void fMain::resizeEvent(QResizeEvent *event)
 void fMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    // Back at the front: the user may have edited or built a project meanwhile.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        catalogue::ProjectReader::Instance().RefreshAll();
     if (event->type() != QEvent::WindowStateChange)
         return;
     const auto special = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;

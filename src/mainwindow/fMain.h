@@ -6,6 +6,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/MainLayout.h"
+#include "mainwindow/ReturnFromElsewhere.h"
 #include "mainwindow/Settings.h"
 #include "platform/IniStore.h"
 #include "support/WidgetUserInterface.h"
@@ -188,6 +189,7 @@ private:
     catalogue::ProjectListModel projectModel_;
     catalogue::ProjectFilterModel filterModel_{&projectModel_};
     catalogue::FolderWatch folderWatch_;
+    ReturnFromElsewhere returnFromElsewhere_;
     QTimer watchUpdate_;
     CatalogueCommands commands_;
     QString commandLineCatalogue_;

@@ -3,6 +3,7 @@ target_sources(zarun_core PRIVATE
   mainwindow/CatalogueCommands.cpp mainwindow/CatalogueCommands.h
   mainwindow/CommandLine.cpp mainwindow/CommandLine.h
   mainwindow/MainLayout.cpp mainwindow/MainLayout.h
+  mainwindow/ReturnFromElsewhere.cpp mainwindow/ReturnFromElsewhere.h
   mainwindow/Settings.cpp mainwindow/Settings.h
 )
 target_sources(zarun_ui PRIVATE

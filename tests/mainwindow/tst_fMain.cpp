@@ -7,6 +7,7 @@
 #include "dialogs/fMove.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/ProjectListView.h"
+#include "mainwindow/ReturnFromElsewhere.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/SplitHandle.h"
 #include "mainwindow/fMain.h"
@@ -86,6 +87,8 @@ private Q_SLOTS:
     void dataKeys();
     void layoutArithmetic_data();
     void layoutArithmetic();
+    void returnFromElsewhere_data();
+    void returnFromElsewhere();
     void layoutOfTheLists();
     void loadShowsFirstCategory();
     void loadOfFileWithoutSections();
@@ -256,6 +259,33 @@ void tst_fMain::dataKeys()
         connect(action, &QAction::triggered, &w, [&triggered, action] { triggered.append(action->text()); });
     QTest::keySequence(&w, keys);
     QCOMPARE(triggered, entry.isEmpty() ? QStringList() : QStringList{entry});
+}
+
+void tst_fMain::returnFromElsewhere_data()
+{
+    // A: active, I: inactive, H: hidden; one expected answer a change.
+    QTest::addColumn<QString>("states");
+    QTest::addColumn<QString>("returns");
+    QTest::newRow("first activation at start") << "IA" << "nn";
+    QTest::newRow("back from another program") << "AIA" << "nny";
+    QTest::newRow("hidden, then back") << "AHA" << "nny";
+    QTest::newRow("active twice in a row") << "AAIAA" << "nnnyn";
+    QTest::newRow("away twice before coming back") << "AIHA" << "nnny";
+}
+
+void tst_fMain::returnFromElsewhere()
+{
+    QFETCH(QString, states);
+    QFETCH(QString, returns);
+    ReturnFromElsewhere watch;
+    QString got;
+    for (const QChar c : states) {
+        const Qt::ApplicationState state = c == u'A' ? Qt::ApplicationActive
+                                           : c == u'H' ? Qt::ApplicationHidden
+                                                       : Qt::ApplicationInactive;
+        got += watch.Returned(state) ? u'y' : u'n';
+    }
+    QCOMPARE(got, returns);
 }
 
 void tst_fMain::layoutArithmetic_data()
