@@ -22,11 +22,7 @@ step_limit=${ZARUN_E2E_STEP_TIMEOUT:-30}
 
 fail() {
   echo "FAIL: $*" >&2
-  echo "--- windows on screen:" >&2
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    echo "  $id $(xdotool getwindowname "$id" 2>/dev/null)" >&2
-  done
+  show_windows
   if [ -s "$work/zarun.log" ]; then
     echo "--- program output:" >&2
     cat "$work/zarun.log" >&2

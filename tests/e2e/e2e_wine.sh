@@ -22,11 +22,7 @@ step_limit=${ZARUN_E2E_STEP_TIMEOUT:-60}
 
 fail() {
   echo "FAIL: $*" >&2
-  echo "--- windows on screen:" >&2
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    echo "  $id $(xdotool getwindowname "$id" 2>/dev/null)" >&2
-  done
+  show_windows
   for log in "$work/zarun.log" "$ide_log"; do
     [ -s "$log" ] && { echo "--- $log:" >&2; cat "$log" >&2; }
   done

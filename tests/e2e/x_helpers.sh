@@ -14,6 +14,15 @@ wait_for() {
 
 x() { timeout 10 xdotool "$@"; }
 
+# For a failure's report: every visible window and its name, on standard error.
+show_windows() {
+  echo "--- windows on screen:" >&2
+  local id
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    echo "  $id $(xdotool getwindowname "$id" 2>/dev/null)" >&2
+  done
+}
+
 # The first visible window whose whole name is <name>.
 window_id() { x search --onlyvisible --name "^$(sed 's/[][\.*^$()+?{}|]/\\&/g' <<<"$1")\$" | head -n 1; }
 window_shown() { [ -n "$(window_id "$1")" ]; }
