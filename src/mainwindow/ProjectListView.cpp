@@ -168,6 +168,19 @@ QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
     return QIcon();
 }
 
+const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) const
+{
+    if (style != iconStyle_ || QIcon::themeName() != iconTheme_) {
+        icons_.clear();
+        iconStyle_ = style;
+        iconTheme_ = QIcon::themeName();
+    }
+    auto icon = icons_.find(status);
+    if (icon == icons_.end())
+        icon = icons_.insert(status, IconFor(status, style));
+    return *icon;
+}
+
 void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
@@ -179,7 +192,7 @@ void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const 
     if (index.column() != statusColumn_)
         return;
     const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
-    if (const QIcon icon = IconFor(status.toInt(), style); !icon.isNull()) {
+    if (const QIcon &icon = cachedIcon(status.toInt(), style); !icon.isNull()) {
         option->icon = icon;
         option->features |= QStyleOptionViewItem::HasDecoration;
         const int side = style->pixelMetric(QStyle::PM_SmallIconSize, option, option->widget);

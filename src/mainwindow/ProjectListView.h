@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -53,5 +54,11 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
 private:
+    // Asking the style looks the icon theme up on disk every time.
+    const QIcon &cachedIcon(int status, const QStyle *style) const;
+
     int statusColumn_;
+    mutable QHash<int, QIcon> icons_;
+    mutable const QStyle *iconStyle_ = nullptr;
+    mutable QString iconTheme_;
 };
