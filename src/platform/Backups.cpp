@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <functional>
@@ -127,7 +128,7 @@ QStringList BackupsOf(const QString &file)
 
 namespace {
 
-// Stores the newest backup of the file through store(path), then keeps only the newest ones.
+// Stores the newest backup of the file through store(path).
 bool keep(const QString &file, const std::function<bool(const QString &)> &store)
 {
     const QString folder = BackupFolder();
@@ -144,14 +145,16 @@ bool keep(const QString &file, const std::function<bool(const QString &)> &store
         const QString path = folder + u'/' + nameAt(parts, time);
         if (QFileInfo::exists(path))
             continue;
-        if (!store(path))
-            return false;
-        const QStringList backups = backupsIn(folder, parts);
-        for (qsizetype i = 0; i + kBackupsKept < backups.size(); ++i)
-            QFile::remove(folder + u'/' + backups[i]);
-        return true;
+        return store(path);
     }
     return false;
+}
+
+void prune(const QString &folder, const QString &file)
+{
+    const QStringList backups = backupsIn(folder, nameParts(file));
+    for (qsizetype i = 0; i + kBackupsKept < backups.size(); ++i)
+        QFile::remove(folder + u'/' + backups[i]);
 }
 
 } // namespace
@@ -159,6 +162,13 @@ bool keep(const QString &file, const std::function<bool(const QString &)> &store
 bool KeepBackup(const QString &file, QByteArrayView bytes)
 {
     return keep(file, [&](const QString &path) { return WriteCopyFile(path, bytes); });
+}
+
+void PruneBackupsLater(const QString &file)
+{
+    // The application waits for this pool before it ends. Two tidyings at once each keep the newest
+    // of what they saw, and backups only come newer, so none removes one too many.
+    QThreadPool::globalInstance()->start([folder = BackupFolder(), file] { prune(folder, file); });
 }
 
 bool KeepBackupOfFile(const QString &file, qint64 maxBytes)

@@ -21,13 +21,16 @@ void SetBackupFolderForTesting(const QString &folder);
 // path, which keep apart catalogues of the same name in different folders.
 QString BackupFileName(const QString &file, const QDateTime &time);
 
-// Keeps bytes (the content the file is about to lose) as its newest backup, and removes all but
-// the newest kBackupsKept backups of that file. The file is the one at the end of its links.
-// False when nothing could be stored.
+// Keeps bytes (the content the file is about to lose) as its newest backup. The file is the one
+// at the end of its links. False when nothing could be stored.
 bool KeepBackup(const QString &file, QByteArrayView bytes);
 // The same for the file as it is on disk now, just before a write replaces it: without a copy
 // where the backup folder lies on the file's file system.
 bool KeepBackupOfFile(const QString &file, qint64 maxBytes);
+// Once the write that made the newest backup has replaced the file (a failed write leaves every
+// backup), removes all but the newest kBackupsKept backups of it, on a worker thread: the user
+// waits for the change, not for the tidying.
+void PruneBackupsLater(const QString &file);
 
 // The backups of the file, oldest first.
 QStringList BackupsOf(const QString &file);

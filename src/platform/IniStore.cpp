@@ -126,28 +126,34 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
     return IniStatus::Ok;
 }
 
-void IniStore::keepBackup(const QString &target, const QByteArray &replacement) const
+bool IniStore::keepBackup(const QString &target, const QByteArray &replacement) const
 {
     // What is on disk now is what the write replaces (another program may have changed it).
     const FileStamp now = StatFile(target);
     if (!now.regular || now.size == 0)
-        return;
+        return false;
     if (now.size == replacement.size()) {
         QByteArray old;
         if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok || old == replacement)
-            return;
+            return false;
     }
     // A failed backup does not stop the save: the user asked for the save, not for the backup.
-    KeepBackupOfFile(target, kMaxFileBytes);
+    return KeepBackupOfFile(target, kMaxFileBytes);
 }
 
 IniStatus IniStore::flush(const QString &file, Entry &entry)
 {
     const QByteArray bytes = entry.document.Serialize();
     BeforeReplace beforeReplace;
+    QString backedUp;
     if (keepingBackups_ && backedUp_.contains(file))
-        beforeReplace = [&](const QString &target) { keepBackup(target, bytes); };
+        beforeReplace = [&](const QString &target) {
+            if (keepBackup(target, bytes))
+                backedUp = target;
+        };
     const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));
+    if (status == IniStatus::Ok && !backedUp.isNull())
+        PruneBackupsLater(backedUp);
     if (status == IniStatus::Ok) {
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
