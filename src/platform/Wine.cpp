@@ -3,18 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QHash>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace platform {
-
-namespace {
-
-// winepath starts the Wine server when none runs; a working one answers well within this.
-constexpr int kWinePathTimeoutMs = 20000;
-
-} // namespace
 
 bool IsEnvironmentAssignment(const QString &word)
 {
@@ -31,33 +25,6 @@ QString winePrefix(const QProcessEnvironment &environment)
     if (!prefix.isEmpty())
         return prefix;
     return QDir::home().filePath(QStringLiteral(".wine"));
-}
-
-// winepath of the same Wine: beside the wine program, with the same suffix first (wine-stable ->
-// winepath-stable), then plain winepath.
-QString winePathProgram(const QString &wine)
-{
-    QString located = wine;
-    if (!wine.contains(u'/'))
-        located = QStandardPaths::findExecutable(wine);
-    if (located.isEmpty())
-        return {};
-    const QFileInfo info(located);
-    QString suffix = info.fileName();
-    suffix.remove(QRegularExpression(QStringLiteral("^wine(64)?")));
-    for (const QString &name : {QStringLiteral("winepath") + suffix, QStringLiteral("winepath")}) {
-        const QFileInfo candidate(info.dir().filePath(name));
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.filePath();
-    }
-    return {};
-}
-
-// A drive path or a \\?\ path, one line, nothing lost to a code page ('?').
-bool usableAnswer(const QString &path)
-{
-    static const QRegularExpression form(QStringLiteral("^([A-Za-z]:\\\\|\\\\\\\\\\?\\\\)[^\\r\\n?\\x{FFFD}]*$"));
-    return form.match(path).hasMatch();
 }
 
 } // namespace
@@ -87,28 +54,43 @@ QString WindowsPathForWine(const QStringList &wineCommand, const QString &unixPa
             environment.insert(word.left(equals), word.mid(equals + 1));
         }
     }
-    // Without a prefix winepath would create one: minutes of work and set-up windows.
-    if (!QFileInfo(QDir(winePrefix(environment)).filePath(QStringLiteral("system.reg"))).isFile())
+    // A prefix not made yet has no drives: the default mapping is all there will be.
+    const QString prefix = winePrefix(environment);
+    if (!QFileInfo(QDir(prefix).filePath(QStringLiteral("system.reg"))).isFile())
         return fallback;
-    const QString program = winePathProgram(wineCommand.last());
-    if (program.isEmpty())
-        return fallback;
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, {QStringLiteral("-w"), QFileInfo(unixPath).absoluteFilePath()});
-    if (!process.waitForFinished(kWinePathTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return fallback;
+    const QString through = WindowsPathThroughDrives(prefix, unixPath);
+    return through.isEmpty() ? fallback : through;
+}
+
+QString WindowsPathThroughDrives(const QString &prefix, const QString &unixPath)
+{
+    // Each drive by the folder it leads to; of two drives on one folder the first letter counts.
+    QHash<QString, QChar> drives;
+    const QDir devices(QDir(prefix).filePath(QStringLiteral("dosdevices")));
+    for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
+        const QFileInfo link(devices.filePath(QString(QChar(letter)) + u':'));
+        const QString folder = link.canonicalFilePath();
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !drives.contains(folder))
+            drives.insert(folder, QChar(letter).toUpper());
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return fallback;
-    QString answer = QString::fromLocal8Bit(process.readAllStandardOutput());
-    while (answer.endsWith(u'\n') || answer.endsWith(u'\r'))
-        answer.chop(1);
-    return usableAnswer(answer) ? answer : fallback;
+    if (drives.isEmpty())
+        return {};
+    // As Wine does: the path's folders from the deepest up, each by where it leads; the rest of
+    // the path as written.
+    const QString path = QDir::cleanPath(QFileInfo(unixPath).absoluteFilePath());
+    for (QString folder = path;;) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (const auto drive = drives.constFind(canonical); !canonical.isEmpty() && drive != drives.constEnd()) {
+            QString rest = path.mid(folder.size());
+            if (rest.startsWith(u'/'))
+                rest.remove(0, 1);
+            return *drive + QStringLiteral(":\\") + rest.replace(u'/', u'\\');
+        }
+        if (folder == u'/')
+            return {};
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        folder = slash <= 0 ? QStringLiteral("/") : folder.left(slash);
+    }
 }
 
 QString WineOnPath() { return QStandardPaths::findExecutable(QStringLiteral("wine")); }

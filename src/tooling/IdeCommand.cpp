@@ -207,7 +207,7 @@ Expansion expand(const Command &c, const QString &file, const PathConverter &toW
     QString windowsPath;
     const auto value = [&](QChar code) {
         if (windows) {
-            // Asked once, and only when used: the conversion may start winepath.
+            // Asked once, and only when used: the conversion looks at the Wine prefix's drives.
             if (windowsPath.isNull())
                 windowsPath = toWindows ? toWindows(file) : file;
             return windowsPath;

@@ -49,7 +49,8 @@ bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectR
 // What the user is told when the IDE command cannot build (empty for Refusal::None).
 QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal);
 
-// Turns paths into the Windows form that the command's Wine reads (its winepath, else drive Z:).
+// Turns paths into the Windows form that the command's Wine reads (through its prefix's drives,
+// else drive Z:).
 IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command);
 
 // --- the pieces of the readers, for callers and tests that work on other path styles ---

@@ -12,8 +12,7 @@
 //   ZARUN_FAKE_IDE_IGNORE_TERM=1   SIGTERM does not end the stand-in or its helper
 //   ZARUN_FAKE_IDE_DELAY_MS=<ms>   the build takes that long (demonstrations)
 // Started through a link named wine... it stands in for Wine and records the
-// WINEPREFIX it was given after the working folder; through a link named winepath
-// it answers "-w <path>" with "W:" and the path in backslashes.
+// WINEPREFIX it was given after the working folder.
 // Every call is recorded in the folder named by ZARUN_FAKE_IDE_LOG, one file per
 // call: the working folder, then each argument, each ended by a NUL byte.
 #include <sys/stat.h>
@@ -169,16 +168,7 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         entries.emplace_back(argv[i]);
     int result = 0;
-    if (self.rfind("winepath", 0) == 0) {
-        if (argc == 3 && std::string(argv[1]) == "-w") {
-            std::string path = argv[2];
-            for (char &c : path)
-                c = c == '/' ? '\\' : c;
-            std::printf("W:%s\n", path.c_str());
-        } else {
-            result = 1;
-        }
-    } else if ((argc == 3 || (argc == 5 && std::string(argv[3]) == "/out")) && std::string(argv[2]) == "/make") {
+    if ((argc == 3 || (argc == 5 && std::string(argv[3]) == "/out")) && std::string(argv[2]) == "/make") {
         result = make(argv[1], argc == 5 ? argv[4] : "");
     }
     record(entries);

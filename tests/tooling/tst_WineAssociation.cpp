@@ -1,7 +1,7 @@
 // A desktop the way Wine users have it, in temporary XDG folders: .vbp files open through a
 // hand-written "sh -c" desktop entry, Windows executables through a Wine entry, and nothing
 // opens folders, text or web addresses. The stand-in (zarun_fake_ide) plays the IDE, and
-// through links named wine and winepath it plays Wine; every program really starts.
+// through a link named wine it plays Wine; every program really starts.
 #include "common/FileBytes.h"
 #include "common/ScriptedUserInterface.h"
 #include "platform/ProgramFolder.h"
@@ -67,7 +67,8 @@ public:
             && put(config + "/mimeapps.list", "[Default Applications]\ntext/x-vbproject=vb6.desktop\n"
                                               "application/x-ms-dos-executable=wine-exe.desktop\n")
             && put(path("prefix/system.reg"), "WINE REGISTRY Version 2\n")
-            && QFile::link(ide(), Wine()) && QFile::link(ide(), path("bin/winepath"))
+            && QDir().mkpath(path("prefix/dosdevices")) && QFile::link("/", path("prefix/dosdevices/w:"))
+            && QFile::link(ide(), Wine())
             && QFile::link(ide(), path("bin-alone/wine"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
@@ -181,50 +182,54 @@ void tst_WineAssociation::projectPathStaysData()
 
 void tst_WineAssociation::windowsPaths_data()
 {
-    QTest::addColumn<QString>("wine");
+    // The prefix's drives (letter:folder, "<projects>" for the projects' folder), and the drive and
+    // folder the project's path and the build log's path are expected through.
     QTest::addColumn<QString>("prefix");
-    QTest::addColumn<bool>("winepath"); // asked, and its answer used
-    QTest::newRow("winepath beside wine") << desk_.Wine() << desk_.path("prefix") << true;
-    QTest::newRow("no winepath: drive Z:") << desk_.path("bin-alone/wine") << desk_.path("prefix") << false;
-    QTest::newRow("no prefix yet: drive Z:") << desk_.Wine() << desk_.path("no prefix") << false;
+    QTest::addColumn<QStringList>("drives");
+    QTest::addColumn<QString>("projectDrive");
+    QTest::addColumn<QString>("projectRoot");
+    QTest::addColumn<QString>("logDrive");
+    QTest::addColumn<QString>("logRoot");
+    QTest::newRow("a drive of the prefix") << desk_.path("prefix") << QStringList {} << "W:" << "/" << "W:" << "/";
+    QTest::newRow("the deepest drive holding the path")
+        << dir_.filePath("deep prefix") << QStringList {"z:/", "c:<projects>"} << "C:" << "<projects>" << "Z:" << "/";
+    QTest::newRow("no drives: drive Z:") << dir_.filePath("bare prefix") << QStringList {} << "Z:" << "/" << "Z:" << "/";
+    QTest::newRow("no prefix yet: drive Z:") << desk_.path("no prefix") << QStringList {} << "Z:" << "/" << "Z:" << "/";
 }
 
 void tst_WineAssociation::windowsPaths()
 {
-    QFETCH(QString, wine);
     QFETCH(QString, prefix);
-    QFETCH(bool, winepath);
-    const QString file = project(QStringLiteral("計算 プロジェクト"), QStringLiteral("App 1.vbp"));
-    QString windows = file;
-    windows.replace(u'/', u'\\');
-    windows.prepend(winepath ? "W:" : "Z:");
-    mMain::VbIdePath = QStringLiteral("/usr/bin/env \"WINEPREFIX=%1\" \"%2\" \"C:\\VB98\\VB6.EXE\" %f").arg(prefix, wine);
-    const QStringList wineCall = {QDir::currentPath(), "WINEPREFIX=" + prefix, R"(C:\VB98\VB6.EXE)", windows};
-
-    // winepath gets the IDE's prefix; the IDE gets what winepath said, or the drive Z: form.
-    const QStringList conversion = {QDir::currentPath(), "WINEPREFIX=" + prefix, "-w", file};
-    const QList<QStringList> expected = winepath ? QList<QStringList> {conversion, wineCall} : QList<QStringList> {wineCall};
-
+    QFETCH(QStringList, drives);
+    QFETCH(QString, projectDrive);
+    QFETCH(QString, projectRoot);
+    QFETCH(QString, logDrive);
+    QFETCH(QString, logRoot);
+    const QString projects = dir_.filePath("projects");
+    if (!prefix.endsWith("no prefix") && !QFileInfo::exists(prefix + "/system.reg")) {
+        QVERIFY(put(prefix + "/system.reg", "WINE REGISTRY Version 2\n") && QDir().mkpath(prefix + "/dosdevices"));
+        for (const QString &drive : drives)
+            QVERIFY(QFile::link(drive.mid(2).replace("<projects>", projects), prefix + "/dosdevices/" + drive.left(2)));
+    }
+    const auto windows = [&projects](const QString &drive, QString root, const QString &path) {
+        root.replace("<projects>", projects);
+        return drive + u'\\' + path.mid(root.size() + (root.endsWith(u'/') ? 0 : 1)).replace(u'/', u'\\');
+    };
+    const QString file = project(QStringLiteral("projects/計算 プロジェクト"), QStringLiteral("App 1.vbp"));
+    mMain::VbIdePath = QStringLiteral("/usr/bin/env \"WINEPREFIX=%1\" \"%2\" \"C:\\VB98\\VB6.EXE\" %f").arg(prefix, desk_.Wine());
+    // No Wine program is started to work the paths out: the IDE is the only call.
+    const QStringList wineCall = {QDir::currentPath(), "WINEPREFIX=" + prefix, R"(C:\VB98\VB6.EXE)",
+                                  windows(projectDrive, projectRoot, file)};
     ScriptedUserInterface ui;
     ProjectActions::OpenSource(file);
-    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls().size(), expected.size(), 20000);
-    for (const QStringList &call : expected)
-        QVERIFY2(desk_.Calls().contains(call), qPrintable(call.join(u'|')));
+    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls(), QList<QStringList> {wineCall}, 20000);
 
     // The build's log goes in Windows form as well.
     desk_.ClearCalls();
     const QString log = tooling::BuildLogOf(file);
-    QString windowsLog = log;
-    windowsLog.replace(u'/', u'\\');
-    windowsLog.prepend(winepath ? "W:" : "Z:");
-    const QStringList build = wineCall + QStringList {"/make", "/out", windowsLog};
-    const QList<QStringList> made = winepath
-        ? QList<QStringList> {conversion, {QDir::currentPath(), "WINEPREFIX=" + prefix, "-w", log}, build}
-        : QList<QStringList> {build};
+    const QStringList build = wineCall + QStringList {"/make", "/out", windows(logDrive, logRoot, log)};
     QVERIFY(mMain::MakeExe(file));
-    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls().size(), made.size(), 20000);
-    for (const QStringList &call : made)
-        QVERIFY2(desk_.Calls().contains(call), qPrintable(call.join(u'|')));
+    QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls(), QList<QStringList> {build}, 20000);
     QVERIFY(ui.messages.isEmpty());
 }
 
