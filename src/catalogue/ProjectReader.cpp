@@ -1,6 +1,8 @@
 #include "catalogue/ProjectReader.h"
 
+#include "catalogue/LookCache.h"
 #include "catalogue/cVbAnalyze.h"
+#include "platform/FileSystem.h"
 #include "platform/ThreadPriority.h"
 
 #include <QRunnable>
@@ -35,9 +37,9 @@ class ScanJobs final : public QRunnable {
 public:
     using Deliver = std::function<void(std::vector<ProjectReader::Job>)>;
     ScanJobs(std::vector<ProjectReader::Job> jobs, std::shared_ptr<std::atomic<int>> generation, int mine,
-             QObject *receiver, Deliver deliver)
-        : jobs_(std::move(jobs)), generation_(std::move(generation)), mine_(mine), receiver_(receiver),
-          deliver_(std::move(deliver))
+             std::shared_ptr<const LookCache> cache, QObject *receiver, Deliver deliver)
+        : jobs_(std::move(jobs)), generation_(std::move(generation)), mine_(mine), cache_(std::move(cache)),
+          receiver_(receiver), deliver_(std::move(deliver))
     {
     }
 
@@ -54,7 +56,7 @@ public:
             if (const auto record = job.record.lock();
                 !record || record->scanSerial.load(std::memory_order_relaxed) != job.serial)
                 continue;
-            job.result = ScanProject(job.file, job.knownExe, job.previous, &folding);
+            job.result = ScanProject(job.file, job.knownExe, job.previous, &folding, cache_.get());
             job.previous.reset();
         }
         QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
@@ -66,6 +68,7 @@ private:
     std::vector<ProjectReader::Job> jobs_;
     std::shared_ptr<std::atomic<int>> generation_;
     int mine_;
+    std::shared_ptr<const LookCache> cache_;
     QObject *receiver_;
     Deliver deliver_;
 };
@@ -84,6 +87,8 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
     connect(&announcer_, &QTimer::timeout, this, [this] {
         Q_EMIT Events().ProjectsScanned();
         if (pending_ == 0) {
+            if (std::exchange(keepLooksWhenRead_, false))
+                keepLooks();
             Q_EMIT AllRead();
             if (std::exchange(refreshAgain_, false))
                 RefreshAll();
@@ -114,6 +119,9 @@ void ProjectReader::Cancel()
 {
     generation_->fetch_add(1);
     pool_.clear();
+    cacheLoading_ = false;
+    keepLooksWhenRead_ = false;
+    cache_.reset();
     urgent_.clear();
     normal_.clear();
     inFlight_ = 0;
@@ -125,8 +133,47 @@ void ProjectReader::queueAll()
 {
     Cancel();
     const CatalogueState &state = State();
+    if (!state.CatalogueFilePath.isEmpty() && state.CategoryCount > 0) {
+        cacheLoading_ = true;
+        keepLooksWhenRead_ = true;
+        loadStartNs_ = platform::WallClockNs();
+        freshReads_ = 0;
+        const int generation = generation_->load();
+        // The application waits for its pool's threads; the reader lives as long as the program.
+        pool_.start([this, generation, file = LookCache::FileFor(state.CatalogueFilePath)] {
+            std::shared_ptr<const LookCache> cache = LookCache::Read(file);
+            QMetaObject::invokeMethod(this, [this, generation, cache = std::move(cache)]() mutable {
+                if (generation_->load() != generation)
+                    return; // another catalogue since
+                cache_ = std::move(cache);
+                cacheLoading_ = false;
+                pump();
+            }, Qt::QueuedConnection);
+        });
+    }
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
         Queue(state.CategoryAt(i));
+}
+
+void ProjectReader::keepLooks()
+{
+    cache_.reset(); // the looks not taken go
+    const CatalogueState &state = State();
+    if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
+        return; // every look came from the cache: it is as it should be
+    std::vector<SourcesPtr> looks;
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const cVbAnalyze *category = state.CategoryAt(i);
+        for (qint32 j = 1; j <= category->Count(); ++j)
+            if (const ProjectRecord *record = category->Record(j); record->sources)
+                looks.push_back(record->sources);
+    }
+    // Two seconds: a file changed again within its time stamp's step would look unchanged.
+    const qint64 notAfterNs = loadStartNs_ - 2'000'000'000;
+    QThreadPool::globalInstance()->start(
+        [file = LookCache::FileFor(state.CatalogueFilePath), looks = std::move(looks), notAfterNs]() mutable {
+            LookCache::Write(file, std::move(looks), notAfterNs);
+        });
 }
 
 void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent)
@@ -141,6 +188,8 @@ void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool u
 
 void ProjectReader::pump()
 {
+    if (cacheLoading_)
+        return; // the kept looks first
     // Only a few batches at a time go to the pool: a hundred thousand waiting looks cost a weak
     // pointer each, and a look asked for urgently overtakes all that wait.
     const int maxInFlight = 2 * pool_.maxThreadCount();
@@ -171,7 +220,7 @@ void ProjectReader::pump()
         if (jobs.empty())
             break;
         inFlight_ += 1;
-        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, this,
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, this,
                                       [this, generation](std::vector<Job> done) {
                                           if (generation_->load() != generation)
                                               return;
@@ -236,6 +285,8 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const std::shared_ptr<ProjectRecord> record = job.record.lock();
         if (!record || record->scanSerial != job.serial || record->file != job.file)
             continue;
+        if (job.result.read)
+            ++freshReads_;
         record->scanPending = false;
         ScanResult &result = job.result;
         if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.IsEmpty())) {

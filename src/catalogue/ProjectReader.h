@@ -12,6 +12,7 @@
 
 namespace catalogue {
 
+class LookCache;
 class cVbAnalyze;
 struct ProjectRecord;
 
@@ -61,6 +62,7 @@ private:
         quint32 serial = 0;
     };
     void queueAll();
+    void keepLooks();
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
     void pump();
     void deliver(std::vector<Job> jobs);
@@ -75,6 +77,13 @@ private:
     int pending_ = 0;  // looks waiting or under way
     QTimer announcer_;
     bool refreshAgain_ = false;
+    // The looks kept from the last run of the catalogue being loaded; nothing goes to the pool
+    // until they are read (a few milliseconds), since they spare most reads.
+    std::shared_ptr<const LookCache> cache_;
+    bool cacheLoading_ = false;
+    bool keepLooksWhenRead_ = false; // a catalogue was loaded: its looks are kept once all are in
+    qint64 loadStartNs_ = 0;
+    int freshReads_ = 0;
 };
 
 } // namespace catalogue

@@ -1,5 +1,6 @@
 #include "catalogue/ProjectScan.h"
 
+#include "catalogue/LookCache.h"
 #include "catalogue/SourceList.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -225,8 +226,16 @@ QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &so
     return folders;
 }
 
+quint64 ProjectPathHash(const QString &projectFile)
+{
+    quint64 hash = 0xcbf29ce484222325ULL; // FNV-1a over the UTF-16 units
+    for (const QChar c : projectFile)
+        hash = (hash ^ c.unicode()) * 0x100000001b3ULL;
+    return hash;
+}
+
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
-                       CaseFolding *folding)
+                       CaseFolding *folding, const LookCache *cache)
 {
     ScanResult result;
     if (projectFile.isEmpty()) {
@@ -235,10 +244,11 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     }
     // A .vbp unchanged since it was read costs one stat; a changed one is read again.
     platform::FileStamp stamp;
-    if (previous) {
+    if (previous || (cache && cache->Size() > 0)) {
         stamp = platform::StatFile(projectFile);
-        if (stamp.regular && stamp == previous->stamp)
-            result.sources = previous;
+        const SourcesPtr known = previous ? previous : cache->Find(projectFile, stamp);
+        if (stamp.regular && known && stamp == known->stamp)
+            result.sources = known;
     }
     QString wholeExe;
     if (!result.sources) {
@@ -255,8 +265,10 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         case platform::FileKind::Regular:
             break;
         }
+        result.read = true;
         auto sources = std::make_shared<ProjectSources>();
         sources->stamp = stamp;
+        sources->pathHash = ProjectPathHash(projectFile);
         wholeExe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
                                          platform::kNativePathStyle);
         sources->exe = KeptPath(projectFile, wholeExe);

@@ -21,6 +21,16 @@ public:
     QString In(const QString &projectFile) const;
     // Whether the whole path is empty (or null).
     bool IsEmpty() const { return !inFolder_ && text_.isEmpty(); }
+    // As kept (for the look cache): the text, and whether it follows the project's folder.
+    const QString &Text() const { return text_; }
+    bool InFolder() const { return inFolder_; }
+    static KeptPath FromParts(const QString &text, bool inFolder)
+    {
+        KeptPath kept;
+        kept.text_ = text;
+        kept.inFolder_ = inFolder;
+        return kept;
+    }
     friend bool operator==(const KeptPath &, const KeptPath &) = default;
 
 private:
@@ -32,6 +42,7 @@ private:
 // small, as a catalogue may hold a hundred thousand of them.
 struct ProjectSources {
     platform::FileStamp stamp; // of the .vbp when it was read
+    quint64 pathHash = 0;      // of the .vbp's path, the same in every run (ProjectPathHash)
     KeptPath exe;              // the executable it names, as loading gives it
     // The sources it lists as paths on this system, one a line; relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
@@ -57,18 +68,24 @@ private:
 
 struct ScanResult {
     ProjectState state = ProjectState::Unknown;
+    bool read = false;       // the .vbp was read (not known from an earlier look)
     SourcesPtr sources;      // null while the .vbp is missing
     KeptPath exe;            // the executable as loading gives it: empty when the .vbp is missing
     QString newerFile;       // out of date: the first file found newer than the executable
     qint64 exeModifiedNs = 0; // 0 without an executable
 };
 
+class LookCache;
+
+// A hash of a .vbp's path that is the same in every run (qHash is seeded anew each time).
+quint64 ProjectPathHash(const QString &projectFile);
+
 // The status of one project with one stat per file: the .vbp is read only when it changed since
-// previous was read. knownExe is the executable the catalogue holds (null: the one read now).
-// A listed file that does not exist is left out; the first file newer than the executable ends
-// the look.
+// previous was read (or, without previous, since the look the cache keeps for it). knownExe is
+// the executable the catalogue holds (null: the one read now). A listed file that does not exist
+// is left out; the first file newer than the executable ends the look.
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
-                       CaseFolding *folding);
+                       CaseFolding *folding, const LookCache *cache = nullptr);
 
 // The sources a .vbp lists, as ProjectSources keeps them.
 QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp);

@@ -4,6 +4,7 @@ target_sources(zarun_core PRIVATE
   catalogue/CatalogueSnapshot.cpp catalogue/CatalogueSnapshot.h
   catalogue/CatalogueEvents.h
   catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
+  catalogue/LookCache.cpp catalogue/LookCache.h
   catalogue/ProjectReader.cpp catalogue/ProjectReader.h
   catalogue/ProjectFilter.cpp catalogue/ProjectFilter.h
   catalogue/ProjectScan.cpp catalogue/ProjectScan.h

@@ -1,9 +1,13 @@
 // The status of a project from its files: the .vbp's source list, where the listed files lie, and
 // the rule on their times, on real files whose times are set with utimensat.
+#include "catalogue/LookCache.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/SourceList.h"
 #include "common/FileBytes.h"
 
+#include "platform/FileSystem.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +29,8 @@ private Q_SLOTS:
     void status_data();
     void status();
     void vbpReadAgainOnlyWhenChanged();
+    void looksKeptBetweenRuns_data();
+    void looksKeptBetweenRuns();
 };
 
 void tst_ProjectStatus::listedSources_data()
@@ -271,6 +277,56 @@ void tst_ProjectStatus::vbpReadAgainOnlyWhenChanged()
     const catalogue::ScanResult held =
         catalogue::ScanProject(project, dir.filePath(QStringLiteral("p/Other.exe")), third.sources, nullptr);
     QCOMPARE(held.state, ProjectState::ExeMissing);
+}
+
+void tst_ProjectStatus::looksKeptBetweenRuns_data()
+{
+    QTest::addColumn<QString>("change"); // between the run that kept the look and the next
+    QTest::addColumn<bool>("readAgain");
+    QTest::newRow("nothing") << "" << false;
+    QTest::newRow("the .vbp rewritten") << "rewrite" << true;
+    QTest::newRow("reached by another path") << "link" << true;
+    QTest::newRow("changed just before it was kept") << "recent" << true;
+    QTest::newRow("damaged: cut short") << "cut" << true;
+    QTest::newRow("damaged: another program's file") << "foreign" << true;
+    QTest::newRow("damaged: more looks than bytes") << "count" << true;
+}
+
+void tst_ProjectStatus::looksKeptBetweenRuns()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, readAgain);
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/App.exe@100", "p/A.frm@10"}, "Form=A.frm\r\nExeName32=\"App.exe\"\r\n"));
+    QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr);
+    QVERIFY(first.read);
+    const QString file = dir.filePath(QStringLiteral("cache/looks"));
+    const qint64 keptUpTo = change == "recent" ? first.sources->stamp.changedNs - 1 : platform::WallClockNs();
+    QVERIFY(catalogue::LookCache::Write(file, {first.sources}, keptUpTo));
+    QByteArray bytes = contents(file);
+    if (change == "rewrite") {
+        QVERIFY(put(project, "Form=B.frm\r\nExeName32=\"App.exe\"\r\n"));
+        QVERIFY(setModified(project, kBase + 50)); // its time as before; the change time tells
+    } else if (change == "link") {
+        QVERIFY(QFile::link(project, dir.filePath(QStringLiteral("p/Link.vbp"))));
+        project = dir.filePath(QStringLiteral("p/Link.vbp"));
+    } else if (change == "cut") {
+        QVERIFY(put(file, bytes.chopped(3)));
+    } else if (change == "foreign") {
+        QVERIFY(put(file, "[Main]\r\nStartFile=x.zrd\r\n"));
+    } else if (change == "count") {
+        bytes[8] = '\x7f'; // the count's first byte
+        QVERIFY(put(file, bytes));
+    }
+    const std::shared_ptr<const catalogue::LookCache> cache = catalogue::LookCache::Read(file);
+    QCOMPARE(cache->Size(), change.isEmpty() || change == "rewrite" || change == "link" ? 1 : 0);
+    const catalogue::ScanResult next = catalogue::ScanProject(project, QString(), nullptr, nullptr, cache.get());
+    QCOMPARE(next.read, readAgain);
+    QCOMPARE(next.state, first.state);
+    QCOMPARE(next.exe.In(project), first.exe.In(project));
+    if (!readAgain)
+        QCOMPARE(next.sources->files, first.sources->files);
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectStatus)

@@ -12,8 +12,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-# Backups of the catalogue go here, not to the home folder.
-export XDG_STATE_HOME="$work/state"
+# Backups of the catalogue and the kept looks go here, not to the home folder.
+export XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache"
 
 # The old catalogue: 20 categories of 10 projects, CR LF as the program writes it.
 make_old() {

@@ -1,6 +1,7 @@
 // The commands on the catalogue without a window: what the two item models tell their views, and
 // that every row maps to the entry the commands act on.
 #include "catalogue/CatalogueModels.h"
+#include "catalogue/LookCache.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
@@ -10,6 +11,7 @@
 #include "mainwindow/Settings.h"
 #include "platform/IniStore.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -198,6 +200,8 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     drawn.clear();
     Q_EMIT catalogue::Events().ProjectsScanned();
     QCOMPARE(drawn.count(), 0);
+    // What was read is kept for the next start.
+    QTRY_VERIFY(QFileInfo::exists(catalogue::LookCache::FileFor(State().CatalogueFilePath)));
 }
 
 namespace {
