@@ -17,6 +17,8 @@ namespace {
 constexpr qsizetype kBatch = 256;
 // Results are announced to the lists at most this often.
 constexpr int kAnnounceMs = 40;
+// How long the looks wait for the kept ones to be read (about 0.1 s for 100,000 projects).
+constexpr int kCacheWaitMs = 1000;
 
 } // namespace
 
@@ -149,6 +151,11 @@ void ProjectReader::queueAll()
                 cacheLoading_ = false;
                 pump();
             }, Qt::QueuedConnection);
+        });
+        // A cache folder that does not answer (a stuck network home) only costs the kept looks.
+        QTimer::singleShot(kCacheWaitMs, this, [this, generation] {
+            if (generation_->load() == generation && std::exchange(cacheLoading_, false))
+                pump();
         });
     }
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
