@@ -110,7 +110,8 @@ int main(int argc, char **argv)
     for (const Kind &kind : kinds)
         std::printf("%-20s %9.2f ms %9.2f ms\n", kind.label, kind.ms.front(),
                     Median(std::vector<double>(kind.ms.begin() + 1, kind.ms.end())));
-    // The backup step alone: the old bytes, already in memory, into a new file, and the pruning.
+    // The backup step alone: the old bytes, already in memory, into a new file (the oldest backups
+    // are removed after the save, on a worker, and are not counted).
     std::vector<double> alone;
     for (int r = 0; r < runs; ++r) {
         const auto t0 = std::chrono::steady_clock::now();

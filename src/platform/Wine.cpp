@@ -27,6 +27,38 @@ QString winePrefix(const QProcessEnvironment &environment)
     return QDir::home().filePath(QStringLiteral(".wine"));
 }
 
+// The path through the prefix's drives; empty when none of them holds it.
+QString pathThroughDrives(const QString &prefix, const QString &unixPath)
+{
+    // Each drive by the folder it leads to; of two drives on one folder the first letter counts.
+    QHash<QString, QChar> drives;
+    const QDir devices(QDir(prefix).filePath(QStringLiteral("dosdevices")));
+    for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
+        const QFileInfo link(devices.filePath(QString(QChar(letter)) + u':'));
+        const QString folder = link.canonicalFilePath();
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !drives.contains(folder))
+            drives.insert(folder, QChar(letter).toUpper());
+    }
+    if (drives.isEmpty())
+        return {};
+    // As Wine does: the path's folders from the deepest up, each by where it leads; the rest of
+    // the path as written.
+    const QString path = QDir::cleanPath(QFileInfo(unixPath).absoluteFilePath());
+    for (QString folder = path;;) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (const auto drive = drives.constFind(canonical); !canonical.isEmpty() && drive != drives.constEnd()) {
+            QString rest = path.mid(folder.size());
+            if (rest.startsWith(u'/'))
+                rest.remove(0, 1);
+            return *drive + QStringLiteral(":\\") + rest.replace(u'/', u'\\');
+        }
+        if (folder == u'/')
+            return {};
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        folder = slash <= 0 ? QStringLiteral("/") : folder.left(slash);
+    }
+}
+
 } // namespace
 
 bool IsWindowsExecutable(const QString &path)
@@ -58,39 +90,8 @@ QString WindowsPathForWine(const QStringList &wineCommand, const QString &unixPa
     const QString prefix = winePrefix(environment);
     if (!QFileInfo(QDir(prefix).filePath(QStringLiteral("system.reg"))).isFile())
         return fallback;
-    const QString through = WindowsPathThroughDrives(prefix, unixPath);
+    const QString through = pathThroughDrives(prefix, unixPath);
     return through.isEmpty() ? fallback : through;
-}
-
-QString WindowsPathThroughDrives(const QString &prefix, const QString &unixPath)
-{
-    // Each drive by the folder it leads to; of two drives on one folder the first letter counts.
-    QHash<QString, QChar> drives;
-    const QDir devices(QDir(prefix).filePath(QStringLiteral("dosdevices")));
-    for (char16_t letter = u'a'; letter <= u'z'; ++letter) {
-        const QFileInfo link(devices.filePath(QString(QChar(letter)) + u':'));
-        const QString folder = link.canonicalFilePath();
-        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !drives.contains(folder))
-            drives.insert(folder, QChar(letter).toUpper());
-    }
-    if (drives.isEmpty())
-        return {};
-    // As Wine does: the path's folders from the deepest up, each by where it leads; the rest of
-    // the path as written.
-    const QString path = QDir::cleanPath(QFileInfo(unixPath).absoluteFilePath());
-    for (QString folder = path;;) {
-        const QString canonical = QFileInfo(folder).canonicalFilePath();
-        if (const auto drive = drives.constFind(canonical); !canonical.isEmpty() && drive != drives.constEnd()) {
-            QString rest = path.mid(folder.size());
-            if (rest.startsWith(u'/'))
-                rest.remove(0, 1);
-            return *drive + QStringLiteral(":\\") + rest.replace(u'/', u'\\');
-        }
-        if (folder == u'/')
-            return {};
-        const qsizetype slash = folder.lastIndexOf(u'/');
-        folder = slash <= 0 ? QStringLiteral("/") : folder.left(slash);
-    }
 }
 
 QString WineOnPath() { return QStandardPaths::findExecutable(QStringLiteral("wine")); }

@@ -18,8 +18,6 @@ QString WineDriveZPath(const QString &unixPath);
 // NAME=value words before it give the environment, WINEPREFIX among them). Without a prefix, or
 // with no drive holding the path, the drive Z: form.
 QString WindowsPathForWine(const QStringList &wineCommand, const QString &unixPath);
-// The same for a given prefix; empty when none of its drives holds the path.
-QString WindowsPathThroughDrives(const QString &prefix, const QString &unixPath);
 
 // A NAME=value word, as env and shells read one before a command.
 bool IsEnvironmentAssignment(const QString &word);
