@@ -1,18 +1,17 @@
 #include "catalogue/CatalogueFile.h"
 
-#include "catalogue/CatalogueNames.h"
+#include "catalogue/CatalogueMirror.h"
 #include "catalogue/cVbAnalyze.h"
-#include "catalogue/mIniFile.h"
+#include "platform/Backups.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/mFunction.h"
 
-#include <optional>
+#include <QFileInfo>
 
+using platform::FileStamp;
 using platform::IniDocument;
-using platform::IniNameKey;
-using platform::IniStatus;
-using platform::IniStore;
+using platform::IniRead;
 using platform::ReadStatus;
 
 namespace catalogue {
@@ -21,93 +20,116 @@ namespace {
 
 bool unreadable(ReadStatus status) { return status == ReadStatus::Unreadable || status == ReadStatus::TooLarge; }
 
-// Paths compare as the catalogue reads them: an empty value is an unset path.
-bool samePath(const QString &a, const QString &b) { return (a.isEmpty() && b.isEmpty()) || a == b; }
+using FileState = CatalogueState::FileState;
 
-std::optional<QString> diskValue(const IniDocument &disk, const QString &section, const QString &key)
-{
-    const QString *stored = disk.FindValue(section, key);
-    if (!stored)
-        return std::nullopt;
-    return mIniFile::ValueText(*stored);
-}
-
-struct KeyWrite {
-    QString section;
-    QString key;
-    QString value; // null removes the key
-};
-
-// Keys another program added to the file since this run last read or wrote it join the catalogue:
-// in the category of their section, or in a new category at the end.
-bool takeAddedKeys(const IniDocument &disk, QStringList &sectionNames)
+// The lists take what the read found; anything else leaves them as they are.
+Followed takeRead(IniRead read)
 {
     CatalogueState &state = State();
-    bool changed = false;
-    for (const QString &section : disk.SectionNames()) {
-        const QString folded = IniNameKey(section);
-        qint32 index = 0;
-        for (qint32 i = 1; i <= state.CategoryCount && !index; ++i)
-            if (IniNameKey(sectionNames.value(i - 1)) == folded)
-                index = i;
-        for (const auto &[key, value] : CategoryEntries(disk, section)) {
-            if (state.Snapshot.Value(section, key))
-                continue;
-            cVbAnalyze *category = state.CategoryAt(index);
-            bool held = false;
-            for (qint32 j = 1; category && j <= category->Count() && !held; ++j)
-                held = IniNameKey(category->ProjectName(j)) == IniNameKey(key);
-            if (held)
-                continue;
-            if (!category) {
-                auto added = std::make_unique<cVbAnalyze>();
-                added->SetEntries(section, {});
-                category = state.AppendCategory(std::move(added));
-                sectionNames.resize(state.CategoryCount - 1);
-                sectionNames.append(section);
-                index = state.CategoryCount;
-            }
-            category->AppendLoadedEntry(key, value);
-            changed = true;
-        }
+    if (read.status == ReadStatus::Ok || (read.status == ReadStatus::Missing && !state.Stamp.exists
+                                          && state.File == FileState::Mirrored)) {
+        state.Document = std::move(read.document);
+        state.Stamp = read.stamp;
+        state.File = FileState::Mirrored;
+        return MirrorDocument(state.Document) ? Followed::Changed : Followed::Same;
     }
-    return changed;
+    // Gone, or something the program cannot read in its place: what the lists show is kept for
+    // Save to write back.
+    const bool already = state.File == FileState::Lost;
+    state.File = FileState::Lost;
+    state.Stamp = read.stamp;
+    return already ? Followed::StillLost : Followed::Lost;
 }
 
-IniStatus emptyCatalogue(const QString &file)
+FileProblem fromWrite(platform::WriteStatus status)
 {
-    CatalogueState &state = State();
-    IniStore &store = IniStore::Instance();
-    const platform::FileStamp stamp = platform::StatFile(file);
-    if (state.UnreadableFile == file)
-        return IniStatus::Ok; // nothing of this run's to keep, and the file is never touched
-    // Only the user's removal of the last category empties a file; otherwise nothing is written.
-    if (stamp.exists && state.EmptiedFile != file)
-        return IniStatus::Ok;
-    const IniStatus status = store.Clear(file);
-    if (status == IniStatus::Ok)
-        state.Snapshot.Take(file, store.Document(file));
-    return status;
+    switch (status) {
+    case platform::WriteStatus::Ok:
+        return FileProblem::None;
+    case platform::WriteStatus::ReadOnly:
+        return FileProblem::ReadOnly;
+    case platform::WriteStatus::NotAFile:
+        return FileProblem::NotAFile;
+    case platform::WriteStatus::IoError:
+        break;
+    }
+    return FileProblem::IoError;
+}
+
+// Replaces the file with the document, keeping the version it replaces among the backups first.
+FileProblem writeDocument(const QString &file, const IniDocument &document, FileStamp *stamp)
+{
+    const QByteArray bytes = document.Serialize();
+    QString backedUp;
+    const platform::BeforeReplace keepOld = [&backedUp](const QString &target) {
+        // A failed backup does not stop the change: the user asked for the change, not the backup.
+        const FileStamp now = platform::StatFile(target);
+        if (now.regular && now.size > 0 && platform::KeepBackupOfFile(target, platform::IniStore::kMaxFileBytes))
+            backedUp = target;
+    };
+    const FileProblem problem = fromWrite(platform::WriteFileAtomically(file, bytes, keepOld));
+    if (problem != FileProblem::None)
+        return problem;
+    if (!backedUp.isNull())
+        platform::PruneBackupsLater(backedUp);
+    *stamp = platform::StatFile(file);
+    return FileProblem::None;
+}
+
+// The catalogue as the lists show it, key lines in list order. A category without projects has no
+// section: a section exists only with a key.
+bool putCatalogue(IniDocument &document)
+{
+    const CatalogueState &state = State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const cVbAnalyze *category = state.CategoryAt(i);
+        for (qint32 j = 1; j <= category->Count(); ++j)
+            if (document.SetValue(category->Category(), category->ProjectName(j), category->ProjectFile(j))
+                == IniDocument::Change::Refused)
+                return false;
+    }
+    return true;
+}
+
+void markWritten()
+{
+    const CatalogueState &state = State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i)
+        if (state.CategoryAt(i)->Count() > 0)
+            state.CategoryAt(i)->SetInFile(true);
+}
+
+FileProblem lockProblem(CatalogueLock::Result result)
+{
+    return result == CatalogueLock::Result::Busy ? FileProblem::Busy : FileProblem::LockFailed;
+}
+
+FileProblem unreadableProblem()
+{
+    return State().LoadStatus == ReadStatus::TooLarge ? FileProblem::TooLarge : FileProblem::Unreadable;
 }
 
 } // namespace
 
-qint32 LoadCategories()
+qint32 LoadCategories() { return LoadCategories(platform::IniStore::Read(State().CatalogueFilePath)); }
+
+qint32 LoadCategories(IniRead read)
 {
     CatalogueState &state = State();
-    IniStore &store = IniStore::Instance();
-    const QString file = state.CatalogueFilePath;
-    mIniFile::KeepBackups(file);
-    state.UnreadableFile.clear();
-    state.EmptiedFile.clear();
-    state.Snapshot.Clear();
-    state.LoadStatus = file.isEmpty() ? ReadStatus::Missing : store.LastRead(file);
-    const IniDocument &document = store.Document(file);
-    const QStringList names = unreadable(state.LoadStatus) ? QStringList() : document.SectionNames();
-    if (unreadable(state.LoadStatus))
-        state.UnreadableFile = file;
-    else if (!file.isEmpty())
-        state.Snapshot.Take(file, document);
+    const QString &file = state.CatalogueFilePath;
+    // A read made for another file, or one the file has moved on from, is made again.
+    if (read.file != file || platform::StatFile(file) != read.stamp)
+        read = platform::IniStore::Read(file);
+    state.LoadStatus = file.isEmpty() ? ReadStatus::Missing : read.status;
+    state.Stamp = read.stamp;
+    if (unreadable(state.LoadStatus)) {
+        state.File = FileState::Unreadable;
+        state.Document = IniDocument();
+    } else {
+        state.File = FileState::Mirrored;
+        state.Document = std::move(read.document);
+    }
+    const QStringList names = state.Document.SectionNames();
     const qint32 n = qint32(names.size());
     if (n <= 0) {
         // Nothing to show; the objects stay until they are replaced.
@@ -119,13 +141,13 @@ qint32 LoadCategories()
     std::vector<std::unique_ptr<cVbAnalyze>> categories(size_t(n) + 1);
     for (qint32 i = 1; i <= n; ++i) {
         categories[size_t(i)] = std::make_unique<cVbAnalyze>();
-        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(document, names[i - 1]), false);
+        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(state.Document, names[i - 1]), false);
     }
     state.ReplaceCategories(std::move(categories));
     return n;
 }
 
-platform::ReadStatus LastLoadStatus() { return State().LoadStatus; }
+ReadStatus LastLoadStatus() { return State().LoadStatus; }
 
 QString LoadFailureMessage(const QString &path, ReadStatus status)
 {
@@ -147,139 +169,175 @@ void ClearCategories()
     state.ReplaceCategories({});
     state.CurrentCategory = 0;
     state.CurrentProject = 0;
-    state.UnreadableFile.clear();
-    state.EmptiedFile.clear();
-    state.Snapshot.Clear();
+    state.Document = IniDocument();
+    state.Stamp = FileStamp();
+    state.File = FileState::Mirrored;
     state.LoadStatus = ReadStatus::Missing;
 }
 
-IniStatus SaveCategories(const QStringList &shownNames, SaveReport *report)
-{
-    CatalogueState &state = State();
-    IniStore &store = IniStore::Instance();
-    const QString file = state.CatalogueFilePath;
-    if (file.isEmpty())
-        return IniStatus::EmptyPath;
-    mIniFile::KeepBackups(file);
-    if (state.CategoryCount <= 0)
-        return emptyCatalogue(file);
-    if (state.UnreadableFile == file)
-        return IniStatus::Unreadable;
-
-    QStringList sectionNames;
-    for (qint32 i = 1; i <= state.CategoryCount; ++i)
-        sectionNames.append(shownNames.value(i - 1, state.CategoryAt(i) ? state.CategoryAt(i)->Category() : QString()));
-
-    const ReadStatus read = store.LastRead(file);
-    if (unreadable(read))
-        return store.Writable(file);
-    const IniDocument &disk = store.Document(file);
-    // Another program's edits are told from this run's own against what this run last saw of the
-    // file. A file that has gone or lost every section was replaced, not edited: write it whole.
-    const bool tracked = state.Snapshot.Holds(file) && read == ReadStatus::Ok && !disk.SectionNames().isEmpty();
-
-    QList<KeyWrite> writes;
-    QStringList overwritten;
-    bool changed = false;
-    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
-        cVbAnalyze *category = state.CategoryAt(i);
-        if (!category)
-            continue;
-        const QString &section = sectionNames[i - 1];
-        QStringList names;
-        for (qint32 j = 1; j <= category->Count(); ++j)
-            names.append(category->ProjectName(j));
-        const QStringList distinct = DistinctProjectNames(names);
-        QList<qint32> deletedElsewhere;
-        for (qint32 j = 1; j <= category->Count(); ++j) {
-            const QString &key = distinct[j - 1];
-            if (key != names[j - 1])
-                category->SetProjectName(j, key);
-            const QString mine = category->ProjectFile(j);
-            if (tracked) {
-                const std::optional<QString> seen = state.Snapshot.Value(section, key);
-                const std::optional<QString> now = diskValue(disk, section, key);
-                const bool changedHere = !seen || !samePath(mine, *seen);
-                const bool changedThere = seen ? (!now || !samePath(*now, *seen)) : now.has_value();
-                if (!changedHere) {
-                    if (!now) {
-                        deletedElsewhere.append(j);
-                        changed = true;
-                        continue;
-                    }
-                    if (changedThere) {
-                        category->SetLoadedFile(j, *now);
-                        changed = true;
-                        continue;
-                    }
-                    if (!mine.isEmpty())
-                        continue; // the file already holds it
-                } else if (changedThere && !(now && samePath(*now, mine))) {
-                    overwritten.append(u'[' + section + QStringLiteral("] ") + key);
-                }
-            }
-            writes.append({section, key, mine.isEmpty() ? QString() : mine});
-        }
-        for (auto it = deletedElsewhere.crbegin(); it != deletedElsewhere.crend(); ++it)
-            category->RemoveEntry(*it);
-    }
-    if (tracked && takeAddedKeys(disk, sectionNames))
-        changed = true;
-
-    mIniFile::IniBatch batch(file);
-    for (const KeyWrite &write : writes)
-        mIniFile::WriteIniString(write.section, write.key, write.value, file);
-    const IniStatus status = batch.Commit();
-    if (status == IniStatus::Ok || status == IniStatus::BadText)
-        state.Snapshot.Take(file, store.Document(file));
-    if (report) {
-        report->Overwritten = overwritten;
-        report->CatalogueChanged = changed;
-    }
-    return status;
-}
-
-bool RemoveCategorySection(const QString &name)
-{
-    CatalogueState &state = State();
-    if (!mIniFile::DeleteIniSection(name, state.CatalogueFilePath))
-        return false;
-    state.Snapshot.ForgetSection(name);
-    if (state.CategoryCount == 1)
-        state.EmptiedFile = state.CatalogueFilePath;
-    return true;
-}
-
-bool ReplaceProjectKey(const QString &section, const QString &oldKey, const QString &newKey, const QString &value)
+Followed FollowFile()
 {
     CatalogueState &state = State();
     const QString &file = state.CatalogueFilePath;
-    // One replace of the file: were the second write to fail on its own (a full disk), the
-    // file would be left without the project.
-    mIniFile::IniBatch batch(file);
-    if (!mIniFile::DeleteIniKey(section, oldKey, file))
-        return false;
-    // A refused write must not let the removal reach the file alone.
-    if (mIniFile::TryWriteIniString(section, newKey, value, file) != IniStatus::Ok) {
-        batch.Abandon();
+    if (file.isEmpty() || state.File == FileState::Unreadable)
+        return Followed::Same;
+    const FileStamp now = platform::StatFile(file);
+    if (now == state.Stamp)
+        return state.File == FileState::Lost ? Followed::StillLost : Followed::Same;
+    return takeRead(platform::IniStore::Read(file));
+}
+
+Followed FollowRead(IniRead read)
+{
+    CatalogueState &state = State();
+    if (read.file != state.CatalogueFilePath || read.file.isEmpty() || state.File == FileState::Unreadable
+        || read.stamp == state.Stamp)
+        return Followed::Same;
+    // The file moved on since this read (perhaps by this run's own change): the next look reads it.
+    if (platform::StatFile(read.file) != read.stamp)
+        return Followed::Same;
+    return takeRead(std::move(read));
+}
+
+QString ProblemMessage(const QString &path, FileProblem problem)
+{
+    switch (problem) {
+    case FileProblem::None:
+        return QString();
+    case FileProblem::NoFile:
+        return QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙが決まっていないため、変更できませんでした。");
+    case FileProblem::Unreadable:
+        return path + QStringLiteral(" は読み込めなかったため、上書きしません。名前を付けて保存してください。");
+    case FileProblem::TooLarge:
+        return path + QStringLiteral(" は大きすぎて読み込めなかったため、上書きしません。名前を付けて保存してください。");
+    case FileProblem::Missing:
+        return path + QStringLiteral(" が見つかりません。他のﾌﾟﾛｸﾞﾗﾑで削除か移動されたようです。"
+                                     "表示中の内容は上書き保存で書き戻せます。");
+    case FileProblem::Replaced:
+        return path + QStringLiteral(" は読み込めないﾌｧｲﾙに置き換えられています。"
+                                     "表示中の内容は上書き保存で書き戻せます。");
+    case FileProblem::Busy:
+        return path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが書き込み中です。しばらくしてからやり直してください。");
+    case FileProblem::LockFailed:
+        return path + QStringLiteral(" をﾛｯｸできません。ﾌｫﾙﾀﾞの書き込み権限を確認してください。");
+    case FileProblem::ReadOnly:
+        return path + QStringLiteral(" は書き込みできません。");
+    case FileProblem::NotAFile:
+        return path + QStringLiteral(" はﾌｧｲﾙではありません。");
+    case FileProblem::BadText:
+        return path + QStringLiteral(" に保存できない文字が含まれています。");
+    case FileProblem::IoError:
+        break;
+    }
+    return path + QStringLiteral(" に書き込めませんでした。ﾃﾞｨｽｸの空きや書き込み権限を確認してください。");
+}
+
+CatalogueEdit::~CatalogueEdit() = default;
+
+bool CatalogueEdit::Begin()
+{
+    const CatalogueState &state = State();
+    file_ = state.CatalogueFilePath;
+    if (file_.isEmpty()) {
+        problem_ = FileProblem::NoFile;
         return false;
     }
-    if (batch.Commit() != IniStatus::Ok)
+    if (state.File == FileState::Unreadable) {
+        problem_ = unreadableProblem();
         return false;
-    state.Snapshot.Forget(section, oldKey);
-    state.Snapshot.Record(section, newKey, value);
+    }
+    if (const CatalogueLock::Result locked = lock_.Lock(file_); locked != CatalogueLock::Result::Locked) {
+        problem_ = lockProblem(locked);
+        return false;
+    }
+    followed_ = FollowFile() == Followed::Changed;
+    if (state.File == FileState::Lost) {
+        problem_ = state.Stamp.exists ? FileProblem::Replaced : FileProblem::Missing;
+        lock_.Unlock();
+        return false;
+    }
+    document_ = state.Document;
     return true;
 }
 
-QString OverwrittenMessage(const QString &path, const QStringList &entries)
+bool CatalogueEdit::Commit()
 {
-    constexpr qsizetype kShown = 20;
-    QString text = path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑでも変更されていました。次の項目はこちらの内容で保存しました。\r\n");
-    for (qsizetype i = 0; i < entries.size() && i < kShown; ++i)
-        text += QStringLiteral("\r\n") + entries[i];
-    if (entries.size() > kShown)
-        text += QStringLiteral("\r\nほか %1 件").arg(entries.size() - kShown);
-    return text;
+    CatalogueState &state = State();
+    FileStamp stamp;
+    problem_ = writeDocument(file_, document_, &stamp);
+    if (problem_ == FileProblem::None) {
+        state.Document = std::move(document_);
+        state.Stamp = stamp;
+    }
+    // Stamped before the lock goes: no other writer can have come in between.
+    lock_.Unlock();
+    return problem_ == FileProblem::None;
+}
+
+QString CatalogueEdit::Message() const { return ProblemMessage(file_, problem_); }
+
+FileProblem SaveWholeCatalogue()
+{
+    CatalogueState &state = State();
+    const QString file = state.CatalogueFilePath;
+    if (file.isEmpty())
+        return FileProblem::NoFile;
+    if (state.File == FileState::Unreadable)
+        return unreadableProblem();
+    CatalogueLock lock;
+    if (const CatalogueLock::Result locked = lock.Lock(file); locked != CatalogueLock::Result::Locked)
+        return lockProblem(locked);
+    FollowFile();
+    if (state.File == FileState::Mirrored && state.Stamp.exists)
+        return FileProblem::None; // the file holds the catalogue already
+    IniDocument document;
+    if (!putCatalogue(document))
+        return FileProblem::BadText;
+    FileStamp stamp;
+    if (const FileProblem problem = writeDocument(file, document, &stamp); problem != FileProblem::None)
+        return problem;
+    state.Document = std::move(document);
+    state.Stamp = stamp;
+    state.File = FileState::Mirrored;
+    markWritten();
+    return FileProblem::None;
+}
+
+FileProblem SaveCatalogueInto(const QString &path)
+{
+    CatalogueState &state = State();
+    if (path.isEmpty())
+        return FileProblem::NoFile;
+    const auto same = [](const QString &a, const QString &b) {
+        const QString ca = QFileInfo(a).canonicalFilePath();
+        return a == b || (!ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath());
+    };
+    if (!state.CatalogueFilePath.isEmpty() && same(path, state.CatalogueFilePath))
+        return SaveWholeCatalogue();
+    CatalogueLock lock;
+    if (const CatalogueLock::Result locked = lock.Lock(path); locked != CatalogueLock::Result::Locked)
+        return lockProblem(locked);
+    IniRead read = platform::IniStore::Read(path);
+    if (read.stamp.exists && !read.stamp.regular)
+        return FileProblem::NotAFile;
+    if (unreadable(read.status))
+        return read.status == ReadStatus::TooLarge ? FileProblem::TooLarge : FileProblem::Unreadable;
+    // Merged with what the file holds: a key there already takes this catalogue's path.
+    IniDocument document = std::move(read.document);
+    if (!putCatalogue(document))
+        return FileProblem::BadText;
+    FileStamp stamp;
+    if (const FileProblem problem = writeDocument(path, document, &stamp); problem != FileProblem::None)
+        return problem;
+    state.CatalogueFilePath = path;
+    state.LoadStatus = ReadStatus::Ok;
+    state.Document = std::move(document);
+    state.Stamp = stamp;
+    state.File = FileState::Mirrored;
+    markWritten();
+    // What the other file held besides joins the lists.
+    MirrorDocument(state.Document);
+    return FileProblem::None;
 }
 
 QString WindowCaption(const QString &programName, const QString &catalogueFile)

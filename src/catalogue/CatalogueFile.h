@@ -1,18 +1,24 @@
 #pragma once
 
+#include "catalogue/CatalogueLock.h"
 #include "platform/FileSystem.h"
+#include "platform/IniDocument.h"
 #include "platform/IniStore.h"
 
 #include <QString>
 #include <QStringList>
 
-// Reading the catalogue file into the shared state and writing it back.
+// The catalogue file as this run knows it. The lists always show what the file holds: every change
+// is one locked edit of the file as it is on disk at that moment, written before the command returns
+// (CatalogueChanges), and changes other programs make are brought into the lists (FollowFile).
 namespace catalogue {
 
-// Re-creates the catalogue from the sections of CatalogueFilePath, each category
-// loading its projects; returns the number of categories (0 leaves the catalogue as it was).
-// A file that cannot be read loads nothing and is marked so that no save writes it.
+// Re-creates the catalogue from the sections of CatalogueFilePath, each category loading its
+// projects; returns the number of categories (0 leaves the catalogue objects as they were).
+// A file that cannot be read loads nothing and is never written.
 qint32 LoadCategories();
+// The same from a read made earlier (on a worker), when it is still what the file holds.
+qint32 LoadCategories(platform::IniRead read);
 
 // How the last LoadCategories read the file: Ok, Missing, Unreadable or TooLarge.
 platform::ReadStatus LastLoadStatus();
@@ -23,33 +29,74 @@ QString LoadFailureMessage(const QString &path, platform::ReadStatus status);
 // Drops every category (New).
 void ClearCategories();
 
-// What a save found besides its own status.
-struct SaveReport {
-    // Entries another program changed too, which this save overwrote: "[category] project".
-    QStringList Overwritten;
-    // The catalogue in memory took changes another program made to the file.
-    bool CatalogueChanged = false;
+// What following the file found.
+enum class Followed {
+    Same,     // the file is as this run last read or wrote it
+    Changed,  // another program changed it: the lists show its content now
+    Lost,     // it was deleted or replaced by something unreadable just now: the lists keep the catalogue
+    StillLost // as before: still gone
 };
 
-// Writes what this run added or changed under each category's section (sectionNames: the names
-// shown in the category list, in order), names made distinct first, in one replace of the file.
-// A key this run did not change keeps what another program wrote there (or its deletion), and the
-// catalogue takes such changes and the keys others added. With no categories the file is emptied
-// only when the user removed its last category in this run. A file that could not be loaded is
-// never written. On failure the file keeps its old content.
-platform::IniStatus SaveCategories(const QStringList &sectionNames, SaveReport *report = nullptr);
+// Compares the file with what this run last read or wrote and, when it differs, reads it again and
+// brings the lists in line (one stat when nothing changed).
+Followed FollowFile();
+// The same with a read made on a worker; a read the file has moved on from since is dropped (Same).
+Followed FollowRead(platform::IniRead read);
 
-// Removes a category's section from the file at once (rename and delete); false when the file
-// refused. The last category removed marks the file as emptied by the user.
-bool RemoveCategorySection(const QString &name);
+// Why a change of the catalogue file could not be made.
+enum class FileProblem {
+    None,
+    NoFile,     // no catalogue file named
+    Unreadable, // it could not be read when opened: it is not overwritten
+    TooLarge,   // the same, over the size the program reads
+    Missing,    // deleted since it was read
+    Replaced,   // replaced by something that cannot be read since
+    Busy,       // another writer holds the lock
+    LockFailed, // no lock could be made
+    ReadOnly,
+    NotAFile,
+    BadText,    // text the file cannot hold
+    IoError,
+};
 
-// Replaces a project's key by a new one in one write (the edit dialog); false, with nothing
-// written, when the file refuses either change.
-bool ReplaceProjectKey(const QString &section, const QString &oldKey, const QString &newKey,
-                       const QString &value);
+// The reason as the user reads it, path first.
+QString ProblemMessage(const QString &path, FileProblem problem);
 
-// The message for entries overwritten by a save: one for all of them.
-QString OverwrittenMessage(const QString &path, const QStringList &entries);
+// One change of the catalogue file: the lock is taken and the file followed as it is now (Begin),
+// a copy of its document is changed, and Commit writes it in one atomic replace after keeping the
+// version it replaces among the backups. The lock goes with Commit or with the object.
+class CatalogueEdit {
+public:
+    CatalogueEdit() = default;
+    ~CatalogueEdit();
+    CatalogueEdit(const CatalogueEdit &) = delete;
+    CatalogueEdit &operator=(const CatalogueEdit &) = delete;
+
+    // False when nothing may change (Problem says why).
+    bool Begin();
+    // Whether Begin brought in changes another program had made.
+    bool Followed() const { return followed_; }
+    platform::IniDocument &Document() { return document_; }
+    // Writes the document; on failure the file and what this run knows of it stay as they were.
+    bool Commit();
+    FileProblem Problem() const { return problem_; }
+    QString Message() const;
+
+private:
+    QString file_;
+    CatalogueLock lock_;
+    platform::IniDocument document_;
+    FileProblem problem_ = FileProblem::None;
+    bool followed_ = false;
+};
+
+// Writes the whole catalogue into the file when the file does not hold it (deleted, replaced by
+// something unreadable, never written yet); nothing when it does. A file that could not be read when
+// opened is not overwritten.
+FileProblem SaveWholeCatalogue();
+// Writes the catalogue into another file, merged with what that file holds, and makes it the
+// catalogue file only once written.
+FileProblem SaveCatalogueInto(const QString &path);
 
 // "ZARUN - (Tools.zrd)"; the bare program name while no catalogue file is set.
 QString WindowCaption(const QString &programName, const QString &catalogueFile);

@@ -12,16 +12,20 @@ QStringList DistinctProjectNames(const QStringList &names)
     result.reserve(names.size());
     QSet<QString> taken;
     taken.reserve(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        QString name = names[i];
-        // Each "(j)" is appended because the name is taken by an earlier project;
-        // this gives the same result as comparing downwards and starting over.
-        const QString suffix = u'(' + QString::number(i + 1) + u')';
-        while (taken.contains(platform::IniNameKey(name)))
-            name += suffix;
-        taken.insert(platform::IniNameKey(name));
-        result.append(name);
-    }
+    for (qsizetype i = 0; i < names.size(); ++i)
+        result.append(DistinctName(names[i], i + 1, taken));
+    return result;
+}
+
+QString DistinctName(const QString &name, qsizetype position, QSet<QString> &taken)
+{
+    // Each "(j)" is appended because the name is taken by an earlier project;
+    // this gives the same result as comparing downwards and starting over.
+    const QString suffix = u'(' + QString::number(position) + u')';
+    QString result = name;
+    while (taken.contains(platform::IniNameKey(result)))
+        result += suffix;
+    taken.insert(platform::IniNameKey(result));
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "catalogue/NameRules.h"
 
+#include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "platform/IniDocument.h"
 #include "platform/TextCodec.h"
@@ -23,15 +24,24 @@ bool hasLineBreakOrNul(const QString &text)
     return false;
 }
 
+// The open catalogue is asked through what this run holds of it, never by reading it again.
+bool canHold(const QString &text, const QString &file)
+{
+    const CatalogueState &state = State();
+    if (!file.isEmpty() && file == state.CatalogueFilePath)
+        return state.Document.CanHold(text);
+    return mIniFile::IniCanHold(text, file);
+}
+
 // The first character the file cannot hold (a whole surrogate pair), or a null string.
 QString firstUnholdable(const QString &text, const QString &file)
 {
-    if (mIniFile::IniCanHold(text, file))
+    if (canHold(text, file))
         return QString();
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString character = text.mid(i, length);
-        if (!mIniFile::IniCanHold(character, file))
+        if (!canHold(character, file))
             return character;
         i += length;
     }
@@ -123,6 +133,42 @@ QString ProjectNameTaken(const QString &name, const QStringList &others)
         return QString();
     return QStringLiteral("このｶﾃｺﾞﾘｰにはﾌﾟﾛｼﾞｪｸﾄ [") + other
            + QStringLiteral("] がすでにあります。大文字と小文字の違いだけの名前も同じ名前になります。");
+}
+
+namespace {
+
+QString usable(const QString &name, const platform::IniDocument &document)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size();) {
+        const qsizetype length = (name[i].isHighSurrogate() && i + 1 < name.size()) ? 2 : 1;
+        const QString character = name.mid(i, length);
+        i += length;
+        if (character == u"=")
+            out += u'＝';
+        else if (character == u"\r" || character == u"\n" || character == QChar(0) || !document.CanHold(character))
+            out += u'?';
+        else
+            out += character;
+    }
+    out = platform::TrimBlanks(out).toString();
+    if (out.startsWith(u';'))
+        out[0] = u'；';
+    else if (out.startsWith(u'['))
+        out[0] = u'［';
+    return out;
+}
+
+} // namespace
+
+QString UsableProjectName(const QString &name, const QString &fallback, const platform::IniDocument &document)
+{
+    if (QString made = usable(name, document); !made.isEmpty())
+        return made;
+    if (QString made = usable(fallback, document); !made.isEmpty())
+        return made;
+    return QStringLiteral("Project");
 }
 
 } // namespace catalogue

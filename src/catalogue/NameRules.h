@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform {
+class IniDocument;
+}
+
 // What the catalogue and settings files cannot hold, checked where names and paths are typed or
 // chosen, so that nothing is cut or lost on the way to the file. Each function returns the
 // message to show, or a null QString when the text can be stored. Empty text passes: whether a
@@ -28,5 +32,11 @@ QString PathProblem(const QString &path, const QString &file = QString());
 // blanks at the ends): the message naming the one it clashes with, else null.
 QString CategoryNameTaken(const QString &name, const QStringList &others);
 QString ProjectNameTaken(const QString &name, const QStringList &others);
+
+// A name the file can hold as a key, made from what a .vbp calls its project: "=" becomes "＝", a ";"
+// or "[" at the start "；" or "［", blanks at the ends go, and line breaks and characters the document
+// cannot hold become "?". An empty result takes the fallback (the .vbp's file name) the same way,
+// then "Project". A usable name comes back unchanged.
+QString UsableProjectName(const QString &name, const QString &fallback, const platform::IniDocument &document);
 
 } // namespace catalogue

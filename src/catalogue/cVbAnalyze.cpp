@@ -1,11 +1,13 @@
 #include "catalogue/cVbAnalyze.h"
 
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/mIniFile.h"
 #include "mainwindow/Settings.h"
-#include "platform/IniStore.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
+
+#include <QSet>
 
 namespace catalogue {
 
@@ -17,7 +19,45 @@ CatalogueState &stateInstance()
     return state;
 }
 
-ProjectPtr loadedRecord(const QString &name, const QString &value)
+// A key name as the file compares it (letter case ignored), without copying it. Key names
+// come trimmed from the document.
+struct FoldedName {
+    QStringView name;
+    friend bool operator==(const FoldedName &a, const FoldedName &b)
+    {
+        return a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+    }
+};
+
+size_t qHash(const FoldedName &key, size_t seed = 0)
+{
+    size_t h = seed;
+    for (const QChar c : key.name)
+        h = h * 31 + c.toCaseFolded().unicode();
+    return h;
+}
+
+} // namespace
+
+QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section)
+{
+    const QList<std::pair<QString, QString>> lines = document.KeyLines(section);
+    QList<KeyEntry> entries;
+    entries.reserve(lines.size());
+    QSet<FoldedName> seen;
+    seen.reserve(lines.size());
+    for (const auto &[key, value] : lines) {
+        // A key written twice is one project: the first line, as every read by key sees it.
+        const qsizetype before = seen.size();
+        seen.insert(FoldedName{key});
+        if (seen.size() == before)
+            continue;
+        entries.append({key, mIniFile::ValueText(value)});
+    }
+    return entries;
+}
+
+ProjectPtr LoadedRecord(const QString &name, const QString &value)
 {
     auto record = std::make_shared<ProjectRecord>();
     record->name = name;
@@ -28,8 +68,6 @@ ProjectPtr loadedRecord(const QString &name, const QString &value)
     return record;
 }
 
-} // namespace
-
 CatalogueEvents &Events()
 {
     static CatalogueEvents *events = new CatalogueEvents; // outlives every model and window
@@ -38,27 +76,27 @@ CatalogueEvents &Events()
 
 QString ExecutableOf(const QString &projectFile) { return mMain::ExecutableOfExisting(projectFile); }
 
-void cVbAnalyze::append(ProjectPtr record)
-{
-    const int index = Count() + 1;
-    Q_EMIT Events().ProjectAboutToBeInserted(this, index);
-    projects_.append(std::move(record));
-    Q_EMIT Events().ProjectInserted(this, index);
-}
+void cVbAnalyze::append(ProjectPtr record) { InsertRecord(Count() + 1, std::move(record)); }
 
 void cVbAnalyze::changed(qint32 index) { Q_EMIT Events().ProjectChanged(this, index); }
 
-void cVbAnalyze::AddProject(const QString &projectFile, QString &name)
+ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe)
 {
     auto record = std::make_shared<ProjectRecord>();
-    record->file = projectFile;
-    const QString exe = ExecutableOf(projectFile);
-    record->exe = KeptPath(projectFile, exe);
+    record->name = name;
+    record->file = file;
+    record->exe = KeptPath(file, exe);
     record->exeKnown = true;
+    return record;
+}
+
+void cVbAnalyze::AddProject(const QString &projectFile, QString &name)
+{
+    const QString exe = ExecutableOf(projectFile);
     const bool fromFile = name.isEmpty();
     if (fromFile)
         name = mMain::GetProjectName(projectFile);
-    record->name = name;
+    ProjectPtr record = AddedRecord(name, projectFile, exe);
     const std::weak_ptr<ProjectRecord> added = record;
     append(std::move(record));
     if (fromFile && !mFunction::FileExists(exe) && settings::Values().AutoMakeExe)
@@ -69,15 +107,10 @@ bool cVbAnalyze::DeleteProject(qint32 index)
 {
     if (!valid(index))
         return false;
-    CatalogueState &state = State();
-    const QString name = projects_[index - 1]->name;
-    if (!mIniFile::DeleteIniKey(category_, name, state.CatalogueFilePath)) {
-        ui::Current().Message(QStringLiteral("ｷｰの削除に失敗しました。"));
-        return false;
-    }
-    state.Snapshot.Forget(category_, name);
-    RemoveEntry(index);
-    return true;
+    const ChangeResult result = catalogue::DeleteProject(category_, projects_[index - 1]);
+    if (!result.Message.isNull())
+        ui::Current().Message(result.Message);
+    return result.Done;
 }
 
 QString cVbAnalyze::ProjectName(qint32 index) const { return valid(index) ? projects_[index - 1]->name : QString(); }
@@ -139,16 +172,17 @@ QString cVbAnalyze::KnownProjectExe(qint32 index) const
 
 void cVbAnalyze::SetCategory(const QString &name)
 {
-    CatalogueState &state = State();
-    const QString &file = state.CatalogueFilePath;
-    QList<KeyEntry> entries;
-    if (!file.isEmpty())
-        entries = CategoryEntries(platform::IniStore::Instance().Document(file), name);
-    // What was read is what this run knows of the file.
-    if (state.Snapshot.Holds(file))
-        for (const auto &[key, value] : entries)
-            state.Snapshot.Record(name, key, value);
-    SetEntries(name, entries);
+    const CatalogueState &state = State();
+    inFile_ = state.Document.HasSection(name);
+    SetEntries(name, CategoryEntries(state.Document, name));
+}
+
+void cVbAnalyze::SetCategoryName(const QString &name)
+{
+    if (name == category_)
+        return;
+    category_ = name;
+    Q_EMIT Events().CategoryRenamed(this);
 }
 
 void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce)
@@ -160,7 +194,7 @@ void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries,
     projects_.clear();
     projects_.reserve(entries.size());
     for (const auto &[key, value] : entries)
-        projects_.append(loadedRecord(key, value));
+        projects_.append(LoadedRecord(key, value));
     if (!announce)
         return;
     Q_EMIT Events().ProjectsReset(this);
@@ -168,14 +202,23 @@ void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries,
         Q_EMIT Events().CategoryRenamed(this);
 }
 
-void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value) { append(loadedRecord(name, value)); }
+void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value) { append(LoadedRecord(name, value)); }
 
 void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
 {
     if (!valid(index))
         return;
-    ProjectPtr record = loadedRecord(projects_[index - 1]->name, value);
-    projects_[index - 1] = std::move(record);
+    ProjectRecord &record = *projects_[index - 1];
+    record.file = value.isEmpty() ? QString() : value;
+    record.exe = KeptPath();
+    record.exeKnown = record.file.isEmpty();
+    record.state = ProjectState::Unknown;
+    record.newerFile.clear();
+    record.exeModifiedNs = 0;
+    record.sources.reset();
+    record.scanPending = false;
+    record.searchKey.clear();
+    record.searchKeyKnown = false;
     changed(index);
 }
 
@@ -185,12 +228,54 @@ void cVbAnalyze::AppendRecord(ProjectPtr record)
         append(std::move(record));
 }
 
+bool cVbAnalyze::isCurrent() const
+{
+    const CatalogueState &state = State();
+    return state.Current() == this;
+}
+
+void cVbAnalyze::InsertRecord(qint32 index, ProjectPtr record)
+{
+    if (!record || index < 1 || index > Count() + 1)
+        return;
+    Q_EMIT Events().ProjectAboutToBeInserted(this, index);
+    projects_.insert(index - 1, std::move(record));
+    if (isCurrent() && State().CurrentProject >= index)
+        State().CurrentProject += 1;
+    Q_EMIT Events().ProjectInserted(this, index);
+}
+
+void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
+{
+    CatalogueState &state = State();
+    const ProjectRecord *current = isCurrent() ? Record(state.CurrentProject) : nullptr;
+    Q_EMIT Events().ProjectsAboutToBeReset(this);
+    projects_ = std::move(records);
+    if (isCurrent())
+        state.CurrentProject = IndexOf(current);
+    Q_EMIT Events().ProjectsReset(this);
+}
+
+qint32 cVbAnalyze::IndexOf(const ProjectRecord *record) const
+{
+    if (!record)
+        return 0;
+    for (qint32 j = 1; j <= Count(); ++j)
+        if (projects_[j - 1].get() == record)
+            return j;
+    return 0;
+}
+
 void cVbAnalyze::RemoveEntry(qint32 index)
 {
     if (!valid(index))
         return;
     Q_EMIT Events().ProjectAboutToBeRemoved(this, index);
     projects_.removeAt(index - 1);
+    if (isCurrent()) {
+        qint32 &current = State().CurrentProject;
+        current = current == index ? 0 : current > index ? current - 1 : current;
+    }
     Q_EMIT Events().ProjectRemoved(this, index);
 }
 
@@ -201,21 +286,52 @@ cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const
     return Catalogue[size_t(index)].get();
 }
 
-void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories)
+qint32 CatalogueState::IndexOfCategory(const QString &name) const
 {
+    const QString folded = platform::IniNameKey(name);
+    for (qint32 i = 1; i <= CategoryCount; ++i)
+        if (platform::IniNameKey(CategoryAt(i)->Category()) == folded)
+            return i;
+    return 0;
+}
+
+qint32 CatalogueState::IndexOf(const cVbAnalyze *category) const
+{
+    for (qint32 i = 1; category && i <= CategoryCount; ++i)
+        if (CategoryAt(i) == category)
+            return i;
+    return 0;
+}
+
+void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories, const cVbAnalyze *current)
+{
+    if (!current)
+        current = Current();
     Q_EMIT Events().CategoriesAboutToBeReset();
     CategoryCount = categories.empty() ? 0 : qint32(categories.size()) - 1;
     Catalogue = std::move(categories);
+    // The same object still listed stays current; a new catalogue has none.
+    CurrentCategory = IndexOf(current);
+    if (CurrentCategory == 0)
+        CurrentProject = 0;
     Q_EMIT Events().CategoriesReset();
 }
 
 cVbAnalyze *CatalogueState::AppendCategory(std::unique_ptr<cVbAnalyze> category)
 {
-    const int index = CategoryCount + 1;
+    return InsertCategory(CategoryCount + 1, std::move(category));
+}
+
+cVbAnalyze *CatalogueState::InsertCategory(qint32 index, std::unique_ptr<cVbAnalyze> category)
+{
+    if (!category || index < 1 || index > CategoryCount + 1)
+        return nullptr;
     Q_EMIT Events().CategoryAboutToBeInserted(index);
-    Catalogue.resize(size_t(index) + 1);
-    Catalogue[size_t(index)] = std::move(category);
-    CategoryCount = index;
+    Catalogue.resize(size_t(CategoryCount) + 1);
+    Catalogue.insert(Catalogue.begin() + index, std::move(category));
+    CategoryCount += 1;
+    if (CurrentCategory >= index)
+        CurrentCategory += 1;
     Q_EMIT Events().CategoryInserted(index);
     return Catalogue[size_t(index)].get();
 }
@@ -229,6 +345,12 @@ void CatalogueState::RemoveCategory(qint32 index)
     CategoryCount -= 1;
     if (CategoryCount == 0)
         Catalogue.clear();
+    if (CurrentCategory == index) {
+        CurrentCategory = 0;
+        CurrentProject = 0;
+    } else if (CurrentCategory > index) {
+        CurrentCategory -= 1;
+    }
     Q_EMIT Events().CategoryRemoved(index);
 }
 

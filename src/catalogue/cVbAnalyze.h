@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalogue/CatalogueEvents.h"
-#include "catalogue/CatalogueSnapshot.h"
+#include "platform/IniDocument.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/ProjectStatus.h"
 #include "platform/FileSystem.h"
@@ -57,12 +57,25 @@ using ProjectPtr = std::shared_ptr<ProjectRecord>;
 // The executable of a project as loading gives it: read from the .vbp when that exists, else empty.
 QString ExecutableOf(const QString &projectFile);
 
+// One key line as the catalogue reads it: the project's name and its .vbp path.
+using KeyEntry = std::pair<QString, QString>;
+
+// The projects of one section as the catalogue loads them: the first line of each key only
+// (the file compares keys without letter case), values whole and without their quotes.
+QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section);
+
+// A project as loading makes it from its key line: its executable is read when needed.
+ProjectPtr LoadedRecord(const QString &name, const QString &value);
+// A project as adding makes it, its .vbp read already: exe is what the .vbp names (null for none).
+ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe);
+
 // One category: its projects, indexed from 1 like the rows of the project list.
 class cVbAnalyze {
 public:
-    // Appends the project. Without a name, the name is read from the .vbp (and returned
-    // through name) and, when the executable is missing and automatic builds are on, the
-    // build is started. With a name, the project is only appended.
+    // Appends the project to the list only (the commands write the catalogue file first). Without
+    // a name, the name is read from the .vbp (and returned through name) and, when the executable is
+    // missing and automatic builds are on, the build is started. With a name, the project is only
+    // appended.
     void AddProject(const QString &projectFile, QString &name);
 
     // Removes the project's key from the catalogue file at once, then from the list.
@@ -84,19 +97,33 @@ public:
     QString KnownProjectExe(qint32 index) const;
 
     QString Category() const { return category_; }
-    // Names the category and loads its projects from the catalogue file, discarding the list.
+    // Names the category and loads its projects from the catalogue file as this run last read or
+    // wrote it, discarding the list.
     void SetCategory(const QString &name);
+    // Names the category anew; its projects stay.
+    void SetCategoryName(const QString &name);
+    // Whether the catalogue file has a section for the category. A category added in this run has
+    // none until its first project is written: a section exists only with a key.
+    bool InFile() const { return inFile_; }
+    void SetInFile(bool inFile) { inFile_ = inFile; }
     // Names the category and takes these projects (name and .vbp path), discarding the list.
     // announce: false for a category not in the catalogue yet, whose rows reach the lists and the
     // reader with the catalogue's reset.
     void SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce = true);
     // Appends a project as loading does: its executable is read when needed.
     void AppendLoadedEntry(const QString &name, const QString &value);
-    // Gives a project the path the file now holds, as loading does.
+    // Gives a project the path the file now holds, as loading does: what was found about the old
+    // path is forgotten, the record stays the same one.
     void SetLoadedFile(qint32 index, const QString &value);
     // Appends a project exactly as it is elsewhere (the same record, so that a build under way
     // finds it): nothing is read, nothing is built.
     void AppendRecord(ProjectPtr record);
+    // Puts the record at index (1 to Count() + 1), the later ones moving down a row.
+    void InsertRecord(qint32 index, ProjectPtr record);
+    // Takes these records as the category's projects, in this order (the lists are told anew).
+    void ReplaceRecords(QList<ProjectPtr> records);
+    // The 1-based index of the record, 0 when the category does not hold it.
+    qint32 IndexOf(const ProjectRecord *record) const;
     const ProjectRecord *Record(qint32 index) const { return valid(index) ? projects_[index - 1].get() : nullptr; }
     std::weak_ptr<ProjectRecord> Shared(qint32 index) const
     {
@@ -108,11 +135,13 @@ public:
 
 private:
     bool valid(qint32 index) const { return index >= 1 && index <= Count(); }
+    bool isCurrent() const;
     void append(ProjectPtr record);
     void changed(qint32 index);
 
     QString category_;
     QList<ProjectPtr> projects_;
+    bool inFile_ = true;
 };
 
 // The catalogue shared by the main window and the dialogs. Indices are 1-based; 0 is none.
@@ -126,19 +155,30 @@ struct CatalogueState {
 
     // How the last load read CatalogueFilePath.
     platform::ReadStatus LoadStatus = platform::ReadStatus::Missing;
-    // The catalogue file that could not be read when it was loaded: it is never written.
-    QString UnreadableFile;
-    // The file whose last category the user removed in this run: the only one a save may empty.
-    QString EmptiedFile;
-    // What the file held when this run last read or wrote it.
-    CatalogueSnapshot Snapshot;
+    // What the file held when this run last read or wrote it, and how it stood on disk then:
+    // the file is read again only when it no longer stands so.
+    platform::IniDocument Document;
+    platform::FileStamp Stamp;
+    enum class FileState {
+        Mirrored,   // the lists show what the file holds (no file yet counts as an empty one)
+        Unreadable, // it could not be read when it was opened: nothing is ever written to it
+        Lost,       // deleted or replaced by something unreadable since: only Save writes it back
+    };
+    FileState File = FileState::Mirrored;
 
     cVbAnalyze *CategoryAt(qint32 index) const;
     cVbAnalyze *Current() const { return CategoryAt(CurrentCategory); }
+    // The 1-based index of the category of that name (letter case and blanks at the ends ignored, as
+    // the file compares section names), 0 when there is none.
+    qint32 IndexOfCategory(const QString &name) const;
+    qint32 IndexOf(const cVbAnalyze *category) const;
 
-    // Changes of the category list, announced to the models.
-    void ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories);
+    // Changes of the category list, announced to the models. The selection follows the entries:
+    // the current category and project stay current while they exist.
+    // current: the category that was current before its object moved into categories.
+    void ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories, const cVbAnalyze *current = nullptr);
     cVbAnalyze *AppendCategory(std::unique_ptr<cVbAnalyze> category);
+    cVbAnalyze *InsertCategory(qint32 index, std::unique_ptr<cVbAnalyze> category);
     void RemoveCategory(qint32 index);
 };
 

@@ -1,7 +1,10 @@
 # sources of src/catalogue
 target_sources(zarun_core PRIVATE
+  catalogue/CatalogueChanges.cpp catalogue/CatalogueChanges.h
   catalogue/CatalogueFile.cpp catalogue/CatalogueFile.h
-  catalogue/CatalogueSnapshot.cpp catalogue/CatalogueSnapshot.h
+  catalogue/CatalogueLock.cpp catalogue/CatalogueLock.h
+  catalogue/CatalogueMirror.cpp catalogue/CatalogueMirror.h
+  catalogue/CatalogueWatch.cpp catalogue/CatalogueWatch.h
   catalogue/CatalogueEvents.h
   catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
   catalogue/LookCache.cpp catalogue/LookCache.h

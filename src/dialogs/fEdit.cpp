@@ -1,6 +1,6 @@
 #include "dialogs/fEdit.h"
 
-#include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/NameRules.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
@@ -150,10 +150,8 @@ void fEdit::cmdOK_Click()
         FocusBox(box);
         return;
     }
-    if (!SaveProject(txtProjectName->text(), txtProjectFile->text())) {
-        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。"));
-        return;
-    }
+    if (!SaveProject(txtProjectName->text(), txtProjectFile->text()))
+        return; // the user has been told; the dialog stays open with what was typed
     edited_ = true;
     accept();
 }
@@ -203,17 +201,15 @@ bool fEdit::EntryProblem(QString *message, QLineEdit **box) const
 bool fEdit::SaveProject(const QString &name, const QString &file)
 {
     catalogue::CatalogueState &state = catalogue::State();
-    catalogue::cVbAnalyze *category = state.Current();
+    const catalogue::cVbAnalyze *category = state.Current();
     const qint32 index = state.CurrentProject;
     if (!category || index < 1 || index > category->Count())
         return false;
-
-    if (!catalogue::ReplaceProjectKey(category->Category(), category->ProjectName(index), name, file))
-        return false;
-    // The key is written anew, so the project's line moves to the end of its section.
-    category->SetProjectName(index, name);
-    category->SetProjectFile(index, file);
-    return true;
+    const catalogue::ChangeResult result =
+        catalogue::EditProject(category->Category(), category->Shared(index).lock(), name, file);
+    if (!result.Message.isNull())
+        ui::Current().Message(result.Message);
+    return result.Done;
 }
 
 QStringList fEdit::siblingNames() const

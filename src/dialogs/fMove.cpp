@@ -1,6 +1,8 @@
 #include "dialogs/fMove.h"
 
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/cVbAnalyze.h"
+#include "tooling/UserInterface.h"
 #include "dialogs/DialogLayout.h"
 #include "support/AccessibleNames.h"
 
@@ -109,14 +111,14 @@ fMove::Outcome fMove::MoveProject()
     if (target->Category() != shown)
         return Outcome::Mismatch;
 
-    // The source key goes first: when the file refuses, DeleteProject has said so and nothing
-    // has moved, so the project stays where it is in memory, in the file and on screen.
-    catalogue::ProjectPtr moved = source->Shared(index).lock();
-    if (!source->DeleteProject(index))
+    // One write takes it out of one section and into the other; when the file refuses, nothing
+    // has moved, in the file or on screen.
+    const catalogue::ChangeResult result =
+        catalogue::MoveProject(source->Category(), source->Shared(index).lock(), shown);
+    if (!result.Message.isNull())
+        ui::Current().Message(result.Message);
+    if (!result.Done)
         return Outcome::Refused;
-
-    // The project goes over exactly as it was: nothing is read again, named anew or built.
-    target->AppendRecord(std::move(moved));
     // The number named the moved project's row; no project is selected now.
     state.CurrentProject = 0;
     return Outcome::Moved;

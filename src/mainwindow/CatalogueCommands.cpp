@@ -1,36 +1,46 @@
 #include "mainwindow/CatalogueCommands.h"
 
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/ProjectReader.h"
 #include "catalogue/NameRules.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
+#include "tooling/mMain.h"
 
 #include <QFileInfo>
 
+using catalogue::FileProblem;
+using catalogue::Followed;
 using catalogue::State;
 
 namespace {
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
-QString SaveFailureMessage(const QString &path, platform::IniStatus status)
+QString SaveFailureMessage(const QString &path, FileProblem problem)
 {
-    switch (status) {
-    case platform::IniStatus::Ok:
+    switch (problem) {
+    case FileProblem::None:
         return QString();
-    case platform::IniStatus::ReadOnly:
+    case FileProblem::ReadOnly:
         return path + QStringLiteral(" は書き込みできないため、保存できませんでした。");
-    case platform::IniStatus::NotAFile:
+    case FileProblem::NotAFile:
         return path + QStringLiteral(" はﾌｧｲﾙではないため、保存できませんでした。");
-    case platform::IniStatus::BadText:
-        return path + QStringLiteral(" に保存できない文字を含む項目があり、その項目は保存されませんでした。");
-    case platform::IniStatus::Unreadable:
+    case FileProblem::BadText:
+        return path + QStringLiteral(" に保存できない文字を含む項目があるため、保存できませんでした。");
+    case FileProblem::Unreadable:
+    case FileProblem::TooLarge:
         return path + QStringLiteral(" は読み込めなかったため、上書きしませんでした。名前を付けて保存してください。");
-    case platform::IniStatus::EmptyPath:
-    case platform::IniStatus::IoError:
+    case FileProblem::Busy:
+    case FileProblem::LockFailed:
+        return catalogue::ProblemMessage(path, problem);
+    case FileProblem::NoFile:
+    case FileProblem::Missing:
+    case FileProblem::Replaced:
+    case FileProblem::IoError:
         break;
     }
     return path + QStringLiteral(" に保存できませんでした。ﾃﾞｨｽｸの空きや書き込み権限を確認してください。");
@@ -43,9 +53,32 @@ void RememberFolder(QString &slot, const QString &folder)
         slot = folder;
 }
 
+void Tell(const QString &message)
+{
+    if (!message.isNull())
+        ui::Current().Message(message);
+}
+
+// Keeps changes found in the file waiting while a question is on screen: the command asking it
+// works on what it was shown.
+class Hold {
+public:
+    explicit Hold(CatalogueCommands &commands) : commands_(commands) { commands_.HoldFollowing(); }
+    ~Hold() { commands_.ReleaseFollowing(); }
+    Hold(const Hold &) = delete;
+    Hold &operator=(const Hold &) = delete;
+
+private:
+    CatalogueCommands &commands_;
+};
+
 } // namespace
 
-CatalogueCommands::CatalogueCommands(QObject *parent) : QObject(parent) {}
+CatalogueCommands::CatalogueCommands(QObject *parent) : QObject(parent)
+{
+    connect(&watch_, &catalogue::CatalogueWatch::Differs, this,
+            [this](platform::IniRead read) { followRead(std::move(read)); });
+}
 
 void CatalogueCommands::setStates(const EntryStates &states)
 {
@@ -61,7 +94,6 @@ void CatalogueCommands::ResetSelection()
 {
     setStates({});
     catalogue::CatalogueState &state = State();
-    state.CategoryCount = state.CategoryCount; // the list keeps its categories; nothing is selected
     state.CurrentCategory = 0;
     state.CurrentProject = 0;
     Q_EMIT SelectionChanged();
@@ -115,27 +147,39 @@ void CatalogueCommands::ProjectListFocusChanged(bool focused)
 
 // ---- data menu ----
 
-void CatalogueCommands::LoadCatalogue(bool showProgress)
+void CatalogueCommands::loaded(qint32 categories, bool sayEmpty)
 {
     ui::UserInterface &ui = ui::Current();
     catalogue::CatalogueState &state = State();
-    if (showProgress)
-        ui.ShowProgress(mFunction::GetFileName(state.CatalogueFilePath) + QStringLiteral(" を読み込み中"));
-    ResetSelection();
-    const qint32 n = catalogue::LoadCategories();
     const QString failure = catalogue::LoadFailureMessage(state.CatalogueFilePath, catalogue::LastLoadStatus());
     if (!failure.isNull()) {
         // Not "no content": the file may hold a whole catalogue, and it is left as it is.
         ui.HideProgress();
         ui.Message(failure);
-    } else if (n > 0) {
+    } else if (categories > 0) {
         SelectCategory(1);
-    } else {
+    } else if (sayEmpty) {
         ui.HideProgress();
         ui.Message(QStringLiteral("中身がありません。"));
     }
+    watchFile();
     Q_EMIT CaptionChanged();
     ui.HideProgress();
+}
+
+void CatalogueCommands::LoadCatalogue(bool showProgress)
+{
+    ui::UserInterface &ui = ui::Current();
+    if (showProgress)
+        ui.ShowProgress(mFunction::GetFileName(State().CatalogueFilePath) + QStringLiteral(" を読み込み中"));
+    ResetSelection();
+    loaded(catalogue::LoadCategories(), true);
+}
+
+void CatalogueCommands::LoadCatalogueRead(platform::IniRead read)
+{
+    ResetSelection();
+    loaded(catalogue::LoadCategories(std::move(read)), true);
 }
 
 bool CatalogueCommands::SaveCatalogue()
@@ -145,20 +189,13 @@ bool CatalogueCommands::SaveCatalogue()
         return false;
     ui::UserInterface &ui = ui::Current();
     const QString path = state.CatalogueFilePath;
+    FollowFile();
     ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
-    catalogue::SaveReport report;
-    const platform::IniStatus status = catalogue::SaveCategories({}, &report);
-    if (report.CatalogueChanged) {
-        // Another program's changes came in: no project stays selected, so that no command
-        // acts on a row that moved.
-        SelectProject(0);
-    }
+    const FileProblem problem = catalogue::SaveWholeCatalogue();
     Q_EMIT CaptionChanged();
     ui.HideProgress();
-    if (!report.Overwritten.isEmpty())
-        ui.Message(catalogue::OverwrittenMessage(path, report.Overwritten));
-    if (status != platform::IniStatus::Ok) {
-        ui.Message(SaveFailureMessage(path, status));
+    if (problem != FileProblem::None) {
+        ui.Message(SaveFailureMessage(path, problem));
         return false;
     }
     return true;
@@ -168,7 +205,13 @@ void CatalogueCommands::NewCatalogue()
 {
     catalogue::ClearCategories();
     ResetSelection();
-    State().CatalogueFilePath = catalogue::NewCatalogueFilePath();
+    catalogue::CatalogueState &state = State();
+    state.CatalogueFilePath = catalogue::NewCatalogueFilePath();
+    // The lists show what the file holds: a NewFile.zrd an earlier New left is shown, not added to
+    // behind the user's back.
+    if (QFileInfo::exists(state.CatalogueFilePath))
+        loaded(catalogue::LoadCategories(), false);
+    watchFile();
     Q_EMIT CaptionChanged();
 }
 
@@ -183,14 +226,32 @@ bool CatalogueCommands::SaveCatalogueAs(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    State().CatalogueFilePath = path;
+    ui::UserInterface &ui = ui::Current();
+    ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
+    const FileProblem problem = catalogue::SaveCatalogueInto(path);
+    ui.HideProgress();
+    if (problem != FileProblem::None) {
+        ui.Message(SaveFailureMessage(path, problem));
+        return false;
+    }
     RememberFolder(settings::Values().LastCatalogueFolder, mFunction::GetFolderName(path));
-    return SaveCatalogue();
+    afterFollowing(Followed::Same);
+    watchFile();
+    Q_EMIT CaptionChanged();
+    return true;
 }
 
 QString CatalogueCommands::WindowCaption() const
 {
     return catalogue::WindowCaption(ProgramName(), State().CatalogueFilePath);
+}
+
+bool CatalogueCommands::ensureFile()
+{
+    if (!State().CatalogueFilePath.isEmpty())
+        return true;
+    const QString path = ui::Current().AskCatalogueFileToSave();
+    return !path.isEmpty() && SaveCatalogueAs(path);
 }
 
 // ---- category menu ----
@@ -219,88 +280,96 @@ QString CatalogueCommands::askCategoryName(const QString &title, const QString &
 
 void CatalogueCommands::AddCategory()
 {
+    const Hold hold(*this);
+    if (!ensureFile())
+        return;
+    FollowFile();
     const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
     if (name.isEmpty())
         return;
+    // Nothing is written yet: a section exists only with a key, so the category reaches the file
+    // with its first project.
     auto category = std::make_unique<catalogue::cVbAnalyze>();
-    category->SetCategory(name); // a section of that name in the file brings its projects
+    category->SetEntries(name, {}, false);
+    category->SetInFile(false);
     State().AppendCategory(std::move(category));
     SelectCategory(State().CategoryCount);
 }
 
 void CatalogueCommands::RenameCategory()
 {
+    const Hold hold(*this);
+    FollowFile();
     catalogue::CatalogueState &state = State();
-    catalogue::cVbAnalyze *category = state.Current();
+    const catalogue::cVbAnalyze *category = state.Current();
     if (!category)
         return;
     const QString old = category->Category();
     const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ編集"), old);
     if (name.isEmpty() || name == old)
         return;
-    if (!catalogue::RemoveCategorySection(old)) {
-        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
-        return;
-    }
-    // Every project exactly as held in memory: nothing is read again, named anew or built.
-    QList<catalogue::ProjectPtr> carried;
-    for (qint32 j = 1; j <= category->Count(); ++j)
-        carried.append(category->Shared(j).lock());
-    category->SetCategory(name);
-    for (catalogue::ProjectPtr &record : carried)
-        category->AppendRecord(std::move(record));
-    SelectProject(0);
+    const catalogue::ChangeResult result = catalogue::RenameCategory(old, name);
+    Tell(result.Message);
+    if (result.Done)
+        SelectProject(0);
 }
 
 void CatalogueCommands::DeleteCategory()
 {
+    const Hold hold(*this);
+    FollowFile();
     catalogue::CatalogueState &state = State();
     const catalogue::cVbAnalyze *category = state.Current();
     if (!category)
         return;
     const QString name = category->Category();
+    const qint32 deleted = state.CurrentCategory;
     const QString text = QStringLiteral("ｶﾃｺﾞﾘｰ　[") + name + QStringLiteral("]　を削除します。\r\n\r\n")
                          + QStringLiteral("登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。");
     if (!ui::Current().Confirm(text, QStringLiteral("ｶﾃｺﾞﾘｰ削除")))
         return;
-    if (!catalogue::RemoveCategorySection(name)) {
-        ui::Current().Message(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。"));
+    const catalogue::ChangeResult result = catalogue::DeleteCategory(name);
+    Tell(result.Message);
+    if (!result.Done)
         return;
-    }
-    const qint32 deleted = state.CurrentCategory;
-    state.CurrentProject = 0;
-    state.RemoveCategory(deleted);
     if (state.CategoryCount == 0) {
         ResetSelection();
         return;
     }
     // The category above becomes current, as if clicked (the first when the first went).
-    SelectCategory(deleted > 1 ? deleted - 1 : 1);
+    SelectCategory(qBound(1, deleted - 1, state.CategoryCount));
 }
 
 // ---- projects ----
 
 void CatalogueCommands::addProjects(const QStringList &paths)
 {
-    catalogue::cVbAnalyze *category = State().Current();
-    if (!category)
+    const Hold hold(*this);
+    catalogue::CatalogueState &state = State();
+    if (!state.Current())
         return;
+    const QString category = state.Current()->Category();
+    QList<catalogue::NewProject> projects;
     for (const QString &path : paths) {
         // A typed name, or a folder named like a project, is no project file.
         if (!QFileInfo(path).isFile()) {
             ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
             continue;
         }
-        if (const QString problem = catalogue::PathProblem(path, State().CatalogueFilePath); !problem.isNull()) {
+        if (const QString problem = catalogue::PathProblem(path, state.CatalogueFilePath); !problem.isNull()) {
             ui::Current().Message(problem);
             continue;
         }
-        // A build started for an earlier file may have let the user switch categories.
-        if (State().Current() != category)
-            return;
-        QString name;
-        category->AddProject(path, name);
+        projects.append(catalogue::ReadNewProject(path));
     }
+    QList<catalogue::ProjectPtr> added;
+    const catalogue::ChangeResult result = catalogue::AddProjects(category, projects, &added);
+    Tell(result.Message);
+    if (!settings::Values().AutoMakeExe)
+        return;
+    for (const catalogue::ProjectPtr &record : added)
+        if (!mFunction::FileExists(record->Exe()))
+            mMain::MakeExe(record->file, record);
 }
 
 void CatalogueCommands::AddProjectFiles(const QStringList &paths, const QString &chosenFolder)
@@ -324,6 +393,7 @@ void CatalogueCommands::AddDroppedFiles(const QStringList &paths)
 
 void CatalogueCommands::DeleteSelectedProject()
 {
+    const Hold hold(*this);
     catalogue::CatalogueState &state = State();
     catalogue::cVbAnalyze *category = state.Current();
     const qint32 project = state.CurrentProject;
@@ -339,3 +409,67 @@ void CatalogueCommands::DeleteSelectedProject()
 }
 
 void CatalogueCommands::ProjectMovedAway() { SelectProject(0); }
+
+void CatalogueCommands::ProjectEdited() { SelectProject(State().CurrentProject); }
+
+// ---- the file changed elsewhere ----
+
+void CatalogueCommands::watchFile() { watch_.Watch(State().CatalogueFilePath); }
+
+void CatalogueCommands::FollowFile()
+{
+    if (holds_ > 0) {
+        watch_.CheckSoon();
+        return;
+    }
+    afterFollowing(catalogue::FollowFile());
+}
+
+void CatalogueCommands::followRead(platform::IniRead read)
+{
+    if (holds_ > 0) {
+        waiting_ = std::move(read);
+        return;
+    }
+    afterFollowing(catalogue::FollowRead(std::move(read)));
+}
+
+void CatalogueCommands::HoldFollowing() { holds_ += 1; }
+
+void CatalogueCommands::ReleaseFollowing()
+{
+    if (--holds_ > 0 || !waiting_)
+        return;
+    platform::IniRead read = std::move(*waiting_);
+    waiting_.reset();
+    followRead(std::move(read));
+}
+
+void CatalogueCommands::afterFollowing(Followed followed)
+{
+    catalogue::CatalogueState &state = State();
+    switch (followed) {
+    case Followed::Same:
+    case Followed::StillLost:
+        break;
+    case Followed::Changed:
+        Q_EMIT Notice(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで変更されたため、表示を更新しました。"), false);
+        break;
+    case Followed::Lost:
+        Q_EMIT Notice(catalogue::ProblemMessage(state.CatalogueFilePath, state.Stamp.exists ? FileProblem::Replaced
+                                                                                              : FileProblem::Missing),
+                      true);
+        return;
+    }
+    if (followed != Followed::Changed && states_.CategoryEntries == (state.Current() != nullptr))
+        return;
+    // The current entries stayed current if they are still there; a category or project gone takes
+    // its entries with it.
+    EntryStates states = states_;
+    if (!state.Current())
+        states = {};
+    else
+        states.ProjectEntries = states.ProjectEntries && state.CurrentProject != 0;
+    setStates(states);
+    Q_EMIT SelectionChanged();
+}

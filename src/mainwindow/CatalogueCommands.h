@@ -1,15 +1,25 @@
 #pragma once
 
+#include "catalogue/CatalogueWatch.h"
 #include "platform/IniStore.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+namespace catalogue {
+enum class Followed;
+}
+
 // The commands of the main window on the shared catalogue, without the window: the data menu's
 // load and save, the category commands, adding and deleting projects, and which row is
 // selected. The window shows the catalogue through the item models and asks for file names;
 // everything else goes through ui::Current() (messages, questions, the progress window).
+//
+// Every change is on disk when its command returns (catalogue/CatalogueChanges), and what other
+// programs change in the file comes into the lists within a second.
 class CatalogueCommands : public QObject {
     Q_OBJECT
 public:
@@ -41,12 +51,16 @@ public:
     // Without progress: the start-up catalogue, parsed already, arriving under a shown window
     // (a progress window then would only flash up and close an open menu).
     void LoadCatalogue(bool showProgress = true);
-    // False when the file could not be written (the user has been told) or no file is set.
+    // The same with a read made on a worker.
+    void LoadCatalogueRead(platform::IniRead read);
+    // Writes the catalogue back when the file no longer holds it; false when that failed (the user has
+    // been told) or no file is set.
     bool SaveCatalogue();
     void NewCatalogue();
     // The file chosen in the open dialog.
     void OpenCatalogue(const QString &path);
-    // The file chosen in the save-as dialog.
+    // The file chosen in the save-as dialog: the catalogue is written into it, and only then is it
+    // the catalogue file.
     bool SaveCatalogueAs(const QString &path);
     // Caption of the main window for the catalogue file in use.
     QString WindowCaption() const;
@@ -64,6 +78,15 @@ public:
     void DeleteSelectedProject();
     // After the move dialog moved the selected project away: nothing is selected.
     void ProjectMovedAway();
+    // After the edit dialog: the edited project, now the last row, stays selected.
+    void ProjectEdited();
+
+    // ---- the file changed elsewhere ----
+    // Looks at the file now and brings its changes in (also what the watch does by itself).
+    void FollowFile();
+    // While held (a dialog that names entries of the lists is open), changes found in the file wait.
+    void HoldFollowing();
+    void ReleaseFollowing();
 
 Q_SIGNALS:
     void EntryStatesChanged();
@@ -72,11 +95,24 @@ Q_SIGNALS:
     void SelectionChanged();
     // The catalogue file in use changed (New, Open, Save As).
     void CaptionChanged();
+    // For the user, without a question: text for a short notice, or (important) for a message box
+    // once nothing else is asked.
+    void Notice(const QString &text, bool important);
 
 private:
     void setStates(const EntryStates &states);
     QString askCategoryName(const QString &title, const QString &current);
     void addProjects(const QStringList &paths);
+    // A first change without a catalogue file asks for one; false when none was given.
+    bool ensureFile();
+    void loaded(qint32 categories, bool sayEmpty);
+    void followRead(platform::IniRead read);
+    // After the lists followed the file: the selection as it stands now.
+    void afterFollowing(catalogue::Followed followed);
+    void watchFile();
 
     EntryStates states_;
+    catalogue::CatalogueWatch watch_;
+    int holds_ = 0;
+    std::optional<platform::IniRead> waiting_;
 };

@@ -11,6 +11,7 @@
 #include "mainwindow/mWndFunction.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "support/NoticeBar.h"
 #include "support/cCommonDlg.h"
 #include "support/fAbout.h"
 #include "tooling/ProjectActions.h"
@@ -62,6 +63,15 @@ QFont ListFont()
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
+bool SameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath()
+        || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
+}
+
 // The width a column of the project list keeps. The category column, last whenever shown, has none.
 std::optional<settings::ListWidth> WidthOfColumn(int column)
 {
@@ -92,6 +102,7 @@ public:
     explicit MainUserInterface(fMain *owner) : ui::WidgetUserInterface(owner), owner_(owner) {}
     void ShowProgress(const QString &caption) override { owner_->showProgress(caption); }
     void HideProgress() override { owner_->hideProgress(); }
+    QString AskCatalogueFileToSave() override { return owner_->askCatalogueFileToSave(); }
 
 private:
     fMain *owner_;
@@ -171,6 +182,7 @@ void fMain::buildLists()
     auto *client = new QWidget(this);
     setCentralWidget(client);
     client->installEventFilter(this);
+    notice_ = new NoticeBar(client);
 
     lvwCategory = new ReportListView(client);
     lvwCategory->setObjectName(QStringLiteral("lvwCategory"));
@@ -329,6 +341,14 @@ void fMain::wireEvents()
     connect(&commands_, &CatalogueCommands::EntryStatesChanged, this, [this] { updateEntryStates(); });
     connect(&commands_, &CatalogueCommands::SelectionChanged, this, [this] { showSelection(); });
     connect(&commands_, &CatalogueCommands::CaptionChanged, this, [this] { updateCaption(); });
+    connect(&commands_, &CatalogueCommands::Notice, this, [this](const QString &text, bool important) {
+        if (!important) {
+            notice_->Show(text);
+            return;
+        }
+        pendingMessages_.append(text);
+        openPendingRequest();
+    });
 }
 
 // ---- start-up and shut-down ----
@@ -384,8 +404,8 @@ void fMain::startCatalogueRead(platform::IniRead read)
     // Closed meanwhile, or the user already opened or started another catalogue.
     if (unloaded_ || !State().CatalogueFilePath.isEmpty())
         return;
-    platform::IniStore::Instance().Adopt(std::move(read));
-    openStartCatalogue(false);
+    State().CatalogueFilePath = read.file;
+    commands_.LoadCatalogueRead(std::move(read));
 }
 
 void fMain::openStartCatalogue(bool showProgress)
@@ -415,7 +435,8 @@ void fMain::OpenRequested(const QString &path)
         setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
-    if (path.isEmpty())
+    // The catalogue shown already (a double click on it in the file manager): the window is enough.
+    if (path.isEmpty() || SameFile(path, State().CatalogueFilePath))
         return;
     pendingRequest_ = path;
     openPendingRequest();
@@ -423,8 +444,6 @@ void fMain::OpenRequested(const QString &path)
 
 void fMain::openPendingRequest()
 {
-    if (pendingRequest_.isNull())
-        return;
     // Not under an open dialog or menu, which may be working on the catalogue loaded now.
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_) {
         if (!pendingTimer_) {
@@ -436,7 +455,10 @@ void fMain::openPendingRequest()
         pendingTimer_->start();
         return;
     }
-    OpenCatalogueFile(std::exchange(pendingRequest_, QString()));
+    for (const QString &message : std::exchange(pendingMessages_, {}))
+        ui::Current().Message(message);
+    if (!pendingRequest_.isNull())
+        OpenCatalogueFile(std::exchange(pendingRequest_, QString()));
 }
 
 void fMain::applyPlacement(const settings::Placement &placement, const QMargins &frame)
@@ -534,8 +556,7 @@ void fMain::Form_Unload()
     const QString &file = settings::Values().SettingsFilePath;
     if (!file.isEmpty())
         settings::WriteSettings(file, PlacementForSettings(), changedWidths());
-    if (QFileInfo(State().CatalogueFilePath).isFile())
-        SaveCatalogue();
+    // Every change is in the catalogue file already: closing writes none.
 }
 
 // ---- layout ----
@@ -860,15 +881,19 @@ void fMain::OpenCatalogue()
     commands_.OpenCatalogue(dialog.FileName());
 }
 
-bool fMain::SaveCatalogueAs()
+QString fMain::askCatalogueFileToSave()
 {
     cCommonDlg dialog;
     prepareCatalogueDialog(dialog, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存"));
     dialog.SetFileName(State().CatalogueFilePath);
     dialog.ShowSave();
-    if (dialog.CancelButton() || dialog.FileName().isEmpty())
-        return false;
-    return commands_.SaveCatalogueAs(dialog.FileName());
+    return dialog.CancelButton() ? QString() : dialog.FileName();
+}
+
+bool fMain::SaveCatalogueAs()
+{
+    const QString path = askCatalogueFileToSave();
+    return !path.isEmpty() && commands_.SaveCatalogueAs(path);
 }
 
 // ---- category commands ----
@@ -913,8 +938,13 @@ void fMain::DeleteSelectedProject() { commands_.DeleteSelectedProject(); }
 void fMain::EditSelectedProject()
 {
     const catalogue::cVbAnalyze *category = State().Current();
-    if (category && State().CurrentProject >= 1 && State().CurrentProject <= category->Count())
-        fEdit::Run(this);
+    if (!category || State().CurrentProject < 1 || State().CurrentProject > category->Count())
+        return;
+    commands_.HoldFollowing();
+    const bool edited = fEdit::Run(this);
+    commands_.ReleaseFollowing();
+    if (edited)
+        commands_.ProjectEdited();
 }
 
 void fMain::MoveSelectedProject()
@@ -923,7 +953,10 @@ void fMain::MoveSelectedProject()
     if (!category || State().CurrentProject < 1 || State().CurrentProject > category->Count())
         return;
     // The row is gone after a move: nothing is selected until the user picks a row again.
-    if (fMove::Run(this))
+    commands_.HoldFollowing();
+    const bool moved = fMove::Run(this);
+    commands_.ReleaseFollowing();
+    if (moved)
         commands_.ProjectMovedAway();
 }
 

@@ -22,6 +22,7 @@ class QAction;
 class QCheckBox;
 class QLineEdit;
 class cCommonDlg;
+class NoticeBar;
 class QMenu;
 class QTimer;
 class ReportListView;
@@ -181,6 +182,8 @@ private:
 
     void showProgress(const QString &caption);
     void hideProgress();
+    // The save dialog for a catalogue file; empty when cancelled.
+    QString askCatalogueFileToSave();
 
     void openPendingRequest();
 
@@ -194,6 +197,9 @@ private:
     CatalogueCommands commands_;
     QString commandLineCatalogue_;
     QString pendingRequest_;
+    // Messages that wait until no dialog or menu is open.
+    QStringList pendingMessages_;
+    NoticeBar *notice_ = nullptr;
     QTimer *pendingTimer_ = nullptr;
     QPointer<fMessage> progress_;
     BuildCommands *builds_ = nullptr;

@@ -345,4 +345,33 @@ IniDocument::Change IniDocument::RemoveSection(QStringView sectionName)
     return Change::Changed;
 }
 
+IniDocument::Change IniDocument::RenameSection(QStringView sectionName, QStringView newName)
+{
+    const qsizetype s = findSection(sectionName);
+    if (s < 0)
+        return Change::Unchanged;
+    if (TrimBlanks(newName).isEmpty() || !IsValidSectionName(newName) || newName.contains(u']') || !CanHold(newName))
+        return Change::Refused;
+    const qsizetype other = findSection(newName);
+    if (other >= 0 && other != s)
+        return Change::Refused;
+    Line &header = sections_[s].header;
+    if (header.name == newName)
+        return Change::Unchanged;
+    // The header's own line break stays: a file of LF lines keeps them.
+    const qsizetype unit = unitSize(encoding_);
+    qsizetype end = header.raw.size() - header.raw.size() % unit;
+    while (end >= unit) {
+        const char16_t u = unitAt(header.raw.constData() + end - unit, encoding_);
+        if (u != u'\r' && u != u'\n')
+            break;
+        end -= unit;
+    }
+    QByteArray raw = Encode(u'[' + newName.toString() + u']', encoding_).value_or(QByteArray());
+    raw += header.raw.sliced(end);
+    header = parseLine(std::move(raw), encoding_);
+    rebuildSectionIndex();
+    return Change::Changed;
+}
+
 } // namespace platform

@@ -49,6 +49,10 @@ public:
     Change SetValue(QStringView section, QStringView key, QStringView value);
     Change RemoveKey(QStringView section, QStringView key);
     Change RemoveSection(QStringView section);
+    // The section's header line names it anew; every line under it keeps its bytes and place.
+    // Refused when another section already has the new name or the text cannot be stored.
+    Change RenameSection(QStringView section, QStringView newName);
+    bool HasSection(QStringView section) const { return findSection(section) >= 0; }
 
     // Whether the document's encoding can hold the text.
     bool CanHold(QStringView text) const;

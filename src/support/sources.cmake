@@ -7,6 +7,7 @@ target_sources(zarun_ui PRIVATE
   support/cCommonDlg.cpp support/cCommonDlg.h
   support/cILink.cpp support/cILink.h
   support/fAbout.cpp support/fAbout.h
+  support/NoticeBar.cpp support/NoticeBar.h
   support/AccessibleNames.cpp support/AccessibleNames.h
   support/ProgramIcon.cpp support/ProgramIcon.h
   support/ReadableColour.cpp support/ReadableColour.h

@@ -19,6 +19,8 @@ public:
     // The caption-only progress window, centred on the main window while shown.
     virtual void ShowProgress(const QString &caption) = 0;
     virtual void HideProgress() = 0;
+    // The save dialog for a catalogue file; empty when cancelled (as without a window).
+    virtual QString AskCatalogueFileToSave() { return QString(); }
 };
 
 // The implementation in use; a silent one (every question cancelled) until one is set.

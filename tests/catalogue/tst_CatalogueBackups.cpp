@@ -1,5 +1,6 @@
 // Every write that changes a catalogue first keeps the content it replaces; the settings file
 // is not a catalogue. Ten versions per catalogue, named after it, the time and its folder.
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
@@ -52,12 +53,12 @@ void tst_CatalogueBackups::backupBeforeEveryChange_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("save with a new project") << "add" << true;
-    QTest::newRow("save without a change") << "save" << false;
+    QTest::newRow("project added") << "add" << true;
+    QTest::newRow("save of a file that holds the catalogue") << "save" << false;
     QTest::newRow("project deleted") << "deleteKey" << true;
     QTest::newRow("category deleted") << "deleteSection" << true;
-    QTest::newRow("save of no categories") << "clear" << true;
-    QTest::newRow("save through a link") << "link" << true;
+    QTest::newRow("category renamed") << "rename" << true;
+    QTest::newRow("change through a link") << "link" << true;
     QTest::newRow("settings file") << "settings" << false;
 }
 
@@ -80,23 +81,16 @@ void tst_CatalogueBackups::backupBeforeEveryChange()
     } else {
         State().CatalogueFilePath = file;
         QCOMPARE(catalogue::LoadCategories(), 2);
-        const QStringList sections{"A", "B"};
-        if (action == "add" || action == "link") {
-            QString name("z");
-            State().CategoryAt(2)->AddProject("/src/z.vbp", name);
-            QCOMPARE(catalogue::SaveCategories(sections), platform::IniStatus::Ok);
-        } else if (action == "save") {
-            QCOMPARE(catalogue::SaveCategories(sections), platform::IniStatus::Ok);
-        } else if (action == "deleteKey") {
-            QVERIFY(mIniFile::DeleteIniKey("A", "x", file));
-        } else if (action == "deleteSection") {
-            QVERIFY(mIniFile::DeleteIniSection("B", file));
-        } else if (action == "clear") {
-            catalogue::ClearCategories();
-            State().EmptiedFile = file; // the user removed the last category
-            QCOMPARE(catalogue::SaveCategories({}), platform::IniStatus::Ok);
-            QCOMPARE(contents(real), QByteArray());
-        }
+        if (action == "add" || action == "link")
+            QVERIFY(catalogue::AddProjects("B", {{"/src/z.vbp", "z", QString()}}).Done);
+        else if (action == "save")
+            QCOMPARE(catalogue::SaveWholeCatalogue(), catalogue::FileProblem::None);
+        else if (action == "deleteKey")
+            QVERIFY(catalogue::DeleteProject("A", State().CategoryAt(1)->Shared(1).lock()).Done);
+        else if (action == "deleteSection")
+            QVERIFY(catalogue::DeleteCategory("B").Done);
+        else if (action == "rename")
+            QVERIFY(catalogue::RenameCategory("B", "C").Done);
     }
     QCOMPARE(contents(file) != old, kept || action == "settings");
     const QStringList backups = platform::BackupsOf(action == "settings" ? file : real);
@@ -115,18 +109,21 @@ void tst_CatalogueBackups::tenVersionsPerCatalogue()
     const QString b = dir_->filePath("b/Tools.zrd");
     QVERIFY(put(a, "[S]\r\nk=0\r\n"));
     QVERIFY(put(b, "[S]\r\nk=0\r\n"));
-    mIniFile::KeepBackups(a);
-    mIniFile::KeepBackups(b);
+    const auto rename = [](const QString &file, const QString &to) {
+        State().CatalogueFilePath = file;
+        catalogue::LoadCategories();
+        QVERIFY(catalogue::RenameCategory(State().CategoryAt(1)->Category(), to).Done);
+    };
     for (int version = 1; version <= 12; ++version)
-        mIniFile::WriteIniString("S", "k", QString::number(version), a);
-    mIniFile::WriteIniString("S", "k", "1", b);
+        rename(a, QString("S%1").arg(version));
+    rename(b, "S1");
 
     // The oldest go after the writes, on a worker.
     QTRY_COMPARE(QDir(platform::BackupFolder()).entryList(QDir::Files | QDir::Hidden).size(), platform::kBackupsKept + 1);
     const QStringList ofA = platform::BackupsOf(a);
     QCOMPARE(ofA.size(), platform::kBackupsKept);
-    QCOMPARE(contents(ofA.front()), QByteArray("[S]\r\nk=2\r\n")); // oldest kept: before the 3rd change
-    QCOMPARE(contents(ofA.back()), QByteArray("[S]\r\nk=11\r\n"));
+    QCOMPARE(contents(ofA.front()), QByteArray("[S2]\r\nk=0\r\n")); // oldest kept: before the 3rd change
+    QCOMPARE(contents(ofA.back()), QByteArray("[S11]\r\nk=0\r\n"));
     const QStringList ofB = platform::BackupsOf(b);
     QCOMPARE(ofB.size(), 1);
     QCOMPARE(contents(ofB.front()), QByteArray("[S]\r\nk=0\r\n"));

@@ -1,54 +1,26 @@
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
-#include "common/TestFolders.h"
-#include "common/FileBytes.h"
 #include "catalogue/cVbAnalyze.h"
-#include "platform/IniStore.h"
+#include "common/FileBytes.h"
+#include "common/TestFolders.h"
 #include "platform/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 
-using catalogue::cVbAnalyze;
+using catalogue::FileProblem;
 using catalogue::State;
-using platform::IniStatus;
 
-Q_DECLARE_METATYPE(platform::IniStatus)
+Q_DECLARE_METATYPE(catalogue::FileProblem)
 
 namespace {
 
 void setMode(const QString &path, mode_t mode) { QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0); }
-
-// A category as the user built it in memory: its name, then name and .vbp path per project.
-struct Category {
-    QString name;
-    QList<QPair<QString, QString>> projects;
-};
-
-// Puts the categories into the shared catalogue without reading any file.
-void setCatalogue(const QList<Category> &categories, const QString &file)
-{
-    catalogue::CatalogueState &state = State();
-    state.CatalogueFilePath.clear();
-    state.Catalogue.clear();
-    state.Catalogue.resize(size_t(categories.size()) + 1);
-    for (qsizetype i = 0; i < categories.size(); ++i) {
-        auto c = std::make_unique<cVbAnalyze>();
-        c->SetCategory(categories[i].name);
-        for (const auto &[name, path] : categories[i].projects) {
-            QString n = name;
-            c->AddProject(path, n);
-        }
-        state.Catalogue[size_t(i) + 1] = std::move(c);
-    }
-    state.CategoryCount = qint32(categories.size());
-    state.CatalogueFilePath = file;
-}
 
 QStringList sectionNames()
 {
@@ -61,7 +33,7 @@ QStringList sectionNames()
 QStringList projectNames(qint32 category)
 {
     QStringList out;
-    const cVbAnalyze *c = State().CategoryAt(category);
+    const catalogue::cVbAnalyze *c = State().CategoryAt(category);
     for (qint32 j = 1; c && j <= c->Count(); ++j)
         out.append(c->ProjectName(j));
     return out;
@@ -70,17 +42,39 @@ QStringList projectNames(qint32 category)
 QStringList projectFiles(qint32 category)
 {
     QStringList out;
-    const cVbAnalyze *c = State().CategoryAt(category);
+    const catalogue::cVbAnalyze *c = State().CategoryAt(category);
     for (qint32 j = 1; c && j <= c->Count(); ++j)
         out.append(c->ProjectFile(j));
     return out;
 }
 
-const QList<Category> kWorkedExample {
-    {"Tools",
-     {{"Calc", R"(C:\Src\Calc\Calc.vbp)"}, {"Memo Pad", R"(C:\Src\Memo\MemoPad.vbp)"}, {"Calc", R"(D:\Old\Calc\Calc.vbp)"}}},
-    {"Games", {{"Puzzle", R"(D:\Games\Puzzle\Puzzle.vbp)"}}},
-};
+// Every entry the lists show: "category/name=path", in order.
+QStringList shown()
+{
+    QStringList out;
+    for (qint32 i = 1; i <= State().CategoryCount; ++i)
+        for (qint32 j = 1; j <= State().CategoryAt(i)->Count(); ++j)
+            out.append(State().CategoryAt(i)->Category() + u'/' + State().CategoryAt(i)->ProjectName(j) + u'='
+                       + State().CategoryAt(i)->ProjectFile(j));
+    return out;
+}
+
+// A category added in this run, as the category command adds it.
+void addCategory(const QString &name)
+{
+    auto category = std::make_unique<catalogue::cVbAnalyze>();
+    category->SetEntries(name, {}, false);
+    category->SetInFile(false);
+    State().AppendCategory(std::move(category));
+}
+
+QList<catalogue::NewProject> projects(const QList<QPair<QString, QString>> &namesAndFiles)
+{
+    QList<catalogue::NewProject> out;
+    for (const auto &[name, file] : namesAndFiles)
+        out.append({file, name, QString()});
+    return out;
+}
 
 } // namespace
 
@@ -91,20 +85,19 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void workedExample_data();
     void workedExample();
     void distinctNames_data();
     void distinctNames();
-    void saveDropsUnsetPaths();
-    void saveKeepsForeignLines();
+    void usableNames_data();
+    void usableNames();
+    void changesKeepEveryOtherByte();
     void saveAsMergesIntoTheOtherFile();
-    void saveWithoutProjects_data();
-    void saveWithoutProjects();
-    void saveFailureKeepsFile_data();
-    void saveFailureKeepsFile();
-    void saveReportsNamesTheFileCannotHold();
-    void saveKeepsAnotherProgramsEdits_data();
-    void saveKeepsAnotherProgramsEdits();
+    void saveWritesOnlyWhatTheFileLacks_data();
+    void saveWritesOnlyWhatTheFileLacks();
+    void failedWriteChangesNothing_data();
+    void failedWriteChangesNothing();
+    void followsAnotherProgram_data();
+    void followsAnotherProgram();
 
     void load_data();
     void load();
@@ -117,6 +110,7 @@ private Q_SLOTS:
 
 private:
     QString file() const { return dir_->filePath("data.zrd"); }
+    void open(const QByteArray &bytes);
     std::unique_ptr<QTemporaryDir> dir_;
 };
 
@@ -125,7 +119,6 @@ void tst_CatalogueFile::init()
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     catalogue::ResetState();
-    platform::IniStore::Instance().Reset();
 }
 
 void tst_CatalogueFile::cleanup()
@@ -137,274 +130,259 @@ void tst_CatalogueFile::cleanup()
     dir_.reset();
 }
 
-void tst_CatalogueFile::workedExample_data()
+void tst_CatalogueFile::open(const QByteArray &bytes)
 {
-    QTest::addColumn<bool>("fileExists");
-    QTest::newRow("empty file") << true;
-    QTest::newRow("no file yet") << false;
+    if (bytes != "<missing>")
+        QVERIFY(put(file(), bytes));
+    State().CatalogueFilePath = file();
+    catalogue::LoadCategories();
 }
 
 void tst_CatalogueFile::workedExample()
 {
-    QFETCH(bool, fileExists);
-    if (fileExists)
-        QVERIFY(put(file(), QByteArray()));
-    setCatalogue(kWorkedExample, file());
-
-    QCOMPARE(catalogue::SaveCategories({"Tools", "Games"}), IniStatus::Ok);
+    open("<missing>");
+    addCategory("Tools");
+    addCategory("Games");
+    QVERIFY(catalogue::AddProjects("Tools", projects({{"Calc", R"(C:\Src\Calc\Calc.vbp)"},
+                                                      {"Memo Pad", R"(C:\Src\Memo\MemoPad.vbp)"},
+                                                      {"Calc", R"(D:\Old\Calc\Calc.vbp)"}}))
+                .Done);
+    QVERIFY(catalogue::AddProjects("Games", projects({{"Puzzle", R"(D:\Games\Puzzle\Puzzle.vbp)"}})).Done);
     QCOMPARE(contents(file()), QByteArray("[Tools]\r\n"
                                           "Calc=C:\\Src\\Calc\\Calc.vbp\r\n"
                                           "Memo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
                                           "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n"
                                           "[Games]\r\n"
                                           "Puzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n"));
-    // The name written is also the name in memory.
+    // The name written is the name shown, at once.
     QCOMPARE(projectNames(1), (QStringList {"Calc", "Memo Pad", "Calc(3)"}));
-    // A second save finds nothing to change.
-    const QByteArray saved = contents(file());
-    QCOMPARE(catalogue::SaveCategories({"Tools", "Games"}), IniStatus::Ok);
-    QCOMPARE(contents(file()), saved);
+    const QStringList before = shown();
 
     catalogue::ResetState();
     State().CatalogueFilePath = file();
     QCOMPARE(catalogue::LoadCategories(), 2);
-    QCOMPARE(State().CategoryCount, 2);
     QCOMPARE(sectionNames(), (QStringList {"Tools", "Games"}));
-    QCOMPARE(projectNames(1), (QStringList {"Calc", "Memo Pad", "Calc(3)"}));
-    QCOMPARE(projectFiles(1).last(), QString(R"(D:\Old\Calc\Calc.vbp)"));
-    QCOMPARE(projectNames(2), QStringList {"Puzzle"});
+    QCOMPARE(shown(), before);
 }
 
 void tst_CatalogueFile::distinctNames_data()
 {
+    QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("three alike") << QStringList {"Calc", "Calc", "Calc"} << QStringList {"Calc", "Calc(2)", "Calc(3)"};
-    QTest::newRow("A B A") << QStringList {"A", "B", "A"} << QStringList {"A", "B", "A(3)"};
-    QTest::newRow("already distinct") << QStringList {"Calc", "Calc(2)", "計算"} << QStringList {"Calc", "Calc(2)", "計算"};
+    const QByteArray none = "[Tools]\r\n";
+    QTest::newRow("three alike") << none << QStringList {"Calc", "Calc", "Calc"} << QStringList {"Calc", "Calc(2)", "Calc(3)"};
+    QTest::newRow("already distinct") << none << QStringList {"Calc", "Calc(2)", "計算"} << QStringList {"Calc", "Calc(2)", "計算"};
     // The file matches keys without regard to case: both must survive.
-    QTest::newRow("case only") << QStringList {"Calc", "calc"} << QStringList {"Calc", "calc(2)"};
+    QTest::newRow("case only") << none << QStringList {"Calc", "calc"} << QStringList {"Calc", "calc(2)"};
     // A generated name may hit a name passed over; it must still not collide.
-    QTest::newRow("generated name taken") << QStringList {"A", "A(3)", "A"} << QStringList {"A", "A(3)", "A(3)(3)"};
+    QTest::newRow("generated name taken") << none << QStringList {"A", "A(3)", "A"} << QStringList {"A", "A(3)", "A(3)(3)"};
+    // Against the section as it is on disk, a key written twice included; its keys keep their names.
+    QTest::newRow("taken in the file") << QByteArray("[Tools]\r\nCALC=/old.vbp\r\ncalc=/twice.vbp\r\n")
+                                       << QStringList {"Calc"} << QStringList {"CALC", "Calc(2)"};
 }
 
 void tst_CatalogueFile::distinctNames()
 {
+    QFETCH(QByteArray, file);
     QFETCH(QStringList, names);
     QFETCH(QStringList, written);
-    Category tools {"Tools", {}};
-    QStringList paths;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        paths.append(QString("/src/p%1.vbp").arg(i + 1));
-        tools.projects.append({names[i], paths.last()});
-    }
-    setCatalogue({tools}, file());
-    QCOMPARE(catalogue::SaveCategories({"Tools"}), IniStatus::Ok);
+    open(file);
+    QList<QPair<QString, QString>> added;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        added.append({names[i], QString("/src/p%1.vbp").arg(i + 1)});
+    QVERIFY(catalogue::AddProjects("Tools", projects(added)).Done);
     QCOMPARE(projectNames(1), written);
-
-    QByteArray expected = "[Tools]\r\n";
-    for (qsizetype i = 0; i < written.size(); ++i)
-        expected += (written[i] + u'=' + paths[i]).toLocal8Bit() + "\r\n";
-    if (!names.contains("計算"))
-        QCOMPARE(contents(file()), expected);
-
-    // Every project comes back, in order, with the name written.
-    catalogue::ResetState();
-    State().CatalogueFilePath = file();
+    const QStringList before = shown();
     QCOMPARE(catalogue::LoadCategories(), 1);
-    QCOMPARE(projectNames(1), written);
-    QCOMPARE(projectFiles(1), paths);
+    QCOMPARE(shown(), before);
 }
 
-void tst_CatalogueFile::saveDropsUnsetPaths()
+void tst_CatalogueFile::usableNames_data()
 {
-    QVERIFY(put(file(), "[Tools]\r\nCalc=\r\nMemo=/m.vbp\r\nPad=\r\n[Games]\r\nGo=\r\n"));
-    State().CatalogueFilePath = file();
-    QCOMPARE(catalogue::LoadCategories(), 2);
-    QCOMPARE(projectNames(1), (QStringList {"Calc", "Memo", "Pad"}));
-    QCOMPARE(catalogue::SaveCategories(sectionNames()), IniStatus::Ok);
-    QCOMPARE(contents(file()), QByteArray("[Tools]\r\nMemo=/m.vbp\r\n[Games]\r\n"));
-
-    QCOMPARE(catalogue::LoadCategories(), 2);
-    QCOMPARE(projectNames(1), QStringList {"Memo"});
-    QCOMPARE(projectNames(2), QStringList());
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("equals sign") << "a=b" << "a＝b";
+    QTest::newRow("comment mark first") << ";x" << "；x";
+    QTest::newRow("bracket first") << "[x]" << "［x]";
+    QTest::newRow("blanks at the ends") << " \tx y " << "x y";
+    QTest::newRow("nothing left: the file name") << "  " << "Proj 1";
+    QTest::newRow("not in the code page") << "한" << "?";
+    QTest::newRow("usable already") << "計算　ツール" << "計算　ツール";
 }
 
-void tst_CatalogueFile::saveKeepsForeignLines()
+void tst_CatalogueFile::usableNames()
 {
-    QVERIFY(put(file(), "; made by hand\r\n[Other]\r\nx=1\r\n\r\n[Tools]\r\nOld=/old.vbp\r\nCalc=/before.vbp\r\n"));
-    setCatalogue({{"Tools", {{"Calc", "/after.vbp"}, {"New", "/new.vbp"}}}, {"Games", {{"Puzzle", "/p.vbp"}}},
-                  {"Empty", {}}},
-                 file());
-    QCOMPARE(catalogue::SaveCategories(sectionNames()), IniStatus::Ok);
-    QCOMPARE(contents(file()), QByteArray("; made by hand\r\n[Other]\r\nx=1\r\n\r\n"
-                                          "[Tools]\r\nOld=/old.vbp\r\nCalc=/after.vbp\r\nNew=/new.vbp\r\n"
-                                          "[Games]\r\nPuzzle=/p.vbp\r\n"));
+    QFETCH(QString, name);
+    QFETCH(QString, written);
+    open("[Tools]\r\n");
+    const catalogue::ChangeResult result = catalogue::AddProjects("Tools", {{"/src/Proj 1.vbp", name, QString()}});
+    QVERIFY(result.Done);
+    QCOMPARE(projectNames(1), QStringList {written});
+    QCOMPARE(catalogue::LoadCategories(), 1);
+    QCOMPARE(projectNames(1), QStringList {written});
+    // One message names each project whose name was changed.
+    QCOMPARE(result.Message.isNull(), name == written);
+    if (name != written)
+        QVERIFY2(result.Message.contains(written), qPrintable(result.Message));
+}
+
+void tst_CatalogueFile::changesKeepEveryOtherByte()
+{
+    // Comments, another program's keys, an empty value, LF lines and a section without "\r\n" at
+    // the end: a change rewrites only the lines it concerns.
+    const QByteArray before = "; made by hand\r\n[Other]\r\nx=1\r\n\r\n[Tools]\nOld=/old.vbp\nCalc=\n[Games]\r\nGo=/go.vbp";
+    open(before);
+    QCOMPARE(sectionNames(), (QStringList {"Other", "Tools", "Games"}));
+    QVERIFY(catalogue::AddProjects("Tools", projects({{"New", "/new.vbp"}})).Done);
+    QVERIFY(catalogue::RenameCategory("Games", "遊び").Done);
+    QVERIFY(catalogue::DeleteProject("Tools", State().CategoryAt(2)->Shared(1).lock()).Done);
+    QCOMPARE(contents(file()), QByteArray("; made by hand\r\n[Other]\r\nx=1\r\n\r\n[Tools]\nCalc=\nNew=/new.vbp\r\n"
+                                          "[\x97\x56\x82\xd1]\r\nGo=/go.vbp"));
+    QCOMPARE(projectNames(2), (QStringList {"Calc", "New"}));
+    QCOMPARE(projectFiles(2), (QStringList {QString(), "/new.vbp"}));
 }
 
 void tst_CatalogueFile::saveAsMergesIntoTheOtherFile()
 {
     const QByteArray first = "[Tools]\r\nCalc=/c.vbp\r\nMemo=/m.vbp\r\n";
     const QString other = dir_->filePath("other.zrd");
-    QVERIFY(put(file(), first));
     QVERIFY(put(other, "[Games]\r\nGo=/go.vbp\r\n[Tools]\r\nMemo=/old-memo.vbp\r\n"));
-    State().CatalogueFilePath = file();
-    QCOMPARE(catalogue::LoadCategories(), 1);
+    open(first);
+    addCategory("Empty");
 
-    State().CatalogueFilePath = other;
-    QCOMPARE(catalogue::SaveCategories({"Tools"}), IniStatus::Ok);
+    QCOMPARE(catalogue::SaveCatalogueInto(other), FileProblem::None);
     QCOMPARE(contents(other), QByteArray("[Games]\r\nGo=/go.vbp\r\n[Tools]\r\nMemo=/m.vbp\r\nCalc=/c.vbp\r\n"));
     QCOMPARE(contents(file()), first);
+    // The other file is the catalogue now, and the lists show all it holds.
+    QCOMPARE(State().CatalogueFilePath, other);
+    QCOMPARE(sectionNames(), (QStringList {"Games", "Tools", "Empty"}));
+    QCOMPARE(projectNames(2), (QStringList {"Memo", "Calc"}));
 }
 
-void tst_CatalogueFile::saveWithoutProjects_data()
+void tst_CatalogueFile::saveWritesOnlyWhatTheFileLacks_data()
 {
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<int>("categories");
+    QTest::addColumn<QString>("what");
     QTest::addColumn<QByteArray>("after");
     const QByteArray full = "[Tools]\r\nCalc=/c.vbp\r\n";
-    // Only the user's removal of the last category empties a file; a file that loaded nothing stays.
-    QTest::newRow("no categories, file with content") << full << 0 << full;
-    QTest::newRow("no categories, last one removed by the user") << full << -1 << QByteArray("");
-    QTest::newRow("no categories, no file") << QByteArray() << 0 << QByteArray("");
-    QTest::newRow("empty categories, file with content") << full << 2 << full;
-    QTest::newRow("empty categories, no file") << QByteArray() << 2 << QByteArray("<missing>");
+    QTest::newRow("the file holds the catalogue") << "nothing" << full;
+    QTest::newRow("deleted meanwhile") << "deleted" << full;
+    QTest::newRow("replaced by a folder") << "folder" << QByteArray("<folder>");
+    QTest::newRow("never written, no categories") << "new" << QByteArray("");
 }
 
-void tst_CatalogueFile::saveWithoutProjects()
+void tst_CatalogueFile::saveWritesOnlyWhatTheFileLacks()
 {
-    QFETCH(QByteArray, before);
-    QFETCH(int, categories);
+    QFETCH(QString, what);
     QFETCH(QByteArray, after);
-    if (!before.isEmpty())
-        QVERIFY(put(file(), before));
-    QList<Category> list;
-    for (int i = 0; i < categories; ++i)
-        list.append({QString("C%1").arg(i + 1), {}});
-    setCatalogue(list, file());
-    if (categories < 0) {
-        setCatalogue({{"Tools", {}}}, file());
-        QVERIFY(catalogue::RemoveCategorySection("Tools"));
-        setCatalogue({}, file());
-        State().EmptiedFile = file();
-    }
-    QCOMPARE(catalogue::SaveCategories(sectionNames()), IniStatus::Ok);
-    QCOMPARE(contents(file()), after);
+    open(what == "new" ? QByteArray("<missing>") : QByteArray("[Tools]\r\nCalc=/c.vbp\r\n"));
+    const platform::FileStamp stamp = platform::StatFile(file());
+    if (what == "deleted" || what == "folder")
+        QVERIFY(QFile::remove(file()));
+    if (what == "folder")
+        QVERIFY(QDir().mkdir(file()));
+    QCOMPARE(catalogue::FollowFile(), what == "nothing" || what == "new" ? catalogue::Followed::Same : catalogue::Followed::Lost);
+    // The lists keep the catalogue for Save to write back.
+    QCOMPARE(shown(), what == "new" ? QStringList() : QStringList {"Tools/Calc=/c.vbp"});
+
+    QCOMPARE(catalogue::SaveWholeCatalogue(), what == "folder" ? FileProblem::NotAFile : FileProblem::None);
+    QCOMPARE(QFileInfo(file()).isDir() ? QByteArray("<folder>") : contents(file()), after);
+    if (what == "nothing")
+        QCOMPARE(platform::StatFile(file()), stamp);
 }
 
-void tst_CatalogueFile::saveFailureKeepsFile_data()
+void tst_CatalogueFile::failedWriteChangesNothing_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("withProjects");
-    QTest::addColumn<IniStatus>("status");
-    for (bool withProjects : {true, false}) {
-        const char *what = withProjects ? "projects" : "no categories";
-        // Without categories nothing is written: the file is neither emptied nor reported.
-        const auto ok = [withProjects](IniStatus status) { return withProjects ? status : IniStatus::Ok; };
-        QTest::addRow("read-only file, %s", what) << "file" << withProjects << ok(IniStatus::ReadOnly);
-        QTest::addRow("read-only folder, %s", what) << "folder" << withProjects << ok(IniStatus::ReadOnly);
-        QTest::addRow("folder in place of the file, %s", what) << "directory" << withProjects << ok(IniStatus::NotAFile);
-        QTest::addRow("no file named, %s", what) << "unnamed" << withProjects << IniStatus::EmptyPath;
-    }
+    QTest::addColumn<FileProblem>("problem");
+    QTest::newRow("read-only file") << "file" << FileProblem::ReadOnly;
+    QTest::newRow("could not be read when opened") << "unreadable" << FileProblem::Unreadable;
+    QTest::newRow("lock held by another writer") << "locked" << FileProblem::Busy;
+    QTest::newRow("no file named") << "unnamed" << FileProblem::NoFile;
 }
 
-void tst_CatalogueFile::saveFailureKeepsFile()
+void tst_CatalogueFile::failedWriteChangesNothing()
 {
     QFETCH(QString, kind);
-    QFETCH(bool, withProjects);
-    QFETCH(IniStatus, status);
+    QFETCH(FileProblem, problem);
     const QByteArray old = "[Tools]\r\nOld=/old.vbp\r\n";
-    if (kind == "directory")
-        QVERIFY(QDir().mkpath(file() + "/inside"));
-    else
-        QVERIFY(put(file(), old));
-    QList<Category> list;
-    if (withProjects)
-        list.append({"Tools", {{"Calc", "/c.vbp"}}});
-    setCatalogue(list, kind == "unnamed" ? QString() : file());
+    open(kind == "unreadable" ? QByteArray("<missing>") : old);
+    if (kind == "unreadable") {
+        QVERIFY(QFile::link("/proc/self/mem", file())); // every read fails
+        catalogue::LoadCategories();
+        addCategory("Tools");
+    }
     if (kind == "file")
         setMode(file(), 0444);
-    if (kind == "folder")
-        setMode(dir_->path(), 0555);
+    if (kind == "unnamed")
+        State().CatalogueFilePath.clear();
+    catalogue::CatalogueLock other;
+    catalogue::CatalogueLock::SetWaitForTesting(100);
+    if (kind == "locked")
+        QCOMPARE(other.Lock(file()), catalogue::CatalogueLock::Result::Locked);
+    const QStringList before = shown();
+    const QStringList entries = QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
-    QCOMPARE(catalogue::SaveCategories(sectionNames()), status);
-    setMode(dir_->path(), 0755);
-    if (kind == "directory") {
-        QVERIFY(QFileInfo::exists(file() + "/inside"));
-    } else {
+    catalogue::CatalogueEdit edit;
+    const bool begun = edit.Begin();
+    if (begun) {
+        edit.Document().SetValue(u"Tools", u"Calc", u"/c.vbp");
+        QVERIFY(!edit.Commit());
+    }
+    QCOMPARE(edit.Problem(), problem);
+    QVERIFY2(kind == "unnamed" || edit.Message().startsWith(file() + u' '), qPrintable(edit.Message()));
+    const catalogue::ChangeResult result = catalogue::AddProjects("Tools", projects({{"Calc", "/c.vbp"}}));
+    QVERIFY(!result.Done);
+    catalogue::CatalogueLock::SetWaitForTesting(-1);
+    QCOMPARE(shown(), before);
+    if (kind != "unreadable")
         QCOMPARE(contents(file()), old);
-    }
     // No temporary file is left behind.
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-             QStringList {"data.zrd"});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
 }
 
-void tst_CatalogueFile::saveReportsNamesTheFileCannotHold()
+void tst_CatalogueFile::followsAnotherProgram_data()
 {
-    // Such a name cannot come back as written; the rest is saved and the caller learns of it.
-    for (const QString &bad : {QStringLiteral("a=b"), QStringLiteral("한국어"), QStringLiteral("[x]")}) {
-        QFile::remove(file());
-        setCatalogue({{"Tools", {{"First", "/f.vbp"}, {bad, "/bad.vbp"}, {"Last", "/l.vbp"}}}}, file());
-        QCOMPARE(catalogue::SaveCategories({"Tools"}), IniStatus::BadText);
-        QCOMPARE(contents(file()), QByteArray("[Tools]\r\nFirst=/f.vbp\r\nLast=/l.vbp\r\n"));
-        QCOMPARE(State().CategoryAt(1)->Count(), 3);
-    }
-}
+    QTest::addColumn<QByteArray>("theirs");  // the file as another program left it
+    QTest::addColumn<QStringList>("shown");  // category/name=path, in order
 
-void tst_CatalogueFile::saveKeepsAnotherProgramsEdits_data()
-{
-    QTest::addColumn<QByteArray>("theirs");    // the file as another program left it after the load
-    QTest::addColumn<bool>("addMine");         // this run adds new=/mine.vbp to A before saving
-    QTest::addColumn<QByteArray>("saved");
-    QTest::addColumn<QStringList>("catalogue"); // category/name=path, in order
-    QTest::addColumn<QStringList>("overwritten");
-
-    const QByteArray loaded = "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n";
-    const QStringList loadedCatalogue{"A/k1=/1.vbp", "A/k2=/2.vbp"};
-    QTest::newRow("untouched") << loaded << true << loaded + "new=/mine.vbp\r\n"
-                               << loadedCatalogue + QStringList{"A/new=/mine.vbp"} << QStringList();
-    QTest::newRow("value changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n") << false
-                                   << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n")
-                                   << QStringList{"A/k1=/1.vbp", "A/k2=/2b.vbp"} << QStringList();
-    QTest::newRow("key deleted") << QByteArray("[A]\r\nk1=/1.vbp\r\n") << false << QByteArray("[A]\r\nk1=/1.vbp\r\n")
-                                 << QStringList{"A/k1=/1.vbp"} << QStringList();
+    QTest::newRow("value changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n[B]\r\n")
+                                   << QStringList {"A/k1=/1.vbp", "A/k2=/2b.vbp"};
+    QTest::newRow("key deleted") << QByteArray("[A]\r\nk2=/2.vbp\r\n[B]\r\n") << QStringList {"A/k2=/2.vbp"};
     QTest::newRow("keys and a section added")
-        << loaded + "k3=/3.vbp\r\n[C]\r\nc=/c.vbp\r\n" << false << loaded + "k3=/3.vbp\r\n[C]\r\nc=/c.vbp\r\n"
-        << loadedCatalogue + QStringList{"A/k3=/3.vbp", "C/c=/c.vbp"} << QStringList();
-    QTest::newRow("both added the same key") << loaded + "NEW=/theirs.vbp\r\n" << true
-                                             << loaded + "NEW=/mine.vbp\r\n"
-                                             << loadedCatalogue + QStringList{"A/new=/mine.vbp"}
-                                             << QStringList{"[A] new"};
+        << QByteArray("[A]\r\nk0=/0.vbp\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[C]\r\nc=/c.vbp\r\n[B]\r\n")
+        << QStringList {"A/k0=/0.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp", "C/c=/c.vbp"};
+    QTest::newRow("sections and keys reordered") << QByteArray("[B]\r\n[A]\r\nk2=/2.vbp\r\nk1=/1.vbp\r\n")
+                                                 << QStringList {"A/k2=/2.vbp", "A/k1=/1.vbp"};
+    QTest::newRow("another spelling") << QByteArray("[a]\r\nK1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n")
+                                      << QStringList {"a/K1=/1.vbp", "a/k2=/2.vbp"};
+    QTest::newRow("every section gone") << QByteArray("; nothing\r\n") << QStringList {};
 }
 
-void tst_CatalogueFile::saveKeepsAnotherProgramsEdits()
+void tst_CatalogueFile::followsAnotherProgram()
 {
     QFETCH(QByteArray, theirs);
-    QFETCH(bool, addMine);
-    QFETCH(QByteArray, saved);
-    QFETCH(QStringList, catalogue);
-    QFETCH(QStringList, overwritten);
-    QVERIFY(put(file(), "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n"));
-    State().CatalogueFilePath = file();
-    QCOMPARE(catalogue::LoadCategories(), 1);
-    if (addMine) {
-        QString name = "new";
-        State().CategoryAt(1)->AddProject("/mine.vbp", name);
-    }
+    QFETCH(QStringList, shown);
+    open("[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n");
+    addCategory("Mine"); // no section yet: it stays
+    State().CurrentCategory = 1;
+    State().CurrentProject = 2;
+    const catalogue::ProjectRecord *k2 = State().CategoryAt(1)->Record(2);
     QVERIFY(put(file(), theirs));
 
-    catalogue::SaveReport report;
-    QCOMPARE(catalogue::SaveCategories(sectionNames(), &report), IniStatus::Ok);
-    QCOMPARE(contents(file()), saved);
-    QStringList held;
-    for (qint32 i = 1; i <= State().CategoryCount; ++i)
-        for (qint32 j = 1; j <= State().CategoryAt(i)->Count(); ++j)
-            held.append(State().CategoryAt(i)->Category() + u'/' + State().CategoryAt(i)->ProjectName(j) + u'='
-                        + State().CategoryAt(i)->ProjectFile(j));
-    QCOMPARE(held, catalogue);
-    QCOMPARE(report.Overwritten, overwritten);
-    QCOMPARE(report.CatalogueChanged, theirs != "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n" && !addMine);
+    QCOMPARE(catalogue::FollowFile(), catalogue::Followed::Changed);
+    QCOMPARE(::shown(), shown);
+    QVERIFY(sectionNames().contains("Mine"));
+    // The current project stays current while its key is there, in whatever row.
+    const catalogue::cVbAnalyze *current = State().Current();
+    const bool kept = !shown.filter("/k2=").isEmpty();
+    QCOMPARE(current && current->Record(State().CurrentProject) == k2, kept);
+    if (!kept)
+        QCOMPARE(State().CurrentProject, 0);
+    // Nothing was written, and a second look finds nothing new.
+    QCOMPARE(contents(file()), theirs);
+    QCOMPARE(catalogue::FollowFile(), catalogue::Followed::Same);
 }
 
 void tst_CatalogueFile::load_data()
@@ -429,10 +407,10 @@ void tst_CatalogueFile::load()
     QFETCH(QByteArray, text);
     QFETCH(QStringList, categories);
     QFETCH(QList<int>, counts);
+    open("[Stale]\r\ns=/s.vbp\r\n[Stale2]\r\n[Stale3]\r\n[Stale4]\r\n");
     QVERIFY(put(file(), text));
-    // Whatever was loaded before goes.
-    setCatalogue({{"Stale", {{"s", "/s.vbp"}}}, {"Stale2", {}}, {"Stale3", {}}, {"Stale4", {}}}, file());
 
+    // Whatever was loaded before goes.
     QCOMPARE(catalogue::LoadCategories(), qint32(categories.size()));
     QCOMPARE(State().CategoryCount, qint32(categories.size()));
     QCOMPARE(State().Catalogue.size(), size_t(categories.size()) + 1);
@@ -445,10 +423,10 @@ void tst_CatalogueFile::load()
 void tst_CatalogueFile::loadWithoutSectionsKeepsCatalogue()
 {
     for (const QByteArray &text : {QByteArray(), QByteArray("\r\n; nothing\r\nk=v\r\n"), QByteArray("<missing>")}) {
+        open("[Kept]\r\nk=/k.vbp\r\n");
         QFile::remove(file());
         if (text != "<missing>")
             QVERIFY(put(file(), text));
-        setCatalogue({{"Kept", {{"k", "/k.vbp"}}}}, file());
         State().CurrentCategory = 1;
         QCOMPARE(catalogue::LoadCategories(), 0);
         QCOMPARE(State().CategoryCount, 0);
@@ -461,7 +439,7 @@ void tst_CatalogueFile::loadWithoutSectionsKeepsCatalogue()
 
 void tst_CatalogueFile::clear()
 {
-    setCatalogue(kWorkedExample, file());
+    open("[Tools]\r\nCalc=/c.vbp\r\n[Games]\r\nGo=/g.vbp\r\n");
     State().CurrentCategory = 2;
     State().CurrentProject = 1;
     catalogue::ClearCategories();
@@ -471,7 +449,6 @@ void tst_CatalogueFile::clear()
     QVERIFY(State().Catalogue.empty());
     QVERIFY(!State().Current());
     QCOMPARE(State().CatalogueFilePath, file());
-    QVERIFY(!QFileInfo::exists(file()));
 }
 
 void tst_CatalogueFile::caption_data()

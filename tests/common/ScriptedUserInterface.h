@@ -28,6 +28,11 @@ public:
         progressShown = true;
     }
     void HideProgress() override { progressShown = false; }
+    QString AskCatalogueFileToSave() override
+    {
+        saveDialogs += 1;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+    }
 
     QStringList messages;
     QStringList confirmations;
@@ -36,4 +41,6 @@ public:
     bool progressShown = false;
     QQueue<bool> confirmAnswers;
     QQueue<QString> inputAnswers;
+    int saveDialogs = 0;
+    QQueue<QString> saveAnswers;
 };

@@ -1,7 +1,8 @@
 // Saves once from a known old state to a known new one, through the program's own code:
-//   crash_save catalogue <file.zrd>   adds 20 projects to every category and saves the catalogue
+//   crash_save catalogue <file.zrd>   adds 20 projects to the first category (one write of the file)
 //   crash_save settings <ZARUN.ini>   changes every setting and writes them as at shut-down
 // It prints "saving" just before the write, so a script can kill it while the file is replaced.
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
@@ -22,18 +23,14 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("catalogue")) {
         catalogue::State().CatalogueFilePath = file;
         const qint32 n = catalogue::LoadCategories();
-        QStringList sections;
-        for (qint32 i = 1; i <= n; ++i) {
-            catalogue::cVbAnalyze *category = catalogue::State().CategoryAt(i);
-            sections.append(category->Category());
-            for (int k = 0; k < 20; ++k) {
-                QString name = QStringLiteral("追加%1").arg(k);
-                category->AddProject(QStringLiteral("/new/%1/%2.vbp").arg(i).arg(k), name);
-            }
-        }
         std::puts("saving");
         std::fflush(stdout);
-        status = catalogue::SaveCategories(sections);
+        // One change is one write of the whole file.
+        QList<catalogue::NewProject> projects;
+        for (int k = 0; k < 20; ++k)
+            projects.append({QStringLiteral("/new/%1.vbp").arg(k), QStringLiteral("追加%1").arg(k), QString()});
+        if (n < 1 || !catalogue::AddProjects(catalogue::State().CategoryAt(1)->Category(), projects).Done)
+            status = platform::IniStatus::IoError;
     } else if (mode == QLatin1String("settings")) {
         settings::ReadValues(file);
         settings::SettingsValues &v = settings::Values();

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/IniDocument.h"
+
+namespace catalogue {
+
+// Brings the shared catalogue in line with the file's content: a category per section in file order,
+// a project per key. Categories and projects that are still there keep their records (what the
+// reader found, a build under way, the selection); those gone are removed, new ones added where the
+// file has them. A category added in this run that has no section yet stays where it is. Only what
+// differs is announced, so the lists keep their scroll position and selection. True when anything
+// changed.
+bool MirrorDocument(const platform::IniDocument &document);
+
+} // namespace catalogue

@@ -1,0 +1,99 @@
+#include "catalogue/CatalogueWatch.h"
+
+#include "catalogue/cVbAnalyze.h"
+
+#include <QFileInfo>
+
+namespace catalogue {
+
+CatalogueWatch::CatalogueWatch(QObject *parent) : QObject(parent), generation_(std::make_shared<int>(0))
+{
+    pool_.setMaxThreadCount(1);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &CatalogueWatch::check);
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &CatalogueWatch::check);
+    const auto changed = [this] {
+        rewatch();
+        settle_.start();
+    };
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+}
+
+CatalogueWatch::~CatalogueWatch()
+{
+    *generation_ += 1;
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+void CatalogueWatch::Watch(const QString &file)
+{
+    if (file == file_)
+        return;
+    *generation_ += 1;
+    looking_ = false;
+    again_ = false;
+    if (!watcher_.files().isEmpty())
+        watcher_.removePaths(watcher_.files());
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
+    file_ = file;
+    if (file_.isEmpty()) {
+        poll_.stop();
+        settle_.stop();
+        return;
+    }
+    rewatch();
+    poll_.start();
+}
+
+void CatalogueWatch::rewatch()
+{
+    if (file_.isEmpty())
+        return;
+    // A replaced file is a new one to the system: the watch on the old one has gone with it.
+    if (!watcher_.files().contains(file_) && QFileInfo::exists(file_))
+        watcher_.addPath(file_);
+    const QString folder = QFileInfo(file_).absolutePath();
+    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
+        watcher_.addPath(folder);
+}
+
+void CatalogueWatch::CheckSoon()
+{
+    if (!file_.isEmpty())
+        settle_.start();
+}
+
+void CatalogueWatch::check()
+{
+    if (file_.isEmpty())
+        return;
+    if (looking_) {
+        again_ = true;
+        return;
+    }
+    looking_ = true;
+    const int generation = *generation_;
+    const platform::FileStamp known = State().Stamp;
+    pool_.start([this, file = file_, known, generation, alive = std::weak_ptr<int>(generation_)] {
+        std::optional<platform::IniRead> read;
+        if (platform::StatFile(file) != known)
+            read = platform::IniStore::Read(file);
+        QMetaObject::invokeMethod(this, [this, read = std::move(read), generation, alive]() mutable {
+            const std::shared_ptr<int> current = alive.lock();
+            if (!current || *current != generation)
+                return;
+            looking_ = false;
+            if (read)
+                Q_EMIT Differs(std::move(*read));
+            if (std::exchange(again_, false))
+                check();
+        }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace catalogue
