@@ -229,7 +229,7 @@ ChangeResult MoveProject(const QString &fromName, const ProjectPtr &project, con
     const QString what = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄは移動されていません。");
     CatalogueEdit edit;
     if (!edit.Begin())
-        return failed(edit.Message(), what);
+        return failed(kKeyFailed, edit.Message());
     CatalogueState &state = State();
     cVbAnalyze *from = state.CategoryAt(state.IndexOfCategory(fromName));
     cVbAnalyze *to = state.CategoryAt(state.IndexOfCategory(toName));
@@ -245,9 +245,9 @@ ChangeResult MoveProject(const QString &fromName, const ProjectPtr &project, con
     const QString name = DistinctName(from->ProjectName(j), to->Count() + 1, taken);
     document.RemoveKey(from->Category(), from->ProjectName(j));
     if (document.SetValue(to->Category(), name, from->ProjectFile(j)) == IniDocument::Change::Refused)
-        return failed(ProblemMessage(state.CatalogueFilePath, FileProblem::BadText), what);
+        return failed(kKeyFailed, ProblemMessage(state.CatalogueFilePath, FileProblem::BadText));
     if (!edit.Commit())
-        return failed(edit.Message(), what);
+        return failed(kKeyFailed, edit.Message());
     // The project goes over exactly as it was: nothing is read again or built.
     ProjectPtr record = from->Shared(j).lock();
     from->RemoveEntry(j);

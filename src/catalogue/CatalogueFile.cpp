@@ -214,7 +214,7 @@ QString ProblemMessage(const QString &path, FileProblem problem)
         return path + QStringLiteral(" が見つかりません。他のﾌﾟﾛｸﾞﾗﾑで削除か移動されたようです。"
                                      "表示中の内容は上書き保存で書き戻せます。");
     case FileProblem::Replaced:
-        return path + QStringLiteral(" は読み込めないﾌｧｲﾙに置き換えられています。"
+        return path + QStringLiteral(" は読み込めない内容に置き換えられています。"
                                      "表示中の内容は上書き保存で書き戻せます。");
     case FileProblem::Busy:
         return path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが書き込み中です。しばらくしてからやり直してください。");

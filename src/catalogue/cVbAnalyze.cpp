@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/mIniFile.h"
 #include "mainwindow/Settings.h"
+#include "platform/IniStore.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -172,9 +173,10 @@ QString cVbAnalyze::KnownProjectExe(qint32 index) const
 
 void cVbAnalyze::SetCategory(const QString &name)
 {
-    const CatalogueState &state = State();
-    inFile_ = state.Document.HasSection(name);
-    SetEntries(name, CategoryEntries(state.Document, name));
+    // The file as it is at this moment, without touching what the lists show of it.
+    const platform::IniRead read = platform::IniStore::Read(State().CatalogueFilePath);
+    inFile_ = read.document.HasSection(name);
+    SetEntries(name, CategoryEntries(read.document, name));
 }
 
 void cVbAnalyze::SetCategoryName(const QString &name)

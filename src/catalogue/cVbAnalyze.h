@@ -97,8 +97,8 @@ public:
     QString KnownProjectExe(qint32 index) const;
 
     QString Category() const { return category_; }
-    // Names the category and loads its projects from the catalogue file as this run last read or
-    // wrote it, discarding the list.
+    // Names the category and loads its projects from the catalogue file as it is now, discarding
+    // the list.
     void SetCategory(const QString &name);
     // Names the category anew; its projects stay.
     void SetCategoryName(const QString &name);

@@ -189,7 +189,8 @@ bool CatalogueCommands::SaveCatalogue()
         return false;
     ui::UserInterface &ui = ui::Current();
     const QString path = state.CatalogueFilePath;
-    FollowFile();
+    // A file gone is what Save is for: no word about it beyond the save's own.
+    followForCommand();
     ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
     const FileProblem problem = catalogue::SaveWholeCatalogue();
     Q_EMIT CaptionChanged();
@@ -283,7 +284,7 @@ void CatalogueCommands::AddCategory()
     const Hold hold(*this);
     if (!ensureFile())
         return;
-    FollowFile();
+    followForCommand();
     const QString name = askCategoryName(QStringLiteral("ｶﾃｺﾞﾘｰ追加"), QString());
     if (name.isEmpty())
         return;
@@ -299,7 +300,7 @@ void CatalogueCommands::AddCategory()
 void CatalogueCommands::RenameCategory()
 {
     const Hold hold(*this);
-    FollowFile();
+    followForCommand();
     catalogue::CatalogueState &state = State();
     const catalogue::cVbAnalyze *category = state.Current();
     if (!category)
@@ -317,7 +318,7 @@ void CatalogueCommands::RenameCategory()
 void CatalogueCommands::DeleteCategory()
 {
     const Hold hold(*this);
-    FollowFile();
+    followForCommand();
     catalogue::CatalogueState &state = State();
     const catalogue::cVbAnalyze *category = state.Current();
     if (!category)
@@ -345,6 +346,7 @@ void CatalogueCommands::DeleteCategory()
 void CatalogueCommands::addProjects(const QStringList &paths)
 {
     const Hold hold(*this);
+    followForCommand();
     catalogue::CatalogueState &state = State();
     if (!state.Current())
         return;
@@ -394,6 +396,7 @@ void CatalogueCommands::AddDroppedFiles(const QStringList &paths)
 void CatalogueCommands::DeleteSelectedProject()
 {
     const Hold hold(*this);
+    followForCommand();
     catalogue::CatalogueState &state = State();
     catalogue::cVbAnalyze *category = state.Current();
     const qint32 project = state.CurrentProject;
@@ -425,6 +428,12 @@ void CatalogueCommands::FollowFile()
     afterFollowing(catalogue::FollowFile());
 }
 
+void CatalogueCommands::followForCommand()
+{
+    // The command says itself what it cannot do with a file gone.
+    afterFollowing(catalogue::FollowFile(), false);
+}
+
 void CatalogueCommands::followRead(platform::IniRead read)
 {
     if (holds_ > 0) {
@@ -445,7 +454,7 @@ void CatalogueCommands::ReleaseFollowing()
     followRead(std::move(read));
 }
 
-void CatalogueCommands::afterFollowing(Followed followed)
+void CatalogueCommands::afterFollowing(Followed followed, bool tellLost)
 {
     catalogue::CatalogueState &state = State();
     switch (followed) {
@@ -456,7 +465,8 @@ void CatalogueCommands::afterFollowing(Followed followed)
         Q_EMIT Notice(QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑで変更されたため、表示を更新しました。"), false);
         break;
     case Followed::Lost:
-        Q_EMIT Notice(catalogue::ProblemMessage(state.CatalogueFilePath, state.Stamp.exists ? FileProblem::Replaced
+        if (tellLost)
+            Q_EMIT Notice(catalogue::ProblemMessage(state.CatalogueFilePath, state.Stamp.exists ? FileProblem::Replaced
                                                                                               : FileProblem::Missing),
                       true);
         return;

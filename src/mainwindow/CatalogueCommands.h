@@ -107,8 +107,9 @@ private:
     bool ensureFile();
     void loaded(qint32 categories, bool sayEmpty);
     void followRead(platform::IniRead read);
+    void followForCommand();
     // After the lists followed the file: the selection as it stands now.
-    void afterFollowing(catalogue::Followed followed);
+    void afterFollowing(catalogue::Followed followed, bool tellLost = true);
     void watchFile();
 
     EntryStates states_;

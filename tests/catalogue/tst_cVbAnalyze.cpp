@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/FakeIdeEnvironment.h"
@@ -82,8 +83,7 @@ private Q_SLOTS:
 
     void deleteProject_data();
     void deleteProject();
-    void deleteProjectNotInFile_data();
-    void deleteProjectNotInFile();
+    void deleteProjectGoneFromTheFile();
     void deleteProjectReadOnlyFile();
 
     void categoryLoads_data();
@@ -257,8 +257,8 @@ void tst_cVbAnalyze::deleteProject()
     }
     QVERIFY(put(catalogueFile(), text));
     ScriptedUserInterface ui;
-    cVbAnalyze category;
-    category.SetCategory("Tools");
+    QCOMPARE(catalogue::LoadCategories(), 2);
+    cVbAnalyze &category = *State().CategoryAt(2);
     QCOMPARE(category.Count(), count);
 
     QCOMPARE(category.DeleteProject(index), deleted);
@@ -280,32 +280,19 @@ void tst_cVbAnalyze::deleteProject()
     QCOMPARE(contents(catalogueFile()), deleted ? wantText : text);
 }
 
-void tst_cVbAnalyze::deleteProjectNotInFile_data()
+void tst_cVbAnalyze::deleteProjectGoneFromTheFile()
 {
-    QTest::addColumn<QByteArray>("fileText");
-    QTest::newRow("no catalogue file yet") << QByteArray();
-    QTest::newRow("key not saved yet") << QByteArray("[Tools]\r\nOld=/old.vbp\r\n");
-}
-
-void tst_cVbAnalyze::deleteProjectNotInFile()
-{
-    QFETCH(QByteArray, fileText);
-    if (!fileText.isEmpty())
-        QVERIFY(put(catalogueFile(), fileText));
+    // Another program removed the key meanwhile: the row goes, and nothing else is written.
+    QVERIFY(put(catalogueFile(), "[Tools]\r\nOld=/old.vbp\r\nNew=/new.vbp\r\n"));
     ScriptedUserInterface ui;
-    cVbAnalyze category;
-    category.SetCategory("Tools");
-    const qint32 before = category.Count();
-    QString name = QStringLiteral("New");
-    category.AddProject(path("new.vbp"), name);
+    QCOMPARE(catalogue::LoadCategories(), 1);
+    const QByteArray theirs = "[Tools]\r\nOld=/old.vbp\r\n";
+    QVERIFY(put(catalogueFile(), theirs));
 
-    QVERIFY(category.DeleteProject(before + 1));
-    QCOMPARE(category.Count(), before);
+    QVERIFY(State().CategoryAt(1)->DeleteProject(2));
+    QCOMPARE(names(*State().CategoryAt(1)), QStringList {"Old"});
     QVERIFY(ui.messages.isEmpty());
-    if (fileText.isEmpty())
-        QVERIFY(!QFileInfo::exists(catalogueFile()));
-    else
-        QCOMPARE(contents(catalogueFile()), fileText);
+    QCOMPARE(contents(catalogueFile()), theirs);
 }
 
 void tst_cVbAnalyze::deleteProjectReadOnlyFile()
@@ -313,12 +300,12 @@ void tst_cVbAnalyze::deleteProjectReadOnlyFile()
     const QByteArray text = "[Tools]\r\nA=/a.vbp\r\nB=/b.vbp\r\n";
     QVERIFY(put(catalogueFile(), text));
     ScriptedUserInterface ui;
-    cVbAnalyze category;
-    category.SetCategory("Tools");
+    QCOMPARE(catalogue::LoadCategories(), 1);
+    cVbAnalyze &category = *State().CategoryAt(1);
     QCOMPARE(::chmod(QFile::encodeName(catalogueFile()).constData(), 0444), 0);
 
     QVERIFY(!category.DeleteProject(1));
-    QCOMPARE(ui.messages, QStringList {"ｷｰの削除に失敗しました。"});
+    QCOMPARE(ui.messages, QStringList {"ｷｰの削除に失敗しました。\r\n" + catalogueFile() + " は書き込みできません。"});
     QCOMPARE(names(category), (QStringList {"A", "B"}));
     QCOMPARE(files(category), (QStringList {"/a.vbp", "/b.vbp"}));
     QCOMPARE(contents(catalogueFile()), text);

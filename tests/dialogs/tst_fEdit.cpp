@@ -242,15 +242,17 @@ void tst_fEdit::okWritesThrough()
     QVERIFY(dialog.Edited());
     QCOMPARE(fixture_->Bytes(),
              platform::EncodeCp932(QString(expected).replace(QStringLiteral("$R"), fixture_->Root())).value());
+    // The row moved to the end with its line, and stays the current one there.
     const catalogue::cVbAnalyze *entries = catalogue::State().Current();
+    const qint32 last = entries->Count();
     const QString exe = QFileInfo(path).completeBaseName() + QStringLiteral("App.exe");
-    QCOMPARE(entries->ProjectName(1), name);
-    QCOMPARE(entries->ProjectFile(1), path);
-    QCOMPARE(entries->ProjectFolder(1), folder);
-    QCOMPARE(entries->ProjectExe(1), folder + u'/' + exe);
-    QCOMPARE(RowTexts(*list_, 1), (QStringList{name, QFileInfo(path).fileName(), folder, exe}));
+    QCOMPARE(entries->ProjectName(last), name);
+    QCOMPARE(entries->ProjectFile(last), path);
+    QCOMPARE(entries->ProjectFolder(last), folder);
+    QCOMPARE(entries->ProjectExe(last), folder + u'/' + exe);
+    QCOMPARE(RowTexts(*list_, last), (QStringList{name, QFileInfo(path).fileName(), folder, exe}));
     QCOMPARE(list_->rowCount(), entries->Count());
-    QCOMPARE(catalogue::State().CurrentProject, 1);
+    QCOMPARE(catalogue::State().CurrentProject, last);
 }
 
 void tst_fEdit::keyNotDeleted()
@@ -264,7 +266,8 @@ void tst_fEdit::keyNotDeleted()
     dialog.txtProjectFile->setText(fixture_->Path(QStringLiteral("Other/Other.vbp")));
     dialog.cmdOK_Click();
 
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。")});
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。\r\n")
+                                        + fixture_->CatalogueFile() + QStringLiteral(" は書き込みできません。")});
     QCOMPARE(finished.count(), 0);
     QVERIFY(!dialog.Edited());
     QCOMPARE(fixture_->Bytes(), before);
@@ -335,7 +338,8 @@ void tst_fEdit::keys()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(dialog.Edited(), edited);
     QCOMPARE(fixture_->Bytes() != before, edited);
-    QCOMPARE(catalogue::State().Current()->ProjectName(1), edited ? QStringLiteral("Keyed") : QStringLiteral("Calc"));
+    const catalogue::cVbAnalyze *entries = catalogue::State().Current();
+    QCOMPARE(entries->ProjectName(edited ? entries->Count() : 1), edited ? QStringLiteral("Keyed") : QStringLiteral("Calc"));
 }
 
 QTEST_MAIN(tst_fEdit)

@@ -164,10 +164,12 @@ void tst_fMove::move_data()
 
     QTest::newRow("first to Games") << 1 << 2
                                     << QByteArray("[Tools]\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
-                                                  "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+                                                  "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\nCalc=$R/Calc/Calc.vbp\r\n"
+                                                  "[Empty]\r\n");
     QTest::newRow("last to Empty") << 2 << 3
                                    << QByteArray("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\n"
-                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n[Empty]\r\n");
+                                                 "[Games]\r\nPuzzle=$R/Puzzle/Puzzle.vbp\r\n"
+                                                 "[Empty]\r\nMemo Pad=$R/Memo/Memo.vbp\r\n");
 }
 
 void tst_fMove::move()
@@ -189,7 +191,7 @@ void tst_fMove::move()
     QCOMPARE(accepted.count(), 1);
     QVERIFY(dialog.Moved());
     QVERIFY(ui_->messages.isEmpty());
-    // The source key is gone at once; the destination gets the project at the next save.
+    // Out of one section and into the other, in one write.
     QCOMPARE(fixture_->Bytes(), fixture_->Expand(bytes.constData()));
     const catalogue::cVbAnalyze *source = catalogue::State().CategoryAt(1);
     const catalogue::cVbAnalyze *destination = catalogue::State().CategoryAt(target);
@@ -216,19 +218,24 @@ void tst_fMove::moveLastProjectLeavesCategoryEmpty()
     QCOMPARE(list_->rowCount(), 0);
     QCOMPARE(Names(1).last(), QStringLiteral("Puzzle|") + fixture_->Path(QStringLiteral("Puzzle/Puzzle.vbp")));
     QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\nMemo Pad=$R/Memo/Memo.vbp\r\n"
-                                                 "[Games]\r\n[Empty]\r\n"));
+                                                 "Puzzle=$R/Puzzle/Puzzle.vbp\r\n[Games]\r\n[Empty]\r\n"));
 }
 
 void tst_fMove::sameNameInDestination()
 {
-    // Not refused: the destination holds both until a save numbers the later one.
-    catalogue::State().CategoryAt(2)->SetProjectName(1, QStringLiteral("Calc"));
+    // Not refused: the moved project takes a name the destination's section does not have yet, so
+    // that neither line overwrites the other.
+    QVERIFY(fixture_->Write(fixture_->Expand("[Tools]\r\nCalc=$R/Calc/Calc.vbp\r\n[Games]\r\ncalc=$R/Puzzle/Puzzle.vbp\r\n")));
+    QCOMPARE(catalogue::LoadCategories(), 2);
+    fixture_->Select(1, 1, list_.get());
     fMove dialog;
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.cmdOK_Click();
     QVERIFY(dialog.Moved());
     QCOMPARE(catalogue::State().CategoryAt(2)->Count(), 2);
-    QCOMPARE(catalogue::State().CategoryAt(2)->ProjectName(2), QStringLiteral("Calc"));
+    QCOMPARE(catalogue::State().CategoryAt(2)->ProjectName(2), QStringLiteral("Calc(2)"));
+    QCOMPARE(fixture_->Bytes(), fixture_->Expand("[Tools]\r\n[Games]\r\ncalc=$R/Puzzle/Puzzle.vbp\r\n"
+                                                 "Calc(2)=$R/Calc/Calc.vbp\r\n"));
 }
 
 void tst_fMove::projectWithoutName()
@@ -263,7 +270,8 @@ void tst_fMove::sourceKeyNotDeleted()
     dialog.cmbCategory->setCurrentIndex(1);
     dialog.cmdOK_Click();
 
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。")});
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + fixture_->CatalogueFile()
+                                        + QStringLiteral(" は書き込みできません。")});
     QVERIFY(!dialog.Moved());
     QCOMPARE(finished.count(), 0);
     const Snapshot after = Take(*fixture_, *list_);

@@ -1,5 +1,6 @@
 // The main window's commands when the catalogue or settings file is not as the program left it:
 // deleted, made read-only, replaced by a folder, or edited by another program in between.
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/TestFolders.h"
@@ -31,6 +32,7 @@ using catalogue::State;
 namespace {
 
 const QByteArray kOld("[A]\r\np1=x\r\np2=y\r\n[B]\r\nq=z\r\n");
+const QByteArray kAdded("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n");
 
 QStringList RowTexts(const ReportListView *list)
 {
@@ -104,15 +106,15 @@ private Q_SLOTS:
     void saveRecreatesADeletedFile();
     void editsByAnotherProgram_data();
     void editsByAnotherProgram();
-    void categoryReadSeesTheOtherProgram_data();
-    void categoryReadSeesTheOtherProgram();
+    void namesTakenElsewhereAreRefused_data();
+    void namesTakenElsewhereAreRefused();
     void hostileFilesStayAsTheyAre_data();
     void hostileFilesStayAsTheyAre();
     void settingsFileThatCannotBeWritten_data();
     void settingsFileThatCannotBeWritten();
 
 private:
-    // Loads kOld from data/Tools.zrd and adds one project that is not saved yet.
+    // Loads kOld from data/Tools.zrd and adds one project to A (written at once: kAdded).
     void loadWithAddition(fMain &w);
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -157,8 +159,8 @@ void tst_CatalogueFaults::loadWithAddition(fMain &w)
 {
     State().CatalogueFilePath = catalogue_;
     w.LoadCatalogue();
-    QString name = QStringLiteral("added");
-    State().Current()->AddProject(QStringLiteral("/n/added.vbp"), name);
+    QVERIFY(catalogue::AddProjects(QStringLiteral("A"), {{QStringLiteral("/n/added.vbp"), QStringLiteral("added"), QString()}}).Done);
+    QCOMPARE(contents(catalogue_), kAdded);
     w.ShowProjectList();
     w.ClickProjectRow(1);
 }
@@ -236,7 +238,7 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
         }
         if (kind == QLatin1String("duplicates"))
             QCOMPARE(State().Current()->Count(), 1);
-        w.close(); // the shut-down save
+        w.close(); // writes no catalogue
     }
     QCOMPARE(ui_->messages, message.isEmpty() ? QStringList() : QStringList{QString(message).replace(QStringLiteral("%PATH%"), opened)});
     QCOMPARE(Describe(opened), before);
@@ -255,50 +257,52 @@ void tst_CatalogueFaults::commandsOnAFaultyFile_data()
     const QStringList ab{"A", "B"};
     const QStringList all{"p1", "p2", "added"};
     const QByteArray missing("<missing>");
-    const QString keyFailed = QStringLiteral("ｷｰの削除に失敗しました。");
-    const QString sectionFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。");
-    const QString editFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。");
-    const QString readOnly = QStringLiteral("%PATH% は書き込みできないため、保存できませんでした。");
+    const QString keyFailed = QStringLiteral("ｷｰの削除に失敗しました。\r\n");
+    const QString sectionFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n");
+    const QString editFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。\r\n");
+    const QString gone = QStringLiteral("%PATH% が見つかりません。他のﾌﾟﾛｸﾞﾗﾑで削除か移動されたようです。"
+                                        "表示中の内容は上書き保存で書き戻せます。");
+    const QString replaced = QStringLiteral("%PATH% は読み込めない内容に置き換えられています。"
+                                            "表示中の内容は上書き保存で書き戻せます。");
+    const QString readOnly = QStringLiteral("%PATH% は書き込みできません。");
 
-    // Deleted while open: removals have nothing to remove and create nothing; the edit writes its
-    // key into a new file (the shut-down save would then add the rest); the shut-down save is skipped.
-    QTest::newRow("deleted: project delete") << "deleted" << "project delete" << QStringList{} << ab
-                                             << QStringList{"p2", "added"} << missing;
-    QTest::newRow("deleted: category rename") << "deleted" << "category rename" << QStringList{}
-                                              << QStringList{"R", "B"} << all << missing;
-    QTest::newRow("deleted: category delete") << "deleted" << "category delete" << QStringList{}
-                                              << QStringList{"B"} << QStringList{"q"} << missing;
-    QTest::newRow("deleted: project edit") << "deleted" << "project edit" << QStringList{} << ab
-                                           << QStringList{"e1", "p2", "added"} << QByteArray("[A]\r\ne1=%VBP%\r\n");
+    // Deleted while open: no change brings a file back behind the user's back; the lists keep the
+    // catalogue for Save. Closing writes nothing.
+    QTest::newRow("deleted: project delete") << "deleted" << "project delete" << QStringList{keyFailed + gone} << ab
+                                             << all << missing;
+    QTest::newRow("deleted: category rename") << "deleted" << "category rename" << QStringList{sectionFailed + gone}
+                                              << ab << all << missing;
+    QTest::newRow("deleted: category delete") << "deleted" << "category delete" << QStringList{sectionFailed + gone}
+                                              << ab << all << missing;
+    QTest::newRow("deleted: project edit") << "deleted" << "project edit" << QStringList{editFailed + gone} << ab
+                                           << all << missing;
     QTest::newRow("deleted: shut-down") << "deleted" << "shut-down" << QStringList{} << ab << all << missing;
 
-    // A read-only folder: no file in it can be replaced, so every removal fails and says so.
+    // A writable file in a folder the user cannot write: written in place, after its backup.
     QTest::newRow("read-only folder: project delete")
-        << "read-only folder" << "project delete" << QStringList{keyFailed} << ab << all << kOld;
+        << "read-only folder" << "project delete" << QStringList{} << ab << QStringList{"p2", "added"}
+        << QByteArray("[A]\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n");
     QTest::newRow("read-only folder: category rename")
-        << "read-only folder" << "category rename" << QStringList{sectionFailed} << ab << all << kOld;
-    QTest::newRow("read-only folder: category delete")
-        << "read-only folder" << "category delete" << QStringList{sectionFailed} << ab << all << kOld;
-    QTest::newRow("read-only folder: project edit")
-        << "read-only folder" << "project edit" << QStringList{editFailed} << ab << all << kOld;
-    QTest::newRow("read-only folder: shut-down")
-        << "read-only folder" << "shut-down" << QStringList{readOnly} << ab << all << kOld;
+        << "read-only folder" << "category rename" << QStringList{} << QStringList{"R", "B"} << all
+        << QByteArray("[R]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n");
+    QTest::newRow("read-only folder: shut-down") << "read-only folder" << "shut-down" << QStringList{} << ab << all
+                                                 << kAdded;
 
-    // A folder in the file's place is left alone; the shut-down save is skipped as for a missing file.
+    // A folder in the file's place is left alone.
     const QByteArray folder("<folder>");
-    QTest::newRow("folder: project delete") << "folder" << "project delete" << QStringList{keyFailed} << ab << all << folder;
-    QTest::newRow("folder: category rename") << "folder" << "category rename" << QStringList{sectionFailed} << ab << all
-                                             << folder;
-    QTest::newRow("folder: category delete") << "folder" << "category delete" << QStringList{sectionFailed} << ab << all
-                                             << folder;
-    QTest::newRow("folder: project edit") << "folder" << "project edit" << QStringList{editFailed} << ab << all << folder;
+    QTest::newRow("folder: project delete") << "folder" << "project delete" << QStringList{keyFailed + replaced} << ab
+                                            << all << folder;
+    QTest::newRow("folder: category delete") << "folder" << "category delete" << QStringList{sectionFailed + replaced}
+                                             << ab << all << folder;
+    QTest::newRow("folder: project edit") << "folder" << "project edit" << QStringList{editFailed + replaced} << ab
+                                          << all << folder;
     QTest::newRow("folder: shut-down") << "folder" << "shut-down" << QStringList{} << ab << all << folder;
 
     // A read-only file (its deletions are checked with the main window's own tests).
     QTest::newRow("read-only file: project edit")
-        << "read-only file" << "project edit" << QStringList{editFailed} << ab << all << kOld;
-    QTest::newRow("read-only file: shut-down")
-        << "read-only file" << "shut-down" << QStringList{readOnly} << ab << all << kOld;
+        << "read-only file" << "project edit" << QStringList{editFailed + readOnly} << ab << all << kAdded;
+    QTest::newRow("read-only file: shut-down") << "read-only file" << "shut-down" << QStringList{} << ab << all
+                                               << kAdded;
 }
 
 void tst_CatalogueFaults::commandsOnAFaultyFile()
@@ -359,22 +363,18 @@ void tst_CatalogueFaults::commandsOnAFaultyFile()
         QCOMPARE(current->ProjectName(j), projects[j - 1]);
     QCOMPARE(FileState(catalogue_), file.replace("%VBP%", vbp.toUtf8()));
     // Nothing was left beside it, and nothing was created where there was nothing.
-    QStringList entriesAfter = FolderEntries(data_);
-    if (fault == QLatin1String("deleted") && file != "<missing>")
-        entriesAfter.removeOne(QStringLiteral("Tools.zrd"));
-    QCOMPARE(entriesAfter, entriesBefore);
+    QCOMPARE(FolderEntries(data_), entriesBefore);
 }
 
 void tst_CatalogueFaults::saveRecreatesADeletedFile()
 {
     fMain w;
     loadWithAddition(w);
-    const QByteArray saved("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n");
 
     // The file alone gone: Save writes the whole catalogue into a new one.
     QVERIFY(QFile::remove(catalogue_));
     QVERIFY(w.SaveCatalogue());
-    QCOMPARE(contents(catalogue_), saved);
+    QCOMPARE(contents(catalogue_), kAdded);
 
     // Its folder gone too: the save fails naming the file; once the folder is back, the next save
     // writes the same catalogue, nothing lost in between.
@@ -385,7 +385,7 @@ void tst_CatalogueFaults::saveRecreatesADeletedFile()
     QVERIFY(!QFileInfo::exists(data_));
     QVERIFY(QDir().mkpath(data_));
     QVERIFY(w.SaveCatalogue());
-    QCOMPARE(contents(catalogue_), saved);
+    QCOMPARE(contents(catalogue_), kAdded);
     QCOMPARE(ui_->messages.size(), 1);
 }
 
@@ -396,16 +396,14 @@ void tst_CatalogueFaults::editsByAnotherProgram_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("projects");
 
-    // The other program replaces our p2 with its own zz, in as many bytes. A save keeps its work:
-    // p2 stays deleted and zz joins the catalogue; only this run's addition is written.
+    // The other program's version has zz in place of p2 and no added. The command works on the file
+    // as that program left it, and the lists show it.
+    const QByteArray theirs("[A]\r\np1=x\r\nzz=Y\r\n[B]\r\nq=z\r\n");
     for (const char *how : {"rewritten in place at once", "replaced through a rename", "same size, times put back"}) {
-        QTest::addRow("%s: save", how) << how << "save"
-                                       << QByteArray("[A]\r\np1=x\r\nzz=Y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n")
-                                       << QStringList{"p1", "added", "zz"};
+        QTest::addRow("%s: save", how) << how << "save" << theirs << QStringList{"p1", "zz"};
         QTest::addRow("%s: project delete", how) << how << "project delete" << QByteArray("[A]\r\nzz=Y\r\n[B]\r\nq=z\r\n")
-                                                 << QStringList{"p2", "added"};
-        QTest::addRow("%s: open again", how) << how << "open again" << QByteArray("[A]\r\np1=x\r\nzz=Y\r\n[B]\r\nq=z\r\n")
-                                             << QStringList{"p1", "zz"};
+                                                 << QStringList{"zz"};
+        QTest::addRow("%s: open again", how) << how << "open again" << theirs << QStringList{"p1", "zz"};
     }
 }
 
@@ -417,9 +415,9 @@ void tst_CatalogueFaults::editsByAnotherProgram()
     QFETCH(QStringList, projects);
 
     const QByteArray theirs("[A]\r\np1=x\r\nzz=Y\r\n[B]\r\nq=z\r\n");
-    QCOMPARE(theirs.size(), kOld.size());
     fMain w;
-    loadWithAddition(w);
+    State().CatalogueFilePath = catalogue_;
+    w.LoadCatalogue();
     if (how == QLatin1String("rewritten in place at once")) {
         QVERIFY(put(catalogue_, theirs));
     } else if (how == QLatin1String("replaced through a rename")) {
@@ -432,6 +430,7 @@ void tst_CatalogueFaults::editsByAnotherProgram()
         const QString touch = QStandardPaths::findExecutable(QStringLiteral("touch"));
         if (touch.isEmpty())
             QSKIP("no touch program to put the file times back with");
+        QCOMPARE(theirs.size(), kOld.size());
         ReadWhenSettled(catalogue_);
         const QString reference = data_ + QStringLiteral("/times");
         QCOMPARE(QProcess::execute(touch, {QStringLiteral("-r"), catalogue_, reference}), 0);
@@ -452,7 +451,7 @@ void tst_CatalogueFaults::editsByAnotherProgram()
 
     // A click on the category shows what is in memory; the file is not read again.
     w.ClickCategoryRow(1);
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{"p1", "p2", "added"}));
+    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{"p1", "p2"}));
     w.ClickProjectRow(1);
 
     if (command == QLatin1String("save")) {
@@ -468,44 +467,32 @@ void tst_CatalogueFaults::editsByAnotherProgram()
     QCOMPARE(RowTexts(w.lvwProjectList), projects);
 }
 
-void tst_CatalogueFaults::categoryReadSeesTheOtherProgram_data()
+void tst_CatalogueFaults::namesTakenElsewhereAreRefused_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("categories");
-    QTest::addColumn<QStringList>("projects");
-    QTest::addColumn<QByteArray>("saved");
-    // Naming a category reads its section as the file holds it now: the other program's [C] with c1.
-    QTest::newRow("category added") << "add" << QStringList{"A", "B", "C"} << QStringList{"c1"}
-                                    << QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n"
-                                                  "[C]\r\nc1=/c1.vbp\r\n");
-    // A rename to C keeps B's projects after the ones found under C.
-    QTest::newRow("category renamed") << "rename" << QStringList{"A", "C"} << QStringList{"c1", "q"}
-                                      << QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n"
-                                                    "[C]\r\nc1=/c1.vbp\r\nq=z\r\n");
+    QTest::newRow("category added") << "add";
+    QTest::newRow("category renamed") << "rename";
 }
 
-void tst_CatalogueFaults::categoryReadSeesTheOtherProgram()
+void tst_CatalogueFaults::namesTakenElsewhereAreRefused()
 {
+    // Another program added [C]: it is in the lists before a name is asked for, so C is refused.
     QFETCH(QString, command);
-    QFETCH(QStringList, categories);
-    QFETCH(QStringList, projects);
-    QFETCH(QByteArray, saved);
     fMain w;
     loadWithAddition(w);
-    QVERIFY(put(catalogue_, kOld + "[C]\r\nc1=/c1.vbp\r\n"));
+    const QByteArray theirs = kAdded + "[C]\r\nc1=/c1.vbp\r\n";
+    QVERIFY(put(catalogue_, theirs));
+    ui_->inputAnswers << QStringLiteral("C");
     if (command == QLatin1String("add")) {
-        ui_->inputAnswers << QStringLiteral("C");
         w.AddCategory();
     } else {
         w.ClickCategoryRow(2);
-        ui_->inputAnswers << QStringLiteral("C");
         w.RenameCategory();
     }
-    QCOMPARE(ui_->messages, QStringList{});
-    QCOMPARE(RowTexts(w.lvwCategory), categories);
-    QCOMPARE(RowTexts(w.lvwProjectList), projects);
-    QVERIFY(w.SaveCatalogue());
-    QCOMPARE(contents(catalogue_), saved);
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].contains(QStringLiteral("[C]")), qPrintable(ui_->messages[0]));
+    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{"A", "B", "C"}));
+    QCOMPARE(contents(catalogue_), theirs);
 }
 
 void tst_CatalogueFaults::settingsFileThatCannotBeWritten_data()
@@ -545,11 +532,10 @@ void tst_CatalogueFaults::settingsFileThatCannotBeWritten()
         QCOMPARE(RowTexts(w.lvwCategory), (QStringList{"A", "B"}));
         settings::Values().DoubleClickAction = 2;
         settings::Values().LastProjectFolder = QStringLiteral("/src");
-        QString name = QStringLiteral("added");
-        State().Current()->AddProject(QStringLiteral("/n/added.vbp"), name);
+        QVERIFY(catalogue::AddProjects(QStringLiteral("A"), {{QStringLiteral("/n/added.vbp"), QStringLiteral("added"), QString()}}).Done);
         w.close();
     }
-    // The settings stay as they were, silently; the catalogue is still saved after them.
+    // The settings stay as they were, silently; the catalogue has what was changed.
     QCOMPARE(ui_->messages, QStringList{});
     QCOMPARE(FileState(ini), iniBefore);
     QCOMPARE(FolderEntries(program), entriesBefore);

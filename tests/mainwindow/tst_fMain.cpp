@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/AccessibleNames.h"
@@ -101,10 +102,10 @@ private Q_SLOTS:
     void drops();
     void doubleClickActions_data();
     void doubleClickActions();
-    void saveWritesWorkedExample();
+    void changesWriteWorkedExample();
     void saveFailureKeepsFile_data();
     void saveFailureKeepsFile();
-    void saveWithoutFileAsksForName();
+    void firstChangeWithoutFileAsksForName();
     void openAndNew();
     void categoryAddRenameDelete();
     void deleteOfSeveralCategories_data();
@@ -136,6 +137,8 @@ private:
     QString catalogue(const QByteArray &bytes);
     void load(fMain &w, const QByteArray &bytes);
     QString vbp(const QString &name, const QString &exeName);
+    // Adds projects as the add command does once their .vbp files are read.
+    void add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles);
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<ScriptedUserInterface> ui_;
@@ -181,6 +184,15 @@ void tst_fMain::load(fMain &w, const QByteArray &bytes)
 {
     State().CatalogueFilePath = catalogue(bytes);
     w.LoadCatalogue();
+}
+
+void tst_fMain::add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles)
+{
+    QList<catalogue::NewProject> projects;
+    for (const auto &[name, file] : namesAndFiles)
+        projects.append({QString::fromUtf8(file), QString::fromUtf8(name), QString()});
+    const catalogue::ChangeResult result = catalogue::AddProjects(category, projects);
+    QVERIFY2(result.Done, qPrintable(result.Message));
 }
 
 QString tst_fMain::vbp(const QString &name, const QString &exeName)
@@ -613,36 +625,35 @@ void tst_fMain::doubleClickActions()
     QCOMPARE(ui_->messages, messages);
 }
 
-void tst_fMain::saveWritesWorkedExample()
+void tst_fMain::changesWriteWorkedExample()
 {
     fMain w;
     load(w, "");
     ui_->messages.clear();
     ui_->inputAnswers << QStringLiteral("Tools");
     w.AddCategory();
-    auto *tools = State().Current();
-    for (const auto &[name, path] : {std::pair{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
-                                     {"Calc", "D:\\Old\\Calc\\Calc.vbp"}}) {
-        QString n = QString::fromLatin1(name);
-        tools->AddProject(QString::fromLatin1(path), n);
-    }
+    add("Tools", {{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
+                  {"Calc", "D:\\Old\\Calc\\Calc.vbp"}});
     ui_->inputAnswers << QStringLiteral("Games");
     w.AddCategory();
-    QString puzzle = QStringLiteral("Puzzle");
-    State().Current()->AddProject(QStringLiteral("D:\\Games\\Puzzle\\Puzzle.vbp"), puzzle);
+    add("Games", {{"Puzzle", "D:\\Games\\Puzzle\\Puzzle.vbp"}});
     ui_->inputAnswers << QStringLiteral("Empty");
     w.AddCategory();
 
+    // On disk as each change was made; the name written is the name shown.
+    const QByteArray written("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
+                             "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n");
+    QCOMPARE(contents(State().CatalogueFilePath), written);
+    QCOMPARE(State().CategoryAt(1)->ProjectName(3), QStringLiteral("Calc(3)"));
+    // Save finds the file holding the catalogue: nothing to write.
+    const platform::FileStamp stamp = platform::StatFile(State().CatalogueFilePath);
     QVERIFY(w.SaveCatalogue());
-    QCOMPARE(contents(State().CatalogueFilePath),
-             QByteArray("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
-                        "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n"));
-    QCOMPARE(tools->ProjectName(3), QStringLiteral("Calc(3)"));
+    QCOMPARE(platform::StatFile(State().CatalogueFilePath), stamp);
     QCOMPARE(ui_->progress.last(), QStringLiteral("Tools.zrd を保存中"));
     QVERIFY(!ui_->progressShown);
     QVERIFY(ui_->messages.isEmpty());
 
-    // Reopening gives the same catalogue; the empty category is gone.
+    // Reopening gives the same catalogue; the category without projects has no section to come back from.
     w.LoadCatalogue();
     QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
     QCOMPARE(RowTexts(w.lvwProjectList),
@@ -652,8 +663,7 @@ void tst_fMain::saveWritesWorkedExample()
 void tst_fMain::saveFailureKeepsFile_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("read-only file") << QStringLiteral("file");
-    QTest::newRow("read-only folder") << QStringLiteral("folder");
+    QTest::newRow("deleted, in a read-only folder") << QStringLiteral("folder");
     QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
 }
 
@@ -661,48 +671,53 @@ void tst_fMain::saveFailureKeepsFile()
 {
     QFETCH(QString, how);
     fMain w;
-    const QByteArray old("[A]\r\np1=x\r\n");
-    load(w, old);
-    QString p2;
-    State().Current()->AddProject(QStringLiteral("y"), p2 = QStringLiteral("p2"));
+    load(w, "[A]\r\np1=x\r\n");
     const QString path = State().CatalogueFilePath;
-    QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
-    if (how == QLatin1String("file")) {
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup);
-    } else if (how == QLatin1String("folder")) {
+    QVERIFY(QFile::remove(path));
+    const QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
+    if (how == QLatin1String("folder"))
         QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
-    } else {
-        QVERIFY(QFile::remove(path));
+    else
         QVERIFY(QDir().mkdir(path));
-    }
     QVERIFY(!w.SaveCatalogue());
     QFile::setPermissions(dir_->path(), folderPermissions);
     QCOMPARE(ui_->messages.size(), 1);
     QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
     QVERIFY(!ui_->progressShown);
-    if (how != QLatin1String("replaced"))
-        QCOMPARE(contents(path), old);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    // Still shown, for a later Save to write back.
+    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("p1")});
 }
 
-void tst_fMain::saveWithoutFileAsksForName()
+void tst_fMain::firstChangeWithoutFileAsksForName()
 {
     fMain w;
+    const QString target = dir_->filePath(QStringLiteral("Chosen.zrd"));
+    // Cancelled: no category.
+    w.AddCategory();
+    QCOMPARE(ui_->saveDialogs, 1);
+    QCOMPARE(State().CategoryCount, 0);
+    QVERIFY(ui_->inputPrompts.isEmpty());
+
+    ui_->saveAnswers << target;
     ui_->inputAnswers << QStringLiteral("A");
     w.AddCategory();
-    QString name = QStringLiteral("p");
-    State().Current()->AddProject(QStringLiteral("x.vbp"), name);
-    const QString target = dir_->filePath(QStringLiteral("Chosen.zrd"));
+    QCOMPARE(State().CatalogueFilePath, target);
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Chosen.zrd)"));
+    QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
+    add("A", {{"p", "x.vbp"}});
+    QCOMPARE(contents(target), QByteArray("[A]\r\np=x.vbp\r\n"));
+    QCOMPARE(ui_->saveDialogs, 2);
+
+    // Save without a file asks through the file dialog.
+    w.NewCatalogue();
+    State().CatalogueFilePath.clear();
     QStringList titles;
     cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) -> std::optional<QStringList> {
         titles.append(request.title);
-        return QStringList{target};
+        return std::nullopt;
     });
-    QVERIFY(w.SaveCatalogue());
+    QVERIFY(!w.SaveCatalogue());
     QCOMPARE(titles, QStringList{QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの保存")});
-    QCOMPARE(contents(target), QByteArray("[A]\r\np=x.vbp\r\n"));
-    QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Chosen.zrd)"));
-    QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
 }
 
 void tst_fMain::openAndNew()
@@ -753,11 +768,12 @@ void tst_fMain::categoryAddRenameDelete()
     QCOMPARE(ui_->inputPrompts.first(),
              QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
 
-    // Rename A to a: the old section leaves the file at once; the projects stay in memory, unset path included.
+    // Rename A to a: the header line changes in place, its keys keep their lines, unset path included.
     ui_->inputAnswers << QStringLiteral("a");
     w.RenameCategory();
     QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[B]\r\nq=z\r\n"));
+    QCOMPARE(contents(State().CatalogueFilePath),
+             QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n"));
     QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
     // Every project exactly as it was: the one without a name is not named from its file.
     QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
@@ -778,7 +794,7 @@ void tst_fMain::categoryAddRenameDelete()
                             "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
     QCOMPARE(State().CategoryCount, 2);
     w.DeleteCategory();
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray());
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n"));
     QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("a")});
     QCOMPARE(State().CurrentCategory, 1);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
@@ -798,7 +814,8 @@ void tst_fMain::categoryAddRenameDelete()
     ui_->confirmAnswers << true;
     w.RenameCategory();
     w.DeleteCategory();
-    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。")));
+    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n")
+                                               + State().CatalogueFilePath + QStringLiteral(" は書き込みできません。")));
     QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("R")});
     QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
@@ -821,9 +838,8 @@ void tst_fMain::deleteOfSeveralCategories()
     QFETCH(int, current);
     fMain w;
     load(w, "[A]\r\na=1\r\n[B]\r\nb=1\r\n[C]\r\nc=1\r\n[D]\r\nd=1\r\n");
-    // An unsaved addition to a later category survives the shift.
-    QString extra = QStringLiteral("extra");
-    State().CategoryAt(4)->AddProject(QStringLiteral("e"), extra);
+    // An addition to a later category survives the shift.
+    add("D", {{"extra", "e"}});
     w.ClickCategoryRow(deleted);
     ui_->confirmAnswers << true;
     w.DeleteCategory();
@@ -900,7 +916,8 @@ void tst_fMain::projectDeleteFailureKeepsRow()
     ui_->confirmAnswers << true;
     w.DeleteSelectedProject();
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。")});
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + State().CatalogueFilePath
+                                        + QStringLiteral(" は書き込みできません。")});
     QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
     QCOMPARE(State().Current()->Count(), 2);
     QCOMPARE(State().CurrentProject, 1);
@@ -928,8 +945,9 @@ void tst_fMain::addProjectsThroughDialog()
     QCOMPARE(settings::Values().LastProjectFolder, dir_->path());
     w.AddProjects(); // several, one of them typed and missing
     QCOMPARE(requests[2].initialFolder, dir_->path());
+    // The same project twice is two entries; the second takes a name its section does not have yet.
     QCOMPARE(RowTexts(w.lvwProjectList),
-             (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Alpha")}));
+             (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Alpha(3)")}));
     QCOMPARE(RowTexts(w.lvwProjectList, 3),
              (QStringList{QStringLiteral("Alpha.exe"), QStringLiteral("Beta.exe"), QStringLiteral("Alpha.exe")}));
     QCOMPARE(ui_->messages.size(), 1);
@@ -972,15 +990,14 @@ void tst_fMain::startUpAndShutDown()
         QCOMPARE(settings::Values().DoubleClickAction, 7);
         QTRY_COMPARE(State().CatalogueFilePath, start);
         QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
-        QString name = QStringLiteral("added");
-        State().Current()->AddProject(QStringLiteral("z"), name);
+        add("Tools", {{"added", "z"}});
         w.close();
     }
     const QByteArray again = contents(ini);
     QVERIFY2(again.startsWith("; mine\r\n[Main]\r\nStartFile=" + start.toUtf8() + "\r\nSort=True\r\n[Project]\r\nWClick=7\r\n"
                               "ExeAuto=True\r\nDragDrop=True\r\nSort=True\r\n[Folder]\r\nData=/d\r\n[Window]\r\n"),
              again.constData());
-    // The catalogue is saved after the settings.
+    // The addition was written when it was made; closing wrote no catalogue.
     QCOMPARE(contents(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
 }
 
@@ -1103,7 +1120,7 @@ void tst_fMain::moveClearsTheSelection()
         dialog->cmdOK_Click();
     });
     w.mnuProjectMove->trigger();
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np2=y\r\n[B]\r\n"));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np2=y\r\n[B]\r\np1=x\r\n"));
     QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("p2")});
     QCOMPARE(State().CategoryAt(2)->ProjectName(1), QStringLiteral("p1"));
     QCOMPARE(State().CurrentProject, 0);
