@@ -29,6 +29,7 @@ private Q_SLOTS:
     void status_data();
     void status();
     void vbpReadAgainOnlyWhenChanged();
+    void failedReadIsNoLook();
     void looksKeptBetweenRuns_data();
     void looksKeptBetweenRuns();
 };
@@ -277,6 +278,20 @@ void tst_ProjectStatus::vbpReadAgainOnlyWhenChanged()
     const catalogue::ScanResult held =
         catalogue::ScanProject(project, dir.filePath(QStringLiteral("p/Other.exe")), third.sources, nullptr);
     QCOMPARE(held.state, ProjectState::ExeMissing);
+}
+
+void tst_ProjectStatus::failedReadIsNoLook()
+{
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/Other.exe@100"}, "ExeName32=\"Other.exe\"\r\n"));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    catalogue::FailProjectReadsForTesting(project);
+    const catalogue::ScanResult failed = catalogue::ScanProject(project, QString(), nullptr, nullptr);
+    catalogue::FailProjectReadsForTesting(QString());
+    // Not "App.exe not made" from a file that said nothing, and no look to keep: the next look reads it.
+    QCOMPARE(failed.state, ProjectState::Unknown);
+    QVERIFY(!failed.read && !failed.sources && failed.exe.IsEmpty());
+    QCOMPARE(catalogue::ScanProject(project, QString(), failed.sources, nullptr).state, ProjectState::UpToDate);
 }
 
 void tst_ProjectStatus::looksKeptBetweenRuns_data()
