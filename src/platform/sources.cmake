@@ -8,6 +8,7 @@ target_sources(zarun_core PRIVATE
   platform/IniStore.cpp platform/IniStore.h
   platform/PathStyle.h
   platform/ProcessStart.cpp platform/ProcessStart.h
+  platform/PrivateFile.cpp platform/PrivateFile.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TerminationSignals.cpp platform/TerminationSignals.h
