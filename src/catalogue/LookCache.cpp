@@ -1,14 +1,16 @@
 #include "catalogue/LookCache.h"
 
+#include "platform/PrivateFile.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QtEndian>
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 
 namespace catalogue {
@@ -16,7 +18,13 @@ namespace catalogue {
 namespace {
 
 constexpr quint32 kMagic = 0x5a4c4b31; // "ZLK1"
-constexpr quint32 kVersion = 2;
+constexpr quint32 kVersion = 3;
+// Magic, version, the file's size and the checksum of what follows them.
+constexpr qint64 kHeaderBytes = 4 + 4 + 8 + 8;
+// A hundred thousand looks make some 15 MB: anything near this is no file of ours.
+constexpr qint64 kMaxBytes = 128 * 1024 * 1024;
+// The least a look takes: hash, five stamp fields, a flag and two empty byte arrays.
+constexpr qint64 kMinLookBytes = 8 + 5 * 8 + 1 + 4 + 4;
 
 QString &overrideFolder()
 {
@@ -26,6 +34,55 @@ QString &overrideFolder()
 
 auto place(const platform::FileStamp &s) { return std::tie(s.device, s.inode); }
 
+// Eight bytes a step, the same whatever pieces the bytes come in.
+class Checksum {
+public:
+    void Add(const char *data, qsizetype size)
+    {
+        length_ += quint64(size);
+        for (; size > 0 && pending_ > 0; --size)
+            take(*data++);
+        for (; size >= 8; data += 8, size -= 8)
+            sum_ = step(sum_, qFromLittleEndian<quint64>(data));
+        for (; size > 0; --size)
+            take(*data++);
+    }
+    // The bytes short of a word count as padded with zeros, which the length tells apart.
+    quint64 Value() const { return step(step(sum_, word_), length_); }
+
+private:
+    // One-to-one in both the sum and the word: no single changed word goes unseen.
+    static quint64 step(quint64 sum, quint64 word) { return (((sum << 5) | (sum >> 59)) ^ word) * 0x9e3779b97f4a7c15ULL; }
+    void take(char c)
+    {
+        word_ |= quint64(uchar(c)) << (8 * pending_);
+        if (++pending_ == 8) {
+            sum_ = step(sum_, word_);
+            word_ = 0;
+            pending_ = 0;
+        }
+    }
+    quint64 sum_ = 0;
+    quint64 word_ = 0;
+    int pending_ = 0;
+    quint64 length_ = 0;
+};
+
+// Of the bytes from the file's position to its end, read in blocks: a damaged file is found
+// before any look is made from it, and a large one is never held whole.
+std::optional<quint64> checksumOfRest(QFile &file)
+{
+    Checksum sum;
+    QByteArray block(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(block.data(), block.size());
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            return sum.Value();
+        sum.Add(block.constData(), n);
+    }
+}
 
 } // namespace
 
@@ -45,18 +102,26 @@ void LookCache::SetFolderForTesting(const QString &folder) { overrideFolder() = 
 std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
 {
     auto cache = std::make_shared<LookCache>();
-    QFile in(file);
-    // Only a regular file: a pipe or a device in its place must not block the reader.
-    if (!QFileInfo(file).isFile() || !in.open(QIODevice::ReadOnly))
+    // Never through a link, never a pipe, and the size is known before anything is read.
+    QFile in;
+    if (!platform::OpenPrivateFile(file, kMaxBytes, &in))
         return cache;
+    const qint64 size = in.size();
     QDataStream stream(&in);
     stream.setVersion(QDataStream::Qt_6_0);
-    quint32 magic = 0, version = 0, count = 0;
-    stream >> magic >> version >> count;
-    if (stream.status() != QDataStream::Ok || magic != kMagic || version != kVersion)
+    quint32 magic = 0, version = 0;
+    quint64 written = 0, checksum = 0;
+    stream >> magic >> version >> written >> checksum;
+    if (stream.status() != QDataStream::Ok || magic != kMagic || version != kVersion || written != quint64(size))
         return cache;
-    // A count the file cannot hold is damage; no more room than the file could fill is taken.
-    cache->looks_.reserve(qMin<qsizetype>(count, in.size() / 40));
+    // Streamed twice, the second time from the page cache: nothing is made of a damaged file.
+    if (checksumOfRest(in) != checksum || !in.seek(kHeaderBytes))
+        return cache;
+    quint32 count = 0;
+    stream >> count;
+    if (stream.status() != QDataStream::Ok || count > (size - kHeaderBytes) / kMinLookBytes)
+        return cache;
+    cache->looks_.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         auto look = std::make_shared<ProjectSources>();
         platform::FileStamp &s = look->stamp;
@@ -64,15 +129,16 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
         bool inFolder = false;
         stream >> look->pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder >> exe
             >> look->files;
-        if (stream.status() != QDataStream::Ok)
+        // One look per file, in order: Find depends on it.
+        if (stream.status() != QDataStream::Ok
+            || (!cache->looks_.empty() && !(place(cache->looks_.back()->stamp) < place(s))))
             return std::make_shared<LookCache>();
         s.exists = s.regular = true;
         look->files.squeeze(); // read with room to grow; kept for every project
         look->exe = KeptPath::FromParts(QString::fromUtf8(exe), inFolder);
         cache->looks_.push_back(std::move(look));
     }
-    const auto byPlace = [](const SourcesPtr &a, const SourcesPtr &b) { return place(a->stamp) < place(b->stamp); };
-    if (!std::is_sorted(cache->looks_.begin(), cache->looks_.end(), byPlace))
+    if (!in.atEnd())
         return std::make_shared<LookCache>();
     return cache;
 }
@@ -88,22 +154,29 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
     looks.erase(std::unique(looks.begin(), looks.end(),
                             [](const SourcesPtr &a, const SourcesPtr &b) { return place(a->stamp) == place(b->stamp); }),
                 looks.end());
-    if (!QDir().mkpath(QFileInfo(file).path()))
-        return false;
-    // Streamed to the file (a hundred thousand looks make some 15 MB). Nothing depends on the file
-    // lasting through a crash: one cut short reads as damaged, and the next start reads the .vbp.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream stream(&out);
-    stream.setVersion(QDataStream::Qt_6_0);
-    stream << kMagic << kVersion << quint32(looks.size());
-    for (const SourcesPtr &look : looks) {
-        const platform::FileStamp &s = look->stamp;
-        stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device << look->exe.InFolder()
-               << look->exe.Text().toUtf8() << look->files;
-    }
-    return stream.status() == QDataStream::Ok && out.commit();
+    // Streamed to a new file that then takes the name: a link there is replaced, not written
+    // through (it may lead to a catalogue). Nothing depends on the file lasting through a crash:
+    // one cut short reads as damaged, and the next start reads the .vbp files.
+    return platform::ReplacePrivateFile(file, [&looks](QFile &out) {
+        QDataStream stream(&out);
+        stream.setVersion(QDataStream::Qt_6_0);
+        stream << kMagic << kVersion << quint64(0) << quint64(0) << quint32(looks.size());
+        for (const SourcesPtr &look : looks) {
+            const platform::FileStamp &s = look->stamp;
+            stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device
+                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->files;
+            if (out.pos() > kMaxBytes)
+                return false; // it would be refused when read
+        }
+        if (stream.status() != QDataStream::Ok || !out.flush() || !out.seek(kHeaderBytes))
+            return false;
+        const qint64 size = out.size();
+        const std::optional<quint64> checksum = checksumOfRest(out);
+        if (!checksum || !out.seek(0))
+            return false;
+        stream << kMagic << kVersion << quint64(size) << *checksum;
+        return stream.status() == QDataStream::Ok;
+    });
 }
 
 SourcesPtr LookCache::Find(const QString &projectFile, const platform::FileStamp &stamp) const

@@ -19,10 +19,12 @@ public:
     // Tests keep it elsewhere; an empty path restores the default.
     static void SetFolderForTesting(const QString &folder);
 
-    // Reads a cache file; empty for a missing, foreign or damaged one. Any thread.
+    // Reads a cache file; empty for a missing, foreign, damaged or oversized one, for a link in its
+    // place, and for one that others could write (the file's folder is kept at mode 0700). Any thread.
     static std::shared_ptr<const LookCache> Read(const QString &file);
-    // Writes these looks in one replace of the file, leaving out .vbp files changed after
-    // notAfterNs (a time stamp that close to the read may hide a later change). Any thread.
+    // Writes these looks in one replace of the file (mode 0600, in a folder of mode 0700; a link
+    // in its place is replaced), leaving out .vbp files changed after notAfterNs (a time stamp
+    // that close to the read may hide a later change). Any thread.
     static bool Write(const QString &file, std::vector<SourcesPtr> looks, qint64 notAfterNs);
 
     // The look kept for the .vbp at this path with this stamp; null when there is none, or the file

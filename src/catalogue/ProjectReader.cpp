@@ -298,6 +298,13 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             ++freshReads_;
         record->scanPending = false;
         ScanResult &result = job.result;
+        if (result.state == ProjectState::Unknown) {
+            // The .vbp could not be read: the row claims nothing, and the next look reads it again.
+            record->state = ProjectState::Unknown;
+            record->newerFile.clear();
+            record->sources.reset();
+            continue;
+        }
         if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.IsEmpty())) {
             record->exe = result.exe;
             record->exeKnown = true;

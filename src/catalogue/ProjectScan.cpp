@@ -113,6 +113,12 @@ namespace {
 
 QChar separator() { return platform::kNativePathStyle == PathStyle::Windows ? u'\\' : u'/'; }
 
+QString &failingRead()
+{
+    static QString path;
+    return path;
+}
+
 bool isPlainName(QStringView name)
 {
     if (name.isEmpty() || name == u"." || name == u"..")
@@ -226,6 +232,8 @@ QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &so
     return folders;
 }
 
+void FailProjectReadsForTesting(const QString &projectFile) { failingRead() = projectFile; }
+
 quint64 ProjectPathHash(const QString &projectFile)
 {
     quint64 hash = 0xcbf29ce484222325ULL; // FNV-1a over the UTF-16 units
@@ -265,6 +273,12 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         case platform::FileKind::Regular:
             break;
         }
+        if (!failingRead().isEmpty() && failingRead() == projectFile)
+            bytes.clear(); // what the read gives on a disk error
+        // Bytes the stat saw but the read did not give: a failed read says nothing about the
+        // project, and what it did not say must not be kept as if it had.
+        if (bytes.isEmpty() && stamp.size > 0)
+            return result;
         result.read = true;
         auto sources = std::make_shared<ProjectSources>();
         sources->stamp = stamp;

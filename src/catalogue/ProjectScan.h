@@ -67,9 +67,9 @@ private:
 };
 
 struct ScanResult {
-    ProjectState state = ProjectState::Unknown;
+    ProjectState state = ProjectState::Unknown; // still Unknown when the .vbp could not be read
     bool read = false;       // the .vbp was read (not known from an earlier look)
-    SourcesPtr sources;      // null while the .vbp is missing
+    SourcesPtr sources;      // null while the .vbp is missing or unreadable
     KeptPath exe;            // the executable as loading gives it: empty when the .vbp is missing
     QString newerFile;       // out of date: the first file found newer than the executable
     qint64 exeModifiedNs = 0; // 0 without an executable
@@ -83,9 +83,13 @@ quint64 ProjectPathHash(const QString &projectFile);
 // The status of one project with one stat per file: the .vbp is read only when it changed since
 // previous was read (or, without previous, since the look the cache keeps for it). knownExe is
 // the executable the catalogue holds (null: the one read now). A listed file that does not exist
-// is left out; the first file newer than the executable ends the look.
+// is left out; the first file newer than the executable ends the look. A .vbp that cannot be read
+// (a disk error, no permission) gives no look: the state stays Unknown, with no sources to keep.
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
                        CaseFolding *folding, const LookCache *cache = nullptr);
+
+// Tests: reads of the .vbp at this path fail as a disk error makes them fail; empty for none.
+void FailProjectReadsForTesting(const QString &projectFile);
 
 // The sources a .vbp lists, as ProjectSources keeps them.
 QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp);

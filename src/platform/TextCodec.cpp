@@ -4,6 +4,7 @@
 #include <QList>
 #include <QStringEncoder>
 
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -13,6 +14,10 @@ namespace {
 // Microsoft's variant of Shift_JIS (0x8160 <-> U+FF5E, 0x815F <-> U+FF3C).
 constexpr const char *kCp932Name = "windows-31j";
 constexpr char16_t kSubstitute = 0x001A;
+
+// What Windows makes of the single bytes its table leaves undefined.
+constexpr std::pair<quint16, char16_t> kWindowsSingleBytes[] = {
+    {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
 
 bool isCp932Lead(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool isCp932Trail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
@@ -135,6 +140,12 @@ const Cp932Tables &tables()
             if (t.decode[code] == mapped[i].unicode())
                 t.encode[mapped[i].unicode()] = code;
         }
+        // Single bytes the converter leaves unmapped but Windows maps: a line written by another
+        // editor must come back byte for byte when its entry is written again.
+        for (const auto &[byte, unit] : kWindowsSingleBytes) {
+            t.decode[byte] = unit;
+            t.encode[unit] = byte;
+        }
         return t;
     }();
     return built;
@@ -142,9 +153,9 @@ const Cp932Tables &tables()
 
 } // namespace
 
-// Invalid input: a lead byte without a valid trail byte, a pair or a single byte
-// the table does not map: each gives U+001A; a byte that cannot be a trail byte is
-// read again on its own, so ASCII after a broken lead byte survives.
+// Invalid input: a lead byte without a valid trail byte or a pair the table does not
+// map: each gives U+001A; a byte that cannot be a trail byte is read again on its own,
+// so ASCII after a broken lead byte survives.
 QString DecodeCp932(QByteArrayView bytes)
 {
     const std::vector<char16_t> &decode = tables().decode;
@@ -271,6 +282,9 @@ int Cp932CharBytes(char32_t ch)
         return 1;
     if (ch >= 0xFF61 && ch <= 0xFF9F) // half-width katakana
         return 1;
+    for (const auto &single : kWindowsSingleBytes)
+        if (ch == single.second)
+            return 1;
     return 2;
 }
 

@@ -23,7 +23,9 @@ QString Decode(QByteArrayView bytes, TextEncoding encoding);
 // Empty optional when the encoding cannot hold the text exactly.
 std::optional<QByteArray> Encode(QStringView text, TextEncoding encoding);
 
-// Code page 932 helpers: the program's default text encoding for files.
+// Code page 932 helpers: the program's default text encoding for files. The single bytes
+// 0x80, 0xA0, 0xFD, 0xFE and 0xFF read as Windows reads them (U+0080, U+F8F0 to U+F8F3)
+// and are written back as the same bytes.
 QString DecodeCp932(QByteArrayView bytes);
 std::optional<QByteArray> EncodeCp932(QStringView text);
 bool Cp932CanHold(QStringView text);

@@ -9,6 +9,7 @@ target_sources(zarun_core PRIVATE
   platform/PathStyle.h
   platform/PrivateFolder.cpp platform/PrivateFolder.h
   platform/ProcessStart.cpp platform/ProcessStart.h
+  platform/PrivateFile.cpp platform/PrivateFile.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
   platform/TerminationSignals.cpp platform/TerminationSignals.h

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using catalogue::ProjectState;
 
 class tst_ProjectStatus : public QObject {
@@ -29,8 +32,10 @@ private Q_SLOTS:
     void status_data();
     void status();
     void vbpReadAgainOnlyWhenChanged();
+    void failedReadIsNoLook();
     void looksKeptBetweenRuns_data();
     void looksKeptBetweenRuns();
+    void keptLooksReplaceALinkInTheirPlace();
 };
 
 void tst_ProjectStatus::listedSources_data()
@@ -279,6 +284,20 @@ void tst_ProjectStatus::vbpReadAgainOnlyWhenChanged()
     QCOMPARE(held.state, ProjectState::ExeMissing);
 }
 
+void tst_ProjectStatus::failedReadIsNoLook()
+{
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/Other.exe@100"}, "ExeName32=\"Other.exe\"\r\n"));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    catalogue::FailProjectReadsForTesting(project);
+    const catalogue::ScanResult failed = catalogue::ScanProject(project, QString(), nullptr, nullptr);
+    catalogue::FailProjectReadsForTesting(QString());
+    // Not "App.exe not made" from a file that said nothing, and no look to keep: the next look reads it.
+    QCOMPARE(failed.state, ProjectState::Unknown);
+    QVERIFY(!failed.read && !failed.sources && failed.exe.IsEmpty());
+    QCOMPARE(catalogue::ScanProject(project, QString(), failed.sources, nullptr).state, ProjectState::UpToDate);
+}
+
 void tst_ProjectStatus::looksKeptBetweenRuns_data()
 {
     QTest::addColumn<QString>("change"); // between the run that kept the look and the next
@@ -290,6 +309,10 @@ void tst_ProjectStatus::looksKeptBetweenRuns_data()
     QTest::newRow("damaged: cut short") << "cut" << true;
     QTest::newRow("damaged: another program's file") << "foreign" << true;
     QTest::newRow("damaged: more looks than bytes") << "count" << true;
+    QTest::newRow("damaged: one bit of a name") << "bit" << true;
+    QTest::newRow("damaged: 200 MB of zeros after the looks") << "zeros" << true;
+    QTest::newRow("a link in the cache's place") << "cache link" << true;
+    QTest::newRow("others may write the cache") << "shared" << true;
 }
 
 void tst_ProjectStatus::looksKeptBetweenRuns()
@@ -316,8 +339,19 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
     } else if (change == "foreign") {
         QVERIFY(put(file, "[Main]\r\nStartFile=x.zrd\r\n"));
     } else if (change == "count") {
-        bytes[8] = '\x7f'; // the count's first byte
+        bytes[24] = '\x7f'; // the count's first byte
         QVERIFY(put(file, bytes));
+    } else if (change == "bit") {
+        bytes[bytes.size() - 1] ^= 1; // "A.frm" becomes "A.frl"
+        QVERIFY(put(file, bytes));
+    } else if (change == "zeros") {
+        QFile grown(file); // sparse: the test costs no disk
+        QVERIFY(grown.resize(200 * 1024 * 1024));
+    } else if (change == "cache link") {
+        QVERIFY(QFile::rename(file, file + QStringLiteral(".kept")));
+        QVERIFY(QFile::link(file + QStringLiteral(".kept"), file));
+    } else if (change == "shared") {
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0622) == 0);
     }
     const std::shared_ptr<const catalogue::LookCache> cache = catalogue::LookCache::Read(file);
     QCOMPARE(cache->Size(), change.isEmpty() || change == "rewrite" || change == "link" ? 1 : 0);
@@ -327,6 +361,44 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
     QCOMPARE(next.exe.In(project), first.exe.In(project));
     if (!readAgain)
         QCOMPARE(next.sources->files, first.sources->files);
+}
+
+namespace {
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+} // namespace
+
+// A link where the cache goes once led the write into the user's catalogue.
+void tst_ProjectStatus::keptLooksReplaceALinkInTheirPlace()
+{
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/App.exe@100"}, "ExeName32=\"App.exe\"\r\n"));
+    const catalogue::ScanResult look = catalogue::ScanProject(dir.filePath(QStringLiteral("p/App.vbp")), QString(), nullptr, nullptr);
+    const QString catalogue = dir.filePath(QStringLiteral("My.zrd"));
+    const QByteArray entries("[Tools]\r\nApp=p/App.vbp\r\n");
+    QVERIFY(put(catalogue, entries));
+    const QString folder = dir.filePath(QStringLiteral("cache"));
+    const QString file = folder + QStringLiteral("/looks");
+    QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    QVERIFY(QFile::link(catalogue, file));
+    QVERIFY(catalogue::LookCache::Write(file, {look.sources}, platform::WallClockNs()));
+    QCOMPARE(contents(catalogue), entries);
+    QCOMPARE(modeOf(file), 0600); // a file, no longer the link
+    QCOMPARE(modeOf(folder), 0700);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("looks")});
+    QCOMPARE(catalogue::LookCache::Read(file)->Size(), 1);
+    // Another user's folder is not used; only root can give one away here (CI runs as root).
+    if (::geteuid() == 0) {
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+        QCOMPARE(catalogue::LookCache::Read(file)->Size(), 0);
+        QVERIFY(!catalogue::LookCache::Write(file, {look.sources}, platform::WallClockNs()));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectStatus)

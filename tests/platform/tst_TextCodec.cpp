@@ -40,6 +40,8 @@ void tst_TextCodec::cp932RoundTrip_data()
     QTest::newRow("ideographic space") << QString(QChar(0x3000)) << QByteArray::fromHex("8140");
     QTest::newRow("backslash and tilde stay ASCII") << QStringLiteral("\\~") << QByteArray("\\~");
     QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("single bytes outside the table, as Windows reads them")
+        << QStringLiteral("\u0080\uF8F0\uF8F1\uF8F2\uF8F3") << QByteArray("\x80\xA0\xFD\xFE\xFF");
 }
 
 void tst_TextCodec::cp932RoundTrip()
@@ -76,10 +78,10 @@ void tst_TextCodec::cp932InvalidBytes_data()
     const QString sub(QChar(0x1A));
     QTest::newRow("lone lead byte at end") << QByteArray("A\x83") << QStringLiteral("A") + sub;
     QTest::newRow("lead byte before '='") << QByteArray("\x83=B") << sub + QStringLiteral("=B");
-    QTest::newRow("undefined single byte") << QByteArray("\x80" "a") << sub + QStringLiteral("a");
+    QTest::newRow("lead byte before a byte no pair ends with") << QByteArray("\x83\xFD" "a") << sub + QStringLiteral("\uF8F1a");
     QTest::newRow("lead byte before CR") << QByteArray("\x83\r") << sub + QStringLiteral("\r");
     QTest::newRow("unmapped pair is one character") << QByteArray("\x85\x40z") << sub + QStringLiteral("z");
-    QTest::newRow("0xFF alone") << QByteArray("a\xFF") << QStringLiteral("a") + sub;
+    QTest::newRow("0xFF alone is Windows' U+F8F3") << QByteArray("a\xFF") << QStringLiteral("a\uF8F3");
     // Microsoft's table keeps control bytes as they are, also next to double-byte text.
     QTest::newRow("control bytes stay ASCII") << QByteArray("\x83\x5C\x1A\x1C\x7F")
                                               << QStringLiteral("ソ\x1A\x1C\x7F");

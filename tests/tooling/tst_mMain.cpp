@@ -113,6 +113,9 @@ void tst_mMain::readValue_data()
     QTest::newRow("lf cr is two ends") << QByteArray("Type=Exe\n\rExeName32=\"A.exe\"\n\r") << exe << true << "A.exe";
     QTest::newRow("cp932 name") << "Name=\"" + kKoichi + "\"\r\n" << name << true << "功一関数";
     QTest::newRow("cp932 exe") << "ExeName32=\"" + kOthello + "\"\r\n" << exe << true << "○× オセロ.exe";
+    // A real project names its executable with byte 0xFE, which Windows reads as U+F8F2.
+    QTest::newRow("exe with a byte outside the table") << QByteArray("ExeName32=\"Proj\xFE.exe\"\r\n") << exe << true
+                                                       << QStringLiteral("Proj\uF8F2.exe");
     // 0x83 0x45 is one character whose second byte is an "E".
     QTest::newRow("key hidden in trail byte") << QByteArray("\x83\x45xeName32=\"bad.exe\"\r\nExeName32=\"ok.exe\"\r\n") << exe << true << "ok.exe";
     QTest::newRow("binary noise") << QByteArray("\x00\xff\xfe\x00\r\n\x81\r\n", 9) + "Name=\"" + kKeisan + "\"\r\n" << name << true << "計算";
