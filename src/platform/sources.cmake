@@ -7,6 +7,7 @@ target_sources(zarun_core PRIVATE
   platform/IniDocument.cpp platform/IniDocument.h
   platform/IniStore.cpp platform/IniStore.h
   platform/PathStyle.h
+  platform/PrivateFolder.cpp platform/PrivateFolder.h
   platform/ProcessStart.cpp platform/ProcessStart.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
