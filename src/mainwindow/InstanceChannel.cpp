@@ -21,6 +21,8 @@ InstanceChannel::InstanceChannel(QObject *parent) : QObject(parent)
 
 bool InstanceChannel::Listen(const QString &path)
 {
+    if (path.isEmpty()) // no private folder to listen in
+        return false;
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     // The caller holds the instance lock: a socket left at path is a crashed instance's.
     QLocalServer::removeServer(path);
@@ -52,6 +54,8 @@ void InstanceChannel::takeConnection()
 
 bool InstanceChannel::Send(const QString &path, const QString &file, int timeoutMs)
 {
+    if (path.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     // The running instance takes its lock a moment before it listens.

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 using namespace mIniFile;
 
@@ -17,6 +18,22 @@ SettingsValues &instance()
 {
     static SettingsValues values;
     return values;
+}
+
+// Settings files that could not be read at start: what the run holds for them are defaults, and
+// writing those at close would replace the user's settings.
+QSet<QString> &unreadAtStart()
+{
+    static QSet<QString> files;
+    return files;
+}
+
+// Called after each start-up read: a missing file is fine, one that could not be read is not.
+void noteRead(const QString &file)
+{
+    const platform::ReadStatus status = platform::IniStore::Instance().LastRead(file);
+    if (status == platform::ReadStatus::Unreadable || status == platform::ReadStatus::TooLarge)
+        unreadAtStart().insert(file);
 }
 
 // An empty string setting is removed rather than stored empty.
@@ -43,7 +60,11 @@ QString readString(const QString &section, const QString &key, const QString &fi
 } // namespace
 
 SettingsValues &Values() { return instance(); }
-void ResetValues() { instance() = SettingsValues(); }
+void ResetValues()
+{
+    instance() = SettingsValues();
+    unreadAtStart().clear();
+}
 
 QString DefaultSettingsFilePath() { return platform::JoinPath(platform::ProgramFolder(), QStringLiteral("ZARUN.ini")); }
 
@@ -76,6 +97,7 @@ Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHe
     p.Height = ReadIniLong(QStringLiteral("Window"), QStringLiteral("HEIGHT"), kDefaultHeightTwips, file);
     p.Width = ReadIniLong(QStringLiteral("Window"), QStringLiteral("WIDTH"), kDefaultWidthTwips, file);
     p.Maximized = ReadIniBool(QStringLiteral("Window"), QStringLiteral("MAXIMIZE"), false, file);
+    noteRead(file);
     return p;
 }
 
@@ -108,6 +130,7 @@ ListWidths ReadListWidths(const QString &file)
         if (ok && twips >= kMinListWidthTwips && twips <= kMaxListWidthTwips)
             widths[size_t(k)] = twips;
     }
+    noteRead(file);
     return widths;
 }
 
@@ -123,10 +146,13 @@ void ReadValues(const QString &file)
     v.LastCatalogueFolder = readString(QStringLiteral("Folder"), QStringLiteral("Data"), file);
     v.LastProjectFolder = readString(QStringLiteral("Folder"), QStringLiteral("Project"), file);
     v.IdeCommand = readString(QStringLiteral("Project"), QStringLiteral("IdeCommand"), file);
+    noteRead(file);
 }
 
 platform::IniStatus WriteSettings(const QString &file, const Placement &placement, const ListWidths &widths)
 {
+    if (unreadAtStart().contains(file))
+        return platform::IniStatus::Unreadable;
     const SettingsValues &v = instance();
     IniBatch batch(file);
     WriteIniBool(QStringLiteral("Window"), QStringLiteral("MAXIMIZE"), placement.Maximized, file);

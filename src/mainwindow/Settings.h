@@ -25,7 +25,7 @@ struct SettingsValues {
 };
 
 SettingsValues &Values();
-// Back to the defaults (tests).
+// Back to the defaults, and no file counts as unread any more (tests).
 void ResetValues();
 
 // The main window's placement in twips.
@@ -75,6 +75,8 @@ ListWidths ReadListWidths(const QString &file);
 void ReadValues(const QString &file);
 
 // Every key in its documented order, in one replace of the file; empty strings remove their keys.
+// Refused (Unreadable, the file untouched) when ReadPlacement, ReadValues or ReadListWidths could not
+// read the file (not merely missing): the values held are then defaults, not the user's.
 // The IDE command is the Project section's last key, so a file without it keeps its order. The widths
 // that are set go last, in section Column.
 platform::IniStatus WriteSettings(const QString &file, const Placement &placement, const ListWidths &widths = {});

@@ -17,13 +17,15 @@ public:
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;
 
-    // False when another running instance holds the lock for this settings file.
+    // False when another running instance holds the lock for this settings file. True without a
+    // lock when there is no private folder to hold one (LockPath is empty then).
     bool TryAcquire(const QString &settingsFile);
     void Release();
 
-    // Where the lock for a settings file lives (outside the program's folder, which may be read-only).
+    // Where the lock for a settings file lives: in PrivateFolder(), named for the file's real path
+    // (outside the program's folder, which may be read-only). Empty when there is no such folder.
     static QString LockPath(const QString &settingsFile);
-    // The local socket on which the instance holding that lock listens for later starts.
+    // The local socket on which the instance holding that lock listens for later starts; beside it.
     static QString ChannelPath(const QString &settingsFile);
 
 private:

@@ -62,33 +62,37 @@ void cILink::SetInternetLink(QLabel *label)
 void cILink::SetCaption(const QString &caption)
 {
     caption_ = caption;
-    if (mctlLabel) {
-        mctlLabel->setText(caption);
-        mctlLabel->adjustSize();
+    if (QLabel *attached = label()) {
+        attached->setText(caption);
+        attached->adjustSize();
     }
 }
 
 void cILink::SetToolTipText(const QString &text)
 {
     toolTipText_ = text;
-    if (mctlLabel)
-        mctlLabel->setToolTip(text);
+    if (QLabel *attached = label())
+        attached->setToolTip(text);
 }
 
 void cILink::SetColour(const QColor &colour)
 {
-    if (!mctlLabel)
+    QLabel *attached = label();
+    if (!attached)
         return;
-    QPalette palette = mctlLabel->palette();
+    QPalette palette = attached->palette();
     // On a dark colour scheme the fixed link colours would hardly show: lighter ones of the same hue.
     palette.setColor(QPalette::WindowText,
-                     support::ReadableOn(colour, palette.color(mctlLabel->backgroundRole())));
-    mctlLabel->setPalette(palette);
+                     support::ReadableOn(colour, palette.color(attached->backgroundRole())));
+    attached->setPalette(palette);
 }
 
 bool cILink::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != mctlLabel)
+    // Compared as objects: a label being destroyed still sends events (QEvent::Destroy) but is no
+    // longer a label, and is left alone.
+    QLabel *attached = label();
+    if (!attached || watched != attached)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Enter:
@@ -102,7 +106,7 @@ bool cILink::eventFilter(QObject *watched, QEvent *event)
         // A click is a left press and release both on the label.
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const bool click = pressed_ && mouse->button() == Qt::LeftButton
-                           && mctlLabel->rect().contains(mouse->position().toPoint());
+                           && attached->rect().contains(mouse->position().toPoint());
         pressed_ = false;
         if (click)
             mctlLabel_Click();

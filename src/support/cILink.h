@@ -25,7 +25,7 @@ public:
 
     explicit cILink(QObject *parent = nullptr);
 
-    QLabel *InternetLink() const { return mctlLabel; }
+    QLabel *InternetLink() const { return label(); }
     // Attaches a label: blue, underlined, sized to its text, hand pointer;
     // copies Caption and ToolTipText into it, then takes its caption as URL.
     void SetInternetLink(QLabel *label);
@@ -47,10 +47,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The attached label while it is one: in its destructor it is a plain widget (or object) and
+    // must not be treated as a label any more, though its events still pass the filter.
+    QLabel *label() const { return qobject_cast<QLabel *>(mctlLabel.data()); }
     void mctlLabel_Click();
     void mctlLabel_MouseMove();
 
-    QPointer<QLabel> mctlLabel;
+    QPointer<QObject> mctlLabel;
     QString url_;
     QString caption_;
     QString toolTipText_;

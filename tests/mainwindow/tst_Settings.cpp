@@ -72,6 +72,8 @@ private Q_SLOTS:
     void ensureFile_data();
     void ensureFile();
     void writeFailureKeepsFile();
+    void unreadAtStartNotWritten_data();
+    void unreadAtStartNotWritten();
     void defaultPath();
 
 private:
@@ -356,6 +358,42 @@ void tst_Settings::writeFailureKeepsFile()
     setMode(file(), 0444);
     QCOMPARE(settings::WriteSettings(file(), Placement {1, 2, 3, 4, false}), IniStatus::ReadOnly);
     QCOMPARE(contents(file()), text);
+}
+
+void tst_Settings::unreadAtStartNotWritten_data()
+{
+    QTest::addColumn<QString>("atStart");
+    QTest::addColumn<IniStatus>("status");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray mine = "[Window]\r\nTOP=77\r\n";
+    // Readable again by the close: the defaults held since the start must still not replace it.
+    QTest::newRow("too large") << "too large" << IniStatus::Unreadable << mine;
+    QTest::newRow("a folder") << "a folder" << IniStatus::Unreadable << QByteArray("<missing>");
+    QTest::newRow("missing: written") << "missing" << IniStatus::Ok << QByteArray("[Window]\r\nMAXIMIZE=False\r\n");
+}
+
+void tst_Settings::unreadAtStartNotWritten()
+{
+    QFETCH(QString, atStart);
+    QFETCH(IniStatus, status);
+    QFETCH(QByteArray, after);
+    const QByteArray mine = "[Window]\r\nTOP=77\r\n";
+    if (atStart == "too large") {
+        QVERIFY(put(file(), mine));
+        QVERIFY(QFile::resize(file(), platform::IniStore::kMaxFileBytes + 1)); // sparse: no disk used
+    } else if (atStart == "a folder") {
+        QVERIFY(QDir().mkdir(file()));
+    }
+    const Placement placement = settings::ReadPlacement(file(), 0, 0, 0, 0);
+    settings::ReadValues(file());
+    settings::ReadListWidths(file());
+    if (atStart == "too large")
+        QVERIFY(QFile::resize(file(), mine.size()));
+    else if (atStart == "a folder")
+        QVERIFY(QDir().rmdir(file()));
+
+    QCOMPARE(settings::WriteSettings(file(), placement), status);
+    QVERIFY2(contents(file()).startsWith(after), contents(file()).constData());
 }
 
 void tst_Settings::defaultPath()

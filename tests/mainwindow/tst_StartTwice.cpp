@@ -57,22 +57,29 @@ void tst_StartTwice::secondStartEndsSilently()
 
     first.kill();
     first.waitForFinished();
+    // Killed, it leaves its lock and socket in the user's private folder, outside dir.
+    QFile::remove(platform::SingleInstance::LockPath(ini));
+    QFile::remove(platform::SingleInstance::ChannelPath(ini));
 }
 
 void tst_StartTwice::laterStartHandsItsFileOver_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("handed"); // relative to the working folder; empty: only the wish to be seen
-    QTest::newRow("a catalogue, relative path") << QStringList {"計算 list.zrd"} << "計算 list.zrd";
-    QTest::newRow("after --") << QStringList {"--", "-odd.zrd"} << "-odd.zrd";
-    QTest::newRow("-h after --: a file") << QStringList {"--", "-h"} << "-h";
-    QTest::newRow("nothing") << QStringList {} << "";
+    QTest::addColumn<bool>("runtimeFolder"); // the later start's session has XDG_RUNTIME_DIR, as this one
+    QTest::newRow("a catalogue, relative path") << QStringList {"計算 list.zrd"} << "計算 list.zrd" << true;
+    QTest::newRow("after --") << QStringList {"--", "-odd.zrd"} << "-odd.zrd" << true;
+    QTest::newRow("-h after --: a file") << QStringList {"--", "-h"} << "-h" << true;
+    QTest::newRow("nothing") << QStringList {} << "" << true;
+    // su or ssh: a session without a runtime folder still finds the running instance.
+    QTest::newRow("session without XDG_RUNTIME_DIR") << QStringList {"x.zrd"} << "x.zrd" << false;
 }
 
 void tst_StartTwice::laterStartHandsItsFileOver()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, handed);
+    QFETCH(bool, runtimeFolder);
     // This test is the running instance: it holds the lock of the program's settings file and listens.
     QTemporaryDir dir;
     const QString exe = dir.filePath(QStringLiteral("zarun"));
@@ -87,7 +94,10 @@ void tst_StartTwice::laterStartHandsItsFileOver()
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    if (runtimeFolder)
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    else
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     QProcess later;
     later.setProcessEnvironment(env);
     later.setWorkingDirectory(dir.filePath(QStringLiteral("work")));

@@ -1,3 +1,4 @@
+#include "platform/PrivateFolder.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -14,10 +15,16 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::SingleInstance;
 
 namespace {
+
+// The private folder of the instances this test starts, passed on to the other processes.
+constexpr char kPrivateRoot[] = "TST_SINGLEINSTANCE_PRIVATE_ROOT";
+
+QStringList sharedPrivateFolder() { return {QFile::decodeName(qgetenv(kPrivateRoot)) + QStringLiteral("/private")}; }
 
 // Exit codes of the second process.
 constexpr int kAcquired = 0;
@@ -56,6 +63,10 @@ private Q_SLOTS:
     void leftoverLockFile_data();
     void leftoverLockFile();
     void liveHolderKeepsAnUnreadableLock();
+    void privateFolder_data();
+    void privateFolder();
+    void linksLeadToOneLock_data();
+    void linksLeadToOneLock();
 
 private:
     QString settings(const QString &name = QStringLiteral("ZARUN.ini")) const { return dir_->filePath(name); }
@@ -73,6 +84,7 @@ void tst_SingleInstance::init()
 
 void tst_SingleInstance::cleanup()
 {
+    platform::SetPrivateFolderCandidatesForTesting(sharedPrivateFolder());
     ::chmod(QFile::encodeName(dir_->path()).constData(), 0755);
     dir_.reset();
 }
@@ -224,18 +236,125 @@ void tst_SingleInstance::liveHolderKeepsAnUnreadableLock()
     QVERIFY(mine.TryAcquire(settings()));
 }
 
+void tst_SingleInstance::privateFolder_data()
+{
+    QTest::addColumn<QString>("preferred"); // what lies at the preferred folder's name
+    QTest::addColumn<QString>("chosen");    // preferred, fallback or none
+    QTest::newRow("missing: made 0700") << "missing" << "preferred";
+    QTest::newRow("ours") << "ours" << "preferred";
+    // Squatted, or not private: the other folder, and the squatted one left as it is.
+    QTest::newRow("a link to a private folder") << "link" << "fallback";
+    QTest::newRow("a file") << "file" << "fallback";
+    QTest::newRow("group can write") << "0770" << "fallback";
+    QTest::newRow("others can write") << "0703" << "fallback";
+    QTest::newRow("someone else's") << "other owner" << "fallback";
+    QTest::newRow("in a folder others can write, not sticky") << "open parent" << "fallback";
+    QTest::newRow("too long for a socket beside it") << "long" << "fallback";
+    QTest::newRow("fallback squatted too") << "link, fallback a file" << "none";
+}
+
+void tst_SingleInstance::privateFolder()
+{
+    QFETCH(QString, preferred);
+    QFETCH(QString, chosen);
+    QString wanted = dir_->filePath(QStringLiteral("p/zarun"));
+    const QString fallback = dir_->filePath(QStringLiteral("f/zarun"));
+    const QByteArray wantedName = QFile::encodeName(wanted);
+    QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("p"))));
+    QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("f"))));
+    QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("elsewhere"))));
+    QCOMPARE(::chmod(QFile::encodeName(dir_->filePath(QStringLiteral("elsewhere"))).constData(), 0700), 0);
+    if (preferred.startsWith(QStringLiteral("link"))) {
+        QVERIFY(QFile::link(dir_->filePath(QStringLiteral("elsewhere")), wanted));
+    } else if (preferred == QStringLiteral("file")) {
+        QVERIFY(QFile(wanted).open(QIODevice::WriteOnly));
+    } else if (preferred == QStringLiteral("ours") || preferred.startsWith(u'0') || preferred == QStringLiteral("other owner")) {
+        QCOMPARE(::mkdir(wantedName.constData(), 0700), 0);
+        if (preferred.startsWith(u'0'))
+            QCOMPARE(::chmod(wantedName.constData(), preferred.toUInt(nullptr, 8)), 0);
+        if (preferred == QStringLiteral("other owner") && ::lchown(wantedName.constData(), 65534, 65534) != 0)
+            QSKIP("needs root to give a folder away");
+    } else if (preferred == QStringLiteral("open parent")) {
+        QCOMPARE(::chmod(QFile::encodeName(dir_->filePath(QStringLiteral("p"))).constData(), 0777), 0);
+    } else if (preferred == QStringLiteral("long")) {
+        wanted = dir_->filePath(QStringLiteral("p/") + QString(platform::kMaxPrivateFolderBytes, u'x'));
+    }
+    if (preferred.endsWith(QStringLiteral("fallback a file")))
+        QVERIFY(QFile(fallback).open(QIODevice::WriteOnly));
+    struct stat before {};
+    const bool existed = ::lstat(QFile::encodeName(wanted).constData(), &before) == 0;
+
+    platform::SetPrivateFolderCandidatesForTesting({wanted, fallback});
+    const QString folder = platform::PrivateFolder();
+    QCOMPARE(folder, chosen == QStringLiteral("preferred") ? wanted
+                     : chosen == QStringLiteral("fallback") ? fallback : QString());
+    struct stat after {};
+    const bool exists = ::lstat(QFile::encodeName(wanted).constData(), &after) == 0;
+    if (chosen != QStringLiteral("preferred")) {
+        QCOMPARE(exists, existed);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+    }
+    if (folder.isEmpty()) {
+        // Nowhere safe for a lock: the program runs rather than refusing every start.
+        QCOMPARE(SingleInstance::LockPath(settings()), QString());
+        QCOMPARE(SingleInstance::ChannelPath(settings()), QString());
+        SingleInstance unguarded;
+        QVERIFY(unguarded.TryAcquire(settings()));
+        return;
+    }
+    QVERIFY(::lstat(QFile::encodeName(folder).constData(), &after) == 0);
+    QVERIFY(S_ISDIR(after.st_mode));
+    QCOMPARE(after.st_mode & 0777, mode_t(0700));
+    QCOMPARE(QFileInfo(SingleInstance::LockPath(settings())).absolutePath(), folder);
+    QCOMPARE(QFileInfo(SingleInstance::ChannelPath(settings())).absolutePath(), folder);
+    SingleInstance first, second;
+    QVERIFY(first.TryAcquire(settings()));
+    QVERIFY(!second.TryAcquire(settings()));
+}
+
+void tst_SingleInstance::linksLeadToOneLock_data()
+{
+    QTest::addColumn<QString>("alias"); // a link, relative to the test folder
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("fileExists");
+    QTest::newRow("link to the folder") << "via/ZARUN.ini" << "via" << true;
+    QTest::newRow("link to the folder, no file yet") << "via/ZARUN.ini" << "via" << false;
+    QTest::newRow("link to the file") << "alias.ini" << "alias.ini" << true;
+    QTest::newRow("link to a file not there yet") << "alias.ini" << "alias.ini" << false;
+}
+
+void tst_SingleInstance::linksLeadToOneLock()
+{
+    QFETCH(QString, alias);
+    QFETCH(QString, target);
+    QFETCH(bool, fileExists);
+    const QString real = settings(QStringLiteral("real/ZARUN.ini"));
+    QVERIFY(QDir().mkpath(QFileInfo(real).absolutePath()));
+    if (fileExists)
+        QVERIFY(QFile(real).open(QIODevice::WriteOnly));
+    // The link to the folder names it; the link to the file names the file.
+    QVERIFY(QFile::link(target == QStringLiteral("via") ? QFileInfo(real).absolutePath() : real, settings(target)));
+    QCOMPARE(SingleInstance::LockPath(settings(alias)), SingleInstance::LockPath(real));
+    SingleInstance first, second;
+    QVERIFY(first.TryAcquire(real));
+    QVERIFY(!second.TryAcquire(settings(alias)));
+}
+
 int main(int argc, char *argv[])
 {
     if (argc == 3 && (std::strcmp(argv[1], "--try") == 0 || std::strcmp(argv[1], "--hold") == 0)) {
         QCoreApplication app(argc, argv);
         QStandardPaths::setTestModeEnabled(true);
+        platform::SetPrivateFolderCandidatesForTesting(sharedPrivateFolder());
         return runAsOtherInstance(argv[1], argv[2]);
     }
-    // Locks go to a runtime folder of our own, shared with the other instances started here.
-    QTemporaryDir runtime;
-    if (!runtime.isValid())
+    // Locks go to a private folder of our own, shared with the other instances started here.
+    QTemporaryDir root;
+    if (!root.isValid())
         return 2;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(kPrivateRoot, QFile::encodeName(root.path()));
+    platform::SetPrivateFolderCandidatesForTesting(sharedPrivateFolder());
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     tst_SingleInstance test;

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void click();
     void clickAfterUrlChange();
     void reattach();
+    void labelDestroyedFirst();
 
 private:
     QStringList opened_;
@@ -158,6 +159,21 @@ void tst_cILink::reattach()
     QVERIFY(opened_.isEmpty());
     QCOMPARE(second.text(), QStringLiteral("x"));
     QCOMPARE(first.text(), QString());
+}
+
+void tst_cILink::labelDestroyedFirst()
+{
+    // Shown, the label sends more events from its destructor; none may treat it as a label any more
+    // (tst_cILink_ubsan catches that).
+    cILink link;
+    auto *label = new QLabel;
+    link.SetInternetLink(label);
+    label->show();
+    delete label;
+    QCOMPARE(link.InternetLink(), nullptr);
+    link.SetCaption(QStringLiteral("after"));
+    link.SetColour(cILink::HoverColour());
+    QCOMPARE(link.Caption(), QStringLiteral("after"));
 }
 
 QTEST_MAIN(tst_cILink)
