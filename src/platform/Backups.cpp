@@ -171,12 +171,12 @@ void PruneBackupsLater(const QString &file)
     QThreadPool::globalInstance()->start([folder = BackupFolder(), file] { prune(folder, file); });
 }
 
-bool KeepBackupOfFile(const QString &file, qint64 maxBytes)
+bool KeepBackupOfFile(const QString &file, qint64 maxBytes, bool writtenInPlace)
 {
     return keep(file, [&](const QString &path) {
-        // The writer replaces the file by a rename and never writes into it, so the content under
-        // this second name stays as it is; only another file system needs a copy.
-        if (LinkFile(file, path))
+        // A write by rename leaves the old file as it is, so a second name for it is the backup.
+        // A write in place changes that very file: a copy then, as for another file system.
+        if (!writtenInPlace && LinkFile(file, path))
             return true;
         QByteArray bytes;
         return ReadWholeFile(file, maxBytes, &bytes) == ReadStatus::Ok && WriteCopyFile(path, bytes);

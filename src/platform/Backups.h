@@ -25,8 +25,9 @@ QString BackupFileName(const QString &file, const QDateTime &time);
 // at the end of its links. False when nothing could be stored.
 bool KeepBackup(const QString &file, QByteArrayView bytes);
 // The same for the file as it is on disk now, just before a write replaces it: without a copy
-// where the backup folder lies on the file's file system.
-bool KeepBackupOfFile(const QString &file, qint64 maxBytes);
+// where the backup folder lies on the file's file system, unless the write goes into the file
+// itself (writtenInPlace), which a second name for it would not survive.
+bool KeepBackupOfFile(const QString &file, qint64 maxBytes, bool writtenInPlace);
 // Once the write that made the newest backup has replaced the file (a failed write leaves every
 // backup), removes all but the newest kBackupsKept backups of it, on a worker thread: the user
 // waits for the change, not for the tidying.

@@ -7,9 +7,12 @@
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
 
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using catalogue::State;
 
@@ -58,6 +61,8 @@ void tst_CatalogueBackups::backupBeforeEveryChange_data()
     QTest::newRow("category deleted") << "deleteSection" << true;
     QTest::newRow("save of no categories") << "clear" << true;
     QTest::newRow("save through a link") << "link" << true;
+    // Written in place: a backup sharing the file's inode would show the new content.
+    QTest::newRow("catalogue in a read-only folder") << "readOnlyFolder" << true;
     QTest::newRow("settings file") << "settings" << false;
 }
 
@@ -66,8 +71,12 @@ void tst_CatalogueBackups::backupBeforeEveryChange()
     QFETCH(QString, action);
     QFETCH(bool, kept);
     const QByteArray old("[A]\r\nx=/src/x.vbp\r\n[B]\r\ny=/src/y.vbp\r\n");
-    const QString real = dir_->filePath("Tools.zrd");
+    const QString real = dir_->filePath(action == "readOnlyFolder" ? "ro/Tools.zrd" : "Tools.zrd");
     QVERIFY(put(real, old));
+    const QByteArray roFolder = QFile::encodeName(dir_->filePath("ro"));
+    if (action == "readOnlyFolder")
+        ::chmod(roFolder.constData(), 0555);
+    const auto writableAgain = qScopeGuard([&] { ::chmod(roFolder.constData(), 0755); });
     QString file = real;
     if (action == "link") {
         file = dir_->filePath("link.zrd");
@@ -81,7 +90,7 @@ void tst_CatalogueBackups::backupBeforeEveryChange()
         State().CatalogueFilePath = file;
         QCOMPARE(catalogue::LoadCategories(), 2);
         const QStringList sections{"A", "B"};
-        if (action == "add" || action == "link") {
+        if (action == "add" || action == "link" || action == "readOnlyFolder") {
             QString name("z");
             State().CategoryAt(2)->AddProject("/src/z.vbp", name);
             QCOMPARE(catalogue::SaveCategories(sections), platform::IniStatus::Ok);

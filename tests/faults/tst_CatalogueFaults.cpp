@@ -272,17 +272,23 @@ void tst_CatalogueFaults::commandsOnAFaultyFile_data()
                                            << QStringList{"e1", "p2", "added"} << QByteArray("[A]\r\ne1=%VBP%\r\n");
     QTest::newRow("deleted: shut-down") << "deleted" << "shut-down" << QStringList{} << ab << all << missing;
 
-    // A read-only folder: no file in it can be replaced, so every removal fails and says so.
-    QTest::newRow("read-only folder: project delete")
-        << "read-only folder" << "project delete" << QStringList{keyFailed} << ab << all << kOld;
+    // A read-only folder: the writable catalogue in it is written in place, so every command goes
+    // through as with a writable folder (a renamed category reaches the file with the next save).
+    QTest::newRow("read-only folder: project delete") << "read-only folder" << "project delete" << QStringList{} << ab
+                                                      << QStringList{"p2", "added"}
+                                                      << QByteArray("[A]\r\np2=y\r\n[B]\r\nq=z\r\n");
     QTest::newRow("read-only folder: category rename")
-        << "read-only folder" << "category rename" << QStringList{sectionFailed} << ab << all << kOld;
-    QTest::newRow("read-only folder: category delete")
-        << "read-only folder" << "category delete" << QStringList{sectionFailed} << ab << all << kOld;
+        << "read-only folder" << "category rename" << QStringList{} << QStringList{"R", "B"} << all
+        << QByteArray("[B]\r\nq=z\r\n");
+    QTest::newRow("read-only folder: category delete") << "read-only folder" << "category delete" << QStringList{}
+                                                       << QStringList{"B"} << QStringList{"q"}
+                                                       << QByteArray("[B]\r\nq=z\r\n");
     QTest::newRow("read-only folder: project edit")
-        << "read-only folder" << "project edit" << QStringList{editFailed} << ab << all << kOld;
+        << "read-only folder" << "project edit" << QStringList{} << ab << QStringList{"e1", "p2", "added"}
+        << QByteArray("[A]\r\np2=y\r\ne1=%VBP%\r\n[B]\r\nq=z\r\n");
     QTest::newRow("read-only folder: shut-down")
-        << "read-only folder" << "shut-down" << QStringList{readOnly} << ab << all << kOld;
+        << "read-only folder" << "shut-down" << QStringList{} << ab << all
+        << QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n");
 
     // A folder in the file's place is left alone; the shut-down save is skipped as for a missing file.
     const QByteArray folder("<folder>");
