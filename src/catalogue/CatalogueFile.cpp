@@ -61,10 +61,10 @@ FileProblem writeDocument(const QString &file, const IniDocument &document, File
 {
     const QByteArray bytes = document.Serialize();
     QString backedUp;
-    const platform::BeforeReplace keepOld = [&backedUp](const QString &target) {
+    const platform::BeforeReplace keepOld = [&backedUp](const QString &target, bool inPlace) {
         // A failed backup does not stop the change: the user asked for the change, not the backup.
         const FileStamp now = platform::StatFile(target);
-        if (now.regular && now.size > 0 && platform::KeepBackupOfFile(target, platform::IniStore::kMaxFileBytes))
+        if (now.regular && now.size > 0 && platform::KeepBackupOfFile(target, platform::IniStore::kMaxFileBytes, inPlace))
             backedUp = target;
     };
     const FileProblem problem = fromWrite(platform::WriteFileAtomically(file, bytes, keepOld));

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -12,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <ctime>
 #include <unistd.h>
 #endif
@@ -33,35 +35,52 @@ QString parentFolder(const QString &path)
     return slash == 0 ? QStringLiteral("/") : path.first(slash);
 }
 
-// Temporary files of the writer: ".<name>.zarun-XXXXXX"; mkstemp fills the X's from [A-Za-z0-9].
+// Temporary files of the writers: ".<name>.zarun-XXXXXX.tmp", the X's from [A-Za-z0-9]. The mark and
+// the suffix together keep them apart from anything a user or another program makes beside a
+// catalogue (".cat.zrd.backup", the lock file ".cat.zrd.zarun-lock").
 constexpr char kTemporaryMark[] = ".zarun-";
+constexpr char kTemporarySuffix[] = ".tmp";
 constexpr qsizetype kRandomLength = 6;
+// Room for the mark and the suffix within the 255 bytes a name may have.
+constexpr qsizetype kMaxNameBytesInTemporary = 200;
 
-bool isRandomPart(QByteArrayView part)
+bool isRandomCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+bool isOurTemporaryName(QByteArrayView name)
 {
-    if (part.size() != kRandomLength)
+    const QByteArrayView mark(kTemporaryMark);
+    const QByteArrayView suffix(kTemporarySuffix);
+    if (name.size() < 2 + mark.size() + kRandomLength + suffix.size() || name.front() != '.' || !name.endsWith(suffix))
         return false;
-    for (char c : part)
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+    const QByteArrayView rest = name.chopped(suffix.size());
+    for (char c : rest.last(kRandomLength))
+        if (!isRandomCharacter(c))
             return false;
-    return true;
+    return rest.chopped(kRandomLength).endsWith(mark);
 }
 
-// Names only this writer makes: ".<name>.zarun-XXXXXX", and the earlier ".<fileName>.XXXXXX"
-// for the very file being written.
-bool isOurTemporaryName(QByteArrayView name, QByteArrayView fileName)
+// Creates a new temporary file beside path that nothing else can have opened; the kernel gives it
+// mode & ~umask (or the folder's default access list). -1 when none could be made.
+int createTemporaryFile(const QString &path, mode_t mode, QByteArray *temp)
 {
-    if (name.size() < 2 + kRandomLength || name.front() != '.')
-        return false;
-    const QByteArrayView random = name.last(kRandomLength);
-    if (!isRandomPart(random))
-        return false;
-    const QByteArrayView rest = name.first(name.size() - kRandomLength);
-    const QByteArrayView mark(kTemporaryMark);
-    if (rest.endsWith(mark) && rest.size() > 1 + mark.size())
-        return true;
-    return !fileName.isEmpty() && rest.size() == fileName.size() + 2 && rest.sliced(1).startsWith(fileName)
-        && rest.back() == '.';
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QByteArray folder = QFile::encodeName(parentFolder(path));
+    const QByteArray name = QFile::encodeName(path.sliced(slash + 1));
+    // Never cut inside a character.
+    qsizetype keep = qMin(name.size(), kMaxNameBytesInTemporary);
+    while (keep > 0 && keep < name.size() && (uchar(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    static constexpr char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray random(kRandomLength, Qt::Uninitialized);
+        for (char &c : random)
+            c = alphabet[QRandomGenerator::system()->bounded(int(sizeof(alphabet) - 1))];
+        *temp = folder + "/." + name.first(keep) + kTemporaryMark + random + kTemporarySuffix;
+        const int fd = ::open(temp->constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 #else
 QString parentFolder(const QString &path)
@@ -137,14 +156,6 @@ bool IsWritableFolder(const QString &folder)
 
 namespace {
 
-// A new file gets the mode an ordinary create would give it.
-mode_t currentUmask()
-{
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
-}
-
 bool writeAll(int fd, const char *data, qsizetype size)
 {
     while (size > 0) {
@@ -158,6 +169,96 @@ bool writeAll(int fd, const char *data, qsizetype size)
             return false;
         data += n;
         size -= n;
+    }
+    return true;
+}
+
+bool writeAllAt(int fd, QByteArrayView data, off_t offset)
+{
+    while (!data.isEmpty()) {
+        const ssize_t n = ::pwrite(fd, data.data(), size_t(data.size()), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        data = data.sliced(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool readAll(int fd, QByteArray *bytes)
+{
+    bytes->clear();
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, off_t(bytes->size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        bytes->append(buffer, n);
+    }
+}
+
+bool syncFile(int fd)
+{
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+// An attribute this user may not set (security.* as non-root), or a file system without them.
+bool isSkippable(int error) { return error == ENOTSUP || error == EOPNOTSUPP || error == EPERM || error == EACCES; }
+
+// Reads through a size query and a retry when the value grew in between; -1 with errno on failure.
+template <typename Read>
+ssize_t readGrowing(QByteArray *buffer, Read read)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0)
+            return size;
+        buffer->resize(qsizetype(size));
+        const ssize_t n = read(buffer->data(), size_t(size));
+        if (n >= 0 ? n <= size : errno != ERANGE)
+            return n;
+    }
+    errno = ERANGE;
+    return -1;
+}
+
+// The old file's extended attributes onto the new one: its access list (system.posix_acl_access)
+// among them, so a save leaves who may read and write the file as it was.
+bool copyAttributes(int from, int to)
+{
+    QByteArray names;
+    const ssize_t listed = readGrowing(&names, [&](char *list, size_t size) { return ::flistxattr(from, list, size); });
+    if (listed < 0)
+        return isSkippable(errno);
+    QByteArray value;
+    // The list is names, each ended by a NUL.
+    for (const char *key = names.constData(), *end = key + listed; key < end; key += qstrlen(key) + 1) {
+        if (!*key)
+            continue;
+        const ssize_t size = readGrowing(&value, [&](char *buffer, size_t capacity) {
+            return ::fgetxattr(from, key, buffer, capacity);
+        });
+        if (size < 0) {
+            if (errno == ENODATA || isSkippable(errno))
+                continue;
+            return false;
+        }
+        if (::fsetxattr(to, key, value.constData(), size_t(size), 0) != 0 && !isSkippable(errno))
+            return false;
     }
     return true;
 }
@@ -212,7 +313,7 @@ FollowedPath FollowLinks(const QString &path)
     return result;
 }
 
-int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds)
+int RemoveStaleTemporaryFiles(const QString &folder, const QString &, qint64 olderThanSeconds)
 {
     const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
@@ -222,11 +323,11 @@ int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qi
         ::close(dirFd);
         return 0;
     }
-    const QByteArray nativeName = QFile::encodeName(fileName);
     const qint64 limitNs = WallClockNs() - olderThanSeconds * 1000000000;
     int removed = 0;
+    // Any file's leftovers go, not only this file's: the name tells they are ours whatever file they were for.
     while (const dirent *entry = ::readdir(dir)) {
-        if (!isOurTemporaryName(QByteArrayView(entry->d_name), nativeName))
+        if (!isOurTemporaryName(QByteArrayView(entry->d_name)))
             continue;
         struct stat st {};
         if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
@@ -239,6 +340,40 @@ int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qi
     ::closedir(dir);
     return removed;
 }
+
+namespace {
+
+// For a folder this user cannot write: the new bytes go into the file itself. Should that fail
+// part-way, the old bytes are put back.
+WriteStatus writeInPlace(const QString &target, QByteArrayView data, const BeforeReplace &beforeReplace)
+{
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM || errno == EROFS ? WriteStatus::ReadOnly : WriteStatus::IoError;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return WriteStatus::NotAFile;
+    }
+    QByteArray old;
+    if (!readAll(fd, &old)) {
+        ::close(fd);
+        return WriteStatus::IoError;
+    }
+    if (beforeReplace)
+        beforeReplace(target, true);
+    bool ok = writeAllAt(fd, data, 0) && ::ftruncate(fd, off_t(data.size())) == 0 && syncFile(fd);
+    if (!ok) {
+        if (writeAllAt(fd, old, 0) && ::ftruncate(fd, off_t(old.size())) == 0)
+            syncFile(fd);
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    return ok ? WriteStatus::Ok : WriteStatus::IoError;
+}
+
+} // namespace
 
 WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace)
 {
@@ -254,41 +389,54 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
     const bool exists = ::stat(nativeTarget.constData(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
         return WriteStatus::NotAFile;
-    if (exists && IsReadOnlyFile(target))
+    // The old file stays open so that mode, owner and attributes all come from the one file.
+    int oldFd =
+        exists ? ::open(nativeTarget.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK) : -1;
+    const auto closeOld = [&] {
+        if (oldFd >= 0)
+            ::close(oldFd);
+        oldFd = -1;
+    };
+    if (oldFd >= 0 && (::fstat(oldFd, &old) != 0 || !S_ISREG(old.st_mode))) {
+        closeOld();
+        return WriteStatus::NotAFile;
+    }
+    if (exists && IsReadOnlyFile(target)) {
+        closeOld();
         return WriteStatus::ReadOnly;
+    }
     const QString folder = parentFolder(target);
-    if (!IsWritableFolder(folder))
-        return WriteStatus::ReadOnly;
+    if (!IsWritableFolder(folder)) {
+        closeOld();
+        return exists ? writeInPlace(target, data, beforeReplace) : WriteStatus::ReadOnly;
+    }
 
     const QByteArray nativeFolder = QFile::encodeName(folder);
-    const QString fileName = target.sliced(target.lastIndexOf(u'/') + 1);
-    RemoveStaleTemporaryFiles(folder, fileName);
-    // Room for the mark within the 255 bytes a name may have.
-    QByteArray temp = nativeFolder + "/." + QFile::encodeName(fileName).left(200) + kTemporaryMark + "XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    RemoveStaleTemporaryFiles(folder, target.sliced(target.lastIndexOf(u'/') + 1));
+    QByteArray temp;
+    // A new file gets what an ordinary create would give it: the kernel applies the umask.
+    const int fd = createTemporaryFile(target, 0666, &temp);
+    if (fd < 0) {
+        closeOld();
         return WriteStatus::IoError;
+    }
 
     bool ok = true;
-    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~currentUmask());
-    ok = ::fchmod(fd, mode) == 0;
-    if (ok && exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        // Keeping the owner needs privileges; without them the file becomes ours.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(fd, uid_t(-1), old.st_gid);
+    if (exists) {
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+            // Keeping the owner needs privileges; without them the file becomes ours.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+                (void)::fchown(fd, uid_t(-1), old.st_gid);
+        }
+        // An old file this user may write but not read keeps its mode; its attributes cannot be read.
+        ok = (oldFd < 0 || copyAttributes(oldFd, fd)) && ::fchmod(fd, old.st_mode & 07777) == 0;
     }
-    ok = ok && writeAll(fd, data.data(), data.size());
-    if (ok) {
-        int rc;
-        do {
-            rc = ::fsync(fd);
-        } while (rc != 0 && errno == EINTR);
-        ok = rc == 0;
-    }
+    closeOld();
+    ok = ok && writeAll(fd, data.data(), data.size()) && syncFile(fd);
     if (::close(fd) != 0)
         ok = false;
     if (ok && beforeReplace)
-        beforeReplace(target);
+        beforeReplace(target, false);
     ok = ok && ::rename(temp.constData(), nativeTarget.constData()) == 0;
     if (!ok) {
         ::unlink(temp.constData());
@@ -348,11 +496,9 @@ FileKind ReadSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, 
 
 bool WriteCopyFile(const QString &path, QByteArrayView data)
 {
-    const QString folder = parentFolder(path);
-    const QString fileName = path.sliced(path.lastIndexOf(u'/') + 1);
-    RemoveStaleTemporaryFiles(folder, fileName);
-    QByteArray temp = QFile::encodeName(folder) + "/." + QFile::encodeName(fileName).left(200) + kTemporaryMark + "XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // mode 0600
+    RemoveStaleTemporaryFiles(parentFolder(path), path.sliced(path.lastIndexOf(u'/') + 1));
+    QByteArray temp;
+    const int fd = createTemporaryFile(path, 0600, &temp);
     if (fd < 0)
         return false;
     bool ok = writeAll(fd, data.data(), data.size());
@@ -485,7 +631,7 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
     ok = ok && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;
     if (ok && beforeReplace)
-        beforeReplace(target);
+        beforeReplace(target, false);
     ok = ok
         && MoveFileExW(reinterpret_cast<LPCWSTR>(temp.utf16()),
                        reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target).utf16()),

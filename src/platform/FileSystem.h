@@ -57,18 +57,26 @@ struct FollowedPath {
 // the link that names it, as the kernel resolves it.
 FollowedPath FollowLinks(const QString &path);
 
-// Called with the final target once the new content is safely on disk, just before it replaces the old.
-using BeforeReplace = std::function<void(const QString &target)>;
+// Called with the final target once the new content is safely on disk, just before it replaces the
+// old; inPlace when the new bytes are about to go into the old file itself (its folder cannot be
+// written), so that nothing sharing the old file's inode keeps the old content.
+using BeforeReplace = std::function<void(const QString &target, bool inPlace)>;
 
 // Replaces path with data so that after a crash, power cut or full disk the
-// file holds either its old or its new content. Keeps the old file's mode
-// (and owner where allowed). Symbolic links stay links: the file at the end of
-// the chain gets the bytes, and the temporary file lies in that file's folder.
-// Temporary files that a killed write left in that folder are removed.
+// file holds either its old or its new content. Keeps the old file's mode,
+// extended attributes (its access list among them) and owner where allowed; a new
+// file gets the mode the umask or the folder's default access list gives it.
+// Symbolic links stay links: the file at the end of the chain gets the bytes,
+// and the temporary file lies in that file's folder. Temporary files that a
+// killed write left in that folder are removed.
+// A writable file in a folder this user cannot write (a folder whose owner has no write permission
+// counts as such, also for root) is written in place: not safe against a crash, but should the
+// write fail the old bytes are put back and IoError returned.
 WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace = {});
 
 // Removes what a write killed half-way left in the folder: hidden temporary files whose names only
-// this writer makes, owned by this user, untouched for olderThanSeconds. Returns how many went.
+// the writers make (".<name>.zarun-XXXXXX.tmp"), owned by this user, regular files untouched for
+// olderThanSeconds. Returns how many went.
 int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qint64 olderThanSeconds = 60);
 
 // Writes a second copy of bytes kept elsewhere (a backup) as a new file readable by the user only:

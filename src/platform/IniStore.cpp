@@ -126,7 +126,7 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
     return IniStatus::Ok;
 }
 
-bool IniStore::keepBackup(const QString &target, const QByteArray &replacement) const
+bool IniStore::keepBackup(const QString &target, const QByteArray &replacement, bool inPlace) const
 {
     // What is on disk now is what the write replaces (another program may have changed it).
     const FileStamp now = StatFile(target);
@@ -138,7 +138,7 @@ bool IniStore::keepBackup(const QString &target, const QByteArray &replacement) 
             return false;
     }
     // A failed backup does not stop the save: the user asked for the save, not for the backup.
-    return KeepBackupOfFile(target, kMaxFileBytes);
+    return KeepBackupOfFile(target, kMaxFileBytes, inPlace);
 }
 
 IniStatus IniStore::flush(const QString &file, Entry &entry)
@@ -147,8 +147,8 @@ IniStatus IniStore::flush(const QString &file, Entry &entry)
     BeforeReplace beforeReplace;
     QString backedUp;
     if (keepingBackups_ && backedUp_.contains(file))
-        beforeReplace = [&](const QString &target) {
-            if (keepBackup(target, bytes))
+        beforeReplace = [&](const QString &target, bool inPlace) {
+            if (keepBackup(target, bytes, inPlace))
                 backedUp = target;
         };
     const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));

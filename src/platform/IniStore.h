@@ -110,8 +110,8 @@ private:
     IniStatus change(const QString &file, const std::function<IniDocument::Change(IniDocument &)> &apply);
     IniStatus checkWritable(const QString &file, const Entry &entry) const;
     IniStatus flush(const QString &file, Entry &entry);
-    // True when a backup was stored.
-    bool keepBackup(const QString &target, const QByteArray &replacement) const;
+    // True when a backup was stored; inPlace: the write goes into the file itself.
+    bool keepBackup(const QString &target, const QByteArray &replacement, bool inPlace) const;
     void trim();
 
     QHash<QString, std::shared_ptr<Entry>> entries_;

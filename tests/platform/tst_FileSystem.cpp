@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QtEndian>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -27,6 +29,42 @@ mode_t modeOf(const QString &path)
 QStringList leftovers(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// An access list as the kernel keeps it in system.posix_acl_*: version 2, then entries of tag,
+// permissions and id, sorted by tag.
+struct AclEntry {
+    quint16 tag;
+    quint16 permissions;
+    quint32 id = 0xFFFFFFFF;
+};
+enum : quint16 { UserObj = 0x01, User = 0x02, GroupObj = 0x04, Mask = 0x10, Other = 0x20 };
+
+QByteArray accessList(std::initializer_list<AclEntry> entries)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToLittleEndian<quint32>(2, bytes.data());
+    for (const AclEntry &entry : entries) {
+        char raw[8];
+        qToLittleEndian<quint16>(entry.tag, raw);
+        qToLittleEndian<quint16>(entry.permissions, raw + 2);
+        qToLittleEndian<quint32>(entry.id, raw + 4);
+        bytes.append(raw, sizeof raw);
+    }
+    return bytes;
+}
+
+// False when the file system of the path takes no such attribute.
+bool setAttribute(const QString &path, const char *name, const QByteArray &value)
+{
+    return ::setxattr(QFile::encodeName(path).constData(), name, value.constData(), size_t(value.size()), 0) == 0;
+}
+
+QByteArray attribute(const QString &path, const char *name)
+{
+    QByteArray value(4096, Qt::Uninitialized);
+    const ssize_t n = ::getxattr(QFile::encodeName(path).constData(), name, value.data(), size_t(value.size()));
+    return n < 0 ? QByteArray("<none>") : value.left(n);
 }
 
 // Makes every write beyond a few bytes fail, as a full disk would.
@@ -57,9 +95,13 @@ class tst_FileSystem : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void newFileTakesUmaskMode();
+    void newFileTakesFolderDefaultAccessList();
     void replaceKeepsModeAndLeavesNoTemporary();
+    void replaceKeepsExtendedAttributes_data();
+    void replaceKeepsExtendedAttributes();
     void refusals_data();
     void refusals();
+    void failedWriteKeepsOldContent_data();
     void failedWriteKeepsOldContent();
     void symbolicLinkChains_data();
     void symbolicLinkChains();
@@ -81,6 +123,22 @@ void tst_FileSystem::newFileTakesUmaskMode()
     QCOMPARE(modeOf(path), mode_t(0640));
 }
 
+// The kernel gives a new file its mode: a folder's default access list then takes the umask's place
+// (a writer that worked the mode out from the umask itself would give 0644 here).
+void tst_FileSystem::newFileTakesFolderDefaultAccessList()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("shared");
+    QVERIFY(QDir().mkdir(folder));
+    if (!setAttribute(folder, "system.posix_acl_default", accessList({{UserObj, 6}, {GroupObj, 6}, {Other, 0}})))
+        QSKIP("the file system of the temporary folder takes no access lists");
+    const mode_t saved = ::umask(022);
+    const WriteStatus status = WriteFileAtomically(folder + "/new.zrd", "[a]\r\n");
+    ::umask(saved);
+    QCOMPARE(status, WriteStatus::Ok);
+    QCOMPARE(modeOf(folder + "/new.zrd"), mode_t(0660));
+}
+
 void tst_FileSystem::replaceKeepsModeAndLeavesNoTemporary()
 {
     QTemporaryDir dir;
@@ -95,12 +153,45 @@ void tst_FileSystem::replaceKeepsModeAndLeavesNoTemporary()
     QCOMPARE(QFileInfo(path).size(), 0);
 }
 
+// Who may read and write the file stays as it was: the replacement takes the old file's attributes.
+void tst_FileSystem::replaceKeepsExtendedAttributes_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("mode"); // as the attribute leaves it
+    QTest::newRow("user attribute") << QByteArray("user.zarun.note") << QByteArray("kept") << 0640;
+    // A colleague (uid 54321) may write; the group's bits are the list's mask.
+    QTest::newRow("access list")
+        << QByteArray("system.posix_acl_access")
+        << accessList({{UserObj, 6}, {User, 6, 54321}, {GroupObj, 4}, {Mask, 6}, {Other, 0}}) << 0660;
+    QTest::newRow("empty value") << QByteArray("user.zarun.empty") << QByteArray("") << 0640;
+}
+
+void tst_FileSystem::replaceKeepsExtendedAttributes()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, value);
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("c.zrd");
+    QVERIFY(put(path, "old"));
+    ::chmod(QFile::encodeName(path).constData(), 0640);
+    if (!setAttribute(path, name.constData(), value))
+        QSKIP(qPrintable("the file system of the temporary folder takes no " + name));
+    const quint64 inode = StatFile(path).inode;
+
+    QCOMPARE(WriteFileAtomically(path, "new"), WriteStatus::Ok);
+    QVERIFY(StatFile(path).inode != inode); // replaced, not written in place
+    QCOMPARE(attribute(path, name.constData()), value);
+    QCOMPARE(modeOf(path), mode_t(mode));
+}
+
 void tst_FileSystem::refusals_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<int>("expected");
     QTest::newRow("read-only file") << "file0444" << int(WriteStatus::ReadOnly);
-    QTest::newRow("read-only folder, existing file") << "folder0555" << int(WriteStatus::ReadOnly);
+    QTest::newRow("read-only folder, existing file: written in place") << "folder0555" << int(WriteStatus::Ok);
     QTest::newRow("read-only folder, new file") << "folder0555new" << int(WriteStatus::ReadOnly);
     QTest::newRow("folder in place of the file") << "directory" << int(WriteStatus::NotAFile);
     QTest::newRow("missing folder") << "nofolder" << int(WriteStatus::ReadOnly);
@@ -133,24 +224,37 @@ void tst_FileSystem::refusals()
     if (setup == "directory")
         QVERIFY(QFileInfo(path).isDir());
     else if (setup != "folder0555new" && setup != "nofolder" && setup != "empty")
-        QCOMPARE(contents(path), QByteArray("old"));
+        QCOMPARE(contents(path), expected == int(WriteStatus::Ok) ? QByteArray("new") : QByteArray("old"));
     QVERIFY(leftovers(folder).size() <= 1);
+}
+
+void tst_FileSystem::failedWriteKeepsOldContent_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("replaced") << false;
+    // Part of the new bytes went into the file before the disk was full: the old ones go back.
+    QTest::newRow("written in place") << true;
 }
 
 void tst_FileSystem::failedWriteKeepsOldContent()
 {
+    QFETCH(bool, readOnlyFolder);
     QTemporaryDir dir;
-    const QString path = dir.filePath("big.zrd");
+    const QString folder = dir.filePath("f");
+    const QString path = folder + "/big.zrd";
     QVERIFY(put(path, "old content"));
+    if (readOnlyFolder)
+        ::chmod(QFile::encodeName(folder).constData(), 0555);
     const QByteArray large(64 * 1024, 'x');
     WriteStatus status;
     {
         FileSizeLimit limit(4096);
         status = WriteFileAtomically(path, large);
     }
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
     QCOMPARE(status, WriteStatus::IoError);
     QCOMPARE(contents(path), QByteArray("old content"));
-    QCOMPARE(leftovers(dir.path()), QStringList{"big.zrd"});
+    QCOMPARE(leftovers(folder), QStringList{"big.zrd"});
 }
 
 // links: "name>target" in creation order, relative to the test folder ("@" stands for it in
@@ -193,7 +297,7 @@ void tst_FileSystem::symbolicLinkChains()
 
     QString replaced;
     QStringList temporaries;
-    const WriteStatus status = WriteFileAtomically(path, "new", [&](const QString &target) {
+    const WriteStatus status = WriteFileAtomically(path, "new", [&](const QString &target, bool) {
         replaced = target;
         temporaries = leftovers(QFileInfo(target).path()).filter(".zarun-");
     });
@@ -219,26 +323,38 @@ void tst_FileSystem::symbolicLinkChains()
     QCOMPARE(ReadWholeFile(path, 100, &bytes), ReadStatus(read));
 }
 
-// A killed write leaves its temporary file; the next write into the folder removes the old ones
-// that only this writer makes, and nothing else.
+// A killed write leaves its temporary file; the next write into the folder (of a catalogue, or of
+// a backup copy) removes the old ones that only the writers make, and nothing else: not the user's
+// own hidden copies, not the lock file beside a catalogue.
 void tst_FileSystem::staleTemporaryFiles_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("name"); // "*": the name a write really gave its temporary file
     QTest::addColumn<QString>("kind"); // file, folder, link, foreign (another owner)
     QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("copy"); // the writer is WriteCopyFile, else WriteFileAtomically
     QTest::addColumn<bool>("removed");
-    QTest::newRow("ours") << ".c.zrd.zarun-Ab12Cd" << "file" << 120 << true;
-    QTest::newRow("ours, for another file") << ".ZARUN.ini.zarun-0aZ9xy" << "file" << 120 << true;
-    QTest::newRow("earlier pattern, this file") << ".c.zrd.Ab12Cd" << "file" << 120 << true;
-    QTest::newRow("earlier pattern, another file") << ".d.zrd.Ab12Cd" << "file" << 120 << false;
-    QTest::newRow("younger than a minute") << ".c.zrd.zarun-Ab12Cd" << "file" << 20 << false;
-    QTest::newRow("five random characters") << ".c.zrd.zarun-Ab12C" << "file" << 120 << false;
-    QTest::newRow("not from mkstemp's alphabet") << ".c.zrd.zarun-Ab12C-" << "file" << 120 << false;
-    QTest::newRow("no name before the mark") << "..zarun-Ab12Cd" << "file" << 120 << false;
-    QTest::newRow("not hidden") << "c.zrd.zarun-Ab12Cd" << "file" << 120 << false;
-    QTest::newRow("folder") << ".c.zrd.zarun-Ab12Cd" << "folder" << 120 << false;
-    QTest::newRow("link") << ".c.zrd.zarun-Ab12Cd" << "link" << 120 << false;
-    QTest::newRow("another user's") << ".c.zrd.zarun-Ab12Cd" << "foreign" << 120 << false;
+    QTest::newRow("ours") << ".c.zrd.zarun-Ab12Cd.tmp" << "file" << 120 << false << true;
+    QTest::newRow("ours, for another file") << ".ZARUN.ini.zarun-0aZ9xy.tmp" << "file" << 120 << false << true;
+    QTest::newRow("ours, beside a backup copy") << ".c.zrd.zarun-Ab12Cd.tmp" << "file" << 120 << true << true;
+    QTest::newRow("a name the writer made") << "*" << "file" << 120 << false << true;
+    QTest::newRow("user's .backup") << ".c.zrd.backup" << "file" << 120 << false << false;
+    QTest::newRow("user's .before") << ".c.zrd.before" << "file" << 120 << false << false;
+    QTest::newRow("user's dated copy") << ".c.zrd.241208" << "file" << 120 << false << false;
+    QTest::newRow("settings' backup") << ".ZARUN.ini.backup" << "file" << 120 << false << false;
+    QTest::newRow("user's .backup, beside a backup copy") << ".c.zrd.backup" << "file" << 120 << true << false;
+    QTest::newRow("earlier pattern, this file") << ".c.zrd.Ab12Cd" << "file" << 120 << false << false;
+    QTest::newRow("earlier pattern, another file") << ".d.zrd.Ab12Cd" << "file" << 120 << false << false;
+    QTest::newRow("mark without the suffix") << ".c.zrd.zarun-Ab12Cd" << "file" << 120 << false << false;
+    QTest::newRow("lock file") << ".c.zrd.zarun-lock" << "file" << 120 << false << false;
+    QTest::newRow("lock file, beside a backup copy") << ".c.zrd.zarun-lock" << "file" << 120 << true << false;
+    QTest::newRow("younger than a minute") << ".c.zrd.zarun-Ab12Cd.tmp" << "file" << 20 << false << false;
+    QTest::newRow("five random characters") << ".c.zrd.zarun-Ab12C.tmp" << "file" << 120 << false << false;
+    QTest::newRow("not from our alphabet") << ".c.zrd.zarun-Ab12C-.tmp" << "file" << 120 << false << false;
+    QTest::newRow("no name before the mark") << "..zarun-Ab12Cd.tmp" << "file" << 120 << false << false;
+    QTest::newRow("not hidden") << "c.zrd.zarun-Ab12Cd.tmp" << "file" << 120 << false << false;
+    QTest::newRow("folder") << ".c.zrd.zarun-Ab12Cd.tmp" << "folder" << 120 << false << false;
+    QTest::newRow("link") << ".c.zrd.zarun-Ab12Cd.tmp" << "link" << 120 << false << false;
+    QTest::newRow("another user's") << ".c.zrd.zarun-Ab12Cd.tmp" << "foreign" << 120 << false << false;
 }
 
 void tst_FileSystem::staleTemporaryFiles()
@@ -246,11 +362,19 @@ void tst_FileSystem::staleTemporaryFiles()
     QFETCH(QString, name);
     QFETCH(QString, kind);
     QFETCH(int, ageSeconds);
+    QFETCH(bool, copy);
     QFETCH(bool, removed);
     QTemporaryDir dir;
     const QString path = dir.filePath("c.zrd");
-    const QString leftover = dir.filePath(name);
     QVERIFY(put(path, "old"));
+    if (name == "*") {
+        QStringList made;
+        const auto seeTemporary = [&](const QString &, bool) { made = leftovers(dir.path()).filter(".zarun-"); };
+        QCOMPARE(WriteFileAtomically(path, "old", seeTemporary), WriteStatus::Ok);
+        QCOMPARE(made.size(), 1);
+        name = made.front();
+    }
+    const QString leftover = dir.filePath(name);
     if (kind == "folder")
         QVERIFY(QDir().mkdir(leftover));
     else if (kind == "link")
@@ -262,9 +386,13 @@ void tst_FileSystem::staleTemporaryFiles()
     const timespec times[2] = {{::time(nullptr) - ageSeconds, 0}, {::time(nullptr) - ageSeconds, 0}};
     QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(leftover).constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
 
-    QCOMPARE(WriteFileAtomically(path, "new"), WriteStatus::Ok);
+    const QString written = copy ? dir.filePath("copy.zrd") : path;
+    if (copy)
+        QVERIFY(WriteCopyFile(written, "new"));
+    else
+        QCOMPARE(WriteFileAtomically(written, "new"), WriteStatus::Ok);
     QCOMPARE(QFileInfo(leftover).exists() || QFileInfo(leftover).isSymLink(), !removed);
-    QCOMPARE(contents(path), QByteArray("new"));
+    QCOMPARE(contents(written), QByteArray("new"));
 }
 
 void tst_FileSystem::stampSeesReplacement()
