@@ -1,6 +1,8 @@
 // The main window's commands when the catalogue or settings file is not as the program left it:
 // deleted, made read-only, replaced by a folder, or edited by another program in between.
 #include "catalogue/CatalogueChanges.h"
+#include "catalogue/LookCache.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/TestFolders.h"
@@ -13,10 +15,13 @@
 #include "platform/FileSystem.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
 #include "support/cCommonDlg.h"
 #include "tooling/mMain.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -112,6 +117,10 @@ private Q_SLOTS:
     void hostileFilesStayAsTheyAre();
     void settingsFileThatCannotBeWritten_data();
     void settingsFileThatCannotBeWritten();
+    void everyChangeIsOnDiskWhenItReturns_data();
+    void everyChangeIsOnDiskWhenItReturns();
+    void twoWritersLoseNothing();
+    void listsFollowAnotherWriter();
 
 private:
     // Loads kOld from data/Tools.zrd and adds one project to A (written at once: kAdded).
@@ -182,6 +191,10 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre_data()
     QTest::newRow("a key written twice") << "duplicates" << QString();
     QTest::newRow("quoted values") << "quoted" << QString();
     QTest::newRow("NewFile.zrd of an earlier run, then New") << "new" << QString();
+    // Opened and closed without a change: another program's keys, comments and a lone CR stay.
+    QTest::newRow("another program's INI file") << "foreign ini" << QString();
+    // The kept looks are written at the end of a load: never through a link into the user's file.
+    QTest::newRow("a link where the kept looks go") << "cache link" << QString();
 }
 
 void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
@@ -221,6 +234,15 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
         QVERIFY(put(catalogue_, "[A]\r\nk=/1.vbp\r\nK=/2.vbp\r\n k =/3.vbp\r\n[a]\r\nk=/4.vbp\r\n"));
     } else if (kind == QLatin1String("quoted")) {
         QVERIFY(put(catalogue_, "[A]\r\nk=\"/1.vbp\"\r\nq='/2.vbp'\r\n"));
+    } else if (kind == QLatin1String("foreign ini")) {
+        QVERIFY(put(catalogue_, "; settings of another tool\r\n[General]\r\nKey=\r\nPath = C:\\x \r\nlone\rcr\r\n"
+                                "[Empty]\r\n  ; indented comment\r\nx=1"));
+    } else if (kind == QLatin1String("cache link")) {
+        QVERIFY(put(catalogue_, kOld));
+        const QString cache = catalogue::LookCache::FileFor(catalogue_);
+        QVERIFY(QDir().mkpath(QFileInfo(cache).path()));
+        QVERIFY(put(data_ + QStringLiteral("/mine.txt"), "the user's own file\r\n"));
+        QVERIFY(QFile::link(data_ + QStringLiteral("/mine.txt"), cache));
     }
     const QString opened = kind == QLatin1String("new") ? dir_->filePath(QStringLiteral("program/NewFile.zrd")) : catalogue_;
     if (kind == QLatin1String("new"))
@@ -238,11 +260,15 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
         }
         if (kind == QLatin1String("duplicates"))
             QCOMPARE(State().Current()->Count(), 1);
+        if (kind == QLatin1String("cache link"))
+            QTRY_VERIFY(catalogue::ProjectReader::Instance().Idle());
         w.close(); // writes no catalogue
     }
     QCOMPARE(ui_->messages, message.isEmpty() ? QStringList() : QStringList{QString(message).replace(QStringLiteral("%PATH%"), opened)});
     QCOMPARE(Describe(opened), before);
     QCOMPARE(FolderEntries(QFileInfo(opened).path()), entries);
+    if (kind == QLatin1String("cache link"))
+        QCOMPARE(contents(data_ + QStringLiteral("/mine.txt")), QByteArray("the user's own file\r\n"));
 }
 
 void tst_CatalogueFaults::commandsOnAFaultyFile_data()
@@ -540,6 +566,124 @@ void tst_CatalogueFaults::settingsFileThatCannotBeWritten()
     QCOMPARE(FileState(ini), iniBefore);
     QCOMPARE(FolderEntries(program), entriesBefore);
     QCOMPARE(contents(catalogue_), QByteArray("[A]\r\np1=x\r\np2=y\r\nadded=/n/added.vbp\r\n[B]\r\nq=z\r\n"));
+}
+
+namespace {
+
+// The catalogue as a fresh read of the file gives it, in the lines fault_command prints.
+QStringList FreshLoad(const QString &file)
+{
+    const platform::IniRead read = platform::IniStore::Read(file);
+    QStringList lines;
+    for (const QString &section : read.document.SectionNames()) {
+        lines.append(QStringLiteral("shown: [") + section + u']');
+        for (const auto &[name, path] : catalogue::CategoryEntries(read.document, section))
+            lines.append(QStringLiteral("shown: ") + name + u'=' + path);
+    }
+    return lines;
+}
+
+struct Run {
+    int exitCode = -1;
+    QStringList lines;
+};
+
+Run RunCommand(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(ZARUN_FAULT_COMMAND), arguments);
+    Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+} // namespace
+
+void tst_CatalogueFaults::everyChangeIsOnDiskWhenItReturns_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QByteArray>("file");
+    const QString vbp = QStringLiteral("/src/編集/E.vbp");
+    QTest::newRow("add a project") << QStringList{"add"}
+                                   << kOld.left(kOld.indexOf("[B]")) + *platform::EncodeCp932(u"追加0=/new/追加/0.vbp")
+                                          + "\r\n[B]\r\nq=z\r\n";
+    QTest::newRow("add many") << QStringList{"addmany"} << QByteArray();
+    QTest::newRow("rename a category") << QStringList{"rename"} << QByteArray();
+    QTest::newRow("delete a category") << QStringList{"ctgdelete"} << QByteArray("[B]\r\nq=z\r\n");
+    QTest::newRow("edit a project") << QStringList{"edit", vbp} << QByteArray();
+    QTest::newRow("move a project") << QStringList{"move"} << QByteArray("[A]\r\np2=y\r\n[B]\r\nq=z\r\np1=x\r\n");
+    QTest::newRow("delete a project") << QStringList{"delete"} << QByteArray("[A]\r\np2=y\r\n[B]\r\nq=z\r\n");
+}
+
+void tst_CatalogueFaults::everyChangeIsOnDiskWhenItReturns()
+{
+    // The process ends right after the command, as at a crash, a kill or a power cut: a fresh load
+    // of the file equals what the lists showed.
+    QFETCH(QStringList, command);
+    QFETCH(QByteArray, file);
+    const Run run = RunCommand(QStringList{QStringLiteral("change"), catalogue_} + command);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.lines.contains(QStringLiteral("result: ok")), qPrintable(run.lines.join(u'\n')));
+    const QStringList shown = run.lines.filter(QRegularExpression(QStringLiteral("^shown: ")));
+    QCOMPARE(FreshLoad(catalogue_), shown);
+    QVERIFY(shown != FreshLoad(dir_->filePath(QStringLiteral("none.zrd"))));
+    if (!file.isEmpty())
+        QCOMPARE(contents(catalogue_), file);
+    // Nothing but the catalogue is left beside it: no temporary file, no lock.
+    QCOMPARE(FolderEntries(data_), QStringList{QStringLiteral("Tools.zrd")});
+}
+
+void tst_CatalogueFaults::twoWritersLoseNothing()
+{
+    // Two instances change one catalogue at the same moment, each change after reading the other's.
+    constexpr int kEach = 15;
+    QProcess first;
+    QProcess second;
+    const QString count = QString::number(kEach);
+    first.start(QStringLiteral(ZARUN_FAULT_COMMAND), {"change", catalogue_, "addeach", count, "一"});
+    second.start(QStringLiteral(ZARUN_FAULT_COMMAND), {"change", catalogue_, "addeach", count, "二"});
+    QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+    const QStringList lines = FreshLoad(catalogue_);
+    QCOMPARE(lines.size(), 5 + 2 * kEach);
+    for (int k = 0; k < kEach; ++k)
+        for (const QString tag : {QStringLiteral("一"), QStringLiteral("二")})
+            QVERIFY2(lines.contains(QStringLiteral("shown: %1%2=/new/%2.vbp").arg(tag).arg(k)), qPrintable(tag + QString::number(k)));
+    for (const char *kept : {"shown: p1=x", "shown: p2=y", "shown: q=z"})
+        QVERIFY(lines.contains(QLatin1String(kept)));
+}
+
+void tst_CatalogueFaults::listsFollowAnotherWriter()
+{
+    fMain w;
+    State().CatalogueFilePath = catalogue_;
+    w.LoadCatalogue();
+    w.ClickProjectRow(2);
+    const catalogue::ProjectRecord *p2 = State().Current()->Record(2);
+    // Another instance adds a project to A and deletes category B.
+    QCOMPARE(RunCommand({QStringLiteral("change"), catalogue_, QStringLiteral("add")}).exitCode, 0);
+    QVERIFY(put(catalogue_, contents(catalogue_).replace("[B]\r\nq=z\r\n", "")));
+    QTRY_COMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("A")});
+    QTRY_COMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("追加0")}));
+    // The selected row stays selected, and a short notice says why the lists changed.
+    QCOMPARE(State().Current()->Record(State().CurrentProject), p2);
+    QCOMPARE(w.lvwProjectList->SelectedRow(), 2);
+    const QLabel *notice = w.findChild<QLabel *>(QStringLiteral("NoticeBar"));
+    QVERIFY(notice && notice->isVisibleTo(&w));
+    QVERIFY(ui_->messages.isEmpty());
+
+    // The file deleted: said once, and the lists stay for Save to write back.
+    QVERIFY(QFile::remove(catalogue_));
+    QTRY_COMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].startsWith(catalogue_ + u' '), qPrintable(ui_->messages[0]));
+    QCOMPARE(RowTexts(w.lvwProjectList).size(), 3);
+    QVERIFY(w.SaveCatalogue());
+    QCOMPARE(FreshLoad(catalogue_).size(), 4);
+    QCOMPARE(ui_->messages.size(), 1);
 }
 
 QTEST_MAIN(tst_CatalogueFaults)
