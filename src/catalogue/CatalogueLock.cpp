@@ -23,6 +23,29 @@ int &testWait()
     return waitMs;
 }
 
+// ".<name>.zarun-lock"; a name too long for that keeps what fits and a hash of the whole, so that a
+// catalogue with a long name still has a lock (a file name has at most 255 bytes).
+QString lockName(const QString &fileName)
+{
+    constexpr qsizetype kMaxBytes = 255;
+    const QString suffix = QStringLiteral(".zarun-lock");
+    QString name = u'.' + fileName + suffix;
+    if (name.toUtf8().size() <= kMaxBytes)
+        return name;
+    const QString hash = u'-'
+        + QString::fromLatin1(QCryptographicHash::hash(fileName.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    QString kept;
+    for (qsizetype i = 0; i < fileName.size();) {
+        const qsizetype length = fileName[i].isHighSurrogate() && i + 1 < fileName.size() ? 2 : 1;
+        const QString next = kept + fileName.mid(i, length);
+        if ((u'.' + next + hash + suffix).toUtf8().size() > kMaxBytes)
+            break;
+        kept = next;
+        i += length;
+    }
+    return u'.' + kept + hash + suffix;
+}
+
 } // namespace
 
 void CatalogueLock::SetWaitForTesting(int waitMs) { testWait() = waitMs; }
@@ -36,7 +59,7 @@ QString CatalogueLock::PathFor(const QString &catalogueFile)
     const QFileInfo info(target);
     const QString folder = info.absolutePath();
     if (platform::IsWritableFolder(folder))
-        return QDir(folder).filePath(u'.' + info.fileName() + QStringLiteral(".zarun-lock"));
+        return QDir(folder).filePath(lockName(info.fileName()));
     // A catalogue in a folder the user cannot write is written in place; its lock goes where only
     // the user writes, keyed by where the file lies.
     const QString privateFolder = platform::PrivateFolder();

@@ -141,7 +141,6 @@ qint32 ReadIniSectionNames(QStringList &names, const QString &file)
     return qint32(names.size());
 }
 
-void KeepBackups(const QString &file) { IniStore::Instance().KeepBackups(file); }
 
 bool IniCanHold(const QString &text, const QString &file) { return IniStore::Instance().CanHold(file, text); }
 

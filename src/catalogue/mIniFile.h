@@ -24,9 +24,6 @@ qint32 ReadIniSectionNames(QStringList &names, const QString &file);
 platform::IniStatus TryWriteIniString(const QString &section, const QString &key, const QString &value,
                                       const QString &file);
 
-// Marks the file as a catalogue: from now on every write that changes it first keeps the
-// previous version among the backups (platform/Backups.h).
-void KeepBackups(const QString &file);
 
 // Whether the file can hold the text at all (its encoding; code page 932 for a new file).
 bool IniCanHold(const QString &text, const QString &file);

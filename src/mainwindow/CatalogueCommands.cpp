@@ -6,6 +6,7 @@
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
+#include "platform/Backups.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -57,6 +58,15 @@ void Tell(const QString &message)
 {
     if (!message.isNull())
         ui::Current().Message(message);
+}
+
+// Said once in a run: the change itself was made.
+void TellBackupFailure()
+{
+    const QString folder = platform::TakeBackupFailure();
+    if (!folder.isNull())
+        ui::Current().Message(folder + QStringLiteral(" にﾃﾞｰﾀﾌｧｲﾙのﾊﾞｯｸｱｯﾌﾟを保存できません。"
+                                                      "変更は保存しましたが、変更前の内容は残りません。"));
 }
 
 // Keeps changes found in the file waiting while a question is on screen: the command asking it
@@ -195,6 +205,7 @@ bool CatalogueCommands::SaveCatalogue()
     const FileProblem problem = catalogue::SaveWholeCatalogue();
     Q_EMIT CaptionChanged();
     ui.HideProgress();
+    TellBackupFailure();
     if (problem != FileProblem::None) {
         ui.Message(SaveFailureMessage(path, problem));
         return false;
@@ -231,6 +242,7 @@ bool CatalogueCommands::SaveCatalogueAs(const QString &path)
     ui.ShowProgress(mFunction::GetFileName(path) + QStringLiteral(" を保存中"));
     const FileProblem problem = catalogue::SaveCatalogueInto(path);
     ui.HideProgress();
+    TellBackupFailure();
     if (problem != FileProblem::None) {
         ui.Message(SaveFailureMessage(path, problem));
         return false;
@@ -311,6 +323,7 @@ void CatalogueCommands::RenameCategory()
         return;
     const catalogue::ChangeResult result = catalogue::RenameCategory(old, name);
     Tell(result.Message);
+    TellBackupFailure();
     if (result.Done)
         SelectProject(0);
 }
@@ -331,6 +344,7 @@ void CatalogueCommands::DeleteCategory()
         return;
     const catalogue::ChangeResult result = catalogue::DeleteCategory(name);
     Tell(result.Message);
+    TellBackupFailure();
     if (!result.Done)
         return;
     if (state.CategoryCount == 0) {
@@ -367,6 +381,7 @@ void CatalogueCommands::addProjects(const QStringList &paths)
     QList<catalogue::ProjectPtr> added;
     const catalogue::ChangeResult result = catalogue::AddProjects(category, projects, &added);
     Tell(result.Message);
+    TellBackupFailure();
     if (!settings::Values().AutoMakeExe)
         return;
     for (const catalogue::ProjectPtr &record : added)
@@ -406,14 +421,24 @@ void CatalogueCommands::DeleteSelectedProject()
     if (!ui::Current().Confirm(text, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除")))
         return;
     // The row goes only with its entry, so rows and entries keep matching.
-    if (!category->DeleteProject(project))
+    const bool deleted = category->DeleteProject(project);
+    TellBackupFailure();
+    if (!deleted)
         return;
     SelectProject(0);
 }
 
-void CatalogueCommands::ProjectMovedAway() { SelectProject(0); }
+void CatalogueCommands::ProjectMovedAway()
+{
+    TellBackupFailure();
+    SelectProject(0);
+}
 
-void CatalogueCommands::ProjectEdited() { SelectProject(State().CurrentProject); }
+void CatalogueCommands::ProjectEdited()
+{
+    TellBackupFailure();
+    SelectProject(State().CurrentProject);
+}
 
 // ---- the file changed elsewhere ----
 

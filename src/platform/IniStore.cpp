@@ -1,6 +1,5 @@
 #include "platform/IniStore.h"
 
-#include "platform/Backups.h"
 
 #include <QFileInfo>
 
@@ -126,34 +125,9 @@ IniStatus IniStore::checkWritable(const QString &file, const Entry &entry) const
     return IniStatus::Ok;
 }
 
-bool IniStore::keepBackup(const QString &target, const QByteArray &replacement, bool inPlace) const
-{
-    // What is on disk now is what the write replaces (another program may have changed it).
-    const FileStamp now = StatFile(target);
-    if (!now.regular || now.size == 0)
-        return false;
-    if (now.size == replacement.size()) {
-        QByteArray old;
-        if (ReadWholeFile(target, kMaxFileBytes, &old) != ReadStatus::Ok || old == replacement)
-            return false;
-    }
-    // A failed backup does not stop the save: the user asked for the save, not for the backup.
-    return KeepBackupOfFile(target, kMaxFileBytes, inPlace);
-}
-
 IniStatus IniStore::flush(const QString &file, Entry &entry)
 {
-    const QByteArray bytes = entry.document.Serialize();
-    BeforeReplace beforeReplace;
-    QString backedUp;
-    if (keepingBackups_ && backedUp_.contains(file))
-        beforeReplace = [&](const QString &target, bool inPlace) {
-            if (keepBackup(target, bytes, inPlace))
-                backedUp = target;
-        };
-    const IniStatus status = fromWriteStatus(WriteFileAtomically(file, bytes, beforeReplace));
-    if (status == IniStatus::Ok && !backedUp.isNull())
-        PruneBackupsLater(backedUp);
+    const IniStatus status = fromWriteStatus(WriteFileAtomically(file, entry.document.Serialize()));
     if (status == IniStatus::Ok) {
         entry.stamp = StatFile(file);
         entry.readStatus = ReadStatus::Ok;
@@ -254,14 +228,6 @@ ReadStatus IniStore::LastRead(const QString &file)
     return entry.readStatus;
 }
 
-void IniStore::KeepBackups(const QString &file, bool keep)
-{
-    if (!keep)
-        backedUp_.remove(file);
-    else if (!file.isEmpty())
-        backedUp_.insert(file);
-}
-
 void IniStore::BeginBatch(const QString &file)
 {
     auto &slot = entries_[file];
@@ -310,7 +276,6 @@ void IniStore::AbandonBatch(const QString &file)
 void IniStore::Reset()
 {
     entries_.clear();
-    backedUp_.clear();
 }
 
 } // namespace platform

@@ -4,7 +4,6 @@
 #include "platform/IniDocument.h"
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -69,9 +68,6 @@ public:
     // Whether the file's encoding (code page 932 for a new file) can hold the text.
     bool CanHold(const QString &file, const QString &text);
 
-    // From now on every write that changes the file first keeps its previous content as a
-    // backup (catalogues; see Backups.h). Holds until Reset or until turned off.
-    void KeepBackups(const QString &file, bool keep = true);
 
     void BeginBatch(const QString &file);
     // The first failure of the batch's changes or of its final write, else Ok.
@@ -82,8 +78,6 @@ public:
     // Forgets every parsed file (tests; the naive baseline of the benchmark).
     void Reset();
     void SetCaching(bool enabled) { caching_ = enabled; }
-    // Off: no backups at all (the baseline of the benchmark).
-    void SetKeepingBackups(bool enabled) { keepingBackups_ = enabled; }
     // Tests whose files never change within one clock tick may trust a read at once.
     void SetRacyWindowNs(qint64 ns) { racyWindowNs_ = ns; }
 
@@ -110,14 +104,10 @@ private:
     IniStatus change(const QString &file, const std::function<IniDocument::Change(IniDocument &)> &apply);
     IniStatus checkWritable(const QString &file, const Entry &entry) const;
     IniStatus flush(const QString &file, Entry &entry);
-    // True when a backup was stored; inPlace: the write goes into the file itself.
-    bool keepBackup(const QString &target, const QByteArray &replacement, bool inPlace) const;
     void trim();
 
     QHash<QString, std::shared_ptr<Entry>> entries_;
-    QSet<QString> backedUp_;
     bool caching_ = true;
-    bool keepingBackups_ = true;
     qint64 racyWindowNs_ = kRacyWindowNs;
 };
 

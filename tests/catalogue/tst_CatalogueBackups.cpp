@@ -17,6 +17,18 @@
 
 using catalogue::State;
 
+namespace {
+
+// One change of the catalogue: its first category named anew.
+void renameFirstCategory(const QString &file, const QString &name)
+{
+    State().CatalogueFilePath = file;
+    QVERIFY(catalogue::LoadCategories() > 0);
+    QVERIFY(catalogue::RenameCategory(State().CategoryAt(1)->Category(), name).Done);
+}
+
+} // namespace
+
 class tst_CatalogueBackups : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -123,14 +135,9 @@ void tst_CatalogueBackups::tenVersionsPerCatalogue()
     const QString b = dir_->filePath("b/Tools.zrd");
     QVERIFY(put(a, "[S]\r\nk=0\r\n"));
     QVERIFY(put(b, "[S]\r\nk=0\r\n"));
-    const auto rename = [](const QString &file, const QString &to) {
-        State().CatalogueFilePath = file;
-        catalogue::LoadCategories();
-        QVERIFY(catalogue::RenameCategory(State().CategoryAt(1)->Category(), to).Done);
-    };
     for (int version = 1; version <= 12; ++version)
-        rename(a, QString("S%1").arg(version));
-    rename(b, "S1");
+        renameFirstCategory(a, QString("S%1").arg(version));
+    renameFirstCategory(b, "S1");
 
     // The oldest go after the writes, on a worker.
     QTRY_COMPARE(QDir(platform::BackupFolder()).entryList(QDir::Files | QDir::Hidden).size(), platform::kBackupsKept + 1);
@@ -191,8 +198,7 @@ void tst_CatalogueBackups::orderWhateverTheClock()
     for (const QString &path : expected)
         QVERIFY(put(path, "fake"));
 
-    mIniFile::KeepBackups(file);
-    mIniFile::WriteIniString("S", "k", "1", file);
+    renameFirstCategory(file, "T");
     QTRY_COMPARE(platform::BackupsOf(file).size(), qMin(expected.size() + 1, platform::kBackupsKept));
     const QStringList backups = platform::BackupsOf(file);
     QCOMPARE(backups.first(backups.size() - 1), expected.last(backups.size() - 1));
@@ -224,10 +230,9 @@ void tst_CatalogueBackups::namesFitAndFailuresAreTold()
     QVERIFY(put(file, "[S]\r\nk=0\r\n"));
     if (!stateUsable)
         QVERIFY(put(dir_->filePath("state"), "a file where the folder would be"));
-    mIniFile::KeepBackups(file);
     for (int change = 1; change <= 2; ++change) {
-        mIniFile::WriteIniString("S", "k", QString::number(change), file);
-        QCOMPARE(contents(file), "[S]\r\nk=" + QByteArray::number(change) + "\r\n");
+        renameFirstCategory(file, QString("S%1").arg(change));
+        QCOMPARE(contents(file), "[S" + QByteArray::number(change) + "]\r\nk=0\r\n");
         QCOMPARE(platform::BackupsOf(file).size(), stateUsable ? change : 0);
         QCOMPARE(platform::TakeBackupFailure(), stateUsable || change > 1 ? QString() : platform::BackupFolder());
     }

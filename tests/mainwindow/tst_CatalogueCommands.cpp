@@ -9,6 +9,7 @@
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/Settings.h"
+#include "platform/Backups.h"
 #include "platform/IniStore.h"
 
 #include <QFileInfo>
@@ -52,6 +53,7 @@ private Q_SLOTS:
     void statusesFollowTheFiles();
     void buildsReportBack_data();
     void buildsReportBack();
+    void backupFailureToldOnce();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -304,6 +306,27 @@ void tst_CatalogueCommands::buildsReportBack()
     QTRY_VERIFY(reader.Idle());
     QCOMPARE(int(shown(1)), after == int(catalogue::ProjectState::Failed) && !newExecutable ? after
                                                                                              : int(catalogue::ProjectState::UpToDate));
+}
+
+void tst_CatalogueCommands::backupFailureToldOnce()
+{
+    // A file where the backup folder would go: the changes are made, and the user hears of it once.
+    QVERIFY(put(dir_->filePath("state"), "a file"));
+    platform::SetBackupFolderForTesting(dir_->filePath("state/backups"));
+    platform::ResetBackupFailureForTesting();
+    const QString file = dir_->filePath("c.zrd");
+    QVERIFY(put(file, "[A]\r\na1=/a1.vbp\r\n[B]\r\n[C]\r\n"));
+    CatalogueCommands commands;
+    State().CatalogueFilePath = file;
+    commands.LoadCatalogue();
+    commands.SelectCategory(2);
+    ui_->confirmAnswers << true << true;
+    commands.DeleteCategory();
+    commands.DeleteCategory();
+    UseTestFolders();
+    QCOMPARE(contents(file), QByteArray("[C]\r\n")); // B, then A above it
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].startsWith(dir_->filePath("state/backups") + u' '), qPrintable(ui_->messages[0]));
 }
 
 QTEST_GUILESS_MAIN(tst_CatalogueCommands)
