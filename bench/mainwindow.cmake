@@ -1,2 +1,4 @@
 add_executable(bench_catalogue mainwindow/bench_catalogue.cpp)
 target_link_libraries(bench_catalogue PRIVATE zarun_ui)
+add_executable(bench_changes mainwindow/bench_changes.cpp)
+target_link_libraries(bench_changes PRIVATE zarun_ui)

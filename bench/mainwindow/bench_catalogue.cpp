@@ -1,13 +1,11 @@
 // The main window in process (offscreen unless QT_QPA_PLATFORM says otherwise) with a catalogue
 // of 100 categories x 100 projects whose .vbp files all exist: opening it to a shown window and
-// until every row holds its executable, clicking a category, deleting and moving a project,
-// saving, and the peak memory. Each line shows
+// until every row holds its executable, clicking a category, and the peak memory. Each line shows
 // the first run, which starts with the catalogue and every .vbp out of the page cache, beside the
-// median, and the floors: reading every .vbp once, and rewriting the catalogue once.
+// median, and the floor: reading every .vbp once. The changes are measured by bench_changes.
 // The real program's start (process, window system, cold and warm) is measured by bench/open.
 #include "../common/Measure.h"
 #include "catalogue/cVbAnalyze.h"
-#include "dialogs/fMove.h"
 #include "mainwindow/ProjectListView.h"
 #include "mainwindow/fMain.h"
 #include "platform/IniStore.h"
@@ -81,23 +79,6 @@ qint64 ReadRaw(const QStringList &files)
         ::close(fd);
     }
     return total;
-}
-
-// The floor of any change to the catalogue: one atomic rewrite, as durable as the program's.
-void RewriteFile(const QString &path, const QByteArray &bytes)
-{
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temp = target + ".rewrite";
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
-        Fail("cannot write the catalogue");
-    ::close(fd);
-    if (::rename(temp.constData(), target.constData()) != 0)
-        Fail("cannot rename the catalogue");
-    const QByteArray folder = target.left(target.lastIndexOf('/'));
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ::fsync(dir);
-    ::close(dir);
 }
 
 // The catalogue as the user's is when the program opens it: last written long ago.
@@ -193,14 +174,6 @@ int main(int argc, char **argv)
     Series open{"open to a shown window", {}};
     Series filled{"open until every row is filled", {}};
     Series click{"click a category", {}};
-    Series remove{"delete a project right after opening", {}};
-    Series move{"move a project 200 ms after that", {}};
-    Series save{"save into its file (one name changed)", {}};
-    Series saveNew{"save into a new file", {}};
-    Series rewrite{"floor of a change: one atomic rewrite", {}};
-    // The move follows the delete as this follows a rewrite: a disk still busy with the last write
-    // makes the next one slower, whoever writes.
-    Series nextRewrite{"the next rewrite, 200 ms later", {}};
     for (int r = 0; r < runs; ++r) {
         RestoreCatalogue(catalogueFile, catalogueBytes);
         if (r == 0)
@@ -235,45 +208,7 @@ int main(int argc, char **argv)
             window.ClickCategoryRow(2 + r % (kCategories - 1));
             QApplication::processEvents();
         }));
-
-        window.ClickCategoryRow(2);
-        window.ClickProjectRow(1);
-        remove.ms.push_back(TimeMs([&] { window.DeleteSelectedProject(); }));
-        if (catalogue::State().Current()->Count() != kProjects - 1)
-            Fail("delete did nothing");
-
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        window.ClickCategoryRow(3);
-        window.ClickProjectRow(1);
-        {
-            fMove dialog(&window);
-            dialog.cmbCategory->setCurrentIndex(4);
-            move.ms.push_back(TimeMs([&] { dialog.cmdOK_Click(); }));
-            if (!dialog.Moved() || catalogue::State().CategoryAt(5)->Count() != kProjects + 1)
-                Fail("move did nothing");
-        }
-
-        // A changed name, so that the save has something to write.
-        const QString renamed = QStringLiteral("改名%1").arg(r);
-        catalogue::State().CategoryAt(1)->SetProjectName(1, renamed);
-        save.ms.push_back(TimeMs([&] { window.SaveCatalogue(); }));
-        {
-            QFile f(catalogueFile);
-            if (!f.open(QIODevice::ReadOnly) || !f.readAll().contains(*platform::EncodeCp932(renamed + u'=')))
-                Fail("save did not write the changed name");
-        }
-        // Into a file of its own: every line written.
-        catalogue::State().CatalogueFilePath = dir.filePath(QStringLiteral("Copy%1.zrd").arg(r));
-        saveNew.ms.push_back(TimeMs([&] { window.SaveCatalogue(); }));
-        if (QFileInfo(catalogue::State().CatalogueFilePath).size() < 100000)
-            Fail("save wrote too little");
-        QFile::remove(catalogue::State().CatalogueFilePath);
-        catalogue::State().CatalogueFilePath.clear();
         window.close();
-
-        rewrite.ms.push_back(TimeMs([&] { RewriteFile(catalogueFile, catalogueBytes); }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        nextRewrite.ms.push_back(TimeMs([&] { RewriteFile(catalogueFile, catalogueBytes); }));
     }
     const long peak = PeakKiB();
 
@@ -294,7 +229,6 @@ int main(int argc, char **argv)
         std::printf("%s\n", note);
     };
     const double floorRead = Median(rawRead.ms);
-    const double floorWrite = Median(rewrite.ms);
     char note[64];
     row(rawRead);
     row(programRead);
@@ -305,15 +239,6 @@ int main(int argc, char **argv)
         std::snprintf(note, sizeof note, "  (%.1fx the floor)", Median(filled.ms) / floorRead);
     row(filled, note);
     row(click);
-    std::snprintf(note, sizeof note, "  (%.1fx one rewrite)", Median(remove.ms) / floorWrite);
-    row(remove, note);
-    std::snprintf(note, sizeof note, "  (%.1fx one rewrite, %.1fx the next)", Median(move.ms) / floorWrite,
-                  Median(move.ms) / Median(nextRewrite.ms));
-    row(move, note);
-    row(save);
-    row(saveNew);
-    row(rewrite);
-    row(nextRewrite);
     std::printf("%-42s %9.1f MB  (%.1f MB before the first window)\n", "peak memory (max RSS)", peak / 1024.0,
                 peakBefore / 1024.0);
     ui::SetCurrent(nullptr);

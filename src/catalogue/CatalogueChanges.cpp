@@ -45,9 +45,8 @@ qint32 find(const cVbAnalyze &category, const ProjectPtr &project)
         return 0;
     if (const qint32 j = category.IndexOf(project.get()))
         return j;
-    const QString key = IniNameKey(project->name);
     for (qint32 j = 1; j <= category.Count(); ++j)
-        if (IniNameKey(category.ProjectName(j)) == key)
+        if (platform::SameIniName(category.ProjectName(j), project->name))
             return j;
     return 0;
 }
@@ -201,7 +200,7 @@ ChangeResult EditProject(const QString &categoryName, const ProjectPtr &project,
     // A key another program added meanwhile is as taken as a sibling's.
     QStringList others;
     for (const auto &[key, value] : document.KeyLines(section))
-        if (IniNameKey(key) != IniNameKey(old))
+        if (!platform::SameIniName(key, old))
             others.append(key);
     if (const QString taken = ProjectNameTaken(name, others); !taken.isNull())
         return failed(taken, QString());

@@ -6,15 +6,13 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 
 namespace catalogue {
 
 namespace {
 
-// A lock older than this whose holder cannot be asked (another machine) counts as left behind.
-// No write of even a very large catalogue takes this long; one held by a live process on this
-// machine is never taken over.
+// Where the file system cannot tell a held lock file, one older than this counts as left behind:
+// no write of even a very large catalogue takes this long.
 constexpr int kStaleMs = 60'000;
 
 int &testWait()
@@ -75,17 +73,19 @@ CatalogueLock::Result CatalogueLock::Lock(const QString &catalogueFile, int wait
     const QString path = PathFor(catalogueFile);
     if (path.isEmpty())
         return Result::Failed;
-    lock_ = std::make_unique<QLockFile>(path);
-    lock_->setStaleLockTime(kStaleMs);
     if (waitMs < 0)
         waitMs = testWait() >= 0 ? testWait() : kWaitMs;
-    if (lock_->tryLock(waitMs))
+    switch (lock_.Lock(path, waitMs, kStaleMs)) {
+    case platform::LockFile::Result::Locked:
         return Result::Locked;
-    const QLockFile::LockError error = lock_->error();
-    lock_.reset();
-    return error == QLockFile::LockFailedError ? Result::Busy : Result::Failed;
+    case platform::LockFile::Result::Busy:
+        return Result::Busy;
+    case platform::LockFile::Result::Failed:
+        break;
+    }
+    return Result::Failed;
 }
 
-void CatalogueLock::Unlock() { lock_.reset(); }
+void CatalogueLock::Unlock() { lock_.Unlock(); }
 
 } // namespace catalogue

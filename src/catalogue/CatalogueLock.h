@@ -1,10 +1,8 @@
 #pragma once
 
+#include "platform/LockFile.h"
+
 #include <QString>
-
-#include <memory>
-
-class QLockFile;
 
 namespace catalogue {
 
@@ -34,7 +32,7 @@ public:
     static QString PathFor(const QString &catalogueFile);
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    platform::LockFile lock_;
 };
 
 } // namespace catalogue

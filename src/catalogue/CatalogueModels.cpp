@@ -22,16 +22,23 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
         recount(false);
         endResetModel();
     });
+    // One category more or less: only its own count is taken or dropped.
     connect(&events, &CatalogueEvents::CategoryAboutToBeInserted, this,
             [this](int index) { beginInsertRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [this] {
-        recount(false);
+    connect(&events, &CatalogueEvents::CategoryInserted, this, [this](int index) {
+        if (size_t(index) <= counts_.size())
+            counts_.insert(counts_.begin() + index, countOf(State().CategoryAt(index)));
+        else
+            recount(false);
         endInsertRows();
     });
     connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this,
             [this](int index) { beginRemoveRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this] {
-        recount(false);
+    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this](int index) {
+        if (size_t(index) < counts_.size())
+            counts_.erase(counts_.begin() + index);
+        else
+            recount(false);
         endRemoveRows();
     });
     connect(&events, &CatalogueEvents::CategoryRenamed, this, [this](const cVbAnalyze *category) {

@@ -108,9 +108,8 @@ namespace {
 
 QString takenBy(const QString &name, const QStringList &others)
 {
-    const QString folded = platform::IniNameKey(name);
     for (const QString &other : others)
-        if (platform::IniNameKey(other) == folded)
+        if (platform::SameIniName(other, name))
             return other;
     return QString();
 }

@@ -290,9 +290,8 @@ cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const
 
 qint32 CatalogueState::IndexOfCategory(const QString &name) const
 {
-    const QString folded = platform::IniNameKey(name);
     for (qint32 i = 1; i <= CategoryCount; ++i)
-        if (platform::IniNameKey(CategoryAt(i)->Category()) == folded)
+        if (platform::SameIniName(CategoryAt(i)->Category(), name))
             return i;
     return 0;
 }

@@ -49,6 +49,11 @@ QStringView TrimBlanks(QStringView text)
 
 QString IniNameKey(QStringView name) { return TrimBlanks(name).toString().toCaseFolded(); }
 
+bool SameIniName(QStringView a, QStringView b)
+{
+    return TrimBlanks(a).compare(TrimBlanks(b), Qt::CaseInsensitive) == 0;
+}
+
 IniDocument::Line IniDocument::parseLine(QByteArray raw, TextEncoding encoding)
 {
     Line line;
@@ -340,8 +345,21 @@ IniDocument::Change IniDocument::RemoveSection(QStringView sectionName)
     const qsizetype s = findSection(sectionName);
     if (s < 0)
         return Change::Unchanged;
+    // Every section has a name of its own unless the index holds fewer names than there are sections.
+    const bool repeated = sectionIndex_.size() < sections_.size() - 1;
     sections_.removeAt(s);
-    rebuildSectionIndex();
+    // Only the first section of each name is indexed: a later one of the same name takes its place.
+    const QString key = IniNameKey(sectionName);
+    sectionIndex_.remove(key);
+    for (auto it = sectionIndex_.begin(); it != sectionIndex_.end(); ++it)
+        if (it.value() > s)
+            it.value() -= 1;
+    for (qsizetype later = s; repeated && later < sections_.size(); ++later) {
+        if (IniNameKey(sections_[later].header.name) == key) {
+            sectionIndex_.insert(key, later);
+            break;
+        }
+    }
     return Change::Changed;
 }
 
@@ -369,8 +387,18 @@ IniDocument::Change IniDocument::RenameSection(QStringView sectionName, QStringV
     }
     QByteArray raw = Encode(u'[' + newName.toString() + u']', encoding_).value_or(QByteArray());
     raw += header.raw.sliced(end);
+    const QString oldKey = IniNameKey(header.name);
     header = parseLine(std::move(raw), encoding_);
-    rebuildSectionIndex();
+    const bool repeated = sectionIndex_.size() < sections_.size() - 1;
+    sectionIndex_.remove(oldKey);
+    sectionIndex_.insert(IniNameKey(header.name), s);
+    // A later section of the old name now comes first under it.
+    for (qsizetype later = s + 1; repeated && later < sections_.size(); ++later) {
+        if (IniNameKey(sections_[later].header.name) == oldKey) {
+            sectionIndex_.insert(oldKey, later);
+            break;
+        }
+    }
     return Change::Changed;
 }
 

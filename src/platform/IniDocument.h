@@ -14,6 +14,8 @@ namespace platform {
 
 // How section and key names are matched: blanks at the ends ignored, letter case ignored.
 QString IniNameKey(QStringView name);
+// The same match of two names, without making a key of each.
+bool SameIniName(QStringView a, QStringView b);
 
 // Blanks as the INI syntax knows them: space and tab.
 QStringView TrimBlanks(QStringView text);

@@ -6,6 +6,7 @@ target_sources(zarun_core PRIVATE
   platform/FileSystem.cpp platform/FileSystem.h
   platform/IniDocument.cpp platform/IniDocument.h
   platform/IniStore.cpp platform/IniStore.h
+  platform/LockFile.cpp platform/LockFile.h
   platform/PathStyle.h
   platform/PrivateFolder.cpp platform/PrivateFolder.h
   platform/ProcessStart.cpp platform/ProcessStart.h

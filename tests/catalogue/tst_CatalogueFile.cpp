@@ -5,6 +5,7 @@
 #include "common/TestFolders.h"
 #include "platform/ProgramFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -96,6 +97,8 @@ private Q_SLOTS:
     void saveWritesOnlyWhatTheFileLacks();
     void failedWriteChangesNothing_data();
     void failedWriteChangesNothing();
+    void leftLocksAreTakenOver_data();
+    void leftLocksAreTakenOver();
     void followsAnotherProgram_data();
     void followsAnotherProgram();
 
@@ -340,6 +343,33 @@ void tst_CatalogueFile::failedWriteChangesNothing()
         QCOMPARE(contents(file()), old);
     // No temporary file is left behind.
     QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+}
+
+void tst_CatalogueFile::leftLocksAreTakenOver_data()
+{
+    QTest::addColumn<qint64>("age"); // seconds since the lock file was made
+    QTest::addColumn<bool>("changed");
+    // Nobody holds the file: a crash or a kill left it.
+    QTest::newRow("left by a process that is gone") << qint64(60) << true;
+    // Its maker may not hold it yet: it is waited for, not taken.
+    QTest::newRow("just made") << qint64(0) << false;
+}
+
+void tst_CatalogueFile::leftLocksAreTakenOver()
+{
+    QFETCH(qint64, age);
+    QFETCH(bool, changed);
+    open("[Tools]\r\n");
+    const QString lock = catalogue::CatalogueLock::PathFor(file());
+    QVERIFY(put(lock, "12345\nelsewhere\nzarun\n"));
+    if (age > 0)
+        QVERIFY(setModified(lock, QDateTime::currentSecsSinceEpoch() - age));
+    catalogue::CatalogueLock::SetWaitForTesting(100);
+    const catalogue::ChangeResult result = catalogue::AddProjects("Tools", projects({{"Calc", "/c.vbp"}}));
+    catalogue::CatalogueLock::SetWaitForTesting(-1);
+    QCOMPARE(result.Done, changed);
+    QCOMPARE(contents(file()), changed ? QByteArray("[Tools]\r\nCalc=/c.vbp\r\n") : QByteArray("[Tools]\r\n"));
+    QCOMPARE(QFileInfo::exists(lock), !changed);
 }
 
 void tst_CatalogueFile::followsAnotherProgram_data()

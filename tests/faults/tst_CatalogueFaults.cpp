@@ -651,7 +651,7 @@ void tst_CatalogueFaults::twoWritersLoseNothing()
     const QStringList lines = FreshLoad(catalogue_);
     QCOMPARE(lines.size(), 5 + 2 * kEach);
     for (int k = 0; k < kEach; ++k)
-        for (const QString tag : {QStringLiteral("一"), QStringLiteral("二")})
+        for (const QString &tag : {QStringLiteral("一"), QStringLiteral("二")})
             QVERIFY2(lines.contains(QStringLiteral("shown: %1%2=/new/%2.vbp").arg(tag).arg(k)), qPrintable(tag + QString::number(k)));
     for (const char *kept : {"shown: p1=x", "shown: p2=y", "shown: q=z"})
         QVERIFY(lines.contains(QLatin1String(kept)));

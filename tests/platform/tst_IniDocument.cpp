@@ -185,7 +185,7 @@ void tst_IniDocument::remove_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key"); // null: the whole section
+    QTest::addColumn<QString>("key"); // null: the whole section; "->name": the section renamed
     QTest::addColumn<QByteArray>("after");
     QTest::newRow("key") << QByteArray("[S]\r\na=1\r\nb=2\r\n; c\r\n") << "s" << "A"
                          << QByteArray("[S]\r\nb=2\r\n; c\r\n");
@@ -197,6 +197,17 @@ void tst_IniDocument::remove_data()
     QTest::newRow("absent section") << QByteArray("[A]\r\n") << "B" << QString() << QByteArray("[A]\r\n");
     QTest::newRow("first of duplicate sections") << QByteArray("[A]\r\nk=1\r\n[A]\r\nk=2\r\n") << "A" << QString()
                                                  << QByteArray("[A]\r\nk=2\r\n");
+    QTest::newRow("section before others") << QByteArray("[A]\r\n[B]\r\nb=1\r\n[C]\r\nc=1\r\n") << "a" << QString()
+                                           << QByteArray("[B]\r\nb=1\r\n[C]\r\nc=1\r\n");
+    // A rename changes the header line only; its own line break stays.
+    QTest::newRow("renamed") << QByteArray("; c\n[A]\nk=1\n[B]\r\n") << "a" << "->ｶﾃｺﾞﾘｰ" << QByteArray("; c\n[\xB6\xC3\xBA\xDE\xD8\xB0]\nk=1\n[B]\r\n");
+    QTest::newRow("renamed, last line without a break") << QByteArray("[A]") << "A" << "->B" << QByteArray("[B]");
+    QTest::newRow("renamed in letter case") << QByteArray("[A]\r\nk=1\r\n") << "A" << "->a" << QByteArray("[a]\r\nk=1\r\n");
+    QTest::newRow("renamed to another section's name") << QByteArray("[A]\r\n[B]\r\n") << "A" << "->b"
+                                                       << QByteArray("[A]\r\n[B]\r\n");
+    QTest::newRow("renamed, a later one of the old name comes first")
+        << QByteArray("[A]\r\nk=1\r\n[B]\r\n[a]\r\nj=2\r\n") << "A" << "->C" << QByteArray("[C]\r\nk=1\r\n[B]\r\n[a]\r\nj=2\r\n");
+    QTest::newRow("renamed to a name the file cannot hold") << QByteArray("[A]\r\n") << "A" << "->a]b" << QByteArray("[A]\r\n");
 }
 
 void tst_IniDocument::remove()
@@ -206,9 +217,20 @@ void tst_IniDocument::remove()
     QFETCH(QString, key);
     QFETCH(QByteArray, after);
     IniDocument doc = IniDocument::Parse(before);
-    const auto change = key.isNull() ? doc.RemoveSection(section) : doc.RemoveKey(section, key);
-    QCOMPARE(change, before == after ? IniDocument::Change::Unchanged : IniDocument::Change::Changed);
+    const bool rename = key.startsWith(QLatin1String("->"));
+    const auto change = rename         ? doc.RenameSection(section, key.mid(2))
+                        : key.isNull() ? doc.RemoveSection(section)
+                                       : doc.RemoveKey(section, key);
+    if (rename && before == after)
+        QVERIFY(change != IniDocument::Change::Changed);
+    else
+        QCOMPARE(change, before == after ? IniDocument::Change::Unchanged : IniDocument::Change::Changed);
     QCOMPARE(doc.Serialize(), after);
+    // Finds sections and keys as a fresh parse of the bytes does.
+    const IniDocument fresh = IniDocument::Parse(after);
+    QCOMPARE(doc.SectionNames(), fresh.SectionNames());
+    for (const QString &name : fresh.SectionNames())
+        QCOMPARE(doc.KeyLines(name), fresh.KeyLines(name));
 }
 
 void tst_IniDocument::refusedText_data()
