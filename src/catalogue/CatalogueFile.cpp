@@ -212,10 +212,10 @@ QString ProblemMessage(const QString &path, FileProblem problem)
         return path + QStringLiteral(" は大きすぎて読み込めなかったため、上書きしません。名前を付けて保存してください。");
     case FileProblem::Missing:
         return path + QStringLiteral(" が見つかりません。他のﾌﾟﾛｸﾞﾗﾑで削除か移動されたようです。"
-                                     "表示中の内容は上書き保存で書き戻せます。");
+                                     "表示中の内容は「上書き保存」で書き戻せます。");
     case FileProblem::Replaced:
         return path + QStringLiteral(" は読み込めない内容に置き換えられています。"
-                                     "表示中の内容は上書き保存で書き戻せます。");
+                                     "表示中の内容は「上書き保存」で書き戻せます。");
     case FileProblem::Busy:
         return path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが書き込み中です。しばらくしてからやり直してください。");
     case FileProblem::LockFailed:

@@ -157,7 +157,12 @@ QString cVbAnalyze::ProjectExe(qint32 index) const
         return QString();
     ProjectRecord &record = *projects_[index - 1];
     if (!record.exeKnown) {
-        record.exe = KeptPath(record.file, ExecutableOf(record.file));
+        bool readFailed = false;
+        const QString exe = mMain::ExecutableOfExisting(record.file, &readFailed);
+        // A read that failed is no answer: the next ask, or the reader, reads again.
+        if (readFailed)
+            return QString();
+        record.exe = KeptPath(record.file, exe);
         record.exeKnown = true;
     }
     return record.Exe();

@@ -192,16 +192,25 @@ QString GetProjectExe(const QString &projectFile)
                           platform::kNativePathStyle);
 }
 
-QString ExecutableOfExisting(const QString &projectFile)
+QString ExecutableOfExisting(const QString &projectFile, bool *readFailed)
 {
     QByteArray bytes;
-    switch (platform::ReadSmallFile(projectFile, kMaxProjectFileBytes, &bytes)) {
+    platform::FileStamp stamp;
+    if (readFailed)
+        *readFailed = false;
+    switch (platform::ReadSmallFile(projectFile, kMaxProjectFileBytes, &bytes, &stamp)) {
     case platform::FileKind::Missing:
         return QString();
     case platform::FileKind::Other:
         return ProjectExeFrom(projectFile, std::nullopt, platform::kNativePathStyle);
     case platform::FileKind::Regular:
         break;
+    }
+    // A read that failed gives no bytes of a file that has some.
+    if (bytes.isEmpty() && stamp.size > 0) {
+        if (readFailed)
+            *readFailed = true;
+        return QString();
     }
     return ProjectExeFrom(projectFile, ProjectValueIn(bytes, ProjectKey::ExeName32), platform::kNativePathStyle);
 }

@@ -31,8 +31,9 @@ QString GetProjectName(const QString &projectFile);
 QString GetProjectExe(const QString &projectFile);
 
 // The executable of a catalogued project as loading gives it: empty when the .vbp does not
-// exist, else what GetProjectExe gives, read with one stat, open and read of the file.
-QString ExecutableOfExisting(const QString &projectFile);
+// exist, else what GetProjectExe gives, read with one stat, open and read of the file. A .vbp
+// that exists but could not be read gives a null string and sets readFailed: it says nothing.
+QString ExecutableOfExisting(const QString &projectFile, bool *readFailed = nullptr);
 
 // The command of the program the desktop associates with .vbp files, asked for with
 // an empty probe file in the program folder; empty when there is none or no probe can be made.

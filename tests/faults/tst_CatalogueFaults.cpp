@@ -120,6 +120,7 @@ private Q_SLOTS:
     void everyChangeIsOnDiskWhenItReturns_data();
     void everyChangeIsOnDiskWhenItReturns();
     void twoWritersLoseNothing();
+    void filesNamedLikeOursSurvive();
     void listsFollowAnotherWriter();
 
 private:
@@ -287,9 +288,9 @@ void tst_CatalogueFaults::commandsOnAFaultyFile_data()
     const QString sectionFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n");
     const QString editFailed = QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｷｰの削除に失敗しました。\r\n");
     const QString gone = QStringLiteral("%PATH% が見つかりません。他のﾌﾟﾛｸﾞﾗﾑで削除か移動されたようです。"
-                                        "表示中の内容は上書き保存で書き戻せます。");
+                                        "表示中の内容は「上書き保存」で書き戻せます。");
     const QString replaced = QStringLiteral("%PATH% は読み込めない内容に置き換えられています。"
-                                            "表示中の内容は上書き保存で書き戻せます。");
+                                            "表示中の内容は「上書き保存」で書き戻せます。");
     const QString readOnly = QStringLiteral("%PATH% は書き込みできません。");
 
     // Deleted while open: no change brings a file back behind the user's back; the lists keep the
@@ -655,6 +656,21 @@ void tst_CatalogueFaults::twoWritersLoseNothing()
             QVERIFY2(lines.contains(QStringLiteral("shown: %1%2=/new/%2.vbp").arg(tag).arg(k)), qPrintable(tag + QString::number(k)));
     for (const char *kept : {"shown: p1=x", "shown: p2=y", "shown: q=z"})
         QVERIFY(lines.contains(QLatin1String(kept)));
+}
+
+void tst_CatalogueFaults::filesNamedLikeOursSurvive()
+{
+    // The user's own files beside the catalogue, long untouched: a change's tidying leaves them.
+    const QStringList mine{".Tools.zrd.backup", ".Tools.zrd.before", ".Tools.zrd.241208", ".ZARUN.ini.backup",
+                           ".Tools.zrd.zarun-AbC123", ".Tools.zrd.zarun-lock.old"};
+    for (const QString &name : mine) {
+        QVERIFY(put(data_ + u'/' + name, name.toUtf8()));
+        QVERIFY(setModified(data_ + u'/' + name, 1'600'000'000));
+    }
+    QCOMPARE(RunCommand({QStringLiteral("change"), catalogue_, QStringLiteral("add")}).exitCode, 0);
+    for (const QString &name : mine)
+        QCOMPARE(contents(data_ + u'/' + name), name.toUtf8());
+    QCOMPARE(FolderEntries(data_).size(), mine.size() + 1);
 }
 
 void tst_CatalogueFaults::listsFollowAnotherWriter()

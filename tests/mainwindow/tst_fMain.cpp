@@ -1027,6 +1027,11 @@ void tst_fMain::catalogueGivenFromOutside()
     QTRY_COMPARE_WITH_TIMEOUT(State().CatalogueFilePath, start, 20000);
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
 
+    // The catalogue shown already: the window comes to the front and nothing is read again.
+    const catalogue::ProjectRecord *shown = State().Current()->Record(1);
+    w.OpenRequested(start);
+    QCOMPARE(State().Current()->Record(1), shown);
+
     const QString gone = dir_->filePath(QStringLiteral("Gone.zrd"));
     w.OpenRequested(gone);
     QCOMPARE(ui_->messages, QStringList{gone + QStringLiteral(" が存在しません。")});
