@@ -308,11 +308,7 @@ FileProblem SaveCatalogueInto(const QString &path)
     CatalogueState &state = State();
     if (path.isEmpty())
         return FileProblem::NoFile;
-    const auto same = [](const QString &a, const QString &b) {
-        const QString ca = QFileInfo(a).canonicalFilePath();
-        return a == b || (!ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath());
-    };
-    if (!state.CatalogueFilePath.isEmpty() && same(path, state.CatalogueFilePath))
+    if (platform::SameFile(path, state.CatalogueFilePath))
         return SaveWholeCatalogue();
     CatalogueLock lock;
     if (const CatalogueLock::Result locked = lock.Lock(path); locked != CatalogueLock::Result::Locked)

@@ -63,15 +63,6 @@ QFont ListFont()
 
 QString ProgramName() { return QStringLiteral("ZARUN"); }
 
-bool SameFile(const QString &a, const QString &b)
-{
-    if (a.isEmpty() || b.isEmpty())
-        return false;
-    const QString canonical = QFileInfo(a).canonicalFilePath();
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath()
-        || (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
-}
-
 // The width a column of the project list keeps. The category column, last whenever shown, has none.
 std::optional<settings::ListWidth> WidthOfColumn(int column)
 {
@@ -436,7 +427,7 @@ void fMain::OpenRequested(const QString &path)
     raise();
     activateWindow();
     // The catalogue shown already (a double click on it in the file manager): the window is enough.
-    if (path.isEmpty() || SameFile(path, State().CatalogueFilePath))
+    if (path.isEmpty() || platform::SameFile(path, State().CatalogueFilePath))
         return;
     pendingRequest_ = path;
     openPendingRequest();

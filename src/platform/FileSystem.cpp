@@ -156,23 +156,6 @@ bool IsWritableFolder(const QString &folder)
 
 namespace {
 
-bool writeAll(int fd, const char *data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 bool writeAllAt(int fd, QByteArrayView data, off_t offset)
 {
     while (!data.isEmpty()) {
@@ -432,7 +415,7 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
         ok = (oldFd < 0 || copyAttributes(oldFd, fd)) && ::fchmod(fd, old.st_mode & 07777) == 0;
     }
     closeOld();
-    ok = ok && writeAll(fd, data.data(), data.size()) && syncFile(fd);
+    ok = ok && writeAllAt(fd, data, 0) && syncFile(fd);
     if (::close(fd) != 0)
         ok = false;
     if (ok && beforeReplace)
@@ -501,7 +484,7 @@ bool WriteCopyFile(const QString &path, QByteArrayView data)
     const int fd = createTemporaryFile(path, 0600, &temp);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, data.data(), data.size());
+    bool ok = writeAllAt(fd, data, 0);
     ok = ::close(fd) == 0 && ok;
     // A hard link does not replace what is there; the temporary name then goes. File systems
     // without hard links get a rename (the caller picked a free name).
@@ -707,5 +690,17 @@ ReadStatus ReadWholeFile(const QString &path, qint64 maxBytes, QByteArray *conte
 }
 
 WriteStatus TruncateFileAtomically(const QString &path) { return WriteFileAtomically(path, QByteArrayView()); }
+
+bool SameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.absoluteFilePath() == second.absoluteFilePath())
+        return true;
+    const QString canonical = first.canonicalFilePath();
+    return !canonical.isEmpty() && canonical == second.canonicalFilePath();
+}
 
 } // namespace platform

@@ -53,6 +53,9 @@ struct FollowedPath {
     LinkStatus status = LinkStatus::Ok;
 };
 
+// Whether two paths name one file: the same path, or links that lead to one place.
+bool SameFile(const QString &a, const QString &b);
+
 // Follows a chain of symbolic links to its end. A relative target counts from the folder of
 // the link that names it, as the kernel resolves it.
 FollowedPath FollowLinks(const QString &path);

@@ -88,25 +88,6 @@ IniRead IniStore::Read(const QString &file)
     return read;
 }
 
-void IniStore::Adopt(IniRead read)
-{
-    if (!caching_ || read.file.isEmpty())
-        return;
-    const auto known = entries_.constFind(read.file);
-    // Every use compares the file with the read's stamp, so a read the file has moved on from is
-    // read again then; only what the store holds already (a batch, perhaps) stays.
-    if (known != entries_.constEnd() && known.value()->loaded)
-        return;
-    trim();
-    auto entry = std::make_shared<Entry>();
-    entry->stamp = read.stamp;
-    entry->readStatus = read.status;
-    entry->document = std::move(read.document);
-    entry->loaded = true;
-    entry->settled = isSettled(read.stamp, racyWindowNs_, read.readAtNs);
-    entries_.insert(read.file, entry);
-}
-
 const IniDocument &IniStore::Document(const QString &file) { return current(file).document; }
 
 bool IniStore::CanHold(const QString &file, const QString &text)

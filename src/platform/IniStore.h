@@ -43,9 +43,6 @@ public:
 
     // Reads and parses the file without touching any store: safe on any thread.
     static IniRead Read(const QString &file);
-    // Takes a read made earlier when the store knows nothing of the file yet; the next use still
-    // compares it with the file on disk, as every use does.
-    void Adopt(IniRead read);
 
     // The current content of the file; an empty document when it is missing or cannot be read.
     const IniDocument &Document(const QString &file);

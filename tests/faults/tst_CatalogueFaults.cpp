@@ -58,9 +58,9 @@ QStringList FolderEntries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Waits until the file's last change lies far enough back for a read to be trusted, then reads it,
-// so that a later change that keeps size and times could only be told by the change time.
-void ReadWhenSettled(const QString &path)
+// Waits until the file's last change lies a clock tick back, so that a later change that keeps size
+// and times can only be told by the change time.
+void WaitUntilSettled(const QString &path)
 {
     for (;;) {
         const platform::FileStamp stamp = platform::StatFile(path);
@@ -68,8 +68,6 @@ void ReadWhenSettled(const QString &path)
             break;
         QThread::msleep(10);
     }
-    QStringList names;
-    mIniFile::ReadIniSectionNames(names, path);
 }
 
 // What lies at the path, links not followed: a link's target and what lies there, a folder's
@@ -458,7 +456,7 @@ void tst_CatalogueFaults::editsByAnotherProgram()
         if (touch.isEmpty())
             QSKIP("no touch program to put the file times back with");
         QCOMPARE(theirs.size(), kOld.size());
-        ReadWhenSettled(catalogue_);
+        WaitUntilSettled(catalogue_);
         const QString reference = data_ + QStringLiteral("/times");
         QCOMPARE(QProcess::execute(touch, {QStringLiteral("-r"), catalogue_, reference}), 0);
         const platform::FileStamp before = platform::StatFile(catalogue_);
