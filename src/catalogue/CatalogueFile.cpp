@@ -7,7 +7,6 @@
 #include "platform/ProgramFolder.h"
 #include "tooling/mFunction.h"
 
-#include <QFileInfo>
 
 using platform::FileStamp;
 using platform::IniDocument;

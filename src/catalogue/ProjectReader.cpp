@@ -102,7 +102,7 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
     connect(&events, &CatalogueEvents::CategoriesReset, this, [this] { queueAll(); });
     connect(&events, &CatalogueEvents::ProjectsReset, this, [this](const cVbAnalyze *category) { Queue(category); });
     // A category another program added to the file comes with its projects.
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [](int index) { Instance().Queue(State().CategoryAt(index)); });
+    connect(&events, &CatalogueEvents::CategoryInserted, this, [this](int index) { Queue(State().CategoryAt(index)); });
     const auto one = [this](const cVbAnalyze *category, int index) {
         const ProjectRecord *record = category->Record(index);
         const bool pending = record && record->scanPending && record->scanGeneration == generation_->load();
