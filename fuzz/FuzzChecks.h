@@ -47,8 +47,8 @@ inline bool SameDocument(const platform::IniDocument &a, const platform::IniDocu
         if (lines != b.KeyLines(section))
             return false;
         for (const auto &line : lines) {
-            const QString *x = a.FindValue(section, line.first);
-            const QString *y = b.FindValue(section, line.first);
+            const std::optional<QString> x = a.FindValue(section, line.first);
+            const std::optional<QString> y = b.FindValue(section, line.first);
             if (!x || !y || *x != *y)
                 return false;
         }

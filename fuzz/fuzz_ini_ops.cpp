@@ -165,7 +165,7 @@ private:
             return;
         }
         // A copy: any later call may read the file again and replace the document.
-        const QString *found = document().FindValue(section, key);
+        const std::optional<QString> found = document().FindValue(section, key);
         FUZZ_CHECK(found && *found == platform::TrimBlanks(value), "the stored value is not the written one");
         const QString stored = *found;
         FUZZ_CHECK(mIniFile::ReadIniString(section, key, kDefault, iniFile()) == expectedRead(stored),
@@ -183,7 +183,7 @@ private:
         const QString key = text(Kind::Key);
         const qint32 value = in_.ConsumeIntegral<qint32>();
         mIniFile::WriteIniLong(section, key, value, iniFile());
-        if (const QString *stored = document().FindValue(section, key); stored && *stored == QString::number(value))
+        if (const std::optional<QString> stored = document().FindValue(section, key); stored && *stored == QString::number(value))
             FUZZ_CHECK(mIniFile::ReadIniLong(section, key, value ^ 1, iniFile()) == value, "long read after write");
     }
 
@@ -193,7 +193,8 @@ private:
         const QString key = text(Kind::Key);
         const bool value = in_.ConsumeBool();
         mIniFile::WriteIniBool(section, key, value, iniFile());
-        if (const QString *stored = document().FindValue(section, key); stored && *stored == (value ? u"True" : u"False"))
+        if (const std::optional<QString> stored = document().FindValue(section, key);
+            stored && *stored == (value ? u"True" : u"False"))
             FUZZ_CHECK(mIniFile::ReadIniBool(section, key, !value, iniFile()) == value, "bool read after write");
     }
 

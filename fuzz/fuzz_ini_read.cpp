@@ -25,7 +25,7 @@ void checkWrite(const IniDocument &doc, const QString &section, const QString &k
         if (change == IniDocument::Change::Refused)
             return;
     }
-    const QString *stored = edited.FindValue(section, key);
+    const std::optional<QString> stored = edited.FindValue(section, key);
     FUZZ_CHECK(stored && *stored == platform::TrimBlanks(value).toString(), "write then read");
     if (change == IniDocument::Change::Changed)
         checkReparse(edited, "re-read after a write");
@@ -70,15 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &section : sections) {
         const auto lines = doc.KeyLines(section);
         FUZZ_CHECK(lines == doc.KeyLines(QStringLiteral(" \t") + IniNameKey(section) + u'\t'), "section match ignores case and blanks");
-        QHash<QString, const QString *> firstValue; // folded key -> the value of its first line
+        QHash<QString, QString> firstValue; // folded key -> the value of its first line
         for (const auto &line : lines) {
             const QString folded = IniNameKey(line.first);
             if (!firstValue.contains(folded))
-                firstValue.insert(folded, &line.second);
-            const QString *value = doc.FindValue(section, line.first);
+                firstValue.insert(folded, line.second);
+            const std::optional<QString> value = doc.FindValue(section, line.first);
             FUZZ_CHECK(value && value == doc.FindValue(IniNameKey(section), u' ' + folded + u' '),
                        "key match ignores case and blanks");
-            FUZZ_CHECK(*value == *firstValue.value(folded), "the first key line wins");
+            FUZZ_CHECK(*value == firstValue.value(folded), "the first key line wins");
         }
     }
 

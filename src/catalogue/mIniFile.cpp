@@ -25,7 +25,7 @@ QString readValue(const QString &section, const QString &key, const QString &fil
 {
     if (file.isEmpty())
         return QString();
-    const QString *stored = IniStore::Instance().Document(file).FindValue(section, key);
+    const std::optional<QString> stored = IniStore::Instance().Document(file).FindValue(section, key);
     if (!stored)
         return QString();
     return platform::TruncateToCp932Bytes(unquoted(*stored), kValueBufferBytes - 1).toString();

@@ -1,6 +1,7 @@
 #include "platform/IniDocument.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform {
 
@@ -34,6 +35,49 @@ char16_t unitAt(const char *p, TextEncoding encoding)
     }
 }
 
+// Calls visit(position, length, ascii) for each character of the bytes as the decoder reads
+// them; ascii is the character when it is one of ASCII, else 0. Only ASCII characters matter to
+// the syntax, and code page 932 can hide '[' and ']' in the second byte of a character.
+template <typename Visit>
+void forEachCharacter(QByteArrayView bytes, TextEncoding encoding, Visit visit)
+{
+    const char *data = bytes.data();
+    const qsizetype n = bytes.size();
+    switch (encoding) {
+    case TextEncoding::Cp932:
+        for (qsizetype i = 0; i < n;) {
+            const uchar b = uchar(data[i]);
+            if (b < 0x80) {
+                visit(i, 1, char16_t(b));
+                ++i;
+            } else if (IsCp932LeadByte(b) && i + 1 < n && IsCp932TrailByte(uchar(data[i + 1]))) {
+                visit(i, 2, char16_t(0));
+                i += 2;
+            } else {
+                visit(i, 1, char16_t(0));
+                ++i;
+            }
+        }
+        return;
+    case TextEncoding::Utf8:
+        // No byte of a longer sequence is below 0x80.
+        for (qsizetype i = 0; i < n; ++i)
+            visit(i, 1, uchar(data[i]) < 0x80 ? char16_t(uchar(data[i])) : char16_t(0));
+        return;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        qsizetype i = 0;
+        for (; i + 1 < n; i += 2) {
+            const char16_t u = unitAt(data + i, encoding);
+            visit(i, 2, u < 0x80 ? u : char16_t(0));
+        }
+        if (i < n)
+            visit(i, 1, char16_t(0)); // an odd byte at the end
+        return;
+    }
+    }
+}
+
 } // namespace
 
 QStringView TrimBlanks(QStringView text)
@@ -54,74 +98,129 @@ bool SameIniName(QStringView a, QStringView b)
     return TrimBlanks(a).compare(TrimBlanks(b), Qt::CaseInsensitive) == 0;
 }
 
-IniDocument::Line IniDocument::parseLine(QByteArray raw, TextEncoding encoding)
+IniDocument::Parsed IniDocument::parse(QByteArrayView raw) const
 {
-    Line line;
-    const qsizetype unit = unitSize(encoding);
+    const qsizetype unit = unitSize(encoding_);
     qsizetype contentSize = raw.size() - raw.size() % unit;
     while (contentSize >= unit) {
-        const char16_t u = unitAt(raw.constData() + contentSize - unit, encoding);
+        const char16_t u = unitAt(raw.data() + contentSize - unit, encoding_);
         if (u != u'\r' && u != u'\n')
             break;
         contentSize -= unit;
     }
     if (raw.size() % unit)
         contentSize = raw.size(); // odd byte of a UTF-16 file: keep it as text
-    const QString content = Decode(QByteArrayView(raw).first(contentSize), encoding);
-    line.raw = std::move(raw);
 
-    const QStringView text = TrimBlanks(content);
-    if (text.isEmpty()) {
-        line.kind = Line::Kind::Blank;
-    } else if (text.front() == u';') {
-        line.kind = Line::Kind::Other;
-    } else if (const qsizetype close = text.front() == u'[' ? text.lastIndexOf(u']') : -1; close > 0) {
-        // Only a closing "]" makes a header; the text is decoded, so a "]" byte inside a
-        // double-byte character is no bracket. Without one the line belongs to the section above.
-        line.kind = Line::Kind::Section;
-        line.name = TrimBlanks(text.sliced(1, close - 1)).toString();
-    } else if (const qsizetype eq = text.indexOf(u'='); eq >= 0) {
-        line.kind = Line::Kind::Key;
-        line.name = TrimBlanks(text.first(eq)).toString();
-        line.value = TrimBlanks(text.sliced(eq + 1)).toString();
+    // One walk finds the text without its blanks, its first "=" and its last "]".
+    qsizetype first = -1;
+    qsizetype end = 0;
+    qsizetype equals = -1;
+    qsizetype close = -1;
+    char16_t opening = 0;
+    forEachCharacter(raw.first(contentSize), encoding_, [&](qsizetype at, qsizetype length, char16_t ascii) {
+        if (ascii == u' ' || ascii == u'\t')
+            return;
+        if (first < 0) {
+            first = at;
+            opening = ascii;
+        }
+        end = at + length;
+        if (ascii == u'=' && equals < 0)
+            equals = at;
+        if (ascii == u']')
+            close = at;
+    });
+
+    // Blanks are single ASCII units in every encoding here and never part of another character.
+    const auto trimmed = [&](qsizetype begin, qsizetype stop) {
+        while (begin < stop && (unitAt(raw.data() + begin, encoding_) == u' ' || unitAt(raw.data() + begin, encoding_) == u'\t'))
+            begin += unit;
+        while (stop - unit >= begin
+               && (unitAt(raw.data() + stop - unit, encoding_) == u' ' || unitAt(raw.data() + stop - unit, encoding_) == u'\t'))
+            stop -= unit;
+        return Range{begin, stop - begin};
+    };
+
+    Parsed parsed;
+    if (first < 0) {
+        parsed.kind = Line::Kind::Blank;
+    } else if (opening == u';') {
+        parsed.kind = Line::Kind::Other;
+    } else if (opening == u'[' && close > first) {
+        // Only a closing "]" makes a header. Without one the line belongs to the section above.
+        parsed.kind = Line::Kind::Section;
+        parsed.name = trimmed(first + unit, close);
+    } else if (equals >= 0) {
+        parsed.kind = Line::Kind::Key;
+        parsed.name = trimmed(first, equals);
+        parsed.value = trimmed(equals + unit, end);
     }
-    return line;
+    return parsed;
 }
 
-IniDocument IniDocument::Parse(QByteArrayView bytes)
+QByteArrayView IniDocument::bytesOf(const Line &line) const
+{
+    return QByteArrayView(line.written ? written_ : read_).sliced(line.begin, line.size);
+}
+
+QString IniDocument::decode(QByteArrayView raw, Range range) const
+{
+    return Decode(raw.sliced(range.begin, range.size), encoding_);
+}
+
+QString IniDocument::keyName(const Line &line) const
+{
+    const QByteArrayView raw = bytesOf(line);
+    return decode(raw, parse(raw).name);
+}
+
+IniDocument IniDocument::Parse(const QByteArray &bytes)
 {
     IniDocument doc;
     qsizetype bomLength = 0;
     doc.encoding_ = DetectEncoding(bytes, &bomLength);
-    doc.bom_ = bytes.first(bomLength).toByteArray();
+    doc.bom_ = bytes.first(bomLength);
+    doc.read_ = bytes;
 
     const qsizetype unit = unitSize(doc.encoding_);
-    const char *data = bytes.data();
+    const char *data = bytes.constData();
     const qsizetype size = bytes.size();
     qsizetype start = bomLength;
-    qsizetype i = start;
     while (start < size) {
         qsizetype end = size; // one past the line's terminator
-        for (i = start; i + unit <= size; i += unit) {
-            const char16_t u = unitAt(data + i, doc.encoding_);
-            if (u == u'\n') {
-                end = i + unit;
-                break;
-            }
-            if (u == u'\r') {
-                end = i + unit;
-                if (end + unit <= size && unitAt(data + end, doc.encoding_) == u'\n')
-                    end += unit;
-                break;
+        if (unit == 1) {
+            const auto *newline = static_cast<const char *>(std::memchr(data + start, '\n', size_t(size - start)));
+            const qsizetype lf = newline ? newline - data : size;
+            const auto *cr = static_cast<const char *>(std::memchr(data + start, '\r', size_t(lf - start)));
+            if (cr)
+                end = (cr - data) + 1 < size && data[(cr - data) + 1] == '\n' ? (cr - data) + 2 : (cr - data) + 1;
+            else if (newline)
+                end = lf + 1;
+        } else {
+            for (qsizetype i = start; i + unit <= size; i += unit) {
+                const char16_t u = unitAt(data + i, doc.encoding_);
+                if (u == u'\n') {
+                    end = i + unit;
+                    break;
+                }
+                if (u == u'\r') {
+                    end = i + unit;
+                    if (end + unit <= size && unitAt(data + end, doc.encoding_) == u'\n')
+                        end += unit;
+                    break;
+                }
             }
         }
-        Line line = parseLine(QByteArray(data + start, end - start), doc.encoding_);
-        if (line.kind == Line::Kind::Section) {
+        const QByteArrayView raw(data + start, end - start);
+        const Parsed parsed = doc.parse(raw);
+        const Line line{quint32(start), quint32(end - start), parsed.kind, false};
+        if (parsed.kind == Line::Kind::Section) {
             Section section;
-            section.header = std::move(line);
+            section.header = line;
+            section.name = doc.decode(raw, parsed.name);
             doc.sections_.append(std::move(section));
         } else {
-            doc.sections_.back().lines.append(std::move(line));
+            doc.sections_.back().lines.append(line);
         }
         start = end;
     }
@@ -133,24 +232,24 @@ QByteArray IniDocument::Serialize() const
 {
     qsizetype total = bom_.size();
     for (const Section &section : sections_) {
-        total += section.header.raw.size();
+        total += section.header.size;
         for (const Line &line : section.lines)
-            total += line.raw.size();
+            total += line.size;
     }
     if (total == 0)
         return QByteArray();
     // Sized once and copied into: a catalogue has a line per project.
     QByteArray out(total, Qt::Uninitialized);
     char *at = out.data();
-    const auto put = [&at](const QByteArray &bytes) {
+    const auto put = [&at](QByteArrayView bytes) {
         if (!bytes.isEmpty())
-            at = std::copy(bytes.cbegin(), bytes.cend(), at);
+            at = std::copy(bytes.begin(), bytes.end(), at);
     };
     put(bom_);
     for (const Section &section : sections_) {
-        put(section.header.raw);
+        put(bytesOf(section.header));
         for (const Line &line : section.lines)
-            put(line.raw);
+            put(bytesOf(line));
     }
     return out;
 }
@@ -159,7 +258,7 @@ void IniDocument::rebuildSectionIndex()
 {
     sectionIndex_.clear();
     for (qsizetype i = 1; i < sections_.size(); ++i) {
-        const QString key = IniNameKey(sections_[i].header.name);
+        const QString key = IniNameKey(sections_[i].name);
         if (!sectionIndex_.contains(key))
             sectionIndex_.insert(key, i);
     }
@@ -177,7 +276,7 @@ qsizetype IniDocument::findKey(const Section &section, const QString &folded) co
         for (qsizetype i = 0; i < section.lines.size(); ++i) {
             if (section.lines[i].kind != Line::Kind::Key)
                 continue;
-            const QString key = IniNameKey(section.lines[i].name);
+            const QString key = IniNameKey(keyName(section.lines[i]));
             if (!section.keyIndex.contains(key))
                 section.keyIndex.insert(key, i);
         }
@@ -186,21 +285,24 @@ qsizetype IniDocument::findKey(const Section &section, const QString &folded) co
     return section.keyIndex.value(folded, -1);
 }
 
-const QString *IniDocument::FindValue(QStringView section, QStringView key) const
+std::optional<QString> IniDocument::FindValue(QStringView section, QStringView key) const
 {
     const qsizetype s = findSection(section);
     if (s < 0)
-        return nullptr;
+        return std::nullopt;
     const qsizetype k = findKey(sections_[s], IniNameKey(key));
-    return k < 0 ? nullptr : &sections_[s].lines[k].value;
+    if (k < 0)
+        return std::nullopt;
+    const QByteArrayView raw = bytesOf(sections_[s].lines[k]);
+    return decode(raw, parse(raw).value);
 }
 
 QStringList IniDocument::SectionNames() const
 {
     QStringList names;
     for (qsizetype i = 1; i < sections_.size(); ++i)
-        if (sectionIndex_.value(IniNameKey(sections_[i].header.name)) == i)
-            names.append(sections_[i].header.name);
+        if (sectionIndex_.value(IniNameKey(sections_[i].name)) == i)
+            names.append(sections_[i].name);
     return names;
 }
 
@@ -210,9 +312,31 @@ QList<std::pair<QString, QString>> IniDocument::KeyLines(QStringView section) co
     const qsizetype s = findSection(section);
     if (s < 0)
         return result;
-    for (const Line &line : sections_[s].lines)
-        if (line.kind == Line::Kind::Key)
-            result.append({line.name, line.value});
+    for (const Line &line : sections_[s].lines) {
+        if (line.kind != Line::Kind::Key)
+            continue;
+        const QByteArrayView raw = bytesOf(line);
+        const Parsed parsed = parse(raw);
+        result.append({decode(raw, parsed.name), decode(raw, parsed.value)});
+    }
+    return result;
+}
+
+QList<std::pair<StoredText, StoredText>> IniDocument::KeyTexts(QStringView section) const
+{
+    QList<std::pair<StoredText, StoredText>> result;
+    const qsizetype s = findSection(section);
+    if (s < 0)
+        return result;
+    result.reserve(sections_[s].lines.size());
+    for (const Line &line : sections_[s].lines) {
+        if (line.kind != Line::Kind::Key)
+            continue;
+        const QByteArray &bytes = line.written ? written_ : read_;
+        const Parsed parsed = parse(bytesOf(line));
+        result.append({StoredText(bytes, line.begin + parsed.name.begin, parsed.name.size, encoding_),
+                       StoredText(bytes, line.begin + parsed.value.begin, parsed.value.size, encoding_)});
+    }
     return result;
 }
 
@@ -236,19 +360,27 @@ QByteArray IniDocument::encodeLine(QStringView text) const
     return Encode(text.toString() + QStringLiteral("\r\n"), encoding_).value_or(QByteArray());
 }
 
-bool IniDocument::hasTerminator(const QByteArray &raw) const
+IniDocument::Line IniDocument::append(const QByteArray &raw, Line::Kind kind)
+{
+    Line line{quint32(written_.size()), quint32(raw.size()), kind, true};
+    written_ += raw;
+    return line;
+}
+
+bool IniDocument::hasTerminator(QByteArrayView raw) const
 {
     const qsizetype unit = unitSize(encoding_);
     if (raw.size() < unit || raw.size() % unit)
         return false;
-    const char16_t u = unitAt(raw.constData() + raw.size() - unit, encoding_);
+    const char16_t u = unitAt(raw.data() + raw.size() - unit, encoding_);
     return u == u'\r' || u == u'\n';
 }
 
-void IniDocument::terminate(QByteArray &raw) const
+void IniDocument::terminate(Line &line)
 {
-    if (hasTerminator(raw))
+    if (hasTerminator(bytesOf(line)))
         return;
+    QByteArray raw = bytesOf(line).toByteArray();
     // An odd byte at the end of a UTF-16 file reads as U+001A. It becomes that character in
     // full before a line break follows, or every later unit would be read one byte off.
     if (const qsizetype odd = raw.size() % unitSize(encoding_)) {
@@ -256,17 +388,17 @@ void IniDocument::terminate(QByteArray &raw) const
         raw.append(Encode(QStringView(u"\u001A"), encoding_).value_or(QByteArray()));
     }
     raw.append(encodeLine(u""));
+    line = append(raw, line.kind);
 }
 
 void IniDocument::terminateLastLine()
 {
     for (qsizetype s = sections_.size() - 1; s >= 0; --s) {
         Section &section = sections_[s];
-        Line *last = !section.lines.isEmpty() ? &section.lines.back()
-                                              : (s > 0 ? &section.header : nullptr);
+        Line *last = !section.lines.isEmpty() ? &section.lines.back() : (s > 0 ? &section.header : nullptr);
         if (!last)
             continue;
-        terminate(last->raw);
+        terminate(*last);
         return;
     }
 }
@@ -284,20 +416,22 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
         const qsizetype k = findKey(section, folded);
         if (k >= 0) {
             Line &line = section.lines[k];
-            if (line.value == value)
+            const QByteArrayView raw = bytesOf(line);
+            if (decode(raw, parse(raw).value) == value)
                 return Change::Unchanged;
             // Keep the line's own bytes up to its "=": spelling and blanks stay as they were.
             const qsizetype unit = unitSize(encoding_);
             qsizetype eq = 0;
-            while (eq + unit <= line.raw.size() && unitAt(line.raw.constData() + eq, encoding_) != u'=')
+            while (eq + unit <= raw.size() && unitAt(raw.data() + eq, encoding_) != u'=')
                 eq += unit;
             // A key this program would not write (a hand-edited "[x=..." line) keeps its line only
             // while the new one still reads back as the same key with the new value.
-            Line rebuilt = parseLine(line.raw.left(eq + unit) + encodeLine(value), encoding_);
-            if (rebuilt.kind != Line::Kind::Key || IniNameKey(rebuilt.name) != folded
-                || rebuilt.value != TrimBlanks(value))
+            const QByteArray rebuilt = raw.first(qMin(eq + unit, raw.size())).toByteArray() + encodeLine(value);
+            const Parsed parsed = parse(rebuilt);
+            if (parsed.kind != Line::Kind::Key || IniNameKey(decode(rebuilt, parsed.name)) != folded
+                || decode(rebuilt, parsed.value) != TrimBlanks(value))
                 return Change::Refused;
-            line = std::move(rebuilt);
+            line = append(rebuilt, Line::Kind::Key);
             return Change::Changed;
         }
         if (!IsValidKeyName(key))
@@ -305,10 +439,8 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
         qsizetype at = section.lines.size();
         while (at > 0 && section.lines[at - 1].kind == Line::Kind::Blank)
             --at;
-        Line *before = at > 0 ? &section.lines[at - 1] : &section.header;
-        terminate(before->raw);
-        Line line = parseLine(encodeLine(key.toString() + u'=' + value.toString()), encoding_);
-        section.lines.insert(at, std::move(line));
+        terminate(at > 0 ? section.lines[at - 1] : section.header);
+        section.lines.insert(at, append(encodeLine(key.toString() + u'=' + value.toString()), Line::Kind::Key));
         // Only blank lines follow the insertion point, so no key's index moves.
         if (section.keyIndexValid)
             section.keyIndex.insert(folded, at);
@@ -319,8 +451,10 @@ IniDocument::Change IniDocument::SetValue(QStringView sectionName, QStringView k
         return Change::Refused;
     terminateLastLine();
     Section section;
-    section.header = parseLine(encodeLine(u'[' + sectionName.toString() + u']'), encoding_);
-    section.lines.append(parseLine(encodeLine(key.toString() + u'=' + value.toString()), encoding_));
+    const QByteArray header = encodeLine(u'[' + sectionName.toString() + u']');
+    section.header = append(header, Line::Kind::Section);
+    section.name = decode(header, parse(header).name);
+    section.lines.append(append(encodeLine(key.toString() + u'=' + value.toString()), Line::Kind::Key));
     sections_.append(std::move(section));
     sectionIndex_.insert(IniNameKey(sectionName), sections_.size() - 1);
     return Change::Changed;
@@ -355,7 +489,7 @@ IniDocument::Change IniDocument::RemoveSection(QStringView sectionName)
         if (it.value() > s)
             it.value() -= 1;
     for (qsizetype later = s; repeated && later < sections_.size(); ++later) {
-        if (IniNameKey(sections_[later].header.name) == key) {
+        if (IniNameKey(sections_[later].name) == key) {
             sectionIndex_.insert(key, later);
             break;
         }
@@ -373,28 +507,30 @@ IniDocument::Change IniDocument::RenameSection(QStringView sectionName, QStringV
     const qsizetype other = findSection(newName);
     if (other >= 0 && other != s)
         return Change::Refused;
-    Line &header = sections_[s].header;
-    if (header.name == newName)
+    Section &section = sections_[s];
+    if (section.name == newName)
         return Change::Unchanged;
     // The header's own line break stays: a file of LF lines keeps them.
+    const QByteArrayView old = bytesOf(section.header);
     const qsizetype unit = unitSize(encoding_);
-    qsizetype end = header.raw.size() - header.raw.size() % unit;
+    qsizetype end = old.size() - old.size() % unit;
     while (end >= unit) {
-        const char16_t u = unitAt(header.raw.constData() + end - unit, encoding_);
+        const char16_t u = unitAt(old.data() + end - unit, encoding_);
         if (u != u'\r' && u != u'\n')
             break;
         end -= unit;
     }
     QByteArray raw = Encode(u'[' + newName.toString() + u']', encoding_).value_or(QByteArray());
-    raw += header.raw.sliced(end);
-    const QString oldKey = IniNameKey(header.name);
-    header = parseLine(std::move(raw), encoding_);
+    raw += old.sliced(end);
+    const QString oldKey = IniNameKey(section.name);
     const bool repeated = sectionIndex_.size() < sections_.size() - 1;
+    section.header = append(raw, Line::Kind::Section);
+    section.name = decode(raw, parse(raw).name);
     sectionIndex_.remove(oldKey);
-    sectionIndex_.insert(IniNameKey(header.name), s);
+    sectionIndex_.insert(IniNameKey(section.name), s);
     // A later section of the old name now comes first under it.
     for (qsizetype later = s + 1; repeated && later < sections_.size(); ++later) {
-        if (IniNameKey(sections_[later].header.name) == oldKey) {
+        if (IniNameKey(sections_[later].name) == oldKey) {
             sectionIndex_.insert(oldKey, later);
             break;
         }

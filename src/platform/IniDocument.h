@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/StoredText.h"
 #include "platform/TextCodec.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -20,8 +22,10 @@ bool SameIniName(QStringView a, QStringView b);
 // Blanks as the INI syntax knows them: space and tab.
 QStringView TrimBlanks(QStringView text);
 
-// One INI file held in memory so that a rewrite changes only the lines it must:
-// every other line keeps its exact bytes.
+// One INI file held in memory so that a rewrite changes only the lines it must: every other line
+// keeps its exact bytes. The file's bytes are kept once, as read; a line is where it lies in them
+// (or in the bytes of lines written since), and a key's name and value are decoded when asked for,
+// so that a catalogue of a million lines costs little more than its size.
 class IniDocument {
 public:
     enum class Change { Changed, Unchanged, Refused };
@@ -29,22 +33,26 @@ public:
     // An empty file.
     IniDocument() { sections_.append(Section{}); }
 
-    static IniDocument Parse(QByteArrayView bytes);
+    // The bytes are kept as they are (shared, not copied).
+    static IniDocument Parse(const QByteArray &bytes);
+    static IniDocument Parse(QByteArrayView bytes) { return Parse(bytes.toByteArray()); }
     QByteArray Serialize() const;
 
     TextEncoding Encoding() const { return encoding_; }
     // No bytes at all.
     bool IsEmpty() const { return bom_.isEmpty() && sections_.size() == 1 && sections_.front().lines.isEmpty(); }
 
-    // The stored value (blanks trimmed, quotes kept) of the first matching key
-    // in the first matching section; nullptr when there is none.
-    const QString *FindValue(QStringView section, QStringView key) const;
+    // The stored value (blanks trimmed, quotes kept) of the first matching key in the first
+    // matching section; none when there is none.
+    std::optional<QString> FindValue(QStringView section, QStringView key) const;
 
     // Section names in file order; a name repeated later in the file is listed once.
     QStringList SectionNames() const;
 
     // Every key line of the section in file order: name and stored value.
     QList<std::pair<QString, QString>> KeyLines(QStringView section) const;
+    // The same as the file's bytes, decoded only when asked for.
+    QList<std::pair<StoredText, StoredText>> KeyTexts(QStringView section) const;
 
     // A new key goes after the last non-blank line of its section, a new section
     // at the end of the file. Refused when the text cannot be stored faithfully.
@@ -63,24 +71,40 @@ public:
     static bool IsValidValue(QStringView value);
 
 private:
+    // Where a line's bytes lie: in the file's bytes as read, or in those of lines written since.
     struct Line {
         enum class Kind : quint8 { Blank, Other, Section, Key };
-        QByteArray raw; // exact bytes, terminator included
-        QString name;   // section or key name, blanks trimmed
-        QString value;  // key value, blanks trimmed, quotes kept
+        quint32 begin = 0;
+        quint32 size = 0; // terminator included
         Kind kind = Kind::Other;
+        bool written = false;
     };
     struct Section {
-        Line header;           // empty for the lines before the first section
+        Line header;  // empty for the lines before the first section
+        QString name; // blanks trimmed
         QList<Line> lines;
-        mutable QHash<QString, qsizetype> keyIndex; // first line of each key
+        mutable QHash<QString, qsizetype> keyIndex; // first line of each key, made when first asked
         mutable bool keyIndexValid = false;
     };
+    // Positions in a line's bytes.
+    struct Range {
+        qsizetype begin = 0;
+        qsizetype size = 0;
+    };
+    struct Parsed {
+        Line::Kind kind = Line::Kind::Other;
+        Range name;  // section or key name, blanks trimmed
+        Range value; // key value, blanks trimmed, quotes kept
+    };
 
-    static Line parseLine(QByteArray raw, TextEncoding encoding);
+    QByteArrayView bytesOf(const Line &line) const;
+    Parsed parse(QByteArrayView raw) const;
+    QString decode(QByteArrayView raw, Range range) const;
+    QString keyName(const Line &line) const;
+    Line append(const QByteArray &raw, Line::Kind kind);
     QByteArray encodeLine(QStringView text) const;
-    bool hasTerminator(const QByteArray &raw) const;
-    void terminate(QByteArray &raw) const;
+    bool hasTerminator(QByteArrayView raw) const;
+    void terminate(Line &line);
     void terminateLastLine();
     qsizetype findSection(QStringView section) const;
     qsizetype findKey(const Section &section, const QString &folded) const;
@@ -88,6 +112,8 @@ private:
 
     TextEncoding encoding_ = TextEncoding::Cp932;
     QByteArray bom_;
+    QByteArray read_;    // the file's bytes as read
+    QByteArray written_; // the bytes of every line written since, one after the other
     QList<Section> sections_; // [0] holds the lines before the first section
     QHash<QString, qsizetype> sectionIndex_;
 };

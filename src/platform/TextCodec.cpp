@@ -24,6 +24,9 @@ bool isCp932Trail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b 
 
 } // namespace
 
+bool IsCp932LeadByte(uchar b) { return isCp932Lead(b); }
+bool IsCp932TrailByte(uchar b) { return isCp932Trail(b); }
+
 TextEncoding DetectEncoding(QByteArrayView bytes, qsizetype *bomLength)
 {
     auto starts = [&](std::initializer_list<uchar> mark) {

@@ -30,6 +30,11 @@ QString DecodeCp932(QByteArrayView bytes);
 std::optional<QByteArray> EncodeCp932(QStringView text);
 bool Cp932CanHold(QStringView text);
 
+// How code page 932 pairs bytes: a lead byte and a trail byte after it are one character, as the
+// decoder reads them.
+bool IsCp932LeadByte(uchar b);
+bool IsCp932TrailByte(uchar b);
+
 // Bytes a character takes in code page 932 (1 or 2). Characters the code page
 // cannot hold count as 2, so limits stay defined for UTF-8 and UTF-16 files.
 int Cp932CharBytes(char32_t ch);

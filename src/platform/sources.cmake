@@ -13,6 +13,7 @@ target_sources(zarun_core PRIVATE
   platform/PrivateFile.cpp platform/PrivateFile.h
   platform/ProgramFolder.cpp platform/ProgramFolder.h
   platform/SingleInstance.cpp platform/SingleInstance.h
+  platform/StoredText.cpp platform/StoredText.h
   platform/TerminationSignals.cpp platform/TerminationSignals.h
   platform/TextCodec.cpp platform/TextCodec.h
   platform/ThreadPriority.cpp platform/ThreadPriority.h

@@ -8,8 +8,7 @@ namespace {
 
 QString valueOf(const IniDocument &doc, const QString &section, const QString &key)
 {
-    const QString *value = doc.FindValue(section, key);
-    return value ? *value : QStringLiteral("<absent>");
+    return doc.FindValue(section, key).value_or(QStringLiteral("<absent>"));
 }
 
 QByteArray utf16le(const char *ascii)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/TextCodec.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// Text kept as the bytes it was read as, shared with the file's bytes it came from, and decoded
+// when asked for: a catalogue of a million projects keeps each name and path once, in the file's
+// own bytes, instead of once more as UTF-16. Text made in the program keeps its own UTF-8 bytes.
+class StoredText {
+public:
+    StoredText() = default;
+    // A piece of bytes (shared, not copied) in the encoding given.
+    StoredText(const QByteArray &bytes, qsizetype offset, qsizetype size, TextEncoding encoding);
+    // Text of its own.
+    explicit StoredText(const QString &text);
+
+    // A null string when empty, as an unset value reads.
+    QString Text() const;
+    bool IsEmpty() const { return size_ == 0; }
+    QByteArrayView Bytes() const { return QByteArrayView(bytes_).sliced(offset_, size_); }
+    TextEncoding Encoding() const { return TextEncoding(encoding_); }
+
+private:
+    QByteArray bytes_;
+    quint32 offset_ = 0;
+    quint32 size_ : 30 = 0;
+    quint32 encoding_ : 2 = 0;
+};
+
+} // namespace platform
