@@ -122,7 +122,7 @@ int main(int argc, char **argv)
             catalogue::CaseFolding folding;
             for (qint32 j = 1; j <= all->Count(); ++j) {
                 const catalogue::ProjectRecord *record = all->Record(j);
-                if (catalogue::ScanProject(record->file, record->Exe(), record->sources, &folding).state
+                if (catalogue::ScanProject(record->File(), record->Exe(), record->sources, &folding).state
                     != catalogue::ProjectState::UpToDate)
                     std::abort();
             }

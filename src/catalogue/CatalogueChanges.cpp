@@ -46,7 +46,7 @@ qint32 find(const cVbAnalyze &category, const ProjectPtr &project)
     if (const qint32 j = category.IndexOf(project.get()))
         return j;
     for (qint32 j = 1; j <= category.Count(); ++j)
-        if (platform::SameIniName(category.ProjectName(j), project->name))
+        if (platform::SameIniName(category.ProjectName(j), project->Name()))
             return j;
     return 0;
 }
@@ -193,7 +193,7 @@ ChangeResult EditProject(const QString &categoryName, const ProjectPtr &project,
         return failed(categoryGone(categoryName), QString());
     const qint32 j = find(*category, project);
     if (j == 0)
-        return failed(projectGone(project ? project->name : QString()), QString());
+        return failed(projectGone(project ? project->Name() : QString()), QString());
     const QString section = category->Category();
     const QString old = category->ProjectName(j);
     IniDocument &document = edit.Document();
@@ -236,7 +236,7 @@ ChangeResult MoveProject(const QString &fromName, const ProjectPtr &project, con
         return failed(categoryGone(from ? toName : fromName), what);
     const qint32 j = find(*from, project);
     if (j == 0)
-        return failed(projectGone(project ? project->name : QString()), what);
+        return failed(projectGone(project ? project->Name() : QString()), what);
     if (from == to)
         return done();
     IniDocument &document = edit.Document();
@@ -252,7 +252,7 @@ ChangeResult MoveProject(const QString &fromName, const ProjectPtr &project, con
     from->RemoveEntry(j);
     to->SetInFile(true);
     to->AppendRecord(record);
-    if (record->name != name)
+    if (record->Name() != name)
         to->SetProjectName(to->Count(), name);
     return done();
 }

@@ -140,7 +140,7 @@ qint32 LoadCategories(IniRead read)
     std::vector<std::unique_ptr<cVbAnalyze>> categories(size_t(n) + 1);
     for (qint32 i = 1; i <= n; ++i) {
         categories[size_t(i)] = std::make_unique<cVbAnalyze>();
-        categories[size_t(i)]->SetEntries(names[i - 1], CategoryEntries(state.Document, names[i - 1]), false);
+        categories[size_t(i)]->SetTexts(names[i - 1], CategoryTexts(state.Document, names[i - 1]), false);
     }
     state.ReplaceCategories(std::move(categories));
     return n;

@@ -13,8 +13,6 @@ namespace catalogue {
 
 namespace {
 
-bool samePath(const QString &a, const QString &b) { return (a.isEmpty() && b.isEmpty()) || a == b; }
-
 // Whether the kept items appear in the same order in both lists.
 template <typename T>
 bool sameOrder(const QList<T *> &before, const QList<T *> &after)
@@ -30,10 +28,17 @@ bool sameOrder(const QList<T *> &before, const QList<T *> &after)
     return true;
 }
 
-bool mirrorProjects(cVbAnalyze &category, const QList<KeyEntry> &entries)
+// The same text, whatever bytes keep it (the file's, or the program's own).
+bool sameText(const platform::StoredText &a, const platform::StoredText &b)
+{
+    return a == b || a.Text() == b.Text();
+}
+
+bool mirrorProjects(cVbAnalyze &category, const QList<KeyText> &entries)
 {
     // The records the category holds, by key as the file compares them.
     QHash<QString, ProjectPtr> held;
+    held.reserve(category.Count());
     for (qint32 j = 1; j <= category.Count(); ++j) {
         const QString key = IniNameKey(category.ProjectName(j));
         if (!held.contains(key))
@@ -41,35 +46,33 @@ bool mirrorProjects(cVbAnalyze &category, const QList<KeyEntry> &entries)
     }
     QList<ProjectPtr> wanted;
     wanted.reserve(entries.size());
-    QList<std::pair<ProjectPtr, QString>> moved; // kept records whose path the file changed
+    QSet<const ProjectRecord *> kept; // records there before that stay
+    kept.reserve(entries.size());
     for (const auto &[key, value] : entries) {
-        ProjectPtr record = held.take(IniNameKey(key));
+        ProjectPtr record = held.take(IniNameKey(key.Text()));
         if (!record) {
             wanted.append(LoadedRecord(key, value));
             continue;
         }
-        if (!samePath(record->file, value))
-            moved.append({record, value});
+        kept.insert(record.get());
         wanted.append(record);
     }
     bool changed = false;
-    QSet<const ProjectRecord *> staying;
-    staying.reserve(wanted.size());
-    for (const ProjectPtr &record : wanted)
-        staying.insert(record.get());
     // What is gone, from the last row up so that indices stay right.
     for (qint32 j = category.Count(); j >= 1; --j) {
-        if (!staying.contains(category.Record(j))) {
+        if (!kept.contains(category.Record(j))) {
             category.RemoveEntry(j);
             changed = true;
         }
     }
     QList<ProjectRecord *> before;
+    before.reserve(category.Count());
     for (qint32 j = 1; j <= category.Count(); ++j)
         before.append(const_cast<ProjectRecord *>(category.Record(j)));
     QList<ProjectRecord *> keptAfter;
+    keptAfter.reserve(before.size());
     for (const ProjectPtr &record : wanted)
-        if (category.IndexOf(record.get()))
+        if (kept.contains(record.get()))
             keptAfter.append(record.get());
     if (!sameOrder(before, keptAfter)) {
         category.ReplaceRecords(wanted);
@@ -82,19 +85,25 @@ bool mirrorProjects(cVbAnalyze &category, const QList<KeyEntry> &entries)
             }
         }
     }
+    // Row j is entry j now.
     for (qint32 j = 1; j <= category.Count(); ++j) {
-        const QString &key = entries[j - 1].first;
-        if (category.ProjectName(j) != key) {
+        const ProjectRecord *record = category.Record(j);
+        if (!kept.contains(record))
+            continue;
+        const auto &[key, value] = entries[j - 1];
+        if (!sameText(record->name, key)) {
             // The same key in another spelling: the file's is the one shown.
-            category.SetProjectName(j, key);
+            category.SetProjectName(j, key.Text());
             changed = true;
         }
-    }
-    for (const auto &[record, value] : moved) {
-        if (const qint32 j = category.IndexOf(record.get())) {
-            category.SetLoadedFile(j, value);
+        if (!sameText(record->file, value)) {
+            category.SetLoadedFile(j, value.Text());
             changed = true;
         }
+        // The same text kept in the new file's bytes: the old bytes can go.
+        const ProjectPtr shared = category.Shared(j).lock();
+        shared->name = key;
+        shared->file = value;
     }
     return changed;
 }
@@ -152,7 +161,7 @@ bool MirrorDocument(const platform::IniDocument &document)
     QSet<const cVbAnalyze *> made; // their projects came straight from the file
     const auto make = [&](qsizetype s) {
         auto category = std::make_unique<cVbAnalyze>();
-        category->SetEntries(sections[s], CategoryEntries(document, sections[s]), false);
+        category->SetTexts(sections[s], CategoryTexts(document, sections[s]), false);
         made.insert(category.get());
         return category;
     };
@@ -189,7 +198,7 @@ bool MirrorDocument(const platform::IniDocument &document)
             category->SetCategoryName(section);
             changed = true;
         }
-        if (mirrorProjects(*category, CategoryEntries(document, section)))
+        if (mirrorProjects(*category, CategoryTexts(document, section)))
             changed = true;
     }
     return changed;

@@ -35,12 +35,12 @@ QString SearchKeyOf(const QString &name, const QString &file)
 bool ProjectHolds(const ProjectRecord &record, const QString &folded)
 {
     if (!record.searchKeyKnown) {
-        record.searchKey = SearchKeyOf(record.name, record.file);
+        record.searchKey = SearchKeyOf(record.Name(), record.File());
         record.searchKeyKnown = true;
     }
     // Case is ignored by folding each character, as FoldForSearch does.
-    const auto holds = [&folded](QStringView key, const QString &text) {
-        return key.isEmpty() ? text.contains(folded, Qt::CaseInsensitive) : key.contains(folded);
+    const auto holds = [&folded](QStringView key, const platform::StoredText &text) {
+        return key.isEmpty() ? text.Text().contains(folded, Qt::CaseInsensitive) : key.contains(folded);
     };
     const QStringView key(record.searchKey);
     const qsizetype line = key.indexOf(u'\n');

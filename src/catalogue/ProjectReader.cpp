@@ -25,9 +25,10 @@ constexpr int kCacheWaitMs = 1000;
 struct ProjectReader::Job {
     std::weak_ptr<ProjectRecord> record;
     quint32 serial = 0;
-    // As they were when queued: a result for a record changed since is dropped.
-    QString file;
-    QString knownExe;
+    // As they were when queued: a result for a record changed since is dropped. The path is made
+    // from the file's bytes on the worker.
+    platform::StoredText file;
+    std::optional<KeptPath> knownExe; // none: the one read now
     SourcesPtr previous;
     // The result.
     ScanResult result;
@@ -58,7 +59,9 @@ public:
             if (const auto record = job.record.lock();
                 !record || record->scanSerial.load(std::memory_order_relaxed) != job.serial)
                 continue;
-            job.result = ScanProject(job.file, job.knownExe, job.previous, &folding, cache_.get());
+            const QString file = job.file.Text();
+            job.result = ScanProject(file, job.knownExe ? job.knownExe->In(file) : QString(), job.previous, &folding,
+                                     cache_.get());
             job.previous.reset();
         }
         QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
@@ -222,7 +225,7 @@ void ProjectReader::pump()
             job.file = record->file;
             // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
             if (record->exeKnown && !record->exe.IsEmpty())
-                job.knownExe = record->Exe();
+                job.knownExe = record->exe;
             job.previous = record->sources;
             jobs.push_back(std::move(job));
         }
@@ -292,7 +295,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
 {
     for (Job &job : jobs) {
         const std::shared_ptr<ProjectRecord> record = job.record.lock();
-        if (!record || record->scanSerial != job.serial || record->file != job.file)
+        if (!record || record->scanSerial != job.serial || !(record->file == job.file))
             continue;
         if (job.result.read)
             ++freshReads_;
@@ -305,7 +308,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             record->sources.reset();
             continue;
         }
-        if (!record->exeKnown || (record->exe.IsEmpty() && job.knownExe.isNull() && !result.exe.IsEmpty())) {
+        if (!record->exeKnown || (record->exe.IsEmpty() && !job.knownExe && !result.exe.IsEmpty())) {
             record->exe = result.exe;
             record->exeKnown = true;
         }

@@ -58,15 +58,38 @@ QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QSt
     return entries;
 }
 
-ProjectPtr LoadedRecord(const QString &name, const QString &value)
+QList<KeyText> CategoryTexts(const platform::IniDocument &document, const QString &section)
+{
+    QList<KeyText> entries = document.KeyTexts(section);
+    QSet<QString> seen;
+    seen.reserve(entries.size());
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        // A key written twice is one project: the first line, as every read by key sees it.
+        const qsizetype before = seen.size();
+        seen.insert(platform::IniNameKey(entries[i].first.Text()));
+        if (seen.size() == before)
+            continue;
+        entries[kept++] = {entries[i].first, entries[i].second.Unquoted()};
+    }
+    entries.resize(kept);
+    return entries;
+}
+
+ProjectPtr LoadedRecord(const platform::StoredText &name, const platform::StoredText &value)
 {
     auto record = std::make_shared<ProjectRecord>();
     record->name = name;
-    // An empty value is an unset path: the next save removes its key.
-    record->file = value.isEmpty() ? QString() : value;
+    // An empty value is an unset path.
+    record->file = value;
     // Nothing to read for an unset path; the reader fills the others in.
-    record->exeKnown = record->file.isEmpty();
+    record->exeKnown = record->file.IsEmpty();
     return record;
+}
+
+ProjectPtr LoadedRecord(const QString &name, const QString &value)
+{
+    return LoadedRecord(platform::StoredText(name), platform::StoredText(value));
 }
 
 CatalogueEvents &Events()
@@ -84,8 +107,8 @@ void cVbAnalyze::changed(qint32 index) { Q_EMIT Events().ProjectChanged(this, in
 ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe)
 {
     auto record = std::make_shared<ProjectRecord>();
-    record->name = name;
-    record->file = file;
+    record->name = platform::StoredText(name);
+    record->file = platform::StoredText(file);
     record->exe = KeptPath(file, exe);
     record->exeKnown = true;
     return record;
@@ -114,26 +137,26 @@ bool cVbAnalyze::DeleteProject(qint32 index)
     return result.Done;
 }
 
-QString cVbAnalyze::ProjectName(qint32 index) const { return valid(index) ? projects_[index - 1]->name : QString(); }
+QString cVbAnalyze::ProjectName(qint32 index) const { return valid(index) ? projects_[index - 1]->Name() : QString(); }
 
 void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
 {
     if (!valid(index))
         return;
-    projects_[index - 1]->name = name;
+    projects_[index - 1]->name = platform::StoredText(name);
     projects_[index - 1]->searchKey.clear();
     projects_[index - 1]->searchKeyKnown = false;
     changed(index);
 }
 
-QString cVbAnalyze::ProjectFile(qint32 index) const { return valid(index) ? projects_[index - 1]->file : QString(); }
+QString cVbAnalyze::ProjectFile(qint32 index) const { return valid(index) ? projects_[index - 1]->File() : QString(); }
 
 void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
 {
     if (!valid(index))
         return;
     ProjectRecord &record = *projects_[index - 1];
-    record.file = path;
+    record.file = platform::StoredText(path);
     record.exe = KeptPath(path, mMain::GetProjectExe(path));
     record.exeKnown = true;
     // Another file: what was found about the old one says nothing.
@@ -148,7 +171,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
 
 QString cVbAnalyze::ProjectFolder(qint32 index) const
 {
-    return valid(index) ? mFunction::GetFolderName(projects_[index - 1]->file) : QString();
+    return valid(index) ? mFunction::GetFolderName(projects_[index - 1]->File()) : QString();
 }
 
 QString cVbAnalyze::ProjectExe(qint32 index) const
@@ -158,11 +181,12 @@ QString cVbAnalyze::ProjectExe(qint32 index) const
     ProjectRecord &record = *projects_[index - 1];
     if (!record.exeKnown) {
         bool readFailed = false;
-        const QString exe = mMain::ExecutableOfExisting(record.file, &readFailed);
+        const QString file = record.File();
+        const QString exe = mMain::ExecutableOfExisting(file, &readFailed);
         // A read that failed is no answer: the next ask, or the reader, reads again.
         if (readFailed)
             return QString();
-        record.exe = KeptPath(record.file, exe);
+        record.exe = KeptPath(file, exe);
         record.exeKnown = true;
     }
     return record.Exe();
@@ -181,7 +205,7 @@ void cVbAnalyze::SetCategory(const QString &name)
     // The file as it is at this moment, without touching what the lists show of it.
     const platform::IniRead read = platform::IniStore::Read(State().CatalogueFilePath);
     inFile_ = read.document.HasSection(name);
-    SetEntries(name, CategoryEntries(read.document, name));
+    SetTexts(name, CategoryTexts(read.document, name));
 }
 
 void cVbAnalyze::SetCategoryName(const QString &name)
@@ -194,14 +218,29 @@ void cVbAnalyze::SetCategoryName(const QString &name)
 
 void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce)
 {
+    QList<ProjectPtr> records;
+    records.reserve(entries.size());
+    for (const auto &[key, value] : entries)
+        records.append(LoadedRecord(key, value));
+    setRecords(name, std::move(records), announce);
+}
+
+void cVbAnalyze::SetTexts(const QString &name, const QList<KeyText> &entries, bool announce)
+{
+    QList<ProjectPtr> records;
+    records.reserve(entries.size());
+    for (const auto &[key, value] : entries)
+        records.append(LoadedRecord(key, value));
+    setRecords(name, std::move(records), announce);
+}
+
+void cVbAnalyze::setRecords(const QString &name, QList<ProjectPtr> records, bool announce)
+{
     const bool renamed = name != category_;
     if (announce)
         Q_EMIT Events().ProjectsAboutToBeReset(this);
     category_ = name;
-    projects_.clear();
-    projects_.reserve(entries.size());
-    for (const auto &[key, value] : entries)
-        projects_.append(LoadedRecord(key, value));
+    projects_ = std::move(records);
     if (!announce)
         return;
     Q_EMIT Events().ProjectsReset(this);
@@ -216,9 +255,9 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     if (!valid(index))
         return;
     ProjectRecord &record = *projects_[index - 1];
-    record.file = value.isEmpty() ? QString() : value;
+    record.file = platform::StoredText(value);
     record.exe = KeptPath();
-    record.exeKnown = record.file.isEmpty();
+    record.exeKnown = record.file.IsEmpty();
     record.state = ProjectState::Unknown;
     record.newerFile.clear();
     record.exeModifiedNs = 0;

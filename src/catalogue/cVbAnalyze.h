@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueEvents.h"
 #include "platform/IniDocument.h"
+#include "platform/StoredText.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/ProjectStatus.h"
 #include "platform/FileSystem.h"
@@ -19,8 +20,9 @@ namespace catalogue {
 // One project of a category. The executable's path is read from the .vbp when it is first asked
 // for, or before that by the background reader; until then it is not known.
 struct ProjectRecord {
-    QString name;
-    QString file;
+    // As the catalogue file holds them (its bytes shared): a million projects keep each once.
+    platform::StoredText name;
+    platform::StoredText file;
     KeptPath exe; // Exe() gives it whole
     bool exeKnown = false;
 
@@ -44,7 +46,9 @@ struct ProjectRecord {
     mutable QString searchKey;
     mutable bool searchKeyKnown = false;
 
-    QString Exe() const { return exe.In(file); }
+    QString Name() const { return name.Text(); }
+    QString File() const { return file.Text(); }
+    QString Exe() const { return exe.In(File()); }
 
     // What the status column shows.
     ProjectState Shown() const
@@ -59,12 +63,16 @@ QString ExecutableOf(const QString &projectFile);
 
 // One key line as the catalogue reads it: the project's name and its .vbp path.
 using KeyEntry = std::pair<QString, QString>;
+// The same as the file's bytes.
+using KeyText = std::pair<platform::StoredText, platform::StoredText>;
 
 // The projects of one section as the catalogue loads them: the first line of each key only
 // (the file compares keys without letter case), values whole and without their quotes.
 QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section);
+QList<KeyText> CategoryTexts(const platform::IniDocument &document, const QString &section);
 
 // A project as loading makes it from its key line: its executable is read when needed.
+ProjectPtr LoadedRecord(const platform::StoredText &name, const platform::StoredText &value);
 ProjectPtr LoadedRecord(const QString &name, const QString &value);
 // A project as adding makes it, its .vbp read already: exe is what the .vbp names (null for none).
 ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe);
@@ -110,6 +118,7 @@ public:
     // announce: false for a category not in the catalogue yet, whose rows reach the lists and the
     // reader with the catalogue's reset.
     void SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce = true);
+    void SetTexts(const QString &name, const QList<KeyText> &entries, bool announce = true);
     // Appends a project as loading does: its executable is read when needed.
     void AppendLoadedEntry(const QString &name, const QString &value);
     // Gives a project the path the file now holds, as loading does: what was found about the old
@@ -136,6 +145,7 @@ public:
 private:
     bool valid(qint32 index) const { return index >= 1 && index <= Count(); }
     bool isCurrent() const;
+    void setRecords(const QString &name, QList<ProjectPtr> records, bool announce);
     void append(ProjectPtr record);
     void changed(qint32 index);
 

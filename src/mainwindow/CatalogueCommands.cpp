@@ -386,7 +386,7 @@ void CatalogueCommands::addProjects(const QStringList &paths)
         return;
     for (const catalogue::ProjectPtr &record : added)
         if (!mFunction::FileExists(record->Exe()))
-            mMain::MakeExe(record->file, record);
+            mMain::MakeExe(record->File(), record);
 }
 
 void CatalogueCommands::AddProjectFiles(const QStringList &paths, const QString &chosenFolder)

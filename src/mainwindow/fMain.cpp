@@ -750,9 +750,9 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue
         if (records)
             records->push_back(projects.SharedAt(source));
         if (folders) {
-            folders->append(mFunction::GetFolderName(record->file));
+            folders->append(mFunction::GetFolderName(record->File()));
             if (record->sources)
-                *folders += catalogue::SourceFoldersOf(record->file, *record->sources);
+                *folders += catalogue::SourceFoldersOf(record->File(), *record->sources);
         }
     }
 }

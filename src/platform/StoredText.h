@@ -20,9 +20,17 @@ public:
 
     // A null string when empty, as an unset value reads.
     QString Text() const;
+    // Without one pair of matching quotes around it, as a value is read.
+    StoredText Unquoted() const;
     bool IsEmpty() const { return size_ == 0; }
     QByteArrayView Bytes() const { return QByteArrayView(bytes_).sliced(offset_, size_); }
     TextEncoding Encoding() const { return TextEncoding(encoding_); }
+
+    // The same bytes in the same encoding: no text to make.
+    friend bool operator==(const StoredText &a, const StoredText &b)
+    {
+        return a.encoding_ == b.encoding_ && a.Bytes() == b.Bytes();
+    }
 
 private:
     QByteArray bytes_;

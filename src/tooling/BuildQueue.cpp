@@ -65,13 +65,13 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     looks.reserve(projects.size());
     for (const std::weak_ptr<catalogue::ProjectRecord> &weak : projects) {
         const std::shared_ptr<catalogue::ProjectRecord> record = weak.lock();
-        if (!record || record->file.isEmpty()) {
+        if (!record || record->file.IsEmpty()) {
             summary_.skipped += 1;
             continue;
         }
         Look look;
         look.record = weak;
-        look.file = record->file;
+        look.file = record->File();
         if (record->exeKnown && !record->exe.IsEmpty())
             look.knownExe = record->Exe();
         look.previous = record->sources;
@@ -117,11 +117,11 @@ void BuildQueue::next()
         const Planned &planned = planned_[next_++];
         const std::shared_ptr<catalogue::ProjectRecord> record = planned.record.lock();
         // Gone with its category or catalogue, given another file, or built by a command meanwhile.
-        if (!record || record->file != planned.file || record->building) {
+        if (!record || record->File() != planned.file || record->building) {
             summary_.skipped += 1;
             continue;
         }
-        Q_EMIT Progress(int(next_), int(planned_.size()), record->name);
+        Q_EMIT Progress(int(next_), int(planned_.size()), record->Name());
         const IdeBuild::Started started = IdeBuild::Start(planned.file, planned.record);
         if (!started.build) {
             // The IDE cannot be started: the next project would fare no better.

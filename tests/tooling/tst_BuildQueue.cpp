@@ -83,12 +83,12 @@ std::shared_ptr<ProjectRecord> tst_BuildQueue::project(const QString &name, cons
 {
     const QString folder = dir_->filePath(name);
     auto record = std::make_shared<ProjectRecord>();
-    record->name = name;
-    record->file = folder + "/App.vbp";
+    record->name = platform::StoredText(name);
+    record->file = platform::StoredText(folder + "/App.vbp");
     if (state == "novbp")
         return record;
-    const bool ok = put(record->file, "Form=Main.frm\r\nName=\"" + name.toUtf8() + "\"\r\nExeName32=\"App.exe\"\r\n")
-                    && setModified(record->file, kBase) && put(folder + "/Main.frm", "x")
+    const bool ok = put(record->File(), "Form=Main.frm\r\nName=\"" + name.toUtf8() + "\"\r\nExeName32=\"App.exe\"\r\n")
+                    && setModified(record->File(), kBase) && put(folder + "/Main.frm", "x")
                     && setModified(folder + "/Main.frm", kBase)
                     && (state == "unbuilt"
                         || (put(exeOf(name), "MZ") && setModified(exeOf(name), state == "stale" ? kBase - 100 : kBase + 100)));
@@ -211,7 +211,7 @@ void tst_BuildQueue::run()
         const QString state = projects[qsizetype(i)].section(':', 1);
         if (!fake || name == "gone" || state == "fresh" || state == "novbp")
             continue;
-        const QByteArray log = contents(tooling::BuildLogOf(records[i]->file));
+        const QByteArray log = contents(tooling::BuildLogOf(records[i]->File()));
         if (name.startsWith("broken")) {
             QTRY_COMPARE(records[i]->Shown(), ProjectState::Failed);
             QVERIFY2(log.contains("Compile Error"), log.constData());
