@@ -110,26 +110,40 @@ FileProblem unreadableProblem()
 
 } // namespace
 
-qint32 LoadCategories() { return LoadCategories(platform::IniStore::Read(State().CatalogueFilePath)); }
+PreparedCatalogue PrepareCatalogue(const QString &file)
+{
+    PreparedCatalogue prepared;
+    prepared.read = platform::IniStore::Read(file);
+    prepared.read.bytes.clear(); // the document keeps them
+    if (file.isEmpty() || unreadable(prepared.read.status)) {
+        prepared.read.document = IniDocument();
+        return prepared;
+    }
+    const IniDocument &document = prepared.read.document;
+    const QStringList names = document.SectionNames();
+    prepared.categories.resize(size_t(names.size()) + 1);
+    for (qsizetype i = 1; i <= names.size(); ++i) {
+        prepared.categories[size_t(i)] = std::make_unique<cVbAnalyze>();
+        prepared.categories[size_t(i)]->SetTexts(names[i - 1], CategoryTexts(document, names[i - 1]), false);
+    }
+    return prepared;
+}
 
-qint32 LoadCategories(IniRead read)
+qint32 LoadCategories() { return LoadCategories(PrepareCatalogue(State().CatalogueFilePath)); }
+
+qint32 LoadCategories(PreparedCatalogue prepared)
 {
     CatalogueState &state = State();
     const QString &file = state.CatalogueFilePath;
-    // A read made for another file, or one the file has moved on from, is made again.
-    if (read.file != file || platform::StatFile(file) != read.stamp)
-        read = platform::IniStore::Read(file);
+    // Prepared for another file, or one the file has moved on from since: prepared again.
+    if (prepared.read.file != file || platform::StatFile(file) != prepared.read.stamp)
+        prepared = PrepareCatalogue(file);
+    IniRead &read = prepared.read;
     state.LoadStatus = file.isEmpty() ? ReadStatus::Missing : read.status;
     state.Stamp = read.stamp;
-    if (unreadable(state.LoadStatus)) {
-        state.File = FileState::Unreadable;
-        state.Document = IniDocument();
-    } else {
-        state.File = FileState::Mirrored;
-        state.Document = std::move(read.document);
-    }
-    const QStringList names = state.Document.SectionNames();
-    const qint32 n = qint32(names.size());
+    state.File = unreadable(state.LoadStatus) ? FileState::Unreadable : FileState::Mirrored;
+    state.Document = std::move(read.document);
+    const qint32 n = prepared.categories.empty() ? 0 : qint32(prepared.categories.size()) - 1;
     if (n <= 0) {
         // Nothing to show; the objects stay until they are replaced.
         Q_EMIT Events().CategoriesAboutToBeReset();
@@ -137,12 +151,8 @@ qint32 LoadCategories(IniRead read)
         Q_EMIT Events().CategoriesReset();
         return 0;
     }
-    std::vector<std::unique_ptr<cVbAnalyze>> categories(size_t(n) + 1);
-    for (qint32 i = 1; i <= n; ++i) {
-        categories[size_t(i)] = std::make_unique<cVbAnalyze>();
-        categories[size_t(i)]->SetTexts(names[i - 1], CategoryTexts(state.Document, names[i - 1]), false);
-    }
-    state.ReplaceCategories(std::move(categories));
+    // One swap: the lists are told once, whatever the size.
+    state.ReplaceCategories(std::move(prepared.categories));
     return n;
 }
 

@@ -8,17 +8,30 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 // The catalogue file as this run knows it. The lists always show what the file holds: every change
 // is one locked edit of the file as it is on disk at that moment, written before the command returns
 // (CatalogueChanges), and changes other programs make are brought into the lists (FollowFile).
 namespace catalogue {
 
+class cVbAnalyze;
+
+// A catalogue read and made into categories and projects away from the lists (on any thread), for
+// the window to take in one swap.
+struct PreparedCatalogue {
+    platform::IniRead read;
+    std::vector<std::unique_ptr<cVbAnalyze>> categories; // entry 0 unused; empty for none
+};
+PreparedCatalogue PrepareCatalogue(const QString &file);
+
 // Re-creates the catalogue from the sections of CatalogueFilePath, each category loading its
 // projects; returns the number of categories (0 leaves the catalogue objects as they were).
 // A file that cannot be read loads nothing and is never written.
 qint32 LoadCategories();
-// The same from a read made earlier (on a worker), when it is still what the file holds.
-qint32 LoadCategories(platform::IniRead read);
+// The same with a catalogue prepared earlier, when it is still what the file holds.
+qint32 LoadCategories(PreparedCatalogue prepared);
 
 // How the last LoadCategories read the file: Ok, Missing, Unreadable or TooLarge.
 platform::ReadStatus LastLoadStatus();

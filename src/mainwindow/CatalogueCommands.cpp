@@ -186,10 +186,10 @@ void CatalogueCommands::LoadCatalogue(bool showProgress)
     loaded(catalogue::LoadCategories(), true);
 }
 
-void CatalogueCommands::LoadCatalogueRead(platform::IniRead read)
+void CatalogueCommands::LoadCatalogue(catalogue::PreparedCatalogue prepared)
 {
     ResetSelection();
-    loaded(catalogue::LoadCategories(std::move(read)), true);
+    loaded(catalogue::LoadCategories(std::move(prepared)), true);
 }
 
 bool CatalogueCommands::SaveCatalogue()

@@ -11,6 +11,7 @@
 
 namespace catalogue {
 enum class Followed;
+struct PreparedCatalogue;
 }
 
 // The commands of the main window on the shared catalogue, without the window: the data menu's
@@ -51,8 +52,8 @@ public:
     // Without progress: the start-up catalogue, parsed already, arriving under a shown window
     // (a progress window then would only flash up and close an open menu).
     void LoadCatalogue(bool showProgress = true);
-    // The same with a read made on a worker.
-    void LoadCatalogueRead(platform::IniRead read);
+    // The same with a catalogue prepared on a worker.
+    void LoadCatalogue(catalogue::PreparedCatalogue prepared);
     // Writes the catalogue back when the file no longer holds it; false when that failed (the user has
     // been told) or no file is set.
     bool SaveCatalogue();

@@ -382,21 +382,21 @@ void fMain::Form_Load()
     // The window may be gone before a slow read ends: the result goes through the application,
     // which waits for the pool's threads, and finds the window only if it is still there.
     QThreadPool::globalInstance()->start([window = QPointer<fMain>(this), start] {
-        platform::IniRead read = platform::IniStore::Read(start);
-        QMetaObject::invokeMethod(qApp, [window, read = std::move(read)]() mutable {
+        auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(start));
+        QMetaObject::invokeMethod(qApp, [window, prepared] {
             if (window)
-                window->startCatalogueRead(std::move(read));
+                window->startCatalogueRead(std::move(*prepared));
         }, Qt::QueuedConnection);
     });
 }
 
-void fMain::startCatalogueRead(platform::IniRead read)
+void fMain::startCatalogueRead(catalogue::PreparedCatalogue prepared)
 {
     // Closed meanwhile, or the user already opened or started another catalogue.
     if (unloaded_ || !State().CatalogueFilePath.isEmpty())
         return;
-    State().CatalogueFilePath = read.file;
-    commands_.LoadCatalogueRead(std::move(read));
+    State().CatalogueFilePath = prepared.read.file;
+    commands_.LoadCatalogue(std::move(prepared));
 }
 
 void fMain::openStartCatalogue(bool showProgress)

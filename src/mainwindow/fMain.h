@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/FolderWatch.h"
 #include "catalogue/ProjectFilter.h"
@@ -178,7 +179,7 @@ private:
 
     void Form_Unload();
     void openStartCatalogue(bool showProgress);
-    void startCatalogueRead(platform::IniRead read);
+    void startCatalogueRead(catalogue::PreparedCatalogue prepared);
 
     void showProgress(const QString &caption);
     void hideProgress();

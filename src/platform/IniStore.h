@@ -78,7 +78,8 @@ public:
     // Tests whose files never change within one clock tick may trust a read at once.
     void SetRacyWindowNs(qint64 ns) { racyWindowNs_ = ns; }
 
-    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    // Far above any real catalogue (a million projects take about 150 MB); a file beyond it is not read.
+    static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
     // File times advance in coarse ticks: a change this close to a read may
     // leave size and times as they were, so such a read is not trusted later.
     static constexpr qint64 kRacyWindowNs = 50'000'000;
