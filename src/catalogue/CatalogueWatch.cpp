@@ -18,8 +18,7 @@ CatalogueWatch::CatalogueWatch(QObject *parent) : QObject(parent), generation_(s
         rewatch();
         settle_.start();
     };
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, changed);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+    connect(&notifier_, &platform::ChangeNotifier::Changed, this, changed);
 }
 
 CatalogueWatch::~CatalogueWatch()
@@ -36,10 +35,8 @@ void CatalogueWatch::Watch(const QString &file)
     *generation_ += 1;
     looking_ = false;
     again_ = false;
-    if (!watcher_.files().isEmpty())
-        watcher_.removePaths(watcher_.files());
-    if (!watcher_.directories().isEmpty())
-        watcher_.removePaths(watcher_.directories());
+    for (const QString &path : notifier_.Paths())
+        notifier_.Remove(path);
     file_ = file;
     if (file_.isEmpty()) {
         poll_.stop();
@@ -55,11 +52,9 @@ void CatalogueWatch::rewatch()
     if (file_.isEmpty())
         return;
     // A replaced file is a new one to the system: the watch on the old one has gone with it.
-    if (!watcher_.files().contains(file_) && QFileInfo::exists(file_))
-        watcher_.addPath(file_);
-    const QString folder = QFileInfo(file_).absolutePath();
-    if (!watcher_.directories().contains(folder) && QFileInfo(folder).isDir())
-        watcher_.addPath(folder);
+    // Past the system's limit on watches nothing is watched, silently: the poll still looks.
+    notifier_.AddFile(file_);
+    notifier_.AddFolder(QFileInfo(file_).absolutePath());
 }
 
 void CatalogueWatch::CheckSoon()

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/ChangeNotifier.h"
 #include "platform/FileSystem.h"
 #include "platform/IniStore.h"
 
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
@@ -40,7 +40,7 @@ private:
     void rewatch();
 
     QString file_;
-    QFileSystemWatcher watcher_;
+    platform::ChangeNotifier notifier_;
     QTimer settle_;
     QTimer poll_;
     QThreadPool pool_;

@@ -306,6 +306,10 @@ void fMain::wireEvents()
     connect(&filterModel_, &QAbstractItemModel::rowsRemoved, this, listChanged);
     connect(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned, this, listChanged);
     connect(&folderWatch_, &catalogue::FolderWatch::Changed, this, [this] { refreshShown(); });
+    connect(&folderWatch_, &catalogue::FolderWatch::LimitReached, this, [this] {
+        notice_->Show(QStringLiteral("ﾌｫﾙﾀﾞの監視数が上限に達したため、一部のﾌﾟﾛｼﾞｪｸﾄの変更は"
+                                     "ｳｨﾝﾄﾞｳをｱｸﾃｨﾌﾞにしたときに確認します。"));
+    });
     // Back from another program: the user may have edited or built a project there.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (returnFromElsewhere_.Returned(state))
