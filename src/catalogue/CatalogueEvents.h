@@ -2,9 +2,20 @@
 
 #include <QObject>
 
+#include <QList>
+#include <QMetaType>
+
 namespace catalogue {
 
 class cVbAnalyze;
+struct ProjectRecord;
+
+} // namespace catalogue
+
+// Signals pass records by pointer; their type is complete where they are used.
+Q_DECLARE_OPAQUE_POINTER(const catalogue::ProjectRecord *)
+
+namespace catalogue {
 
 // Every change of the shared catalogue, announced before and after it happens, so that item
 // models over the catalogue stay in step with it. Emitted on the thread that owns the catalogue
@@ -32,6 +43,9 @@ Q_SIGNALS:
     void ProjectAboutToBeRemoved(const catalogue::cVbAnalyze *category, int index);
     void ProjectRemoved(const catalogue::cVbAnalyze *category, int index);
     void ProjectChanged(const catalogue::cVbAnalyze *category, int index);
+    // What these projects show changed: their executable or status found in the background, or a
+    // build started or ended (any category). Followed by ProjectsScanned.
+    void ProjectsLooked(const QList<const catalogue::ProjectRecord *> &records);
     // Executables and statuses found in the background became known (any category), or a
     // build changed a row's status.
     void ProjectsScanned();

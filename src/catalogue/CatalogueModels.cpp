@@ -19,97 +19,61 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
     CatalogueEvents &events = Events();
     connect(&events, &CatalogueEvents::CategoriesAboutToBeReset, this, [this] { beginResetModel(); });
     connect(&events, &CatalogueEvents::CategoriesReset, this, [this] {
-        recount(false);
+        takeCounts();
         endResetModel();
     });
-    // One category more or less: only its own count is taken or dropped.
     connect(&events, &CatalogueEvents::CategoryAboutToBeInserted, this,
             [this](int index) { beginInsertRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [this](int index) {
-        if (size_t(index) <= counts_.size())
-            counts_.insert(counts_.begin() + index, countOf(State().CategoryAt(index)));
-        else
-            recount(false);
+    connect(&events, &CatalogueEvents::CategoryInserted, this, [this] {
+        takeCounts();
         endInsertRows();
     });
     connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this,
             [this](int index) { beginRemoveRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this](int index) {
-        if (size_t(index) < counts_.size())
-            counts_.erase(counts_.begin() + index);
-        else
-            recount(false);
+    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this] {
+        takeCounts();
         endRemoveRows();
     });
     connect(&events, &CatalogueEvents::CategoryRenamed, this, [this](const cVbAnalyze *category) {
-        if (const int row = rowOf(category); row >= 0)
+        if (const int row = State().IndexOf(category) - 1; row >= 0)
             Q_EMIT dataChanged(index(row), index(row));
     });
-    // The counts beside the names follow the projects' statuses.
-    // A project's change touches its own category only.
-    const auto one = [this](const cVbAnalyze *category) {
-        const int row = rowOf(category);
-        if (row < 0 || size_t(row) + 1 >= counts_.size())
-            return;
-        const int n = countOf(category);
-        if (std::exchange(counts_[size_t(row) + 1], n) != n)
-            Q_EMIT dataChanged(index(row), index(row), {Qt::DisplayRole, Qt::ToolTipRole});
-    };
+    // The counts beside the names follow the projects' statuses; each category keeps its own, and a
+    // row is drawn again only when its number changed.
+    const auto one = [this](const cVbAnalyze *category) { countChanged(category); };
     connect(&events, &CatalogueEvents::ProjectsReset, this, one);
     connect(&events, &CatalogueEvents::ProjectRemoved, this, one);
     connect(&events, &CatalogueEvents::ProjectInserted, this, one);
     connect(&events, &CatalogueEvents::ProjectChanged, this, one);
-    // Statuses found anywhere: every category is counted again, at once after a quiet spell, and
-    // while a hundred thousand projects are being looked at no more often than this.
-    recountLater_.setSingleShot(true);
-    connect(&recountLater_, &QTimer::timeout, this, [this] {
-        recount(true);
-        sinceRecount_.start();
+    connect(&events, &CatalogueEvents::ProjectsLooked, this, [this](const QList<const ProjectRecord *> &records) {
+        for (const ProjectRecord *record : records)
+            countChanged(record->owner);
     });
-    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] {
-        if (recountLater_.isActive())
-            return;
-        const qint64 since = sinceRecount_.isValid() ? sinceRecount_.elapsed() : kRecountMs;
-        recountLater_.start(int(qMax<qint64>(0, kRecountMs - since)));
-    });
-    recount(false);
+    takeCounts();
 }
 
-int CategoryListModel::countOf(const cVbAnalyze *category)
-{
-    int n = 0;
-    for (qint32 j = 1; j <= category->Count(); ++j)
-        n += NeedsAttention(category->Record(j)->Shown()) ? 1 : 0;
-    return n;
-}
-
-void CategoryListModel::recount(bool announce)
+void CategoryListModel::takeCounts()
 {
     const CatalogueState &state = State();
-    std::vector<int> counts(size_t(state.CategoryCount) + 1, 0);
+    shown_.assign(size_t(state.CategoryCount), 0);
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
-        counts[size_t(i)] = countOf(state.CategoryAt(i));
-    std::swap(counts, counts_);
-    if (!announce)
+        shown_[size_t(i - 1)] = state.CategoryAt(i)->AttentionCount();
+}
+
+void CategoryListModel::countChanged(const cVbAnalyze *category)
+{
+    const int row = State().IndexOf(category) - 1;
+    if (row < 0 || size_t(row) >= shown_.size())
         return;
-    // Only the rows whose number changed are drawn again.
-    for (qint32 i = 1; i <= state.CategoryCount; ++i)
-        if (size_t(i) >= counts.size() || counts[size_t(i)] != counts_[size_t(i)])
-            Q_EMIT dataChanged(index(i - 1), index(i - 1), {Qt::DisplayRole, Qt::ToolTipRole});
+    const int n = category->AttentionCount();
+    if (std::exchange(shown_[size_t(row)], n) != n)
+        Q_EMIT dataChanged(index(row), index(row), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 int CategoryListModel::AttentionCount(qint32 category) const
 {
-    return category >= 1 && size_t(category) < counts_.size() ? counts_[size_t(category)] : 0;
-}
-
-int CategoryListModel::rowOf(const cVbAnalyze *category) const
-{
-    const CatalogueState &state = State();
-    for (qint32 i = 1; i <= state.CategoryCount; ++i)
-        if (state.CategoryAt(i) == category)
-            return i - 1;
-    return -1;
+    const cVbAnalyze *c = State().CategoryAt(category);
+    return c ? c->AttentionCount() : 0;
 }
 
 int CategoryListModel::rowCount(const QModelIndex &parent) const
@@ -239,47 +203,21 @@ ProjectListModel::ProjectListModel(QObject *parent) : QAbstractTableModel(parent
             Q_EMIT dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
         }
     });
-    // Executables and statuses found anywhere: only rows that look different are drawn again,
-    // as text in every column costs far more than the comparison.
-    connect(&events, &CatalogueEvents::ProjectsScanned, this, [this] { announceLooks(); });
-    // Rows moved or went: what they looked like is compared from scratch.
-    const auto forgetLooks = [this] { looks_.clear(); };
-    connect(this, &QAbstractItemModel::modelReset, this, forgetLooks);
-    connect(this, &QAbstractItemModel::rowsInserted, this, forgetLooks);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, forgetLooks);
+    // Executables and statuses found anywhere: the rows of those that look different are drawn again.
+    connect(&events, &CatalogueEvents::ProjectsLooked, this,
+            [this](const QList<const ProjectRecord *> &records) { looked(records); });
 }
 
-ProjectListModel::RowLook ProjectListModel::lookOf(const ProjectRecord &record)
+void ProjectListModel::looked(const QList<const ProjectRecord *> &records)
 {
-    return {record.exe, record.newerFile, record.exeKnown, record.Shown()};
-}
-
-void ProjectListModel::announceLooks()
-{
-    const int rows = rowCount();
-    if (rows <= 0)
-        return;
-    if (looks_.size() != size_t(rows))
-        looks_.assign(size_t(rows), RowLook{});
     int first = -1;
     int last = -1;
-    int row = 0;
-    const auto look = [&](const cVbAnalyze *category) {
-        for (qint32 j = 1; j <= category->Count(); ++j, ++row) {
-            const RowLook now = lookOf(*category->Record(j));
-            if (now == looks_[size_t(row)])
-                continue;
-            looks_[size_t(row)] = now;
-            first = first < 0 ? row : first;
-            last = row;
-        }
-    };
-    if (all_) {
-        const CatalogueState &state = State();
-        for (qint32 i = 1; i <= state.CategoryCount && row < rows; ++i)
-            look(state.CategoryAt(i));
-    } else {
-        look(shown_);
+    for (const ProjectRecord *record : records) {
+        if (!mine(record->owner) || record->row < 1)
+            continue;
+        const int row = (all_ ? firstRowOf(record->owner) : 0) + record->row - 1;
+        first = first < 0 ? row : qMin(first, row);
+        last = qMax(last, row);
     }
     if (first >= 0)
         Q_EMIT dataChanged(index(first, 0), index(last, columnCount() - 1));
@@ -313,15 +251,11 @@ void ProjectListModel::ShowAllCategories()
 
 int ProjectListModel::firstRowOf(const cVbAnalyze *category) const
 {
-    const CatalogueState &state = State();
-    int row = 0;
-    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
-        const cVbAnalyze *c = state.CategoryAt(i);
-        if (c == category)
-            return row;
-        row += c->Count();
-    }
-    return row;
+    const qint32 index = State().IndexOf(category);
+    if (index == 0)
+        return rowCount();
+    buildOffsets();
+    return offsets_[size_t(index - 1)];
 }
 
 void ProjectListModel::buildOffsets() const
@@ -348,13 +282,8 @@ const cVbAnalyze *ProjectListModel::categoryAt(int row, int *project, qint32 *nu
         if (!shown_ || row >= shown_->Count())
             return nullptr;
         *project = row + 1;
-        if (number) {
-            *number = 0;
-            const CatalogueState &state = State();
-            for (qint32 i = 1; i <= state.CategoryCount && !*number; ++i)
-                if (state.CategoryAt(i) == shown_)
-                    *number = i;
-        }
+        if (number)
+            *number = State().IndexOf(shown_);
         return shown_;
     }
     buildOffsets();

@@ -43,13 +43,10 @@ public:
     int AttentionCount(qint32 category) const;
 
 private:
-    int rowOf(const cVbAnalyze *category) const;
-    // Counts the projects that need attention again; announce: tell the views of rows that changed.
-    void recount(bool announce);
-    static int countOf(const cVbAnalyze *category);
-    std::vector<int> counts_;
-    QTimer recountLater_;
-    QElapsedTimer sinceRecount_;
+    // The counts as the rows show them, taken anew when rows come or go.
+    void takeCounts();
+    void countChanged(const cVbAnalyze *category);
+    std::vector<int> shown_;
 };
 
 // The projects of one category, one row each in the category's order: row r is project r + 1. Or
@@ -101,16 +98,8 @@ private:
     void offsetsChanged() { offsetsValid_ = false; }
     void buildOffsets() const;
     const cVbAnalyze *categoryAt(int row, int *project, qint32 *number = nullptr) const;
-    // What a row shows of what the reader found.
-    struct RowLook {
-        KeptPath exe;
-        QString newer;
-        bool exeKnown = false;
-        ProjectState shown = ProjectState::Unknown;
-        friend bool operator==(const RowLook &, const RowLook &) = default;
-    };
-    static RowLook lookOf(const ProjectRecord &record);
-    void announceLooks();
+    // The rows of these records are drawn again.
+    void looked(const QList<const ProjectRecord *> &records);
 
     const cVbAnalyze *shown_ = nullptr;
     bool all_ = false;
@@ -118,7 +107,6 @@ private:
     mutable std::vector<int> offsets_;
     mutable int total_ = 0;
     mutable bool offsetsValid_ = false;
-    std::vector<RowLook> looks_; // as the rows were last announced
 };
 
 } // namespace catalogue

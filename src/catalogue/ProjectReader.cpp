@@ -90,6 +90,16 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
 {
     announcer_.setSingleShot(true);
     connect(&announcer_, &QTimer::timeout, this, [this] {
+        QList<const ProjectRecord *> records;
+        std::vector<std::shared_ptr<ProjectRecord>> alive; // held while the lists look
+        alive.reserve(looked_.size());
+        for (const std::weak_ptr<ProjectRecord> &weak : std::exchange(looked_, {}))
+            if (std::shared_ptr<ProjectRecord> record = weak.lock()) {
+                records.append(record.get());
+                alive.push_back(std::move(record));
+            }
+        if (!records.isEmpty())
+            Q_EMIT Events().ProjectsLooked(records);
         Q_EMIT Events().ProjectsScanned();
         if (pending_ == 0) {
             if (std::exchange(keepLooksWhenRead_, false))
@@ -301,11 +311,21 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             ++freshReads_;
         record->scanPending = false;
         ScanResult &result = job.result;
+        const ProjectState shownBefore = record->Shown();
+        const bool exeKnownBefore = record->exeKnown;
+        const KeptPath exeBefore = record->exe;
+        const QString newerBefore = record->newerFile;
+        const auto changed = [&] {
+            if (record->Shown() != shownBefore || record->exeKnown != exeKnownBefore || !(record->exe == exeBefore)
+                || record->newerFile != newerBefore)
+                looked(record);
+        };
         if (result.state == ProjectState::Unknown) {
             // The .vbp could not be read: the row claims nothing, and the next look reads it again.
             record->state = ProjectState::Unknown;
             record->newerFile.clear();
             record->sources.reset();
+            changed();
             continue;
         }
         if (!record->exeKnown || (record->exe.IsEmpty() && !job.knownExe && !result.exe.IsEmpty())) {
@@ -323,6 +343,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         } else if (record->state == ProjectState::UpToDate) {
             record->buildFailed = false;
         }
+        changed();
     }
     arrived(int(jobs.size()));
 }
@@ -338,6 +359,7 @@ void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak, std::
     // A project not looked at yet has no time of its own: an old executable left by a failed build
     // would count as new.
     record->buildBaseNs = exeModifiedNs.value_or(record->exeModifiedNs);
+    looked(record);
     announce();
 }
 
@@ -349,6 +371,7 @@ void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool
     record->building = false;
     record->buildEnded = true;
     record->buildExited = exited;
+    looked(record);
     Refresh({weak}, true);
     announce();
 }
@@ -357,6 +380,12 @@ void ProjectReader::arrived(int count)
 {
     pending_ = qMax(0, pending_ - count);
     announce();
+}
+
+void ProjectReader::looked(const std::shared_ptr<ProjectRecord> &record)
+{
+    StatusChanged(*record);
+    looked_.push_back(record);
 }
 
 void ProjectReader::announce()

@@ -76,6 +76,9 @@ private:
     int inFlight_ = 0; // batches with the pool
     int pending_ = 0;  // looks waiting or under way
     QTimer announcer_;
+    // Records whose row looks different since the last announcement.
+    std::vector<std::weak_ptr<ProjectRecord>> looked_;
+    void looked(const std::shared_ptr<ProjectRecord> &record);
     bool refreshAgain_ = false;
     // The looks kept from the last run of the catalogue being loaded; nothing goes to the pool
     // until they are read (a few milliseconds), since they spare most reads.

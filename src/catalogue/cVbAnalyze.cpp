@@ -9,6 +9,10 @@
 #include "tooling/mMain.h"
 
 #include <QSet>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
 
 namespace catalogue {
 
@@ -102,6 +106,39 @@ QString ExecutableOf(const QString &projectFile) { return mMain::ExecutableOfExi
 
 void cVbAnalyze::append(ProjectPtr record) { InsertRecord(Count() + 1, std::move(record)); }
 
+void StatusChanged(ProjectRecord &record)
+{
+    const bool now = NeedsAttention(record.Shown());
+    if (now == record.counted)
+        return;
+    record.counted = now;
+    if (record.owner)
+        record.owner->attention_ += now ? 1 : -1;
+}
+
+void cVbAnalyze::adopt(ProjectRecord &record, qint32 row)
+{
+    record.owner = this;
+    record.row = row;
+    record.counted = NeedsAttention(record.Shown());
+    attention_ += record.counted ? 1 : 0;
+}
+
+void cVbAnalyze::release(ProjectRecord &record)
+{
+    if (record.owner != this)
+        return;
+    attention_ -= record.counted ? 1 : 0;
+    record.owner = nullptr;
+    record.row = 0;
+}
+
+void cVbAnalyze::renumber(qint32 from)
+{
+    for (qint32 j = qMax(1, from); j <= Count(); ++j)
+        projects_[j - 1]->row = j;
+}
+
 void cVbAnalyze::changed(qint32 index) { Q_EMIT Events().ProjectChanged(this, index); }
 
 ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe)
@@ -161,6 +198,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     record.exeKnown = true;
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
+    StatusChanged(record);
     record.newerFile.clear();
     record.sources.reset();
     record.scanPending = false;
@@ -240,7 +278,11 @@ void cVbAnalyze::setRecords(const QString &name, QList<ProjectPtr> records, bool
     if (announce)
         Q_EMIT Events().ProjectsAboutToBeReset(this);
     category_ = name;
+    for (const ProjectPtr &record : projects_)
+        release(*record);
     projects_ = std::move(records);
+    for (qint32 j = 1; j <= Count(); ++j)
+        adopt(*projects_[j - 1], j);
     if (!announce)
         return;
     Q_EMIT Events().ProjectsReset(this);
@@ -259,6 +301,7 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     record.exe = KeptPath();
     record.exeKnown = record.file.IsEmpty();
     record.state = ProjectState::Unknown;
+    StatusChanged(record);
     record.newerFile.clear();
     record.exeModifiedNs = 0;
     record.sources.reset();
@@ -285,7 +328,9 @@ void cVbAnalyze::InsertRecord(qint32 index, ProjectPtr record)
     if (!record || index < 1 || index > Count() + 1)
         return;
     Q_EMIT Events().ProjectAboutToBeInserted(this, index);
+    adopt(*record, index);
     projects_.insert(index - 1, std::move(record));
+    renumber(index + 1);
     if (isCurrent() && State().CurrentProject >= index)
         State().CurrentProject += 1;
     Q_EMIT Events().ProjectInserted(this, index);
@@ -296,7 +341,11 @@ void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
     CatalogueState &state = State();
     const ProjectRecord *current = isCurrent() ? Record(state.CurrentProject) : nullptr;
     Q_EMIT Events().ProjectsAboutToBeReset(this);
+    for (const ProjectPtr &record : projects_)
+        release(*record);
     projects_ = std::move(records);
+    for (qint32 j = 1; j <= Count(); ++j)
+        adopt(*projects_[j - 1], j);
     if (isCurrent())
         state.CurrentProject = IndexOf(current);
     Q_EMIT Events().ProjectsReset(this);
@@ -304,12 +353,9 @@ void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
 
 qint32 cVbAnalyze::IndexOf(const ProjectRecord *record) const
 {
-    if (!record)
+    if (!record || record->owner != this || !valid(record->row) || projects_[record->row - 1].get() != record)
         return 0;
-    for (qint32 j = 1; j <= Count(); ++j)
-        if (projects_[j - 1].get() == record)
-            return j;
-    return 0;
+    return record->row;
 }
 
 void cVbAnalyze::RemoveEntry(qint32 index)
@@ -317,7 +363,9 @@ void cVbAnalyze::RemoveEntry(qint32 index)
     if (!valid(index))
         return;
     Q_EMIT Events().ProjectAboutToBeRemoved(this, index);
+    release(*projects_[index - 1]);
     projects_.removeAt(index - 1);
+    renumber(index);
     if (isCurrent()) {
         qint32 &current = State().CurrentProject;
         current = current == index ? 0 : current > index ? current - 1 : current;
@@ -342,10 +390,13 @@ qint32 CatalogueState::IndexOfCategory(const QString &name) const
 
 qint32 CatalogueState::IndexOf(const cVbAnalyze *category) const
 {
-    for (qint32 i = 1; category && i <= CategoryCount; ++i)
-        if (CategoryAt(i) == category)
-            return i;
-    return 0;
+    return category && CategoryAt(category->index_) == category ? category->index_ : 0;
+}
+
+void CatalogueState::renumber(qint32 from)
+{
+    for (qint32 i = qMax(1, from); i <= CategoryCount; ++i)
+        Catalogue[size_t(i)]->index_ = i;
 }
 
 void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> categories, const cVbAnalyze *current)
@@ -354,7 +405,9 @@ void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> 
         current = Current();
     Q_EMIT Events().CategoriesAboutToBeReset();
     CategoryCount = categories.empty() ? 0 : qint32(categories.size()) - 1;
+    DisposeInSlices(std::move(Catalogue));
     Catalogue = std::move(categories);
+    renumber(1);
     // The same object still listed stays current; a new catalogue has none.
     CurrentCategory = IndexOf(current);
     if (CurrentCategory == 0)
@@ -375,6 +428,7 @@ cVbAnalyze *CatalogueState::InsertCategory(qint32 index, std::unique_ptr<cVbAnal
     Catalogue.resize(size_t(CategoryCount) + 1);
     Catalogue.insert(Catalogue.begin() + index, std::move(category));
     CategoryCount += 1;
+    renumber(index);
     if (CurrentCategory >= index)
         CurrentCategory += 1;
     Q_EMIT Events().CategoryInserted(index);
@@ -390,6 +444,7 @@ void CatalogueState::RemoveCategory(qint32 index)
     CategoryCount -= 1;
     if (CategoryCount == 0)
         Catalogue.clear();
+    renumber(index);
     if (CurrentCategory == index) {
         CurrentCategory = 0;
         CurrentProject = 0;
@@ -397,6 +452,32 @@ void CatalogueState::RemoveCategory(qint32 index)
         CurrentCategory -= 1;
     }
     Q_EMIT Events().CategoryRemoved(index);
+}
+
+void DisposeInSlices(std::vector<std::unique_ptr<cVbAnalyze>> categories)
+{
+    // Freed on this thread, where every record is used, but a slice at a time: a million records
+    // take a while. Until then they stay whole, so a build that ends meanwhile finds its record.
+    static std::deque<std::unique_ptr<cVbAnalyze>> waiting;
+    static bool scheduled = false;
+    for (std::unique_ptr<cVbAnalyze> &category : categories)
+        if (category)
+            waiting.push_back(std::move(category));
+    if (scheduled || waiting.empty())
+        return;
+    scheduled = true;
+    static const std::function<void()> slice = [] {
+        qint64 freed = 0;
+        while (!waiting.empty() && freed < 20'000) {
+            freed += waiting.front()->Count() + 1;
+            waiting.pop_front();
+        }
+        if (waiting.empty())
+            scheduled = false;
+        else
+            QTimer::singleShot(0, slice);
+    };
+    QTimer::singleShot(0, slice);
 }
 
 CatalogueState &State() { return stateInstance(); }

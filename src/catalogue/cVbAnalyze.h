@@ -19,12 +19,20 @@ namespace catalogue {
 
 // One project of a category. The executable's path is read from the .vbp when it is first asked
 // for, or before that by the background reader; until then it is not known.
+class cVbAnalyze;
+
 struct ProjectRecord {
     // As the catalogue file holds them (its bytes shared): a million projects keep each once.
     platform::StoredText name;
     platform::StoredText file;
     KeptPath exe; // Exe() gives it whole
     bool exeKnown = false;
+
+    // Where it is listed, kept by its category: the category, and its 1-based row there.
+    cVbAnalyze *owner = nullptr;
+    qint32 row = 0;
+    // Counted among its category's projects that need attention.
+    bool counted = false;
 
     // What the background reader found last (ProjectReader), changed on the owning thread only.
     ProjectState state = ProjectState::Unknown;
@@ -57,6 +65,9 @@ struct ProjectRecord {
     }
 };
 using ProjectPtr = std::shared_ptr<ProjectRecord>;
+
+// After what a record shows changed (a look, a build): its category's count follows.
+void StatusChanged(ProjectRecord &record);
 
 // The executable of a project as loading gives it: read from the .vbp when that exists, else empty.
 QString ExecutableOf(const QString &projectFile);
@@ -105,6 +116,8 @@ public:
     QString KnownProjectExe(qint32 index) const;
 
     QString Category() const { return category_; }
+    // Its projects that need attention (ProjectStatus's NeedsAttention), kept as they change.
+    int AttentionCount() const { return attention_; }
     // Names the category and loads its projects from the catalogue file as it is now, discarding
     // the list.
     void SetCategory(const QString &name);
@@ -146,11 +159,18 @@ private:
     bool valid(qint32 index) const { return index >= 1 && index <= Count(); }
     bool isCurrent() const;
     void setRecords(const QString &name, QList<ProjectPtr> records, bool announce);
+    void adopt(ProjectRecord &record, qint32 row);
+    void release(ProjectRecord &record);
+    void renumber(qint32 from);
+    friend void StatusChanged(ProjectRecord &record);
+    friend struct CatalogueState;
     void append(ProjectPtr record);
     void changed(qint32 index);
 
     QString category_;
     QList<ProjectPtr> projects_;
+    int attention_ = 0;
+    qint32 index_ = 0; // its row in the category list, kept by CatalogueState
     bool inFile_ = true;
 };
 
@@ -190,7 +210,13 @@ struct CatalogueState {
     cVbAnalyze *AppendCategory(std::unique_ptr<cVbAnalyze> category);
     cVbAnalyze *InsertCategory(qint32 index, std::unique_ptr<cVbAnalyze> category);
     void RemoveCategory(qint32 index);
+
+private:
+    void renumber(qint32 from);
 };
+
+// Frees categories no longer listed, a slice at a time on this thread's event loop.
+void DisposeInSlices(std::vector<std::unique_ptr<cVbAnalyze>> categories);
 
 CatalogueState &State();
 // Back to the state at start (tests).

@@ -1,5 +1,6 @@
 // The commands on the catalogue without a window: what the two item models tell their views, and
 // that every row maps to the entry the commands act on.
+#include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/LookCache.h"
 #include "catalogue/ProjectReader.h"
@@ -265,6 +266,9 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (2)"));
     // The executable of the project whose .vbp was missing at load is known now.
     QCOMPARE(State().Current()->KnownProjectExe(4), dir_->filePath("gone/App.exe"));
+    // The count follows a project that goes, as well as a look.
+    QVERIFY(catalogue::DeleteProject(QStringLiteral("A"), State().Current()->Shared(2).lock()).Done);
+    QCOMPARE(categories.index(0).data().toString(), QStringLiteral("A (1)"));
 }
 
 void tst_CatalogueCommands::buildsReportBack_data()
