@@ -101,7 +101,7 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
         if (!records.isEmpty())
             Q_EMIT Events().ProjectsLooked(records);
         Q_EMIT Events().ProjectsScanned();
-        if (pending_ == 0) {
+        if (Idle()) {
             if (std::exchange(keepLooksWhenRead_, false))
                 keepLooks();
             Q_EMIT AllRead();
@@ -124,6 +124,50 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
     };
     connect(&events, &CatalogueEvents::ProjectInserted, this, one);
     connect(&events, &CatalogueEvents::ProjectChanged, this, one);
+    // Sweeps keep their place as rows come and go, and end with their category.
+    connect(&events, &CatalogueEvents::ProjectRemoved, this, [this](const cVbAnalyze *category, int index) {
+        for (std::deque<Sweep> *sweeps : {&urgentSweeps_, &normalSweeps_})
+            for (Sweep &sweep : *sweeps)
+                if (sweep.category == category && sweep.next > index)
+                    sweep.next -= 1;
+    });
+    connect(&events, &CatalogueEvents::ProjectInserted, this, [this](const cVbAnalyze *category, int index) {
+        for (std::deque<Sweep> *sweeps : {&urgentSweeps_, &normalSweeps_})
+            for (Sweep &sweep : *sweeps)
+                if (sweep.category == category && sweep.next > index)
+                    sweep.next += 1;
+    });
+    connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this,
+            [this](int index) { forgetSweeps(State().CategoryAt(index)); });
+    connect(&events, &CatalogueEvents::CategoriesAboutToBeReset, this, [this] {
+        urgentSweeps_.clear();
+        normalSweeps_.clear();
+    });
+}
+
+bool ProjectReader::Idle() const
+{
+    return inFlight_ == 0 && urgent_.empty() && normal_.empty() && urgentSweeps_.empty() && normalSweeps_.empty();
+}
+
+void ProjectReader::forgetSweeps(const cVbAnalyze *category)
+{
+    for (std::deque<Sweep> *sweeps : {&urgentSweeps_, &normalSweeps_})
+        std::erase_if(*sweeps, [category](const Sweep &sweep) { return sweep.category == category; });
+}
+
+std::shared_ptr<ProjectRecord> ProjectReader::take(Sweep &sweep)
+{
+    const int generation = generation_->load();
+    while (sweep.next <= sweep.category->Count()) {
+        const qint32 j = sweep.next++;
+        const ProjectRecord *record = sweep.category->Record(j);
+        if (!sweep.all && (record->state != ProjectState::Unknown
+                           || (record->scanPending && record->scanGeneration == generation)))
+            continue;
+        return sweep.category->Shared(j).lock();
+    }
+    return nullptr;
 }
 
 ProjectReader::~ProjectReader()
@@ -141,8 +185,9 @@ void ProjectReader::Cancel()
     cache_.reset();
     urgent_.clear();
     normal_.clear();
+    urgentSweeps_.clear();
+    normalSweeps_.clear();
     inFlight_ = 0;
-    pending_ = 0;
     refreshAgain_ = false;
 }
 
@@ -205,7 +250,6 @@ void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool u
     record->scanGeneration = generation_->load();
     record->scanPending = true;
     (urgent ? urgent_ : normal_).push_back({record, serial});
-    pending_ += 1;
 }
 
 void ProjectReader::pump()
@@ -216,22 +260,48 @@ void ProjectReader::pump()
     // pointer each, and a look asked for urgently overtakes all that wait.
     const int maxInFlight = 2 * pool_.maxThreadCount();
     const int generation = generation_->load();
-    int skipped = 0;
-    while (inFlight_ < maxInFlight && (!urgent_.empty() || !normal_.empty())) {
-        const bool urgent = !urgent_.empty();
+    bool skipped = false;
+    // The next record to look at: those asked for one by one first, then the sweeps, urgent ones first.
+    const auto next = [this](bool urgent, quint32 *serial) -> std::shared_ptr<ProjectRecord> {
+        std::deque<Waiting> &waiting = urgent ? urgent_ : normal_;
+        while (!waiting.empty()) {
+            const Waiting one = std::move(waiting.front());
+            waiting.pop_front();
+            std::shared_ptr<ProjectRecord> record = one.record.lock();
+            if (record && record->scanSerial.load(std::memory_order_relaxed) == one.serial) {
+                *serial = one.serial;
+                return record;
+            }
+        }
+        std::deque<Sweep> &sweeps = urgent ? urgentSweeps_ : normalSweeps_;
+        while (!sweeps.empty()) {
+            if (std::shared_ptr<ProjectRecord> record = take(sweeps.front())) {
+                // A newer serial makes every earlier look at the record count for nothing.
+                *serial = record->scanSerial.fetch_add(1, std::memory_order_relaxed) + 1;
+                record->scanGeneration = generation_->load();
+                record->scanPending = true;
+                return record;
+            }
+            sweeps.pop_front();
+        }
+        return nullptr;
+    };
+    const auto waiting = [this](bool urgent) {
+        return urgent ? !urgent_.empty() || !urgentSweeps_.empty() : !normal_.empty() || !normalSweeps_.empty();
+    };
+    while (inFlight_ < maxInFlight && (waiting(true) || waiting(false))) {
+        const bool urgent = waiting(true);
         std::vector<Job> jobs;
-        while (qsizetype(jobs.size()) < kBatch && (!urgent_.empty() || !normal_.empty())) {
-            std::deque<Waiting> &from = urgent_.empty() ? normal_ : urgent_;
-            const Waiting waiting = std::move(from.front());
-            from.pop_front();
-            const std::shared_ptr<ProjectRecord> record = waiting.record.lock();
-            if (!record || record->scanSerial.load(std::memory_order_relaxed) != waiting.serial) {
-                ++skipped;
+        while (qsizetype(jobs.size()) < kBatch && waiting(urgent)) {
+            quint32 serial = 0;
+            const std::shared_ptr<ProjectRecord> record = next(urgent, &serial);
+            if (!record) {
+                skipped = true;
                 continue;
             }
             Job job;
             job.record = record;
-            job.serial = waiting.serial;
+            job.serial = serial;
             job.file = record->file;
             // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
             if (record->exeKnown && !record->exe.IsEmpty())
@@ -240,7 +310,7 @@ void ProjectReader::pump()
             jobs.push_back(std::move(job));
         }
         if (jobs.empty())
-            break;
+            continue;
         inFlight_ += 1;
         auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, this,
                                       [this, generation](std::vector<Job> done) {
@@ -252,23 +322,15 @@ void ProjectReader::pump()
                                       });
         pool_.start(runnable, urgent ? 1 : 0);
     }
-    if (skipped > 0)
-        arrived(skipped);
+    if (skipped)
+        announce();
 }
 
 void ProjectReader::Queue(const cVbAnalyze *category, bool urgent)
 {
-    if (!category)
+    if (!category || category->Count() == 0)
         return;
-    const int generation = generation_->load();
-    for (qint32 j = 1; j <= category->Count(); ++j) {
-        const ProjectRecord *record = category->Record(j);
-        if (record->state != ProjectState::Unknown)
-            continue;
-        if (record->scanPending && record->scanGeneration == generation && !urgent)
-            continue;
-        enqueue(category->Shared(j).lock(), urgent);
-    }
+    (urgent ? urgentSweeps_ : normalSweeps_).push_back({category, 1, false});
     pump();
 }
 
@@ -287,18 +349,12 @@ void ProjectReader::RefreshAll()
         return;
     }
     const CatalogueState &state = State();
-    const auto all = [](const cVbAnalyze *category) {
-        std::vector<std::weak_ptr<ProjectRecord>> records;
-        records.reserve(size_t(category->Count()));
-        for (qint32 j = 1; j <= category->Count(); ++j)
-            records.push_back(category->Shared(j));
-        return records;
-    };
-    if (const cVbAnalyze *current = state.Current())
-        Refresh(all(current), true);
+    if (const cVbAnalyze *current = state.Current(); current && current->Count() > 0)
+        urgentSweeps_.push_back({current, 1, true});
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
-        if (i != state.CurrentCategory)
-            Refresh(all(state.CategoryAt(i)));
+        if (i != state.CurrentCategory && state.CategoryAt(i)->Count() > 0)
+            normalSweeps_.push_back({state.CategoryAt(i), 1, true});
+    pump();
 }
 
 void ProjectReader::deliver(std::vector<Job> jobs)
@@ -345,7 +401,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         }
         changed();
     }
-    arrived(int(jobs.size()));
+    announce();
 }
 
 void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak, std::optional<qint64> exeModifiedNs)
@@ -376,12 +432,6 @@ void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool
     announce();
 }
 
-void ProjectReader::arrived(int count)
-{
-    pending_ = qMax(0, pending_ - count);
-    announce();
-}
-
 void ProjectReader::looked(const std::shared_ptr<ProjectRecord> &record)
 {
     StatusChanged(*record);
@@ -391,7 +441,7 @@ void ProjectReader::looked(const std::shared_ptr<ProjectRecord> &record)
 void ProjectReader::announce()
 {
     // The last result goes out at once: nothing would follow it to share the announcement.
-    if (pending_ == 0)
+    if (Idle())
         announcer_.start(0);
     else if (!announcer_.isActive())
         announcer_.start(kAnnounceMs);

@@ -37,7 +37,7 @@ public:
     // Drops what is queued (a catalogue is replaced); results still under way are ignored.
     void Cancel();
     // Nothing queued or under way.
-    bool Idle() const { return pending_ == 0; }
+    bool Idle() const;
 
     // For the build code. A build of the project started: its row shows "building". exeModifiedNs:
     // the executable's time just before the start (0 without one); without it, that of the last look.
@@ -61,20 +61,31 @@ private:
         std::weak_ptr<ProjectRecord> record;
         quint32 serial = 0;
     };
+    // The projects of a category still to be looked at, taken a batch at a time: queuing a million
+    // projects costs the categories only.
+    struct Sweep {
+        const cVbAnalyze *category = nullptr;
+        qint32 next = 1;
+        bool all = false; // every project, not only those not looked at yet
+    };
+    // The next project a sweep gives, or none when it is through.
+    std::shared_ptr<ProjectRecord> take(Sweep &sweep);
+    void forgetSweeps(const cVbAnalyze *category);
     void queueAll();
     void keepLooks();
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
     void pump();
     void deliver(std::vector<Job> jobs);
-    void arrived(int count);
+
     void announce();
 
     QThreadPool pool_;
     std::shared_ptr<std::atomic<int>> generation_;
     std::deque<Waiting> urgent_;
     std::deque<Waiting> normal_;
+    std::deque<Sweep> urgentSweeps_;
+    std::deque<Sweep> normalSweeps_;
     int inFlight_ = 0; // batches with the pool
-    int pending_ = 0;  // looks waiting or under way
     QTimer announcer_;
     // Records whose row looks different since the last announcement.
     std::vector<std::weak_ptr<ProjectRecord>> looked_;
