@@ -4,6 +4,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "platform/Backups.h"
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/mFunction.h"
 
@@ -55,18 +56,28 @@ FileProblem fromWrite(platform::WriteStatus status)
     return FileProblem::IoError;
 }
 
+// Set while this run writes its catalogue: what the file holds meanwhile is no other program's.
+int writing = 0;
+
 // Replaces the file with the document, keeping the version it replaces among the backups first.
+// The window keeps answering while a large catalogue is written.
 FileProblem writeDocument(const QString &file, const IniDocument &document, FileStamp *stamp)
 {
-    const QByteArray bytes = document.Serialize();
     QString backedUp;
-    const platform::BeforeReplace keepOld = [&backedUp](const QString &target, bool inPlace) {
-        // A failed backup does not stop the change: the user asked for the change, not the backup.
-        const FileStamp now = platform::StatFile(target);
-        if (now.regular && now.size > 0 && platform::KeepBackupOfFile(target, platform::IniStore::kMaxFileBytes, inPlace))
-            backedUp = target;
-    };
-    const FileProblem problem = fromWrite(platform::WriteFileAtomically(file, bytes, keepOld));
+    FileProblem problem = FileProblem::None;
+    writing += 1;
+    platform::RunWhileAnswering([&] {
+        const QByteArray bytes = document.Serialize();
+        const platform::BeforeReplace keepOld = [&backedUp](const QString &target, bool inPlace) {
+            // A failed backup does not stop the change: the user asked for the change, not the backup.
+            const FileStamp now = platform::StatFile(target);
+            if (now.regular && now.size > 0
+                && platform::KeepBackupOfFile(target, platform::IniStore::kMaxFileBytes, inPlace))
+                backedUp = target;
+        };
+        problem = fromWrite(platform::WriteFileAtomically(file, bytes, keepOld));
+    });
+    writing -= 1;
     if (problem != FileProblem::None)
         return problem;
     if (!backedUp.isNull())
@@ -188,7 +199,7 @@ Followed FollowFile()
 {
     CatalogueState &state = State();
     const QString &file = state.CatalogueFilePath;
-    if (file.isEmpty() || state.File == FileState::Unreadable)
+    if (file.isEmpty() || state.File == FileState::Unreadable || writing > 0)
         return Followed::Same;
     const FileStamp now = platform::StatFile(file);
     if (now == state.Stamp)
@@ -200,7 +211,7 @@ Followed FollowRead(IniRead read)
 {
     CatalogueState &state = State();
     if (read.file != state.CatalogueFilePath || read.file.isEmpty() || state.File == FileState::Unreadable
-        || read.stamp == state.Stamp)
+        || read.stamp == state.Stamp || writing > 0)
         return Followed::Same;
     // The file moved on since this read (perhaps by this run's own change): the next look reads it.
     if (platform::StatFile(read.file) != read.stamp)

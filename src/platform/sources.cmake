@@ -8,6 +8,7 @@ target_sources(zarun_core PRIVATE
   platform/IniDocument.cpp platform/IniDocument.h
   platform/IniStore.cpp platform/IniStore.h
   platform/LockFile.cpp platform/LockFile.h
+  platform/OffThread.cpp platform/OffThread.h
   platform/PathStyle.h
   platform/PrivateFolder.cpp platform/PrivateFolder.h
   platform/ProcessStart.cpp platform/ProcessStart.h

@@ -97,7 +97,8 @@ void tst_CatalogueCommands::modelsFollowTheCommands_data()
     // The projects stay as they are, statuses and all: only the category's name changes.
     QTest::newRow("rename a category") << "rename category" << QStringList{"changed 1"} << QStringList{}
                                        << QStringList{"A", "Z", "C"} << QStringList{"b1"} << 0;
-    QTest::newRow("delete the second project") << "delete project" << QStringList{} << QStringList{"removed 1-1"}
+    // Its .vbp is missing: the category counts one project needing attention less.
+    QTest::newRow("delete the second project") << "delete project" << QStringList{"changed 0"} << QStringList{"removed 1-1"}
                                                << abc << QStringList{"a1", "a3"} << 0;
     QTest::newRow("drop two files") << "drop" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"} << abc
                                     << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
@@ -132,6 +133,9 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     commands.SelectProject(2);
     if (command.endsWith(QLatin1String("category")) && command != QLatin1String("add category"))
         commands.SelectCategory(2);
+    // The statuses found after the load are in: the logs hold what the command told alone.
+    QTRY_VERIFY(catalogue::ProjectReader::Instance().Idle());
+    QCoreApplication::processEvents();
     const ModelLog categoryEvents(&categoryModel);
     const ModelLog projectEvents(&projectModel);
 
