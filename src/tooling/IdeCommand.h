@@ -40,6 +40,11 @@ using PathConverter = std::function<QString(const QString &unixPath)>;
 
 // The command's Wine with its environment (env NAME=value ... wine); empty when it has none.
 QStringList WineWords(const Command &command);
+// The NAME=value words the command's program gets ("~" and $HOME in them expanded by Parse).
+QStringList Environment(const Command &command);
+// The Windows program the command's Wine runs, as written (C:\VB98\VB6.EXE); empty when the
+// command runs no Wine, or runs wine start, or the word is a field code.
+QString WineProgram(const Command &command);
 
 // The argument vector (program first) that opens file with the command, expanded as the
 // desktop's launcher expands Exec: %f, %F, %u and %U give the file once (inside a shell script
