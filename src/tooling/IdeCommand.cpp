@@ -295,7 +295,7 @@ Command Parse(const QString &commandLine)
     static const QRegularExpression fileCode(QStringLiteral("%[fFuU]"));
     if (substitution.match(script).hasMatch() && fileCode.match(script).hasMatch()) {
         c.valid = false;
-        c.malformed = true;
+        c.substitution = true;
         return c;
     }
     static const QRegularExpression passes(QStringLiteral("\\$\\{?[@*]"));
@@ -359,7 +359,9 @@ QStringList OpenArguments(const Command &command, const QString &file, const Pat
 Refusal BuildRefusal(const Command &command)
 {
     if (!command.valid)
-        return command.malformed ? Refusal::Malformed : Refusal::NoCommand;
+        return command.malformed ? Refusal::Malformed
+               : command.substitution ? Refusal::Substitution
+                                      : Refusal::NoCommand;
     if (command.wineStart || command.scriptWineStart)
         return Refusal::WineStart;
     if (command.script < 0)

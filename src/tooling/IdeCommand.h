@@ -17,12 +17,14 @@ enum class Refusal {
     Malformed,   // an open quote
     ShellScript, // the project file lands inside a shell script (sh -c "... %f"): /make cannot follow it
     WineStart,   // wine start ...: start hands the file to Windows' association and drops /make
+    Substitution, // the file code inside $(...), `...` or ${...} of a shell script: never given a path
 };
 
 struct Command {
     QStringList words;         // split as a desktop launcher splits Exec; field codes still in place
     bool valid = false;
     bool malformed = false;    // not blank, but not a command either (an open quote)
+    bool substitution = false; // the file code stands inside a substitution of a shell script
     qsizetype wine = -1;       // the wine program, when the command runs through Wine
     bool wineStart = false;    // wine start ...
     bool startTakesUnixPath = false; // start /unix or /ProgIDOpen converts the path itself

@@ -78,6 +78,10 @@ void OpenSource(const QString &projectFile)
         return;
     }
     const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
+    if (ide.substitution) {
+        ui::Current().Message(mMain::VbIdePath + mMain::SubstitutionText());
+        return;
+    }
     if (!start(IdeCommand::OpenArguments(ide, projectFile, mMain::WinePathConverter(ide)), QDir::currentPath()))
         ui::Current().Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + mMain::VbIdePath + QStringLiteral("  を起動できません。"));
 }

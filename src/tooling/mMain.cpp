@@ -262,8 +262,17 @@ QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal)
         return command + QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make をIDEに渡せません。") + howTo;
     case IdeCommand::Refusal::WineStart:
         return command + QStringLiteral("  は wine start でﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙを開くため、/make をIDEに渡せません。") + howTo;
+    case IdeCommand::Refusal::Substitution:
+        return command + SubstitutionText();
     }
     return QString();
+}
+
+QString SubstitutionText()
+{
+    return QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、起動しません"
+                          "（ﾊﾟｽの文字がｺﾏﾝﾄﾞとして実行されるおそれがあります）。"
+                          "ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください（例: env WINEPREFIX=… wine \"C:\\VB98\\VB6.EXE\"）。");
 }
 
 IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)

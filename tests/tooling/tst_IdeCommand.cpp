@@ -154,6 +154,8 @@ void tst_IdeCommand::build_data()
     QTest::newRow("log, but refused") << "sh -c \"wine /v/VB6.EXE %f\"" << QStringList {} << Refusal::ShellScript << log;
     QTest::newRow("empty") << "" << QStringList {} << Refusal::NoCommand << QString();
     QTest::newRow("open quote") << "\"ide %f" << QStringList {} << Refusal::Malformed << QString();
+    QTest::newRow("file inside $(...)") << R"(sh -c "wine \"$(winepath -w \"%f\")\"")" << QStringList {}
+                                        << Refusal::Substitution << QString();
 }
 
 void tst_IdeCommand::build()

@@ -51,6 +51,8 @@ private Q_SLOTS:
     void runExeThatCannotStart_data();
     void runExeThatCannotStart();
     void makeBuildsWithoutRunning();
+    void substitutionIsToldWhy_data();
+    void substitutionIsToldWhy();
 
 private:
     const FakeIdeEnvironment &env_;
@@ -207,6 +209,31 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
     ProjectActions::RunExe(mMain::GetProjectExe(project));
     QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + folder + "/Calc.exe  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
     QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
+}
+
+void tst_ProjectActions::substitutionIsToldWhy_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::newRow("open source") << Action(ProjectActions::OpenSource);
+    QTest::newRow("build") << Action(ProjectActions::MakeExecutable);
+}
+
+// A path inside $(...) could become code: such a command is never started, and the user learns
+// why and where to set another.
+void tst_ProjectActions::substitutionIsToldWhy()
+{
+    QFETCH(Action, action);
+    const QString project = dir_.filePath("Sub.vbp");
+    QVERIFY(put(project, "Name=\"Sub\"\r\n"));
+    mMain::VbIdePath = R"(sh -c "wine \"$(winepath -w \"%f\")\"")";
+    ScriptedUserInterface ui;
+    action(project);
+    QCOMPARE(ui.messages.size(), 1);
+    QVERIFY2(ui.messages.first().startsWith(mMain::VbIdePath + "  は") && ui.messages.first().contains("$(…)")
+                 && ui.messages.first().contains("ZARUN 設定の「IDE」"),
+             qPrintable(ui.messages.first()));
+    QVERIFY(ui.progress.isEmpty());
+    QVERIFY(env_.Calls().isEmpty());
 }
 
 ZARUN_FAKE_IDE_TEST_MAIN(QCoreApplication, tst_ProjectActions)
