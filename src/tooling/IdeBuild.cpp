@@ -170,9 +170,9 @@ QString LikelyFailureCause(const IdeCommand::Command &command, const QString &pr
     const QString windowsPath = mMain::WinePathConverter(command)(projectFile);
     if (cp1252CanHold(windowsPath))
         return QString();
-    return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ  ") + windowsPath
-           + QStringLiteral("  のﾊﾟｽには、IDEのｺｰﾄﾞﾍﾟｰｼﾞで表せない文字があります（IDEには ? として渡ります）。"
-                            "IDEのｺﾏﾝﾄﾞで日本語のﾛｹｰﾙを設定してください（")
+    // Said without the path: a category's summary tells it once for all such projects.
+    return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽに、IDEのｺｰﾄﾞﾍﾟｰｼﾞで表せない文字（日本語など）があります。"
+                          "IDEには ? として渡ります。IDEのｺﾏﾝﾄﾞで日本語のﾛｹｰﾙを設定してください（")
            + kIdePage + QStringLiteral("。例: env ") + variable + QStringLiteral("=ja_JP.UTF-8 wine \"C:\\VB98\\VB6.EXE\"）。");
 }
 
