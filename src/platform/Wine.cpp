@@ -174,8 +174,10 @@ bool WineRuns32Bit(const QStringList &wineCommand)
 {
     if (wineCommand.isEmpty())
         return false;
-    const QString syswow64 = QDir(WinePrefixOf(wineCommand)).filePath(QStringLiteral("drive_c/windows/syswow64/ntdll.dll"));
-    if (QFileInfo(syswow64).isFile())
+    // A prefix with 32-bit Windows: beside the 64-bit one, or alone (WINEARCH=win32).
+    const QDir windows(QDir(WinePrefixOf(wineCommand)).filePath(QStringLiteral("drive_c/windows")));
+    if (QFileInfo(windows.filePath(QStringLiteral("syswow64/ntdll.dll"))).isFile()
+        || WindowsExecutableBits(windows.filePath(QStringLiteral("system32/ntdll.dll"))) == 32)
         return true;
     QString program = wineCommand.last();
     if (!program.contains(u'/'))

@@ -41,7 +41,8 @@ QString UnixPathForWine(const QStringList &wineCommand, const QString &windowsPa
 int WindowsExecutableBits(const QString &path);
 
 // Whether that Wine can run 32-bit Windows programs: a 32-bit loader beside its program (Debian's
-// wine32, WineHQ's wine), or a prefix with 32-bit Windows (syswow64) made by one that could.
+// wine32, WineHQ's wine), or a prefix with 32-bit Windows (syswow64, or a 32-bit prefix) made by
+// one that could.
 bool WineRuns32Bit(const QStringList &wineCommand);
 
 // The wine program on PATH; empty when there is none.

@@ -235,6 +235,10 @@ void tst_IdeCommand::failureCauses_data()
         << ide.arg("").replace("$W", "$L") << "VB98/VB6.EXE:32" << plain << "";
     QTest::newRow("32-bit IDE, a prefix with 32-bit Windows")
         << ide.arg("") << "VB98/VB6.EXE:32 windows/syswow64/ntdll.dll:32" << plain << "";
+    QTest::newRow("32-bit IDE, a 32-bit prefix")
+        << ide.arg("") << "VB98/VB6.EXE:32 windows/system32/ntdll.dll:32" << plain << "";
+    QTest::newRow("32-bit IDE, a 64-bit prefix without 32-bit Windows")
+        << ide.arg("") << "VB98/VB6.EXE:32 windows/system32/ntdll.dll:64" << plain << "は32ﾋﾞｯﾄのﾌﾟﾛｸﾞﾗﾑですが";
     QTest::newRow("a home folder no user has")
         << ide.arg("A=~no-such-user-zarun/x") << "VB98/VB6.EXE:64" << plain << "A=~no-such-user-zarun/x  の ~ は";
     QTest::newRow("Japanese path, C locale")
