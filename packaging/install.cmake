@@ -1,8 +1,8 @@
 # Install layout and the Debian package.
 #
-# The program opens readme.txt from the folder of its executable and keeps its
-# settings there when it may write there, so the executable and readme.txt share
-# a private program folder (lib/zarun). bin/zarun is a relative symlink to it:
+# The program opens readme.txt from the folder of its executable (it never writes
+# an installed copy's folder: settings go to ~/.config/ZARUN), so the executable
+# and readme.txt share a private program folder (lib/zarun). bin/zarun is a relative symlink to it:
 # the executable's folder is the resolved one, so readme.txt is found either way.
 include(GNUInstallDirs)
 

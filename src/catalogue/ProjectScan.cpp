@@ -223,12 +223,21 @@ QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sour
 
 QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources)
 {
-    QStringList folders;
+    QStringList written;
     forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
-        if (const QString folder = mFunction::GetFolderName(path); !folders.contains(folder))
-            folders.append(folder);
+        if (const QString folder = mFunction::GetFolderName(path); !written.contains(folder))
+            written.append(folder);
         return true;
     });
+    // A folder listed in another letter case (forms\ for Forms/) is watched where it is on disk.
+    CaseFolding folding;
+    QStringList folders;
+    for (const QString &folder : written) {
+        QString onDisk;
+        folding.Stat(folder, &onDisk);
+        if (!folders.contains(onDisk))
+            folders.append(onDisk);
+    }
     return folders;
 }
 
@@ -294,7 +303,11 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     result.exe = result.sources->exe;
 
     const QString exe = knownExe.isNull() ? wholeExe : knownExe;
-    const platform::FileStamp exeStamp = platform::StatFile(exe);
+    CaseFolding local;
+    CaseFolding &lookup = folding ? *folding : local;
+    // The IDE under Wine writes the executable in whatever case it finds on disk (CASEP.EXE for
+    // CaseP.exe), as Windows would.
+    const platform::FileStamp exeStamp = lookup.Stat(exe);
     if (!exeStamp.regular) {
         result.state = StatusFrom(true, std::nullopt, 0);
         return result;
@@ -304,8 +317,6 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     if (newest > exeStamp.modifiedNs) {
         result.newerFile = projectFile;
     } else {
-        CaseFolding local;
-        CaseFolding &lookup = folding ? *folding : local;
         QString onDisk;
         QString sourceOnDisk;
         forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {

@@ -82,9 +82,10 @@ quint64 ProjectPathHash(const QString &projectFile);
 
 // The status of one project with one stat per file: the .vbp is read only when it changed since
 // previous was read (or, without previous, since the look the cache keeps for it). knownExe is
-// the executable the catalogue holds (null: the one read now). A listed file that does not exist
-// is left out; the first file newer than the executable ends the look. A .vbp that cannot be read
-// (a disk error, no permission) gives no look: the state stays Unknown, with no sources to keep.
+// the executable the catalogue holds (null: the one read now). The executable and the sources are
+// found ignoring letter case when not there as written. A listed file that does not exist is left
+// out; the first file newer than the executable ends the look. A .vbp that cannot be read (a disk
+// error, no permission) gives no look: the state stays Unknown, with no sources to keep.
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
                        CaseFolding *folding, const LookCache *cache = nullptr);
 
@@ -95,7 +96,7 @@ void FailProjectReadsForTesting(const QString &projectFile);
 QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp);
 // Every file those stand for, whole paths: each source, then its companion when it has one.
 QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources);
-// The folders those lie in, each once.
+// The folders those lie in, each once, in the letter case they have on disk.
 QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources);
 
 } // namespace catalogue

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -192,18 +193,29 @@ void fOption::BuildIdePage()
         return l;
     };
     lblIdeCommand = label(QStringLiteral("lblIdeCommand"), QStringLiteral("IDEのｺﾏﾝﾄﾞ（空欄: .vbp の関連付けを使う）"),
-                          TwipsRect(120, 240, 4575, 225));
+                          TwipsRect(120, 120, 4575, 225));
     lblIdeCommand->setWordWrap(false);
-    txtIdeCommand = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeCommand"), TwipsRect(120, 540, 4575, 315));
+    txtIdeCommand = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeCommand"), TwipsRect(120, 420, 4575, 315));
     txtIdeCommand->setPlaceholderText(QStringLiteral("例: wine \"C:\\VB98\\VB6.EXE\""));
-    connect(txtIdeCommand, &QLineEdit::textChanged, this, [this] { cmdApply->setEnabled(true); });
-    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 990, 4575, 225));
+    connect(txtIdeCommand, &QLineEdit::textChanged, this, [this](const QString &text) {
+        cmdApply->setEnabled(true);
+        // A command longer than the box is read whole here.
+        txtIdeCommand->setToolTip(text);
+    });
+    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 870, 4575, 225));
     lblIdeSource->setWordWrap(false);
-    // One line that scrolls: a command can be longer than the page is wide.
-    txtIdeInEffect = Placed(new QLineEdit(fraIde), QStringLiteral("txtIdeInEffect"), TwipsRect(240, 1245, 4455, 285));
+    // The command in use is shown whole: wrapped anywhere (a path has no blanks to break at), on
+    // as many lines as it needs while the notes below have room, then scrolled; whole in its
+    // tool tip too. The page's lines sit higher than on the other pages to give it that room.
+    txtIdeInEffect = Placed(new QPlainTextEdit(fraIde), QStringLiteral("txtIdeInEffect"), TwipsRect(240, 1125, 4455, 285));
     txtIdeInEffect->setReadOnly(true);
-    txtIdeInEffect->setFrame(false);
+    txtIdeInEffect->setFrameShape(QFrame::NoFrame);
     txtIdeInEffect->setFocusPolicy(Qt::NoFocus);
+    txtIdeInEffect->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtIdeInEffect->setWordWrapMode(QTextOption::WrapAnywhere);
+    txtIdeInEffect->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtIdeInEffect->document()->setDocumentMargin(0);
+    txtIdeInEffect->viewport()->setBackgroundRole(QPalette::Window);
     txtIdeInEffect->setBackgroundRole(QPalette::Window);
     lblIdeNotes = label(QStringLiteral("lblIdeNotes"), QString(), TwipsRect(120, 1575, 4575, 1050));
     // Screen readers name the boxes by their labels.
@@ -216,15 +228,17 @@ void fOption::ShowIdeInEffect()
     const QString &command = mMain::VbIdePath;
     if (command.isEmpty()) {
         lblIdeSource->setText(QStringLiteral("使用中のｺﾏﾝﾄﾞ: なし"));
-        txtIdeInEffect->setText(QStringLiteral(".vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑがありません。"));
+        txtIdeInEffect->setPlainText(QStringLiteral(".vbp に関連付けられたﾌﾟﾛｸﾞﾗﾑがありません。"));
+        txtIdeInEffect->setToolTip(QString());
         lblIdeNotes->setText(QStringLiteral("ｿｰｽはﾃﾞｽｸﾄｯﾌﾟの既定のﾌﾟﾛｸﾞﾗﾑで開きます。実行ﾌｧｲﾙ作成はできません。"));
+        placeIdeInEffect();
         return;
     }
     lblIdeSource->setText(settings::Values().IdeCommand.isEmpty()
                               ? QStringLiteral("使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:")
                               : QStringLiteral("使用中のｺﾏﾝﾄﾞ（この設定から）:"));
-    txtIdeInEffect->setText(command);
-    txtIdeInEffect->setCursorPosition(0);
+    txtIdeInEffect->setPlainText(command);
+    txtIdeInEffect->setToolTip(command);
     const IdeCommand::Command parsed = IdeCommand::Parse(command);
     QStringList notes;
     if (!IdeCommand::WineWords(parsed).isEmpty()) {
@@ -239,7 +253,7 @@ void fOption::ShowIdeInEffect()
     }
     switch (IdeCommand::BuildRefusal(parsed)) {
     case IdeCommand::Refusal::None:
-        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、ﾛｸﾞ用に /out を渡します。");
+        notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、/out ﾛｸﾞを渡します。");
         break;
     case IdeCommand::Refusal::ShellScript:
         notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");
@@ -248,12 +262,37 @@ void fOption::ShowIdeInEffect()
         notes << QStringLiteral("wine start では /make を渡せません（実行ﾌｧｲﾙ作成不可）。"
                                 "IDE の EXE を直接指定してください。");
         break;
+    case IdeCommand::Refusal::Substitution:
+        notes << QStringLiteral("ﾊﾟｽを $(…) や `…` の中に置くｼｪﾙｽｸﾘﾌﾟﾄのため、安全に起動できません。"
+                                "上の欄にIDEのｺﾏﾝﾄﾞを設定してください。");
+        break;
     case IdeCommand::Refusal::NoCommand:
     case IdeCommand::Refusal::Malformed:
         notes << QStringLiteral("ｺﾏﾝﾄﾞとして読めないため、起動できません。");
         break;
     }
     lblIdeNotes->setText(notes.join(u'\n'));
+    placeIdeInEffect();
+}
+
+void fOption::placeIdeInEffect()
+{
+    const QFontMetrics metrics(txtIdeInEffect->font());
+    const int line = metrics.lineSpacing();
+    const QRect box = txtIdeInEffect->geometry();
+    const QRect notes = lblIdeNotes->geometry();
+    const int gap = TwipsToPixels(45);
+    const int foot = fraIde->height();
+    // The command takes the lines it needs, as far as the notes leave room; past that it scrolls.
+    const int needed = metrics.boundingRect(QRect(0, 0, box.width() - 4, 1 << 20), Qt::TextWrapAnywhere,
+                                            txtIdeInEffect->toPlainText())
+                           .height();
+    const int room = (foot - box.y() - gap - lblIdeNotes->heightForWidth(notes.width()) - 2) / line;
+    const int lines = qMax(1, qMin((needed + line - 1) / line, room));
+    txtIdeInEffect->setGeometry(box.x(), box.y(), box.width(), lines * line + 2);
+    // The notes follow right below, to the page's foot.
+    const int top = txtIdeInEffect->geometry().bottom() + 1 + gap;
+    lblIdeNotes->setGeometry(notes.x(), top, notes.width(), foot - top);
 }
 
 void fOption::SetTabOrder()
@@ -394,6 +433,12 @@ bool fOption::ApplySettings()
     if (IdeCommand::Parse(ideCommand).malformed) {
         RefuseApply(ideCommand + QStringLiteral(" は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。"), kIdePage,
                     txtIdeCommand);
+        return false;
+    }
+    if (IdeCommand::Parse(ideCommand).substitution) {
+        RefuseApply(ideCommand + QStringLiteral(" はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、"
+                                                "安全に起動できません。"),
+                    kIdePage, txtIdeCommand);
         return false;
     }
 

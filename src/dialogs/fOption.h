@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -44,7 +45,7 @@ public:
     QLabel *lblIdeCommand = nullptr;
     QLineEdit *txtIdeCommand = nullptr;
     QLabel *lblIdeSource = nullptr;
-    QLineEdit *txtIdeInEffect = nullptr;
+    QPlainTextEdit *txtIdeInEffect = nullptr; // wrapped, whole in its tool tip
     QLabel *lblIdeNotes = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdApply = nullptr;
@@ -70,6 +71,8 @@ private:
     void BuildProjectPage();
     void BuildIdePage();
     void ShowIdeInEffect();
+    // Sizes the command in use to its lines and puts the notes below it.
+    void placeIdeInEffect();
     void SetTabOrder();
     void Form_Load();
     void lstOption_Click();

@@ -14,7 +14,7 @@ class QWidget;
 // selected category that needs it (one IDE at a time, with a progress window and a summary at the
 // end); in the project menu, opening the log of the selected project's last build. Closing the
 // main window ends a run without a word: nothing more is built, and the IDE building at that
-// moment is left to finish.
+// moment ends with everything it started.
 class BuildCommands : public QObject {
     Q_OBJECT
 public:

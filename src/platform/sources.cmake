@@ -23,3 +23,7 @@ target_sources(zarun_core PRIVATE
   platform/Twips.h
   platform/Wine.cpp platform/Wine.h
 )
+# An installed copy's folder is never written: the prefix it was installed under is one of the
+# system trees.
+set_source_files_properties(platform/ProgramFolder.cpp PROPERTIES
+  COMPILE_DEFINITIONS "ZARUN_INSTALL_PREFIX=\"${CMAKE_INSTALL_PREFIX}\"")

@@ -39,9 +39,12 @@ BuildQueue::~BuildQueue()
 {
     if (self_)
         *self_ = nullptr;
-    // The build under way is nobody's now: it finishes and goes by itself.
-    if (current_)
+    // The run ends with its owner (the window closes, the program ends): the IDE at work and
+    // everything it started end too, rather than go on writing after the program has gone.
+    if (current_) {
         current_->disconnect(this);
+        current_->StopNow();
+    }
 }
 
 bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error)
@@ -131,13 +134,17 @@ void BuildQueue::next()
             break;
         }
         current_ = started.build;
-        connect(current_, &IdeBuild::Finished, this, [this](bool built) {
-            if (built)
+        connect(current_, &IdeBuild::Finished, this, [this, build = current_.data()](bool built) {
+            if (built) {
                 summary_.built += 1;
-            else if (cancelled_)
+            } else if (cancelled_ || build->Stopped()) {
                 summary_.notBuilt += 1;
-            else
+            } else {
                 summary_.failed += 1;
+                // One cause is told once, however many projects it failed.
+                if (!build->Cause().isEmpty() && !summary_.causes.contains(build->Cause()))
+                    summary_.causes.append(build->Cause());
+            }
             next();
         });
         return;
@@ -190,6 +197,8 @@ QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
                    + QString::number(summary.failed) + QStringLiteral("\nｽｷｯﾌﾟ: ") + QString::number(summary.skipped);
     if (summary.notBuilt > 0)
         text += QStringLiteral("\n未作成: ") + QString::number(summary.notBuilt);
+    for (const QString &cause : summary.causes)
+        text += QStringLiteral("\n\n") + cause;
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -28,16 +29,19 @@ public:
         int notBuilt = 0;  // needed a build, but the run was cancelled or stopped first
         bool cancelled = false;
         QString error;     // why the run stopped: the IDE could not be started
+        QStringList causes; // the likely causes of the failures, each once (LikelyFailureCause)
     };
 
     explicit BuildQueue(QObject *parent = nullptr);
-    // A run under way stops; the IDE building at that moment is left to finish its build.
+    // A run under way stops; the IDE building at that moment and everything it started end at
+    // once, and its project's row stays as it was.
     ~BuildQueue() override;
 
     // Starts a run over the projects. False, with what the user is told in *error, when the IDE
     // command cannot build; false without an error when a run is under way.
     bool Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error);
-    // Ends the IDE under way and what it started, and builds nothing more; Finished follows.
+    // Ends the IDE under way and everything it started, and builds nothing more; Finished
+    // follows. The project being built keeps the row and the log it had.
     void Cancel();
     bool Running() const { return running_; }
 

@@ -275,6 +275,11 @@ Command Parse(const QString &commandLine)
     c.words = *words;
     c.valid = true;
     const Analysis a = analyse(c.words, false);
+    // No shell reads the command: its NAME=value words get "~" and $HOME expanded as one would
+    // (WINEPREFIX=~/.wine-vb6 would otherwise name a folder "~" in the current folder).
+    for (qsizetype i = 0; i < a.program; ++i)
+        if (platform::IsEnvironmentAssignment(c.words[i]))
+            c.words[i] = platform::ExpandHomeInAssignment(c.words[i]);
     c.wine = a.wine;
     c.wineStart = a.wineStart;
     c.startTakesUnixPath = a.startTakesUnixPath;
@@ -290,7 +295,7 @@ Command Parse(const QString &commandLine)
     static const QRegularExpression fileCode(QStringLiteral("%[fFuU]"));
     if (substitution.match(script).hasMatch() && fileCode.match(script).hasMatch()) {
         c.valid = false;
-        c.malformed = true;
+        c.substitution = true;
         return c;
     }
     static const QRegularExpression passes(QStringLiteral("\\$\\{?[@*]"));
@@ -324,6 +329,26 @@ QStringList WineWords(const Command &command)
     return command.scriptWine;
 }
 
+QStringList Environment(const Command &command)
+{
+    const Analysis a = analyse(command.words, false);
+    QStringList assignments;
+    for (qsizetype i = 0; i < a.program; ++i)
+        if (platform::IsEnvironmentAssignment(command.words[i]))
+            assignments.append(command.words[i]);
+    if (assignments.isEmpty())
+        assignments = command.scriptWine.filter(QRegularExpression(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*=")));
+    return assignments;
+}
+
+QString WineProgram(const Command &command)
+{
+    if (command.wine < 0 || command.wineStart || command.wine + 1 >= command.words.size())
+        return QString();
+    const QString &word = command.words[command.wine + 1];
+    return word.contains(u'%') ? QString() : word;
+}
+
 QStringList OpenArguments(const Command &command, const QString &file, const PathConverter &toWindows)
 {
     if (!command.valid)
@@ -334,7 +359,9 @@ QStringList OpenArguments(const Command &command, const QString &file, const Pat
 Refusal BuildRefusal(const Command &command)
 {
     if (!command.valid)
-        return command.malformed ? Refusal::Malformed : Refusal::NoCommand;
+        return command.malformed ? Refusal::Malformed
+               : command.substitution ? Refusal::Substitution
+                                      : Refusal::NoCommand;
     if (command.wineStart || command.scriptWineStart)
         return Refusal::WineStart;
     if (command.script < 0)

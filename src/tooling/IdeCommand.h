@@ -17,12 +17,14 @@ enum class Refusal {
     Malformed,   // an open quote
     ShellScript, // the project file lands inside a shell script (sh -c "... %f"): /make cannot follow it
     WineStart,   // wine start ...: start hands the file to Windows' association and drops /make
+    Substitution, // the file code inside $(...), `...` or ${...} of a shell script: never given a path
 };
 
 struct Command {
     QStringList words;         // split as a desktop launcher splits Exec; field codes still in place
     bool valid = false;
     bool malformed = false;    // not blank, but not a command either (an open quote)
+    bool substitution = false; // the file code stands inside a substitution of a shell script
     qsizetype wine = -1;       // the wine program, when the command runs through Wine
     bool wineStart = false;    // wine start ...
     bool startTakesUnixPath = false; // start /unix or /ProgIDOpen converts the path itself
@@ -40,6 +42,11 @@ using PathConverter = std::function<QString(const QString &unixPath)>;
 
 // The command's Wine with its environment (env NAME=value ... wine); empty when it has none.
 QStringList WineWords(const Command &command);
+// The NAME=value words the command's program gets ("~" and $HOME in them expanded by Parse).
+QStringList Environment(const Command &command);
+// The Windows program the command's Wine runs, as written (C:\VB98\VB6.EXE); empty when the
+// command runs no Wine, or runs wine start, or the word is a field code.
+QString WineProgram(const Command &command);
 
 // The argument vector (program first) that opens file with the command, expanded as the
 // desktop's launcher expands Exec: %f, %F, %u and %U give the file once (inside a shell script

@@ -1,5 +1,6 @@
 #include "tooling/ProjectActions.h"
 
+#include "catalogue/ProjectScan.h"
 #include "platform/DesktopAssociation.h"
 #include "platform/DirectoryEntry.h"
 #include "platform/ProcessStart.h"
@@ -77,6 +78,10 @@ void OpenSource(const QString &projectFile)
         return;
     }
     const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
+    if (ide.substitution) {
+        ui::Current().Message(mMain::VbIdePath + mMain::SubstitutionText());
+        return;
+    }
     if (!start(IdeCommand::OpenArguments(ide, projectFile, mMain::WinePathConverter(ide)), QDir::currentPath()))
         ui::Current().Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + mMain::VbIdePath + QStringLiteral("  を起動できません。"));
 }
@@ -100,25 +105,30 @@ void RunExe(const QString &exePath)
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙが設定されていません。"));
         return;
     }
-    if (!mFunction::FileExists(exePath)) {
+    // An absolute path, so that a bare file name is never looked up in PATH; found ignoring letter
+    // case, as Windows finds it (CASEP.EXE for CaseP.exe).
+    QString program = QFileInfo(exePath).absoluteFilePath();
+    if (!mFunction::FileExists(program))
+        catalogue::CaseFolding().Stat(program, &program);
+    if (!mFunction::FileExists(program)) {
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  が見つかりません。"));
         return;
     }
-    // An absolute path, so that a bare file name is never looked up in PATH.
-    const QString program = QFileInfo(exePath).absoluteFilePath();
-    if (platform::IsWindowsExecutable(program)) {
-        const QStringList arguments = windowsProgramArguments(program);
-        if (arguments.isEmpty()) {
-            ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath
-                                  + QStringLiteral("  はWindowsのﾌﾟﾛｸﾞﾗﾑです。起動するにはWineが必要ですが、見つかりません。"));
-            return;
-        }
-        // A Windows program finds its files beside itself, as when started from Explorer.
-        if (!start(arguments, QFileInfo(program).absolutePath()))
-            ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
+    // What the IDE builds is a Windows program; anything else named so (a script called App.exe)
+    // is not started, least of all as a program of this system.
+    if (!platform::IsWindowsExecutable(program)) {
+        ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath
+                              + QStringLiteral("  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"));
         return;
     }
-    if (!platform::StartDetached(program, {}, QDir::currentPath()))
+    const QStringList arguments = windowsProgramArguments(program);
+    if (arguments.isEmpty()) {
+        ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath
+                              + QStringLiteral("  はWindowsのﾌﾟﾛｸﾞﾗﾑです。起動するにはWineが必要ですが、見つかりません。"));
+        return;
+    }
+    // A Windows program finds its files beside itself, as when started from Explorer.
+    if (!start(arguments, QFileInfo(program).absolutePath()))
         ui::Current().Message(QStringLiteral("実行ﾌｧｲﾙ  ") + exePath + QStringLiteral("  を起動できません。"));
 }
 

@@ -18,8 +18,8 @@ namespace ProjectActions {
 void OpenSource(const QString &projectFile);
 // Opens the project's folder in the desktop's file manager.
 void OpenFolder(const QString &folder);
-// Starts the executable without arguments: a Windows program (MZ) through Wine in its own
-// folder, any other in the program's current folder.
+// Starts the executable without arguments, found ignoring letter case as Windows finds it: a
+// Windows program (PE) through Wine in its own folder; anything else is refused with a message.
 void RunExe(const QString &exePath);
 // Starts the build of the executable (mMain::MakeExe).
 void MakeExecutable(const QString &projectFile);

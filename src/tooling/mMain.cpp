@@ -8,10 +8,12 @@
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QTimer>
 
 #include <cstring>
 
@@ -260,8 +262,17 @@ QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal)
         return command + QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make をIDEに渡せません。") + howTo;
     case IdeCommand::Refusal::WineStart:
         return command + QStringLiteral("  は wine start でﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙを開くため、/make をIDEに渡せません。") + howTo;
+    case IdeCommand::Refusal::Substitution:
+        return command + SubstitutionText();
     }
     return QString();
+}
+
+QString SubstitutionText()
+{
+    return QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、起動しません"
+                          "（ﾊﾟｽの文字がｺﾏﾝﾄﾞとして実行されるおそれがあります）。"
+                          "ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください（例: env WINEPREFIX=… wine \"C:\\VB98\\VB6.EXE\"）。");
 }
 
 IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)
@@ -283,9 +294,22 @@ bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectR
     ui.ShowProgress(MakeExeCaption(GetProjectExe(projectFile)));
     const tooling::IdeBuild::Started started = tooling::IdeBuild::Start(projectFile, record);
     ui.HideProgress();
-    if (!started.build)
+    if (!started.build) {
         ui.Message(started.error);
-    return started.build != nullptr;
+        return false;
+    }
+    // A failure is told once the IDE has ended, with its likely cause.
+    tooling::IdeBuild *build = started.build;
+    QObject::connect(build, &tooling::IdeBuild::Finished, build, [build](bool built) {
+        if (built || build->Stopped())
+            return;
+        // Shown after the ended process's signal has returned: a message box runs its own event loop.
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [text = tooling::BuildFailureMessage(build->ProjectFile(), build->Cause())] {
+                               ui::Current().Message(text);
+                           });
+    });
+    return true;
 }
 
 } // namespace mMain

@@ -39,16 +39,19 @@ QString ExecutableOfExisting(const QString &projectFile, bool *readFailed = null
 // an empty probe file in the program folder; empty when there is none or no probe can be made.
 QString GetVbIdePath();
 
-// Starts the IDE on the project with "/make" (and "/out" with the project's log, tooling::BuildLogOf)
-// and returns at once; the IDE is followed until it ends (tooling::IdeBuild). The progress
-// caption shows only while the IDE is being started. False (after telling the user) when there
-// is no IDE, the IDE command cannot pass "/make" on, the IDE could not be started, or the
-// project's row is being built already. With the project's record, its row shows the build.
+// Starts the IDE on the project with "/make" (and "/out", for the project's log, tooling::BuildLogOf)
+// and returns at once; the IDE is followed until it ends (tooling::IdeBuild), and a build that
+// failed is told then, with its likely cause. The progress caption shows only while the IDE is
+// being started. False (after telling the user) when there is no IDE, the IDE command cannot
+// pass "/make" on, the IDE could not be started, or the project's row is being built already. With the project's record, its row shows the build.
 bool MakeExe(const QString &projectFile);
 bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
 
 // What the user is told when the IDE command cannot build (empty for Refusal::None).
 QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal);
+// Why a command whose file code stands inside a substitution is not started, and what to do:
+// what follows the command in the message.
+QString SubstitutionText();
 
 // Turns paths into the Windows form that the command's Wine reads (through its prefix's drives,
 // else drive Z:).

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void keptPath();
     void status_data();
     void status();
+    void watchedFolders_data();
+    void watchedFolders();
     void vbpReadAgainOnlyWhenChanged();
     void failedReadIsNoLook();
     void looksKeptBetweenRuns_data();
@@ -232,6 +234,9 @@ void tst_ProjectStatus::status_data()
     QTest::newRow("a form and its .frx in other letter case")
         << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/MAIN.FRM@50", "p/MAIN.FRX@200"} << app
         << int(ProjectState::OutOfDate) << "p/MAIN.FRX";
+    // Wine writes CASEP.EXE when that is on disk and the .vbp says CaseP.exe.
+    QTest::newRow("the executable in another letter case")
+        << QStringList{"p/App.vbp@50", "p/APP.EXE@100", "p/Main.frm@10"} << app << int(ProjectState::UpToDate) << "";
     QTest::newRow("listed sources missing count for nothing")
         << QStringList{"p/App.vbp@50", "p/App.exe@100"} << app << int(ProjectState::UpToDate) << "";
     QTest::newRow("no ExeName32: the project's name with .exe")
@@ -257,6 +262,39 @@ void tst_ProjectStatus::status()
              newer.isEmpty() ? QString() : newer);
     if (state == int(ProjectState::UpToDate) || state == int(ProjectState::OutOfDate))
         QCOMPARE(result.exeModifiedNs / 1000000000, kBase + 100 - (vbp.contains("ExeName32") ? 0 : 60));
+}
+
+void tst_ProjectStatus::watchedFolders_data()
+{
+    QTest::addColumn<QStringList>("files"); // the project is p/App.vbp
+    QTest::addColumn<QByteArray>("vbp");
+    QTest::addColumn<QStringList>("folders"); // below the root
+    QTest::newRow("as written") << QStringList{"p/forms/Main.frm@0"} << QByteArray("Form=forms\\Main.frm\r\n")
+                                << QStringList{"p/forms"};
+    QTest::newRow("the folder in another letter case")
+        << QStringList{"p/Forms/frmMain.frm@0"} << QByteArray("Form=forms\\FRMMAIN.FRM\r\n") << QStringList{"p/Forms"};
+    QTest::newRow("two spellings of one folder")
+        << QStringList{"p/Forms/a.frm@0", "p/Forms/b.frm@0"} << QByteArray("Form=forms\\a.frm\r\nForm=FORMS\\b.frm\r\n")
+        << QStringList{"p/Forms"};
+    QTest::newRow("a folder not there stays as written")
+        << QStringList{"p/Main.frm@0"} << QByteArray("Form=Main.frm\r\nModule=M; gone\\M.bas\r\n")
+        << QStringList{"p", "p/gone"};
+}
+
+void tst_ProjectStatus::watchedFolders()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QByteArray, vbp);
+    QFETCH(QStringList, folders);
+    QTemporaryDir dir;
+    QVERIFY(layFiles(dir.path(), files + QStringList{"p/App.vbp@0"}, vbp));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    const catalogue::ScanResult scan = catalogue::ScanProject(project, QString(), nullptr, nullptr);
+    QVERIFY(scan.sources);
+    QStringList got;
+    for (const QString &folder : catalogue::SourceFoldersOf(project, *scan.sources))
+        got.append(QDir(dir.path()).relativeFilePath(folder));
+    QCOMPARE(got, folders);
 }
 
 void tst_ProjectStatus::vbpReadAgainOnlyWhenChanged()

@@ -198,7 +198,7 @@ void tst_cVbAnalyze::addProjectBuildsThroughTheIde()
     QCOMPARE(category.Record(1)->Shown(), ProjectState::Building);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/App1.exe"), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildLogOf(project)}));
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildOutputOf(project)}));
     // The row followed the build and was looked at again when the IDE ended.
     QTRY_COMPARE_WITH_TIMEOUT(category.Record(1)->Shown(), ProjectState::UpToDate, 20000);
 

@@ -10,6 +10,7 @@
 #include "tooling/mMain.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -532,7 +533,14 @@ void tst_fOption::ideInEffect_data()
     QTest::newRow("association, wine start") << "" << "wine start /ProgIDOpen VisualBasic.Project %f"
                                              << "使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:" << "start が変換";
     QTest::newRow("set here, wine") << "wine C:\\VB6.EXE" << "wine C:\\VB6.EXE" << "使用中のｺﾏﾝﾄﾞ（この設定から）:"
-                                    << "Windows 形式で渡します。\n実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、ﾛｸﾞ用に /out を渡します。";
+                                    << "Windows 形式で渡します。\n実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、/out ﾛｸﾞを渡します。";
+    QTest::newRow("association, file inside $(...)") << "" << R"(sh -c "wine \"$(winepath -w \"%f\")\"")"
+                                                      << "使用中のｺﾏﾝﾄﾞ（.vbp の関連付けから）:" << "安全に起動できません";
+    // Shown whole: wrapped, the notes below it.
+    QTest::newRow("set here, long")
+        << R"(env WINEPREFIX=/home/user/.wine-vb6 wine "C:\Program Files\VB98\VB6.EXE" %f)"
+        << R"(env WINEPREFIX=/home/user/.wine-vb6 wine "C:\Program Files\VB98\VB6.EXE" %f)"
+        << "使用中のｺﾏﾝﾄﾞ（この設定から）:" << "Windows 形式で渡します。";
 }
 
 void tst_fOption::ideInEffect()
@@ -551,9 +559,20 @@ void tst_fOption::ideInEffect()
     QCOMPARE(dialog.txtIdeCommand->text(), setting);
     QCOMPARE(dialog.lblIdeSource->text(), source);
     if (!inEffect.isEmpty())
-        QCOMPARE(dialog.txtIdeInEffect->text(), inEffect);
+        QCOMPARE(dialog.txtIdeInEffect->toPlainText(), inEffect);
     QVERIFY2(dialog.lblIdeNotes->text().contains(note), qPrintable(dialog.lblIdeNotes->text()));
     QVERIFY(!dialog.cmdApply->isEnabled());
+    if (!inEffect.isEmpty()) {
+        QCOMPARE(dialog.txtIdeInEffect->toolTip(), inEffect);
+        // Every line of the command in the box, the notes below it, both inside the page.
+        const QFontMetrics metrics(dialog.txtIdeInEffect->font());
+        const QRect box = dialog.txtIdeInEffect->geometry();
+        const int lines = metrics.boundingRect(QRect(0, 0, box.width() - 4, 1 << 20), Qt::TextWrapAnywhere, inEffect).height()
+                          / metrics.lineSpacing();
+        QVERIFY2(box.height() >= lines * metrics.lineSpacing(), qPrintable(QString::number(lines)));
+        QVERIFY(dialog.lblIdeNotes->geometry().top() > box.bottom());
+        QVERIFY(dialog.lblIdeNotes->geometry().bottom() <= dialog.fraIde->height());
+    }
 }
 
 void tst_fOption::ideCommand_data()
@@ -569,6 +588,8 @@ void tst_fOption::ideCommand_data()
     QTest::newRow("open quote") << "" << R"(wine "C:\VB6.EXE)" << "<refused>"
                                 << "$T は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。";
     QTest::newRow("not for ZARUN.ini") << "ide %f" << "도구 %f" << "<refused>" << "$T には保存できない文字「도」が含まれています。";
+    QTest::newRow("file inside $(...)") << "" << R"(sh -c "ide \"$(echo %f)\"")" << "<refused>"
+                                        << "$T はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、安全に起動できません。";
 }
 
 void tst_fOption::ideCommand()
@@ -603,7 +624,7 @@ void tst_fOption::ideCommand()
     // Acts at once, for open source and build alike.
     QCOMPARE(mMain::VbIdePath, stored.isEmpty() ? association : stored);
     if (!stored.isEmpty())
-        QCOMPARE(dialog.txtIdeInEffect->text(), stored);
+        QCOMPARE(dialog.txtIdeInEffect->toPlainText(), stored);
 }
 
 QTEST_MAIN(tst_fOption)

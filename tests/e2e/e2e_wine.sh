@@ -6,7 +6,11 @@
 # (env WINEPREFIX=... wine "C:\VB98\VB6.EXE" %f) in private XDG folders. The real program, started
 # under Xvfb with a catalogue on its command line, opens the project in the stand-in, builds it
 # (the stand-in copies itself to the project's ExeName32: a real PE) and runs what was built
-# through Wine. The project lies in a folder with blanks and Japanese characters.
+# through Wine. The project lies in a folder with blanks and Japanese characters. A project copied
+# from Windows has CASEP.EXE on disk for its ExeName32="CaseP.exe": Wine rebuilds it in place and Run
+# finds it. A category build is cancelled while a Windows child of the IDE (a "linker") writes: it
+# ends with the IDE. Then an IDE command naming a Windows path the prefix lacks fails: Wine's error
+# reaches the build's log, and the message naming the cause is shown.
 # Exits 77 (skipped) when Wine, mingw-w64 or a tool of the virtual display is missing.
 set -euo pipefail
 
@@ -33,6 +37,23 @@ step() { printf '[%4ds] %s\n' $(($(date +%s) - started)) "$*"; }
 
 lines() { [ -f "$1" ] && [ "$(wc -l <"$1")" -ge "$2" ]; }
 is_pe() { [ -f "$1" ] && [ "$(head -c 2 "$1")" = MZ ]; }
+newer_than() { [ -f "$1" ] && [ "$(stat -c %Y "$1")" -gt "$2" ]; }
+# No process's command line holds the text (Wine shows a Windows process's own there).
+no_process_with() { ! grep -qas -- "$1" /proc/[0-9]*/cmdline; }
+start_zarun() {
+  (cd "$work" && exec "$prog/zarun" "$work/wine.zrd" >>"$work/zarun.log" 2>&1) &
+  pid=$!
+  wait_for "the main window with wine.zrd" window_shown "ZARUN - (wine.zrd)"
+  main=$(window_id "ZARUN - (wine.zrd)")
+}
+quit_zarun() {
+  menu "$main" d x
+  wait_for "the program to end" process_ended "$pid"
+  local status=0
+  wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
 
 session() {
   local zarun=$1
@@ -68,16 +89,23 @@ DESKTOP
   cp "$zarun" "$prog/zarun"
   local vbp=$projects/App.vbp exe=$projects/Calc.exe
   printf 'Type=Exe\r\nForm=Form1.frm\r\nName="App"\r\nExeName32="Calc.exe"\r\n' >"$vbp"
-  printf '[Tools]\r\nApp=%s\r\n' "$vbp" | iconv -f UTF-8 -t CP932 >"$work/wine.zrd"
+  # Copied from Windows: the executable's name on disk in capitals, older than the project.
+  local casep=$projects/CaseP
+  mkdir -p "$casep"
+  printf 'Type=Exe\r\nName="CaseP"\r\nExeName32="CaseP.exe"\r\n' >"$casep/CaseP.vbp"
+  cp "$ide_dir/VB6.EXE" "$casep/CASEP.EXE"
+  touch -d '2020-01-01 10:00' "$casep/CASEP.EXE"
+  local slow=$projects/Linker
+  mkdir -p "$slow"
+  printf 'Type=Exe\r\nName="Linker"\r\nExeName32="Linker.exe"\r\n' >"$slow/Linker.vbp"
+  printf '[Tools]\r\nApp=%s\r\nCaseP=%s\r\nLinker=%s\r\n' "$vbp" "$casep/CaseP.vbp" "$slow/Linker.vbp" |
+    iconv -f UTF-8 -t CP932 >"$work/wine.zrd"
   local windows_vbp windows_projects windows_work
   windows_vbp=$(winepath -w "$vbp") windows_projects=$(winepath -w "$projects") windows_work=$(winepath -w "$work")
 
   step "3. zarun wine.zrd: the catalogue from the command line"
-  (cd "$work" && exec "$prog/zarun" "$work/wine.zrd" >>"$work/zarun.log" 2>&1) &
-  pid=$!
-  wait_for "the main window with wine.zrd" window_shown "ZARUN - (wine.zrd)"
   local main
-  main=$(window_id "ZARUN - (wine.zrd)")
+  start_zarun
   if command -v xprop >/dev/null; then
     wait_for "a 32x32 icon on the window" has_icon "$main"
   fi
@@ -95,9 +123,11 @@ DESKTOP
   step "5. build (実行ファイル作成): /make and /out <log> after the project, the IDE writes Calc.exe and the log"
   menu "$main" p Down Down Down Down Down Down Down Return
   wait_for "the IDE to build $exe" lines "$ide_log" 2
+  # The IDE writes /out beside the log; the log is made of that and Wine's output once it has ended.
+  wait_for "the build's log" compgen -G "$XDG_CACHE_HOME/ZARUN/builds/*.log"
   local logs=("$XDG_CACHE_HOME"/ZARUN/builds/*.log)
   [ ${#logs[@]} -eq 1 ] && [ -f "${logs[0]}" ] || fail "no single build log in $XDG_CACHE_HOME/ZARUN/builds: ${logs[*]}"
-  [ "$(sed -n 2p "$ide_log")" = "$windows_work | $windows_vbp | /make | /out | $(winepath -w "${logs[0]}")" ] ||
+  [ "$(sed -n 2p "$ide_log")" = "$windows_work | $windows_vbp | /make | /out | $(winepath -w "${logs[0]}.out")" ] ||
     fail "the build called: $(sed -n 2p "$ide_log")"
   grep -q 'Build succeeded' "${logs[0]}" || fail "the log says: $(cat "${logs[0]}")"
   is_pe "$exe" || fail "$exe is no Windows program"
@@ -107,14 +137,65 @@ DESKTOP
   wait_for "the built program to run" test -s "$projects/ran.txt"
   [ "$(cat "$projects/ran.txt")" = "$windows_projects" ] || fail "the program ran in $(cat "$projects/ran.txt")"
 
-  step "7. no message box, quit"
+  step "7. CASEP.EXE on disk for ExeName32=\"CaseP.exe\": built in place through Wine, then run"
+  x key Down
+  local before
+  before=$(stat -c %Y "$casep/CASEP.EXE")
+  menu "$main" p Down Down Down Down Down Down Down Return
+  wait_for "the IDE to build CaseP" lines "$ide_log" 3
+  newer_than "$casep/CASEP.EXE" "$before" || fail "CASEP.EXE was not rebuilt: $(ls -l "$casep")"
+  [ "$(ls "$casep" | grep -ic '^casep\.exe$')" -eq 1 ] || fail "a second executable was made: $(ls "$casep")"
+  # A build judged failed, or an executable not found, would show a message box.
+  menu "$main" p Down Down Down Down Down Down Return
+  wait_for "CASEP.EXE to run" test -s "$casep/ran.txt"
   [ "$(x search --onlyvisible --name '^ZARUN$' | wc -l)" -eq 0 ] || fail "a message box is showing"
-  menu "$main" d x
-  wait_for "the program to end" process_ended "$pid"
-  local status=0
-  wait "$pid" || status=$?
-  pid=
-  [ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+  step "8. build the category; cancel while the IDE's Windows child (a linker) writes"
+  menu "$main" c Down Down Down Return
+  wait_for "the linker to write" test -s "$slow/linker.txt"
+  local progress cancelled
+  progress=$(window_id "実行ﾌｧｲﾙ作成　[Tools]")
+  [ -n "$progress" ] || fail "no progress window"
+  x windowfocus --sync "$progress"
+  x key Escape
+  cancelled=$(date +%s)
+  wait_for "the linker to end" no_process_with /linker
+  step "   the linker was gone $(($(date +%s) - cancelled))s after the cancel"
+  wait_for "the summary" window_shown ZARUN
+  x windowfocus --sync "$(window_id ZARUN)"
+  x key Return
+  wait_for "the summary to close" test -z "$(window_id ZARUN)"
+  local size
+  size=$(stat -c %s "$slow/linker.txt")
+  [ ! -e "$slow/Linker.exe" ] || fail "the cancelled build made Linker.exe"
+  quit_zarun
+  [ "$(stat -c %s "$slow/linker.txt")" -eq "$size" ] || fail "linker.txt still grows after the cancel"
+
+  step "9. an IDE command naming a Windows path the prefix lacks: Wine's error in the log, the cause told"
+  local ini=$prog/ZARUN.ini line
+  line="IdeCommand=env WINEPREFIX=$WINEPREFIX wine \"C:\\VB98\\VB6X.EXE\""
+  [ -f "$ini" ] || fail "no $ini"
+  if grep -q '^\[Project\]' "$ini"; then
+    LINE=$line awk '{ print } /^\[Project\]/ { printf "%s\r\n", ENVIRON["LINE"] }' "$ini" >"$ini.new"
+  else
+    { cat "$ini"; printf '[Project]\r\n%s\r\n' "$line"; } >"$ini.new"
+  fi
+  mv "$ini.new" "$ini"
+  start_zarun
+  x windowfocus --sync "$main"
+  eval "$(x getwindowgeometry --shell "$main")"
+  x mousemove --window "$main" $((WIDTH * 6 / 10)) $((HEIGHT * 8 / 10)) click 1
+  x key Home
+  menu "$main" p Down Down Down Down Down Down Down Return
+  wait_for "the failure to be told" window_shown ZARUN
+  grep -q 'failed to open' "${logs[0]}" || fail "Wine's error is not in the log: $(cat "${logs[0]}")"
+  grep -q 'VB6X.EXE  がWineのﾌﾟﾚﾌｨｯｸｽ' "${logs[0]}" || fail "the cause is not told: $(cat "${logs[0]}")"
+  x windowfocus --sync "$(window_id ZARUN)"
+  x key Return
+  wait_for "the message to close" test -z "$(window_id ZARUN)"
+
+  step "10. quit"
+  quit_zarun
   step "done"
 }
 

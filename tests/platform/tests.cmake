@@ -3,6 +3,7 @@ zarun_add_test(tst_IniDocument platform zarun_core)
 zarun_add_test(tst_FileSystem platform zarun_core)
 zarun_add_test(tst_DesktopAssociation platform zarun_core)
 zarun_add_test(tst_SingleInstance platform zarun_core)
+zarun_add_test(tst_ProgramFolder platform zarun_core)
 # The Windows branches of src/platform/ still compile (mingw-w64; skipped without it).
 add_test(NAME platform_windows_branches
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/windows_branches.sh ${PROJECT_SOURCE_DIR}/src

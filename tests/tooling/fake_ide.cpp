@@ -4,17 +4,21 @@
 //   fake_ide anything else                  only records the call
 // A build is steered by the environment:
 //   ZARUN_FAKE_IDE_FAIL=<text>     the build of a project whose path holds text fails: no
-//                                  executable, the error in the log, status 1 (or the one in
+//                                  executable, the error in the log and on standard error,
+//                                  status 1 (or the one in
 //                                  ZARUN_FAKE_IDE_FAIL_STATUS: the real IDE may end with 0)
 //   ZARUN_FAKE_IDE_HOLD=<file>     the build waits until <file> exists; meanwhile <file>.started
 //                                  holds the pids of the stand-in and of a helper it started
-//                                  (as Wine starts its own processes), which waits as well
+//                                  (as Wine starts its own processes, in a session of its own),
+//                                  which waits as well, writing to <file>.writes
 //   ZARUN_FAKE_IDE_IGNORE_TERM=1   SIGTERM does not end the stand-in or its helper
 //   ZARUN_FAKE_IDE_DELAY_MS=<ms>   the build takes that long (demonstrations)
 // Started through a link named wine... it stands in for Wine and records the
 // WINEPREFIX it was given after the working folder.
 // Every call is recorded in the folder named by ZARUN_FAKE_IDE_LOG, one file per
 // call: the working folder, then each argument, each ended by a NUL byte.
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -87,7 +91,9 @@ bool exists(const std::string &path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Waits for the file named by ZARUN_FAKE_IDE_HOLD, with a helper process that waits too.
+// Waits for the file named by ZARUN_FAKE_IDE_HOLD, with a helper process that waits too. The
+// helper goes to a session of its own, as Wine's processes do, and meanwhile keeps adding a line
+// to <file>.writes, as a linker would write its output.
 void hold()
 {
     const char *file = std::getenv("ZARUN_FAKE_IDE_HOLD");
@@ -96,8 +102,11 @@ void hold()
     const std::string release = file;
     const pid_t helper = ::fork();
     if (helper == 0) {
-        while (!exists(release))
+        ::setsid();
+        while (!exists(release)) {
+            std::ofstream(release + ".writes", std::ios::app) << "x\n";
             pause(10);
+        }
         std::_Exit(0);
     }
     {
@@ -126,6 +135,8 @@ int make(const std::string &project, const std::string &log)
     hold();
     if (const char *fail = std::getenv("ZARUN_FAKE_IDE_FAIL"); fail && *fail && project.find(fail) != std::string::npos) {
         note(log, "Compile Error in File 'Form1.frm', Line 3 : Variable not defined");
+        // As Wine tells of what went wrong on its side.
+        std::fprintf(stderr, "fake_ide: err: the build of %s failed\n", project.c_str());
         const char *status = std::getenv("ZARUN_FAKE_IDE_FAIL_STATUS");
         return status && *status ? std::atoi(status) : 1;
     }
@@ -135,6 +146,16 @@ int make(const std::string &project, const std::string &log)
     if (name.empty()) {
         const std::string file = slash == std::string::npos ? project : project.substr(slash + 1);
         name = file.substr(0, file.rfind('.')) + ".exe";
+    }
+    // As on Windows: a file there whose name differs only in letter case is the one written.
+    if (DIR *entries = ::opendir(folder.c_str())) {
+        while (const dirent *entry = ::readdir(entries)) {
+            if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+                name = entry->d_name;
+                break;
+            }
+        }
+        ::closedir(entries);
     }
     const std::string exe = folder + "/" + name;
     {

@@ -44,11 +44,11 @@ private Q_SLOTS:
     void run();
     void cancel_data();
     void cancel();
-    void queueGoneLeavesTheIdeToFinish();
+    void queueGoneEndsTheIdeAndWhatItStarted();
 
 private:
     // A project in a folder of its own: "unbuilt" (no executable), "stale" (older than its form),
-    // "fresh", "novbp" (nothing there). The stand-in fails on projects whose name holds "broken".
+    // "stale, APP.EXE" (named so on disk), "fresh", "novbp" (nothing there). The stand-in fails on projects whose name holds "broken".
     std::shared_ptr<ProjectRecord> project(const QString &name, const QString &state);
     QString exeOf(const QString &name) const { return dir_->filePath(name + "/App.exe"); }
     int builds() const;
@@ -91,7 +91,9 @@ std::shared_ptr<ProjectRecord> tst_BuildQueue::project(const QString &name, cons
                     && setModified(record->File(), kBase) && put(folder + "/Main.frm", "x")
                     && setModified(folder + "/Main.frm", kBase)
                     && (state == "unbuilt"
-                        || (put(exeOf(name), "MZ") && setModified(exeOf(name), state == "stale" ? kBase - 100 : kBase + 100)));
+                        || (put(exeOf(name), "MZ") && setModified(exeOf(name), state == "fresh" ? kBase + 100 : kBase - 100)))
+                    // Copied from Windows: APP.EXE on disk for the .vbp's App.exe.
+                    && (state != "stale, APP.EXE" || QFile::rename(exeOf(name), folder + "/APP.EXE"));
     return ok ? record : nullptr;
 }
 
@@ -152,6 +154,8 @@ void tst_BuildQueue::run_data()
     QTest::newRow("missing executable built") << QStringList {"a:unbuilt"} << fake << QList<int> {1, 0, 0, 0} << QString();
     QTest::newRow("out of date built, up to date skipped")
         << QStringList {"a:stale", "b:fresh"} << fake << QList<int> {1, 0, 1, 0} << QString();
+    QTest::newRow("executable in another letter case rebuilt")
+        << QStringList {"a:stale, APP.EXE"} << fake << QList<int> {1, 0, 0, 0} << QString();
     QTest::newRow("failure keeps the old executable")
         << QStringList {"broken:stale"} << fake << QList<int> {0, 1, 0, 0} << QString();
     // Judged by the executable, not by the IDE's status.
@@ -214,7 +218,10 @@ void tst_BuildQueue::run()
         const QByteArray log = contents(tooling::BuildLogOf(records[i]->File()));
         if (name.startsWith("broken")) {
             QTRY_COMPARE(records[i]->Shown(), ProjectState::Failed);
-            QVERIFY2(log.contains("Compile Error"), log.constData());
+            // The IDE's /out text, what it (or Wine) wrote on standard error, and what was told.
+            QVERIFY2(log.contains("Compile Error") && log.contains("fake_ide: err: the build of " + records[i]->file.toUtf8())
+                         && log.contains("--- ZARUN ---"),
+                     log.constData());
         } else {
             QTRY_COMPARE(records[i]->Shown(), ProjectState::UpToDate);
             QVERIFY2(log.contains("succeeded"), log.constData());
@@ -238,6 +245,9 @@ void tst_BuildQueue::cancel()
         qputenv("ZARUN_FAKE_IDE_IGNORE_TERM", "1");
     const std::vector<std::shared_ptr<ProjectRecord>> records {project("a", "unbuilt"), project("b", "unbuilt"),
                                                               project("c", "stale")};
+    // The last build's log stays until a new one is whole.
+    const QString log = tooling::BuildLogOf(records[0]->file);
+    QVERIFY(put(log, "the last build"));
     BuildQueue queue;
     BuildQueue::Summary summary;
     connect(&queue, &BuildQueue::Finished, this, [&summary](const BuildQueue::Summary &s) { summary = s; });
@@ -246,6 +256,7 @@ void tst_BuildQueue::cancel()
     QVERIFY(queue.Start({records.begin(), records.end()}, &error));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + ".started"), 30000);
     QTRY_COMPARE(records[0]->Shown(), ProjectState::Building);
+    QCOMPARE(contents(log), QByteArray("the last build"));
     const QStringList pids = QString::fromLatin1(contents(release + ".started")).simplified().split(' ');
     QCOMPARE(pids.size(), 2);
 
@@ -253,16 +264,20 @@ void tst_BuildQueue::cancel()
     QVERIFY(finished.wait(30000));
     QVERIFY(summary.cancelled);
     QCOMPARE((QList<int> {summary.built, summary.failed, summary.skipped, summary.notBuilt}), (QList<int> {0, 0, 0, 3}));
-    // The IDE and what it started are gone; nothing else was started.
+    // The IDE and what it started are gone, the helper in its own session too (it stops
+    // writing); nothing else was started.
     QTRY_VERIFY(ProcessEnded(pids[0]) && ProcessEnded(pids[1]));
     QCOMPARE(IdeBuild::Running(), 0);
     QVERIFY(env_.Calls().isEmpty());
-    QTRY_COMPARE(records[0]->Shown(), ProjectState::Failed);
+    // A cancelled build is no failed one: the row shows what it showed before.
+    QTRY_COMPARE(records[0]->Shown(), ProjectState::ExeMissing);
+    QCOMPARE(contents(log), QByteArray("the last build"));
+    QVERIFY(!QFileInfo::exists(tooling::BuildOutputOf(records[0]->file)));
     QVERIFY(!QFileInfo::exists(exeOf("a")) && !QFileInfo::exists(exeOf("b")));
     QVERIFY(!queue.Running());
 }
 
-void tst_BuildQueue::queueGoneLeavesTheIdeToFinish()
+void tst_BuildQueue::queueGoneEndsTheIdeAndWhatItStarted()
 {
     const QString release = dir_->filePath("release");
     qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
@@ -271,19 +286,17 @@ void tst_BuildQueue::queueGoneLeavesTheIdeToFinish()
     QString error;
     QVERIFY(queue->Start({records.begin(), records.end()}, &error));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + ".started"), 30000);
-    const QString pid = QString::fromLatin1(contents(release + ".started")).section(' ', 0, 0);
+    const QStringList pids = QString::fromLatin1(contents(release + ".started")).simplified().split(' ');
+    QCOMPARE(pids.size(), 2);
 
-    // The run ends with its owner (the main window closed): the build under way goes on.
+    // The run ends with its owner (the main window closed, the program ending): the build under
+    // way ends there and then, with the helper Wine would have put in a session of its own.
     queue.reset();
-    QVERIFY(!ProcessEnded(pid));
-    QCOMPARE(IdeBuild::Running(), 1);
-    QVERIFY(put(release, ""));
-    QTRY_COMPARE_WITH_TIMEOUT(IdeBuild::Running(), 0, 30000);
-    QVERIFY(QFileInfo(exeOf("a")).isExecutable());
-    QTRY_COMPARE(records[0]->Shown(), ProjectState::UpToDate);
-    // Nothing more was built.
-    QCOMPARE(builds(), 1);
-    QVERIFY(!QFileInfo::exists(exeOf("b")));
+    QCOMPARE(IdeBuild::Running(), 0);
+    QTRY_VERIFY(ProcessEnded(pids[0]) && ProcessEnded(pids[1]));
+    QTRY_COMPARE(records[0]->Shown(), ProjectState::ExeMissing);
+    QCOMPARE(builds(), 0);
+    QVERIFY(!QFileInfo::exists(exeOf("a")) && !QFileInfo::exists(exeOf("b")));
 }
 
 ZARUN_FAKE_IDE_TEST_MAIN(QCoreApplication, tst_BuildQueue)

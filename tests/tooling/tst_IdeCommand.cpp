@@ -1,5 +1,9 @@
+#include "common/FileBytes.h"
+#include "tooling/IdeBuild.h"
 #include "tooling/IdeCommand.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace IdeCommand;
@@ -33,6 +37,11 @@ private Q_SLOTS:
     void build();
     void wineRun_data();
     void wineRun();
+    void failureCauses_data();
+    void failureCauses();
+
+private:
+    QTemporaryDir dir_;
 };
 
 void tst_IdeCommand::open_data()
@@ -145,6 +154,8 @@ void tst_IdeCommand::build_data()
     QTest::newRow("log, but refused") << "sh -c \"wine /v/VB6.EXE %f\"" << QStringList {} << Refusal::ShellScript << log;
     QTest::newRow("empty") << "" << QStringList {} << Refusal::NoCommand << QString();
     QTest::newRow("open quote") << "\"ide %f" << QStringList {} << Refusal::Malformed << QString();
+    QTest::newRow("file inside $(...)") << R"(sh -c "wine \"$(winepath -w \"%f\")\"")" << QStringList {}
+                                        << Refusal::Substitution << QString();
 }
 
 void tst_IdeCommand::build()
@@ -177,6 +188,16 @@ void tst_IdeCommand::wineRun_data()
     QTest::newRow("no wine") << "ide %f" << QStringList {};
     QTest::newRow("hidden by env -S") << "env -S 'wine x' %f" << QStringList {};
     QTest::newRow("nothing") << "" << QStringList {};
+    // No shell reads the command: its assignments get "~" and $HOME as a shell would give them.
+    const QString home = QDir::homePath();
+    QTest::newRow("home folder in assignments")
+        << "env WINEPREFIX=~/p A=$HOME/q B=${HOME}r C=x:~/y D=~ wine x %f"
+        << QStringList {"env", "WINEPREFIX=" + home + "/p", "A=" + home + "/q", "B=" + home + "r",
+                        "C=x:" + home + "/y", "D=" + home, "wine", exe};
+    QTest::newRow("another user's home") << "env WINEPREFIX=~root/p wine x %f" << QStringList {"env", "WINEPREFIX=/root/p", "wine", exe};
+    QTest::newRow("no such user, another variable, a tilde inside")
+        << "env WINEPREFIX=~no-such-user-zarun/p A=$HOMEDIR B=a~b wine x %f"
+        << QStringList {"env", "WINEPREFIX=~no-such-user-zarun/p", "A=$HOMEDIR", "B=a~b", "wine", exe};
 }
 
 void tst_IdeCommand::wineRun()
@@ -184,6 +205,79 @@ void tst_IdeCommand::wineRun()
     QFETCH(QString, line);
     QFETCH(QStringList, arguments);
     QCOMPARE(WineRunArguments(Parse(line), QStringLiteral("/home/u/計算 src/App.exe")), arguments);
+}
+
+namespace {
+
+// A Windows executable for that machine (0x014c: 32-bit, 0x8664: 64-bit).
+QByteArray portableExecutable(quint16 machine)
+{
+    return QByteArray("MZ") + QByteArray(58, '\0') + QByteArray("\x40\0\0\0PE\0\0", 8) + char(machine & 0xff)
+           + char(machine >> 8) + QByteArray(18, '\0');
+}
+
+} // namespace
+
+void tst_IdeCommand::failureCauses_data()
+{
+    QTest::addColumn<QString>("line");   // $P: a Wine prefix with drive C:, $W: a wine without 32-bit loader
+    QTest::addColumn<QString>("ide");    // below the prefix's drive_c: 32 or 64 bits, or none
+    QTest::addColumn<QString>("folder"); // the project's
+    QTest::addColumn<QString>("cause");  // what the message holds; empty for none
+    const QString ide = R"(env WINEPREFIX=$P %1 $W "C:\VB98\VB6.EXE" %f)";
+    const QString plain = QStringLiteral("My Projects");
+    QTest::newRow("the IDE's Windows path is not in the prefix")
+        << ide.arg("") << "" << plain << "C:\\VB98\\VB6.EXE  がWineのﾌﾟﾚﾌｨｯｸｽ";
+    QTest::newRow("there in another letter case") << ide.arg("") << "vb98/vb6.exe:64" << plain << "";
+    QTest::newRow("32-bit IDE, a Wine without 32-bit loader")
+        << ide.arg("") << "VB98/VB6.EXE:32" << plain << "は32ﾋﾞｯﾄのﾌﾟﾛｸﾞﾗﾑですが";
+    QTest::newRow("32-bit IDE, a 32-bit loader beside Wine")
+        << ide.arg("").replace("$W", "$L") << "VB98/VB6.EXE:32" << plain << "";
+    QTest::newRow("32-bit IDE, a prefix with 32-bit Windows")
+        << ide.arg("") << "VB98/VB6.EXE:32 windows/syswow64/ntdll.dll:32" << plain << "";
+    QTest::newRow("32-bit IDE, a 32-bit prefix")
+        << ide.arg("") << "VB98/VB6.EXE:32 windows/system32/ntdll.dll:32" << plain << "";
+    QTest::newRow("32-bit IDE, a 64-bit prefix without 32-bit Windows")
+        << ide.arg("") << "VB98/VB6.EXE:32 windows/system32/ntdll.dll:64" << plain << "は32ﾋﾞｯﾄのﾌﾟﾛｸﾞﾗﾑですが";
+    QTest::newRow("a home folder no user has")
+        << ide.arg("A=~no-such-user-zarun/x") << "VB98/VB6.EXE:64" << plain << "A=~no-such-user-zarun/x  の ~ は";
+    QTest::newRow("Japanese path, C locale")
+        << ide.arg("LC_ALL=C.UTF-8") << "VB98/VB6.EXE:64" << "My 計算 Projects" << "env LC_ALL=ja_JP.UTF-8";
+    QTest::newRow("Japanese path, LANG the only locale")
+        << ide.arg("LANG=en_US.UTF-8") << "VB98/VB6.EXE:64" << "My 計算 Projects" << "env LANG=ja_JP.UTF-8";
+    QTest::newRow("Japanese path, Japanese locale")
+        << ide.arg("LANG=ja_JP.UTF-8") << "VB98/VB6.EXE:64" << "My 計算 Projects" << "";
+    QTest::newRow("Latin path, C locale") << ide.arg("LANG=C") << "VB98/VB6.EXE:64" << "Café Ü" << "";
+    QTest::newRow("a native IDE") << "ide %f" << "" << "My 計算 Projects" << "";
+    QTest::newRow("wine without a program") << "env WINEPREFIX=$P wine" << "" << plain << "";
+}
+
+void tst_IdeCommand::failureCauses()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, ide);
+    QFETCH(QString, folder);
+    QFETCH(QString, cause);
+    // The locale of the command, not of the test's environment.
+    qunsetenv("LC_ALL");
+    qunsetenv("LC_CTYPE");
+    qunsetenv("LANG");
+    QTemporaryDir root;
+    const QString prefix = root.filePath("prefix");
+    QVERIFY(put(prefix + "/system.reg", "WINE REGISTRY Version 2\n") && QDir().mkpath(prefix + "/drive_c/windows")
+            && QDir().mkpath(prefix + "/dosdevices") && QFile::link("../drive_c", prefix + "/dosdevices/c:"));
+    for (const QString &file : ide.split(u' ', Qt::SkipEmptyParts))
+        QVERIFY(put(prefix + "/drive_c/" + file.section(u':', 0, 0),
+                    portableExecutable(file.section(u':', 1) == "32" ? 0x014c : 0x8664)));
+    // Wine as a wrapper script, with and without a 32-bit loader where Debian's wine32 puts it.
+    QVERIFY(put(root.filePath("alone/bin/wine"), "#!/bin/sh\n") && put(root.filePath("both/bin/wine"), "#!/bin/sh\n")
+            && put(root.filePath("both/lib/wine/wine"), "\x7f" "ELF\x01\x01\x01"));
+    line.replace("$P", prefix).replace("$W", root.filePath("alone/bin/wine")).replace("$L", root.filePath("both/bin/wine"));
+    const QString told = tooling::LikelyFailureCause(Parse(line), root.filePath(folder + "/App.vbp"));
+    if (cause.isEmpty())
+        QVERIFY2(told.isEmpty(), qPrintable(told));
+    else
+        QVERIFY2(told.contains(cause), qPrintable(told));
 }
 
 QTEST_GUILESS_MAIN(tst_IdeCommand)

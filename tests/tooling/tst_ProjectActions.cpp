@@ -22,12 +22,6 @@ bool put(const QString &path, const QByteArray &bytes, QFileDevice::Permissions 
     return permissions == QFileDevice::Permissions {} || QFile::setPermissions(path, permissions);
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 const QFileDevice::Permissions kExecutable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 // The blanks differ per message and are spelt out.
@@ -53,10 +47,12 @@ private Q_SLOTS:
     void openSourceHandsTheFileToItsProgram();
     void openFolder_data();
     void openFolder();
-    void runExeStartsInTheCurrentFolder();
+    void runExeRunsNoScript();
     void runExeThatCannotStart_data();
     void runExeThatCannotStart();
     void makeBuildsWithoutRunning();
+    void substitutionIsToldWhy_data();
+    void substitutionIsToldWhy();
 
 private:
     const FakeIdeEnvironment &env_;
@@ -148,7 +144,8 @@ void tst_ProjectActions::openFolder()
     QCOMPARE(QFileInfo(call[2]).canonicalFilePath(), QFileInfo(folder).canonicalFilePath());
 }
 
-void tst_ProjectActions::runExeStartsInTheCurrentFolder()
+// A file named .exe that is no Windows program was once started as a program of this system.
+void tst_ProjectActions::runExeRunsNoScript()
 {
     const QString folder = dir_.filePath("bin folder");
     QVERIFY(QDir().mkpath(folder));
@@ -156,9 +153,8 @@ void tst_ProjectActions::runExeStartsInTheCurrentFolder()
     QVERIFY(put(exe, "#!/bin/sh\npwd > \"$0.ran\"\necho \"$#\" >> \"$0.ran\"\n", kExecutable));
     ScriptedUserInterface ui;
     ProjectActions::RunExe(exe);
-    QVERIFY(ui.messages.isEmpty());
-    // The program's current folder, not the executable's, and no arguments.
-    QTRY_COMPARE_WITH_TIMEOUT(contents(exe + ".ran"), (QDir::currentPath() + "\n0\n").toUtf8(), 20000);
+    QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
+    QVERIFY(!QFileInfo::exists(exe + ".ran"));
 }
 
 void tst_ProjectActions::runExeThatCannotStart_data()
@@ -166,14 +162,23 @@ void tst_ProjectActions::runExeThatCannotStart_data()
     QTest::addColumn<QString>("exe");
     const QString text = dir_.filePath("Text.exe");
     put(text, "not really", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    // A Windows program (MZ) goes to Wine; this one is no program of any kind.
     const QString noFormat = dir_.filePath("NoFormat.exe");
     put(noFormat, "\x7f" "ELF\x02 cut short", kExecutable);
     const QString folder = dir_.filePath("Folder.exe");
     QDir().mkpath(folder);
+    // MZ alone, or a DOS header whose pointer leads past the end or to no PE signature.
+    const QString dos = dir_.filePath("Dos.exe");
+    put(dos, "MZ" + QByteArray(62, '\0'), kExecutable);
+    const QString pastEnd = dir_.filePath("PastEnd.exe");
+    put(pastEnd, "MZ" + QByteArray(58, '\0') + QByteArray("\xff\xff\x00\x00", 4) + "PE", kExecutable);
+    const QString cut = dir_.filePath("Cut.exe");
+    put(cut, "MZ\x90", kExecutable);
     QTest::newRow("not executable") << text;
     QTest::newRow("unknown format") << noFormat;
     QTest::newRow("a folder") << folder;
+    QTest::newRow("MZ without PE") << dos;
+    QTest::newRow("PE pointer past the end") << pastEnd;
+    QTest::newRow("header cut short") << cut;
 }
 
 void tst_ProjectActions::runExeThatCannotStart()
@@ -181,7 +186,7 @@ void tst_ProjectActions::runExeThatCannotStart()
     QFETCH(QString, exe);
     ScriptedUserInterface ui;
     ProjectActions::RunExe(exe);
-    QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  を起動できません。"});
+    QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
 }
 
 void tst_ProjectActions::makeBuildsWithoutRunning()
@@ -197,12 +202,38 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
     QCOMPARE(ui.progress, QStringList {"Calc.exe を作成中"});
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder + "/Calc.exe").isExecutable(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildLogOf(project)}));
-    // Building does not run what was built; the run command then finds it.
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {project, "/make", "/out", tooling::BuildOutputOf(project)}));
+    // Building does not run what was built; the run command then finds it (and, as the stand-in
+    // builds a script, refuses it).
     QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
     ProjectActions::RunExe(mMain::GetProjectExe(project));
-    QVERIFY(ui.messages.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/Calc.exe.ran"), 20000);
+    QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + folder + "/Calc.exe  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
+    QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
+}
+
+void tst_ProjectActions::substitutionIsToldWhy_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::newRow("open source") << Action(ProjectActions::OpenSource);
+    QTest::newRow("build") << Action(ProjectActions::MakeExecutable);
+}
+
+// A path inside $(...) could become code: such a command is never started, and the user learns
+// why and where to set another.
+void tst_ProjectActions::substitutionIsToldWhy()
+{
+    QFETCH(Action, action);
+    const QString project = dir_.filePath("Sub.vbp");
+    QVERIFY(put(project, "Name=\"Sub\"\r\n"));
+    mMain::VbIdePath = R"(sh -c "wine \"$(winepath -w \"%f\")\"")";
+    ScriptedUserInterface ui;
+    action(project);
+    QCOMPARE(ui.messages.size(), 1);
+    QVERIFY2(ui.messages.first().startsWith(mMain::VbIdePath + "  は") && ui.messages.first().contains("$(…)")
+                 && ui.messages.first().contains("ZARUN 設定の「IDE」"),
+             qPrintable(ui.messages.first()));
+    QVERIFY(ui.progress.isEmpty());
+    QVERIFY(env_.Calls().isEmpty());
 }
 
 ZARUN_FAKE_IDE_TEST_MAIN(QCoreApplication, tst_ProjectActions)

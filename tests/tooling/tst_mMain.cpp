@@ -337,7 +337,7 @@ void tst_mMain::makeStartsTheIde()
 
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(exe).isExecutable(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first(), (QStringList {QDir::currentPath(), project, "/make", "/out", tooling::BuildLogOf(project)}));
+    QCOMPARE(env_.Calls().first(), (QStringList {QDir::currentPath(), project, "/make", "/out", tooling::BuildOutputOf(project)}));
     QVERIFY(!QFileInfo::exists(folder + "/pwned"));
     QVERIFY(!QFileInfo::exists(QDir::current().filePath("pwned")));
 }
@@ -350,7 +350,7 @@ void tst_mMain::makeKeepsFixedArguments()
     VbIdePath = platform::JoinCommandLine({FakeIdeEnvironment::IdeProgram(), "--profile", "a b"});
     QVERIFY(MakeExe(project));
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
-    QCOMPARE(env_.Calls().first().mid(1), (QStringList {"--profile", "a b", project, "/make", "/out", tooling::BuildLogOf(project)}));
+    QCOMPARE(env_.Calls().first().mid(1), (QStringList {"--profile", "a b", project, "/make", "/out", tooling::BuildOutputOf(project)}));
 
     // A project whose executable cannot be named still builds; only the caption is bare.
     const QString nameless = dir_.filePath("nameless");
