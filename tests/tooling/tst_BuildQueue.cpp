@@ -219,7 +219,7 @@ void tst_BuildQueue::run()
         if (name.startsWith("broken")) {
             QTRY_COMPARE(records[i]->Shown(), ProjectState::Failed);
             // The IDE's /out text, what it (or Wine) wrote on standard error, and what was told.
-            QVERIFY2(log.contains("Compile Error") && log.contains("fake_ide: err: the build of " + records[i]->file.toUtf8())
+            QVERIFY2(log.contains("Compile Error") && log.contains("fake_ide: err: the build of " + records[i]->File().toUtf8())
                          && log.contains("--- ZARUN ---"),
                      log.constData());
         } else {
@@ -246,7 +246,7 @@ void tst_BuildQueue::cancel()
     const std::vector<std::shared_ptr<ProjectRecord>> records {project("a", "unbuilt"), project("b", "unbuilt"),
                                                               project("c", "stale")};
     // The last build's log stays until a new one is whole.
-    const QString log = tooling::BuildLogOf(records[0]->file);
+    const QString log = tooling::BuildLogOf(records[0]->File());
     QVERIFY(put(log, "the last build"));
     BuildQueue queue;
     BuildQueue::Summary summary;
@@ -272,7 +272,7 @@ void tst_BuildQueue::cancel()
     // A cancelled build is no failed one: the row shows what it showed before.
     QTRY_COMPARE(records[0]->Shown(), ProjectState::ExeMissing);
     QCOMPARE(contents(log), QByteArray("the last build"));
-    QVERIFY(!QFileInfo::exists(tooling::BuildOutputOf(records[0]->file)));
+    QVERIFY(!QFileInfo::exists(tooling::BuildOutputOf(records[0]->File())));
     QVERIFY(!QFileInfo::exists(exeOf("a")) && !QFileInfo::exists(exeOf("b")));
     QVERIFY(!queue.Running());
 }
