@@ -29,6 +29,7 @@ struct ProjectReader::Job {
     // from the file's bytes on the worker.
     platform::StoredText file;
     std::optional<KeptPath> knownExe; // none: the one read now
+    bool beforeCache = false;         // looked at before the kept looks were read
     SourcesPtr previous;
     // The result.
     ScanResult result;
@@ -254,8 +255,6 @@ void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool u
 
 void ProjectReader::pump()
 {
-    if (cacheLoading_)
-        return; // the kept looks first
     // Only a few batches at a time go to the pool: a hundred thousand waiting looks cost a weak
     // pointer each, and a look asked for urgently overtakes all that wait.
     const int maxInFlight = 2 * pool_.maxThreadCount();
@@ -289,7 +288,9 @@ void ProjectReader::pump()
     const auto waiting = [this](bool urgent) {
         return urgent ? !urgent_.empty() || !urgentSweeps_.empty() : !normal_.empty() || !normalSweeps_.empty();
     };
-    while (inFlight_ < maxInFlight && (waiting(true) || waiting(false))) {
+    // While the kept looks are read (a large catalogue's take a while), only the rows on screen
+    // are looked at, the hard way: the rest waits to find most of its looks kept.
+    while (inFlight_ < maxInFlight && (waiting(true) || (waiting(false) && !cacheLoading_))) {
         const bool urgent = waiting(true);
         std::vector<Job> jobs;
         while (qsizetype(jobs.size()) < kBatch && waiting(urgent)) {
@@ -302,6 +303,7 @@ void ProjectReader::pump()
             Job job;
             job.record = record;
             job.serial = serial;
+            job.beforeCache = cacheLoading_;
             job.file = record->file;
             // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
             if (record->exeKnown && !record->exe.IsEmpty())
@@ -363,7 +365,8 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const std::shared_ptr<ProjectRecord> record = job.record.lock();
         if (!record || record->scanSerial != job.serial || !(record->file == job.file))
             continue;
-        if (job.result.read)
+        // What was read before the kept looks were does not make them out of date.
+        if (job.result.read && !job.beforeCache)
             ++freshReads_;
         record->scanPending = false;
         ScanResult &result = job.result;
