@@ -184,6 +184,7 @@ void ProjectReader::Cancel()
     cacheLoading_ = false;
     keepLooksWhenRead_ = false;
     cache_.reset();
+    readBeforeCache_.clear();
     urgent_.clear();
     normal_.clear();
     urgentSweeps_.clear();
@@ -210,17 +211,27 @@ void ProjectReader::queueAll()
                     return; // another catalogue since
                 cache_ = std::move(cache);
                 cacheLoading_ = false;
+                countReadBeforeCache();
                 pump();
             }, Qt::QueuedConnection);
         });
         // A cache folder that does not answer (a stuck network home) only costs the kept looks.
         QTimer::singleShot(kCacheWaitMs, this, [this, generation] {
-            if (generation_->load() == generation && std::exchange(cacheLoading_, false))
+            if (generation_->load() == generation && std::exchange(cacheLoading_, false)) {
+                countReadBeforeCache();
                 pump();
+            }
         });
     }
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
         Queue(state.CategoryAt(i));
+}
+
+void ProjectReader::countReadBeforeCache()
+{
+    for (const auto &[file, sources] : std::exchange(readBeforeCache_, {}))
+        if (!cache_ || !cache_->Find(file, sources->stamp))
+            ++freshReads_;
 }
 
 void ProjectReader::keepLooks()
@@ -365,9 +376,13 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const std::shared_ptr<ProjectRecord> record = job.record.lock();
         if (!record || record->scanSerial != job.serial || !(record->file == job.file))
             continue;
-        // What was read before the kept looks were does not make them out of date.
-        if (job.result.read && !job.beforeCache)
+        // What was read before the kept looks were makes them out of date only if they lack it.
+        if (job.result.read && job.beforeCache && job.result.sources)
+            readBeforeCache_.push_back({record->File(), job.result.sources});
+        else if (job.result.read)
             ++freshReads_;
+        if (!cacheLoading_)
+            countReadBeforeCache();
         record->scanPending = false;
         ScanResult &result = job.result;
         const ProjectState shownBefore = record->Shown();

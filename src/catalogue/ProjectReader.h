@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/ProjectScan.h"
+
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
@@ -98,6 +100,9 @@ private:
     bool keepLooksWhenRead_ = false; // a catalogue was loaded: its looks are kept once all are in
     qint64 loadStartNs_ = 0;
     int freshReads_ = 0;
+    // Read before the kept looks came: counted as fresh only when those lack them.
+    std::vector<std::pair<QString, SourcesPtr>> readBeforeCache_;
+    void countReadBeforeCache();
 };
 
 } // namespace catalogue
