@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ThreadPriority.h"
 
+#include <QCoreApplication>
 #include <QRunnable>
 #include <QTimer>
 
@@ -83,7 +84,15 @@ private:
 
 ProjectReader &ProjectReader::Instance()
 {
-    static ProjectReader *reader = new ProjectReader; // lives as long as the program
+    static ProjectReader *reader = [] {
+        auto *made = new ProjectReader; // lives as long as the program
+        // Its workers must not outlive the application: they read tables freed at exit.
+        qAddPostRoutine([] {
+            Instance().Cancel();
+            Instance().pool_.waitForDone();
+        });
+        return made;
+    }();
     return *reader;
 }
 
