@@ -392,8 +392,8 @@ class Session:
             self.x.drain()
             self.trace.poll()
             if not self.expect_dialog and self.main and self.dialogs():
-                raise Failed(f"a message box came up while waiting for {what}: "
-                             + ", ".join(repr(self.x.name_of(w)) for w in self.dialogs()))
+                raise Failed("a message box (" + ", ".join(repr(self.x.name_of(w)) for w in self.dialogs())
+                             + f") came up while waiting for {what}")
             if until():
                 return
             now = time.monotonic_ns()
@@ -404,7 +404,7 @@ class Session:
             if self.exited is not None:
                 raise Failed(f"the program ended while waiting for {what}")
             if now > deadline:
-                raise Failed(f"no {what} within {timeout:.0f} s")
+                raise Failed(f"waited {timeout:.0f} s for {what}")
             # While the loop is stuck one waiting ping times it; more would only pile up.
             if self.main and self.ping_ms and now >= self.next_ping and len(self.outstanding) < 2:
                 self.serial += 1
@@ -457,7 +457,7 @@ class Session:
                         self.main = window
                         return True
             return False
-        self.pump(found, timeout, "window")
+        self.pump(found, timeout, "the window")
         self.x.drain()  # an Expose read along with the reply that found it viewable
         if self.main in self.exposed:
             return self.exposed[self.main], "Expose"
@@ -500,7 +500,7 @@ class Session:
         clicked = time.monotonic()
         while True:
             try:
-                self.pump(lambda: len(self.popups) > seen, 2, "menu")
+                self.pump(lambda: len(self.popups) > seen, 2, "the menu")
                 return self.popups[seen]
             except Failed as e:
                 # A click that came before the window took input is lost: click again.
@@ -615,7 +615,7 @@ class Program:
             s.close_menu()
             if catalogue:
                 try:
-                    s.pump(lambda: bool(trace.times("filled")), fill_timeout, "filled rows")
+                    s.pump(lambda: bool(trace.times("filled")), fill_timeout, "the rows to be filled")
                 except Failed as e:
                     if s.exited is not None or "message box" in str(e):
                         raise
@@ -630,7 +630,7 @@ class Program:
                 s.settle()
                 result["stall_open"] = s.stall(shown, time.monotonic_ns())
                 if phases and fill:
-                    self.phases(s, result, ms, fill - shown)
+                    self.phases(s, result, fill - shown)
             else:
                 s.settle()
                 result["hwm_kib"] = vm_hwm_kib(proc.pid)
@@ -658,7 +658,7 @@ class Program:
             self.x.handlers = []
         return result
 
-    def phases(self, s, result, ms, fill_ns):
+    def phases(self, s, result, fill_ns):
         x = self.x
         longest = max(5.0, 3 * fill_ns / 1e9)
 
@@ -839,8 +839,9 @@ def report(results, sizes, labels, info, args, cold_text):
         base_hwm = med(e["warm"], "hwm_kib")
         open_head = ("| projects | run | shown | menus | menus - empty | rows on screen | filled [trace] | floor "
                      "| (filled - empty shown) / floor | stall: open | peak RSS MB | KB / project | CPU ms |")
-        after_head = ("| projects | run | refresh [trace end] | stall: refresh | categories | key | filter | first key "
-                      "| slowest key | tick / untick | delete key | stall: delete | close: window / exit |")
+        after_head = ("| projects | run | refresh [trace end] | stall: refresh | stall: categories | slowest Down "
+                      "| stall: filter | first key | slowest key | tick / untick | stall: delete | delete (Enter) "
+                      "| close: window / exit |")
         tables = ([], [])
         for n in sizes:
             c = r[n]
@@ -854,7 +855,7 @@ def report(results, sizes, labels, info, args, cold_text):
                 if one is None and not c["warm"]:
                     continue
                 if one is not None and not one.get("ok"):
-                    tables[0].append(f"| {n:,} | {name} | failed: {one.get('error')} |")
+                    tables[0].append(f"| {n:,} | {name} | failed: {one.get('error')} (floor {fmt(floor_ms)}) |")
                     continue
 
                 def val(key):
@@ -878,7 +879,7 @@ def report(results, sizes, labels, info, args, cold_text):
                     f"| {n:,} | {name} | {fmt(val('refresh'))} | {fmt(val('stall_refresh'))} "
                     f"| {fmt(val('stall_categories'))} | {fmt(val('key_categories'))} | {fmt(val('stall_filter'))} "
                     f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
-                    f"| {fmt(val('delete'))} | {fmt(val('stall_delete'))} "
+                    f"| {fmt(val('stall_delete'))} | {fmt(val('delete'))} "
                     f"| {fmt(val('close_window'))} / {fmt(val('close_exit'))} |")
         for head, lines in zip((open_head, after_head), tables):
             print(head)
