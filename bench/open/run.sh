@@ -28,6 +28,7 @@ else
   trap 'rm -rf "$work"' EXIT
 fi
 cc -O2 -o "$work/floor" "$here/floor.c"
+"$work/floor" /dev/null >/dev/null || { echo "skipped: the C library cannot convert code page 932 (iconv CP932)" >&2; exit 77; }
 
 exes=()
 for exe in "$@"; do
