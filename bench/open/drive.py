@@ -38,6 +38,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import gencat  # noqa: E402
 
 MS = 1e6
