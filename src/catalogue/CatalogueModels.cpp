@@ -332,6 +332,18 @@ std::weak_ptr<ProjectRecord> ProjectListModel::SharedAt(int row) const
     return category ? category->Shared(project) : std::weak_ptr<ProjectRecord>();
 }
 
+void ProjectListModel::VisitRecords(const std::function<void(const ProjectRecord &)> &visit) const
+{
+    const CatalogueState &state = State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const cVbAnalyze *category = state.CategoryAt(i);
+        if (!mine(category))
+            continue;
+        for (qint32 j = 1; j <= category->Count(); ++j)
+            visit(*category->Record(j));
+    }
+}
+
 int ProjectListModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,6 +84,8 @@ public:
     int RowOf(const Entry &entry) const;
     const ProjectRecord *RecordAt(int row) const;
     std::weak_ptr<ProjectRecord> SharedAt(int row) const;
+    // Every listed record, row after row.
+    void VisitRecords(const std::function<void(const ProjectRecord &)> &visit) const;
 
     // While one category is listed: the 1-based project of a row, 0 for none; and the row of a project.
     static qint32 ProjectOf(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : 0; }

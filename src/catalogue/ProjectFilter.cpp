@@ -1,6 +1,8 @@
 #include "catalogue/ProjectFilter.h"
 
+#include "catalogue/SearchIndex.h"
 #include "catalogue/cVbAnalyze.h"
+#include "catalogue/CatalogueEvents.h"
 #include "tooling/mFunction.h"
 
 #include <algorithm>
@@ -49,12 +51,44 @@ bool ProjectHolds(const ProjectRecord &record, const QString &folded)
     return holds(key.first(line), record.name) || holds(key.sliced(line + 1), record.file);
 }
 
+struct ProjectFilterModel::Found {
+    quint64 serial = 0;
+    quint64 revision = 0;
+    std::vector<int> rows;
+};
+
+// The rows a search index is made of, copied on the window's thread (their bytes are shared, not
+// copied) and made into the index by the first search that needs it. Only the worker touches it
+// once it is handed over.
+struct ProjectFilterModel::Slot {
+    std::vector<SearchIndex::Row> rows;
+    std::shared_ptr<const SearchIndex> index;
+};
+
 ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)
-    : QSortFilterProxyModel(parent), projects_(projects)
+    : QAbstractProxyModel(parent), projects_(projects), latest_(std::make_shared<std::atomic<quint64>>(0))
 {
-    // Rows stay where a change of their status or name leaves them until the text changes.
-    setDynamicSortFilter(false);
-    setSourceModel(projects);
+    // One search at a time: a later one finds the index the one before made.
+    pool_.setMaxThreadCount(1);
+    QAbstractProxyModel::setSourceModel(projects);
+    connect(projects, &QAbstractItemModel::modelAboutToBeReset, this, &ProjectFilterModel::sourceAboutToBeReset);
+    connect(projects, &QAbstractItemModel::modelReset, this, &ProjectFilterModel::sourceReset);
+    connect(projects, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            &ProjectFilterModel::sourceRowsAboutToBeInserted);
+    connect(projects, &QAbstractItemModel::rowsInserted, this, &ProjectFilterModel::sourceRowsInserted);
+    connect(projects, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            &ProjectFilterModel::sourceRowsAboutToBeRemoved);
+    connect(projects, &QAbstractItemModel::rowsRemoved, this, &ProjectFilterModel::sourceRowsRemoved);
+    connect(projects, &QAbstractItemModel::dataChanged, this, &ProjectFilterModel::sourceDataChanged);
+    // A name or path changed: the index no longer tells how the rows read.
+    connect(&Events(), &CatalogueEvents::ProjectChanged, this, [this] { ++revision_; });
+}
+
+ProjectFilterModel::~ProjectFilterModel()
+{
+    latest_->fetch_add(1);
+    pool_.clear();
+    pool_.waitForDone();
 }
 
 void ProjectFilterModel::SetText(const QString &text)
@@ -62,17 +96,248 @@ void ProjectFilterModel::SetText(const QString &text)
     if (text == text_)
         return;
     text_ = text;
-    folded_ = FoldForSearch(text.trimmed());
-    // One layout change for the whole list, however many rows come and go.
-    invalidate();
+    const QString folded = FoldForSearch(text.trimmed());
+    if (folded == folded_ && !narrowing_)
+        return;
+    folded_ = folded;
+    narrow();
 }
 
-bool ProjectFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+void ProjectFilterModel::narrow()
 {
-    if (folded_.isEmpty())
-        return true;
-    const ProjectRecord *record = projects_->RecordAt(sourceRow);
-    return record && ProjectHolds(*record, folded_);
+    latest_->fetch_add(1); // whatever search runs is overtaken
+    narrowing_ = false;
+    if (folded_.isEmpty()) {
+        slot_.reset(); // the index is made again when the filter is next used
+        if (narrowed_)
+            relayout(false, {});
+        Q_EMIT Narrowed();
+        return;
+    }
+    if (projects_->rowCount() <= rowsAtOnce_) {
+        relayout(true, narrowHere());
+        Q_EMIT Narrowed();
+        return;
+    }
+    narrowOnWorker();
+}
+
+std::vector<int> ProjectFilterModel::narrowHere() const
+{
+    std::vector<int> rows;
+    int row = 0;
+    projects_->VisitRecords([&](const ProjectRecord &record) {
+        if (ProjectHolds(record, folded_))
+            rows.push_back(row);
+        ++row;
+    });
+    return rows;
+}
+
+void ProjectFilterModel::narrowOnWorker()
+{
+    narrowing_ = true;
+    if (!slot_ || slotRevision_ != revision_) {
+        slot_ = std::make_shared<Slot>();
+        slot_->rows.reserve(size_t(projects_->rowCount()));
+        projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.name, record.file); });
+        slotRevision_ = revision_;
+    }
+    const quint64 serial = latest_->load();
+    pool_.start([this, slot = slot_, latest = latest_, serial, revision = revision_, folded = folded_] {
+        if (latest->load() != serial)
+            return;
+        if (!slot->index) {
+            slot->index = std::make_shared<const SearchIndex>(SearchIndex::Make(slot->rows));
+            slot->rows = {};
+        }
+        if (latest->load() != serial)
+            return;
+        Found result{serial, revision, slot->index->Matching(folded)};
+        QMetaObject::invokeMethod(this, [this, result = std::move(result)] { found(result); }, Qt::QueuedConnection);
+    });
+}
+
+void ProjectFilterModel::found(const Found &result)
+{
+    if (result.serial != latest_->load())
+        return;
+    if (result.revision != revision_) {
+        narrowOnWorker(); // rows came or went meanwhile: their numbers moved
+        return;
+    }
+    narrowing_ = false;
+    relayout(true, result.rows);
+    Q_EMIT Narrowed();
+}
+
+void ProjectFilterModel::relayout(bool narrowed, std::vector<int> rows)
+{
+    // As a sorting proxy does: one layout change, the selection and current row kept by their entry.
+    Q_EMIT layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<QModelIndex> sources;
+    sources.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before)
+        sources.push_back(mapToSource(index));
+    narrowed_ = narrowed;
+    rows_ = std::move(rows);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &source : sources)
+        after.append(mapFromSource(source));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged();
+}
+
+std::pair<qsizetype, qsizetype> ProjectFilterModel::span(int first, int last) const
+{
+    const auto begin = std::lower_bound(rows_.begin(), rows_.end(), first);
+    const auto end = std::upper_bound(begin, rows_.end(), last);
+    return {begin - rows_.begin(), end - rows_.begin()};
+}
+
+void ProjectFilterModel::sourceAboutToBeReset()
+{
+    beginResetModel();
+}
+
+void ProjectFilterModel::sourceReset()
+{
+    ++revision_;
+    rows_.clear();
+    if (!folded_.isEmpty()) {
+        // Another category or catalogue: searched anew, the list empty until its rows are known.
+        latest_->fetch_add(1);
+        narrowed_ = true;
+        if (projects_->rowCount() <= rowsAtOnce_) {
+            narrowing_ = false;
+            rows_ = narrowHere();
+        } else {
+            narrowOnWorker();
+        }
+    }
+    endResetModel();
+}
+
+void ProjectFilterModel::sourceRowsAboutToBeInserted(const QModelIndex &, int first, int last)
+{
+    if (!narrowed_)
+        beginInsertRows(QModelIndex(), first, last);
+}
+
+void ProjectFilterModel::sourceRowsInserted(const QModelIndex &, int first, int last)
+{
+    ++revision_;
+    if (!narrowed_) {
+        endInsertRows();
+        return;
+    }
+    const int count = last - first + 1;
+    const qsizetype at = span(first, first).first;
+    for (auto it = rows_.begin() + at; it != rows_.end(); ++it)
+        *it += count;
+    // New rows are judged at once: they are few, and a row the user just added must not vanish.
+    std::vector<int> kept;
+    for (int row = first; row <= last; ++row)
+        if (const ProjectRecord *record = projects_->RecordAt(row); record && ProjectHolds(*record, folded_))
+            kept.push_back(row);
+    if (kept.empty())
+        return;
+    beginInsertRows(QModelIndex(), int(at), int(at + qsizetype(kept.size())) - 1);
+    rows_.insert(rows_.begin() + at, kept.begin(), kept.end());
+    endInsertRows();
+}
+
+void ProjectFilterModel::sourceRowsAboutToBeRemoved(const QModelIndex &, int first, int last)
+{
+    if (!narrowed_) {
+        beginRemoveRows(QModelIndex(), first, last);
+        return;
+    }
+    removing_ = span(first, last);
+    if (removing_.first < removing_.second)
+        beginRemoveRows(QModelIndex(), int(removing_.first), int(removing_.second) - 1);
+}
+
+void ProjectFilterModel::sourceRowsRemoved(const QModelIndex &, int first, int last)
+{
+    ++revision_;
+    if (!narrowed_) {
+        endRemoveRows();
+        return;
+    }
+    const auto [from, to] = std::exchange(removing_, {0, 0});
+    const int count = last - first + 1;
+    rows_.erase(rows_.begin() + from, rows_.begin() + to);
+    for (auto it = rows_.begin() + from; it != rows_.end(); ++it)
+        *it -= count;
+    if (from < to)
+        endRemoveRows();
+}
+
+void ProjectFilterModel::sourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                           const QList<int> &roles)
+{
+    // Rows stay where a change of their status or name leaves them until the text changes.
+    if (!narrowed_) {
+        Q_EMIT dataChanged(index(topLeft.row(), topLeft.column()), index(bottomRight.row(), bottomRight.column()),
+                           roles);
+        return;
+    }
+    const auto [from, to] = span(topLeft.row(), bottomRight.row());
+    if (from < to)
+        Q_EMIT dataChanged(index(int(from), topLeft.column()), index(int(to) - 1, bottomRight.column()), roles);
+}
+
+QModelIndex ProjectFilterModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
+QModelIndex ProjectFilterModel::parent(const QModelIndex &) const { return QModelIndex(); }
+
+int ProjectFilterModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return narrowed_ ? int(rows_.size()) : projects_->rowCount();
+}
+
+int ProjectFilterModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : projects_->columnCount();
+}
+
+QModelIndex ProjectFilterModel::mapToSource(const QModelIndex &proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.model() != this)
+        return QModelIndex();
+    const int row = proxyIndex.row();
+    if (narrowed_ && size_t(row) >= rows_.size())
+        return QModelIndex();
+    return projects_->index(narrowed_ ? rows_[size_t(row)] : row, proxyIndex.column());
+}
+
+QModelIndex ProjectFilterModel::mapFromSource(const QModelIndex &sourceIndex) const
+{
+    if (!sourceIndex.isValid())
+        return QModelIndex();
+    int row = sourceIndex.row();
+    if (narrowed_) {
+        const auto it = std::lower_bound(rows_.begin(), rows_.end(), row);
+        if (it == rows_.end() || *it != row)
+            return QModelIndex();
+        row = int(it - rows_.begin());
+    }
+    return index(row, sourceIndex.column());
+}
+
+QVariant ProjectFilterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    return orientation == Qt::Horizontal ? projects_->headerData(section, orientation, role) : QVariant();
 }
 
 ProjectListModel::Entry ProjectFilterModel::EntryAt(qint32 row) const

@@ -2,7 +2,11 @@
 
 #include "catalogue/CatalogueModels.h"
 
-#include <QSortFilterProxyModel>
+#include <QAbstractProxyModel>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
 
 namespace catalogue {
 
@@ -19,25 +23,74 @@ bool ProjectHolds(const ProjectRecord &record, const QString &folded);
 
 // The project list narrowed to the rows whose name, file name or folder holds the typed text, in
 // the catalogue's order. Rows here are 1-based like the list's; the entries are the catalogue's.
-class ProjectFilterModel : public QSortFilterProxyModel {
+// A short list is narrowed at once; a long one on a worker, against a search index made the first
+// time, while the window shows the rows of the text before until the new ones are known.
+class ProjectFilterModel : public QAbstractProxyModel {
     Q_OBJECT
 public:
+    // Lists up to this long are narrowed on the spot: it costs less than a key's repaint.
+    static constexpr int kRowsNarrowedAtOnce = 4000;
+
     explicit ProjectFilterModel(ProjectListModel *projects, QObject *parent = nullptr);
+    ~ProjectFilterModel() override;
 
     void SetText(const QString &text);
     QString Text() const { return text_; }
+    // Whether rows for the text are still being found.
+    bool Narrowing() const { return narrowing_; }
+    void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
 
     // The catalogue entry of a row (1-based), {} for none; and the row of an entry, 0 when not listed.
     ProjectListModel::Entry EntryAt(qint32 row) const;
     qint32 RowOf(const ProjectListModel::Entry &entry) const;
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex mapToSource(const QModelIndex &proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex &sourceIndex) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    // The rows for the text now shown are all there.
+    void Narrowed();
 
 private:
+    struct Found;
+    struct Slot;
+    void narrow();
+    std::vector<int> narrowHere() const;
+    void narrowOnWorker();
+    void found(const Found &result);
+    void relayout(bool narrowed, std::vector<int> rows);
+    // Source rows (0-based) within [first, last]: where they start and end in rows_.
+    std::pair<qsizetype, qsizetype> span(int first, int last) const;
+
+    void sourceAboutToBeReset();
+    void sourceReset();
+    void sourceRowsAboutToBeInserted(const QModelIndex &parent, int first, int last);
+    void sourceRowsInserted(const QModelIndex &parent, int first, int last);
+    void sourceRowsAboutToBeRemoved(const QModelIndex &parent, int first, int last);
+    void sourceRowsRemoved(const QModelIndex &parent, int first, int last);
+    void sourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
+
     ProjectListModel *projects_;
     QString text_;
     QString folded_;
+    int rowsAtOnce_ = kRowsNarrowedAtOnce;
+    // Narrowed: the source rows listed, ascending. Else every row, as the source has them.
+    bool narrowed_ = false;
+    std::vector<int> rows_;
+    std::pair<qsizetype, qsizetype> removing_{0, 0};
+    // Every change of the source's rows counts: a result or index of an earlier count is stale.
+    quint64 revision_ = 0;
+    std::shared_ptr<Slot> slot_;
+    quint64 slotRevision_ = 0;
+    // Only the latest text's search is wanted; workers skip the ones overtaken.
+    std::shared_ptr<std::atomic<quint64>> latest_;
+    bool narrowing_ = false;
+    QThreadPool pool_;
 };
 
 } // namespace catalogue

@@ -10,6 +10,7 @@ target_sources(zarun_core PRIVATE
   catalogue/LookCache.cpp catalogue/LookCache.h
   catalogue/ProjectReader.cpp catalogue/ProjectReader.h
   catalogue/ProjectFilter.cpp catalogue/ProjectFilter.h
+  catalogue/SearchIndex.cpp catalogue/SearchIndex.h
   catalogue/ProjectScan.cpp catalogue/ProjectScan.h
   catalogue/ProjectStatus.cpp catalogue/ProjectStatus.h
   catalogue/SourceList.cpp catalogue/SourceList.h

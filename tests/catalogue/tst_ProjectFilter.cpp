@@ -15,6 +15,7 @@ private Q_SLOTS:
     void cleanup() { catalogue::ResetState(); }
     void rowsKept_data();
     void rowsKept();
+    void rowsFollowTheCatalogue_data();
     void rowsFollowTheCatalogue();
 };
 
@@ -67,38 +68,53 @@ void tst_ProjectFilter::rowsKept()
     QFETCH(bool, all);
     QFETCH(QString, text);
     QFETCH(QStringList, rows);
-    ProjectListModel projects;
-    catalogue::ProjectFilterModel filter(&projects);
-    if (all)
-        projects.ShowAllCategories();
-    else
-        projects.ShowCategory(State().Current());
-    filter.SetText(text);
-    QStringList kept;
-    for (qint32 row = 1; row <= filter.rowCount(); ++row) {
-        const ProjectListModel::Entry entry = filter.EntryAt(row);
-        kept.append(QStringLiteral("%1:%2").arg(entry.Category).arg(entry.Project));
-        // The row shows its entry, and the entry maps back to the row.
-        QCOMPARE(filter.index(row - 1, ProjectListModel::NameColumn).data().toString(),
-                 State().CategoryAt(entry.Category)->ProjectName(entry.Project));
-        QCOMPARE(filter.RowOf(entry), row);
+    // Narrowed on the spot, and on a worker against the search index as a long list is.
+    for (const int atOnce : {catalogue::ProjectFilterModel::kRowsNarrowedAtOnce, 0}) {
+        ProjectListModel projects;
+        catalogue::ProjectFilterModel filter(&projects);
+        filter.SetRowsNarrowedAtOnce(atOnce);
         if (all)
-            QCOMPARE(filter.index(row - 1, ProjectListModel::CategoryColumn).data().toString(),
-                     State().CategoryAt(entry.Category)->Category());
+            projects.ShowAllCategories();
+        else
+            projects.ShowCategory(State().Current());
+        filter.SetText(text);
+        QTRY_VERIFY(!filter.Narrowing());
+        QStringList kept;
+        for (qint32 row = 1; row <= filter.rowCount(); ++row) {
+            const ProjectListModel::Entry entry = filter.EntryAt(row);
+            kept.append(QStringLiteral("%1:%2").arg(entry.Category).arg(entry.Project));
+            // The row shows its entry, and the entry maps back to the row.
+            QCOMPARE(filter.index(row - 1, ProjectListModel::NameColumn).data().toString(),
+                     State().CategoryAt(entry.Category)->ProjectName(entry.Project));
+            QCOMPARE(filter.RowOf(entry), row);
+            if (all)
+                QCOMPARE(filter.index(row - 1, ProjectListModel::CategoryColumn).data().toString(),
+                         State().CategoryAt(entry.Category)->Category());
+        }
+        QCOMPARE(kept, rows);
+        QCOMPARE(filter.columnCount(), all ? 6 : 5);
+        QCOMPARE(filter.EntryAt(0), ProjectListModel::Entry());
+        QCOMPARE(filter.EntryAt(filter.rowCount() + 1), ProjectListModel::Entry());
     }
-    QCOMPARE(kept, rows);
-    QCOMPARE(filter.columnCount(), all ? 6 : 5);
-    QCOMPARE(filter.EntryAt(0), ProjectListModel::Entry());
-    QCOMPARE(filter.EntryAt(filter.rowCount() + 1), ProjectListModel::Entry());
+}
+
+void tst_ProjectFilter::rowsFollowTheCatalogue_data()
+{
+    QTest::addColumn<int>("atOnce");
+    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce;
+    QTest::newRow("narrowed on a worker") << 0;
 }
 
 void tst_ProjectFilter::rowsFollowTheCatalogue()
 {
+    QFETCH(int, atOnce);
     // Every category listed and filtered while projects come and go in the middle of the list.
     ProjectListModel projects;
     catalogue::ProjectFilterModel filter(&projects);
+    filter.SetRowsNarrowedAtOnce(atOnce);
     projects.ShowAllCategories();
     filter.SetText(QStringLiteral("a"));
+    QTRY_VERIFY(!filter.Narrowing());
     State().CategoryAt(2)->AppendLoadedEntry(QStringLiteral("Abacus"), QStringLiteral("/x/Abacus.vbp"));
     State().CategoryAt(1)->RemoveEntry(2);
     State().CategoryAt(3)->SetProjectName(1, QStringLiteral("Zzz")); // kept until the text changes
@@ -110,6 +126,7 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QCOMPARE(kept, (QStringList{QStringLiteral("ｶﾀｶﾅ ﾂｰﾙ"), QStringLiteral("電卓"), QStringLiteral("Abacus"),
                                 QStringLiteral("Zzz"), QStringLiteral("カタカナ")}));
     filter.SetText(QStringLiteral("ab"));
+    QTRY_VERIFY(!filter.Narrowing());
     QCOMPARE(filter.rowCount(), 1);
     QCOMPARE(filter.EntryAt(1), (ProjectListModel::Entry{2, 1}));
 }
