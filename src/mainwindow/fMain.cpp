@@ -31,6 +31,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
+#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
 #include <QDebug>
@@ -292,6 +293,7 @@ void fMain::wireEvents()
     connect(lvwProjectList, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { selectListedRow(index.row() + 1); });
     connect(txtFilter, &QLineEdit::textChanged, this, [this] { applyFilter(); });
+    connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
 
     // The folders of the listed projects are watched; a change there, or the window coming back
@@ -716,6 +718,13 @@ void fMain::selectListedRow(qint32 row)
 void fMain::applyFilter()
 {
     filterModel_.SetText(txtFilter->text());
+    // A long list is narrowed on a worker: its rows are judged when they are known.
+    if (!filterModel_.Narrowing())
+        keepCurrentListed();
+}
+
+void fMain::keepCurrentListed()
+{
     // Only a highlighted row is current: a project the text hides is current no more.
     const catalogue::CatalogueState &state = State();
     const qint32 row = filterModel_.RowOf({state.CurrentCategory, state.CurrentProject});
@@ -746,7 +755,10 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue
                     std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records, QStringList *folders)
 {
     const int rows = qMin(filter.rowCount(), kWatchedRows);
-    for (int row = 0; row < rows; ++row) {
+    // The watch takes the first folders it can hold: the rest are not worth making.
+    QSet<QString> distinct;
+    qsizetype counted = 0;
+    for (int row = 0; row < rows && (!folders || distinct.size() < catalogue::FolderWatch::kMaxFolders); ++row) {
         const int source = filter.mapToSource(filter.index(row, 0)).row();
         const catalogue::ProjectRecord *record = projects.RecordAt(source);
         if (!record)
@@ -757,6 +769,10 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue
             folders->append(mFunction::GetFolderName(record->File()));
             if (record->sources)
                 *folders += catalogue::SourceFoldersOf(record->File(), *record->sources);
+            for (qsizetype i = counted; i < folders->size(); ++i)
+                if (!folders->at(i).isEmpty())
+                    distinct.insert(folders->at(i));
+            counted = folders->size();
         }
     }
 }

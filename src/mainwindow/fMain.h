@@ -171,6 +171,7 @@ private:
     // A row of the project list (1-based, 0 for none) chosen: the entry it lists becomes current.
     void selectListedRow(qint32 row);
     void applyFilter();
+    void keepCurrentListed();
     void showAllCategories(bool all);
     void updateWatch();
     void refreshShown();

@@ -124,6 +124,7 @@ private Q_SLOTS:
     void statusColumnFollowsTheFiles();
     void filteredRowsActOnTheirEntries_data();
     void filteredRowsActOnTheirEntries();
+    void filterBoxKeys_data();
     void filterBoxKeys();
     void listWidthsKept_data();
     void listWidthsKept();
@@ -1218,9 +1219,18 @@ void tst_fMain::filteredRowsActOnTheirEntries()
     QCOMPARE(contents(State().CatalogueFilePath), left);
 }
 
+void tst_fMain::filterBoxKeys_data()
+{
+    QTest::addColumn<int>("atOnce");
+    QTest::newRow("a short list narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce;
+    QTest::newRow("a long list narrowed on a worker") << 0;
+}
+
 void tst_fMain::filterBoxKeys()
 {
+    QFETCH(int, atOnce);
     fMain w;
+    w.FilterModel().SetRowsNarrowedAtOnce(atOnce);
     w.show();
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -1231,8 +1241,8 @@ void tst_fMain::filterBoxKeys()
     QTest::keySequence(&w, QKeySequence::Find);
     QTRY_VERIFY(w.txtFilter->hasFocus());
     QTest::keyClicks(w.txtFilter, QStringLiteral("ALP"));
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("alpha")});
-    QCOMPARE(State().CurrentProject, 0);
+    QTRY_COMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("alpha")});
+    QTRY_COMPARE(State().CurrentProject, 0);
     QCOMPARE(EnabledState(w).mid(3), QStringLiteral("0000000"));
     // Down goes to the rows found, the first chosen.
     QTest::keyClick(w.txtFilter, Qt::Key_Down);
