@@ -41,25 +41,24 @@ std::optional<quint32> hexNumber(QByteArrayView text, int maxDigits)
 }
 
 // "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}" at the start of text: the GUID in upper case, and what follows.
-std::optional<QString> guidAt(QByteArrayView text, QByteArrayView *rest)
+bool guidAt(QByteArrayView text, std::array<char, 36> &guid, QByteArrayView *rest)
 {
     constexpr qsizetype kSize = 36;
     if (text.size() < kSize + 2 || text[0] != '{' || text[kSize + 1] != '}')
-        return std::nullopt;
-    QString guid(kSize, Qt::Uninitialized);
+        return false;
     for (qsizetype i = 0; i < kSize; ++i) {
         const char c = text[i + 1];
         const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
         if (dash ? c != '-' : hexDigit(c) < 0)
-            return std::nullopt;
-        guid[i] = QChar(c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c);
+            return false;
+        guid[i] = c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c;
     }
     *rest = text.sliced(kSize + 2);
-    return guid;
+    return true;
 }
 
 // "#major.minor#lcid" after the GUID; what follows the lcid is left in rest (its separator included).
-bool versionAt(QByteArrayView text, ProjectReference &ref, QByteArrayView *rest, char lcidEnd)
+bool versionAt(QByteArrayView text, ReferenceKey &key, quint32 &lcidOut, QByteArrayView *rest, char lcidEnd)
 {
     if (!text.startsWith('#'))
         return false;
@@ -80,9 +79,9 @@ bool versionAt(QByteArrayView text, ProjectReference &ref, QByteArrayView *rest,
     const auto lcid = hexNumber(text.first(end), 8);
     if (!lcid)
         return false;
-    ref.major = quint16(*major);
-    ref.minor = quint16(*minor);
-    ref.lcid = *lcid;
+    key.major = quint16(*major);
+    key.minor = quint16(*minor);
+    lcidOut = *lcid;
     *rest = text.sliced(end);
     return true;
 }
@@ -100,20 +99,37 @@ bool projectAt(QByteArrayView value, ProjectReference &ref)
     return true;
 }
 
-void readTypeLib(QByteArrayView value, ProjectReference &ref)
+// A library's reference: *\G{GUID}#2.0#0 for a type library, {GUID}#2.0#0 for a control; rest is
+// what follows the locale.
+bool libraryAt(QByteArrayView value, ProjectReference::Kind kind, ReferenceKey &key, quint32 &lcid, QByteArrayView *rest)
 {
-    ref.kind = ProjectReference::Kind::TypeLib;
+    if (kind == ProjectReference::Kind::TypeLib) {
+        if (value.size() < 3 || value[0] != '*' || value[1] != '\\' || (value[2] | 0x20) != 'g')
+            return false;
+        value = value.sliced(3);
+    }
+    return guidAt(value, key.guid, rest)
+           && versionAt(*rest, key, lcid, rest, kind == ProjectReference::Kind::TypeLib ? '#' : ';');
+}
+
+void read(QByteArrayView value, ProjectReference &ref)
+{
     ref.malformed = true;
     if (projectAt(value, ref))
         return;
-    if (value.size() < 3 || value[0] != '*' || value[1] != '\\' || (value[2] | 0x20) != 'g')
-        return;
+    ReferenceKey key;
     QByteArrayView rest;
-    const auto guid = guidAt(value.sliced(3), &rest);
-    if (!guid || !versionAt(rest, ref, &rest, '#'))
+    if (!libraryAt(value, ref.kind, key, ref.lcid, &rest))
         return;
-    ref.guid = *guid;
     ref.malformed = false;
+    ref.guid = QString::fromLatin1(key.guid.data(), qsizetype(key.guid.size()));
+    ref.major = key.major;
+    ref.minor = key.minor;
+    if (ref.kind == ProjectReference::Kind::Control) {
+        if (rest.startsWith(';'))
+            ref.file = decoded(rest.sliced(1)).trimmed();
+        return;
+    }
     // The path, then the description, which may hold "#" itself (a path seldom does).
     if (rest.startsWith('#'))
         rest = rest.sliced(1);
@@ -123,20 +139,21 @@ void readTypeLib(QByteArrayView value, ProjectReference &ref)
         ref.description = decoded(rest.sliced(hash + 1));
 }
 
-void readControl(QByteArrayView value, ProjectReference &ref)
+// The value of a Reference= or Object= line and its kind; a null value for other lines.
+QByteArrayView valueOf(QByteArrayView line, ProjectReference::Kind *kind)
 {
-    ref.kind = ProjectReference::Kind::Control;
-    ref.malformed = true;
-    if (projectAt(value, ref))
-        return;
-    QByteArrayView rest;
-    const auto guid = guidAt(value, &rest);
-    if (!guid || !versionAt(rest, ref, &rest, ';'))
-        return;
-    ref.guid = *guid;
-    ref.malformed = false;
-    if (rest.startsWith(';'))
-        ref.file = decoded(rest.sliced(1)).trimmed();
+    if (line.isEmpty())
+        return {};
+    const char first = char(line.front() | 0x20);
+    if (first == 'r' && startsWithKey(line, "Reference")) {
+        *kind = ProjectReference::Kind::TypeLib;
+        return line.sliced(10);
+    }
+    if (first == 'o' && startsWithKey(line, "Object")) {
+        *kind = ProjectReference::Kind::Control;
+        return line.sliced(7);
+    }
+    return {};
 }
 
 } // namespace
@@ -157,35 +174,49 @@ QString ProjectReference::Label() const
 
 std::optional<ProjectReference> ReferenceOfLine(QByteArrayView line)
 {
-    if (line.isEmpty())
-        return std::nullopt;
-    const char first = line.front() | 0x20;
     ProjectReference ref;
-    if (first == 'r' && startsWithKey(line, "Reference")) {
-        const QByteArrayView value = line.sliced(10);
-        ref.text = decoded(value);
-        readTypeLib(value.trimmed(), ref);
-    } else if (first == 'o' && startsWithKey(line, "Object")) {
-        const QByteArrayView value = line.sliced(7);
-        ref.text = decoded(value);
-        readControl(value.trimmed(), ref);
-    } else {
+    const QByteArrayView value = valueOf(line, &ref.kind);
+    if (value.isNull())
         return std::nullopt;
-    }
+    read(value.trimmed(), ref);
+    // What the fields say is enough to show a reference that could be read.
+    if (ref.malformed)
+        ref.text = decoded(value);
     return ref;
+}
+
+std::optional<ReferenceKey> ReferenceKeyOfLine(QByteArrayView line)
+{
+    ProjectReference::Kind kind;
+    const QByteArrayView value = valueOf(line, &kind);
+    if (value.isNull())
+        return std::nullopt;
+    ReferenceKey key;
+    quint32 lcid = 0;
+    QByteArrayView rest;
+    if (!libraryAt(value.trimmed(), kind, key, lcid, &rest))
+        return std::nullopt;
+    return key;
+}
+
+void ForEachReferenceLine(QByteArrayView vbp, const std::function<void(QByteArrayView line)> &take)
+{
+    const QByteArrayView text = vbp.first(qMin<qsizetype>(vbp.size(), mMain::kMaxProjectFileBytes));
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype end = start + mMain::ProjectLineSize(text.sliced(start));
+        const QByteArrayView line = text.sliced(start, end - start);
+        ProjectReference::Kind kind;
+        if (!valueOf(line, &kind).isNull())
+            take(line);
+        start = end + 1;
+    }
 }
 
 QList<ProjectReference> ReferencesIn(QByteArrayView vbp)
 {
     QList<ProjectReference> references;
-    const QByteArrayView text = vbp.first(qMin<qsizetype>(vbp.size(), mMain::kMaxProjectFileBytes));
-    qsizetype start = 0;
-    while (start < text.size()) {
-        const qsizetype end = start + mMain::ProjectLineSize(text.sliced(start));
-        if (auto ref = ReferenceOfLine(text.sliced(start, end - start)))
-            references.append(std::move(*ref));
-        start = end + 1;
-    }
+    ForEachReferenceLine(vbp, [&references](QByteArrayView line) { references.append(*ReferenceOfLine(line)); });
     return references;
 }
 

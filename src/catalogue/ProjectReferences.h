@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
+#include <array>
+#include <functional>
 #include <optional>
 
 // The type libraries, controls and group projects a .vbp refers to (its Reference= and Object= lines).
@@ -24,7 +27,7 @@ struct ProjectReference {
     quint32 lcid = 0;
     QString file;        // as written: a type library's path, a control's file, a group project's .vbp
     QString description; // a type library's, as the IDE wrote it
-    QString text;        // the value as written
+    QString text;        // the value as written, kept for a malformed line only
 
     // What a user recognises it by: the file's name without its folder (MSCOMCTL.OCX, msado28.tlb),
     // else the description, else the GUID in braces, else the text.
@@ -32,9 +35,25 @@ struct ProjectReference {
     friend bool operator==(const ProjectReference &, const ProjectReference &) = default;
 };
 
+// The library and version a reference asks the registry for.
+struct ReferenceKey {
+    std::array<char, 36> guid{}; // upper case, without braces
+    quint16 major = 0;
+    quint16 minor = 0;
+    friend bool operator==(const ReferenceKey &, const ReferenceKey &) = default;
+};
+inline size_t qHash(const ReferenceKey &key, size_t seed = 0) { return qHashBits(&key, sizeof key, seed); }
+
 // The reference a line of a .vbp holds; none for other lines. A Reference= or Object= line whose
 // value cannot be read comes back malformed.
 std::optional<ProjectReference> ReferenceOfLine(QByteArrayView line);
+
+// The same, only the library and version, read without decoding the line: none for other lines,
+// group projects and lines whose fields cannot be read.
+std::optional<ReferenceKey> ReferenceKeyOfLine(QByteArrayView line);
+
+// Each Reference= and Object= line of a .vbp read whole (lines end at CR LF, CR or LF), in file order.
+void ForEachReferenceLine(QByteArrayView vbp, const std::function<void(QByteArrayView line)> &take);
 
 // Every reference of a .vbp read whole (code page 932; lines end at CR LF, CR or LF), in file order.
 QList<ProjectReference> ReferencesIn(QByteArrayView vbp);

@@ -41,28 +41,65 @@ ReferenceCheck::ReferenceCheck(QString prefix, std::shared_ptr<const platform::T
 
 ReferenceState ReferenceCheck::StateOf(const ProjectReference &reference)
 {
-    if (reference.malformed || reference.kind == ProjectReference::Kind::Project || reference.guid.isEmpty())
+    if (reference.malformed || reference.kind == ProjectReference::Kind::Project
+        || reference.guid.size() != qsizetype(ReferenceKey().guid.size()))
         return ReferenceState::Unchecked;
-    const QString key = reference.guid + u'#' + QString::number(reference.major) + u'.' + QString::number(reference.minor);
+    ReferenceKey key;
+    for (qsizetype i = 0; i < reference.guid.size(); ++i)
+        key.guid[size_t(i)] = char(reference.guid[i].toLatin1());
+    key.major = reference.major;
+    key.minor = reference.minor;
+    return stateOf(key);
+}
+
+ReferenceState ReferenceCheck::stateOf(const ReferenceKey &key)
+{
     if (const auto known = known_.constFind(key); known != known_.constEnd())
         return *known;
     // A control's file lying in system32 tells nothing: the IDE loads what the registry names.
-    const auto registered = typeLibs_ ? typeLibs_->Match(reference.guid, reference.major, reference.minor) : std::nullopt;
-    const ReferenceState state = !registered                           ? ReferenceState::NotRegistered
+    const QString guid = QString::fromLatin1(key.guid.data(), qsizetype(key.guid.size()));
+    const auto registered = typeLibs_ ? typeLibs_->Match(guid, key.major, key.minor) : std::nullopt;
+    const ReferenceState state = !registered                                 ? ReferenceState::NotRegistered
                                  : FileInPrefix(registered->win32).isEmpty() ? ReferenceState::FileMissing
                                                                              : ReferenceState::Present;
     known_.insert(key, state);
     return state;
 }
 
+namespace {
+
+bool isMissing(ReferenceState state)
+{
+    return state == ReferenceState::NotRegistered || state == ReferenceState::FileMissing;
+}
+
+} // namespace
+
 QStringList ReferenceCheck::MissingTexts(const QList<ProjectReference> &references)
 {
     QStringList texts;
-    for (const ProjectReference &reference : references) {
-        const ReferenceState state = StateOf(reference);
-        if (state == ReferenceState::NotRegistered || state == ReferenceState::FileMissing)
+    for (const ProjectReference &reference : references)
+        if (const ReferenceState state = StateOf(reference); isMissing(state))
             texts.append(ReferenceText(reference, state));
-    }
+    return texts;
+}
+
+QStringList ReferenceCheck::MissingIn(QByteArrayView vbp)
+{
+    QStringList texts;
+    ForEachReferenceLine(vbp, [&](QByteArrayView line) {
+        // Only a missing one is read whole, for its name.
+        const auto key = ReferenceKeyOfLine(line);
+        if (!key)
+            return;
+        const ReferenceState state = stateOf(*key);
+        if (!isMissing(state))
+            return;
+        std::pair<QByteArray, QString> &known = texts_[*key];
+        if (known.first != line)
+            known = {line.toByteArray(), ReferenceText(*ReferenceOfLine(line), state)};
+        texts.append(known.second);
+    });
     return texts;
 }
 

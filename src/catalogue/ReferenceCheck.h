@@ -38,6 +38,9 @@ public:
     ReferenceState StateOf(const ProjectReference &reference);
     // The texts of those that are missing, in the order given.
     QStringList MissingTexts(const QList<ProjectReference> &references);
+    // The same for the references of a .vbp read whole, without making them all: what the
+    // background reader calls on the bytes it has.
+    QStringList MissingIn(QByteArrayView vbp);
 
     // The file a Windows path stands for in the prefix, as a 32-bit program sees it (system32 is
     // syswow64 in a 64-bit prefix; a bare name lies in the system folder), found ignoring letter
@@ -46,10 +49,13 @@ public:
 
 private:
     QString driveFolder(QChar letter);
+    ReferenceState stateOf(const ReferenceKey &key);
 
     QString prefix_;
     std::shared_ptr<const platform::TypeLibTable> typeLibs_;
-    QHash<QString, ReferenceState> known_; // by GUID and version
+    QHash<ReferenceKey, ReferenceState> known_;
+    // The last missing one's line and text by library: most projects write a library's line alike.
+    QHash<ReferenceKey, std::pair<QByteArray, QString>> texts_;
     QHash<QChar, QString> drives_;         // by lower-case letter; empty when the prefix has none
     int wow64_ = -1;                       // a 64-bit prefix: 32-bit system files in syswow64
     CaseFolding folding_;

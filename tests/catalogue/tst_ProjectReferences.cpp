@@ -122,6 +122,14 @@ void tst_ProjectReferences::line()
     QFETCH(bool, isReference);
     const auto ref = catalogue::ReferenceOfLine(line);
     QCOMPARE(ref.has_value(), isReference);
+    // The quick read for the registry agrees, and has nothing to ask for a group project.
+    const auto key = catalogue::ReferenceKeyOfLine(line);
+    QCOMPARE(key.has_value(), ref && !ref->malformed && ref->kind != Kind::Project);
+    if (key) {
+        QCOMPARE(QString::fromLatin1(key->guid.data(), 36), ref->guid);
+        QCOMPARE(key->major, ref->major);
+        QCOMPARE(key->minor, ref->minor);
+    }
     if (!ref)
         return;
     QFETCH(Kind, kind);

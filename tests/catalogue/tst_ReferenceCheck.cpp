@@ -152,10 +152,11 @@ void tst_ReferenceCheck::missingTexts()
     system.close();
     platform::WineRegistry wine(dir.path());
     catalogue::ReferenceCheck check(dir.path(), wine.TypeLibs());
-    const QList<catalogue::ProjectReference> refs = catalogue::ReferencesIn(
-        kComctlLine + "\r\nReference=*\\A..\\Lib\\Lib.vbp\r\n" + kAdoLine + "\r\n" + kComctlLine + "\r\n");
-    QCOMPARE(check.MissingTexts(refs),
-             (QStringList{u"MSCOMCTL.OCX (未登録)"_qs, u"msado28.tlb (ﾌｧｲﾙなし)"_qs, u"MSCOMCTL.OCX (未登録)"_qs}));
+    const QByteArray vbp = kComctlLine + "\r\nReference=*\\A..\\Lib\\Lib.vbp\r\nObject={bad}\r\n" + kAdoLine + "\r\n"
+                           + kComctlLine + "\r\n";
+    const QStringList expected = {u"MSCOMCTL.OCX (未登録)"_qs, u"msado28.tlb (ﾌｧｲﾙなし)"_qs, u"MSCOMCTL.OCX (未登録)"_qs};
+    QCOMPARE(check.MissingTexts(catalogue::ReferencesIn(vbp)), expected);
+    QCOMPARE(catalogue::ReferenceCheck(dir.path(), wine.TypeLibs()).MissingIn(vbp), expected);
 }
 
 void tst_ReferenceCheck::prefixOfIde_data()
