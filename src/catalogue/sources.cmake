@@ -8,11 +8,14 @@ target_sources(zarun_core PRIVATE
   catalogue/CatalogueEvents.h
   catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
   catalogue/LookCache.cpp catalogue/LookCache.h
+  catalogue/ProjectGroup.cpp catalogue/ProjectGroup.h
   catalogue/ProjectReader.cpp catalogue/ProjectReader.h
+  catalogue/ProjectReferences.cpp catalogue/ProjectReferences.h
   catalogue/ProjectFilter.cpp catalogue/ProjectFilter.h
   catalogue/SearchIndex.cpp catalogue/SearchIndex.h
   catalogue/ProjectScan.cpp catalogue/ProjectScan.h
   catalogue/ProjectStatus.cpp catalogue/ProjectStatus.h
+  catalogue/ReferenceCheck.cpp catalogue/ReferenceCheck.h
   catalogue/SourceList.cpp catalogue/SourceList.h
   catalogue/FolderWatch.cpp catalogue/FolderWatch.h
   catalogue/CatalogueNames.cpp catalogue/CatalogueNames.h

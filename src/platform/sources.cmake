@@ -22,6 +22,7 @@ target_sources(zarun_core PRIVATE
   platform/Trace.cpp platform/Trace.h
   platform/Twips.h
   platform/Wine.cpp platform/Wine.h
+  platform/WineRegistry.cpp platform/WineRegistry.h
 )
 # An installed copy's folder is never written: the prefix it was installed under is one of the
 # system trees.

@@ -1,5 +1,6 @@
 # sources of src/tooling
 target_sources(zarun_core PRIVATE
+  tooling/BuildOrder.cpp tooling/BuildOrder.h
   tooling/BuildQueue.cpp tooling/BuildQueue.h
   tooling/Centring.cpp tooling/Centring.h
   tooling/IdeBuild.cpp tooling/IdeBuild.h

@@ -1,0 +1,2 @@
+add_executable(bench_references refs/bench_references.cpp)
+target_link_libraries(bench_references PRIVATE zarun_core)
