@@ -17,16 +17,27 @@ void RunWhileAnswering(const std::function<void()> &work)
         work();
         return;
     }
+    // The worker never touches the loop: it lives on this stack, which is gone once the work is
+    // seen done. The quit goes through the application, which finds the loop only while it waits.
+    struct Waiting {
+        std::atomic<bool> done = false;
+        QEventLoop *loop = nullptr; // this thread's alone
+    };
     QEventLoop loop;
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    QThreadPool::globalInstance()->start([&work, &loop, done] {
+    auto waiting = std::make_shared<Waiting>();
+    waiting->loop = &loop;
+    QThreadPool::globalInstance()->start([&work, waiting, app] {
         work();
-        done->store(true);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        waiting->done.store(true);
+        QMetaObject::invokeMethod(app, [waiting] {
+            if (waiting->loop)
+                waiting->loop->quit();
+        }, Qt::QueuedConnection);
     });
     // The quit may come before the loop runs: it is queued, so it is seen once the loop starts.
-    while (!done->load())
+    while (!waiting->done.load())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    waiting->loop = nullptr;
 }
 
 } // namespace platform
