@@ -23,6 +23,10 @@ struct BuildQueue::Look {
     bool chosen = true; // of the category; else a project elsewhere that one may depend on
     QString category;
     QString name;
+    // A project elsewhere as its record holds it (shared bytes, no copy): made whole on the worker.
+    platform::StoredText storedFile;
+    platform::StoredText storedName;
+    catalogue::KeptPath keptExe;
 };
 
 struct BuildQueue::Planned {
@@ -75,7 +79,9 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks)
             else
                 skipped += 1;
         } else {
-            node.output = look.knownExe;
+            look.file = node.projectFile = look.storedFile.Text();
+            look.name = node.name = look.storedName.Text();
+            look.knownExe = node.output = look.keptExe.In(look.file);
         }
         nodes.push_back(std::move(node));
     }
@@ -152,7 +158,7 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     }
     Q_EMIT Looking(int(looks.size()));
     // The projects of the other categories whose executable is known: what a chosen one may
-    // reference. Only their paths are copied here; one is looked at only when depended on.
+    // reference. Only their shared texts are taken here; one is looked at only when depended on.
     const catalogue::CatalogueState &state = catalogue::State();
     for (qint32 i = 1; i <= state.CategoryCount; ++i) {
         const catalogue::cVbAnalyze *category = state.CategoryAt(i);
@@ -162,11 +168,11 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
                 continue;
             Look look;
             look.record = category->Shared(j);
-            look.file = record->File();
-            look.knownExe = record->Exe();
+            look.storedFile = record->file;
+            look.storedName = record->name;
+            look.keptExe = record->exe;
             look.chosen = false;
             look.category = category->Category();
-            look.name = record->Name();
             looks.push_back(std::move(look));
         }
     }
