@@ -266,7 +266,8 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         stamp = platform::StatFile(projectFile);
         const SourcesPtr known = previous ? previous : cache->Find(projectFile, stamp);
         if (stamp.regular && known && stamp == known->stamp
-            && (!references || (known->referenceTag == references->tag && !known->missing)))
+            && (!references
+                || (known->referenceTag == references->tag && (!known->missing || !NamesMissingFile(*known->missing)))))
             result.sources = known;
     }
     QString wholeExe;

@@ -102,7 +102,8 @@ quint64 ProjectPathHash(const QString &projectFile);
 // out; the first file newer than the executable ends the look. A .vbp that cannot be read (a disk
 // error, no permission) gives no look: the state stays Unknown, with no sources to keep.
 // With references, a known look serves only when it was checked against the same registry and
-// found nothing missing: a missing component may have been put in place since.
+// found no registered file gone: such a file may have been put back without a change to the
+// registry (installing a component registers it, which changes the registry).
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
                        CaseFolding *folding, const LookCache *cache = nullptr,
                        const ReferenceLookup *references = nullptr);
