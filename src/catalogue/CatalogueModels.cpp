@@ -402,7 +402,9 @@ QVariant ProjectListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == StatusColumn)
             if (const ProjectRecord *record = RecordAt(index.row()))
-                return StatusToolTip(record->Shown(), record->newerFile);
+                return record->Shown() == ProjectState::ReferenceMissing
+                           ? StatusToolTip(ProjectState::ReferenceMissing, record->sources->MissingText())
+                           : StatusToolTip(record->Shown(), record->newerFile);
         return QVariant();
     default:
         return QVariant();

@@ -18,13 +18,14 @@ namespace catalogue {
 namespace {
 
 constexpr quint32 kMagic = 0x5a4c4b31; // "ZLK1"
-constexpr quint32 kVersion = 3;
+constexpr quint32 kVersion = 4; // 4: the references' registry tag and what was missing
 // Magic, version, the file's size and the checksum of what follows them.
 constexpr qint64 kHeaderBytes = 4 + 4 + 8 + 8;
 // A hundred thousand looks make some 15 MB: anything near this is no file of ours.
 constexpr qint64 kMaxBytes = 128 * 1024 * 1024;
-// The least a look takes: hash, five stamp fields, a flag and two empty byte arrays.
-constexpr qint64 kMinLookBytes = 8 + 5 * 8 + 1 + 4 + 4;
+// The least a look takes: hash, five stamp fields, a flag, two empty byte arrays, a tag and a
+// third empty byte array.
+constexpr qint64 kMinLookBytes = 8 + 5 * 8 + 1 + 4 + 4 + 4 + 4;
 
 QString &overrideFolder()
 {
@@ -126,9 +127,12 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
         auto look = std::make_shared<ProjectSources>();
         platform::FileStamp &s = look->stamp;
         QByteArray exe;
+        QByteArray missing;
         bool inFolder = false;
         stream >> look->pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder >> exe
-            >> look->files;
+            >> look->files >> look->referenceTag >> missing;
+        if (!missing.isEmpty())
+            look->missing = std::make_unique<const QByteArray>(std::move(missing));
         // One look per file, in order: Find depends on it.
         if (stream.status() != QDataStream::Ok
             || (!cache->looks_.empty() && !(place(cache->looks_.back()->stamp) < place(s))))
@@ -164,7 +168,8 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
         for (const SourcesPtr &look : looks) {
             const platform::FileStamp &s = look->stamp;
             stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device
-                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->files;
+                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->files << look->referenceTag
+                   << (look->missing ? *look->missing : QByteArray());
             if (out.pos() > kMaxBytes)
                 return false; // it would be refused when read
         }

@@ -1,9 +1,12 @@
 #include "catalogue/ProjectReader.h"
 
 #include "catalogue/LookCache.h"
+#include "catalogue/ReferenceCheck.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/FileSystem.h"
 #include "platform/ThreadPriority.h"
+#include "platform/Trace.h"
+#include "tooling/mMain.h"
 
 #include <QCoreApplication>
 #include <QRunnable>
@@ -42,9 +45,10 @@ class ScanJobs final : public QRunnable {
 public:
     using Deliver = std::function<void(std::vector<ProjectReader::Job>)>;
     ScanJobs(std::vector<ProjectReader::Job> jobs, std::shared_ptr<std::atomic<int>> generation, int mine,
-             std::shared_ptr<const LookCache> cache, QObject *receiver, Deliver deliver)
+             std::shared_ptr<const LookCache> cache, std::shared_ptr<platform::WineRegistry> registry,
+             QObject *receiver, Deliver deliver)
         : jobs_(std::move(jobs)), generation_(std::move(generation)), mine_(mine), cache_(std::move(cache)),
-          receiver_(receiver), deliver_(std::move(deliver))
+          registry_(std::move(registry)), receiver_(receiver), deliver_(std::move(deliver))
     {
     }
 
@@ -54,6 +58,15 @@ public:
         static thread_local const bool yielded = (platform::YieldToForeground(), true);
         Q_UNUSED(yielded);
         CaseFolding folding; // folder listings shared by the batch's projects
+        // The registry as it is now (two stats; read again only when it changed), each library
+        // looked up once for the batch. A prefix without a registry is none: nothing to check against.
+        std::optional<ReferenceCheck> check;
+        ReferenceLookup references;
+        if (registry_)
+            if (std::shared_ptr<const platform::TypeLibTable> table = registry_->TypeLibs(); table->Size() > 0) {
+                references.tag = table->Tag();
+                references.check = &check.emplace(registry_->Prefix(), std::move(table));
+            }
         for (ProjectReader::Job &job : jobs_) {
             if (generation_->load() != mine_)
                 return; // a new catalogue: nobody wants these any more
@@ -63,7 +76,7 @@ public:
                 continue;
             const QString file = job.file.Text();
             job.result = ScanProject(file, job.knownExe ? job.knownExe->In(file) : QString(), job.previous, &folding,
-                                     cache_.get());
+                                     cache_.get(), &references);
             job.previous.reset();
         }
         QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
@@ -76,6 +89,7 @@ private:
     std::shared_ptr<std::atomic<int>> generation_;
     int mine_;
     std::shared_ptr<const LookCache> cache_;
+    std::shared_ptr<platform::WineRegistry> registry_;
     QObject *receiver_;
     Deliver deliver_;
 };
@@ -108,6 +122,11 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
                 records.append(record.get());
                 alive.push_back(std::move(record));
             }
+        // What each row shows now, for the end-to-end runs that cannot read the window.
+        if (platform::trace::Enabled())
+            for (const ProjectRecord *record : records)
+                platform::trace::Mark(
+                    (QStringLiteral("status ") + StatusText(record->Shown()) + u' ' + record->File()).toUtf8().constData());
         if (!records.isEmpty())
             Q_EMIT Events().ProjectsLooked(records);
         Q_EMIT Events().ProjectsScanned();
@@ -334,7 +353,7 @@ void ProjectReader::pump()
         if (jobs.empty())
             continue;
         inFlight_ += 1;
-        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, this,
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, registry(), this,
                                       [this, generation](std::vector<Job> done) {
                                           if (generation_->load() != generation)
                                               return;
@@ -398,9 +417,11 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const bool exeKnownBefore = record->exeKnown;
         const KeptPath exeBefore = record->exe;
         const QString newerBefore = record->newerFile;
+        const QString missingBefore = record->sources ? record->sources->MissingText() : QString();
         const auto changed = [&] {
             if (record->Shown() != shownBefore || record->exeKnown != exeKnownBefore || !(record->exe == exeBefore)
-                || record->newerFile != newerBefore)
+                || record->newerFile != newerBefore
+                || (record->sources ? record->sources->MissingText() : QString()) != missingBefore)
                 looked(record);
         };
         if (result.state == ProjectState::Unknown) {
@@ -457,6 +478,20 @@ void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool
     looked(record);
     Refresh({weak}, true);
     announce();
+}
+
+std::shared_ptr<platform::WineRegistry> ProjectReader::registry()
+{
+    // The IDE command may change in the options; a new prefix reads its own registry.
+    if (registryCommand_ == mMain::VbIdePath && !registryCommand_.isNull())
+        return registry_;
+    registryCommand_ = mMain::VbIdePath;
+    const QString prefix = WinePrefixOfIde(mMain::VbIdePath);
+    if (prefix.isEmpty())
+        registry_.reset();
+    else if (!registry_ || registry_->Prefix() != prefix)
+        registry_ = std::make_shared<platform::WineRegistry>(prefix);
+    return registry_;
 }
 
 void ProjectReader::looked(const std::shared_ptr<ProjectRecord> &record)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/ProjectScan.h"
+#include "platform/WineRegistry.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -80,8 +81,12 @@ private:
     void deliver(std::vector<Job> jobs);
 
     void announce();
+    // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
+    std::shared_ptr<platform::WineRegistry> registry();
 
     QThreadPool pool_;
+    std::shared_ptr<platform::WineRegistry> registry_;
+    QString registryCommand_; // the IDE command registry_ was made for
     std::shared_ptr<std::atomic<int>> generation_;
     std::deque<Waiting> urgent_;
     std::deque<Waiting> normal_;

@@ -1,6 +1,7 @@
 #include "catalogue/ProjectScan.h"
 
 #include "catalogue/LookCache.h"
+#include "catalogue/ReferenceCheck.h"
 #include "catalogue/SourceList.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -252,7 +253,7 @@ quint64 ProjectPathHash(const QString &projectFile)
 }
 
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
-                       CaseFolding *folding, const LookCache *cache)
+                       CaseFolding *folding, const LookCache *cache, const ReferenceLookup *references)
 {
     ScanResult result;
     if (projectFile.isEmpty()) {
@@ -264,7 +265,9 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     if (previous || (cache && cache->Size() > 0)) {
         stamp = platform::StatFile(projectFile);
         const SourcesPtr known = previous ? previous : cache->Find(projectFile, stamp);
-        if (stamp.regular && known && stamp == known->stamp)
+        if (stamp.regular && known && stamp == known->stamp
+            && (!references
+                || (known->referenceTag == references->tag && (!known->missing || !NamesMissingFile(*known->missing)))))
             result.sources = known;
     }
     QString wholeExe;
@@ -296,6 +299,11 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
                                          platform::kNativePathStyle);
         sources->exe = KeptPath(projectFile, wholeExe);
         sources->files = SourceFilesOf(projectFile, bytes);
+        if (references && references->check) {
+            sources->referenceTag = references->tag;
+            if (const QStringList missing = references->check->MissingIn(bytes); !missing.isEmpty())
+                sources->missing = std::make_unique<const QByteArray>(missing.join(u'\n').toUtf8());
+        }
         result.sources = std::move(sources);
     } else {
         wholeExe = result.sources->exe.In(projectFile);

@@ -47,6 +47,13 @@ struct ProjectSources {
     // The sources it lists as paths on this system, one a line; relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
     QByteArray files; // UTF-8: half the room for the usual ASCII names, kept for every project
+    // The registry the references were checked against (TypeLibTable::Tag), 0 when they were not.
+    quint32 referenceTag = 0;
+    // The references missing there (ReferenceText, UTF-8, one a line); null for none, as nearly
+    // every project has: a pointer, not an empty array, in each of a million looks.
+    std::unique_ptr<const QByteArray> missing;
+    // Those texts; empty for none.
+    QString MissingText() const { return missing ? QString::fromUtf8(*missing) : QString(); }
 };
 using SourcesPtr = std::shared_ptr<const ProjectSources>;
 
@@ -76,6 +83,14 @@ struct ScanResult {
 };
 
 class LookCache;
+class ReferenceCheck;
+
+// How a look checks the references of a .vbp it reads: against the registry of the IDE's Wine
+// prefix (check null without one).
+struct ReferenceLookup {
+    ReferenceCheck *check = nullptr;
+    quint32 tag = 0; // of the registry as read now
+};
 
 // A hash of a .vbp's path that is the same in every run (qHash is seeded anew each time).
 quint64 ProjectPathHash(const QString &projectFile);
@@ -86,8 +101,12 @@ quint64 ProjectPathHash(const QString &projectFile);
 // found ignoring letter case when not there as written. A listed file that does not exist is left
 // out; the first file newer than the executable ends the look. A .vbp that cannot be read (a disk
 // error, no permission) gives no look: the state stays Unknown, with no sources to keep.
+// With references, a known look serves only when it was checked against the same registry and
+// found no registered file gone: such a file may have been put back without a change to the
+// registry (installing a component registers it, which changes the registry).
 ScanResult ScanProject(const QString &projectFile, const QString &knownExe, const SourcesPtr &previous,
-                       CaseFolding *folding, const LookCache *cache = nullptr);
+                       CaseFolding *folding, const LookCache *cache = nullptr,
+                       const ReferenceLookup *references = nullptr);
 
 // Tests: reads of the .vbp at this path fail as a disk error makes them fail; empty for none.
 void FailProjectReadsForTesting(const QString &projectFile);

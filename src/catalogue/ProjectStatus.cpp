@@ -18,6 +18,7 @@ bool NeedsAttention(ProjectState state)
     case ProjectState::ExeMissing:
     case ProjectState::OutOfDate:
     case ProjectState::Failed:
+    case ProjectState::ReferenceMissing:
         return true;
     case ProjectState::Unknown:
     case ProjectState::UpToDate:
@@ -44,11 +45,13 @@ QString StatusText(ProjectState state)
         return QStringLiteral("作成中");
     case ProjectState::Failed:
         return QStringLiteral("作成失敗");
+    case ProjectState::ReferenceMissing:
+        return QStringLiteral("参照不足");
     }
     return QString();
 }
 
-QString StatusToolTip(ProjectState state, const QString &newerFile)
+QString StatusToolTip(ProjectState state, const QString &detail)
 {
     switch (state) {
     case ProjectState::Unknown:
@@ -58,8 +61,8 @@ QString StatusToolTip(ProjectState state, const QString &newerFile)
     case ProjectState::ExeMissing:
         return QStringLiteral("実行ファイルがまだ作成されていません。");
     case ProjectState::OutOfDate:
-        if (!newerFile.isEmpty())
-            return newerFile + QStringLiteral(" が実行ファイルより新しいため、実行ファイルの作成が必要です。");
+        if (!detail.isEmpty())
+            return detail + QStringLiteral(" が実行ファイルより新しいため、実行ファイルの作成が必要です。");
         return QStringLiteral("ソースが実行ファイルより新しいため、実行ファイルの作成が必要です。");
     case ProjectState::UpToDate:
         return QStringLiteral("実行ファイルはソースより新しく、最新です。");
@@ -67,6 +70,9 @@ QString StatusToolTip(ProjectState state, const QString &newerFile)
         return QStringLiteral("実行ファイルを作成しています。");
     case ProjectState::Failed:
         return QStringLiteral("実行ファイルの作成に失敗しました。新しい実行ファイルができませんでした。");
+    case ProjectState::ReferenceMissing:
+        return QStringLiteral("参照しているコンポーネントがWineのプレフィックスで使えないため、作成できません:\n")
+               + detail;
     }
     return QString();
 }

@@ -16,6 +16,9 @@ enum class ProjectState : quint8 {
     UpToDate,
     Building,   // a build this program started is running
     Failed,     // the last build this program started left no new executable
+    // A component the project refers to is not there for the IDE under Wine: shown before the
+    // build statuses, as a build would fail on it.
+    ReferenceMissing,
 };
 
 // The rule on the files' modification times (nanoseconds): exeModified is empty when there is no
@@ -26,9 +29,10 @@ ProjectState StatusFrom(bool projectExists, std::optional<qint64> exeModified, q
 // A row the user should look at: counted beside its category's name.
 bool NeedsAttention(ProjectState state);
 
-// The short word of the status column, and the sentence of its tooltip (newerFile: the file found
-// newer than the executable, when known).
+// The short word of the status column, and the sentence of its tooltip (detail: out of date, the
+// file found newer than the executable, when known; a missing reference, the missing components
+// one a line).
 QString StatusText(ProjectState state);
-QString StatusToolTip(ProjectState state, const QString &newerFile = QString());
+QString StatusToolTip(ProjectState state, const QString &detail = QString());
 
 } // namespace catalogue

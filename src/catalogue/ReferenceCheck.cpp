@@ -10,9 +10,14 @@ namespace catalogue {
 
 namespace {
 
+// What ReferenceText adds for a file gone, as UTF-8 in the missing texts a look keeps.
+constexpr char kFileMissing[] = " (ﾌｧｲﾙなし)";
+
 bool isDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 } // namespace
+
+bool NamesMissingFile(QByteArrayView missingTexts) { return missingTexts.contains(QByteArrayView(kFileMissing)); }
 
 QString ReferenceText(const ProjectReference &reference, ReferenceState state)
 {
@@ -20,7 +25,7 @@ QString ReferenceText(const ProjectReference &reference, ReferenceState state)
     case ReferenceState::NotRegistered:
         return reference.Label() + QStringLiteral(" (未登録)");
     case ReferenceState::FileMissing:
-        return reference.Label() + QStringLiteral(" (ﾌｧｲﾙなし)");
+        return reference.Label() + QString::fromUtf8(kFileMissing);
     case ReferenceState::Unchecked:
     case ReferenceState::Present:
         break;

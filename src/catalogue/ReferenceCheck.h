@@ -23,6 +23,8 @@ enum class ReferenceState : quint8 {
 
 // As a tooltip names it: "MSCOMCTL.OCX (未登録)", "msado28.tlb (ﾌｧｲﾙなし)"; the bare label otherwise.
 QString ReferenceText(const ProjectReference &reference, ReferenceState state);
+// Whether those texts (UTF-8, as a look keeps them) name a registered file that is gone.
+bool NamesMissingFile(QByteArrayView missingTexts);
 
 // The Wine prefix the IDE command runs the IDE in (its WINEPREFIX, else the inherited one, else
 // ~/.wine); empty when the command does not run through Wine (a native IDE, or none).

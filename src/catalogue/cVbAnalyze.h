@@ -61,7 +61,11 @@ struct ProjectRecord {
     // What the status column shows.
     ProjectState Shown() const
     {
-        return building ? ProjectState::Building : buildFailed ? ProjectState::Failed : state;
+        // A missing reference explains a failed build and the next one: it goes before both.
+        return building                        ? ProjectState::Building
+               : sources && sources->missing ? ProjectState::ReferenceMissing
+               : buildFailed                 ? ProjectState::Failed
+                                             : state;
     }
 };
 using ProjectPtr = std::shared_ptr<ProjectRecord>;

@@ -50,6 +50,10 @@ void BuildCommands::makeQueue()
         if (progress_)
             progress_->ShowLooking(category_, projects);
     });
+    connect(queue_, &tooling::BuildQueue::Ordered, this, [this](const QStringList &order, const QList<QStringList> &cycles) {
+        if (progress_)
+            progress_->ShowOrder(order, cycles);
+    });
     connect(queue_, &tooling::BuildQueue::Progress, this, [this](int number, int total, const QString &project) {
         if (progress_)
             progress_->ShowBuilding(number, total, project);

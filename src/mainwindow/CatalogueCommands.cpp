@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/NameRules.h"
+#include "catalogue/ProjectGroup.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/Settings.h"
@@ -357,6 +358,33 @@ void CatalogueCommands::DeleteCategory()
 
 // ---- projects ----
 
+namespace {
+
+// The files to add, a project group (.vbg) giving every project it lists in its place. A group
+// that cannot be read, or lists a project with no place here, is told.
+QStringList withGroupsOpened(const QStringList &paths)
+{
+    QStringList files;
+    for (const QString &path : paths) {
+        if (mFunction::GetExtension(path).compare(QLatin1String("vbg"), Qt::CaseInsensitive) != 0
+            || !QFileInfo(path).isFile()) {
+            files.append(path);
+            continue;
+        }
+        const catalogue::ProjectGroup group = catalogue::ReadProjectGroup(path);
+        if (!group.valid) {
+            ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄｸﾞﾙｰﾌﾟ　") + path + QStringLiteral("　を読めません。"));
+            continue;
+        }
+        for (const QString &unplaced : group.unplaced)
+            ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + unplaced + QStringLiteral("　が見つかりません。"));
+        files.append(group.projects);
+    }
+    return files;
+}
+
+} // namespace
+
 void CatalogueCommands::addProjects(const QStringList &paths)
 {
     const Hold hold(*this);
@@ -366,7 +394,7 @@ void CatalogueCommands::addProjects(const QStringList &paths)
         return;
     const QString category = state.Current()->Category();
     QList<catalogue::NewProject> projects;
-    for (const QString &path : paths) {
+    for (const QString &path : withGroupsOpened(paths)) {
         // A typed name, or a folder named like a project, is no project file.
         if (!QFileInfo(path).isFile()) {
             ui::Current().Message(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ　") + path + QStringLiteral("　が見つかりません。"));
@@ -403,7 +431,7 @@ void CatalogueCommands::AddDroppedFiles(const QStringList &paths)
         return;
     QStringList projects;
     for (const QString &path : paths)
-        if (mFunction::GetExtension(path) == QLatin1String("vbp"))
+        if (mFunction::GetExtension(path) == QLatin1String("vbp") || mFunction::GetExtension(path) == QLatin1String("vbg"))
             projects.append(path);
     addProjects(projects);
 }

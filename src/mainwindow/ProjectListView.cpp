@@ -162,6 +162,8 @@ QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
         return style->standardIcon(QStyle::SP_BrowserReload);
     case ProjectState::Failed:
         return style->standardIcon(QStyle::SP_DialogCancelButton);
+    case ProjectState::ReferenceMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
     case ProjectState::Unknown:
         break;
     }

@@ -923,7 +923,7 @@ void fMain::AddProjects()
         return;
     cCommonDlg dialog;
     const QString &folder = settings::Values().LastProjectFolder;
-    dialog.Prepare(this, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"), QStringLiteral("VB Project Files (*.vbp)|*.vbp"), 1,
+    dialog.Prepare(this, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"), QStringLiteral("VB Project Files (*.vbp;*.vbg)|*.vbp;*.vbg"), 1,
                    kAddProjectDialogFlags, folder.isEmpty() ? QDir::currentPath() : folder);
     dialog.ShowOpen();
     if (dialog.CancelButton())

@@ -265,6 +265,17 @@ std::shared_ptr<const TypeLibTable> WineRegistry::TypeLibs()
         if (ReadWholeFile(file, kMaxRegistryBytes, &bytes) == ReadStatus::Ok)
             table->Add(bytes);
     }
+    // FNV-1a over the prefix and both stamps: what a look kept from an earlier run was checked against.
+    quint32 tag = 2166136261u;
+    const auto mix = [&tag](const void *data, size_t size) {
+        for (size_t i = 0; i < size; ++i)
+            tag = (tag ^ static_cast<const uchar *>(data)[i]) * 16777619u;
+    };
+    mix(prefix_.constData(), size_t(prefix_.size()) * sizeof(QChar));
+    for (const FileStamp &stamp : {system, user})
+        for (const qint64 field : {stamp.size, stamp.modifiedNs, stamp.changedNs, qint64(stamp.inode), qint64(stamp.device)})
+            mix(&field, sizeof field);
+    table->SetTag(tag == 0 ? 1 : tag);
     ++reads_;
     system_ = system;
     user_ = user;

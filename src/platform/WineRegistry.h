@@ -32,8 +32,13 @@ public:
     // least the one asked. guid in either case, without braces.
     std::optional<RegisteredTypeLib> Match(QStringView guid, quint16 major, quint16 minor) const;
     qsizetype Size() const { return libs_.size(); }
+    // Tells one reading of the registry files from another, the same in every run while the files
+    // stay as they are; never 0 for a table WineRegistry read.
+    quint32 Tag() const { return tag_; }
+    void SetTag(quint32 tag) { tag_ = tag; }
 
 private:
+    quint32 tag_ = 0;
     QHash<QString, std::vector<RegisteredTypeLib>> libs_; // by GUID in upper case
 };
 

@@ -2,11 +2,15 @@
 
 #include "catalogue/ProjectScan.h"
 #include "catalogue/cVbAnalyze.h"
+#include "catalogue/ProjectReferences.h"
+#include "platform/FileSystem.h"
+#include "tooling/BuildOrder.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/IdeCommand.h"
 #include "tooling/mMain.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QThreadPool>
 
 namespace tooling {
@@ -16,7 +20,13 @@ struct BuildQueue::Look {
     QString file;
     QString knownExe;
     catalogue::SourcesPtr previous;
-    catalogue::ProjectState state = catalogue::ProjectState::Unknown;
+    bool chosen = true; // of the category; else a project elsewhere that one may depend on
+    QString category;
+    QString name;
+    // A project elsewhere as its record holds it (shared bytes, no copy): made whole on the worker.
+    platform::StoredText storedFile;
+    platform::StoredText storedName;
+    catalogue::KeptPath keptExe;
 };
 
 struct BuildQueue::Planned {
@@ -24,11 +34,73 @@ struct BuildQueue::Planned {
     QString file;
 };
 
+struct BuildQueue::Plan {
+    std::vector<Planned> planned;
+    QStringList order;
+    QList<QStringList> cycles;
+    int skipped = 0;
+};
+
 namespace {
 
 bool needsBuild(catalogue::ProjectState state)
 {
     return state == catalogue::ProjectState::ExeMissing || state == catalogue::ProjectState::OutOfDate;
+}
+
+// On a worker: what each chosen project makes and references, and the order to build those that
+// need it in. A project elsewhere is looked at only when one of them depends on it.
+BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks)
+{
+    catalogue::CaseFolding folding;
+    std::vector<BuildNode> nodes;
+    nodes.reserve(looks.size());
+    std::vector<int> chosen;
+    std::vector<catalogue::ProjectState> states(looks.size(), catalogue::ProjectState::Unknown);
+    int skipped = 0;
+    for (size_t i = 0; i < looks.size(); ++i) {
+        BuildQueue::Look &look = looks[i];
+        BuildNode node;
+        node.category = look.category;
+        node.name = look.name;
+        node.projectFile = look.file;
+        if (look.chosen) {
+            states[i] = catalogue::ScanProject(look.file, look.knownExe, look.previous, &folding).state;
+            look.previous.reset();
+            QByteArray vbp;
+            if (platform::ReadSmallFile(look.file, mMain::kMaxProjectFileBytes, &vbp) == platform::FileKind::Regular) {
+                const QList<catalogue::ProjectReference> references = catalogue::ReferencesIn(vbp);
+                node.output = BuildOutputOf(look.file, vbp);
+                node.uses = UsedPaths(look.file, references);
+                node.controls = ControlFiles(references);
+            }
+            if (needsBuild(states[i]))
+                chosen.push_back(int(i));
+            else
+                skipped += 1;
+        } else {
+            look.file = node.projectFile = look.storedFile.Text();
+            look.name = node.name = look.storedName.Text();
+            look.knownExe = node.output = look.keptExe.In(look.file);
+        }
+        nodes.push_back(std::move(node));
+    }
+    const BuildPlan order = PlanBuilds(nodes, chosen, [&](int node) {
+        BuildQueue::Look &look = looks[size_t(node)];
+        if (!look.chosen && states[size_t(node)] == catalogue::ProjectState::Unknown)
+            states[size_t(node)] = catalogue::ScanProject(look.file, look.knownExe, nullptr, &folding).state;
+        return needsBuild(states[size_t(node)]);
+    });
+    BuildQueue::Plan plan;
+    plan.skipped = skipped;
+    plan.cycles = order.cycles;
+    for (const BuildStep &step : order.steps) {
+        const BuildQueue::Look &look = looks[size_t(step.node)];
+        plan.planned.push_back({look.record, look.file});
+        plan.order.append(step.pulledIn && !look.chosen ? look.name + QStringLiteral(" [") + look.category + u']'
+                                                        : look.name);
+    }
+    return plan;
 }
 
 } // namespace
@@ -66,6 +138,7 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     // What the look needs is copied here: the records change on this thread only.
     std::vector<Look> looks;
     looks.reserve(projects.size());
+    QSet<const catalogue::ProjectRecord *> mine;
     for (const std::weak_ptr<catalogue::ProjectRecord> &weak : projects) {
         const std::shared_ptr<catalogue::ProjectRecord> record = weak.lock();
         if (!record || record->file.IsEmpty()) {
@@ -78,9 +151,31 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
         if (record->exeKnown && !record->exe.IsEmpty())
             look.knownExe = record->Exe();
         look.previous = record->sources;
+        look.category = record->owner ? record->owner->Category() : QString();
+        look.name = record->Name();
+        mine.insert(record.get());
         looks.push_back(std::move(look));
     }
     Q_EMIT Looking(int(looks.size()));
+    // The projects of the other categories whose executable is known: what a chosen one may
+    // reference. Only their shared texts are taken here; one is looked at only when depended on.
+    const catalogue::CatalogueState &state = catalogue::State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const catalogue::cVbAnalyze *category = state.CategoryAt(i);
+        for (qint32 j = 1; j <= category->Count(); ++j) {
+            const catalogue::ProjectRecord *record = category->Record(j);
+            if (mine.contains(record) || !record->exeKnown || record->exe.IsEmpty() || record->file.IsEmpty())
+                continue;
+            Look look;
+            look.record = category->Shared(j);
+            look.storedFile = record->file;
+            look.storedName = record->name;
+            look.keptExe = record->exe;
+            look.chosen = false;
+            look.category = category->Category();
+            looks.push_back(std::move(look));
+        }
+    }
 
     // A look finished after this queue is gone, or after a cancel, is dropped on arrival.
     if (self_)
@@ -89,27 +184,22 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     std::weak_ptr<BuildQueue *> weakSelf = self_;
     QObject *receiver = QCoreApplication::instance();
     QThreadPool::globalInstance()->start([looks = std::move(looks), weakSelf, receiver]() mutable {
-        catalogue::CaseFolding folding;
-        for (Look &look : looks)
-            look.state = catalogue::ScanProject(look.file, look.knownExe, look.previous, &folding).state;
-        for (Look &look : looks)
-            look.previous.reset();
-        QMetaObject::invokeMethod(receiver, [looks = std::move(looks), weakSelf]() mutable {
+        Plan plan = planOf(looks);
+        looks.clear();
+        QMetaObject::invokeMethod(receiver, [plan = std::move(plan), weakSelf]() mutable {
             if (const auto self = weakSelf.lock(); self && *self)
-                (*self)->looked(std::move(looks));
+                (*self)->looked(std::move(plan));
         }, Qt::QueuedConnection);
     });
     return true;
 }
 
-void BuildQueue::looked(std::vector<Look> looks)
+void BuildQueue::looked(Plan plan)
 {
-    for (Look &look : looks) {
-        if (needsBuild(look.state))
-            planned_.push_back({look.record, look.file});
-        else
-            summary_.skipped += 1;
-    }
+    summary_.skipped += plan.skipped;
+    summary_.cycles = plan.cycles;
+    planned_ = std::move(plan.planned);
+    Q_EMIT Ordered(plan.order, plan.cycles);
     next();
 }
 
@@ -181,6 +271,12 @@ void BuildQueue::finish()
     Q_EMIT Finished(summary_);
 }
 
+QString CycleText(const QStringList &projects)
+{
+    return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[") + projects.join(QStringLiteral("]　[")) +
+           QStringLiteral("]　は互いに参照しているため、一覧の順に作成しました。");
+}
+
 QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
 {
     const QString name = QStringLiteral("ｶﾃｺﾞﾘｰ　[") + category + QStringLiteral("]　");
@@ -197,6 +293,8 @@ QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
                    + QString::number(summary.failed) + QStringLiteral("\nｽｷｯﾌﾟ: ") + QString::number(summary.skipped);
     if (summary.notBuilt > 0)
         text += QStringLiteral("\n未作成: ") + QString::number(summary.notBuilt);
+    for (const QStringList &cycle : summary.cycles)
+        text += QStringLiteral("\n\n") + CycleText(cycle);
     for (const QString &cause : summary.causes)
         text += QStringLiteral("\n\n") + cause;
     return text;

@@ -17,8 +17,10 @@ struct ProjectRecord;
 namespace tooling {
 
 // Builds the projects of a category that need it, one after another: first every project is looked
-// at off this thread (its executable missing or out of date?), then the IDE builds those, one at a
-// time. Projects gone from the catalogue meanwhile, or being built already, are skipped.
+// at off this thread (its executable missing or out of date? what does it reference?), then the IDE
+// builds those, one at a time, each after the projects it depends on (BuildOrder), with what they
+// depend on in other categories first when that needs building. Projects gone from the catalogue
+// meanwhile, or being built already, are skipped.
 class BuildQueue : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +32,7 @@ public:
         bool cancelled = false;
         QString error;     // why the run stopped: the IDE could not be started
         QStringList causes; // the likely causes of the failures, each once (LikelyFailureCause)
+        QList<QStringList> cycles; // projects that depend on each other: built in list order
     };
 
     explicit BuildQueue(QObject *parent = nullptr);
@@ -49,16 +52,20 @@ public:
 
     struct Planned;
     struct Look;
+    struct Plan;
 
 Q_SIGNALS:
     // The projects are being looked at.
     void Looking(int projects);
+    // The order they will be built in (names; one from another category marked so), and the
+    // projects that depend on each other in a circle.
+    void Ordered(const QStringList &order, const QList<QStringList> &cycles);
     // A build starts: the number-th (1-based) of total, of the project with that name.
     void Progress(int number, int total, const QString &project);
     void Finished(const tooling::BuildQueue::Summary &summary);
 
 private:
-    void looked(std::vector<Look> looks);
+    void looked(Plan plan);
     void next();
     void finish();
 
@@ -71,6 +78,8 @@ private:
     QPointer<IdeBuild> current_;
 };
 
+// What the user is told of projects that depend on each other in a circle.
+QString CycleText(const QStringList &projects);
 // What the user is told when a run over the category has ended.
 QString SummaryText(const QString &category, const BuildQueue::Summary &summary);
 

@@ -20,6 +20,11 @@ fBuild::fBuild(QWidget *parent) : QDialog(parent)
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
     lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblOrder = new QLabel(this);
+    lblOrder->setObjectName(QStringLiteral("lblOrder"));
+    lblOrder->setTextFormat(Qt::PlainText);
+    lblOrder->setWordWrap(true);
+    lblOrder->hide();
     prgBuild = new QProgressBar(this);
     prgBuild->setObjectName(QStringLiteral("prgBuild"));
     prgBuild->setTextVisible(false);
@@ -38,6 +43,7 @@ fBuild::fBuild(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(prgBuild);
+    layout->addWidget(lblOrder);
     layout->addLayout(bottom);
     // Wide enough for a long project name; the label elides nothing, it wraps no line either.
     setMinimumWidth(platform::TwipsToPixels(5400));
@@ -50,6 +56,22 @@ void fBuild::ShowLooking(const QString &category, int projects)
     lblCount->setText(QString::number(projects) + QStringLiteral(" 件"));
     prgBuild->setRange(0, 0); // busy
     cmdCancel->setEnabled(true);
+}
+
+void fBuild::ShowOrder(const QStringList &order, const QList<QStringList> &cycles)
+{
+    // Up to a screenful; the rest is counted.
+    constexpr qsizetype kShown = 20;
+    QString text = QStringLiteral("作成順:");
+    for (qsizetype i = 0; i < order.size() && i < kShown; ++i)
+        text += u'\n' + QString::number(i + 1) + QStringLiteral(". ") + order[i];
+    if (order.size() > kShown)
+        text += QStringLiteral("\nほか ") + QString::number(order.size() - kShown) + QStringLiteral(" 件");
+    for (const QStringList &cycle : cycles)
+        text += QStringLiteral("\n循環参照 (一覧の順): ") + cycle.join(QStringLiteral("、"));
+    lblOrder->setText(text);
+    lblOrder->setVisible(!order.isEmpty());
+    adjustSize();
 }
 
 void fBuild::ShowBuilding(int number, int total, const QString &project)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QStringList>
 
 class QLabel;
 class QProgressBar;
@@ -15,6 +17,8 @@ public:
 
     // The projects of the category are being looked at.
     void ShowLooking(const QString &category, int projects);
+    // The order the projects will be built in, and those that depend on each other in a circle.
+    void ShowOrder(const QStringList &order, const QList<QStringList> &cycles);
     // The number-th build (1-based) of total starts.
     void ShowBuilding(int number, int total, const QString &project);
     // Cancel was asked for: the IDE is being ended.
@@ -22,6 +26,7 @@ public:
 
     QLabel *lblProject = nullptr;
     QLabel *lblCount = nullptr;
+    QLabel *lblOrder = nullptr;
     QProgressBar *prgBuild = nullptr;
     QPushButton *cmdCancel = nullptr;
 

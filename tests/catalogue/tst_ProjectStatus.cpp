@@ -2,6 +2,7 @@
 // the rule on their times, on real files whose times are set with utimensat.
 #include "catalogue/LookCache.h"
 #include "catalogue/ProjectScan.h"
+#include "catalogue/ReferenceCheck.h"
 #include "catalogue/SourceList.h"
 #include "common/FileBytes.h"
 
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void watchedFolders();
     void vbpReadAgainOnlyWhenChanged();
     void failedReadIsNoLook();
+    void missingReferencesKept_data();
+    void missingReferencesKept();
     void looksKeptBetweenRuns_data();
     void looksKeptBetweenRuns();
     void keptLooksReplaceALinkInTheirPlace();
@@ -336,6 +339,54 @@ void tst_ProjectStatus::failedReadIsNoLook()
     QCOMPARE(catalogue::ScanProject(project, QString(), failed.sources, nullptr).state, ProjectState::UpToDate);
 }
 
+void tst_ProjectStatus::missingReferencesKept_data()
+{
+    QTest::addColumn<QByteArray>("registry");
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<bool>("readAgain"); // by the next look against the same registry
+    const QByteArray comctl("[Software\\\\Classes\\\\Typelib\\\\{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}\\\\2.0\\\\0\\\\win32]\n"
+                            "@=\"C:\\\\windows\\\\system32\\\\mscomctl.ocx\"\n");
+    QTest::newRow("registered, its file there") << comctl << true << QString() << false;
+    // Registering it changes the registry: only then is it looked for again.
+    QTest::newRow("not registered") << QByteArray() << true << QStringLiteral("MSCOMCTL.OCX (未登録)") << false;
+    // The file may be put back alone.
+    QTest::newRow("registered, its file gone") << comctl << false << QStringLiteral("MSCOMCTL.OCX (ﾌｧｲﾙなし)") << true;
+}
+
+void tst_ProjectStatus::missingReferencesKept()
+{
+    QFETCH(QByteArray, registry);
+    QFETCH(bool, fileThere);
+    QFETCH(QString, missing);
+    QFETCH(bool, readAgain);
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath(QStringLiteral("prefix"));
+    QVERIFY(put(prefix + QStringLiteral("/system.reg"), "WINE REGISTRY Version 2\n\n" + registry));
+    QVERIFY(!fileThere || put(prefix + QStringLiteral("/drive_c/windows/system32/mscomctl.ocx"), "MZ"));
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50"},
+                     "Object={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX\r\nExeName32=\"App.exe\"\r\n"));
+    const QString project = dir.filePath(QStringLiteral("p/App.vbp"));
+    platform::WineRegistry wineRegistry(prefix);
+    const std::shared_ptr<const platform::TypeLibTable> table = wineRegistry.TypeLibs();
+    catalogue::ReferenceCheck check(prefix, table);
+    const catalogue::ReferenceLookup lookup{&check, table->Tag()};
+    const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr, nullptr, &lookup);
+    QVERIFY(first.sources);
+    QCOMPARE(first.sources->MissingText(), missing);
+    QCOMPARE(bool(first.sources->missing), !missing.isEmpty()); // nothing kept for a project without
+    QCOMPARE(catalogue::ScanProject(project, QString(), first.sources, nullptr, nullptr, &lookup).read, readAgain);
+    const catalogue::ReferenceLookup changed{&check, table->Tag() + 1};
+    QVERIFY(catalogue::ScanProject(project, QString(), first.sources, nullptr, nullptr, &changed).read);
+    // Kept between runs with the registry it was checked against.
+    const QString file = dir.filePath(QStringLiteral("cache/looks"));
+    QVERIFY(catalogue::LookCache::Write(file, {first.sources}, platform::WallClockNs()));
+    const catalogue::SourcesPtr kept = catalogue::LookCache::Read(file)->Find(project, first.sources->stamp);
+    QVERIFY(kept);
+    QCOMPARE(kept->referenceTag, table->Tag());
+    QCOMPARE(kept->MissingText(), missing);
+}
+
 void tst_ProjectStatus::looksKeptBetweenRuns_data()
 {
     QTest::addColumn<QString>("change"); // between the run that kept the look and the next
@@ -380,7 +431,7 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
         bytes[24] = '\x7f'; // the count's first byte
         QVERIFY(put(file, bytes));
     } else if (change == "bit") {
-        bytes[bytes.size() - 1] ^= 1; // "A.frm" becomes "A.frl"
+        bytes[bytes.size() - 9] ^= 1; // "A.frm" becomes "A.frl" (a tag and a null array follow)
         QVERIFY(put(file, bytes));
     } else if (change == "zeros") {
         QFile grown(file); // sparse: the test costs no disk

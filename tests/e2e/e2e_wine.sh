@@ -10,7 +10,9 @@
 # from Windows has CASEP.EXE on disk for its ExeName32="CaseP.exe": Wine rebuilds it in place and Run
 # finds it. A category build is cancelled while a Windows child of the IDE (a "linker") writes: it
 # ends with the IDE. Then an IDE command naming a Windows path the prefix lacks fails: Wine's error
-# reaches the build's log, and the message naming the cause is shown.
+# reaches the build's log, and the message naming the cause is shown. Before that, a catalogue of
+# projects referencing a control registered in the prefix, one that is not (参照不足) and a DLL
+# listed after the project that uses it: the DLL is built first.
 # Exits 77 (skipped) when Wine, mingw-w64 or a tool of the virtual display is missing.
 set -euo pipefail
 
@@ -41,11 +43,15 @@ newer_than() { [ -f "$1" ] && [ "$(stat -c %Y "$1")" -gt "$2" ]; }
 # No process's command line holds the text (Wine shows a Windows process's own there).
 no_process_with() { ! grep -qas -- "$1" /proc/[0-9]*/cmdline; }
 start_zarun() {
-  (cd "$work" && exec "$prog/zarun" "$work/wine.zrd" >>"$work/zarun.log" 2>&1) &
+  local catalogue=${1:-wine.zrd}
+  (cd "$work" && exec "$prog/zarun" "$work/$catalogue" >>"$work/zarun.log" 2>&1) &
   pid=$!
-  wait_for "the main window with wine.zrd" window_shown "ZARUN - (wine.zrd)"
-  main=$(window_id "ZARUN - (wine.zrd)")
+  wait_for "the main window with $catalogue" window_shown "ZARUN - ($catalogue)"
+  main=$(window_id "ZARUN - ($catalogue)")
 }
+traced() { grep -q -- "$1" "$work/trace.log" 2>/dev/null; }
+# The line of the IDE's log that builds the project (Windows path's end), 0 for none.
+built_at() { grep -nF -- "$1 | /make" "$ide_log" | head -n 1 | cut -d: -f1 || true; }
 quit_zarun() {
   menu "$main" d x
   wait_for "the program to end" process_ended "$pid"
@@ -171,7 +177,43 @@ DESKTOP
   quit_zarun
   [ "$(stat -c %s "$slow/linker.txt")" -eq "$size" ] || fail "linker.txt still grows after the cancel"
 
-  step "9. an IDE command naming a Windows path the prefix lacks: Wine's error in the log, the cause told"
+  step "9. references: a control registered in the prefix and one that is not; a DLL built before its user"
+  local good_guid=6E2A1C30-55D1-4C8B-9A3E-2F1B7C9D0E11 lib_guid=6E2A1C30-55D1-4C8B-9A3E-2F1B7C9D0E12 refs=$work/refs
+  # Registered as a control's installer does, for 32-bit programs; its file where they find system32.
+  wine reg add "HKLM\\Software\\Classes\\TypeLib\\{$good_guid}\\1.0\\0\\win32" /ve /d 'C:\windows\system32\Good.ocx' /f \
+    >"$work/reg.log" 2>&1 || fail "reg add: $(cat "$work/reg.log")"
+  wineserver -w # the registry files are written when the server ends
+  mkdir -p "$WINEPREFIX/drive_c/windows/syswow64"
+  cp "$ide_dir/VB6.EXE" "$WINEPREFIX/drive_c/windows/syswow64/Good.ocx"
+  mkdir -p "$refs/Good" "$refs/Bad" "$refs/UsesLib" "$refs/Lib"
+  printf 'Type=Exe\r\nObject={%s}#1.0#0; Good.ocx\r\nName="Good"\r\nExeName32="Good.exe"\r\n' "$good_guid" >"$refs/Good/Good.vbp"
+  printf 'Type=Exe\r\nObject={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX\r\nName="Bad"\r\nExeName32="Bad.exe"\r\n' \
+    >"$refs/Bad/Bad.vbp"
+  printf 'Type=Exe\r\nReference=*\\G{%s}#1.0#0#..\\Lib\\Lib.dll#Lib\r\nName="UsesLib"\r\nExeName32="UsesLib.exe"\r\n' \
+    "$lib_guid" >"$refs/UsesLib/UsesLib.vbp"
+  printf 'Type=OleDll\r\nName="Lib"\r\nExeName32="Lib.dll"\r\n' >"$refs/Lib/Lib.vbp"
+  printf '[Refs]\r\nGood=%s\r\nBad=%s\r\nUsesLib=%s\r\nLib=%s\r\n' "$refs/Good/Good.vbp" "$refs/Bad/Bad.vbp" \
+    "$refs/UsesLib/UsesLib.vbp" "$refs/Lib/Lib.vbp" >"$work/refs.zrd"
+  ZARUN_TRACE=$work/trace.log start_zarun refs.zrd
+  wait_for "Good to show 未作成" traced "status 未作成 $refs/Good/Good.vbp"
+  wait_for "Bad to show 参照不足" traced "status 参照不足 $refs/Bad/Bad.vbp"
+  ! traced "status 参照不足 $refs/Good/Good.vbp" || fail "a registered control counted as missing"
+  local calls
+  calls=$(wc -l <"$ide_log")
+  menu "$main" c Down Down Down Return
+  wait_for "the category's four builds" lines "$ide_log" $((calls + 4))
+  local lib_at uses_at
+  lib_at=$(built_at '\Lib\Lib.vbp') uses_at=$(built_at '\UsesLib\UsesLib.vbp')
+  [ "${lib_at:-0}" -gt 0 ] && [ "${uses_at:-0}" -gt "$lib_at" ] ||
+    fail "Lib.dll was not built before the project using it: $(tail -n 4 "$ide_log")"
+  is_pe "$refs/Lib/Lib.dll" || fail "no Lib.dll"
+  wait_for "the summary" window_shown ZARUN
+  x windowfocus --sync "$(window_id ZARUN)"
+  x key Return
+  wait_for "the summary to close" test -z "$(window_id ZARUN)"
+  quit_zarun
+
+  step "10. an IDE command naming a Windows path the prefix lacks: Wine's error in the log, the cause told"
   local ini=$prog/ZARUN.ini line
   line="IdeCommand=env WINEPREFIX=$WINEPREFIX wine \"C:\\VB98\\VB6X.EXE\""
   [ -f "$ini" ] || fail "no $ini"
@@ -194,7 +236,7 @@ DESKTOP
   x key Return
   wait_for "the message to close" test -z "$(window_id ZARUN)"
 
-  step "10. quit"
+  step "11. quit"
   quit_zarun
   step "done"
 }

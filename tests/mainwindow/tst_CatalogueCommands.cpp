@@ -102,6 +102,9 @@ void tst_CatalogueCommands::modelsFollowTheCommands_data()
                                                << abc << QStringList{"a1", "a3"} << 0;
     QTest::newRow("drop two files") << "drop" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"} << abc
                                     << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
+    // A project group adds what it lists, as if each .vbp had been dropped.
+    QTest::newRow("drop a project group") << "drop group" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"}
+                                          << abc << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
 }
 
 void tst_CatalogueCommands::modelsFollowTheCommands()
@@ -151,6 +154,10 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     } else if (command == QLatin1String("delete project")) {
         ui_->confirmAnswers << true;
         commands.DeleteSelectedProject();
+    } else if (command == QLatin1String("drop group")) {
+        const QString group = dir_->filePath("Both.vbg");
+        QVERIFY(put(group, "VBGROUP 5.0\r\nStartupProject=New1.vbp\r\nProject=New2.vbp\r\n"));
+        commands.AddDroppedFiles({group});
     } else {
         commands.AddDroppedFiles(dropped);
     }

@@ -122,6 +122,8 @@ private Q_SLOTS:
     void placementWrittenBackAsRead();
     void moveClearsTheSelection();
     void statusColumnFollowsTheFiles();
+    void missingReferenceIsAStatus_data();
+    void missingReferenceIsAStatus();
     void filteredRowsActOnTheirEntries_data();
     void filteredRowsActOnTheirEntries();
     void filterBoxKeys_data();
@@ -1172,6 +1174,45 @@ void tst_fMain::statusColumnFollowsTheFiles()
     QVERIFY(setModified(dir_->filePath(QStringLiteral("fresh/Main.frm")), base + 300));
     QTRY_COMPARE(w.lvwProjectList->Text(1, status), QStringLiteral("要更新"));
     QTRY_COMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
+}
+
+void tst_fMain::missingReferenceIsAStatus_data()
+{
+    QTest::addColumn<bool>("wine"); // the IDE command runs the IDE in the prefix
+    QTest::addColumn<QStringList>("statuses");
+    QTest::newRow("under Wine") << true << QStringList{QStringLiteral("未作成"), QStringLiteral("参照不足")};
+    QTest::newRow("a native IDE: no reference state")
+        << false << QStringList{QStringLiteral("未作成"), QStringLiteral("未作成")};
+}
+
+void tst_fMain::missingReferenceIsAStatus()
+{
+    QFETCH(bool, wine);
+    QFETCH(QStringList, statuses);
+    // A prefix that registers one control, whose file is there.
+    const QString prefix = dir_->filePath(QStringLiteral("prefix"));
+    QVERIFY(put(prefix + QStringLiteral("/system.reg"),
+                "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\Typelib\\\\{11111111-2222-3333-4444-555555555555}"
+                "\\\\1.0\\\\0\\\\win32] 1700000000\n@=\"C:\\\\windows\\\\system32\\\\Good.ocx\"\n"));
+    QVERIFY(put(prefix + QStringLiteral("/drive_c/windows/system32/Good.ocx"), "MZ"));
+    const auto project = [&](const QString &name, const QByteArray &object) {
+        const QString path = dir_->filePath(name + QStringLiteral("/App.vbp"));
+        return put(path, "Object=" + object + "\r\nExeName32=\"App.exe\"\r\n") ? path : QString();
+    };
+    const QString good = project(QStringLiteral("good"), "{11111111-2222-3333-4444-555555555555}#1.0#0; Good.ocx");
+    const QString bad = project(QStringLiteral("bad"), "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX");
+    mMain::VbIdePath = wine ? QStringLiteral("env WINEPREFIX=") + prefix + QStringLiteral(" wine C:\\VB98\\VB6.EXE")
+                            : platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Tools]\r\nGood=%1\r\nBad=%2\r\n").arg(good, bad).toUtf8());
+    constexpr int status = catalogue::ProjectListModel::StatusColumn;
+    QTRY_COMPARE(RowTexts(w.lvwProjectList, status), statuses);
+    const QString tip = w.lvwProjectList->model()->index(1, status).data(Qt::ToolTipRole).toString();
+    QCOMPARE(tip.contains(QStringLiteral("MSCOMCTL.OCX (未登録)")), wine);
+    // Counted with the projects that need attention.
+    QCOMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)"));
 }
 
 void tst_fMain::filteredRowsActOnTheirEntries_data()

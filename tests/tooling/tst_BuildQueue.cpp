@@ -7,6 +7,7 @@
 #include "tooling/mMain.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void logNames();
     void run_data();
     void run();
+    void dependencyOrder_data();
+    void dependencyOrder();
     void cancel_data();
     void cancel();
     void queueGoneEndsTheIdeAndWhatItStarted();
@@ -227,6 +230,52 @@ void tst_BuildQueue::run()
             QVERIFY2(log.contains("succeeded"), log.constData());
         }
     }
+}
+
+void tst_BuildQueue::dependencyOrder_data()
+{
+    QTest::addColumn<QStringList>("projects"); // name:the project whose executable it references
+    QTest::addColumn<QStringList>("order");    // of the builds, and as the progress window shows it
+    QTest::addColumn<QList<QStringList>>("cycles");
+    QTest::newRow("a DLL listed after the project using it goes first")
+        << QStringList{"app:lib", "lib:", "other:"} << QStringList{"lib", "app", "other"} << QList<QStringList>{};
+    QTest::newRow("a cycle: told, built in list order")
+        << QStringList{"a:b", "b:a"} << QStringList{"a", "b"} << QList<QStringList>{{"a", "b"}};
+    QTest::newRow("a reference to no catalogued project")
+        << QStringList{"app:elsewhere"} << QStringList{"app"} << QList<QStringList>{};
+}
+
+void tst_BuildQueue::dependencyOrder()
+{
+    QFETCH(QStringList, projects);
+    QFETCH(QStringList, order);
+    QFETCH(QList<QStringList>, cycles);
+    std::vector<std::shared_ptr<ProjectRecord>> records;
+    for (const QString &entry : projects) {
+        const QString name = entry.section(':', 0, 0);
+        const QString uses = entry.section(':', 1);
+        records.push_back(project(name, "unbuilt"));
+        QVERIFY(records.back());
+        if (!uses.isEmpty())
+            QVERIFY(put(records.back()->File(), "Form=Main.frm\r\nReference=*\\G{00000000-0000-0000-0000-00000000000A}#1.0#0#..\\"
+                                                    + uses.toUtf8() + "\\App.exe#" + uses.toUtf8() + "\r\nExeName32=\"App.exe\"\r\n"));
+    }
+    BuildQueue queue;
+    QSignalSpy ordered(&queue, &BuildQueue::Ordered);
+    const BuildQueue::Summary summary = runToEnd(queue, records);
+    QCOMPARE(summary.built, int(order.size()));
+    QStringList built;
+    for (const QStringList &call : env_.Calls())
+        if (call.contains("/make"))
+            for (const QString &argument : call)
+                if (argument.endsWith("/App.vbp"))
+                    built.append(QFileInfo(argument).dir().dirName());
+    QCOMPARE(built, order);
+    QCOMPARE(ordered.size(), 1);
+    QCOMPARE(ordered.first().at(0).toStringList(), order);
+    QCOMPARE(summary.cycles, cycles);
+    for (const QStringList &cycle : cycles)
+        QVERIFY(tooling::SummaryText("c", summary).contains(tooling::CycleText(cycle)));
 }
 
 void tst_BuildQueue::cancel_data()
