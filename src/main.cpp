@@ -11,6 +11,7 @@
 #include "platform/Trace.h"
 #include "support/cILink.h"
 #include "tooling/ProjectActions.h"
+#include "tooling/UserInterface.h"
 
 #include <QApplication>
 #include <QFileInfo>
