@@ -5,10 +5,10 @@
 //   bench_filter [runs]
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/MainLists.h"
-#include "mainwindow/MainMenus.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/UserInterface.h"
 

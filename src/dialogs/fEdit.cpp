@@ -5,9 +5,9 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "dialogs/DialogLayout.h"
-#include "support/AccessibleNames.h"
+#include "support/ui/AccessibleNames.h"
 #include "support/FileDialogRules.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 

@@ -4,7 +4,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "tooling/UserInterface.h"
 #include "dialogs/DialogLayout.h"
-#include "support/AccessibleNames.h"
+#include "support/ui/AccessibleNames.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-# sources of src/tooling
+# sources of src/tooling: the IDE and the shell in zarun_core, the progress windows (ui/) in zarun_ui
 target_sources(zarun_core PRIVATE
   tooling/BuildQueue.cpp tooling/BuildQueue.h
   tooling/Centring.cpp tooling/Centring.h
@@ -10,6 +10,6 @@ target_sources(zarun_core PRIVATE
   tooling/mMain.cpp tooling/mMain.h
 )
 target_sources(zarun_ui PRIVATE
-  tooling/fBuild.cpp tooling/fBuild.h
-  tooling/fMessage.cpp tooling/fMessage.h
+  tooling/ui/fBuild.cpp tooling/ui/fBuild.h
+  tooling/ui/fMessage.cpp tooling/ui/fMessage.h
 )

@@ -3,7 +3,7 @@
 #include "common/FileBytes.h"
 #include "common/FakeIdeEnvironment.h"
 #include "common/ScriptedUserInterface.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/mMain.h"

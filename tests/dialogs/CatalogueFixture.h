@@ -12,9 +12,9 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/IniStore.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/mFunction.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "common/ScriptedUserInterface.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
-#include "support/ReadableColour.h"
+#include "support/ui/ReadableColour.h"
 #include "tooling/mMain.h"
 
 #include <QApplication>

@@ -20,11 +20,11 @@
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fEdit.h"
 #include "mainwindow/CatalogueCommands.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/MainLists.h"
-#include "mainwindow/MainMenus.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "common/TestFolders.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/CatalogueCommands.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
 

@@ -1,6 +1,6 @@
 #include "platform/Twips.h"
 #include "tooling/Centring.h"
-#include "tooling/fMessage.h"
+#include "tooling/ui/fMessage.h"
 
 #include <QApplication>
 #include <QStandardPaths>

@@ -1,0 +1,76 @@
+#include "tooling/ui/fBuild.h"
+
+#include "platform/Twips.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+fBuild::fBuild(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fBuild"));
+    setModal(false);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    lblProject = new QLabel(this);
+    lblProject->setObjectName(QStringLiteral("lblProject"));
+    lblProject->setTextFormat(Qt::PlainText);
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    lblCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    prgBuild = new QProgressBar(this);
+    prgBuild->setObjectName(QStringLiteral("prgBuild"));
+    prgBuild->setTextVisible(false);
+    prgBuild->setAccessibleName(QStringLiteral("作成の進み具合"));
+    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { Q_EMIT CancelRequested(); });
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(lblProject, 1);
+    top->addWidget(lblCount);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(prgBuild);
+    layout->addLayout(bottom);
+    // Wide enough for a long project name; the label elides nothing, it wraps no line either.
+    setMinimumWidth(platform::TwipsToPixels(5400));
+}
+
+void fBuild::ShowLooking(const QString &category, int projects)
+{
+    setWindowTitle(QStringLiteral("実行ﾌｧｲﾙ作成　[") + category + u']');
+    lblProject->setText(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを確認しています..."));
+    lblCount->setText(QString::number(projects) + QStringLiteral(" 件"));
+    prgBuild->setRange(0, 0); // busy
+    cmdCancel->setEnabled(true);
+}
+
+void fBuild::ShowBuilding(int number, int total, const QString &project)
+{
+    lblProject->setText(project + QStringLiteral(" を作成中"));
+    lblCount->setText(QString::number(number) + QStringLiteral(" / ") + QString::number(total));
+    prgBuild->setRange(0, total);
+    prgBuild->setValue(number - 1);
+}
+
+void fBuild::ShowCancelling()
+{
+    lblProject->setText(QStringLiteral("中止しています..."));
+    cmdCancel->setEnabled(false);
+}
+
+void fBuild::closeEvent(QCloseEvent *event)
+{
+    // The window stays until the run has ended; closing it asks for that.
+    event->ignore();
+    Q_EMIT CancelRequested();
+}
+
+void fBuild::reject() { Q_EMIT CancelRequested(); }
