@@ -71,7 +71,7 @@ fEdit::fEdit(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
     // The frame is not known before the dialog is shown: centre by the size known now.
-    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), dialogs::OuterTwips(this).size());
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterTwips(this).size());
     Form_Load();
 }
 

@@ -65,7 +65,7 @@ fOption::fOption(QWidget *mainWindow) : QDialog(mainWindow)
     BuildControls();
     Form_Load();
     // The dialog opens on the main window's screen, centred by its own outer size.
-    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), QSize(kOuterWidth, kOuterHeight));
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), QSize(kOuterWidth, kOuterHeight));
 }
 
 fOption::~fOption() = default;

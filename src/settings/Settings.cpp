@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "catalogue/mIniFile.h"
+#include "platform/Centring.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 
@@ -90,9 +91,9 @@ Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHe
     const auto centred = [&file](const QString &key) {
         return ReadIniLong(QStringLiteral("Window"), key, 0, file) != ReadIniLong(QStringLiteral("Window"), key, 1, file);
     };
-    p.Top = ReadIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), CentredOrigin(screenHeight, windowHeight), file);
+    p.Top = ReadIniLong(QStringLiteral("Window"), QStringLiteral("TOP"), platform::CentredOrigin(screenHeight, windowHeight), file);
     p.TopCentred = centred(QStringLiteral("TOP"));
-    p.Left = ReadIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), CentredOrigin(screenWidth, windowWidth), file);
+    p.Left = ReadIniLong(QStringLiteral("Window"), QStringLiteral("LEFT"), platform::CentredOrigin(screenWidth, windowWidth), file);
     p.LeftCentred = centred(QStringLiteral("LEFT"));
     p.Height = ReadIniLong(QStringLiteral("Window"), QStringLiteral("HEIGHT"), kDefaultHeightTwips, file);
     p.Width = ReadIniLong(QStringLiteral("Window"), QStringLiteral("WIDTH"), kDefaultWidthTwips, file);

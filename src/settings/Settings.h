@@ -49,9 +49,6 @@ QString DefaultSettingsFilePath();
 // Creates the file empty when it does not exist; false when it cannot be created.
 bool EnsureSettingsFile(const QString &file);
 
-// Where a window of the given size is centred on the screen, along one axis: each half rounded toward zero.
-constexpr qint32 CentredOrigin(qint32 screen, qint32 window) { return screen / 2 - window / 2; }
-
 // The stored placement; without one the window keeps its size, centred on the screen.
 Placement ReadPlacement(const QString &file, qint32 screenWidth, qint32 screenHeight, qint32 windowWidth,
                         qint32 windowHeight);

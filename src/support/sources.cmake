@@ -8,6 +8,7 @@ target_sources(zarun_ui PRIVATE
   support/ui/cILink.cpp support/ui/cILink.h
   support/ui/fAbout.cpp support/ui/fAbout.h
   support/ui/NoticeBar.cpp support/ui/NoticeBar.h
+  support/ui/Placement.cpp support/ui/Placement.h
   support/ui/AccessibleNames.cpp support/ui/AccessibleNames.h
   support/ui/ProgramIcon.cpp support/ui/ProgramIcon.h
   support/ui/ReadableColour.cpp support/ui/ReadableColour.h

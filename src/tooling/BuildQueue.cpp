@@ -37,8 +37,6 @@ BuildQueue::BuildQueue(QObject *parent) : QObject(parent) {}
 
 BuildQueue::~BuildQueue()
 {
-    if (self_)
-        *self_ = nullptr;
     // The run ends with its owner (the window closes, the program ends): the IDE at work and
     // everything it started end too, rather than go on writing after the program has gone.
     if (current_) {
@@ -83,20 +81,18 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     Q_EMIT Looking(int(looks.size()));
 
     // A look finished after this queue is gone, or after a cancel, is dropped on arrival.
-    if (self_)
-        *self_ = nullptr;
-    self_ = std::make_shared<BuildQueue *>(this);
-    std::weak_ptr<BuildQueue *> weakSelf = self_;
+    const int look = ++look_;
     QObject *receiver = QCoreApplication::instance();
-    QThreadPool::globalInstance()->start([looks = std::move(looks), weakSelf, receiver]() mutable {
+    QThreadPool::globalInstance()->start([looks = std::move(looks), self = QPointer<BuildQueue>(this), look,
+                                          receiver]() mutable {
         catalogue::CaseFolding folding;
         for (Look &look : looks)
             look.state = catalogue::ScanProject(look.file, look.knownExe, look.previous, &folding).state;
         for (Look &look : looks)
             look.previous.reset();
-        QMetaObject::invokeMethod(receiver, [looks = std::move(looks), weakSelf]() mutable {
-            if (const auto self = weakSelf.lock(); self && *self)
-                (*self)->looked(std::move(looks));
+        QMetaObject::invokeMethod(receiver, [looks = std::move(looks), self, look]() mutable {
+            if (self && self->look_ == look)
+                self->looked(std::move(looks));
         }, Qt::QueuedConnection);
     });
     return true;
@@ -163,8 +159,7 @@ void BuildQueue::Cancel()
         return;
     }
     // Still looking: nothing was started.
-    if (self_)
-        *self_ = nullptr;
+    ++look_;
     QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
 }
 

@@ -1,7 +1,6 @@
 # sources of src/tooling: the IDE and the shell in zarun_core, the progress windows (ui/) in zarun_ui
 target_sources(zarun_core PRIVATE
   tooling/BuildQueue.cpp tooling/BuildQueue.h
-  tooling/Centring.cpp tooling/Centring.h
   tooling/IdeBuild.cpp tooling/IdeBuild.h
   tooling/IdeCommand.cpp tooling/IdeCommand.h
   tooling/ProjectActions.cpp tooling/ProjectActions.h

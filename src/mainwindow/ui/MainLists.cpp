@@ -62,9 +62,7 @@ void MainLists::build()
     lvwProjectList_->setItemDelegate(
         new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList_));
     lvwProjectList_->setAccessibleName(QStringLiteral("プロジェクト一覧"));
-    lvwProjectList_->setAcceptDrops(true);
-    lvwProjectList_->viewport()->setAcceptDrops(true);
-    lvwProjectList_->FilesDropped = [this](const QStringList &files) { commands_.AddDroppedFiles(files); };
+    lvwProjectList_->AcceptFiles();
 
     txtFilter_ = new QLineEdit(this);
     txtFilter_->setObjectName(QStringLiteral("txtFilter"));
@@ -121,10 +119,11 @@ void MainLists::wire()
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
     connect(lvwProjectList_, &QAbstractItemView::doubleClicked, this, &MainLists::DoubleClickAction);
-    splLists_->Dragged = [this](int left) {
+    connect(lvwProjectList_, &ReportListView::FilesDropped, &commands_, &CatalogueCommands::AddDroppedFiles);
+    connect(splLists_, &SplitHandle::Dragged, this, [this](int left) {
         widths_->SplitDragged(width(), left);
         Lay();
-    };
+    });
 }
 
 void MainLists::SetContextMenus(QMenu *category, QMenu *project)

@@ -12,7 +12,6 @@
 #include <QToolTip>
 #include <QItemSelectionModel>
 #include <QMimeData>
-#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -106,9 +105,16 @@ QStringList ReportListView::LocalFiles(const QMimeData *data)
     return files;
 }
 
+void ReportListView::AcceptFiles()
+{
+    acceptsFiles_ = true;
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
 void ReportListView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (FilesDropped && HoldsFileList(event->mimeData())) {
+    if (acceptsFiles_ && HoldsFileList(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -118,7 +124,7 @@ void ReportListView::dragEnterEvent(QDragEnterEvent *event)
 
 void ReportListView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (FilesDropped && HoldsFileList(event->mimeData())) {
+    if (acceptsFiles_ && HoldsFileList(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -128,17 +134,14 @@ void ReportListView::dragMoveEvent(QDragMoveEvent *event)
 
 void ReportListView::dropEvent(QDropEvent *event)
 {
-    if (!FilesDropped || !HoldsFileList(event->mimeData())) {
+    if (!acceptsFiles_ || !HoldsFileList(event->mimeData())) {
         event->ignore();
         return;
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
     // Adding may ask questions and start builds: not inside the drag's own event loop.
-    QTimer::singleShot(0, this, [self = QPointer<ReportListView>(this), files = LocalFiles(event->mimeData())] {
-        if (self && self->FilesDropped)
-            self->FilesDropped(files);
-    });
+    QTimer::singleShot(0, this, [this, files = LocalFiles(event->mimeData())] { Q_EMIT FilesDropped(files); });
 }
 
 ProjectStatusDelegate::ProjectStatusDelegate(int statusColumn, QObject *parent)

@@ -5,8 +5,6 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
-#include <functional>
-
 // The list views of the main window: report style, no editing in place, one whole row selected.
 // Rows are 1-based as the catalogue's indices; 0 is none.
 class ReportListView : public QTreeView {
@@ -14,9 +12,8 @@ class ReportListView : public QTreeView {
 public:
     explicit ReportListView(QWidget *parent = nullptr);
 
-    // Files dropped from the shell, in the order of the dropped list. Unset: no drops accepted.
-    // Called after the drop has returned, so that the source of the drag never waits on it.
-    std::function<void(const QStringList &)> FilesDropped;
+    // Takes files dropped from the shell (FilesDropped); until then no drops are accepted.
+    void AcceptFiles();
 
     qint32 RowCount() const;
     // The selected row, 0 when none.
@@ -31,12 +28,20 @@ public:
     static bool HoldsFileList(const QMimeData *data);
     static QStringList LocalFiles(const QMimeData *data);
 
+Q_SIGNALS:
+    // Files dropped from the shell, in the order of the dropped list. Sent after the drop has
+    // returned, so that the source of the drag never waits on it.
+    void FilesDropped(const QStringList &files);
+
 protected:
     // A cell cut short shows its whole text, above the cell's own tooltip when it has one.
     bool viewportEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+
+private:
+    bool acceptsFiles_ = false;
 };
 
 // Draws a project row by its status: the status column with its icon, a row whose .vbp is

@@ -35,16 +35,14 @@ void SplitHandle::mouseMoveEvent(QMouseEvent *event)
 {
     if (grip_ < 0 || !(event->buttons() & Qt::LeftButton))
         return QWidget::mouseMoveEvent(event);
-    if (Dragged)
-        Dragged(mapToParent(event->position().toPoint()).x() - grip_);
+    Q_EMIT Dragged(mapToParent(event->position().toPoint()).x() - grip_);
 }
 
 void SplitHandle::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || grip_ < 0)
         return QWidget::mouseReleaseEvent(event);
-    if (Dragged)
-        Dragged(mapToParent(event->position().toPoint()).x() - grip_);
+    Q_EMIT Dragged(mapToParent(event->position().toPoint()).x() - grip_);
     grip_ = -1;
     update();
 }

@@ -2,16 +2,15 @@
 
 #include <QWidget>
 
-#include <functional>
-
 // The strip between the two lists of the main window: dragged sideways, it moves where they meet.
 class SplitHandle : public QWidget {
     Q_OBJECT
 public:
     explicit SplitHandle(QWidget *parent = nullptr);
 
+Q_SIGNALS:
     // Where the user dragged the strip's left edge to, in the parent's pixels.
-    std::function<void(int left)> Dragged;
+    void Dragged(int left);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

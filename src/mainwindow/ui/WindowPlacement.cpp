@@ -1,6 +1,7 @@
 #include "mainwindow/ui/WindowPlacement.h"
 
 #include "mainwindow/ui/mWndFunction.h"
+#include "platform/Centring.h"
 #include "platform/Twips.h"
 
 #include <QScreen>
@@ -71,10 +72,10 @@ void WindowPlacement::Settle()
         const QRect screenArea = ScreenArea(window_);
         const QSize outer = initialSize_.grownBy(frame);
         if (placement.TopCentred)
-            placement.Top = settings::CentredOrigin(qint32(PixelsToTwips(screenArea.height())),
+            placement.Top = platform::CentredOrigin(qint32(PixelsToTwips(screenArea.height())),
                                                     qint32(PixelsToTwips(outer.height())));
         if (placement.LeftCentred)
-            placement.Left = settings::CentredOrigin(qint32(PixelsToTwips(screenArea.width())),
+            placement.Left = platform::CentredOrigin(qint32(PixelsToTwips(screenArea.width())),
                                                      qint32(PixelsToTwips(outer.width())));
         apply(placement, frame);
     }

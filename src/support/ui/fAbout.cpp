@@ -2,7 +2,9 @@
 
 #include "support/AboutRules.h"
 #include "support/ui/AccessibleNames.h"
+#include "support/ui/Placement.h"
 #include "support/ui/ProgramIcon.h"
+#include "platform/Twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +14,8 @@
 #include <QScreen>
 
 using namespace support;
+using platform::TwipsRect;
+using platform::TwipsToPixels;
 
 namespace {
 
@@ -20,11 +24,6 @@ constexpr qint32 kFormWidth = 5400;
 constexpr qint32 kFormHeight = 2790;
 constexpr qint32 kLine1Top = 1020;
 constexpr qint32 kLine2Top = 1980;
-
-QRect Twips(qint32 left, qint32 top, qint32 width, qint32 height)
-{
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
-}
 
 QLabel *MakeLabel(QWidget *parent, const QString &text, const QRect &geometry)
 {
@@ -52,27 +51,27 @@ void fAbout::BuildControls()
     setMouseTracking(true);
 
     picIcon = new QLabel(this);
-    picIcon->setGeometry(Twips(240, 240, 540, 540));
+    picIcon->setGeometry(TwipsRect(240, 240, 540, 540));
     picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    lblAppTitle = MakeLabel(this, QStringLiteral("タイトル"), Twips(1020, 180, 2400, 420));
+    lblAppTitle = MakeLabel(this, QStringLiteral("タイトル"), TwipsRect(1020, 180, 2400, 420));
     QFont titleFont = lblAppTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     lblAppTitle->setFont(titleFont);
-    lblVersion = MakeLabel(this, QStringLiteral("Version"), Twips(1020, 630, 2400, 270));
+    lblVersion = MakeLabel(this, QStringLiteral("Version"), TwipsRect(1020, 630, 2400, 270));
 
-    lblTitle[0] = MakeLabel(this, QStringLiteral("アイコン募集中"), Twips(3480, 630, 1800, 270));
-    lblTitle[1] = MakeLabel(this, QStringLiteral("E-Mail"), Twips(240, 1560, 900, 270));
-    lblTitle[2] = MakeLabel(this, QStringLiteral("WebSite"), Twips(240, 1200, 900, 270));
+    lblTitle[0] = MakeLabel(this, QStringLiteral("アイコン募集中"), TwipsRect(3480, 630, 1800, 270));
+    lblTitle[1] = MakeLabel(this, QStringLiteral("E-Mail"), TwipsRect(240, 1560, 900, 270));
+    lblTitle[2] = MakeLabel(this, QStringLiteral("WebSite"), TwipsRect(240, 1200, 900, 270));
 
-    lblUrl = MakeLabel(this, QStringLiteral("lblUrl"), Twips(1200, 1200, 3900, 270));
-    lblEmail = MakeLabel(this, QStringLiteral("lblEmail"), Twips(1200, 1560, 3900, 270));
+    lblUrl = MakeLabel(this, QStringLiteral("lblUrl"), TwipsRect(1200, 1200, 3900, 270));
+    lblEmail = MakeLabel(this, QStringLiteral("lblEmail"), TwipsRect(1200, 1560, 3900, 270));
 
-    Label1 = MakeLabel(this, QStringLiteral("ご意見・ご要望をお待ちしています。"), Twips(240, 2190, 3720, 270));
+    Label1 = MakeLabel(this, QStringLiteral("ご意見・ご要望をお待ちしています。"), TwipsRect(240, 2190, 3720, 270));
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setGeometry(Twips(4080, 2130, 1095, 375));
+    cmdOK->setGeometry(TwipsRect(4080, 2130, 1095, 375));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &fAbout::cmdOK_Click);
     picIcon->setAccessibleName(QStringLiteral("ZARUN のアイコン"));
@@ -108,14 +107,9 @@ void fAbout::Form_Load()
 
 void fAbout::CentreOnScreen()
 {
-    const QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize size = frameGeometry().size();
-    const qint32 left = CentreTwips(PixelsToTwips(area.width()), PixelsToTwips(size.width()));
-    const qint32 top = CentreTwips(PixelsToTwips(area.height()), PixelsToTwips(size.height()));
-    move(area.left() + TwipsToPixels(left), area.top() + TwipsToPixels(top));
+    const QRect screen = ScreenTwips(parentWidget());
+    if (!screen.isNull())
+        PlaceCentred(this, screen, OuterTwips(this).size());
 }
 
 void fAbout::mouseMoveEvent(QMouseEvent *event)

@@ -1,18 +1,12 @@
 #include "tooling/ui/fMessage.h"
 
 #include "platform/Twips.h"
-#include "tooling/Centring.h"
+#include "support/ui/Placement.h"
 
 #include <QCoreApplication>
 #include <QScreen>
 
 namespace {
-
-QRect toTwips(const QRect &pixels)
-{
-    return QRect(int(platform::PixelsToTwips(pixels.x())), int(platform::PixelsToTwips(pixels.y())),
-                 int(platform::PixelsToTwips(pixels.width())), int(platform::PixelsToTwips(pixels.height())));
-}
 
 } // namespace
 
@@ -41,10 +35,7 @@ void fMessage::CentreOver(const QWidget *owner)
     }
     // Before it is shown the window has no frame yet: assume the owner's decorations.
     const QSize outer = isVisible() ? frameGeometry().size() : size() + frameExtra;
-    const QPoint topLeft = mMain::CentreOver(
-        toTwips(ownerFrame), QSize(int(platform::PixelsToTwips(outer.width())),
-                                   int(platform::PixelsToTwips(outer.height()))));
-    move(platform::TwipsToPixels(topLeft.x()), platform::TwipsToPixels(topLeft.y()));
+    support::PlaceCentred(this, platform::PixelsToTwips(ownerFrame), platform::PixelsToTwips(QRect(QPoint(), outer)).size());
 }
 
 void fMessage::ShowNow()
