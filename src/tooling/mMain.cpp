@@ -55,47 +55,19 @@ bool isSeparator(QChar c, PathStyle style)
 
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
 {
-    // A line ends at CR LF, a lone CR or a lone LF (files checked out on Linux have LF only).
-    QByteArray line;
-    bool dropLeadingLf = false;
-    qint64 total = 0;
-    while (total < kMaxProjectFileBytes) {
-        qint64 want = qMin(kChunkBytes, kMaxProjectFileBytes - total);
+    // One reader of the keys: the text (up to the limit) is read whole and looked at as a whole.
+    QByteArray bytes;
+    while (bytes.size() < kMaxProjectFileBytes) {
+        qint64 want = qMin(kChunkBytes, kMaxProjectFileBytes - bytes.size());
         // read(n) allocates n bytes: a small file of known size gets a small buffer.
         if (!device.isSequential())
             want = qBound(qint64(1), device.size() - device.pos() + 1, want);
         const QByteArray chunk = device.read(want);
         if (chunk.isEmpty())
             break;
-        total += chunk.size();
-        qsizetype from = 0;
-        if (dropLeadingLf && chunk.startsWith('\n'))
-            from = 1;
-        dropLeadingLf = false;
-        while (from < chunk.size()) {
-            qsizetype end = from;
-            while (end < chunk.size() && chunk[end] != '\r' && chunk[end] != '\n')
-                ++end;
-            if (end == chunk.size()) {
-                line.append(chunk.constData() + from, chunk.size() - from);
-                break;
-            }
-            line.append(chunk.constData() + from, end - from);
-            if (auto value = valueIfKey(line, key))
-                return value;
-            line.clear();
-            from = end + 1;
-            if (chunk[end] == '\r') {
-                if (from == chunk.size())
-                    dropLeadingLf = true;
-                else if (chunk[from] == '\n')
-                    ++from;
-            }
-        }
+        bytes += chunk;
     }
-    if (!line.isEmpty())
-        return valueIfKey(line, key);
-    return std::nullopt;
+    return ProjectValueIn(bytes, key);
 }
 
 qsizetype ProjectLineSize(QByteArrayView text)
