@@ -8,6 +8,7 @@
 #include "platform/Twips.h"
 #include "support/ui/ReadableColour.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -92,8 +93,7 @@ private:
 
 void tst_fOption::init()
 {
-    settings::ResetValues();
-    platform::IniStore::Instance().Reset();
+    ResetGlobals();
     cCommonDlg::ResetAnswerer();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
@@ -104,7 +104,6 @@ void tst_fOption::init()
     // The dialog never touches ZARUN.ini itself.
     settings::Values().SettingsFilePath = dir_->filePath(QStringLiteral("ZARUN.ini"));
     platform::SetProgramFolderForTesting(dir_->path());
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
@@ -113,9 +112,8 @@ void tst_fOption::cleanup()
     QVERIFY(!QFile::exists(settings::Values().SettingsFilePath));
     ui_.reset();
     platform::SetProgramFolderForTesting(QString());
-    mMain::VbIdePath.clear();
     dir_.reset();
-    settings::ResetValues();
+    ResetGlobals();
     cCommonDlg::ResetAnswerer();
 }
 

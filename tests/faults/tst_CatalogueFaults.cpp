@@ -7,6 +7,7 @@
 #include "catalogue/mIniFile.h"
 #include "common/TestFolders.h"
 #include "common/FileBytes.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fEdit.h"
 #include "mainwindow/ui/ProjectListView.h"
@@ -144,11 +145,8 @@ void tst_CatalogueFaults::init()
     QVERIFY(put(catalogue_, kOld));
     platform::SetProgramFolderForTesting(dir_->filePath(QStringLiteral("program")));
     QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("program"))));
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 

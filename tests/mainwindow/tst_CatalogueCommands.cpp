@@ -7,6 +7,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/TestFolders.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "settings/Settings.h"
@@ -65,10 +66,8 @@ void tst_CatalogueCommands::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 

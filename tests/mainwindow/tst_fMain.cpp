@@ -4,6 +4,7 @@
 #include "common/AccessibleNames.h"
 #include "common/TestFolders.h"
 #include "common/FileBytes.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fMove.h"
 #include "mainwindow/MainLayout.h"
@@ -153,11 +154,8 @@ void tst_fMain::init()
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     platform::SetProgramFolderForTesting(dir_->path());
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 

@@ -2,6 +2,7 @@
 #include "common/FileBytes.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
+#include "common/ResetGlobals.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,8 +86,7 @@ void tst_Settings::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    settings::ResetValues();
-    platform::IniStore::Instance().Reset();
+    ResetGlobals();
 }
 
 void tst_Settings::cleanup()
