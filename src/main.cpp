@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
     // Every window carries the program's icon (the X11 window icon as well).
     QApplication::setWindowIcon(support::ProgramIcon());
 
-    cILink::SetOpener([](const QString &target) { ProjectActions::OpenTarget(target); });
+    cILink::SetOpener([](const QString &target) { tooling::OpenTarget(target); });
     fMain window;
     ShutdownOnRequest shutdown(window, terminations);
     ui::SetCurrent(&window.UserInterface());

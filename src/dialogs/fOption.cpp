@@ -239,35 +239,35 @@ void fOption::ShowIdeInEffect()
                               : QStringLiteral("使用中のｺﾏﾝﾄﾞ（この設定から）:"));
     txtIdeInEffect->setPlainText(command);
     txtIdeInEffect->setToolTip(command);
-    const IdeCommand::Command parsed = IdeCommand::Parse(command);
+    const idecommand::Command parsed = idecommand::Parse(command);
     QStringList notes;
-    if (!IdeCommand::WineWords(parsed).isEmpty()) {
+    if (!idecommand::WineWords(parsed).isEmpty()) {
         // Whether the path goes in Windows form, asked without converting anything.
         bool windowsForm = false;
-        IdeCommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
+        idecommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
             windowsForm = true;
             return path;
         });
         notes << (windowsForm ? QStringLiteral("Wine 経由: ﾊﾟｽは Windows 形式で渡します。")
                               : QStringLiteral("Wine 経由: ﾊﾟｽは start が変換します。"));
     }
-    switch (IdeCommand::BuildRefusal(parsed)) {
-    case IdeCommand::Refusal::None:
+    switch (idecommand::BuildRefusal(parsed)) {
+    case idecommand::Refusal::None:
         notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、/out ﾛｸﾞを渡します。");
         break;
-    case IdeCommand::Refusal::ShellScript:
+    case idecommand::Refusal::ShellScript:
         notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");
         break;
-    case IdeCommand::Refusal::WineStart:
+    case idecommand::Refusal::WineStart:
         notes << QStringLiteral("wine start では /make を渡せません（実行ﾌｧｲﾙ作成不可）。"
                                 "IDE の EXE を直接指定してください。");
         break;
-    case IdeCommand::Refusal::Substitution:
+    case idecommand::Refusal::Substitution:
         notes << QStringLiteral("ﾊﾟｽを $(…) や `…` の中に置くｼｪﾙｽｸﾘﾌﾟﾄのため、安全に起動できません。"
                                 "上の欄にIDEのｺﾏﾝﾄﾞを設定してください。");
         break;
-    case IdeCommand::Refusal::NoCommand:
-    case IdeCommand::Refusal::Malformed:
+    case idecommand::Refusal::NoCommand:
+    case idecommand::Refusal::Malformed:
         notes << QStringLiteral("ｺﾏﾝﾄﾞとして読めないため、起動できません。");
         break;
     }
@@ -430,12 +430,12 @@ bool fOption::ApplySettings()
         RefuseApply(problem, kIdePage, txtIdeCommand);
         return false;
     }
-    if (IdeCommand::Parse(ideCommand).malformed) {
+    if (idecommand::Parse(ideCommand).malformed) {
         RefuseApply(ideCommand + QStringLiteral(" は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。"), kIdePage,
                     txtIdeCommand);
         return false;
     }
-    if (IdeCommand::Parse(ideCommand).substitution) {
+    if (idecommand::Parse(ideCommand).substitution) {
         RefuseApply(ideCommand + QStringLiteral(" はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、"
                                                 "安全に起動できません。"),
                     kIdePage, txtIdeCommand);

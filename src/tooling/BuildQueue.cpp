@@ -49,8 +49,8 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
 {
     if (running_)
         return false;
-    const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(IdeCommand::Parse(mMain::VbIdePath));
-    if (refusal != IdeCommand::Refusal::None) {
+    const idecommand::Refusal refusal = idecommand::BuildRefusal(idecommand::Parse(mMain::VbIdePath));
+    if (refusal != idecommand::Refusal::None) {
         if (error)
             *error = mMain::BuildRefusalMessage(mMain::VbIdePath, refusal);
         return false;

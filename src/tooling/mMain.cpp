@@ -220,21 +220,21 @@ QString MakeExeCaption(const QString &exePath)
     return mFunction::GetFileName(exePath) + QStringLiteral(" を作成中");
 }
 
-QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal)
+QString BuildRefusalMessage(const QString &command, idecommand::Refusal refusal)
 {
     const QString howTo = QStringLiteral("実行ﾌｧｲﾙを作成するには、ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください。");
     switch (refusal) {
-    case IdeCommand::Refusal::None:
+    case idecommand::Refusal::None:
         break;
-    case IdeCommand::Refusal::NoCommand:
+    case idecommand::Refusal::NoCommand:
         return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ(*.vbp)に関連付けられたﾌﾟﾛｸﾞﾗﾑがないため、実行ﾌｧｲﾙを作成できません。");
-    case IdeCommand::Refusal::Malformed:
+    case idecommand::Refusal::Malformed:
         return QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + command + QStringLiteral("  を起動できません。");
-    case IdeCommand::Refusal::ShellScript:
+    case idecommand::Refusal::ShellScript:
         return command + QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make をIDEに渡せません。") + howTo;
-    case IdeCommand::Refusal::WineStart:
+    case idecommand::Refusal::WineStart:
         return command + QStringLiteral("  は wine start でﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙを開くため、/make をIDEに渡せません。") + howTo;
-    case IdeCommand::Refusal::Substitution:
+    case idecommand::Refusal::Substitution:
         return command + SubstitutionText();
     }
     return QString();
@@ -247,9 +247,9 @@ QString SubstitutionText()
                           "ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください（例: env WINEPREFIX=… wine \"C:\\VB98\\VB6.EXE\"）。");
 }
 
-IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)
+idecommand::PathConverter WinePathConverter(const idecommand::Command &command)
 {
-    const QStringList wine = IdeCommand::WineWords(command);
+    const QStringList wine = idecommand::WineWords(command);
     return [wine](const QString &path) { return platform::WindowsPathForWine(wine, path); };
 }
 
@@ -258,8 +258,8 @@ bool MakeExe(const QString &projectFile) { return MakeExe(projectFile, {}); }
 bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     ui::UserInterface &ui = ui::Current();
-    const IdeCommand::Command command = IdeCommand::Parse(VbIdePath);
-    if (const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(command); refusal != IdeCommand::Refusal::None) {
+    const idecommand::Command command = idecommand::Parse(VbIdePath);
+    if (const idecommand::Refusal refusal = idecommand::BuildRefusal(command); refusal != idecommand::Refusal::None) {
         ui.Message(BuildRefusalMessage(VbIdePath, refusal));
         return false;
     }

@@ -9,6 +9,6 @@ target_sources(zarun_core PRIVATE
   tooling/mMain.cpp tooling/mMain.h
 )
 target_sources(zarun_ui PRIVATE
-  tooling/ui/fBuild.cpp tooling/ui/fBuild.h
+  tooling/ui/BuildProgress.cpp tooling/ui/BuildProgress.h
   tooling/ui/fMessage.cpp tooling/ui/fMessage.h
 )

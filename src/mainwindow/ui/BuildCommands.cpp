@@ -4,7 +4,7 @@
 #include "tooling/IdeBuild.h"
 #include "tooling/ProjectActions.h"
 #include "tooling/UserInterface.h"
-#include "tooling/ui/fBuild.h"
+#include "tooling/ui/BuildProgress.h"
 
 #include <QAction>
 #include <QEvent>
@@ -80,8 +80,8 @@ void BuildCommands::BuildCategory()
         projects.push_back(category->Shared(j));
     category_ = category->Category();
     delete progress_;
-    progress_ = new fBuild(window_);
-    connect(progress_, &fBuild::CancelRequested, this, [this] {
+    progress_ = new BuildProgress(window_);
+    connect(progress_, &BuildProgress::CancelRequested, this, [this] {
         progress_->ShowCancelling();
         queue_->Cancel();
     });
@@ -106,7 +106,7 @@ void BuildCommands::OpenBuildLog()
 {
     const QString file = selectedProjectFile();
     if (!file.isEmpty())
-        ProjectActions::OpenTarget(tooling::BuildLogOf(file));
+        tooling::OpenTarget(tooling::BuildLogOf(file));
 }
 
 void BuildCommands::finished(const tooling::BuildQueue::Summary &summary)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tooling/BuildQueue.h"
-#include "tooling/ui/fBuild.h"
+#include "tooling/ui/BuildProgress.h"
 
 #include <QObject>
 #include <QPointer>
@@ -31,7 +31,7 @@ public:
     QAction *mnuProjectBuildLog = nullptr;
 
     // The progress window while a run lasts (tests).
-    fBuild *ProgressWindow() const { return progress_; }
+    BuildProgress *ProgressWindow() const { return progress_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -45,6 +45,6 @@ private:
     QWidget *window_;
     QAction *makeExe_;
     tooling::BuildQueue *queue_ = nullptr;
-    QPointer<fBuild> progress_;
+    QPointer<BuildProgress> progress_;
     QString category_;
 };

@@ -105,22 +105,22 @@ void MainMenus::wire()
         return category ? (category->*value)(State().CurrentProject) : QString();
     };
     connect(mnuProjectOpen, &QAction::triggered, this,
-            [current] { ProjectActions::OpenSource(current(&catalogue::cVbAnalyze::ProjectFile)); });
+            [current] { tooling::OpenSource(current(&catalogue::cVbAnalyze::ProjectFile)); });
     connect(mnuProjectFolder, &QAction::triggered, this,
-            [current] { ProjectActions::OpenFolder(current(&catalogue::cVbAnalyze::ProjectFolder)); });
+            [current] { tooling::OpenFolder(current(&catalogue::cVbAnalyze::ProjectFolder)); });
     connect(mnuProjectExe, &QAction::triggered, this,
-            [current] { ProjectActions::RunExe(current(&catalogue::cVbAnalyze::ProjectExe)); });
+            [current] { tooling::RunExe(current(&catalogue::cVbAnalyze::ProjectExe)); });
     // The build reports back to the row it was started on.
     connect(mnuProjectMakeExe, &QAction::triggered, this, [current] {
         const catalogue::cVbAnalyze *category = State().Current();
-        ProjectActions::MakeExecutableFor(current(&catalogue::cVbAnalyze::ProjectFile),
+        tooling::MakeExecutableFor(current(&catalogue::cVbAnalyze::ProjectFile),
                                           category ? category->Shared(State().CurrentProject)
                                                    : std::weak_ptr<catalogue::ProjectRecord>());
     });
 
     connect(mnuOption, &QAction::triggered, this, [this] { fOption::Run(window_); });
     connect(mnuReadMe, &QAction::triggered, this, [] {
-        ProjectActions::OpenTarget(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt")));
+        tooling::OpenTarget(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt")));
     });
     connect(mnuVersion, &QAction::triggered, this, [] {
         fAbout dialog;

@@ -8,10 +8,10 @@ class QPushButton;
 
 // The progress window of a build over a category: the project being built, how far the run is,
 // and a button that cancels it. It leaves the main window usable.
-class fBuild : public QDialog {
+class BuildProgress : public QDialog {
     Q_OBJECT
 public:
-    explicit fBuild(QWidget *parent = nullptr);
+    explicit BuildProgress(QWidget *parent = nullptr);
 
     // The projects of the category are being looked at.
     void ShowLooking(const QString &category, int projects);

@@ -1,4 +1,4 @@
-#include "tooling/ui/fBuild.h"
+#include "tooling/ui/BuildProgress.h"
 
 #include "platform/Twips.h"
 
@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-fBuild::fBuild(QWidget *parent) : QDialog(parent)
+BuildProgress::BuildProgress(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("fBuild"));
+    setObjectName(QStringLiteral("fBuild")); // the name it has always been found by
     setModal(false);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     lblProject = new QLabel(this);
@@ -43,7 +43,7 @@ fBuild::fBuild(QWidget *parent) : QDialog(parent)
     setMinimumWidth(platform::TwipsToPixels(5400));
 }
 
-void fBuild::ShowLooking(const QString &category, int projects)
+void BuildProgress::ShowLooking(const QString &category, int projects)
 {
     setWindowTitle(QStringLiteral("実行ﾌｧｲﾙ作成　[") + category + u']');
     lblProject->setText(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄを確認しています..."));
@@ -52,7 +52,7 @@ void fBuild::ShowLooking(const QString &category, int projects)
     cmdCancel->setEnabled(true);
 }
 
-void fBuild::ShowBuilding(int number, int total, const QString &project)
+void BuildProgress::ShowBuilding(int number, int total, const QString &project)
 {
     lblProject->setText(project + QStringLiteral(" を作成中"));
     lblCount->setText(QString::number(number) + QStringLiteral(" / ") + QString::number(total));
@@ -60,17 +60,17 @@ void fBuild::ShowBuilding(int number, int total, const QString &project)
     prgBuild->setValue(number - 1);
 }
 
-void fBuild::ShowCancelling()
+void BuildProgress::ShowCancelling()
 {
     lblProject->setText(QStringLiteral("中止しています..."));
     cmdCancel->setEnabled(false);
 }
 
-void fBuild::closeEvent(QCloseEvent *event)
+void BuildProgress::closeEvent(QCloseEvent *event)
 {
     // The window stays until the run has ended; closing it asks for that.
     event->ignore();
     Q_EMIT CancelRequested();
 }
 
-void fBuild::reject() { Q_EMIT CancelRequested(); }
+void BuildProgress::reject() { Q_EMIT CancelRequested(); }
