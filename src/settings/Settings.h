@@ -22,6 +22,7 @@ struct SettingsValues {
     // The IDE command set in the options (an Exec-style line); empty: the .vbp association.
     QString IdeCommand;
     QString SettingsFilePath;
+    friend bool operator==(const SettingsValues &, const SettingsValues &) = default;
 };
 
 SettingsValues &Values();
@@ -38,6 +39,7 @@ struct Placement {
     // Top or Left was not stored and is the centring default, which depends on the window's size.
     bool TopCentred = false;
     bool LeftCentred = false;
+    friend bool operator==(const Placement &, const Placement &) = default;
 };
 
 inline constexpr qint32 kDefaultHeightTwips = 6000;

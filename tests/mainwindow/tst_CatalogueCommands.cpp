@@ -74,7 +74,7 @@ void tst_CatalogueCommands::init()
 void tst_CatalogueCommands::cleanup()
 {
     ui_.reset();
-    catalogue::ResetState();
+    ResetGlobals();
     dir_.reset();
 }
 

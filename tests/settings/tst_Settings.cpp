@@ -17,6 +17,16 @@ using platform::IniStatus;
 using settings::Placement;
 using settings::Values;
 
+namespace settings {
+// What QCOMPARE shows of a placement that differs.
+char *toString(const Placement &p)
+{
+    return QTest::toString(QStringLiteral("top %1 left %2 height %3 width %4 maximized %5 centred %6/%7")
+                               .arg(p.Top).arg(p.Left).arg(p.Height).arg(p.Width)
+                               .arg(p.Maximized).arg(p.TopCentred).arg(p.LeftCentred));
+}
+} // namespace settings
+
 namespace {
 
 void setMode(const QString &path, mode_t mode) { QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0); }
@@ -91,7 +101,7 @@ void tst_Settings::init()
 
 void tst_Settings::cleanup()
 {
-    settings::ResetValues();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(QString());
     setMode(dir_->path(), 0755);
     dir_.reset();
@@ -136,12 +146,7 @@ void tst_Settings::freshFile()
     settings::ResetValues();
     settings::ReadValues(file());
     QCOMPARE(valuesText(), values);
-    const Placement read = settings::ReadPlacement(file(), 1, 1, 1, 1);
-    QCOMPARE(read.Top, placement.Top);
-    QCOMPARE(read.Left, placement.Left);
-    QCOMPARE(read.Height, placement.Height);
-    QCOMPARE(read.Width, placement.Width);
-    QCOMPARE(read.Maximized, placement.Maximized);
+    QCOMPARE(settings::ReadPlacement(file(), 1, 1, 1, 1), placement);
 }
 
 void tst_Settings::existingKeysKeepTheirPlace()
@@ -267,14 +272,8 @@ void tst_Settings::placement()
     QVERIFY(put(file(), text));
     const Placement p = settings::ReadPlacement(file(), screenAndWindow[0], screenAndWindow[1], screenAndWindow[2],
                                                 screenAndWindow[3]);
-    QCOMPARE(p.Top, placement.Top);
-    QCOMPARE(p.Left, placement.Left);
-    QCOMPARE(p.Height, placement.Height);
-    QCOMPARE(p.Width, placement.Width);
-    QCOMPARE(p.Maximized, placement.Maximized);
-    // Centred values follow the window's size once its frame is known.
-    QCOMPARE(p.TopCentred, placement.TopCentred);
-    QCOMPARE(p.LeftCentred, placement.LeftCentred);
+    // Centred values follow the window's size once its frame is known: the flags count too.
+    QCOMPARE(p, placement);
 }
 
 void tst_Settings::listWidths_data()

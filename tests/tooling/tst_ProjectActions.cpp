@@ -2,6 +2,7 @@
 #include "common/ScriptedUserInterface.h"
 #include "tooling/ProjectActions.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -40,7 +41,7 @@ public:
 
 private Q_SLOTS:
     void init();
-    void cleanup() { mMain::VbIdePath.clear(); }
+    void cleanup() { ResetGlobals(); }
 
     void messages_data();
     void messages();
@@ -62,7 +63,7 @@ private:
 void tst_ProjectActions::init()
 {
     env_.ClearCalls();
-    mMain::VbIdePath.clear();
+    ResetGlobals();
 }
 
 void tst_ProjectActions::messages_data()

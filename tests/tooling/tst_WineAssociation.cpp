@@ -9,6 +9,7 @@
 #include "tooling/ProjectActions.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -138,13 +139,13 @@ private:
 void tst_WineAssociation::init()
 {
     desk_.ClearCalls();
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     path_ = qgetenv("PATH");
 }
 
 void tst_WineAssociation::cleanup()
 {
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     qputenv("PATH", path_);
 }
 
