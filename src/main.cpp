@@ -1,16 +1,17 @@
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CommandLine.h"
-#include "mainwindow/InstanceChannel.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/ShutdownOnRequest.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/InstanceChannel.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/ShutdownOnRequest.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
-#include "support/ProgramIcon.h"
+#include "support/ui/ProgramIcon.h"
 #include "platform/Trace.h"
-#include "support/cILink.h"
+#include "support/ui/cILink.h"
 #include "tooling/ProjectActions.h"
+#include "tooling/UserInterface.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -91,7 +92,7 @@ int main(int argc, char *argv[])
     // Every window carries the program's icon (the X11 window icon as well).
     QApplication::setWindowIcon(support::ProgramIcon());
 
-    cILink::SetOpener([](const QString &target) { ProjectActions::OpenTarget(target); });
+    cILink::SetOpener([](const QString &target) { tooling::OpenTarget(target); });
     fMain window;
     ShutdownOnRequest shutdown(window, terminations);
     ui::SetCurrent(&window.UserInterface());

@@ -6,8 +6,10 @@
 // The real program's start (process, window system, cold and warm) is measured by bench/open.
 #include "../common/Measure.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
@@ -185,7 +187,7 @@ int main(int argc, char **argv)
         window.resize(1000, 700);
         const auto t0 = std::chrono::steady_clock::now();
         open.ms.push_back(TimeMs([&] {
-            window.LoadCatalogue();
+            window.Commands().LoadCatalogue();
             window.show();
             QApplication::processEvents();
         }));
@@ -202,10 +204,10 @@ int main(int argc, char **argv)
         } else {
             filled.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
         }
-        if (window.lvwCategory->RowCount() != kCategories || catalogue::State().Current()->Count() != kProjects)
+        if (window.Lists().lvwCategory()->RowCount() != kCategories || catalogue::State().Current()->Count() != kProjects)
             Fail("catalogue not loaded");
         click.ms.push_back(TimeMs([&] {
-            window.ClickCategoryRow(2 + r % (kCategories - 1));
+            window.Commands().SelectCategory(2 + r % (kCategories - 1));
             QApplication::processEvents();
         }));
         window.close();

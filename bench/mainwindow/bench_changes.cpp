@@ -14,9 +14,11 @@
 #include "catalogue/cVbAnalyze.h"
 #include "dialogs/fEdit.h"
 #include "dialogs/fMove.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 
@@ -244,21 +246,21 @@ int main(int argc, char **argv)
     fMain window;
     window.resize(1000, 700);
     catalogue::State().CatalogueFilePath = tree.catalogue;
-    window.LoadCatalogue();
+    window.Commands().LoadCatalogue();
     window.show();
     WaitForReader();
     int spare = 0;
     for (int r = 0; r < runs; ++r) {
         catalogue::CatalogueState &state = catalogue::State();
-        window.ClickCategoryRow(1 + r % categories);
-        timed(addOne, [&] { window.AddDroppedFiles({tree.spare[spare++]}); });
-        window.ClickCategoryRow(1 + (r + 1) % categories);
+        window.Commands().SelectCategory(1 + r % categories);
+        timed(addOne, [&] { window.Commands().AddDroppedFiles({tree.spare[spare++]}); });
+        window.Commands().SelectCategory(1 + (r + 1) % categories);
         timed(addTen, [&] {
-            window.AddDroppedFiles(tree.spare.mid(spare, 10));
+            window.Commands().AddDroppedFiles(tree.spare.mid(spare, 10));
         });
         spare += 10;
-        window.ClickCategoryRow(1 + (r + 2) % categories);
-        window.ClickProjectRow(1);
+        window.Commands().SelectCategory(1 + (r + 2) % categories);
+        window.Commands().SelectProject(1);
         {
             fEdit dialog(&window);
             dialog.txtProjectName->setText(QStringLiteral("編集済み_%1").arg(r));
@@ -266,8 +268,8 @@ int main(int argc, char **argv)
             if (!dialog.Edited())
                 Fail("edit did nothing");
         }
-        window.ClickCategoryRow(1 + (r + 3) % categories);
-        window.ClickProjectRow(1);
+        window.Commands().SelectCategory(1 + (r + 3) % categories);
+        window.Commands().SelectProject(1);
         {
             fMove dialog(&window);
             dialog.cmbCategory->setCurrentIndex((r + 4) % categories);
@@ -275,17 +277,17 @@ int main(int argc, char **argv)
             if (!dialog.Moved())
                 Fail("move did nothing");
         }
-        window.ClickCategoryRow(1 + (r + 5) % categories);
+        window.Commands().SelectCategory(1 + (r + 5) % categories);
         quiet.answers.enqueue(QStringLiteral("改名した業務分類_%1").arg(r));
-        timed(rename, [&] { window.RenameCategory(); });
-        window.ClickCategoryRow(1 + (r + 6) % categories);
-        window.ClickProjectRow(1);
-        timed(removeProject, [&] { window.DeleteSelectedProject(); });
+        timed(rename, [&] { window.Commands().RenameCategory(); });
+        window.Commands().SelectCategory(1 + (r + 6) % categories);
+        window.Commands().SelectProject(1);
+        timed(removeProject, [&] { window.Commands().DeleteSelectedProject(); });
         // A category of its own, so that the catalogue keeps its size run after run.
         quiet.answers.enqueue(QStringLiteral("一時分類_%1").arg(r));
-        window.AddCategory();
-        window.AddDroppedFiles({tree.spare[spare++]});
-        timed(removeCategory, [&] { window.DeleteCategory(); });
+        window.Commands().AddCategory();
+        window.Commands().AddDroppedFiles({tree.spare[spare++]});
+        timed(removeCategory, [&] { window.Commands().DeleteCategory(); });
         Settle(200);
         const platform::FileStamp before = platform::StatFile(tree.catalogue);
         save.push_back(TimeMs([&] { window.SaveCatalogue(); }));
@@ -298,7 +300,7 @@ int main(int argc, char **argv)
     for (int r = 0; r < std::min(runs, 5); ++r) {
         fMain other;
         catalogue::State().CatalogueFilePath = tree.catalogue;
-        other.LoadCatalogue();
+        other.Commands().LoadCatalogue();
         other.show();
         WaitForReader();
         const platform::FileStamp before = platform::StatFile(tree.catalogue);

@@ -6,7 +6,7 @@
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "tooling/UserInterface.h"
 
 #include <QCoreApplication>

@@ -5,8 +5,10 @@
 //   bench_filter [runs]
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/UserInterface.h"
 
@@ -63,15 +65,15 @@ std::vector<double> Type(fMain &w, const QStringList &words)
     for (const QString &word : words) {
         for (qsizetype k = 1; k <= word.size(); ++k) {
             const auto t0 = std::chrono::steady_clock::now();
-            w.txtFilter->setText(word.left(k));
+            w.Lists().txtFilter()->setText(word.left(k));
             // A long list is narrowed on a worker: the key ends when its rows are shown.
             while (w.FilterModel().Narrowing())
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            w.lvwProjectList->viewport()->repaint();
+            w.Lists().lvwProjectList()->viewport()->repaint();
             QApplication::processEvents();
             keys.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
         }
-        w.txtFilter->clear();
+        w.Lists().txtFilter()->clear();
         QApplication::processEvents();
     }
     return keys;
@@ -116,8 +118,8 @@ int main(int argc, char **argv)
             w.resize(1000, 700);
             w.show();
             Load(c.categories, c.projects);
-            w.ClickCategoryRow(1);
-            w.chkAllCategories->setChecked(c.all);
+            w.Commands().SelectCategory(1);
+            w.Lists().chkAllCategories()->setChecked(c.all);
             QApplication::processEvents();
             if (r == 0) // the first keys after a load make the search keys as they compare
                 firstWord = Type(w, {words.first()});
@@ -125,12 +127,12 @@ int main(int argc, char **argv)
                 app.processEvents(QEventLoop::WaitForMoreEvents);
             const std::vector<double> typed = Type(w, words);
             keys.insert(keys.end(), typed.begin(), typed.end());
-            w.txtFilter->setText(QStringLiteral("ｔｏｏｌ0"));
+            w.Lists().txtFilter()->setText(QStringLiteral("ｔｏｏｌ0"));
             while (w.FilterModel().Narrowing())
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             QApplication::processEvents();
-            if (w.lvwProjectList->RowCount() != 5000)
-                std::fprintf(stderr, "unexpected rows: %d\n", w.lvwProjectList->RowCount());
+            if (w.Lists().lvwProjectList()->RowCount() != 5000)
+                std::fprintf(stderr, "unexpected rows: %d\n", w.Lists().lvwProjectList()->RowCount());
             catalogue::ResetState();
         }
         std::printf("%-28s %zu keys: median %6.2f ms  90%% %6.2f ms  max %6.2f ms;  first word after the load, "

@@ -6,7 +6,7 @@
 
 namespace catalogue {
 
-CatalogueWatch::CatalogueWatch(QObject *parent) : QObject(parent), generation_(std::make_shared<int>(0))
+CatalogueWatch::CatalogueWatch(QObject *parent) : QObject(parent)
 {
     pool_.setMaxThreadCount(1);
     settle_.setSingleShot(true);
@@ -23,7 +23,7 @@ CatalogueWatch::CatalogueWatch(QObject *parent) : QObject(parent), generation_(s
 
 CatalogueWatch::~CatalogueWatch()
 {
-    *generation_ += 1;
+    generation_ += 1;
     pool_.clear();
     pool_.waitForDone();
 }
@@ -32,7 +32,7 @@ void CatalogueWatch::Watch(const QString &file)
 {
     if (file == file_)
         return;
-    *generation_ += 1;
+    generation_ += 1;
     looking_ = false;
     again_ = false;
     for (const QString &path : notifier_.Paths())
@@ -72,15 +72,16 @@ void CatalogueWatch::check()
         return;
     }
     looking_ = true;
-    const int generation = *generation_;
+    const int generation = generation_;
     const platform::FileStamp known = State().Stamp;
-    pool_.start([this, file = file_, known, generation, alive = std::weak_ptr<int>(generation_)] {
+    // The pool is this watch's own and is joined before it goes: the result finds it through the
+    // queued call, which Qt drops once the watch is gone.
+    pool_.start([this, file = file_, known, generation] {
         std::optional<platform::IniRead> read;
         if (platform::StatFile(file) != known)
             read = platform::IniStore::Read(file);
-        QMetaObject::invokeMethod(this, [this, read = std::move(read), generation, alive]() mutable {
-            const std::shared_ptr<int> current = alive.lock();
-            if (!current || *current != generation)
+        QMetaObject::invokeMethod(this, [this, read = std::move(read), generation]() mutable {
+            if (generation_ != generation)
                 return;
             looking_ = false;
             if (read)

@@ -47,7 +47,7 @@ private:
     bool looking_ = false;
     bool again_ = false;
     // Results of a look that ends after the watch went (or moved to another file) are dropped.
-    std::shared_ptr<int> generation_;
+    int generation_ = 0;
 };
 
 } // namespace catalogue

@@ -35,7 +35,7 @@ QString ReferenceText(const ProjectReference &reference, ReferenceState state)
 
 QString WinePrefixOfIde(const QString &ideCommand)
 {
-    const QStringList wine = IdeCommand::WineWords(IdeCommand::Parse(ideCommand));
+    const QStringList wine = idecommand::WineWords(idecommand::Parse(ideCommand));
     return wine.isEmpty() ? QString() : platform::WinePrefixOf(wine);
 }
 

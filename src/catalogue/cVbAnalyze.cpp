@@ -2,7 +2,7 @@
 
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/mIniFile.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/IniStore.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"

@@ -1,7 +1,6 @@
 #include "dialogs/DialogLayout.h"
 
 #include "platform/Twips.h"
-#include "tooling/Centring.h"
 
 #include <QDialog>
 #include <QGroupBox>
@@ -23,11 +22,6 @@ namespace dialogs {
 QPushButton *MakeButton(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
     return Placed(new QPushButton(text, parent), name, geometry);
-}
-
-QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height)
-{
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
 
 QFont DialogFont(bool bold)
@@ -140,29 +134,6 @@ void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeigh
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog->setSizeGripEnabled(false);
-}
-
-void PlaceCentred(QWidget *window, const QRect &ownerTwips, const QSize &outerTwips)
-{
-    const QPoint topLeft = mMain::CentreOver(ownerTwips, outerTwips);
-    window->move(TwipsToPixels(topLeft.x()), TwipsToPixels(topLeft.y()));
-}
-
-QRect ScreenTwips(const QWidget *mainWindow)
-{
-    const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return QRect();
-    const QRect area = screen->geometry();
-    return QRect(int(PixelsToTwips(area.left())), int(PixelsToTwips(area.top())), int(PixelsToTwips(area.width())),
-                 int(PixelsToTwips(area.height())));
-}
-
-QRect OuterTwips(const QWidget *window)
-{
-    const QRect frame = window->frameGeometry();
-    return QRect(int(PixelsToTwips(frame.left())), int(PixelsToTwips(frame.top())), int(PixelsToTwips(frame.width())),
-                 int(PixelsToTwips(frame.height())));
 }
 
 } // namespace dialogs

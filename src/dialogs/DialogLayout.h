@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Twips.h"
+#include "support/ui/Placement.h"
+
 #include <QCheckBox>
 #include <QFont>
 #include <QRect>
@@ -9,11 +12,11 @@ class QDialog;
 class QPushButton;
 class QWidget;
 
-// What the three dialogs share: twips geometry, the dialog font, the fixed frame and the placement.
+// What the three dialogs share: twips geometry, the dialog font and the fixed frame.
 namespace dialogs {
 
 // A control's rectangle given in twips, in pixels.
-QRect TwipsRect(qint32 left, qint32 top, qint32 width, qint32 height);
+using platform::TwipsRect;
 
 // Names a new control and puts it where the form's layout says.
 template <typename Control>
@@ -36,16 +39,6 @@ void FitTexts(QWidget *root);
 
 // Fixed dialog frame: the client area in twips, not resizable, no minimize, maximize or help button.
 void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight);
-
-// Moves the window so that a window of outerTwips is centred over ownerTwips, the halves
-// truncated as the forms do. The owner is the screen, or the main window for the move dialog.
-void PlaceCentred(QWidget *window, const QRect &ownerTwips, const QSize &outerTwips);
-
-// The screen the window belongs on (the main window's, else the primary one), in twips.
-QRect ScreenTwips(const QWidget *mainWindow);
-
-// A widget's outer rectangle (frame included once it has one), in twips.
-QRect OuterTwips(const QWidget *window);
 
 // A check box whose caption wraps onto further lines within the box's height.
 class WrappingCheckBox : public QCheckBox {

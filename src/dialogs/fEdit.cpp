@@ -5,9 +5,9 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "dialogs/DialogLayout.h"
-#include "support/AccessibleNames.h"
+#include "support/ui/AccessibleNames.h"
 #include "support/FileDialogRules.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 
@@ -71,7 +71,7 @@ fEdit::fEdit(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
     // The frame is not known before the dialog is shown: centre by the size known now.
-    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), dialogs::OuterTwips(this).size());
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterTwips(this).size());
     Form_Load();
 }
 

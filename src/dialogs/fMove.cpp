@@ -4,7 +4,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "tooling/UserInterface.h"
 #include "dialogs/DialogLayout.h"
-#include "support/AccessibleNames.h"
+#include "support/ui/AccessibleNames.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -72,8 +72,8 @@ void fMove::Form_Load(QWidget *mainWindow)
     }
     cmbCategory->setCurrentIndex(cmbCategory->count() > 0 ? 0 : -1);
 
-    const QRect owner = mainWindow ? dialogs::OuterTwips(mainWindow) : dialogs::ScreenTwips(nullptr);
-    dialogs::PlaceCentred(this, owner, dialogs::OuterTwips(this).size());
+    const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
+    support::PlaceCentred(this, owner, support::OuterTwips(this).size());
     cmdCancel->setFocus();
 }
 

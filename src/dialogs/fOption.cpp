@@ -2,12 +2,12 @@
 
 #include "catalogue/NameRules.h"
 #include "dialogs/DialogLayout.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Twips.h"
-#include "support/AccessibleNames.h"
+#include "support/ui/AccessibleNames.h"
 #include "support/FileDialogRules.h"
-#include "support/ReadableColour.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/ReadableColour.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/IdeCommand.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
@@ -65,7 +65,7 @@ fOption::fOption(QWidget *mainWindow) : QDialog(mainWindow)
     BuildControls();
     Form_Load();
     // The dialog opens on the main window's screen, centred by its own outer size.
-    dialogs::PlaceCentred(this, dialogs::ScreenTwips(mainWindow), QSize(kOuterWidth, kOuterHeight));
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), QSize(kOuterWidth, kOuterHeight));
 }
 
 fOption::~fOption() = default;
@@ -239,35 +239,35 @@ void fOption::ShowIdeInEffect()
                               : QStringLiteral("使用中のｺﾏﾝﾄﾞ（この設定から）:"));
     txtIdeInEffect->setPlainText(command);
     txtIdeInEffect->setToolTip(command);
-    const IdeCommand::Command parsed = IdeCommand::Parse(command);
+    const idecommand::Command parsed = idecommand::Parse(command);
     QStringList notes;
-    if (!IdeCommand::WineWords(parsed).isEmpty()) {
+    if (!idecommand::WineWords(parsed).isEmpty()) {
         // Whether the path goes in Windows form, asked without converting anything.
         bool windowsForm = false;
-        IdeCommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
+        idecommand::OpenArguments(parsed, QStringLiteral("/"), [&windowsForm](const QString &path) {
             windowsForm = true;
             return path;
         });
         notes << (windowsForm ? QStringLiteral("Wine 経由: ﾊﾟｽは Windows 形式で渡します。")
                               : QStringLiteral("Wine 経由: ﾊﾟｽは start が変換します。"));
     }
-    switch (IdeCommand::BuildRefusal(parsed)) {
-    case IdeCommand::Refusal::None:
+    switch (idecommand::BuildRefusal(parsed)) {
+    case idecommand::Refusal::None:
         notes << QStringLiteral("実行ﾌｧｲﾙ作成: ﾊﾟｽと /make、/out ﾛｸﾞを渡します。");
         break;
-    case IdeCommand::Refusal::ShellScript:
+    case idecommand::Refusal::ShellScript:
         notes << QStringLiteral("ｼｪﾙｽｸﾘﾌﾟﾄ経由のため /make を渡せません（実行ﾌｧｲﾙ作成不可）。");
         break;
-    case IdeCommand::Refusal::WineStart:
+    case idecommand::Refusal::WineStart:
         notes << QStringLiteral("wine start では /make を渡せません（実行ﾌｧｲﾙ作成不可）。"
                                 "IDE の EXE を直接指定してください。");
         break;
-    case IdeCommand::Refusal::Substitution:
+    case idecommand::Refusal::Substitution:
         notes << QStringLiteral("ﾊﾟｽを $(…) や `…` の中に置くｼｪﾙｽｸﾘﾌﾟﾄのため、安全に起動できません。"
                                 "上の欄にIDEのｺﾏﾝﾄﾞを設定してください。");
         break;
-    case IdeCommand::Refusal::NoCommand:
-    case IdeCommand::Refusal::Malformed:
+    case idecommand::Refusal::NoCommand:
+    case idecommand::Refusal::Malformed:
         notes << QStringLiteral("ｺﾏﾝﾄﾞとして読めないため、起動できません。");
         break;
     }
@@ -430,12 +430,12 @@ bool fOption::ApplySettings()
         RefuseApply(problem, kIdePage, txtIdeCommand);
         return false;
     }
-    if (IdeCommand::Parse(ideCommand).malformed) {
+    if (idecommand::Parse(ideCommand).malformed) {
         RefuseApply(ideCommand + QStringLiteral(" は引用符が閉じていないため、ｺﾏﾝﾄﾞとして読めません。"), kIdePage,
                     txtIdeCommand);
         return false;
     }
-    if (IdeCommand::Parse(ideCommand).substitution) {
+    if (idecommand::Parse(ideCommand).substitution) {
         RefuseApply(ideCommand + QStringLiteral(" はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙのﾊﾟｽをｼｪﾙｽｸﾘﾌﾟﾄの $(…)・`…`・${…} の中に置くため、"
                                                 "安全に起動できません。"),
                     kIdePage, txtIdeCommand);

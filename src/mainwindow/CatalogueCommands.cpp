@@ -6,7 +6,7 @@
 #include "catalogue/ProjectGroup.h"
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Backups.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"

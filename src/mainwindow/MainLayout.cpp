@@ -35,12 +35,4 @@ qint32 SplitAt(qint32 clientWidth, qint32 wanted)
     return qMax(kMinListTwips, qMin(wanted, clientWidth - kMarginsTwips - kMinListTwips));
 }
 
-qint32 HalfOf(double measure) { return qint32(std::nearbyint(measure)) / 2; }
-
-Box CentreOver(const Box &owner, qint32 width, qint32 height)
-{
-    return {owner.Left + HalfOf(owner.Width) - HalfOf(width), owner.Top + HalfOf(owner.Height) - HalfOf(height), width,
-            height};
-}
-
 } // namespace mainwindow

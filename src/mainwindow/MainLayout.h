@@ -42,10 +42,4 @@ std::optional<ListsLayout> LayoutLists(qint32 clientWidth, qint32 clientHeight, 
 // kMinListTwips.
 qint32 SplitAt(qint32 clientWidth, qint32 wanted);
 
-// Half of a measure as the forms compute it: to a whole number (halves to even), halved, fraction dropped.
-qint32 HalfOf(double measure);
-
-// The placement that centres a window of the given size over an owner, in twips.
-Box CentreOver(const Box &owner, qint32 width, qint32 height);
-
 } // namespace mainwindow

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QRect>
 
 namespace platform {
 
@@ -21,6 +21,19 @@ constexpr int TwipsToPixels(qint64 twips)
 constexpr qint32 KeepTwips(qint32 twips, qint64 pixels)
 {
     return TwipsToPixels(twips) == pixels ? twips : qint32(PixelsToTwips(pixels));
+}
+
+// A rectangle given in twips, in pixels.
+inline QRect TwipsRect(qint64 left, qint64 top, qint64 width, qint64 height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+// A rectangle in pixels, in twips.
+inline QRect PixelsToTwips(const QRect &pixels)
+{
+    return QRect(int(PixelsToTwips(pixels.x())), int(PixelsToTwips(pixels.y())), int(PixelsToTwips(pixels.width())),
+                 int(PixelsToTwips(pixels.height())));
 }
 
 } // namespace platform

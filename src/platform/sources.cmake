@@ -1,6 +1,7 @@
 # sources of src/platform
 target_sources(zarun_core PRIVATE
   platform/Backups.cpp platform/Backups.h
+  platform/Centring.h
   platform/ChangeNotifier.cpp platform/ChangeNotifier.h
   platform/DesktopAssociation.cpp platform/DesktopAssociation.h
   platform/DirectoryEntry.cpp platform/DirectoryEntry.h

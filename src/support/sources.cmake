@@ -1,17 +1,18 @@
-# sources of src/support
+# sources of src/support: rules in zarun_core, the widgets that follow them (ui/) in zarun_ui
 target_sources(zarun_core PRIVATE
   support/AboutRules.cpp support/AboutRules.h
   support/FileDialogRules.cpp support/FileDialogRules.h
 )
 target_sources(zarun_ui PRIVATE
-  support/cCommonDlg.cpp support/cCommonDlg.h
-  support/cILink.cpp support/cILink.h
-  support/fAbout.cpp support/fAbout.h
-  support/NoticeBar.cpp support/NoticeBar.h
-  support/AccessibleNames.cpp support/AccessibleNames.h
-  support/ProgramIcon.cpp support/ProgramIcon.h
-  support/ReadableColour.cpp support/ReadableColour.h
-  support/WidgetUserInterface.cpp support/WidgetUserInterface.h
+  support/ui/cCommonDlg.cpp support/ui/cCommonDlg.h
+  support/ui/cILink.cpp support/ui/cILink.h
+  support/ui/fAbout.cpp support/ui/fAbout.h
+  support/ui/NoticeBar.cpp support/ui/NoticeBar.h
+  support/ui/Placement.cpp support/ui/Placement.h
+  support/ui/AccessibleNames.cpp support/ui/AccessibleNames.h
+  support/ui/ProgramIcon.cpp support/ui/ProgramIcon.h
+  support/ui/ReadableColour.cpp support/ui/ReadableColour.h
+  support/ui/WidgetUserInterface.cpp support/ui/WidgetUserInterface.h
 )
 # The program icon (drawn from packaging/zarun.svg) is built into the program.
 set(ZARUN_ICON_DIR ${CMAKE_CURRENT_LIST_DIR}/../../packaging)

@@ -109,8 +109,6 @@ BuildQueue::BuildQueue(QObject *parent) : QObject(parent) {}
 
 BuildQueue::~BuildQueue()
 {
-    if (self_)
-        *self_ = nullptr;
     // The run ends with its owner (the window closes, the program ends): the IDE at work and
     // everything it started end too, rather than go on writing after the program has gone.
     if (current_) {
@@ -123,8 +121,8 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
 {
     if (running_)
         return false;
-    const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(IdeCommand::Parse(mMain::VbIdePath));
-    if (refusal != IdeCommand::Refusal::None) {
+    const idecommand::Refusal refusal = idecommand::BuildRefusal(idecommand::Parse(mMain::VbIdePath));
+    if (refusal != idecommand::Refusal::None) {
         if (error)
             *error = mMain::BuildRefusalMessage(mMain::VbIdePath, refusal);
         return false;
@@ -178,17 +176,15 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     }
 
     // A look finished after this queue is gone, or after a cancel, is dropped on arrival.
-    if (self_)
-        *self_ = nullptr;
-    self_ = std::make_shared<BuildQueue *>(this);
-    std::weak_ptr<BuildQueue *> weakSelf = self_;
+    const int look = ++look_;
     QObject *receiver = QCoreApplication::instance();
-    QThreadPool::globalInstance()->start([looks = std::move(looks), weakSelf, receiver]() mutable {
+    QThreadPool::globalInstance()->start([looks = std::move(looks), self = QPointer<BuildQueue>(this), look,
+                                          receiver]() mutable {
         Plan plan = planOf(looks);
         looks.clear();
-        QMetaObject::invokeMethod(receiver, [plan = std::move(plan), weakSelf]() mutable {
-            if (const auto self = weakSelf.lock(); self && *self)
-                (*self)->looked(std::move(plan));
+        QMetaObject::invokeMethod(receiver, [plan = std::move(plan), self, look]() mutable {
+            if (self && self->look_ == look)
+                self->looked(std::move(plan));
         }, Qt::QueuedConnection);
     });
     return true;
@@ -253,8 +249,7 @@ void BuildQueue::Cancel()
         return;
     }
     // Still looking: nothing was started.
-    if (self_)
-        *self_ = nullptr;
+    ++look_;
     QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
 }
 

@@ -71,7 +71,7 @@ private:
 
     bool running_ = false;
     bool cancelled_ = false;
-    std::shared_ptr<BuildQueue *> self_; // reached by the look on the worker thread, cleared when gone
+    int look_ = 0; // the look whose result is awaited; a cancel moves on past it
     std::vector<Planned> planned_;
     size_t next_ = 0;
     Summary summary_;

@@ -136,19 +136,19 @@ QByteArray readPart(const QString &path)
 
 } // namespace
 
-QString LikelyFailureCause(const IdeCommand::Command &command, const QString &projectFile)
+QString LikelyFailureCause(const idecommand::Command &command, const QString &projectFile)
 {
     // No shell reads the command, so a "~" left in a value (a user not known here) stays a "~".
-    for (const QString &assignment : IdeCommand::Environment(command)) {
+    for (const QString &assignment : idecommand::Environment(command)) {
         if (assignment.mid(assignment.indexOf(u'=') + 1).startsWith(u'~'))
             return QStringLiteral("IDEのｺﾏﾝﾄﾞの環境変数  ") + assignment
                    + QStringLiteral("  の ~ はﾎｰﾑﾌｫﾙﾀﾞに置き換えられません。ﾌｫﾙﾀﾞをﾌﾙﾊﾟｽで指定してください（")
                    + kIdePage + QStringLiteral("）。");
     }
-    const QStringList wine = IdeCommand::WineWords(command);
+    const QStringList wine = idecommand::WineWords(command);
     if (wine.isEmpty())
         return QString();
-    const QString ide = IdeCommand::WineProgram(command);
+    const QString ide = idecommand::WineProgram(command);
     if (const QString file = platform::UnixPathForWine(wine, ide); !file.isEmpty()) {
         // Wine finds it ignoring letter case, as Windows does.
         QString onDisk;
@@ -191,8 +191,8 @@ IdeBuild::IdeBuild(const std::weak_ptr<catalogue::ProjectRecord> &record)
 IdeBuild::Started IdeBuild::Start(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     const QString &ideCommand = mMain::VbIdePath;
-    const IdeCommand::Command command = IdeCommand::Parse(ideCommand);
-    if (const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(command); refusal != IdeCommand::Refusal::None)
+    const idecommand::Command command = idecommand::Parse(ideCommand);
+    if (const idecommand::Refusal refusal = idecommand::BuildRefusal(command); refusal != idecommand::Refusal::None)
         return {nullptr, mMain::BuildRefusalMessage(ideCommand, refusal)};
     if (const auto shared = record.lock(); shared && shared->building)
         return {nullptr, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ  ") + projectFile + QStringLiteral("  の実行ﾌｧｲﾙは作成中です。")};
@@ -211,7 +211,7 @@ IdeBuild::Started IdeBuild::Start(const QString &projectFile, const std::weak_pt
     }
     // The project path and the switches stay single arguments, whatever the paths hold.
     const QStringList arguments =
-        IdeCommand::BuildArguments(command, projectFile, mMain::WinePathConverter(command), out).arguments;
+        idecommand::BuildArguments(command, projectFile, mMain::WinePathConverter(command), out).arguments;
 
     auto *build = new IdeBuild(record);
     build->projectFile_ = projectFile;

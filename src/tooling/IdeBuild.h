@@ -33,7 +33,7 @@ QString BuildOutputOf(const QString &projectFile);
 // path missing from the Wine prefix, a 32-bit IDE while that Wine runs no 32-bit programs, an
 // environment value still starting with "~", a path that the IDE's code page cannot hold without
 // a Japanese locale. What the user is told of it; empty when none of these is seen.
-QString LikelyFailureCause(const IdeCommand::Command &command, const QString &projectFile);
+QString LikelyFailureCause(const idecommand::Command &command, const QString &projectFile);
 // What the user is told when the build of the project failed: the cause, else where the IDE's
 // messages are.
 QString BuildFailureMessage(const QString &projectFile, const QString &cause);
@@ -77,7 +77,7 @@ private:
     void writeLog(bool built);
 
     QString projectFile_;
-    IdeCommand::Command command_;
+    idecommand::Command command_;
     QString exe_;
     qint64 exeBaseNs_ = 0;
     QString log_; // empty without a log folder

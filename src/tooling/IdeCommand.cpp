@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-namespace IdeCommand {
+namespace idecommand {
 
 namespace {
 
@@ -398,4 +398,4 @@ QStringList WineRunArguments(const Command &command, const QString &program)
     return wine;
 }
 
-} // namespace IdeCommand
+} // namespace idecommand

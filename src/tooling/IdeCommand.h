@@ -8,7 +8,7 @@
 // The IDE command (the Exec line of the desktop entry that opens .vbp files, or the command
 // set in the options, which is read the same way) taken apart: what it runs and through what,
 // and the argument vectors that open or build a project with it. Nothing here starts a process.
-namespace IdeCommand {
+namespace idecommand {
 
 // Why a command cannot build.
 enum class Refusal {
@@ -70,4 +70,4 @@ Build BuildArguments(const Command &command, const QString &projectFile, const P
 // environment, then program. Empty when the command does not run through Wine.
 QStringList WineRunArguments(const Command &command, const QString &program);
 
-} // namespace IdeCommand
+} // namespace idecommand

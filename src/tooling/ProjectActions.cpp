@@ -14,7 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace ProjectActions {
+namespace tooling {
 
 namespace {
 
@@ -41,12 +41,12 @@ bool start(const QStringList &arguments, const QString &workingDirectory)
 // else with the desktop's program for its type, else with wine from PATH. Empty when none.
 QStringList windowsProgramArguments(const QString &program)
 {
-    const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
-    if (QStringList arguments = IdeCommand::WineRunArguments(ide, program); !arguments.isEmpty())
+    const idecommand::Command ide = idecommand::Parse(mMain::VbIdePath);
+    if (QStringList arguments = idecommand::WineRunArguments(ide, program); !arguments.isEmpty())
         return arguments;
-    const IdeCommand::Command associated = IdeCommand::Parse(platform::DefaultApplicationCommand(program));
+    const idecommand::Command associated = idecommand::Parse(platform::DefaultApplicationCommand(program));
     if (associated.valid)
-        return IdeCommand::OpenArguments(associated, program, mMain::WinePathConverter(associated));
+        return idecommand::OpenArguments(associated, program, mMain::WinePathConverter(associated));
     const QString wine = platform::WineOnPath();
     if (!wine.isEmpty())
         return {wine, program};
@@ -77,12 +77,12 @@ void OpenSource(const QString &projectFile)
         OpenTarget(projectFile);
         return;
     }
-    const IdeCommand::Command ide = IdeCommand::Parse(mMain::VbIdePath);
+    const idecommand::Command ide = idecommand::Parse(mMain::VbIdePath);
     if (ide.substitution) {
         ui::Current().Message(mMain::VbIdePath + mMain::SubstitutionText());
         return;
     }
-    if (!start(IdeCommand::OpenArguments(ide, projectFile, mMain::WinePathConverter(ide)), QDir::currentPath()))
+    if (!start(idecommand::OpenArguments(ide, projectFile, mMain::WinePathConverter(ide)), QDir::currentPath()))
         ui::Current().Message(QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + mMain::VbIdePath + QStringLiteral("  を起動できません。"));
 }
 
@@ -140,4 +140,4 @@ void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue
         mMain::MakeExe(projectFile, record);
 }
 
-} // namespace ProjectActions
+} // namespace tooling

@@ -11,7 +11,7 @@ struct ProjectRecord;
 // The four commands on the selected project. Each takes the project's value
 // (ProjectFile, ProjectFolder or ProjectExe), tells the user when it is not
 // set or not found, and otherwise acts on it without waiting.
-namespace ProjectActions {
+namespace tooling {
 
 // Opens the .vbp file with the IDE command in effect (mMain::VbIdePath), or, when there is
 // none, with the desktop's default application for it.
@@ -30,4 +30,4 @@ void MakeExecutableFor(const QString &projectFile, const std::weak_ptr<catalogue
 // the target, when it does not exist or nothing could open it. False then.
 bool OpenTarget(const QString &target);
 
-} // namespace ProjectActions
+} // namespace tooling

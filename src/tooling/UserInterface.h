@@ -23,9 +23,10 @@ public:
     virtual QString AskCatalogueFileToSave() { return QString(); }
 };
 
-// The implementation in use; a silent one (every question cancelled) until one is set.
+// The implementation in use. Until one is set, every question is cancelled and every message and
+// question is logged as a warning: nothing the user should have seen is dropped without a trace.
 UserInterface &Current();
-// Sets the implementation (nullptr restores the silent one). The caller keeps ownership.
+// Sets the implementation (nullptr restores the logging one). The caller keeps ownership.
 void SetCurrent(UserInterface *userInterface);
 
 } // namespace ui

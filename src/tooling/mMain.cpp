@@ -55,47 +55,19 @@ bool isSeparator(QChar c, PathStyle style)
 
 std::optional<QString> ReadProjectValue(QIODevice &device, ProjectKey key)
 {
-    // A line ends at CR LF, a lone CR or a lone LF (files checked out on Linux have LF only).
-    QByteArray line;
-    bool dropLeadingLf = false;
-    qint64 total = 0;
-    while (total < kMaxProjectFileBytes) {
-        qint64 want = qMin(kChunkBytes, kMaxProjectFileBytes - total);
+    // One reader of the keys: the text (up to the limit) is read whole and looked at as a whole.
+    QByteArray bytes;
+    while (bytes.size() < kMaxProjectFileBytes) {
+        qint64 want = qMin(kChunkBytes, kMaxProjectFileBytes - bytes.size());
         // read(n) allocates n bytes: a small file of known size gets a small buffer.
         if (!device.isSequential())
             want = qBound(qint64(1), device.size() - device.pos() + 1, want);
         const QByteArray chunk = device.read(want);
         if (chunk.isEmpty())
             break;
-        total += chunk.size();
-        qsizetype from = 0;
-        if (dropLeadingLf && chunk.startsWith('\n'))
-            from = 1;
-        dropLeadingLf = false;
-        while (from < chunk.size()) {
-            qsizetype end = from;
-            while (end < chunk.size() && chunk[end] != '\r' && chunk[end] != '\n')
-                ++end;
-            if (end == chunk.size()) {
-                line.append(chunk.constData() + from, chunk.size() - from);
-                break;
-            }
-            line.append(chunk.constData() + from, end - from);
-            if (auto value = valueIfKey(line, key))
-                return value;
-            line.clear();
-            from = end + 1;
-            if (chunk[end] == '\r') {
-                if (from == chunk.size())
-                    dropLeadingLf = true;
-                else if (chunk[from] == '\n')
-                    ++from;
-            }
-        }
+        bytes += chunk;
     }
-    if (!line.isEmpty())
-        return valueIfKey(line, key);
-    return std::nullopt;
+    return ProjectValueIn(bytes, key);
 }
 
 qsizetype ProjectLineSize(QByteArrayView text)
@@ -248,21 +220,21 @@ QString MakeExeCaption(const QString &exePath)
     return mFunction::GetFileName(exePath) + QStringLiteral(" を作成中");
 }
 
-QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal)
+QString BuildRefusalMessage(const QString &command, idecommand::Refusal refusal)
 {
     const QString howTo = QStringLiteral("実行ﾌｧｲﾙを作成するには、ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください。");
     switch (refusal) {
-    case IdeCommand::Refusal::None:
+    case idecommand::Refusal::None:
         break;
-    case IdeCommand::Refusal::NoCommand:
+    case idecommand::Refusal::NoCommand:
         return QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ(*.vbp)に関連付けられたﾌﾟﾛｸﾞﾗﾑがないため、実行ﾌｧｲﾙを作成できません。");
-    case IdeCommand::Refusal::Malformed:
+    case idecommand::Refusal::Malformed:
         return QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + command + QStringLiteral("  を起動できません。");
-    case IdeCommand::Refusal::ShellScript:
+    case idecommand::Refusal::ShellScript:
         return command + QStringLiteral("  はﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙをｼｪﾙｽｸﾘﾌﾟﾄの中で渡すため、/make をIDEに渡せません。") + howTo;
-    case IdeCommand::Refusal::WineStart:
+    case idecommand::Refusal::WineStart:
         return command + QStringLiteral("  は wine start でﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙを開くため、/make をIDEに渡せません。") + howTo;
-    case IdeCommand::Refusal::Substitution:
+    case idecommand::Refusal::Substitution:
         return command + SubstitutionText();
     }
     return QString();
@@ -275,9 +247,9 @@ QString SubstitutionText()
                           "ZARUN 設定の「IDE」でIDEのｺﾏﾝﾄﾞを設定してください（例: env WINEPREFIX=… wine \"C:\\VB98\\VB6.EXE\"）。");
 }
 
-IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command)
+idecommand::PathConverter WinePathConverter(const idecommand::Command &command)
 {
-    const QStringList wine = IdeCommand::WineWords(command);
+    const QStringList wine = idecommand::WineWords(command);
     return [wine](const QString &path) { return platform::WindowsPathForWine(wine, path); };
 }
 
@@ -286,8 +258,8 @@ bool MakeExe(const QString &projectFile) { return MakeExe(projectFile, {}); }
 bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record)
 {
     ui::UserInterface &ui = ui::Current();
-    const IdeCommand::Command command = IdeCommand::Parse(VbIdePath);
-    if (const IdeCommand::Refusal refusal = IdeCommand::BuildRefusal(command); refusal != IdeCommand::Refusal::None) {
+    const idecommand::Command command = idecommand::Parse(VbIdePath);
+    if (const idecommand::Refusal refusal = idecommand::BuildRefusal(command); refusal != idecommand::Refusal::None) {
         ui.Message(BuildRefusalMessage(VbIdePath, refusal));
         return false;
     }

@@ -48,14 +48,14 @@ bool MakeExe(const QString &projectFile);
 bool MakeExe(const QString &projectFile, const std::weak_ptr<catalogue::ProjectRecord> &record);
 
 // What the user is told when the IDE command cannot build (empty for Refusal::None).
-QString BuildRefusalMessage(const QString &command, IdeCommand::Refusal refusal);
+QString BuildRefusalMessage(const QString &command, idecommand::Refusal refusal);
 // Why a command whose file code stands inside a substitution is not started, and what to do:
 // what follows the command in the message.
 QString SubstitutionText();
 
 // Turns paths into the Windows form that the command's Wine reads (through its prefix's drives,
 // else drive Z:).
-IdeCommand::PathConverter WinePathConverter(const IdeCommand::Command &command);
+idecommand::PathConverter WinePathConverter(const idecommand::Command &command);
 
 // --- the pieces of the readers, for callers and tests that work on other path styles ---
 

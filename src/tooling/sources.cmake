@@ -1,8 +1,7 @@
-# sources of src/tooling
+# sources of src/tooling: the IDE and the shell in zarun_core, the progress windows (ui/) in zarun_ui
 target_sources(zarun_core PRIVATE
   tooling/BuildOrder.cpp tooling/BuildOrder.h
   tooling/BuildQueue.cpp tooling/BuildQueue.h
-  tooling/Centring.cpp tooling/Centring.h
   tooling/IdeBuild.cpp tooling/IdeBuild.h
   tooling/IdeCommand.cpp tooling/IdeCommand.h
   tooling/ProjectActions.cpp tooling/ProjectActions.h
@@ -11,6 +10,6 @@ target_sources(zarun_core PRIVATE
   tooling/mMain.cpp tooling/mMain.h
 )
 target_sources(zarun_ui PRIVATE
-  tooling/fBuild.cpp tooling/fBuild.h
-  tooling/fMessage.cpp tooling/fMessage.h
+  tooling/ui/BuildProgress.cpp tooling/ui/BuildProgress.h
+  tooling/ui/fMessage.cpp tooling/ui/fMessage.h
 )

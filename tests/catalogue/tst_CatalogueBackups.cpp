@@ -7,6 +7,7 @@
 #include "common/FileBytes.h"
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
+#include "common/ResetGlobals.h"
 
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -58,15 +59,14 @@ void tst_CatalogueBackups::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     platform::SetBackupFolderForTesting(dir_->filePath("state/ZARUN/backups"));
-    platform::IniStore::Instance().Reset();
     platform::ResetBackupFailureForTesting();
-    catalogue::ResetState();
+    ResetGlobals();
 }
 
 void tst_CatalogueBackups::cleanup()
 {
     platform::SetBackupFolderForTesting(QString());
-    catalogue::ResetState();
+    ResetGlobals();
 }
 
 void tst_CatalogueBackups::backupBeforeEveryChange_data()

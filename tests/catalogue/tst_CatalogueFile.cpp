@@ -4,6 +4,7 @@
 #include "common/FileBytes.h"
 #include "common/TestFolders.h"
 #include "platform/ProgramFolder.h"
+#include "common/ResetGlobals.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -121,12 +122,12 @@ void tst_CatalogueFile::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    catalogue::ResetState();
+    ResetGlobals();
 }
 
 void tst_CatalogueFile::cleanup()
 {
-    catalogue::ResetState();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(QString());
     // Let the temporary folder go even where a test took write permission away.
     setMode(dir_->path(), 0755);

@@ -1,6 +1,7 @@
 #include "catalogue/NameRules.h"
 
 #include "platform/IniStore.h"
+#include "common/ResetGlobals.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,7 +12,7 @@ using namespace catalogue;
 class tst_NameRules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { platform::IniStore::Instance().Reset(); }
+    void init() { ResetGlobals(); }
     void projectName_data();
     void projectName();
     void categoryName_data();

@@ -3,10 +3,11 @@
 #include "common/FileBytes.h"
 #include "common/FakeIdeEnvironment.h"
 #include "common/ScriptedUserInterface.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,11 +109,8 @@ void tst_cVbAnalyze::init()
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     env_.ClearCalls();
-    catalogue::ResetState();
-    settings::ResetValues();
-    platform::IniStore::Instance().Reset();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(dir_->path());
-    mMain::VbIdePath.clear();
     inserted_ = std::make_unique<QSignalSpy>(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectInserted);
     State().CatalogueFilePath = catalogueFile();
 }
@@ -120,9 +118,7 @@ void tst_cVbAnalyze::init()
 void tst_cVbAnalyze::cleanup()
 {
     inserted_.reset();
-    catalogue::ResetState();
-    settings::ResetValues();
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(QString());
     dir_.reset();
 }

@@ -1,5 +1,6 @@
 #include "catalogue/mIniFile.h"
 #include "common/FileBytes.h"
+#include "common/ResetGlobals.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -75,7 +76,7 @@ private:
 
 void tst_mIniFile::init()
 {
-    platform::IniStore::Instance().Reset();
+    ResetGlobals();
     QVERIFY(dir_.isValid());
     for (const QString &name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
         QFile::remove(dir_.filePath(name));

@@ -5,7 +5,7 @@
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QStringList>

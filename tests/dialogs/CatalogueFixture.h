@@ -10,32 +10,33 @@
 // $R stands for the folder in expected file contents. Each .vbp names its executable <Folder>App.exe.
 
 #include "catalogue/CatalogueFile.h"
+#include "common/ScriptedUserInterface.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/cVbAnalyze.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/IniStore.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/mFunction.h"
+#include "common/ResetGlobals.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 class CatalogueFixture {
 public:
     CatalogueFixture()
     {
-        catalogue::ResetState();
-        settings::ResetValues();
-        platform::IniStore::Instance().Reset();
+        ResetGlobals();
         cCommonDlg::ResetAnswerer();
     }
     ~CatalogueFixture()
     {
         // Writable again, so that the folder can be removed.
         QFile::setPermissions(CatalogueFile(), QFile::ReadOwner | QFile::WriteOwner);
-        catalogue::ResetState();
-        platform::IniStore::Instance().Reset();
+        ResetGlobals();
         cCommonDlg::ResetAnswerer();
     }
 
@@ -101,6 +102,32 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// What each dialog test starts from: the catalogue loaded, its first project selected and its
+// category listed, the user's answers scripted. A test class derives from it and calls SetUp()
+// from init() and TearDown() from cleanup().
+struct DialogFixture {
+    bool SetUp()
+    {
+        fixture_ = std::make_unique<CatalogueFixture>();
+        if (!fixture_->Setup())
+            return false;
+        ui_ = std::make_unique<ScriptedUserInterface>();
+        list_ = std::make_unique<catalogue::ProjectListModel>();
+        fixture_->Select(1, 1, list_.get());
+        return true;
+    }
+    void TearDown()
+    {
+        list_.reset();
+        ui_.reset();
+        fixture_.reset();
+    }
+
+    std::unique_ptr<CatalogueFixture> fixture_;
+    std::unique_ptr<ScriptedUserInterface> ui_;
+    std::unique_ptr<catalogue::ProjectListModel> list_;
 };
 
 // Row r of the list (1-based) as its four column texts.

@@ -3,7 +3,6 @@
 #include "CatalogueFixture.h"
 #include "common/AccessibleNames.h"
 #include "common/TestFolders.h"
-#include "common/ScriptedUserInterface.h"
 #include "platform/TextCodec.h"
 
 #include <QApplication>
@@ -18,12 +17,12 @@
 
 #include <memory>
 
-class tst_fEdit : public QObject {
+class tst_fEdit : public QObject, private DialogFixture {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { UseTestFolders(); }
-    void init();
-    void cleanup();
+    void init() { QVERIFY(SetUp()); }
+    void cleanup() { TearDown(); }
     void layout();
     void opening();
     void focusRule_data();
@@ -37,28 +36,7 @@ private Q_SLOTS:
     void browse();
     void keys_data();
     void keys();
-
-private:
-    std::unique_ptr<CatalogueFixture> fixture_;
-    std::unique_ptr<ScriptedUserInterface> ui_;
-    std::unique_ptr<catalogue::ProjectListModel> list_;
 };
-
-void tst_fEdit::init()
-{
-    fixture_ = std::make_unique<CatalogueFixture>();
-    QVERIFY(fixture_->Setup());
-    ui_ = std::make_unique<ScriptedUserInterface>();
-    list_ = std::make_unique<catalogue::ProjectListModel>();
-    fixture_->Select(1, 1, list_.get());
-}
-
-void tst_fEdit::cleanup()
-{
-    list_.reset();
-    ui_.reset();
-    fixture_.reset();
-}
 
 void tst_fEdit::layout()
 {

@@ -3,7 +3,6 @@
 #include "CatalogueFixture.h"
 #include "common/AccessibleNames.h"
 #include "common/TestFolders.h"
-#include "common/ScriptedUserInterface.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -52,12 +51,12 @@ Snapshot Take(const CatalogueFixture &fixture, const catalogue::ProjectListModel
 
 } // namespace
 
-class tst_fMove : public QObject {
+class tst_fMove : public QObject, private DialogFixture {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { UseTestFolders(); }
-    void init();
-    void cleanup();
+    void init() { QVERIFY(SetUp()); }
+    void cleanup() { TearDown(); }
     void layout();
     void opening();
     void centredOverMainWindow();
@@ -71,28 +70,7 @@ private Q_SLOTS:
     void sourceKeyNotDeleted();
     void enterOnOpeningPressesCancel();
     void escapeCancels();
-
-private:
-    std::unique_ptr<CatalogueFixture> fixture_;
-    std::unique_ptr<ScriptedUserInterface> ui_;
-    std::unique_ptr<catalogue::ProjectListModel> list_;
 };
-
-void tst_fMove::init()
-{
-    fixture_ = std::make_unique<CatalogueFixture>();
-    QVERIFY(fixture_->Setup());
-    ui_ = std::make_unique<ScriptedUserInterface>();
-    list_ = std::make_unique<catalogue::ProjectListModel>();
-    fixture_->Select(1, 1, list_.get());
-}
-
-void tst_fMove::cleanup()
-{
-    list_.reset();
-    ui_.reset();
-    fixture_.reset();
-}
 
 void tst_fMove::layout()
 {

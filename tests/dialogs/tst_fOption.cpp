@@ -6,8 +6,9 @@
 #include "common/ScriptedUserInterface.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
-#include "support/ReadableColour.h"
+#include "support/ui/ReadableColour.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -26,28 +27,6 @@
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-// The settings the dialog edits, in one comparable value.
-struct Edited {
-    qint32 DoubleClickAction;
-    bool AutoMakeExe;
-    bool DragDropEnabled;
-    bool SortOnColumnClick;
-    QString StartupCatalogue;
-    bool SortOnOpen;
-    bool operator==(const Edited &) const = default;
-};
-
-Edited Current()
-{
-    const settings::SettingsValues &v = settings::Values();
-    return {v.DoubleClickAction, v.AutoMakeExe, v.DragDropEnabled, v.SortOnColumnClick, v.StartupCatalogue,
-            v.SortOnOpen};
-}
-
-} // namespace
 
 class tst_fOption : public QObject {
     Q_OBJECT
@@ -92,8 +71,7 @@ private:
 
 void tst_fOption::init()
 {
-    settings::ResetValues();
-    platform::IniStore::Instance().Reset();
+    ResetGlobals();
     cCommonDlg::ResetAnswerer();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
@@ -104,7 +82,6 @@ void tst_fOption::init()
     // The dialog never touches ZARUN.ini itself.
     settings::Values().SettingsFilePath = dir_->filePath(QStringLiteral("ZARUN.ini"));
     platform::SetProgramFolderForTesting(dir_->path());
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
@@ -113,9 +90,8 @@ void tst_fOption::cleanup()
     QVERIFY(!QFile::exists(settings::Values().SettingsFilePath));
     ui_.reset();
     platform::SetProgramFolderForTesting(QString());
-    mMain::VbIdePath.clear();
     dir_.reset();
-    settings::ResetValues();
+    ResetGlobals();
     cCommonDlg::ResetAnswerer();
 }
 
@@ -336,6 +312,11 @@ void tst_fOption::apply()
     settings::Values().StartupCatalogue = stored;
     settings::Values().SortOnOpen = false;
     settings::Values().SortOnColumnClick = false;
+    settings::SettingsValues expected = settings::Values();
+    expected.DoubleClickAction = 2;
+    expected.AutoMakeExe = false;
+    expected.DragDropEnabled = false;
+    expected.StartupCatalogue = typed;
     fOption dialog;
     dialog.txtDataFile->setText(typed);
     dialog.optWClick[2]->click();
@@ -347,7 +328,7 @@ void tst_fOption::apply()
     QVERIFY(!dialog.cmdApply->isEnabled());
     QVERIFY(!dialog.ApplyRefused());
     // The disabled boxes store their own settings back unchanged.
-    QVERIFY(Current() == (Edited{2, false, false, false, typed, false}));
+    QVERIFY(settings::Values() == expected);
 }
 
 void tst_fOption::applyRefused_data()
@@ -368,7 +349,7 @@ void tst_fOption::applyRefused()
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     const QString typed = path.isEmpty() ? QString() : dir_->filePath(path);
-    const Edited before = Current();
+    const settings::SettingsValues before = settings::Values();
     fOption dialog;
     dialog.lstOption->setCurrentRow(1);
     dialog.txtDataFile->setText(typed);
@@ -376,7 +357,7 @@ void tst_fOption::applyRefused()
     dialog.cmdApply_Click();
 
     QCOMPARE(ui_->messages, QStringList{QString(message).replace(QStringLiteral("$P"), typed)});
-    QVERIFY(Current() == before);
+    QVERIFY(settings::Values() == before);
     QCOMPARE(dialog.lstOption->currentRow(), 0);
     QVERIFY(dialog.fraMain->isVisibleTo(&dialog));
     QCOMPARE(dialog.focusWidget(), dialog.txtDataFile);
@@ -388,7 +369,7 @@ void tst_fOption::applyRefused()
 
 void tst_fOption::okRefusedStaysOpen()
 {
-    const Edited before = Current();
+    const settings::SettingsValues before = settings::Values();
     const QString gone = dir_->filePath(QStringLiteral("Gone.zrd"));
     fOption dialog;
     QSignalSpy finished(&dialog, &QDialog::finished);
@@ -404,7 +385,7 @@ void tst_fOption::okRefusedStaysOpen()
     QVERIFY(!dialog.ApplyRefused()); // consumed by the closing it stopped
     QCOMPARE(dialog.lstOption->currentRow(), 0);
     QCOMPARE(dialog.focusWidget(), dialog.txtDataFile);
-    QVERIFY(Current() == before);
+    QVERIFY(settings::Values() == before);
 
     // With the path made right, OK applies and closes.
     dialog.txtDataFile->setText(startup_);
@@ -418,13 +399,13 @@ void tst_fOption::okRefusedStaysOpen()
 void tst_fOption::okWithNothingPendingCloses()
 {
     // No start-up file is set by default: OK with nothing changed must not refuse.
-    const Edited before = Current();
+    const settings::SettingsValues before = settings::Values();
     fOption dialog;
     QSignalSpy accepted(&dialog, &QDialog::accepted);
     dialog.cmdOK_Click();
     QCOMPARE(accepted.count(), 1);
     QVERIFY(ui_->messages.isEmpty());
-    QVERIFY(Current() == before);
+    QVERIFY(settings::Values() == before);
 }
 
 void tst_fOption::cancelAfterRefusedApplyCloses()

@@ -20,9 +20,11 @@
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fEdit.h"
 #include "mainwindow/CatalogueCommands.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
@@ -136,7 +138,7 @@ int main(int argc, char **argv)
         w.Form_Load();
     }
     State().CatalogueFilePath = args[2];
-    w.LoadCatalogue();
+    w.Commands().LoadCatalogue();
     printMessages(ui);
 
     bool ok = false;
@@ -153,20 +155,20 @@ int main(int argc, char **argv)
             printMessages(ui);
         }
     } else if (command == QLatin1String("delete")) {
-        w.ClickProjectRow(1);
+        w.Commands().SelectProject(1);
         ui.confirmAnswers << true;
-        const qint32 before = w.lvwProjectList->RowCount();
-        w.DeleteSelectedProject();
-        ok = w.lvwProjectList->RowCount() == before - 1 && ui.messages.isEmpty();
+        const qint32 before = w.Lists().lvwProjectList()->RowCount();
+        w.Commands().DeleteSelectedProject();
+        ok = w.Lists().lvwProjectList()->RowCount() == before - 1 && ui.messages.isEmpty();
         printMessages(ui);
     } else if (command == QLatin1String("ctgdelete")) {
         ui.confirmAnswers << true;
         const qint32 before = State().CategoryCount;
-        w.DeleteCategory();
+        w.Commands().DeleteCategory();
         ok = State().CategoryCount == before - 1 && ui.messages.isEmpty();
         printMessages(ui);
     } else if (command == QLatin1String("edit") && args.size() >= 4) {
-        w.ClickProjectRow(1);
+        w.Commands().SelectProject(1);
         fEdit dialog(&w);
         dialog.txtProjectFile->setText(args[3]);
         dialog.cmdOK_Click();

@@ -7,16 +7,19 @@
 #include "catalogue/mIniFile.h"
 #include "common/TestFolders.h"
 #include "common/FileBytes.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fEdit.h"
-#include "mainwindow/ProjectListView.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/fMain.h"
+#include "mainwindow/ui/ProjectListView.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/FileSystem.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 #include "tooling/mMain.h"
 
 #include <QDir>
@@ -142,11 +145,8 @@ void tst_CatalogueFaults::init()
     QVERIFY(put(catalogue_, kOld));
     platform::SetProgramFolderForTesting(dir_->filePath(QStringLiteral("program")));
     QVERIFY(QDir().mkpath(dir_->filePath(QStringLiteral("program"))));
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
@@ -166,11 +166,11 @@ void tst_CatalogueFaults::cleanup()
 void tst_CatalogueFaults::loadWithAddition(fMain &w)
 {
     State().CatalogueFilePath = catalogue_;
-    w.LoadCatalogue();
+    w.Commands().LoadCatalogue();
     QVERIFY(catalogue::AddProjects(QStringLiteral("A"), {{QStringLiteral("/n/added.vbp"), QStringLiteral("added"), QString()}}).Done);
     QCOMPARE(contents(catalogue_), kAdded);
-    w.ShowProjectList();
-    w.ClickProjectRow(1);
+    w.Lists().ShowProjectList();
+    w.Commands().SelectProject(1);
 }
 
 void tst_CatalogueFaults::hostileFilesStayAsTheyAre_data()
@@ -252,10 +252,10 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
     {
         fMain w;
         if (kind == QLatin1String("new")) {
-            w.NewCatalogue();
+            w.Commands().NewCatalogue();
         } else {
             State().CatalogueFilePath = opened;
-            w.LoadCatalogue();
+            w.Commands().LoadCatalogue();
         }
         if (kind == QLatin1String("duplicates"))
             QCOMPARE(State().Current()->Count(), 1);
@@ -358,13 +358,13 @@ void tst_CatalogueFaults::commandsOnAFaultyFile()
 
     if (command == QLatin1String("project delete")) {
         ui_->confirmAnswers << true;
-        w.DeleteSelectedProject();
+        w.Commands().DeleteSelectedProject();
     } else if (command == QLatin1String("category rename")) {
         ui_->inputAnswers << QStringLiteral("R");
-        w.RenameCategory();
+        w.Commands().RenameCategory();
     } else if (command == QLatin1String("category delete")) {
         ui_->confirmAnswers << true;
-        w.DeleteCategory();
+        w.Commands().DeleteCategory();
     } else if (command == QLatin1String("project edit")) {
         fEdit dialog(&w);
         dialog.txtProjectName->setText(QStringLiteral("e1"));
@@ -378,8 +378,8 @@ void tst_CatalogueFaults::commandsOnAFaultyFile()
     for (QString &m : messages)
         m.replace(QStringLiteral("%PATH%"), catalogue_);
     QCOMPARE(ui_->messages, messages);
-    QCOMPARE(RowTexts(w.lvwCategory), categories);
-    QCOMPARE(RowTexts(w.lvwProjectList), projects);
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), categories);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), projects);
     // The rows and the entries behind them still match.
     const catalogue::cVbAnalyze *current = State().Current();
     QVERIFY(current);
@@ -442,7 +442,7 @@ void tst_CatalogueFaults::editsByAnotherProgram()
     const QByteArray theirs("[A]\r\np1=x\r\nzz=Y\r\n[B]\r\nq=z\r\n");
     fMain w;
     State().CatalogueFilePath = catalogue_;
-    w.LoadCatalogue();
+    w.Commands().LoadCatalogue();
     if (how == QLatin1String("rewritten in place at once")) {
         QVERIFY(put(catalogue_, theirs));
     } else if (how == QLatin1String("replaced through a rename")) {
@@ -475,21 +475,21 @@ void tst_CatalogueFaults::editsByAnotherProgram()
     }
 
     // A click on the category shows what is in memory; the file is not read again.
-    w.ClickCategoryRow(1);
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{"p1", "p2"}));
-    w.ClickProjectRow(1);
+    w.Commands().SelectCategory(1);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{"p1", "p2"}));
+    w.Commands().SelectProject(1);
 
     if (command == QLatin1String("save")) {
         QVERIFY(w.SaveCatalogue());
     } else if (command == QLatin1String("project delete")) {
         ui_->confirmAnswers << true;
-        w.DeleteSelectedProject();
+        w.Commands().DeleteSelectedProject();
     } else {
-        w.LoadCatalogue();
+        w.Commands().LoadCatalogue();
     }
     QCOMPARE(ui_->messages, QStringList{});
     QCOMPARE(contents(catalogue_), file);
-    QCOMPARE(RowTexts(w.lvwProjectList), projects);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), projects);
 }
 
 void tst_CatalogueFaults::namesTakenElsewhereAreRefused_data()
@@ -509,14 +509,14 @@ void tst_CatalogueFaults::namesTakenElsewhereAreRefused()
     QVERIFY(put(catalogue_, theirs));
     ui_->inputAnswers << QStringLiteral("C");
     if (command == QLatin1String("add")) {
-        w.AddCategory();
+        w.Commands().AddCategory();
     } else {
-        w.ClickCategoryRow(2);
-        w.RenameCategory();
+        w.Commands().SelectCategory(2);
+        w.Commands().RenameCategory();
     }
     QCOMPARE(ui_->messages.size(), 1);
     QVERIFY2(ui_->messages[0].contains(QStringLiteral("[C]")), qPrintable(ui_->messages[0]));
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{"A", "B", "C"}));
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{"A", "B", "C"}));
     QCOMPARE(contents(catalogue_), theirs);
 }
 
@@ -552,9 +552,9 @@ void tst_CatalogueFaults::settingsFileThatCannotBeWritten()
         QCOMPARE(settings::Values().DoubleClickAction, readable ? 0 : 1);
         if (!readable) {
             State().CatalogueFilePath = catalogue_;
-            w.LoadCatalogue();
+            w.Commands().LoadCatalogue();
         }
-        QCOMPARE(RowTexts(w.lvwCategory), (QStringList{"A", "B"}));
+        QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{"A", "B"}));
         settings::Values().DoubleClickAction = 2;
         settings::Values().LastProjectFolder = QStringLiteral("/src");
         QVERIFY(catalogue::AddProjects(QStringLiteral("A"), {{QStringLiteral("/n/added.vbp"), QStringLiteral("added"), QString()}}).Done);
@@ -675,17 +675,17 @@ void tst_CatalogueFaults::listsFollowAnotherWriter()
 {
     fMain w;
     State().CatalogueFilePath = catalogue_;
-    w.LoadCatalogue();
-    w.ClickProjectRow(2);
+    w.Commands().LoadCatalogue();
+    w.Commands().SelectProject(2);
     const catalogue::ProjectRecord *p2 = State().Current()->Record(2);
     // Another instance adds a project to A and deletes category B.
     QCOMPARE(RunCommand({QStringLiteral("change"), catalogue_, QStringLiteral("add")}).exitCode, 0);
     QVERIFY(put(catalogue_, contents(catalogue_).replace("[B]\r\nq=z\r\n", "")));
-    QTRY_COMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("A")});
-    QTRY_COMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("追加0")}));
+    QTRY_COMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("A")});
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QStringLiteral("追加0")}));
     // The selected row stays selected, and a short notice says why the lists changed.
     QCOMPARE(State().Current()->Record(State().CurrentProject), p2);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 2);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 2);
     const QLabel *notice = w.findChild<QLabel *>(QStringLiteral("NoticeBar"));
     QVERIFY(notice && notice->isVisibleTo(&w));
     QVERIFY(ui_->messages.isEmpty());
@@ -694,7 +694,7 @@ void tst_CatalogueFaults::listsFollowAnotherWriter()
     QVERIFY(QFile::remove(catalogue_));
     QTRY_COMPARE(ui_->messages.size(), 1);
     QVERIFY2(ui_->messages[0].startsWith(catalogue_ + u' '), qPrintable(ui_->messages[0]));
-    QCOMPARE(RowTexts(w.lvwProjectList).size(), 3);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()).size(), 3);
     QVERIFY(w.SaveCatalogue());
     QCOMPARE(FreshLoad(catalogue_).size(), 4);
     QCOMPARE(ui_->messages.size(), 1);

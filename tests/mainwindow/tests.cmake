@@ -1,4 +1,3 @@
-zarun_add_test(tst_Settings mainwindow zarun_core)
 zarun_add_test(tst_fMain mainwindow zarun_ui)
 # The stand-in IDE is defined with the tooling tests, which are read later.
 cmake_language(DEFER CALL zarun_use_fake_ide tst_fMain)

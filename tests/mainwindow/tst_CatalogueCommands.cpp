@@ -7,9 +7,10 @@
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/TestFolders.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "mainwindow/CatalogueCommands.h"
-#include "mainwindow/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
 
@@ -65,17 +66,15 @@ void tst_CatalogueCommands::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
 void tst_CatalogueCommands::cleanup()
 {
     ui_.reset();
-    catalogue::ResetState();
+    ResetGlobals();
     dir_.reset();
 }
 

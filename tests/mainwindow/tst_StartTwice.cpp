@@ -1,6 +1,6 @@
 // The real program, started twice with the same program folder: the second start ends at
 // once without touching the settings, the first keeps running. And its command line.
-#include "mainwindow/InstanceChannel.h"
+#include "mainwindow/ui/InstanceChannel.h"
 #include "platform/SingleInstance.h"
 
 #include <QFile>

@@ -4,20 +4,23 @@
 #include "common/AccessibleNames.h"
 #include "common/TestFolders.h"
 #include "common/FileBytes.h"
+#include "common/ResetGlobals.h"
 #include "common/ScriptedUserInterface.h"
 #include "dialogs/fMove.h"
 #include "mainwindow/MainLayout.h"
-#include "mainwindow/ProjectListView.h"
+#include "mainwindow/ui/ProjectListView.h"
 #include "mainwindow/ReturnFromElsewhere.h"
-#include "mainwindow/Settings.h"
-#include "mainwindow/SplitHandle.h"
-#include "mainwindow/fMain.h"
+#include "settings/Settings.h"
+#include "mainwindow/ui/SplitHandle.h"
+#include "mainwindow/ui/MainLists.h"
+#include "mainwindow/ui/MainMenus.h"
+#include "mainwindow/ui/fMain.h"
 #include "platform/DesktopAssociation.h"
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
-#include "support/cCommonDlg.h"
-#include "mainwindow/BuildCommands.h"
+#include "support/ui/cCommonDlg.h"
+#include "mainwindow/ui/BuildCommands.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
 
@@ -66,9 +69,9 @@ QStringList RowTexts(const ReportListView *list, int column = 0)
 QString EnabledState(const fMain &w)
 {
     QString s;
-    for (const QAction *a : {w.mnuCtgEdit, w.mnuCtgDel, w.mnuProjectAdd, w.mnuProjectEdit, w.mnuProjectDel,
-                             w.mnuProjectMove, w.mnuProjectOpen, w.mnuProjectFolder, w.mnuProjectExe,
-                             w.mnuProjectMakeExe})
+    for (const QAction *a : {w.Menus().mnuCtgEdit, w.Menus().mnuCtgDel, w.Menus().mnuProjectAdd, w.Menus().mnuProjectEdit, w.Menus().mnuProjectDel,
+                             w.Menus().mnuProjectMove, w.Menus().mnuProjectOpen, w.Menus().mnuProjectFolder, w.Menus().mnuProjectExe,
+                             w.Menus().mnuProjectMakeExe})
         s += a->isEnabled() ? u'1' : u'0';
     return s;
 }
@@ -154,11 +157,8 @@ void tst_fMain::init()
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     platform::SetProgramFolderForTesting(dir_->path());
-    catalogue::ResetState();
-    settings::ResetValues();
+    ResetGlobals();
     settings::Values().AutoMakeExe = false;
-    platform::IniStore::Instance().Reset();
-    mMain::VbIdePath.clear();
     ui_ = std::make_unique<ScriptedUserInterface>();
 }
 
@@ -186,7 +186,7 @@ QString tst_fMain::catalogue(const QByteArray &bytes)
 void tst_fMain::load(fMain &w, const QByteArray &bytes)
 {
     State().CatalogueFilePath = catalogue(bytes);
-    w.LoadCatalogue();
+    w.Commands().LoadCatalogue();
 }
 
 void tst_fMain::add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles)
@@ -210,41 +210,41 @@ void tst_fMain::menusAndColumns()
 {
     fMain w;
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN"));
-    QCOMPARE(w.mnuData->title(), QStringLiteral("ﾃﾞｰﾀ(&D)"));
-    QCOMPARE(ActionTexts(w.mnuData), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"), "-",
+    QCOMPARE(w.Menus().mnuData->title(), QStringLiteral("ﾃﾞｰﾀ(&D)"));
+    QCOMPARE(ActionTexts(w.Menus().mnuData), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"), "-",
                                                   QStringLiteral("上書き保存(&S)"),
                                                   QStringLiteral("名前を付けて保存(&A)"), "-",
                                                   QStringLiteral("終了(&X)")}));
-    QCOMPARE(w.mnuCategory->title(), QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
-    QCOMPARE(ActionTexts(w.mnuCategory), (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"),
+    QCOMPARE(w.Menus().mnuCategory->title(), QStringLiteral("ｶﾃｺﾞﾘｰ(&C)"));
+    QCOMPARE(ActionTexts(w.Menus().mnuCategory), (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"),
                                                       "-", QStringLiteral("ｶﾃｺﾞﾘｰ内をすべて作成")}));
-    QCOMPARE(w.mnuProject->title(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ(&P)"));
-    QCOMPARE(ActionTexts(w.mnuProject),
+    QCOMPARE(w.Menus().mnuProject->title(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ(&P)"));
+    QCOMPARE(ActionTexts(w.Menus().mnuProject),
              (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"), QStringLiteral("移動"),
                           "-", QStringLiteral("ソースを開く"), QStringLiteral("フォルダを開く"),
                           QStringLiteral("実行ファイルを開く"), "-", QStringLiteral("実行ファイル作成"),
                           QStringLiteral("ﾋﾞﾙﾄﾞﾛｸﾞを開く")}));
-    QCOMPARE(w.mnuHelp->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    QCOMPARE(ActionTexts(w.mnuHelp), (QStringList{QStringLiteral("ReadMe.txtを読む"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")}));
+    QCOMPARE(w.Menus().mnuHelp->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    QCOMPARE(ActionTexts(w.Menus().mnuHelp), (QStringList{QStringLiteral("ReadMe.txtを読む"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")}));
     // The settings command sits on the menu bar itself, between the project and help menus.
     const QList<QAction *> bar = w.menuBar()->actions();
     QCOMPARE(bar.size(), 5);
-    QCOMPARE(bar[3], w.mnuOption);
-    QCOMPARE(w.mnuOption->text(), QStringLiteral("設定(&O)"));
-    QVERIFY(!w.mnuOption->menu());
+    QCOMPARE(bar[3], w.Menus().mnuOption);
+    QCOMPARE(w.Menus().mnuOption->text(), QStringLiteral("設定(&O)"));
+    QVERIFY(!w.Menus().mnuOption->menu());
 
-    QCOMPARE(w.lvwCategory->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("カテゴリー"));
-    QCOMPARE(w.lvwCategory->columnWidth(0), w.lvwCategory->viewport()->width());
+    QCOMPARE(w.Lists().lvwCategory()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("カテゴリー"));
+    QCOMPARE(w.Lists().lvwCategory()->columnWidth(0), w.Lists().lvwCategory()->viewport()->width());
     // The four columns of the list, then the status.
     const QStringList captions{QStringLiteral("プロジェクト名"), QStringLiteral("ファイル名"), QStringLiteral("パス"),
                                QStringLiteral("実行ファイル名"), QStringLiteral("状態")};
-    QCOMPARE(w.lvwProjectList->model()->columnCount(), 5);
+    QCOMPARE(w.Lists().lvwProjectList()->model()->columnCount(), 5);
     for (int c = 0; c < 5; ++c) {
-        QCOMPARE(w.lvwProjectList->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
+        QCOMPARE(w.Lists().lvwProjectList()->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
         if (c < 4)
-            QCOMPARE(w.lvwProjectList->columnWidth(c), 96);
+            QCOMPARE(w.Lists().lvwProjectList()->columnWidth(c), 96);
     }
-    QCOMPARE(w.lvwProjectList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(w.Lists().lvwProjectList()->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(UnnamedControls(&w), QStringList());
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
 }
@@ -270,7 +270,7 @@ void tst_fMain::dataKeys()
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QStringList triggered;
-    for (QAction *action : w.mnuData->actions())
+    for (QAction *action : w.Menus().mnuData->actions())
         connect(action, &QAction::triggered, &w, [&triggered, action] { triggered.append(action->text()); });
     QTest::keySequence(&w, keys);
     QCOMPARE(triggered, entry.isEmpty() ? QStringList() : QStringList{entry});
@@ -363,16 +363,16 @@ void tst_fMain::layoutOfTheLists()
     w.resize(800, 500);
     QTRY_COMPARE(w.centralWidget()->width(), 800);
     const int clientHeight = w.centralWidget()->height();
-    QCOMPARE(w.lvwCategory->geometry(), QRect(6, 6, 100, clientHeight - 12));
+    QCOMPARE(w.Lists().lvwCategory()->geometry(), QRect(6, 6, 100, clientHeight - 12));
     // The filter row on top, the project list 4 pixels (60 twips) below it.
-    const int filterHeight = w.txtFilter->height();
+    const int filterHeight = w.Lists().txtFilter()->height();
     QVERIFY(filterHeight > 10);
-    QCOMPARE(w.txtFilter->geometry().topLeft(), QPoint(113, 6));
-    QCOMPARE(w.chkAllCategories->geometry().right(), 792);
-    QVERIFY(w.txtFilter->geometry().right() < w.chkAllCategories->geometry().left());
-    QCOMPARE(w.lvwProjectList->geometry(), QRect(113, 6 + filterHeight + 4, 800 - 120, clientHeight - 12 - filterHeight - 4));
+    QCOMPARE(w.Lists().txtFilter()->geometry().topLeft(), QPoint(113, 6));
+    QCOMPARE(w.Lists().chkAllCategories()->geometry().right(), 792);
+    QVERIFY(w.Lists().txtFilter()->geometry().right() < w.Lists().chkAllCategories()->geometry().left());
+    QCOMPARE(w.Lists().lvwProjectList()->geometry(), QRect(113, 6 + filterHeight + 4, 800 - 120, clientHeight - 12 - filterHeight - 4));
     // The remembered normal placement follows the size.
-    QCOMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
+    QCOMPARE(w.Placement().NormalWidth, w.frameGeometry().width() * 15);
 }
 
 void tst_fMain::loadShowsFirstCategory()
@@ -381,16 +381,16 @@ void tst_fMain::loadShowsFirstCategory()
     const QString calc = vbp(QStringLiteral("Calc"), QStringLiteral("Calc.exe"));
     load(w, Cp932(QStringLiteral("[Tools]\r\n電卓=%1\r\nMissing=%2\r\n[Games]\r\nPuzzle=x\r\n")
                       .arg(calc, dir_->filePath(QStringLiteral("gone/Gone.vbp")))));
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
-    QCOMPARE(w.lvwCategory->SelectedRow(), 1);
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(w.Lists().lvwCategory()->SelectedRow(), 1);
     QCOMPARE(State().CategoryCount, 2);
     QCOMPARE(State().CurrentCategory, 1);
     QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("電卓"), QStringLiteral("Missing")}));
-    QCOMPARE(RowTexts(w.lvwProjectList, 1), (QStringList{QStringLiteral("Calc.vbp"), QStringLiteral("Gone.vbp")}));
-    QCOMPARE(RowTexts(w.lvwProjectList, 2), (QStringList{dir_->path(), dir_->filePath(QStringLiteral("gone"))}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("電卓"), QStringLiteral("Missing")}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList(), 1), (QStringList{QStringLiteral("Calc.vbp"), QStringLiteral("Gone.vbp")}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList(), 2), (QStringList{dir_->path(), dir_->filePath(QStringLiteral("gone"))}));
     // Executables are read off this thread and fill in as they arrive.
-    QTRY_COMPARE(RowTexts(w.lvwProjectList, 3), (QStringList{QStringLiteral("Calc.exe"), QString()}));
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), 3), (QStringList{QStringLiteral("Calc.exe"), QString()}));
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     QCOMPARE(ui_->progress, QStringList{QStringLiteral("Tools.zrd を読み込み中")});
@@ -408,13 +408,13 @@ void tst_fMain::loadOfFileWithoutSections()
         load(w, bytes);
         QCOMPARE(ui_->messages, QStringList{QStringLiteral("中身がありません。")});
         ui_->messages.clear();
-        QCOMPARE(w.lvwCategory->RowCount(), 0);
-        QCOMPARE(w.lvwProjectList->RowCount(), 0);
+        QCOMPARE(w.Lists().lvwCategory()->RowCount(), 0);
+        QCOMPARE(w.Lists().lvwProjectList()->RowCount(), 0);
         QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
         QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Tools.zrd)"));
     }
     State().CatalogueFilePath = dir_->filePath(QStringLiteral("none.zrd"));
-    w.LoadCatalogue();
+    w.Commands().LoadCatalogue();
     QCOMPARE(ui_->messages, QStringList{QStringLiteral("中身がありません。")});
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (none.zrd)"));
     QVERIFY(!ui_->progressShown);
@@ -430,30 +430,30 @@ void tst_fMain::selectionAndMenuStates()
         const QRect rect = list->visualRect(list->model()->index(row - 1, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     };
-    click(w.lvwProjectList, 2);
+    click(w.Lists().lvwProjectList(), 2);
     QCOMPARE(State().CurrentProject, 2);
     QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
     // Clicking the category list takes the focus from the project list: project entries off, add stays.
-    click(w.lvwCategory, 2);
+    click(w.Lists().lvwCategory(), 2);
     QCOMPARE(State().CurrentCategory, 2);
     QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("q1")});
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("q1")});
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     // Clicking the selected category again refills the list and clears the project.
-    click(w.lvwProjectList, 1);
+    click(w.Lists().lvwProjectList(), 1);
     QCOMPARE(State().CurrentProject, 1);
-    click(w.lvwCategory, 2);
+    click(w.Lists().lvwCategory(), 2);
     QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 0);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 0);
     // A menu taking the focus is not a loss of focus.
-    click(w.lvwProjectList, 1);
+    click(w.Lists().lvwProjectList(), 1);
     QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-    QApplication::sendEvent(w.lvwProjectList, &popup);
+    QApplication::sendEvent(w.Lists().lvwProjectList(), &popup);
     QFocusEvent menuBar(QEvent::FocusOut, Qt::MenuBarFocusReason);
-    QApplication::sendEvent(w.lvwProjectList, &menuBar);
+    QApplication::sendEvent(w.Lists().lvwProjectList(), &menuBar);
     QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
     QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(w.lvwProjectList, &tab);
+    QApplication::sendEvent(w.Lists().lvwProjectList(), &tab);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     QCOMPARE(State().CurrentProject, 1);
 }
@@ -464,17 +464,17 @@ void tst_fMain::keyboardMovesTheSelection()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\nq1=z\r\n[C]\r\n");
-    w.lvwCategory->setFocus();
-    QTest::keyClick(w.lvwCategory, Qt::Key_Down);
+    w.Lists().lvwCategory()->setFocus();
+    QTest::keyClick(w.Lists().lvwCategory(), Qt::Key_Down);
     QCOMPARE(State().CurrentCategory, 2);
-    QCOMPARE(w.lvwCategory->SelectedRow(), 2);
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("q1")});
-    QTest::keyClick(w.lvwCategory, Qt::Key_Up);
+    QCOMPARE(w.Lists().lvwCategory()->SelectedRow(), 2);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("q1")});
+    QTest::keyClick(w.Lists().lvwCategory(), Qt::Key_Up);
     QCOMPARE(State().CurrentCategory, 1);
-    w.lvwProjectList->setFocus();
-    QTest::keyClick(w.lvwProjectList, Qt::Key_Down);
-    QTest::keyClick(w.lvwProjectList, Qt::Key_Down);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 2);
+    w.Lists().lvwProjectList()->setFocus();
+    QTest::keyClick(w.Lists().lvwProjectList(), Qt::Key_Down);
+    QTest::keyClick(w.Lists().lvwProjectList(), Qt::Key_Down);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 2);
     QCOMPARE(State().CurrentProject, 2);
     QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
 }
@@ -486,28 +486,28 @@ void tst_fMain::onlyASelectedRowIsCurrent()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\n");
-    const auto rowCentre = [&](int row) { return w.lvwProjectList->visualRect(w.lvwProjectList->model()->index(row - 1, 0)).center(); };
+    const auto rowCentre = [&](int row) { return w.Lists().lvwProjectList()->visualRect(w.Lists().lvwProjectList()->model()->index(row - 1, 0)).center(); };
     // Focus alone selects nothing.
-    w.lvwCategory->setFocus();
-    QTest::keyClick(w.lvwCategory, Qt::Key_Tab);
-    QTRY_VERIFY(w.lvwProjectList->hasFocus());
+    w.Lists().lvwCategory()->setFocus();
+    QTest::keyClick(w.Lists().lvwCategory(), Qt::Key_Tab);
+    QTRY_VERIFY(w.Lists().lvwProjectList()->hasFocus());
     QCOMPARE(State().CurrentProject, 0);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     // A click on the empty area below the rows clears the selection and the current project.
-    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rowCentre(2));
+    QTest::mouseClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rowCentre(2));
     QCOMPARE(State().CurrentProject, 2);
-    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, QPoint(5, w.lvwProjectList->viewport()->height() - 5));
+    QTest::mouseClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, QPoint(5, w.Lists().lvwProjectList()->viewport()->height() - 5));
     QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 0);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 0);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     // A right click selects the row under the pointer before its menu shows.
     QTimer::singleShot(0, [] {
         if (QWidget *popup = QApplication::activePopupWidget())
             popup->close();
     });
-    QTest::mousePress(w.lvwProjectList->viewport(), Qt::RightButton, {}, rowCentre(1));
+    QTest::mousePress(w.Lists().lvwProjectList()->viewport(), Qt::RightButton, {}, rowCentre(1));
     QCOMPARE(State().CurrentProject, 1);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 1);
 }
 
 void tst_fMain::keys_data()
@@ -536,11 +536,11 @@ void tst_fMain::keys()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     load(w, "[A]\r\np1=/none/p1.vbp\r\n");
     settings::Values().DoubleClickAction = 1;
-    ReportListView *list = inProjectList ? w.lvwProjectList : w.lvwCategory;
+    ReportListView *list = inProjectList ? w.Lists().lvwProjectList() : w.Lists().lvwCategory();
     list->setFocus();
     QTRY_VERIFY(list->hasFocus());
     if (inProjectList)
-        w.ClickProjectRow(1);
+        w.Commands().SelectProject(1);
     QTest::keyClick(list, Qt::Key(key));
     const QStringList shown = ui_->confirmations + ui_->inputPrompts + ui_->messages;
     QCOMPARE(shown, QStringList{asked});
@@ -584,19 +584,19 @@ void tst_fMain::drops()
     QVERIFY(ReportListView::HoldsFileList(&files));
     QVERIFY(!ReportListView::HoldsFileList(&text));
     QDragEnterEvent enterText(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton, {});
-    QApplication::sendEvent(w.lvwProjectList->viewport(), &enterText);
+    QApplication::sendEvent(w.Lists().lvwProjectList()->viewport(), &enterText);
     QVERIFY(!enterText.isAccepted());
     QDragEnterEvent enterFiles(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
-    QApplication::sendEvent(w.lvwProjectList->viewport(), &enterFiles);
+    QApplication::sendEvent(w.Lists().lvwProjectList()->viewport(), &enterFiles);
     QVERIFY(enterFiles.isAccepted());
     QCOMPARE(enterFiles.dropAction(), Qt::CopyAction);
 
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, {});
-    QApplication::sendEvent(w.lvwProjectList->viewport(), &drop);
+    QApplication::sendEvent(w.Lists().lvwProjectList()->viewport(), &drop);
     // The drop returns at once; its files are added after it.
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList());
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList());
     QCoreApplication::processEvents();
-    QCOMPARE(RowTexts(w.lvwProjectList), added);
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), added);
     QCOMPARE(ui_->messages.size(), added.isEmpty() ? 0 : 1);
     const catalogue::cVbAnalyze *category = State().Current();
     QCOMPARE(category ? category->Count() : 0, added.size());
@@ -622,9 +622,9 @@ void tst_fMain::doubleClickActions()
     // An empty value loads as a project without path, folder or executable.
     load(w, "[A]\r\nUnset=\r\n");
     settings::Values().DoubleClickAction = action;
-    const QRect rect = w.lvwProjectList->visualRect(w.lvwProjectList->model()->index(0, 0));
-    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
+    const QRect rect = w.Lists().lvwProjectList()->visualRect(w.Lists().lvwProjectList()->model()->index(0, 0));
+    QTest::mouseClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(ui_->messages, messages);
 }
 
@@ -634,14 +634,14 @@ void tst_fMain::changesWriteWorkedExample()
     load(w, "");
     ui_->messages.clear();
     ui_->inputAnswers << QStringLiteral("Tools");
-    w.AddCategory();
+    w.Commands().AddCategory();
     add("Tools", {{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
                   {"Calc", "D:\\Old\\Calc\\Calc.vbp"}});
     ui_->inputAnswers << QStringLiteral("Games");
-    w.AddCategory();
+    w.Commands().AddCategory();
     add("Games", {{"Puzzle", "D:\\Games\\Puzzle\\Puzzle.vbp"}});
     ui_->inputAnswers << QStringLiteral("Empty");
-    w.AddCategory();
+    w.Commands().AddCategory();
 
     // On disk as each change was made; the name written is the name shown.
     const QByteArray written("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
@@ -657,9 +657,9 @@ void tst_fMain::changesWriteWorkedExample()
     QVERIFY(ui_->messages.isEmpty());
 
     // Reopening gives the same catalogue; the category without projects has no section to come back from.
-    w.LoadCatalogue();
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
-    QCOMPARE(RowTexts(w.lvwProjectList),
+    w.Commands().LoadCatalogue();
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()),
              (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
 }
 
@@ -688,7 +688,7 @@ void tst_fMain::saveFailureKeepsFile()
     QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
     QVERIFY(!ui_->progressShown);
     // Still shown, for a later Save to write back.
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("p1")});
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("p1")});
 }
 
 void tst_fMain::firstChangeWithoutFileAsksForName()
@@ -696,14 +696,14 @@ void tst_fMain::firstChangeWithoutFileAsksForName()
     fMain w;
     const QString target = dir_->filePath(QStringLiteral("Chosen.zrd"));
     // Cancelled: no category.
-    w.AddCategory();
+    w.Commands().AddCategory();
     QCOMPARE(ui_->saveDialogs, 1);
     QCOMPARE(State().CategoryCount, 0);
     QVERIFY(ui_->inputPrompts.isEmpty());
 
     ui_->saveAnswers << target;
     ui_->inputAnswers << QStringLiteral("A");
-    w.AddCategory();
+    w.Commands().AddCategory();
     QCOMPARE(State().CatalogueFilePath, target);
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (Chosen.zrd)"));
     QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
@@ -712,7 +712,7 @@ void tst_fMain::firstChangeWithoutFileAsksForName()
     QCOMPARE(ui_->saveDialogs, 2);
 
     // Save without a file asks through the file dialog.
-    w.NewCatalogue();
+    w.Commands().NewCatalogue();
     State().CatalogueFilePath.clear();
     QStringList titles;
     cCommonDlg::SetAnswerer([&](const support::FileDialogRequest &request) -> std::optional<QStringList> {
@@ -734,7 +734,7 @@ void tst_fMain::openAndNew()
         requests.append(request);
         return cancel ? std::nullopt : std::optional<QStringList>(QStringList{path});
     });
-    w.OpenCatalogue();
+    w.Menus().OpenCatalogue();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].title, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く"));
     QCOMPARE(requests[0].initialFolder, QStringLiteral("/start/here"));
@@ -744,14 +744,14 @@ void tst_fMain::openAndNew()
     QCOMPARE(settings::Values().LastCatalogueFolder, QStringLiteral("/start/here"));
 
     cancel = false;
-    w.OpenCatalogue();
+    w.Menus().OpenCatalogue();
     QCOMPARE(State().CatalogueFilePath, path);
     QCOMPARE(settings::Values().LastCatalogueFolder, dir_->path());
-    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("X")});
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("X")});
 
-    w.NewCatalogue();
-    QCOMPARE(w.lvwCategory->RowCount(), 0);
-    QCOMPARE(w.lvwProjectList->RowCount(), 0);
+    w.Commands().NewCatalogue();
+    QCOMPARE(w.Lists().lvwCategory()->RowCount(), 0);
+    QCOMPARE(w.Lists().lvwProjectList()->RowCount(), 0);
     QCOMPARE(State().CategoryCount, 0);
     QCOMPARE(State().CatalogueFilePath, dir_->filePath(QStringLiteral("NewFile.zrd")));
     QCOMPARE(w.windowTitle(), QStringLiteral("ZARUN - (NewFile.zrd)"));
@@ -765,61 +765,61 @@ void tst_fMain::categoryAddRenameDelete()
     load(w, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n");
     // Cancel and empty names do nothing.
     ui_->inputAnswers << QString() << QStringLiteral("");
-    w.AddCategory();
-    w.AddCategory();
+    w.Commands().AddCategory();
+    w.Commands().AddCategory();
     QCOMPARE(State().CategoryCount, 2);
     QCOMPARE(ui_->inputPrompts.first(),
              QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
 
     // Rename A to a: the header line changes in place, its keys keep their lines, unset path included.
     ui_->inputAnswers << QStringLiteral("a");
-    w.RenameCategory();
+    w.Commands().RenameCategory();
     QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
     QCOMPARE(contents(State().CatalogueFilePath),
              QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n"));
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
     // Every project exactly as it was: the one without a name is not named from its file.
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
     QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
     QVERIFY(State().Current()->ProjectFile(2).isNull());
 
     // Renaming to the same name touches nothing.
     ui_->inputAnswers << QStringLiteral("a");
-    w.RenameCategory();
+    w.Commands().RenameCategory();
     QVERIFY(ui_->messages.isEmpty());
 
     // Delete: Cancel keeps everything; OK removes the section at once.
-    w.ClickCategoryRow(2);
+    w.Commands().SelectCategory(2);
     ui_->confirmAnswers << false << true;
-    w.DeleteCategory();
+    w.Commands().DeleteCategory();
     QCOMPARE(ui_->confirmations.last(),
              QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[B]　を削除します。\r\n\r\n"
                             "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
     QCOMPARE(State().CategoryCount, 2);
-    w.DeleteCategory();
+    w.Commands().DeleteCategory();
     QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n"));
-    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("a")});
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("a")});
     QCOMPARE(State().CurrentCategory, 1);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
 
     // The last one: everything empty and off.
     ui_->confirmAnswers << true;
-    w.DeleteCategory();
+    w.Commands().DeleteCategory();
     QCOMPARE(State().CategoryCount, 0);
     QCOMPARE(State().CurrentCategory, 0);
-    QCOMPARE(w.lvwCategory->RowCount(), 0);
-    QCOMPARE(w.lvwProjectList->RowCount(), 0);
+    QCOMPARE(w.Lists().lvwCategory()->RowCount(), 0);
+    QCOMPARE(w.Lists().lvwProjectList()->RowCount(), 0);
 
     // A read-only catalogue: the section cannot be removed, nothing changes.
     load(w, "[R]\r\nr=1\r\n");
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
     ui_->inputAnswers << QStringLiteral("S");
     ui_->confirmAnswers << true;
-    w.RenameCategory();
-    w.DeleteCategory();
+    w.Commands().RenameCategory();
+    w.Commands().DeleteCategory();
     QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n")
                                                + State().CatalogueFilePath + QStringLiteral(" は書き込みできません。")));
-    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("R")});
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("R")});
     QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
 }
@@ -843,19 +843,19 @@ void tst_fMain::deleteOfSeveralCategories()
     load(w, "[A]\r\na=1\r\n[B]\r\nb=1\r\n[C]\r\nc=1\r\n[D]\r\nd=1\r\n");
     // An addition to a later category survives the shift.
     add("D", {{"extra", "e"}});
-    w.ClickCategoryRow(deleted);
+    w.Commands().SelectCategory(deleted);
     ui_->confirmAnswers << true;
-    w.DeleteCategory();
-    QCOMPARE(RowTexts(w.lvwCategory), remaining);
+    w.Commands().DeleteCategory();
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), remaining);
     QCOMPARE(State().CategoryCount, 3);
     QCOMPARE(State().CurrentCategory, current);
-    QCOMPARE(w.lvwCategory->SelectedRow(), current);
+    QCOMPARE(w.Lists().lvwCategory()->SelectedRow(), current);
     for (int i = 1; i <= 3; ++i)
         QCOMPARE(State().CategoryAt(i)->Category(), remaining[i - 1]);
     const catalogue::cVbAnalyze *d = State().CategoryAt(remaining.indexOf(QStringLiteral("D")) + 1);
     if (d)
         QCOMPARE(d->Count(), 2);
-    QCOMPARE(RowTexts(w.lvwProjectList).size(), State().Current()->Count());
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()).size(), State().Current()->Count());
     // The category now highlighted is current as if clicked: its commands are on.
     QCOMPARE(EnabledState(w).left(3), QStringLiteral("111"));
 }
@@ -880,15 +880,15 @@ void tst_fMain::categoryNamesRefused()
     ui_->messages.clear();
     // Each refusal asks again with the typed text; the second answer cancels.
     ui_->inputAnswers << name << QString() << name << QString();
-    w.AddCategory();
-    w.RenameCategory();
+    w.Commands().AddCategory();
+    w.Commands().RenameCategory();
     QCOMPARE(ui_->messages.size(), 2);
     QCOMPARE(ui_->inputPrompts.mid(1, 3),
              (QStringList{QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|") + name,
                           QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"),
                           QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|") + name}));
     QCOMPARE(State().CategoryCount, 2);
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n[B]\r\n"));
 }
 
@@ -896,14 +896,14 @@ void tst_fMain::projectDelete()
 {
     fMain w;
     load(w, "[A]\r\np1=x\r\np2=y\r\np3=z\r\n");
-    w.ClickProjectRow(2);
+    w.Commands().SelectProject(2);
     ui_->confirmAnswers << false << true;
-    w.DeleteSelectedProject();
+    w.Commands().DeleteSelectedProject();
     QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
     QCOMPARE(State().Current()->Count(), 3);
-    w.DeleteSelectedProject();
+    w.Commands().DeleteSelectedProject();
     QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
     QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
     // No project is selected afterwards, so no command acts on a row that is gone.
     QCOMPARE(State().CurrentProject, 0);
@@ -915,13 +915,13 @@ void tst_fMain::projectDeleteFailureKeepsRow()
     fMain w;
     load(w, "[A]\r\np1=x\r\np2=y\r\n");
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
-    w.ClickProjectRow(1);
+    w.Commands().SelectProject(1);
     ui_->confirmAnswers << true;
-    w.DeleteSelectedProject();
+    w.Commands().DeleteSelectedProject();
     QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + State().CatalogueFilePath
                                         + QStringLiteral(" は書き込みできません。")});
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
     QCOMPARE(State().Current()->Count(), 2);
     QCOMPARE(State().CurrentProject, 1);
 }
@@ -939,19 +939,19 @@ void tst_fMain::addProjectsThroughDialog()
         requests.append(request);
         return answers.takeFirst();
     });
-    w.AddProjects(); // cancelled
+    w.Menus().AddProjects(); // cancelled
     QCOMPARE(requests[0].title, QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄの追加"));
     QCOMPARE(requests[0].flags, 2624004u);
     QCOMPARE(requests[0].initialFolder, QDir::currentPath());
     QCOMPARE(settings::Values().LastProjectFolder, QString());
-    w.AddProjects(); // one file
+    w.Menus().AddProjects(); // one file
     QCOMPARE(settings::Values().LastProjectFolder, dir_->path());
-    w.AddProjects(); // several, one of them typed and missing
+    w.Menus().AddProjects(); // several, one of them typed and missing
     QCOMPARE(requests[2].initialFolder, dir_->path());
     // The same project twice is two entries; the second takes a name its section does not have yet.
-    QCOMPARE(RowTexts(w.lvwProjectList),
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()),
              (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Alpha(3)")}));
-    QCOMPARE(RowTexts(w.lvwProjectList, 3),
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList(), 3),
              (QStringList{QStringLiteral("Alpha.exe"), QStringLiteral("Beta.exe"), QStringLiteral("Alpha.exe")}));
     QCOMPARE(ui_->messages.size(), 1);
     QVERIFY(ui_->messages[0].contains(QStringLiteral("typed.vbp")));
@@ -1016,7 +1016,7 @@ void tst_fMain::catalogueGivenFromOutside()
     w.SetCommandLineCatalogue(given);
     w.Form_Load();
     QCOMPARE(State().CatalogueFilePath, given);
-    QCOMPARE(RowTexts(w.lvwCategory), QStringList{QStringLiteral("Given")});
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("Given")});
     QCOMPARE(mMain::VbIdePath, QStringLiteral("wine C:\\VB6.EXE"));
 
     // A later start hands one over while a dialog is open: it waits for the dialog to close.
@@ -1048,24 +1048,24 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.setGeometry(50, 60, 400, 300);
-    QTRY_COMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
-    const QList<qint32> normal{w.NormalTop, w.NormalLeft, w.NormalHeight, w.NormalWidth};
-    const QRect listBefore = w.lvwProjectList->geometry();
+    QTRY_COMPARE(w.Placement().NormalWidth, w.frameGeometry().width() * 15);
+    const QList<qint32> normal{w.Placement().NormalTop, w.Placement().NormalLeft, w.Placement().NormalHeight, w.Placement().NormalWidth};
+    const QRect listBefore = w.Lists().lvwProjectList()->geometry();
 
     w.showMaximized();
     QTRY_VERIFY(w.isMaximized());
-    QTRY_VERIFY(w.lvwProjectList->width() > listBefore.width()); // laid out for the maximized size
-    settings::Placement p = w.PlacementForSettings();
+    QTRY_VERIFY(w.Lists().lvwProjectList()->width() > listBefore.width()); // laid out for the maximized size
+    settings::Placement p = w.Placement().ForSettings();
     QVERIFY(p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
 
     w.showNormal();
     QTRY_VERIFY(!w.isMaximized());
     w.setGeometry(50, 60, 400, 300);
-    QTRY_COMPARE(w.NormalWidth, w.frameGeometry().width() * 15);
+    QTRY_COMPARE(w.Placement().NormalWidth, w.frameGeometry().width() * 15);
     w.showMinimized();
     QTRY_VERIFY(w.isMinimized());
-    p = w.PlacementForSettings();
+    p = w.Placement().ForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
 }
@@ -1119,7 +1119,7 @@ void tst_fMain::moveClearsTheSelection()
 {
     fMain w;
     load(w, "[A]\r\np1=x\r\np2=y\r\n[B]\r\n");
-    w.ClickProjectRow(1);
+    w.Commands().SelectProject(1);
     // Answer the modal dialog as a user would: choose B, then OK.
     QTimer::singleShot(0, [] {
         auto *dialog = qobject_cast<fMove *>(QApplication::activeModalWidget());
@@ -1127,12 +1127,12 @@ void tst_fMain::moveClearsTheSelection()
         dialog->cmbCategory->setCurrentIndex(dialog->cmbCategory->findText(QStringLiteral("B")));
         dialog->cmdOK_Click();
     });
-    w.mnuProjectMove->trigger();
+    w.Menus().mnuProjectMove->trigger();
     QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np2=y\r\n[B]\r\np1=x\r\n"));
-    QCOMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("p2")});
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("p2")});
     QCOMPARE(State().CategoryAt(2)->ProjectName(1), QStringLiteral("p1"));
     QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 0);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 0);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
 }
 
@@ -1160,20 +1160,20 @@ void tst_fMain::statusColumnFollowsTheFiles()
                 .arg(fresh, stale, unbuilt, dir_->filePath(QStringLiteral("gone/App.vbp")))
                 .toUtf8());
     constexpr int status = catalogue::ProjectListModel::StatusColumn;
-    QTRY_COMPARE(RowTexts(w.lvwProjectList, status), (QStringList{QStringLiteral("最新"), QStringLiteral("要更新"),
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), status), (QStringList{QStringLiteral("最新"), QStringLiteral("要更新"),
                                                                   QStringLiteral("未作成"), QStringLiteral("ファイルなし")}));
     // The category counts what needs attention beside its name; its name stays as it is.
-    QTRY_COMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (3)"));
-    QCOMPARE(RowTexts(w.lvwCategory), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
-    const QModelIndex staleCell = w.lvwProjectList->model()->index(1, status);
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (3)"));
+    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    const QModelIndex staleCell = w.Lists().lvwProjectList()->model()->index(1, status);
     QCOMPARE(staleCell.data(Qt::ToolTipRole).toString(),
              dir_->filePath(QStringLiteral("stale/Main.frm")) + QStringLiteral(" が実行ファイルより新しいため、実行ファイルの作成が必要です。"));
     QVERIFY(!ProjectStatusDelegate::IconFor(staleCell.data(catalogue::StatusRole).toInt(), w.style()).isNull());
     // The listed folders are watched: a source saved there is seen without any command.
     QTRY_VERIFY(w.WatchedFolders().contains(dir_->filePath(QStringLiteral("fresh"))));
     QVERIFY(setModified(dir_->filePath(QStringLiteral("fresh/Main.frm")), base + 300));
-    QTRY_COMPARE(w.lvwProjectList->Text(1, status), QStringLiteral("要更新"));
-    QTRY_COMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
+    QTRY_COMPARE(w.Lists().lvwProjectList()->Text(1, status), QStringLiteral("要更新"));
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
 }
 
 void tst_fMain::missingReferenceIsAStatus_data()
@@ -1208,11 +1208,11 @@ void tst_fMain::missingReferenceIsAStatus()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     load(w, QStringLiteral("[Tools]\r\nGood=%1\r\nBad=%2\r\n").arg(good, bad).toUtf8());
     constexpr int status = catalogue::ProjectListModel::StatusColumn;
-    QTRY_COMPARE(RowTexts(w.lvwProjectList, status), statuses);
-    const QString tip = w.lvwProjectList->model()->index(1, status).data(Qt::ToolTipRole).toString();
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), status), statuses);
+    const QString tip = w.Lists().lvwProjectList()->model()->index(1, status).data(Qt::ToolTipRole).toString();
     QCOMPARE(tip.contains(QStringLiteral("MSCOMCTL.OCX (未登録)")), wine);
     // Counted with the projects that need attention.
-    QCOMPARE(w.lvwCategory->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)"));
+    QCOMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)"));
 }
 
 void tst_fMain::filteredRowsActOnTheirEntries_data()
@@ -1242,18 +1242,18 @@ void tst_fMain::filteredRowsActOnTheirEntries()
     const QByteArray file("[A]\r\nalpha=/a/alpha.vbp\r\nbeta=/a/beta.vbp\r\ngamma=/a/gamma.vbp\r\n"
                           "[B]\r\nbeta2=/b/beta2.vbp\r\ndelta=/b/delta.vbp\r\n");
     load(w, file);
-    w.chkAllCategories->setChecked(all);
-    w.txtFilter->insert(text); // as an input method commits it
+    w.Lists().chkAllCategories()->setChecked(all);
+    w.Lists().txtFilter()->insert(text); // as an input method commits it
 
-    const QRect rect = w.lvwProjectList->visualRect(w.lvwProjectList->model()->index(row - 1, 0));
-    QTest::mouseClick(w.lvwProjectList->viewport(), Qt::LeftButton, {}, rect.center());
+    const QRect rect = w.Lists().lvwProjectList()->visualRect(w.Lists().lvwProjectList()->model()->index(row - 1, 0));
+    QTest::mouseClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(State().CurrentCategory, category);
-    QCOMPARE(w.lvwCategory->SelectedRow(), category);
+    QCOMPARE(w.Lists().lvwCategory()->SelectedRow(), category);
     QCOMPARE(State().Current()->ProjectName(State().CurrentProject), deleted);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), row);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), row);
     QCOMPARE(EnabledState(w), QStringLiteral("1111111111"));
     ui_->confirmAnswers << true;
-    QTest::keyClick(w.lvwProjectList, Qt::Key_Delete);
+    QTest::keyClick(w.Lists().lvwProjectList(), Qt::Key_Delete);
     QCOMPARE(ui_->confirmations, QStringList{QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[") + deleted + QStringLiteral("]　を削除しますか?")});
     QByteArray left = file;
     left.replace(QByteArray(deleted.toLatin1() + "=/" + (category == 1 ? "a/" : "b/") + deleted.toLatin1() + ".vbp\r\n"), "");
@@ -1276,26 +1276,26 @@ void tst_fMain::filterBoxKeys()
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
     load(w, "[A]\r\nalpha=/a/alpha.vbp\r\nbeta=/a/beta.vbp\r\n");
-    w.lvwProjectList->setFocus();
-    w.ClickProjectRow(2);
+    w.Lists().lvwProjectList()->setFocus();
+    w.Commands().SelectProject(2);
     // Ctrl+F goes to the box; a text that hides the current project leaves no project current.
     QTest::keySequence(&w, QKeySequence::Find);
-    QTRY_VERIFY(w.txtFilter->hasFocus());
-    QTest::keyClicks(w.txtFilter, QStringLiteral("ALP"));
-    QTRY_COMPARE(RowTexts(w.lvwProjectList), QStringList{QStringLiteral("alpha")});
+    QTRY_VERIFY(w.Lists().txtFilter()->hasFocus());
+    QTest::keyClicks(w.Lists().txtFilter(), QStringLiteral("ALP"));
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("alpha")});
     QTRY_COMPARE(State().CurrentProject, 0);
     QCOMPARE(EnabledState(w).mid(3), QStringLiteral("0000000"));
     // Down goes to the rows found, the first chosen.
-    QTest::keyClick(w.txtFilter, Qt::Key_Down);
-    QTRY_VERIFY(w.lvwProjectList->hasFocus());
+    QTest::keyClick(w.Lists().txtFilter(), Qt::Key_Down);
+    QTRY_VERIFY(w.Lists().lvwProjectList()->hasFocus());
     QCOMPARE(State().CurrentProject, 1);
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 1);
     // Esc in the box empties it: every row again, the current one still highlighted.
-    w.txtFilter->setFocus();
-    QTest::keyClick(w.txtFilter, Qt::Key_Escape);
-    QCOMPARE(w.txtFilter->text(), QString());
-    QCOMPARE(RowTexts(w.lvwProjectList), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta")}));
-    QCOMPARE(w.lvwProjectList->SelectedRow(), 1);
+    w.Lists().txtFilter()->setFocus();
+    QTest::keyClick(w.Lists().txtFilter(), Qt::Key_Escape);
+    QCOMPARE(w.Lists().txtFilter()->text(), QString());
+    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta")}));
+    QCOMPARE(w.Lists().lvwProjectList()->SelectedRow(), 1);
     QCOMPARE(State().CurrentProject, 1);
 }
 
@@ -1311,14 +1311,14 @@ void tst_fMain::buildCategoryFromTheMenu()
     load(w, QStringLiteral("[Tools]\r\nOk=%1\r\nBroken=%2\r\nFresh=%3\r\n")
                 .arg(vbp(QStringLiteral("ok"), QStringLiteral("ok.exe")), vbp(QStringLiteral("broken"), QStringLiteral("broken.exe")), fresh)
                 .toUtf8());
-    w.ClickCategoryRow(1);
+    w.Commands().SelectCategory(1);
     BuildCommands &builds = w.Builds();
-    Q_EMIT w.mnuCategory->aboutToShow();
+    Q_EMIT w.Menus().mnuCategory->aboutToShow();
     builds.mnuCtgBuild->trigger();
     // A window of its own that leaves the main window usable; one run at a time.
     QVERIFY(builds.ProgressWindow() && builds.ProgressWindow()->isVisible());
     QVERIFY(!QApplication::activeModalWidget());
-    Q_EMIT w.mnuCategory->aboutToShow();
+    Q_EMIT w.Menus().mnuCategory->aboutToShow();
     QVERIFY(!builds.mnuCtgBuild->isEnabled());
 
     QTRY_COMPARE_WITH_TIMEOUT(ui_->messages.size(), 1, 60000);
@@ -1326,17 +1326,17 @@ void tst_fMain::buildCategoryFromTheMenu()
     QCOMPARE(ui_->messages.first(), QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成が終わりました。\n\n作成: 1\n失敗: 1\nｽｷｯﾌﾟ: 1"));
     QVERIFY(!builds.ProgressWindow());
     constexpr int status = catalogue::ProjectListModel::StatusColumn;
-    QTRY_COMPARE(RowTexts(w.lvwProjectList, status),
+    QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), status),
                  (QStringList{QStringLiteral("最新"), QStringLiteral("作成失敗"), QStringLiteral("最新")}));
     // The failed row offers its log; a row never built here has none.
-    w.ClickProjectRow(2);
-    Q_EMIT w.mnuProject->aboutToShow();
+    w.Commands().SelectProject(2);
+    Q_EMIT w.Menus().mnuProject->aboutToShow();
     QVERIFY(builds.mnuProjectBuildLog->isEnabled());
     QVERIFY(contents(tooling::BuildLogOf(State().Current()->ProjectFile(2))).contains("Compile Error"));
-    w.ClickProjectRow(3);
-    Q_EMIT w.mnuProject->aboutToShow();
+    w.Commands().SelectProject(3);
+    Q_EMIT w.Menus().mnuProject->aboutToShow();
     QVERIFY(!builds.mnuProjectBuildLog->isEnabled());
-    Q_EMIT w.mnuCategory->aboutToShow();
+    Q_EMIT w.Menus().mnuCategory->aboutToShow();
     QVERIFY(builds.mnuCtgBuild->isEnabled());
 }
 
@@ -1351,8 +1351,8 @@ void tst_fMain::closingTheWindowEndsTheRun()
     load(*w, QStringLiteral("[Tools]\r\nA=%1\r\nB=%2\r\n")
                  .arg(vbp(QStringLiteral("a"), QStringLiteral("a.exe")), vbp(QStringLiteral("b"), QStringLiteral("b.exe")))
                  .toUtf8());
-    w->ClickCategoryRow(1);
-    Q_EMIT w->mnuCategory->aboutToShow();
+    w->Commands().SelectCategory(1);
+    Q_EMIT w->Menus().mnuCategory->aboutToShow();
     w->Builds().mnuCtgBuild->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + QStringLiteral(".started")), 30000);
     QTRY_COMPARE(w->Builds().ProgressWindow()->lblCount->text(), QStringLiteral("1 / 2"));
@@ -1409,9 +1409,9 @@ void tst_fMain::listWidthsKept()
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const auto shown = [&w] {
-            QList<int> widths{w.lvwCategory->width()};
+            QList<int> widths{w.Lists().lvwCategory()->width()};
             for (int c = 0; c < 4; ++c)
-                widths.append(w.lvwProjectList->columnWidth(c));
+                widths.append(w.Lists().lvwProjectList()->columnWidth(c));
             return widths;
         };
         QTRY_COMPARE(shown(), pixels);
@@ -1433,26 +1433,26 @@ void tst_fMain::listWidthsChangedByUser()
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const auto drag = [&w](int by) {
             const QPoint grip(3, 100);
-            QTest::mousePress(w.splLists, Qt::LeftButton, {}, grip);
-            QTest::mouseMove(w.splLists, grip + QPoint(by, 0));
+            QTest::mousePress(w.Lists().splLists(), Qt::LeftButton, {}, grip);
+            QTest::mouseMove(w.Lists().splLists(), grip + QPoint(by, 0));
             // The strip has followed the pointer: let go where it was taken.
-            QTest::mouseRelease(w.splLists, Qt::LeftButton, {}, grip);
+            QTest::mouseRelease(w.Lists().splLists(), Qt::LeftButton, {}, grip);
         };
         // Far to the left: the list keeps 40 pixels (600 twips). Then to 150.
         drag(-500);
-        QCOMPARE(w.lvwCategory->width(), 40);
+        QCOMPARE(w.Lists().lvwCategory()->width(), 40);
         drag(110);
-        QCOMPARE(w.lvwCategory->width(), 150);
-        QCOMPARE(w.lvwProjectList->x(), 6 + 150 + 7);
-        w.lvwProjectList->header()->resizeSection(path, 250);
+        QCOMPARE(w.Lists().lvwCategory()->width(), 150);
+        QCOMPARE(w.Lists().lvwProjectList()->x(), 6 + 150 + 7);
+        w.Lists().lvwProjectList()->header()->resizeSection(path, 250);
         // With every category listed the status column has a width of its own; the category column is last.
-        w.chkAllCategories->setChecked(true);
-        QCOMPARE(w.lvwProjectList->columnWidth(status), 96);
-        w.lvwProjectList->header()->resizeSection(status, 120);
-        w.lvwProjectList->header()->resizeSection(catalogue::ProjectListModel::CategoryColumn, 400);
-        w.chkAllCategories->setChecked(false);
+        w.Lists().chkAllCategories()->setChecked(true);
+        QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 96);
+        w.Lists().lvwProjectList()->header()->resizeSection(status, 120);
+        w.Lists().lvwProjectList()->header()->resizeSection(catalogue::ProjectListModel::CategoryColumn, 400);
+        w.Lists().chkAllCategories()->setChecked(false);
         // The last column takes the free width: no width of its own to keep.
-        w.lvwProjectList->header()->resizeSection(status, 300);
+        w.Lists().lvwProjectList()->header()->resizeSection(status, 300);
         w.close();
     }
     const QByteArray written = contents(ini);
@@ -1463,10 +1463,10 @@ void tst_fMain::listWidthsChangedByUser()
     w.Form_Load();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTRY_COMPARE(w.lvwCategory->width(), 150);
-    QCOMPARE(w.lvwProjectList->columnWidth(path), 250);
-    w.chkAllCategories->setChecked(true);
-    QCOMPARE(w.lvwProjectList->columnWidth(status), 120);
+    QTRY_COMPARE(w.Lists().lvwCategory()->width(), 150);
+    QCOMPARE(w.Lists().lvwProjectList()->columnWidth(path), 250);
+    w.Lists().chkAllCategories()->setChecked(true);
+    QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 120);
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
@@ -1489,7 +1489,7 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QString gone = dir_->filePath(QStringLiteral("gone/App.vbp"));
     load(w, Cp932(QStringLiteral("[%1]\r\n%2\r\n[Games]\r\n").arg(name, toolTip.isEmpty() ? QString() : "App=" + gone)));
-    ReportListView *list = w.lvwCategory;
+    ReportListView *list = w.Lists().lvwCategory();
     const QModelIndex first = list->model()->index(0, 0);
     if (!toolTip.isEmpty())
         QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)"));

@@ -9,6 +9,7 @@ add_test(NAME platform_windows_branches
   COMMAND ${CMAKE_CURRENT_LIST_DIR}/windows_branches.sh ${PROJECT_SOURCE_DIR}/src
           "$<TARGET_PROPERTY:Qt6::Core,INTERFACE_INCLUDE_DIRECTORIES>" ${PROJECT_VERSION})
 set_tests_properties(platform_windows_branches PROPERTIES SKIP_RETURN_CODE 77 LABELS portability)
+zarun_add_test(tst_Twips platform zarun_core)
 zarun_add_test(tst_WineRegistry platform zarun_core)
 # Built with the address checks, with its own instrumented copy: they alone see a worker reach a
 # caller's stack that is gone.

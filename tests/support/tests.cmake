@@ -11,7 +11,7 @@ check_linker_flag(CXX -fsanitize=undefined ZARUN_HAS_UBSAN)
 if(ZARUN_HAS_UBSAN AND NOT ZARUN_BUILD_FUZZ)
   # Its own copy of cILink: the one in zarun_ui is not instrumented.
   add_executable(tst_cILink_ubsan support/tst_cILink.cpp
-                 ${PROJECT_SOURCE_DIR}/src/support/cILink.cpp ${PROJECT_SOURCE_DIR}/src/support/cILink.h)
+                 ${PROJECT_SOURCE_DIR}/src/support/ui/cILink.cpp ${PROJECT_SOURCE_DIR}/src/support/ui/cILink.h)
   target_link_libraries(tst_cILink_ubsan PRIVATE zarun_ui Qt6::Test)
   target_compile_options(tst_cILink_ubsan PRIVATE -fsanitize=undefined -fno-sanitize-recover=undefined)
   target_link_options(tst_cILink_ubsan PRIVATE -fsanitize=undefined)

@@ -1,4 +1,4 @@
-#include "support/WidgetUserInterface.h"
+#include "support/ui/WidgetUserInterface.h"
 
 #include "common/AccessibleNames.h"
 

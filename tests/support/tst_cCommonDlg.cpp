@@ -1,4 +1,4 @@
-#include "support/cCommonDlg.h"
+#include "support/ui/cCommonDlg.h"
 
 #include <QApplication>
 #include <QComboBox>

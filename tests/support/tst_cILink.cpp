@@ -1,4 +1,4 @@
-#include "support/cILink.h"
+#include "support/ui/cILink.h"
 
 #include <QApplication>
 #include <QEnterEvent>

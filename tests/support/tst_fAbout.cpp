@@ -1,8 +1,8 @@
-#include "support/fAbout.h"
+#include "support/ui/fAbout.h"
 
 #include "common/AccessibleNames.h"
 #include "common/Palettes.h"
-#include "support/ReadableColour.h"
+#include "support/ui/ReadableColour.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include "tooling/BuildQueue.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,7 +74,7 @@ void tst_BuildQueue::init()
 
 void tst_BuildQueue::cleanup()
 {
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     for (const char *name : {"ZARUN_FAKE_IDE_FAIL", "ZARUN_FAKE_IDE_FAIL_STATUS", "ZARUN_FAKE_IDE_HOLD",
                              "ZARUN_FAKE_IDE_IGNORE_TERM"})
         qunsetenv(name);

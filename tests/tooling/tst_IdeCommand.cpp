@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace IdeCommand;
+using namespace idecommand;
 
-Q_DECLARE_METATYPE(IdeCommand::Refusal)
+Q_DECLARE_METATYPE(idecommand::Refusal)
 
 namespace {
 

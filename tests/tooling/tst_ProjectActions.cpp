@@ -2,6 +2,7 @@
 #include "common/ScriptedUserInterface.h"
 #include "tooling/ProjectActions.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -40,7 +41,7 @@ public:
 
 private Q_SLOTS:
     void init();
-    void cleanup() { mMain::VbIdePath.clear(); }
+    void cleanup() { ResetGlobals(); }
 
     void messages_data();
     void messages();
@@ -62,7 +63,7 @@ private:
 void tst_ProjectActions::init()
 {
     env_.ClearCalls();
-    mMain::VbIdePath.clear();
+    ResetGlobals();
 }
 
 void tst_ProjectActions::messages_data()
@@ -77,23 +78,23 @@ void tst_ProjectActions::messages_data()
     QDir().mkpath(hidden);
     const QString sp = kIdeographicSpace;
 
-    QTest::newRow("source not set") << Action(ProjectActions::OpenSource) << ""
+    QTest::newRow("source not set") << Action(tooling::OpenSource) << ""
                                     << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙが設定されていません。";
-    QTest::newRow("source missing") << Action(ProjectActions::OpenSource) << missingVbp
+    QTest::newRow("source missing") << Action(tooling::OpenSource) << missingVbp
                                     << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ" + sp + missingVbp + sp + "が見つかりません。";
-    QTest::newRow("folder not set") << Action(ProjectActions::OpenFolder) << "" << "ﾌｫﾙﾀﾞが設定されていません。";
-    QTest::newRow("folder missing") << Action(ProjectActions::OpenFolder) << missingFolder
+    QTest::newRow("folder not set") << Action(tooling::OpenFolder) << "" << "ﾌｫﾙﾀﾞが設定されていません。";
+    QTest::newRow("folder missing") << Action(tooling::OpenFolder) << missingFolder
                                     << "ﾌｫﾙﾀﾞ" + sp + missingFolder + "  が見つかりません";
-    QTest::newRow("folder hidden") << Action(ProjectActions::OpenFolder) << hidden
+    QTest::newRow("folder hidden") << Action(tooling::OpenFolder) << hidden
                                    << "ﾌｫﾙﾀﾞ" + sp + hidden + "  が見つかりません";
-    QTest::newRow("folder hidden, trailing slash") << Action(ProjectActions::OpenFolder) << hidden + "/"
+    QTest::newRow("folder hidden, trailing slash") << Action(tooling::OpenFolder) << hidden + "/"
                                                    << "ﾌｫﾙﾀﾞ" + sp + hidden + "/  が見つかりません";
-    QTest::newRow("exe not set") << Action(ProjectActions::RunExe) << "" << "実行ﾌｧｲﾙが設定されていません。";
-    QTest::newRow("exe missing") << Action(ProjectActions::RunExe) << missingExe
+    QTest::newRow("exe not set") << Action(tooling::RunExe) << "" << "実行ﾌｧｲﾙが設定されていません。";
+    QTest::newRow("exe missing") << Action(tooling::RunExe) << missingExe
                                  << "実行ﾌｧｲﾙ  " + missingExe + "  が見つかりません。";
-    QTest::newRow("make not set") << Action(ProjectActions::MakeExecutable) << ""
+    QTest::newRow("make not set") << Action(tooling::MakeExecutable) << ""
                                   << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙが設定されていません。";
-    QTest::newRow("make missing") << Action(ProjectActions::MakeExecutable) << missingVbp
+    QTest::newRow("make missing") << Action(tooling::MakeExecutable) << missingVbp
                                   << "ﾌﾟﾛｼﾞｪｸﾄﾌｧｲﾙ" + sp + missingVbp + sp + "が見つかりません。";
 }
 
@@ -115,7 +116,7 @@ void tst_ProjectActions::openSourceHandsTheFileToItsProgram()
     const QString project = dir_.filePath("My App ;$(x).vbp");
     QVERIFY(put(project, "Name=\"App\"\r\n"));
     ScriptedUserInterface ui;
-    ProjectActions::OpenSource(project);
+    tooling::OpenSource(project);
     QVERIFY(ui.messages.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
     QCOMPARE(env_.Calls().first().mid(1), QStringList {project});
@@ -135,7 +136,7 @@ void tst_ProjectActions::openFolder()
     QFETCH(QString, folder);
     QVERIFY(QDir().mkpath(folder));
     ScriptedUserInterface ui;
-    ProjectActions::OpenFolder(folder);
+    tooling::OpenFolder(folder);
     QVERIFY(ui.messages.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(env_.Calls().size(), 1, 20000);
     const QStringList call = env_.Calls().first();
@@ -152,7 +153,7 @@ void tst_ProjectActions::runExeRunsNoScript()
     const QString exe = folder + "/App ;x.exe";
     QVERIFY(put(exe, "#!/bin/sh\npwd > \"$0.ran\"\necho \"$#\" >> \"$0.ran\"\n", kExecutable));
     ScriptedUserInterface ui;
-    ProjectActions::RunExe(exe);
+    tooling::RunExe(exe);
     QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
     QVERIFY(!QFileInfo::exists(exe + ".ran"));
 }
@@ -185,7 +186,7 @@ void tst_ProjectActions::runExeThatCannotStart()
 {
     QFETCH(QString, exe);
     ScriptedUserInterface ui;
-    ProjectActions::RunExe(exe);
+    tooling::RunExe(exe);
     QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
 }
 
@@ -197,7 +198,7 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
     QVERIFY(put(project, "Type=Exe\r\nExeName32=\"Calc.exe\"\r\n"));
     mMain::VbIdePath = mMain::GetVbIdePath();
     ScriptedUserInterface ui;
-    ProjectActions::MakeExecutable(project);
+    tooling::MakeExecutable(project);
     QVERIFY(ui.messages.isEmpty());
     QCOMPARE(ui.progress, QStringList {"Calc.exe を作成中"});
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(folder + "/Calc.exe").isExecutable(), 20000);
@@ -206,7 +207,7 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
     // Building does not run what was built; the run command then finds it (and, as the stand-in
     // builds a script, refuses it).
     QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
-    ProjectActions::RunExe(mMain::GetProjectExe(project));
+    tooling::RunExe(mMain::GetProjectExe(project));
     QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + folder + "/Calc.exe  はWindowsのﾌﾟﾛｸﾞﾗﾑ(PE形式)ではないため、起動しません。"});
     QVERIFY(!QFileInfo::exists(folder + "/Calc.exe.ran"));
 }
@@ -214,8 +215,8 @@ void tst_ProjectActions::makeBuildsWithoutRunning()
 void tst_ProjectActions::substitutionIsToldWhy_data()
 {
     QTest::addColumn<Action>("action");
-    QTest::newRow("open source") << Action(ProjectActions::OpenSource);
-    QTest::newRow("build") << Action(ProjectActions::MakeExecutable);
+    QTest::newRow("open source") << Action(tooling::OpenSource);
+    QTest::newRow("build") << Action(tooling::MakeExecutable);
 }
 
 // A path inside $(...) could become code: such a command is never started, and the user learns

@@ -9,6 +9,7 @@
 #include "tooling/ProjectActions.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -138,13 +139,13 @@ private:
 void tst_WineAssociation::init()
 {
     desk_.ClearCalls();
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     path_ = qgetenv("PATH");
 }
 
 void tst_WineAssociation::cleanup()
 {
-    mMain::VbIdePath.clear();
+    ResetGlobals();
     qputenv("PATH", path_);
 }
 
@@ -164,13 +165,13 @@ void tst_WineAssociation::projectPathStaysData()
 
     const QString file = project(QStringLiteral("a;b 'c'"), QStringLiteral("$(touch pwned) `touch pwned2`.vbp"));
     ScriptedUserInterface ui;
-    ProjectActions::OpenSource(file);
+    tooling::OpenSource(file);
     QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls().size(), 1, 20000);
     QCOMPARE(desk_.Calls().first().mid(1), QStringList {file});
     QVERIFY(ui.messages.isEmpty());
 
     // "/make" cannot follow a file inside a script: nothing starts, the user learns why.
-    ProjectActions::MakeExecutable(file);
+    tooling::MakeExecutable(file);
     QCOMPARE(ui.messages.size(), 1);
     QVERIFY(ui.messages.first().startsWith(mMain::VbIdePath + "  は"));
     QVERIFY(ui.messages.first().contains(u"/make"));
@@ -221,7 +222,7 @@ void tst_WineAssociation::windowsPaths()
     const QStringList wineCall = {QDir::currentPath(), "WINEPREFIX=" + prefix, R"(C:\VB98\VB6.EXE)",
                                   windows(projectDrive, projectRoot, file)};
     ScriptedUserInterface ui;
-    ProjectActions::OpenSource(file);
+    tooling::OpenSource(file);
     QTRY_COMPARE_WITH_TIMEOUT(desk_.Calls(), QList<QStringList> {wineCall}, 20000);
 
     // The build's log goes in Windows form as well.
@@ -270,7 +271,7 @@ void tst_WineAssociation::windowsProgramsRunThroughWine()
     mMain::VbIdePath = ideCommand;
 
     ScriptedUserInterface ui;
-    ProjectActions::RunExe(asked.isEmpty() ? exe : folder + u'/' + asked);
+    tooling::RunExe(asked.isEmpty() ? exe : folder + u'/' + asked);
     if (call.isEmpty()) {
         QCOMPARE(ui.messages, QStringList {"実行ﾌｧｲﾙ  " + exe + "  はWindowsのﾌﾟﾛｸﾞﾗﾑです。起動するにはWineが必要ですが、見つかりません。"});
         return;
@@ -307,11 +308,11 @@ void tst_WineAssociation::nothingToOpenWithIsTold()
     QFETCH(QString, message);
     ScriptedUserInterface ui;
     if (what == u"folder")
-        ProjectActions::OpenFolder(target);
+        tooling::OpenFolder(target);
     else if (what == u"source")
-        ProjectActions::OpenSource(target);
+        tooling::OpenSource(target);
     else
-        QVERIFY(!ProjectActions::OpenTarget(target));
+        QVERIFY(!tooling::OpenTarget(target));
     QCOMPARE(ui.messages, QStringList {message});
     QVERIFY(desk_.Calls().isEmpty());
 }

@@ -1,6 +1,4 @@
-#include "platform/Twips.h"
-#include "tooling/Centring.h"
-#include "tooling/fMessage.h"
+#include "tooling/ui/fMessage.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -10,56 +8,10 @@ class tst_fMessage : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void twipsToPixels_data();
-    void twipsToPixels();
-    void centring_data();
-    void centring();
     void captionOnlyWindow();
     void centredOverOwner_data();
     void centredOverOwner();
 };
-
-void tst_fMessage::twipsToPixels_data()
-{
-    QTest::addColumn<qint64>("twips");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("zero") << qint64(0) << 0;
-    QTest::newRow("below half") << qint64(7) << 0;
-    QTest::newRow("half up") << qint64(8) << 1;
-    QTest::newRow("client width") << qint64(3285) << 219;
-    QTest::newRow("negative below half") << qint64(-7) << 0;
-    QTest::newRow("negative half") << qint64(-8) << -1;
-    QTest::newRow("negative") << qint64(-22) << -1;
-    QTest::newRow("negative over half") << qint64(-23) << -2;
-}
-
-void tst_fMessage::twipsToPixels()
-{
-    QFETCH(qint64, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(platform::TwipsToPixels(twips), pixels);
-}
-
-void tst_fMessage::centring_data()
-{
-    QTest::addColumn<QRect>("owner");
-    QTest::addColumn<QSize>("window");
-    QTest::addColumn<QPoint>("topLeft");
-    // Left 1,000 and width 9,001 with a 3,405 wide window: 1,000 + 4,500 - 1,702.
-    QTest::newRow("odd sizes truncate") << QRect(1000, 2000, 9001, 6001) << QSize(3405, 405) << QPoint(3798, 4798);
-    QTest::newRow("even sizes") << QRect(0, 0, 9000, 6000) << QSize(3400, 400) << QPoint(2800, 2800);
-    QTest::newRow("negative position") << QRect(-15000, -300, 9001, 3001) << QSize(3405, 0) << QPoint(-12202, 1200);
-    QTest::newRow("window wider than owner") << QRect(100, 100, 1000, 1000) << QSize(3405, 405) << QPoint(-1102, 398);
-    QTest::newRow("empty owner") << QRect(500, 500, 0, 0) << QSize(3285, 0) << QPoint(-1142, 500);
-}
-
-void tst_fMessage::centring()
-{
-    QFETCH(QRect, owner);
-    QFETCH(QSize, window);
-    QFETCH(QPoint, topLeft);
-    QCOMPARE(mMain::CentreOver(owner, window), topLeft);
-}
 
 void tst_fMessage::captionOnlyWindow()
 {

@@ -4,6 +4,7 @@
 #include "platform/DesktopAssociation.h"
 #include "platform/ProgramFolder.h"
 #include "tooling/mMain.h"
+#include "common/ResetGlobals.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -65,13 +66,13 @@ private:
 void tst_mMain::init()
 {
     env_.ClearCalls();
-    VbIdePath.clear();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(dir_.path());
 }
 
 void tst_mMain::cleanup()
 {
-    VbIdePath.clear();
+    ResetGlobals();
     platform::SetProgramFolderForTesting(QString());
 }
 

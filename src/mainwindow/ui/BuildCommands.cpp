@@ -1,0 +1,139 @@
+#include "mainwindow/ui/BuildCommands.h"
+
+#include "catalogue/cVbAnalyze.h"
+#include "tooling/IdeBuild.h"
+#include "tooling/ProjectActions.h"
+#include "tooling/UserInterface.h"
+#include "tooling/ui/BuildProgress.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// The selected project's .vbp; empty when none is selected.
+QString selectedProjectFile()
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    const catalogue::cVbAnalyze *category = state.Current();
+    return category ? category->ProjectFile(state.CurrentProject) : QString();
+}
+
+} // namespace
+
+BuildCommands::BuildCommands(QWidget *window, QMenu *categoryMenu, QMenu *projectMenu, QAction *makeExe)
+    : QObject(window), window_(window), makeExe_(makeExe)
+{
+    makeQueue();
+    categoryMenu->addSeparator();
+    mnuCtgBuild = categoryMenu->addAction(QStringLiteral("ｶﾃｺﾞﾘｰ内をすべて作成"));
+    mnuCtgBuild->setToolTip(QStringLiteral("実行ﾌｧｲﾙが無いか古いﾌﾟﾛｼﾞｪｸﾄを順に作成します。"));
+    mnuProjectBuildLog = projectMenu->addAction(QStringLiteral("ﾋﾞﾙﾄﾞﾛｸﾞを開く"));
+    connect(mnuCtgBuild, &QAction::triggered, this, &BuildCommands::BuildCategory);
+    connect(mnuProjectBuildLog, &QAction::triggered, this, &BuildCommands::OpenBuildLog);
+    // The menu bar and the pop-up menus show the entries as they are when they open.
+    connect(categoryMenu, &QMenu::aboutToShow, this, &BuildCommands::updateEntries);
+    connect(projectMenu, &QMenu::aboutToShow, this, &BuildCommands::updateEntries);
+    window->installEventFilter(this);
+    updateEntries();
+}
+
+void BuildCommands::makeQueue()
+{
+    queue_ = new tooling::BuildQueue(this);
+    connect(queue_, &tooling::BuildQueue::Looking, this, [this](int projects) {
+        if (progress_)
+            progress_->ShowLooking(category_, projects);
+    });
+    connect(queue_, &tooling::BuildQueue::Ordered, this, [this](const QStringList &order, const QList<QStringList> &cycles) {
+        if (progress_)
+            progress_->ShowOrder(order, cycles);
+    });
+    connect(queue_, &tooling::BuildQueue::Progress, this, [this](int number, int total, const QString &project) {
+        if (progress_)
+            progress_->ShowBuilding(number, total, project);
+    });
+    connect(queue_, &tooling::BuildQueue::Finished, this, &BuildCommands::finished);
+}
+
+BuildCommands::~BuildCommands() { delete progress_; }
+
+void BuildCommands::updateEntries()
+{
+    const catalogue::CatalogueState &state = catalogue::State();
+    mnuCtgBuild->setEnabled(state.Current() && !queue_->Running());
+    // Only the row the build entry acts on; one file looked at, when the menu opens.
+    const QString file = selectedProjectFile();
+    mnuProjectBuildLog->setEnabled(makeExe_->isEnabled() && !file.isEmpty()
+                                   && QFileInfo(tooling::BuildLogOf(file)).isFile());
+}
+
+void BuildCommands::BuildCategory()
+{
+    const catalogue::cVbAnalyze *category = catalogue::State().Current();
+    if (!category || queue_->Running())
+        return;
+    std::vector<std::weak_ptr<catalogue::ProjectRecord>> projects;
+    projects.reserve(size_t(category->Count()));
+    for (qint32 j = 1; j <= category->Count(); ++j)
+        projects.push_back(category->Shared(j));
+    category_ = category->Category();
+    delete progress_;
+    progress_ = new BuildProgress(window_);
+    connect(progress_, &BuildProgress::CancelRequested, this, [this] {
+        progress_->ShowCancelling();
+        queue_->Cancel();
+    });
+    progress_->ShowLooking(category_, int(projects.size()));
+    QString error;
+    if (!queue_->Start(projects, &error)) {
+        delete progress_;
+        if (!error.isEmpty())
+            ui::Current().Message(error);
+        return;
+    }
+    // Low over the main window, so that the rows being built stay in sight.
+    progress_->adjustSize();
+    const QRect frame = window_->frameGeometry();
+    progress_->move(frame.center().x() - progress_->width() / 2,
+                    frame.bottom() - progress_->height() - frame.height() / 8);
+    progress_->show();
+    mnuCtgBuild->setEnabled(false);
+}
+
+void BuildCommands::OpenBuildLog()
+{
+    const QString file = selectedProjectFile();
+    if (!file.isEmpty())
+        tooling::OpenTarget(tooling::BuildLogOf(file));
+}
+
+void BuildCommands::finished(const tooling::BuildQueue::Summary &summary)
+{
+    delete progress_;
+    updateEntries();
+    // Shown after the ended process's signal has returned: a message box runs its own event loop.
+    QTimer::singleShot(0, this, [this, text = tooling::SummaryText(category_, summary)] { ui::Current().Message(text); });
+}
+
+void BuildCommands::abandon()
+{
+    if (!queue_->Running())
+        return;
+    // A new queue in place of the running one: that one stops where it is, quietly.
+    delete queue_;
+    makeQueue();
+    delete progress_;
+}
+
+bool BuildCommands::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == window_ && event->type() == QEvent::Close)
+        abandon();
+    return QObject::eventFilter(watched, event);
+}

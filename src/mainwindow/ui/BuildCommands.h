@@ -1,0 +1,50 @@
+#pragma once
+
+#include "tooling/BuildQueue.h"
+#include "tooling/ui/BuildProgress.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+// The build commands beside the menus' own: in the category menu, building every project of the
+// selected category that needs it (one IDE at a time, with a progress window and a summary at the
+// end); in the project menu, opening the log of the selected project's last build. Closing the
+// main window ends a run without a word: nothing more is built, and the IDE building at that
+// moment ends with everything it started.
+class BuildCommands : public QObject {
+    Q_OBJECT
+public:
+    // makeExe: the project menu's build entry, whose state the log entry follows.
+    BuildCommands(QWidget *window, QMenu *categoryMenu, QMenu *projectMenu, QAction *makeExe);
+    ~BuildCommands() override;
+
+    // Builds the selected category's projects that need it.
+    void BuildCategory();
+    // Opens the log of the selected project's last build.
+    void OpenBuildLog();
+
+    QAction *mnuCtgBuild = nullptr;
+    QAction *mnuProjectBuildLog = nullptr;
+
+    // The progress window while a run lasts (tests).
+    BuildProgress *ProgressWindow() const { return progress_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void makeQueue();
+    void updateEntries();
+    void finished(const tooling::BuildQueue::Summary &summary);
+    void abandon();
+
+    QWidget *window_;
+    QAction *makeExe_;
+    tooling::BuildQueue *queue_ = nullptr;
+    QPointer<BuildProgress> progress_;
+    QString category_;
+};

@@ -1,0 +1,109 @@
+#include "mainwindow/ui/CatalogueHandOver.h"
+
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/cVbAnalyze.h"
+#include "mainwindow/CatalogueCommands.h"
+#include "platform/FileSystem.h"
+#include "tooling/UserInterface.h"
+#include "tooling/ui/fMessage.h"
+#include "tooling/mFunction.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWidget>
+
+#include <utility>
+
+using catalogue::State;
+
+CatalogueHandOver::CatalogueHandOver(QWidget *window, CatalogueCommands &commands, const QPointer<fMessage> &progress)
+    : QObject(window), window_(window), commands_(commands), progress_(progress)
+{
+}
+
+void CatalogueHandOver::Start(const QString &startupCatalogue)
+{
+    const QString start = commandLineCatalogue_.isNull() ? startupCatalogue : commandLineCatalogue_;
+    if (!deferStart_ || !QFileInfo(start).isFile()) {
+        openStart(startupCatalogue, true);
+        return;
+    }
+    // The window may be gone before a slow read ends: the result goes through the application,
+    // which waits for the pool's threads, and finds the receiver only if it is still there.
+    QThreadPool::globalInstance()->start([receiver = QPointer<CatalogueHandOver>(this), start] {
+        auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(start));
+        QMetaObject::invokeMethod(qApp, [receiver, prepared] {
+            if (receiver)
+                receiver->startRead(std::move(*prepared));
+        }, Qt::QueuedConnection);
+    });
+}
+
+void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
+{
+    // Closed meanwhile, or the user already opened or started another catalogue.
+    if (closed_ || !State().CatalogueFilePath.isEmpty())
+        return;
+    State().CatalogueFilePath = prepared.read.file;
+    commands_.LoadCatalogue(std::move(prepared));
+}
+
+void CatalogueHandOver::openStart(const QString &startupCatalogue, bool showProgress)
+{
+    if (!commandLineCatalogue_.isNull()) {
+        OpenCatalogueFile(commandLineCatalogue_, showProgress);
+    } else if (mFunction::FileExists(startupCatalogue)) {
+        State().CatalogueFilePath = startupCatalogue;
+        commands_.LoadCatalogue(showProgress);
+    }
+}
+
+void CatalogueHandOver::OpenCatalogueFile(const QString &path, bool showProgress)
+{
+    if (!QFileInfo(path).isFile()) {
+        ui::Current().Message(path + QStringLiteral(" が存在しません。"));
+        return;
+    }
+    State().CatalogueFilePath = path;
+    commands_.LoadCatalogue(showProgress);
+}
+
+void CatalogueHandOver::OpenRequested(const QString &path)
+{
+    if (window_->isMinimized())
+        window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    window_->raise();
+    window_->activateWindow();
+    // The catalogue shown already (a double click on it in the file manager): the window is enough.
+    if (path.isEmpty() || platform::SameFile(path, State().CatalogueFilePath))
+        return;
+    pendingRequest_ = path;
+    openPending();
+}
+
+void CatalogueHandOver::Tell(const QString &message)
+{
+    pendingMessages_.append(message);
+    openPending();
+}
+
+void CatalogueHandOver::openPending()
+{
+    // Not under an open dialog or menu, which may be working on the catalogue loaded now.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_) {
+        if (!pendingTimer_) {
+            pendingTimer_ = new QTimer(this);
+            pendingTimer_->setSingleShot(true);
+            pendingTimer_->setInterval(200);
+            connect(pendingTimer_, &QTimer::timeout, this, &CatalogueHandOver::openPending);
+        }
+        pendingTimer_->start();
+        return;
+    }
+    for (const QString &message : std::exchange(pendingMessages_, {}))
+        ui::Current().Message(message);
+    if (!pendingRequest_.isNull())
+        OpenCatalogueFile(std::exchange(pendingRequest_, QString()));
+}

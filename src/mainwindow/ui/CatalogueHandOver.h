@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class CatalogueCommands;
+class QTimer;
+class QWidget;
+class fMessage;
+namespace catalogue {
+struct PreparedCatalogue;
+}
+
+// The catalogue handed to the main window: at start-up the command line's or the start-up one,
+// and later the one another start of the program hands over. What would interrupt the user (a
+// catalogue to open, an important message) waits until no dialog, menu or progress window is open.
+class CatalogueHandOver : public QObject {
+    Q_OBJECT
+public:
+    // progress: the window's progress window while shown.
+    CatalogueHandOver(QWidget *window, CatalogueCommands &commands, const QPointer<fMessage> &progress);
+
+    void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
+    // Start then leaves the start-up catalogue to a worker thread and opens it once read,
+    // so that the window shows and answers while a large file is parsed.
+    void DeferStart() { deferStart_ = true; }
+    // Opens the command line's catalogue, or else the start-up catalogue of the options.
+    void Start(const QString &startupCatalogue);
+    // The window is closing: a start-up catalogue still being read is not opened.
+    void Close() { closed_ = true; }
+
+    // Opens a catalogue file as Open does; tells the user when it is not there.
+    void OpenCatalogueFile(const QString &path, bool showProgress = true);
+    // A later start of the program handed over a catalogue (or none): the window comes to the
+    // front and opens it as soon as no dialog or menu is open.
+    void OpenRequested(const QString &path);
+    // A message box once nothing else is asked.
+    void Tell(const QString &message);
+
+private:
+    void openStart(const QString &startupCatalogue, bool showProgress);
+    void startRead(catalogue::PreparedCatalogue prepared);
+    void openPending();
+
+    QWidget *window_;
+    CatalogueCommands &commands_;
+    const QPointer<fMessage> &progress_;
+    QString commandLineCatalogue_;
+    bool deferStart_ = false;
+    bool closed_ = false;
+    QString pendingRequest_;
+    QStringList pendingMessages_;
+    QTimer *pendingTimer_ = nullptr;
+};

@@ -1,0 +1,206 @@
+#include "mainwindow/ui/ProjectListView.h"
+
+#include "catalogue/CatalogueModels.h"
+#include "catalogue/ProjectStatus.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    header()->setSectionsMovable(false);
+    // The last column takes the free width, so that no scroll bar appears that scrolls nothing.
+    header()->setStretchLastSection(true);
+}
+
+bool ReportListView::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = indexAt(help->pos());
+    QStringList lines;
+    const QString text = index.data().toString();
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    if (index.isValid() && fontMetrics().horizontalAdvance(text) + margins > visualRect(index).width())
+        lines.append(text);
+    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+        lines.append(own);
+    if (lines.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), lines.join(u'\n'), viewport(), visualRect(index));
+    return true;
+}
+
+qint32 ReportListView::RowCount() const { return model() ? model()->rowCount() : 0; }
+
+qint32 ReportListView::SelectedRow() const
+{
+    if (!selectionModel())
+        return 0;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void ReportListView::ShowSelected(qint32 row)
+{
+    if (!model() || !selectionModel())
+        return;
+    const QSignalBlocker blocker(selectionModel());
+    const QModelIndex index = row >= 1 ? model()->index(row - 1, 0) : QModelIndex();
+    if (index.isValid()) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    } else {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    viewport()->update();
+}
+
+QString ReportListView::Text(qint32 row, int column) const
+{
+    if (!model())
+        return QString();
+    const QModelIndex index = model()->index(row - 1, column);
+    const QVariant plain = index.data(catalogue::PlainTextRole);
+    return plain.isValid() ? plain.toString() : index.data().toString();
+}
+
+qint32 ReportListView::RowAt(const QPoint &viewportPos) const
+{
+    const QModelIndex index = indexAt(viewportPos);
+    return index.isValid() ? index.row() + 1 : 0;
+}
+
+bool ReportListView::HoldsFileList(const QMimeData *data) { return !LocalFiles(data).isEmpty(); }
+
+QStringList ReportListView::LocalFiles(const QMimeData *data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            files.append(url.toLocalFile());
+    return files;
+}
+
+void ReportListView::AcceptFiles()
+{
+    acceptsFiles_ = true;
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
+void ReportListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (acceptsFiles_ && HoldsFileList(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void ReportListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (acceptsFiles_ && HoldsFileList(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void ReportListView::dropEvent(QDropEvent *event)
+{
+    if (!acceptsFiles_ || !HoldsFileList(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Adding may ask questions and start builds: not inside the drag's own event loop.
+    QTimer::singleShot(0, this, [this, files = LocalFiles(event->mimeData())] { Q_EMIT FilesDropped(files); });
+}
+
+ProjectStatusDelegate::ProjectStatusDelegate(int statusColumn, QObject *parent)
+    : QStyledItemDelegate(parent), statusColumn_(statusColumn)
+{
+}
+
+QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
+{
+    using catalogue::ProjectState;
+    switch (ProjectState(status)) {
+    case ProjectState::VbpMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case ProjectState::ExeMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case ProjectState::OutOfDate:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case ProjectState::UpToDate:
+        return style->standardIcon(QStyle::SP_DialogApplyButton);
+    case ProjectState::Building:
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    case ProjectState::Failed:
+        return style->standardIcon(QStyle::SP_DialogCancelButton);
+    case ProjectState::ReferenceMissing:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case ProjectState::Unknown:
+        break;
+    }
+    return QIcon();
+}
+
+const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) const
+{
+    if (style != iconStyle_ || QIcon::themeName() != iconTheme_) {
+        icons_.clear();
+        iconStyle_ = style;
+        iconTheme_ = QIcon::themeName();
+    }
+    auto icon = icons_.find(status);
+    if (icon == icons_.end())
+        icon = icons_.insert(status, IconFor(status, style));
+    return *icon;
+}
+
+void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant status = index.data(catalogue::StatusRole);
+    if (!status.isValid())
+        return;
+    if (catalogue::ProjectState(status.toInt()) == catalogue::ProjectState::VbpMissing)
+        option->palette.setBrush(QPalette::Text, option->palette.brush(QPalette::Disabled, QPalette::Text));
+    if (index.column() != statusColumn_)
+        return;
+    const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+    if (const QIcon &icon = cachedIcon(status.toInt(), style); !icon.isNull()) {
+        option->icon = icon;
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        const int side = style->pixelMetric(QStyle::PM_SmallIconSize, option, option->widget);
+        option->decorationSize = QSize(side, side);
+    }
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+// The list views of the main window: report style, no editing in place, one whole row selected.
+// Rows are 1-based as the catalogue's indices; 0 is none.
+class ReportListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ReportListView(QWidget *parent = nullptr);
+
+    // Takes files dropped from the shell (FilesDropped); until then no drops are accepted.
+    void AcceptFiles();
+
+    qint32 RowCount() const;
+    // The selected row, 0 when none.
+    qint32 SelectedRow() const;
+    // Highlights the row (0: none) without telling anyone.
+    void ShowSelected(qint32 row);
+    // A cell's own text: a category's name without the count shown beside it.
+    QString Text(qint32 row, int column = 0) const;
+    qint32 RowAt(const QPoint &viewportPos) const;
+
+    // A file list is what the project list takes; anything else gets the no-drop cursor.
+    static bool HoldsFileList(const QMimeData *data);
+    static QStringList LocalFiles(const QMimeData *data);
+
+Q_SIGNALS:
+    // Files dropped from the shell, in the order of the dropped list. Sent after the drop has
+    // returned, so that the source of the drag never waits on it.
+    void FilesDropped(const QStringList &files);
+
+protected:
+    // A cell cut short shows its whole text, above the cell's own tooltip when it has one.
+    bool viewportEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    bool acceptsFiles_ = false;
+};
+
+// Draws a project row by its status: the status column with its icon, a row whose .vbp is
+// missing greyed.
+class ProjectStatusDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    // statusColumn: the column that shows the status.
+    ProjectStatusDelegate(int statusColumn, QObject *parent = nullptr);
+
+    // The icon of a status (int of catalogue::ProjectState); none for one not known yet.
+    static QIcon IconFor(int status, const QStyle *style);
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    // Asking the style looks the icon theme up on disk every time.
+    const QIcon &cachedIcon(int status, const QStyle *style) const;
+
+    int statusColumn_;
+    mutable QHash<int, QIcon> icons_;
+    mutable const QStyle *iconStyle_ = nullptr;
+    mutable QString iconTheme_;
+};

@@ -1,0 +1,1 @@
+zarun_add_test(tst_Settings settings zarun_core)
