@@ -435,7 +435,8 @@ QVariant ProjectListModel::headerData(int section, Qt::Orientation orientation, 
 
 Qt::ItemFlags ProjectListModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+    // A flat list: the view need not ask each of a million rows for children.
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
 }
 
 QModelIndex ProjectListModel::IndexOf(qint32 project, int column) const

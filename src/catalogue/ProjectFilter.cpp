@@ -309,6 +309,9 @@ int ProjectFilterModel::rowCount(const QModelIndex &parent) const
     return narrowed_ ? int(rows_.size()) : projects_->rowCount();
 }
 
+// Flat: asked for every row a view lays out, so answered without the source.
+bool ProjectFilterModel::hasChildren(const QModelIndex &parent) const { return !parent.isValid() && rowCount() > 0; }
+
 int ProjectFilterModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : projects_->columnCount();
