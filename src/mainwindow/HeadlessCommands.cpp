@@ -177,7 +177,10 @@ QString FormatLines(const std::vector<ProjectLine> &lines, commandline::Format f
                                      {QStringLiteral("status"), statusText(line.state)},
                                      {QStringLiteral("reason"), line.reason}});
         }
-        return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        QString json = QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        if (!json.endsWith(u'\n'))
+            json += u'\n';
+        return json;
     }
     QString text;
     for (const ProjectLine &line : lines) {
@@ -400,7 +403,10 @@ int RunBuild(const commandline::Request &request)
             printError(summary.error);
         for (const QString &cause : summary.causes)
             printError(cause);
-        std::fputs(tooling::SummaryText(request.Categories.join(u','), summary).toLocal8Bit().constData(), stderr);
+        QStringList names;
+        for (qint32 index : chosen)
+            names.append(state.CategoryAt(index)->Category());
+        std::fputs(tooling::SummaryText(names.join(u','), summary).toLocal8Bit().constData(), stderr);
         std::fputs("\n", stderr);
         status = summary.failed > 0 || summary.notBuilt > 0 || summary.cancelled || !summary.error.isEmpty() ? 1 : 0;
         QCoreApplication::exit(status);
