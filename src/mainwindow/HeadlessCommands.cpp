@@ -287,7 +287,15 @@ int RunStatus(const commandline::Request &request)
         printError(error);
         return 2;
     }
-    const std::vector<ProjectLine> lines = StatusLines(request.Categories, settingsIdeCommand());
+    // The IDE the window would build with: the settings', else the association's (asked only when
+    // there is a project to check, as the lookup costs more than an empty catalogue's whole run).
+    QString command = settingsIdeCommand();
+    bool anyProject = false;
+    for (qint32 index : chosenCategories(request.Categories))
+        anyProject = anyProject || catalogue::State().CategoryAt(index)->Count() > 0;
+    if (command.isEmpty() && anyProject)
+        command = mMain::GetVbIdePath();
+    const std::vector<ProjectLine> lines = StatusLines(request.Categories, command);
     std::fputs(FormatLines(lines, request.format).toUtf8().constData(), stdout);
     std::fflush(stdout);
     if (request.Check)
