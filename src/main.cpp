@@ -1,6 +1,7 @@
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CommandLine.h"
+#include "mainwindow/HeadlessCommands.h"
 #include "mainwindow/ui/InstanceChannel.h"
 #include "settings/Settings.h"
 #include "mainwindow/ui/ShutdownOnRequest.h"
@@ -14,6 +15,7 @@
 #include "tooling/UserInterface.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -37,6 +39,11 @@ int printAndEnd(const commandline::Request &request)
     case commandline::Action::Error:
         std::fputs(("zarun: " + request.Error + u'\n' + commandline::HelpText()).toLocal8Bit().constData(), stderr);
         return 2;
+    case commandline::Action::Status:
+    case commandline::Action::Build:
+        // Only after Qt's own options (zarun -platform xcb status ...): not a run without a window.
+        std::fputs("zarun: status と build は最初の引数に指定してください\n", stderr);
+        return 2;
     case commandline::Action::Run:
         break;
     }
@@ -53,6 +60,18 @@ int main(int argc, char *argv[])
     if (const commandline::Request early = commandline::Parse(raw);
         early.action == commandline::Action::Help || early.action == commandline::Action::Version)
         return printAndEnd(early);
+
+    // A command word: no window, so no display and no widget application either.
+    if (commandline::IsHeadless(raw)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("ZARUN"));
+        const commandline::Request request = commandline::Parse(QCoreApplication::arguments().mid(1));
+        if (request.action == commandline::Action::Status)
+            return headless::RunStatus(request);
+        if (request.action == commandline::Action::Build)
+            return headless::RunBuild(request);
+        return printAndEnd(request);
+    }
 
     QApplication app(argc, argv);
     platform::trace::Start();

@@ -2,6 +2,7 @@
 target_sources(zarun_core PRIVATE
   mainwindow/CatalogueCommands.cpp mainwindow/CatalogueCommands.h
   mainwindow/CommandLine.cpp mainwindow/CommandLine.h
+  mainwindow/HeadlessCommands.cpp mainwindow/HeadlessCommands.h
   mainwindow/MainLayout.cpp mainwindow/MainLayout.h
   mainwindow/ReturnFromElsewhere.cpp mainwindow/ReturnFromElsewhere.h
 )

@@ -37,8 +37,10 @@ struct BuildQueue::Planned {
 struct BuildQueue::Plan {
     std::vector<Planned> planned;
     QStringList order;
+    QStringList files;
     QList<QStringList> cycles;
     int skipped = 0;
+    std::vector<std::pair<QString, catalogue::ProjectState>> notNeeded;
 };
 
 namespace {
@@ -50,8 +52,9 @@ bool needsBuild(catalogue::ProjectState state)
 
 // On a worker: what each chosen project makes and references, and the order to build those that
 // need it in. A project elsewhere is looked at only when one of them depends on it.
-BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks)
+BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
 {
+    std::vector<std::pair<QString, catalogue::ProjectState>> notNeeded;
     catalogue::CaseFolding folding;
     std::vector<BuildNode> nodes;
     nodes.reserve(looks.size());
@@ -74,10 +77,12 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks)
                 node.uses = UsedPaths(look.file, references);
                 node.controls = ControlFiles(references);
             }
-            if (needsBuild(states[i]))
+            if (needsBuild(states[i]) || (all && states[i] == catalogue::ProjectState::UpToDate)) {
                 chosen.push_back(int(i));
-            else
+            } else {
                 skipped += 1;
+                notNeeded.emplace_back(look.file, states[i]);
+            }
         } else {
             look.file = node.projectFile = look.storedFile.Text();
             look.name = node.name = look.storedName.Text();
@@ -93,10 +98,12 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks)
     });
     BuildQueue::Plan plan;
     plan.skipped = skipped;
+    plan.notNeeded = std::move(notNeeded);
     plan.cycles = order.cycles;
     for (const BuildStep &step : order.steps) {
         const BuildQueue::Look &look = looks[size_t(step.node)];
         plan.planned.push_back({look.record, look.file});
+        plan.files.append(look.file);
         plan.order.append(step.pulledIn && !look.chosen ? look.name + QStringLiteral(" [") + look.category + u']'
                                                         : look.name);
     }
@@ -129,6 +136,7 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     }
     running_ = true;
     cancelled_ = false;
+    halted_ = false;
     summary_ = Summary();
     planned_.clear();
     next_ = 0;
@@ -179,8 +187,8 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     const int look = ++look_;
     QObject *receiver = QCoreApplication::instance();
     QThreadPool::globalInstance()->start([looks = std::move(looks), self = QPointer<BuildQueue>(this), look,
-                                          receiver]() mutable {
-        Plan plan = planOf(looks);
+                                          receiver, all = all_]() mutable {
+        Plan plan = planOf(looks, all);
         looks.clear();
         QMetaObject::invokeMethod(receiver, [plan = std::move(plan), self, look]() mutable {
             if (self && self->look_ == look)
@@ -194,15 +202,16 @@ void BuildQueue::looked(Plan plan)
 {
     summary_.skipped += plan.skipped;
     summary_.cycles = plan.cycles;
+    summary_.notNeeded = std::move(plan.notNeeded);
     planned_ = std::move(plan.planned);
-    Q_EMIT Ordered(plan.order, plan.cycles);
+    Q_EMIT Ordered(plan.order, plan.cycles, plan.files);
     next();
 }
 
 void BuildQueue::next()
 {
     current_ = nullptr;
-    while (!cancelled_ && next_ < planned_.size()) {
+    while (!cancelled_ && !halted_ && next_ < planned_.size()) {
         const Planned &planned = planned_[next_++];
         const std::shared_ptr<catalogue::ProjectRecord> record = planned.record.lock();
         // Gone with its category or catalogue, given another file, or built by a command meanwhile.
@@ -220,13 +229,16 @@ void BuildQueue::next()
             break;
         }
         current_ = started.build;
-        connect(current_, &IdeBuild::Finished, this, [this, build = current_.data()](bool built) {
+        connect(current_, &IdeBuild::Finished, this, [this, build = current_.data(), number = int(next_)](bool built) {
+            const bool stopped = !built && (cancelled_ || build->Stopped());
+            Q_EMIT Built(number, build->ProjectFile(), built, stopped);
             if (built) {
                 summary_.built += 1;
             } else if (cancelled_ || build->Stopped()) {
                 summary_.notBuilt += 1;
             } else {
                 summary_.failed += 1;
+                halted_ = stopOnFailure_;
                 // One cause is told once, however many projects it failed.
                 if (!build->Cause().isEmpty() && !summary_.causes.contains(build->Cause()))
                     summary_.causes.append(build->Cause());
@@ -257,7 +269,7 @@ void BuildQueue::finish()
 {
     if (!running_)
         return;
-    if (cancelled_ && next_ < planned_.size())
+    if ((cancelled_ || halted_) && next_ < planned_.size())
         summary_.notBuilt += int(planned_.size() - next_);
     next_ = planned_.size();
     running_ = false;

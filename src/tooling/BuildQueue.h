@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/ProjectStatus.h"
 #include "tooling/IdeBuild.h"
 
 #include <QObject>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace catalogue {
@@ -33,6 +35,8 @@ public:
         QString error;     // why the run stopped: the IDE could not be started
         QStringList causes; // the likely causes of the failures, each once (LikelyFailureCause)
         QList<QStringList> cycles; // projects that depend on each other: built in list order
+        // The chosen projects that were not built as not needing it, with their state then.
+        std::vector<std::pair<QString, catalogue::ProjectState>> notNeeded;
     };
 
     explicit BuildQueue(QObject *parent = nullptr);
@@ -47,6 +51,10 @@ public:
     // follows. The project being built keeps the row and the log it had.
     void Cancel();
     bool Running() const { return running_; }
+    // The next runs build the chosen projects that are up to date too (a full rebuild).
+    void SetBuildAll(bool all) { all_ = all; }
+    // The next runs build nothing more after a build that failed (the rest count as not built).
+    void SetStopOnFailure(bool stop) { stopOnFailure_ = stop; }
 
     // The build under way (tests).
 
@@ -59,9 +67,12 @@ Q_SIGNALS:
     void Looking(int projects);
     // The order they will be built in (names; one from another category marked so), and the
     // projects that depend on each other in a circle.
-    void Ordered(const QStringList &order, const QList<QStringList> &cycles);
+    // files: the .vbp of each, in the same order.
+    void Ordered(const QStringList &order, const QList<QStringList> &cycles, const QStringList &files);
     // A build starts: the number-th (1-based) of total, of the project with that name.
     void Progress(int number, int total, const QString &project);
+    // That build ended: built, or stopped (cancelled) rather than failed.
+    void Built(int number, const QString &projectFile, bool built, bool stopped);
     void Finished(const tooling::BuildQueue::Summary &summary);
 
 private:
@@ -71,6 +82,9 @@ private:
 
     bool running_ = false;
     bool cancelled_ = false;
+    bool all_ = false;
+    bool stopOnFailure_ = false;
+    bool halted_ = false; // a build failed and stopOnFailure_ is set
     int look_ = 0; // the look whose result is awaited; a cancel moves on past it
     std::vector<Planned> planned_;
     size_t next_ = 0;

@@ -12,7 +12,7 @@
 # ends with the IDE. Then an IDE command naming a Windows path the prefix lacks fails: Wine's error
 # reaches the build's log, and the message naming the cause is shown. Before that, a catalogue of
 # projects referencing a control registered in the prefix, one that is not (参照不足) and a DLL
-# listed after the project that uses it: the DLL is built first.
+# listed after the project that uses it: the DLL is built first, by the window and by zarun build.
 # Exits 77 (skipped) when Wine, mingw-w64 or a tool of the virtual display is missing.
 set -euo pipefail
 
@@ -212,6 +212,23 @@ DESKTOP
   x key Return
   wait_for "the summary to close" test -z "$(window_id ZARUN)"
   quit_zarun
+
+  step "9b. zarun status and zarun build, without a window: the same statuses, the DLL built first"
+  local report=$work/report.xml rc=0
+  env -u DISPLAY -u QT_QPA_PLATFORM "$prog/zarun" status "$work/refs.zrd" --format tsv --check \
+    >"$work/status.tsv" 2>"$work/status.err" || rc=$?
+  [ "$rc" -eq 1 ] || fail "status --check ended with $rc: $(cat "$work/status.err")"
+  grep -qP '^Refs\tBad\t.*\treference-missing\t.*MSCOMCTL.OCX' "$work/status.tsv" || fail "Bad: $(cat "$work/status.tsv")"
+  ! grep -qP '^Refs\tGood\t.*\treference-missing' "$work/status.tsv" || fail "Good: $(cat "$work/status.tsv")"
+  rm -f "$refs/Lib/Lib.dll" "$refs/UsesLib/UsesLib.exe"
+  calls=$(wc -l <"$ide_log")
+  # The IDE under Wine keeps the display; zarun itself needs none.
+  env -u QT_QPA_PLATFORM "$prog/zarun" build "$work/refs.zrd" --category Refs --junit "$report" \
+    >"$work/build.out" 2>"$work/build.err" || fail "zarun build: $(cat "$work/build.err")"
+  lib_at=$(grep -n 'name="Lib"' "$report" | cut -d: -f1) uses_at=$(grep -n 'name="UsesLib"' "$report" | cut -d: -f1)
+  [ "${lib_at:-0}" -gt 0 ] && [ "${uses_at:-0}" -gt "$lib_at" ] || fail "the report's order: $(cat "$report")"
+  [ "$(wc -l <"$ide_log")" -eq $((calls + 2)) ] || fail "not two builds: $(tail -n 4 "$ide_log")"
+  is_pe "$refs/Lib/Lib.dll" && is_pe "$refs/UsesLib/UsesLib.exe" || fail "zarun build made no executables"
 
   step "10. an IDE command naming a Windows path the prefix lacks: Wine's error in the log, the cause told"
   local ini=$prog/ZARUN.ini line
