@@ -404,7 +404,7 @@ QVariant ProjectListModel::data(const QModelIndex &index, int role) const
             if (const ProjectRecord *record = RecordAt(index.row()))
                 return record->Shown() == ProjectState::ReferenceMissing
                            ? StatusToolTip(ProjectState::ReferenceMissing, record->sources->MissingText())
-                           : StatusToolTip(record->Shown(), record->newerFile);
+                           : StatusToolTip(record->Shown(), record->statusFile);
         return QVariant();
     default:
         return QVariant();

@@ -19,6 +19,7 @@
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
+#include "platform/Twips.h"
 #include "support/ui/cCommonDlg.h"
 #include "mainwindow/ui/BuildCommands.h"
 #include "tooling/IdeBuild.h"
@@ -37,6 +38,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScreen>
 #include <QTimer>
 #include <QComboBox>
 #include <QUrl>
@@ -123,6 +125,8 @@ private Q_SLOTS:
     void maximizedAndMinimizedKeepNormalPlacement();
     void placementWrittenBackAsRead_data();
     void placementWrittenBackAsRead();
+    void restoredWindowStaysOnScreen_data();
+    void restoredWindowStaysOnScreen();
     void moveClearsTheSelection();
     void statusColumnFollowsTheFiles();
     void missingReferenceIsAStatus_data();
@@ -456,6 +460,18 @@ void tst_fMain::selectionAndMenuStates()
     QApplication::sendEvent(w.Lists().lvwProjectList(), &tab);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     QCOMPARE(State().CurrentProject, 1);
+    // A click below the last category highlights none: none is current, and Delete asks nothing.
+    ReportListView *categories = w.Lists().lvwCategory();
+    const QRect last = categories->visualRect(categories->model()->index(1, 0));
+    QVERIFY(last.bottom() + 10 < categories->viewport()->height());
+    QTest::mouseClick(categories->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 10));
+    QCOMPARE(categories->SelectedRow(), 0);
+    QCOMPARE(State().CurrentCategory, 0);
+    QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+    categories->setFocus();
+    QTest::keyClick(categories, Qt::Key_Delete);
+    QCOMPARE(ui_->confirmations, QStringList());
+    QCOMPARE(State().CategoryCount, 2);
 }
 
 void tst_fMain::keyboardMovesTheSelection()
@@ -1068,6 +1084,13 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     p = w.Placement().ForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+
+    // Maximized, then minimized: closed now, it is written as not maximized.
+    w.setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+    QTRY_VERIFY(w.isMinimized());
+    p = w.Placement().ForSettings();
+    QVERIFY(!p.Maximized);
+    QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
 }
 
 void tst_fMain::placementWrittenBackAsRead_data()
@@ -1113,6 +1136,42 @@ void tst_fMain::placementWrittenBackAsRead()
             QCOMPARE(values, previous);
         previous = values;
     }
+}
+
+void tst_fMain::restoredWindowStaysOnScreen_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QSize>("keptSize"); // outer pixels kept as stored; empty when they cannot be
+    QTest::newRow("on a screen area no longer there")
+        << QByteArray("[Window]\r\nTOP=-30000\r\nLEFT=90000\r\nHEIGHT=4500\r\nWIDTH=6000\r\n") << QSize(400, 300);
+    QTest::newRow("hanging off the bottom right")
+        << QByteArray("[Window]\r\nTOP=8000\r\nLEFT=11000\r\nHEIGHT=4500\r\nWIDTH=6000\r\n") << QSize(400, 300);
+    QTest::newRow("larger than the screen")
+        << QByteArray("[Window]\r\nTOP=0\r\nLEFT=0\r\nHEIGHT=90000\r\nWIDTH=120000\r\n") << QSize();
+    QTest::newRow("shrunk to a sliver") << QByteArray("[Window]\r\nTOP=300\r\nLEFT=300\r\nHEIGHT=600\r\nWIDTH=900\r\n")
+                                        << QSize();
+    QTest::newRow("malformed size") << QByteArray("[Window]\r\nHEIGHT=-5\r\nWIDTH=0\r\n") << QSize();
+}
+
+void tst_fMain::restoredWindowStaysOnScreen()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QSize, keptSize);
+    QVERIFY(put(dir_->filePath(QStringLiteral("ZARUN.ini")), stored));
+    fMain w;
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    QTRY_VERIFY(area.contains(w.frameGeometry()));
+    QVERIFY(w.width() >= w.minimumWidth() && w.height() >= w.minimumHeight());
+    QVERIFY(w.minimumWidth() >= 300 && w.minimumHeight() >= 200);
+    if (keptSize.isValid())
+        QCOMPARE(w.frameGeometry().size(), keptSize);
+    // What is written is where the window now is.
+    const settings::Placement p = w.Placement().ForSettings();
+    QCOMPARE(platform::TwipsRect(p.Left, p.Top, p.Width, p.Height), w.frameGeometry());
+    w.close();
 }
 
 void tst_fMain::moveClearsTheSelection()

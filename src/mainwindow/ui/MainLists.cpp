@@ -48,6 +48,10 @@ void MainLists::build()
 
     lvwCategory_ = new ReportListView(this);
     lvwCategory_->setObjectName(QStringLiteral("lvwCategory"));
+    // Connected before the view's selection model is, so that the selection a removed row takes
+    // with it is told apart from one the user cleared.
+    connect(&categoryModel_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { categoryRowsGoing_ = true; });
+    connect(&categoryModel_, &QAbstractItemModel::rowsRemoved, this, [this] { categoryRowsGoing_ = false; });
     lvwCategory_->setModel(&categoryModel_);
     // Its one column is as wide as the list, so that no scroll bar scrolls a few pixels of
     // nothing; a name cut short shows whole in its tooltip, and the split widens the list.
@@ -107,6 +111,8 @@ void MainLists::wire()
     connect(lvwCategory_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (const qint32 row = lvwCategory_->SelectedRow())
             commands_.SelectCategory(row);
+        else if (!categoryRowsGoing_ && State().CurrentCategory != 0)
+            commands_.SelectCategory(0);
     });
     // A click on the row already selected lists its projects again, as any category click does.
     connect(lvwCategory_, &QAbstractItemView::clicked, this,
@@ -256,8 +262,7 @@ void MainLists::showContextMenu(ReportListView *list, const QPoint &viewportPos)
     // The row under the pointer is selected first, as every list does; empty space selects none.
     const qint32 row = list->RowAt(viewportPos);
     if (list == lvwCategory_) {
-        if (row)
-            commands_.SelectCategory(row);
+        commands_.SelectCategory(row);
         categoryMenu_->exec(list->viewport()->mapToGlobal(viewportPos));
     } else {
         selectListedRow(row);

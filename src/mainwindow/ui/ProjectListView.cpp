@@ -166,6 +166,7 @@ QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
     case ProjectState::Failed:
         return style->standardIcon(QStyle::SP_DialogCancelButton);
     case ProjectState::ReferenceMissing:
+    case ProjectState::SourceMissing:
         return style->standardIcon(QStyle::SP_MessageBoxCritical);
     case ProjectState::Unknown:
         break;
