@@ -125,8 +125,9 @@ void MainMenus::wire()
     connect(mnuReadMe, &QAction::triggered, this, [] {
         tooling::OpenTarget(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt")));
     });
-    connect(mnuVersion, &QAction::triggered, this, [] {
-        fAbout dialog;
+    // Owned by the main window: it opens on that window's screen, centred with that window's frame.
+    connect(mnuVersion, &QAction::triggered, this, [this] {
+        fAbout dialog(window_);
         dialog.exec();
     });
 }
