@@ -11,6 +11,7 @@
 #include "mainwindow/ui/ProjectListView.h"
 #include "mainwindow/ReturnFromElsewhere.h"
 #include "settings/Settings.h"
+#include "mainwindow/ui/ColumnWidths.h"
 #include "mainwindow/ui/SplitHandle.h"
 #include "mainwindow/ui/MainLists.h"
 #include "mainwindow/ui/MainMenus.h"
@@ -138,6 +139,7 @@ private Q_SLOTS:
     void listWidthsKept_data();
     void listWidthsKept();
     void listWidthsChangedByUser();
+    void categoryListFitsItsNames();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
@@ -1221,8 +1223,9 @@ void tst_fMain::statusColumnFollowsTheFiles()
     constexpr int status = catalogue::ProjectListModel::StatusColumn;
     QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), status), (QStringList{QStringLiteral("最新"), QStringLiteral("要更新"),
                                                                   QStringLiteral("未作成"), QStringLiteral("ファイルなし")}));
-    // The category counts what needs attention beside its name; its name stays as it is.
-    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (3)"));
+    // The category counts its projects, and apart from them what needs attention, beside its name;
+    // its name stays as it is.
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)  要3"));
     QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
     const QModelIndex staleCell = w.Lists().lvwProjectList()->model()->index(1, status);
     QCOMPARE(staleCell.data(Qt::ToolTipRole).toString(),
@@ -1232,7 +1235,7 @@ void tst_fMain::statusColumnFollowsTheFiles()
     QTRY_VERIFY(w.WatchedFolders().contains(dir_->filePath(QStringLiteral("fresh"))));
     QVERIFY(setModified(dir_->filePath(QStringLiteral("fresh/Main.frm")), base + 300));
     QTRY_COMPARE(w.Lists().lvwProjectList()->Text(1, status), QStringLiteral("要更新"));
-    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)  要4"));
 }
 
 void tst_fMain::missingReferenceIsAStatus_data()
@@ -1271,7 +1274,7 @@ void tst_fMain::missingReferenceIsAStatus()
     const QString tip = w.Lists().lvwProjectList()->model()->index(1, status).data(Qt::ToolTipRole).toString();
     QCOMPARE(tip.contains(QStringLiteral("MSCOMCTL.OCX (未登録)")), wine);
     // Counted with the projects that need attention.
-    QCOMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)"));
+    QCOMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)  要2"));
 }
 
 void tst_fMain::filteredRowsActOnTheirEntries_data()
@@ -1528,6 +1531,22 @@ void tst_fMain::listWidthsChangedByUser()
     QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 120);
 }
 
+void tst_fMain::categoryListFitsItsNames()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(900, 500);
+    const QString name = QStringLiteral("業務システムとその周辺");
+    load(w, Cp932(QStringLiteral("[%1]\r\n[B]\r\n").arg(name)));
+    ReportListView *list = w.Lists().lvwCategory();
+    const int needed = list->sizeHintForIndex(list->model()->index(0, 0)).width();
+    // Wider than the usual 100 pixels, the name and its count whole, and not taken for the user's width.
+    QTRY_VERIFY(list->viewport()->width() >= needed);
+    QVERIFY(list->width() > 100 && list->width() <= 900 / 3);
+    QVERIFY(!w.Lists().Widths().Changed()[size_t(settings::ListWidth::CategoryList)]);
+}
+
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
 {
     QTest::addColumn<QString>("name");
@@ -1536,7 +1555,8 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
     // Cut short, with the count of projects that need attention: whole in the tooltip, above what the count means.
     QTest::newRow("cut short, with a count")
         << QStringLiteral("ユーティリティとサンプル集")
-        << QStringLiteral("ユーティリティとサンプル集 (1)\n実行ファイルの作成が必要か、ファイルが見つからないプロジェクトが 1 件あります。");
+        << QStringLiteral("ユーティリティとサンプル集 (1)  要1\n"
+                          "プロジェクト 1 件のうち、実行ファイルの作成が必要か、ファイルが見つからないものが 1 件あります (要1)。");
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded()
@@ -1551,7 +1571,7 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded()
     ReportListView *list = w.Lists().lvwCategory();
     const QModelIndex first = list->model()->index(0, 0);
     if (!toolTip.isEmpty())
-        QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)"));
+        QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)  要1"));
     // The one column is as wide as the list: nothing to scroll sideways, however long the name.
     QTRY_COMPARE(list->columnWidth(0), list->viewport()->width());
     QVERIFY(!list->horizontalScrollBar()->isVisible());

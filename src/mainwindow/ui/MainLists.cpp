@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QShortcut>
 
 using catalogue::State;
@@ -122,6 +123,10 @@ void MainLists::wire()
             [this] { selectListedRow(lvwProjectList_->SelectedRow()); });
     connect(lvwProjectList_, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { selectListedRow(index.row() + 1); });
+    // A catalogue opened, or a category added or renamed: the category list may fit its names anew.
+    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, &MainLists::Lay, Qt::QueuedConnection);
+    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, &MainLists::Lay, Qt::QueuedConnection);
+    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this, &MainLists::Lay, Qt::QueuedConnection);
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
@@ -151,6 +156,16 @@ void MainLists::Lay()
 {
     if (window()->isMinimized())
         return;
+    if (!widths_->CategoryWidthSet()) {
+        // The names with their counts as wide as they are, between the usual width and a third of
+        // the window; a few hundred categories at most are measured.
+        int names = 0;
+        for (int row = 0, rows = qMin(categoryModel_.rowCount(), 500); row < rows; ++row)
+            names = qMax(names, lvwCategory_->sizeHintForIndex(categoryModel_.index(row)).width());
+        names += 2 * lvwCategory_->frameWidth() + lvwCategory_->verticalScrollBar()->sizeHint().width();
+        const int usual = TwipsToPixels(mainwindow::kCategoryWidthTwips);
+        widths_->FitCategoryWidth(qint32(PixelsToTwips(qBound(usual, names, qMax(usual, width() / 3)))));
+    }
     const int filterHeight = qMax(txtFilter_->sizeHint().height(), chkAllCategories_->sizeHint().height());
     const auto layout = mainwindow::LayoutLists(qint32(PixelsToTwips(width())), qint32(PixelsToTwips(height())),
                                                 qint32(PixelsToTwips(filterHeight)), widths_->CategoryWidth());
