@@ -139,6 +139,8 @@ private Q_SLOTS:
     void listWidthsKept_data();
     void listWidthsKept();
     void listWidthsChangedByUser();
+    void folderCutInTheMiddle_data();
+    void folderCutInTheMiddle();
     void categoryListFitsItsNames();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
@@ -1529,6 +1531,38 @@ void tst_fMain::listWidthsChangedByUser()
     QCOMPARE(w.Lists().lvwProjectList()->columnWidth(path), 250);
     w.Lists().chkAllCategories()->setChecked(true);
     QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 120);
+}
+
+void tst_fMain::folderCutInTheMiddle_data()
+{
+    QTest::addColumn<bool>("all");
+    QTest::newRow("one category") << false;
+    QTest::newRow("every category") << true;
+}
+
+void tst_fMain::folderCutInTheMiddle()
+{
+    QFETCH(bool, all);
+    // The delegate as the view paints with it: what it makes of a cell's option.
+    struct Probe : ProjectStatusDelegate {
+        Probe() : ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn) {}
+        Qt::TextElideMode ElideOf(const QModelIndex &index) const
+        {
+            QStyleOptionViewItem option;
+            option.textElideMode = Qt::ElideRight;
+            initStyleOption(&option, index);
+            return option.textElideMode;
+        }
+    } probe;
+    fMain w;
+    load(w, "[A]\r\np1=/home/user/projects/a/long/path/App.vbp\r\n");
+    w.Lists().chkAllCategories()->setChecked(all);
+    const QAbstractItemModel *model = w.Lists().lvwProjectList()->model();
+    QTRY_COMPARE(model->rowCount(), 1);
+    using M = catalogue::ProjectListModel;
+    QCOMPARE(probe.ElideOf(model->index(0, M::FolderColumn)), Qt::ElideMiddle);
+    QCOMPARE(probe.ElideOf(model->index(0, M::NameColumn)), Qt::ElideRight);
+    QCOMPARE(probe.ElideOf(model->index(0, M::FileNameColumn)), Qt::ElideRight);
 }
 
 void tst_fMain::categoryListFitsItsNames()
