@@ -41,9 +41,17 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
     // The counts beside the names follow the projects' statuses; each category keeps its own, and a
     // row is drawn again only when its number changed.
     const auto one = [this](const cVbAnalyze *category) { countChanged(category); };
-    connect(&events, &CatalogueEvents::ProjectsReset, this, one);
-    connect(&events, &CatalogueEvents::ProjectRemoved, this, one);
-    connect(&events, &CatalogueEvents::ProjectInserted, this, one);
+    // Projects come or go: the number of projects shown changes whatever needs attention.
+    const auto resized = [this](const cVbAnalyze *category) {
+        const int row = State().IndexOf(category) - 1;
+        if (row < 0 || size_t(row) >= shown_.size())
+            return;
+        shown_[size_t(row)] = category->AttentionCount();
+        Q_EMIT dataChanged(index(row), index(row), {Qt::DisplayRole, Qt::ToolTipRole});
+    };
+    connect(&events, &CatalogueEvents::ProjectsReset, this, resized);
+    connect(&events, &CatalogueEvents::ProjectRemoved, this, resized);
+    connect(&events, &CatalogueEvents::ProjectInserted, this, resized);
     connect(&events, &CatalogueEvents::ProjectChanged, this, one);
     connect(&events, &CatalogueEvents::ProjectsLooked, this, [this](const QList<const ProjectRecord *> &records) {
         for (const ProjectRecord *record : records)
@@ -91,13 +99,16 @@ QVariant CategoryListModel::data(const QModelIndex &index, int role) const
     case PlainTextRole:
         return category->Category();
     case Qt::DisplayRole:
-        // The count is shown only: the name itself stays what it is everywhere else.
+        // The counts are shown only: the name itself stays what it is everywhere else. How many
+        // projects it holds, and apart from that how many need attention.
         if (const int n = AttentionCount(number); n > 0)
-            return QStringLiteral("%1 (%2)").arg(category->Category()).arg(n);
-        return category->Category();
+            return QStringLiteral("%1 (%2)  要%3").arg(category->Category()).arg(category->Count()).arg(n);
+        return QStringLiteral("%1 (%2)").arg(category->Category()).arg(category->Count());
     case Qt::ToolTipRole:
         if (const int n = AttentionCount(number); n > 0)
-            return QStringLiteral("実行ファイルの作成が必要か、ファイルが見つからないプロジェクトが %1 件あります。").arg(n);
+            return QStringLiteral("プロジェクト %1 件のうち、実行ファイルの作成が必要か、ファイルが見つからないものが %2 件あります (要%2)。")
+                .arg(category->Count())
+                .arg(n);
         return QVariant();
     default:
         return QVariant();
@@ -404,7 +415,7 @@ QVariant ProjectListModel::data(const QModelIndex &index, int role) const
             if (const ProjectRecord *record = RecordAt(index.row()))
                 return record->Shown() == ProjectState::ReferenceMissing
                            ? StatusToolTip(ProjectState::ReferenceMissing, record->sources->MissingText())
-                           : StatusToolTip(record->Shown(), record->newerFile);
+                           : StatusToolTip(record->Shown(), record->statusFile);
         return QVariant();
     default:
         return QVariant();

@@ -26,7 +26,8 @@ enum ModelRole {
 };
 
 // The categories of the shared catalogue, one row each, in catalogue order: row r is category r + 1.
-// A category with projects that need attention shows their number beside its name: "ゲーム (3)".
+// A category shows how many projects it holds beside its name, and apart from that how many need
+// attention: "ゲーム (12)  要3".
 class CategoryListModel : public QAbstractListModel {
     Q_OBJECT
 public:

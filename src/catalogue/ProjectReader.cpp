@@ -416,18 +416,18 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const ProjectState shownBefore = record->Shown();
         const bool exeKnownBefore = record->exeKnown;
         const KeptPath exeBefore = record->exe;
-        const QString newerBefore = record->newerFile;
+        const QString statusFileBefore = record->statusFile;
         const QString missingBefore = record->sources ? record->sources->MissingText() : QString();
         const auto changed = [&] {
             if (record->Shown() != shownBefore || record->exeKnown != exeKnownBefore || !(record->exe == exeBefore)
-                || record->newerFile != newerBefore
+                || record->statusFile != statusFileBefore
                 || (record->sources ? record->sources->MissingText() : QString()) != missingBefore)
                 looked(record);
         };
         if (result.state == ProjectState::Unknown) {
             // The .vbp could not be read: the row claims nothing, and the next look reads it again.
             record->state = ProjectState::Unknown;
-            record->newerFile.clear();
+            record->statusFile.clear();
             record->sources.reset();
             changed();
             continue;
@@ -437,7 +437,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             record->exeKnown = true;
         }
         record->state = result.state;
-        record->newerFile = std::move(result.newerFile);
+        record->statusFile = std::move(result.statusFile);
         record->exeModifiedNs = result.exeModifiedNs;
         record->sources = std::move(result.sources);
         if (record->buildEnded) {

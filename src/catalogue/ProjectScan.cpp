@@ -316,33 +316,46 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     // The IDE under Wine writes the executable in whatever case it finds on disk (CASEP.EXE for
     // CaseP.exe), as Windows would.
     const platform::FileStamp exeStamp = lookup.Stat(exe);
-    if (!exeStamp.regular) {
-        result.state = StatusFrom(true, std::nullopt, 0);
+    const bool exeThere = exeStamp.regular;
+    if (exeThere)
+        result.exeModifiedNs = exeStamp.modifiedNs;
+    qint64 newest = stamp.modifiedNs;
+    if (exeThere && newest > exeStamp.modifiedNs)
+        result.statusFile = projectFile;
+    QString onDisk;
+    QString sourceOnDisk;
+    QString missingSource;
+    forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {
+        // Once out of date (or without an executable) only a missing source can change the status.
+        const bool timesMatter = exeThere && result.statusFile.isEmpty();
+        if (companion && !timesMatter)
+            return true;
+        // A companion lies beside its source as found on disk; it is often missing, so it is
+        // looked for ignoring case only in a folder listed for its source already.
+        const platform::FileStamp source =
+            companion ? lookup.Stat(CompanionOf(sourceOnDisk), &onDisk, false) : lookup.Stat(file, &onDisk);
+        if (!companion) {
+            sourceOnDisk = onDisk;
+            if (!source.exists) {
+                missingSource = file;
+                return false;
+            }
+        }
+        if (timesMatter && source.exists && source.modifiedNs > newest) {
+            newest = source.modifiedNs;
+            if (newest > exeStamp.modifiedNs)
+                result.statusFile = onDisk;
+        }
+        return true;
+    });
+    if (!missingSource.isEmpty()) {
+        result.state = ProjectState::SourceMissing;
+        result.statusFile = missingSource;
         return result;
     }
-    result.exeModifiedNs = exeStamp.modifiedNs;
-    qint64 newest = stamp.modifiedNs;
-    if (newest > exeStamp.modifiedNs) {
-        result.newerFile = projectFile;
-    } else {
-        QString onDisk;
-        QString sourceOnDisk;
-        forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {
-            // A companion lies beside its source as found on disk; it is often missing, so it is
-            // looked for ignoring case only in a folder listed for its source already.
-            const platform::FileStamp source =
-                companion ? lookup.Stat(CompanionOf(sourceOnDisk), &onDisk, false) : lookup.Stat(file, &onDisk);
-            if (!companion)
-                sourceOnDisk = onDisk;
-            if (source.exists && source.modifiedNs > newest) {
-                newest = source.modifiedNs;
-                if (newest > exeStamp.modifiedNs) {
-                    result.newerFile = onDisk;
-                    return false; // out of date already: the other files cannot change that
-                }
-            }
-            return true;
-        });
+    if (!exeThere) {
+        result.state = StatusFrom(true, std::nullopt, 0);
+        return result;
     }
     result.state = StatusFrom(true, exeStamp.modifiedNs, newest);
     return result;

@@ -78,7 +78,8 @@ struct ScanResult {
     bool read = false;       // the .vbp was read (not known from an earlier look)
     SourcesPtr sources;      // null while the .vbp is missing or unreadable
     KeptPath exe;            // the executable as loading gives it: empty when the .vbp is missing
-    QString newerFile;       // out of date: the first file found newer than the executable
+    QString statusFile;      // out of date: the first file found newer than the executable; a source
+                             // missing: the first listed source not there
     qint64 exeModifiedNs = 0; // 0 without an executable
 };
 
@@ -98,8 +99,9 @@ quint64 ProjectPathHash(const QString &projectFile);
 // The status of one project with one stat per file: the .vbp is read only when it changed since
 // previous was read (or, without previous, since the look the cache keeps for it). knownExe is
 // the executable the catalogue holds (null: the one read now). The executable and the sources are
-// found ignoring letter case when not there as written. A listed file that does not exist is left
-// out; the first file newer than the executable ends the look. A .vbp that cannot be read (a disk
+// found ignoring letter case when not there as written. A listed source that does not exist makes
+// the project SourceMissing, whatever the executable (a build would fail on it); a missing
+// companion (.frx ...) counts for nothing, as a form without binary data has none. A .vbp that cannot be read (a disk
 // error, no permission) gives no look: the state stays Unknown, with no sources to keep.
 // With references, a known look serves only when it was checked against the same registry and
 // found no registered file gone: such a file may have been put back without a change to the

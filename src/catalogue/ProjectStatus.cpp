@@ -19,6 +19,7 @@ bool NeedsAttention(ProjectState state)
     case ProjectState::OutOfDate:
     case ProjectState::Failed:
     case ProjectState::ReferenceMissing:
+    case ProjectState::SourceMissing:
         return true;
     case ProjectState::Unknown:
     case ProjectState::UpToDate:
@@ -47,6 +48,8 @@ QString StatusText(ProjectState state)
         return QStringLiteral("作成失敗");
     case ProjectState::ReferenceMissing:
         return QStringLiteral("参照不足");
+    case ProjectState::SourceMissing:
+        return QStringLiteral("ソースなし");
     }
     return QString();
 }
@@ -73,6 +76,10 @@ QString StatusToolTip(ProjectState state, const QString &detail)
     case ProjectState::ReferenceMissing:
         return QStringLiteral("参照しているコンポーネントがWineのプレフィックスで使えないため、作成できません:\n")
                + detail;
+    case ProjectState::SourceMissing:
+        if (!detail.isEmpty())
+            return QStringLiteral("プロジェクトが使うソース %1 が見つかりません。").arg(detail);
+        return QStringLiteral("プロジェクトが使うソースが見つかりません。");
     }
     return QString();
 }

@@ -19,6 +19,9 @@ enum class ProjectState : quint8 {
     // A component the project refers to is not there for the IDE under Wine: shown before the
     // build statuses, as a build would fail on it.
     ReferenceMissing,
+    // A source the .vbp lists is not on disk: shown before the executable's statuses, as a build
+    // would fail on it.
+    SourceMissing,
 };
 
 // The rule on the files' modification times (nanoseconds): exeModified is empty when there is no
@@ -30,8 +33,8 @@ ProjectState StatusFrom(bool projectExists, std::optional<qint64> exeModified, q
 bool NeedsAttention(ProjectState state);
 
 // The short word of the status column, and the sentence of its tooltip (detail: out of date, the
-// file found newer than the executable, when known; a missing reference, the missing components
-// one a line).
+// file found newer than the executable, when known; a missing source, that file; a missing
+// reference, the missing components one a line).
 QString StatusText(ProjectState state);
 QString StatusToolTip(ProjectState state, const QString &detail = QString());
 

@@ -199,7 +199,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.newerFile.clear();
+    record.statusFile.clear();
     record.sources.reset();
     record.scanPending = false;
     record.searchKey.clear();
@@ -302,7 +302,7 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     record.exeKnown = record.file.IsEmpty();
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.newerFile.clear();
+    record.statusFile.clear();
     record.exeModifiedNs = 0;
     record.sources.reset();
     record.scanPending = false;

@@ -36,7 +36,7 @@ struct ProjectRecord {
 
     // What the background reader found last (ProjectReader), changed on the owning thread only.
     ProjectState state = ProjectState::Unknown;
-    QString newerFile;        // out of date: the file newer than the executable
+    QString statusFile;       // the file the status names: newer than the executable, or missing
     qint64 exeModifiedNs = 0; // of the executable at that look, 0 without one
     SourcesPtr sources;       // the .vbp as last read
     // A build this program started: running, or ended without a new executable.

@@ -70,8 +70,8 @@ void FocusBox(QLineEdit *box)
 fEdit::fEdit(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
-    // The frame is not known before the dialog is shown: centre by the size known now.
-    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterTwips(this).size());
+    // The frame is not known before the dialog is shown: the main window's stands for it.
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterSizeTwips(this, mainWindow));
     Form_Load();
 }
 

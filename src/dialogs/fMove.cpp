@@ -73,7 +73,7 @@ void fMove::Form_Load(QWidget *mainWindow)
     cmbCategory->setCurrentIndex(cmbCategory->count() > 0 ? 0 : -1);
 
     const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
-    support::PlaceCentred(this, owner, support::OuterTwips(this).size());
+    support::PlaceCentred(this, owner, support::OuterSizeTwips(this, mainWindow));
     cmdCancel->setFocus();
 }
 

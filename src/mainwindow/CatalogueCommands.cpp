@@ -113,6 +113,11 @@ void CatalogueCommands::ResetSelection()
 void CatalogueCommands::SelectCategory(qint32 category)
 {
     catalogue::CatalogueState &state = State();
+    // Only a highlighted row is current: none highlighted, no category commands.
+    if (category == 0) {
+        ResetSelection();
+        return;
+    }
     if (!state.CategoryAt(category))
         return;
     state.CurrentProject = 0;

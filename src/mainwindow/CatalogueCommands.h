@@ -39,7 +39,8 @@ public:
     // ---- selection ----
     // Disables every selection-dependent entry and zeroes the counters.
     void ResetSelection();
-    // A category row chosen (1-based): its projects are listed, none of them selected.
+    // A category row chosen (1-based): its projects are listed, none of them selected; 0 (no row
+    // highlighted) leaves no category current and disables the entries that need one.
     void SelectCategory(qint32 category);
     // A project row chosen (1-based); 0 clears the selection and disables the project entries.
     void SelectProject(qint32 project);

@@ -122,8 +122,9 @@ std::vector<ProjectLine> StatusLines(const QStringList &categories, const QStrin
             if (scan.sources && scan.sources->missing) {
                 line.state = catalogue::ProjectState::ReferenceMissing;
                 line.reason = scan.sources->MissingText().split(u'\n', Qt::SkipEmptyParts).join(QStringLiteral(", "));
-            } else if (scan.state == catalogue::ProjectState::OutOfDate) {
-                line.reason = scan.newerFile;
+            } else if (scan.state == catalogue::ProjectState::OutOfDate
+                       || scan.state == catalogue::ProjectState::SourceMissing) {
+                line.reason = scan.statusFile; // the newer source, or the one missing
             }
             lines.push_back(std::move(line));
         }
@@ -150,6 +151,8 @@ QString StateWord(catalogue::ProjectState state)
         return QStringLiteral("failed");
     case catalogue::ProjectState::ReferenceMissing:
         return QStringLiteral("reference-missing");
+    case catalogue::ProjectState::SourceMissing:
+        return QStringLiteral("source-missing");
     }
     return QString();
 }
@@ -157,7 +160,7 @@ QString StateWord(catalogue::ProjectState state)
 bool NeedsWork(catalogue::ProjectState state)
 {
     return state == catalogue::ProjectState::ExeMissing || state == catalogue::ProjectState::OutOfDate
-           || state == catalogue::ProjectState::ReferenceMissing;
+           || state == catalogue::ProjectState::ReferenceMissing || state == catalogue::ProjectState::SourceMissing;
 }
 
 QString FormatLines(const std::vector<ProjectLine> &lines, commandline::Format format)

@@ -13,6 +13,8 @@
 #include <QSet>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace tooling {
 
 struct BuildQueue::Look {
@@ -198,12 +200,30 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     return true;
 }
 
+bool BuildQueue::Join(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile)
+{
+    if (!running_ || cancelled_)
+        return false;
+    if (const auto shared = record.lock(); shared && shared->building)
+        return true;
+    for (size_t i = next_; i < planned_.size(); ++i)
+        if (planned_[i].file == projectFile)
+            return true;
+    planned_.push_back({record, projectFile});
+    return true;
+}
+
 void BuildQueue::looked(Plan plan)
 {
     summary_.skipped += plan.skipped;
     summary_.cycles = plan.cycles;
     summary_.notNeeded = std::move(plan.notNeeded);
+    // Projects that joined while the category was looked at come after its own.
+    std::vector<Planned> joined = std::move(planned_);
     planned_ = std::move(plan.planned);
+    for (Planned &one : joined)
+        if (std::none_of(planned_.begin(), planned_.end(), [&one](const Planned &p) { return p.file == one.file; }))
+            planned_.push_back(std::move(one));
     Q_EMIT Ordered(plan.order, plan.cycles, plan.files);
     next();
 }
@@ -216,6 +236,15 @@ void BuildQueue::next()
         const std::shared_ptr<catalogue::ProjectRecord> record = planned.record.lock();
         // Gone with its category or catalogue, given another file, or built by a command meanwhile.
         if (!record || record->File() != planned.file || record->building) {
+            const bool anyLeft = std::any_of(planned_.begin() + std::ptrdiff_t(next_), planned_.end(),
+                                             [](const Planned &p) { return !p.record.expired(); });
+            if (!record && !anyLeft) {
+                // The category or the catalogue went: the run ended early, and nothing more is built.
+                cancelled_ = true;
+                summary_.cancelled = true;
+                summary_.notBuilt += 1;
+                break;
+            }
             summary_.skipped += 1;
             continue;
         }

@@ -21,8 +21,9 @@ namespace tooling {
 // Builds the projects of a category that need it, one after another: first every project is looked
 // at off this thread (its executable missing or out of date? what does it reference?), then the IDE
 // builds those, one at a time, each after the projects it depends on (BuildOrder), with what they
-// depend on in other categories first when that needs building. Projects gone from the catalogue
-// meanwhile, or being built already, are skipped.
+// depend on in other categories first when that needs building. A project gone from the catalogue
+// meanwhile, or being built already, is skipped; when none of those left is there any more (the
+// category deleted, another catalogue opened), the run has ended early and says so.
 class BuildQueue : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +48,10 @@ public:
     // Starts a run over the projects. False, with what the user is told in *error, when the IDE
     // command cannot build; false without an error when a run is under way.
     bool Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error);
+    // A single build asked for while a run is under way joins it, as one IDE builds at a time:
+    // built after the projects planned, and only once when planned already or being built. False
+    // when no run is under way (or it is being cancelled).
+    bool Join(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile);
     // Ends the IDE under way and everything it started, and builds nothing more; Finished
     // follows. The project being built keeps the row and the log it had.
     void Cancel();

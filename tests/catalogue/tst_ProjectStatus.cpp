@@ -217,35 +217,52 @@ void tst_ProjectStatus::status_data()
     QTest::newRow("everything older than the executable")
         << (QStringList{"p/App.vbp@50", "p/App.exe@100"} + sources) << app << int(ProjectState::UpToDate) << "";
     QTest::newRow("same second as the executable")
-        << QStringList{"p/App.vbp@100", "p/App.exe@100", "p/Main.frm@100"} << app << int(ProjectState::UpToDate) << "";
+        << (sources + QStringList{"p/App.vbp@100", "p/App.exe@100", "p/Main.frm@100"}) << app
+        << int(ProjectState::UpToDate) << "";
     QTest::newRow(".vbp newer") << (QStringList{"p/App.vbp@150", "p/App.exe@100"} + sources) << app
                                 << int(ProjectState::OutOfDate) << "p/App.vbp";
-    QTest::newRow("form newer") << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@101"} << app
+    QTest::newRow("form newer") << (sources + QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@101"}) << app
                                 << int(ProjectState::OutOfDate) << "p/Main.frm";
     QTest::newRow("only the form's .frx newer")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@50", "p/Main.frx@120"} << app
+        << (sources + QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@50", "p/Main.frx@120"}) << app
         << int(ProjectState::OutOfDate) << "p/Main.frx";
     QTest::newRow("module in a folder beside, through ..\\")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100", "shared/Util.bas@200"} << app << int(ProjectState::OutOfDate)
+        << (sources + QStringList{"p/App.vbp@50", "p/App.exe@100", "shared/Util.bas@200"}) << app
+        << int(ProjectState::OutOfDate)
         << "shared/Util.bas";
     QTest::newRow("quoted class path with a blank")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Item Class.cls@200"} << app
+        << (sources + QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Item Class.cls@200"}) << app
         << int(ProjectState::OutOfDate) << "p/Item Class.cls";
     QTest::newRow("letter case as written on Windows")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100", "Shared/UTIL.BAS@200"} << app << int(ProjectState::OutOfDate)
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@10", "p/Item Class.cls@10", "Shared/UTIL.BAS@200"}
+        << app << int(ProjectState::OutOfDate)
         << "Shared/UTIL.BAS";
     QTest::newRow("a form and its .frx in other letter case")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/MAIN.FRM@50", "p/MAIN.FRX@200"} << app
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/MAIN.FRM@50", "p/MAIN.FRX@200", "shared/Util.bas@10",
+                       "p/Item Class.cls@10"}
+        << app
         << int(ProjectState::OutOfDate) << "p/MAIN.FRX";
     // Wine writes CASEP.EXE when that is on disk and the .vbp says CaseP.exe.
     QTest::newRow("the executable in another letter case")
-        << QStringList{"p/App.vbp@50", "p/APP.EXE@100", "p/Main.frm@10"} << app << int(ProjectState::UpToDate) << "";
-    QTest::newRow("listed sources missing count for nothing")
-        << QStringList{"p/App.vbp@50", "p/App.exe@100"} << app << int(ProjectState::UpToDate) << "";
+        << (sources + QStringList{"p/App.vbp@50", "p/APP.EXE@100"}) << app << int(ProjectState::UpToDate) << "";
+    // A build would fail on a missing source: it goes before the executable's statuses.
+    QTest::newRow("a listed source missing names it")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@10", "p/Item Class.cls@10"} << app
+        << int(ProjectState::SourceMissing) << "shared/Util.bas";
+    QTest::newRow("a source missing while out of date")
+        << QStringList{"p/App.vbp@150", "p/App.exe@100", "p/Main.frm@10"} << app << int(ProjectState::SourceMissing)
+        << "shared/Util.bas";
+    QTest::newRow("a source missing without an executable")
+        << QStringList{"p/App.vbp@50", "shared/Util.bas@10", "p/Item Class.cls@10"} << app
+        << int(ProjectState::SourceMissing) << "p/Main.frm";
+    QTest::newRow("a missing companion counts for nothing")
+        << QStringList{"p/App.vbp@50", "p/App.exe@100", "p/Main.frm@10", "shared/Util.bas@10", "p/Item Class.cls@10"}
+        << app << int(ProjectState::UpToDate) << "";
     QTest::newRow("no ExeName32: the project's name with .exe")
-        << QStringList{"p/App.vbp@50", "p/App.exe@40"} << QByteArray("Form=Main.frm\r\n") << int(ProjectState::OutOfDate)
+        << QStringList{"p/App.vbp@50", "p/App.exe@40", "p/Main.frm@10"} << QByteArray("Form=Main.frm\r\n")
+        << int(ProjectState::OutOfDate)
         << "p/App.vbp";
-    QTest::newRow("executable is a folder") << QStringList{"p/App.vbp@50", "p/App.exe/"} << app
+    QTest::newRow("executable is a folder") << (sources + QStringList{"p/App.vbp@50", "p/App.exe/"}) << app
                                             << int(ProjectState::ExeMissing) << "";
 }
 
@@ -261,7 +278,7 @@ void tst_ProjectStatus::status()
     catalogue::CaseFolding folding;
     const catalogue::ScanResult result = catalogue::ScanProject(project, QString(), nullptr, &folding);
     QCOMPARE(int(result.state), state);
-    QCOMPARE(result.newerFile.isEmpty() ? QString() : QDir(dir.path()).relativeFilePath(result.newerFile),
+    QCOMPARE(result.statusFile.isEmpty() ? QString() : QDir(dir.path()).relativeFilePath(result.statusFile),
              newer.isEmpty() ? QString() : newer);
     if (state == int(ProjectState::UpToDate) || state == int(ProjectState::OutOfDate))
         QCOMPARE(result.exeModifiedNs / 1000000000, kBase + 100 - (vbp.contains("ExeName32") ? 0 : 60));
@@ -409,7 +426,8 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
     QFETCH(QString, change);
     QFETCH(bool, readAgain);
     QTemporaryDir dir;
-    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/App.exe@100", "p/A.frm@10"}, "Form=A.frm\r\nExeName32=\"App.exe\"\r\n"));
+    QVERIFY(layFiles(dir.path(), {"p/App.vbp@50", "p/App.exe@100", "p/A.frm@10", "p/B.frm@10"},
+                     "Form=A.frm\r\nExeName32=\"App.exe\"\r\n"));
     QString project = dir.filePath(QStringLiteral("p/App.vbp"));
     const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr);
     QVERIFY(first.read);

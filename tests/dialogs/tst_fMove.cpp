@@ -60,6 +60,7 @@ private Q_SLOTS:
     void layout();
     void opening();
     void centredOverMainWindow();
+    void centredWithTheOuterHeight();
     void ownCategoryChangesNothing_data();
     void ownCategoryChangesNothing();
     void move_data();
@@ -109,6 +110,23 @@ void tst_fMove::centredOverMainWindow()
     // left = 1500 + 9015 \ 2 - 3420 \ 2 = 1500 + 4507 - 1710 twips
     const int left = platform::TwipsToPixels(owner.left() * 15 + owner.width() * 15 / 2 - 3420 / 2);
     const int top = platform::TwipsToPixels(owner.top() * 15 + owner.height() * 15 / 2 - 1290 / 2);
+    QCOMPARE(dialog.pos(), QPoint(left, top));
+}
+
+void tst_fMove::centredWithTheOuterHeight()
+{
+    // Shown, the main window has a frame: the dialog, not framed yet, is centred as if it had the same.
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 50, 601, 400);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    const QSize frame = mainWindow.frameGeometry().size() - mainWindow.size();
+    QVERIFY(!frame.isEmpty());
+    fMove dialog(&mainWindow);
+    const QRect owner = mainWindow.frameGeometry();
+    const QSize outer = QSize(228, 86) + frame; // 3420 x 1290 twips inside
+    const int left = platform::TwipsToPixels(owner.left() * 15 + owner.width() * 15 / 2 - outer.width() * 15 / 2);
+    const int top = platform::TwipsToPixels(owner.top() * 15 + owner.height() * 15 / 2 - outer.height() * 15 / 2);
     QCOMPARE(dialog.pos(), QPoint(left, top));
 }
 

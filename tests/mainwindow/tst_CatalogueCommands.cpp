@@ -99,10 +99,13 @@ void tst_CatalogueCommands::modelsFollowTheCommands_data()
     // Its .vbp is missing: the category counts one project needing attention less.
     QTest::newRow("delete the second project") << "delete project" << QStringList{"changed 0"} << QStringList{"removed 1-1"}
                                                << abc << QStringList{"a1", "a3"} << 0;
-    QTest::newRow("drop two files") << "drop" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"} << abc
+    // The category's count of projects follows each one added.
+    QTest::newRow("drop two files") << "drop" << QStringList{"changed 0", "changed 0"}
+                                    << QStringList{"inserted 3-3", "inserted 4-4"} << abc
                                     << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
     // A project group adds what it lists, as if each .vbp had been dropped.
-    QTest::newRow("drop a project group") << "drop group" << QStringList{} << QStringList{"inserted 3-3", "inserted 4-4"}
+    QTest::newRow("drop a project group") << "drop group" << QStringList{"changed 0", "changed 0"}
+                                          << QStringList{"inserted 3-3", "inserted 4-4"}
                                           << abc << QStringList{"a1", "a2", "a3", "New1", "New2"} << 2;
 }
 
@@ -257,11 +260,11 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     const auto states = [] { return QList<S>{shown(1), shown(2), shown(3), shown(4)}; };
     QTRY_COMPARE(states(), (QList<S>{S::UpToDate, S::OutOfDate, S::ExeMissing, S::VbpMissing}));
     // Beside the name on screen only.
-    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (3)"));
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (4)  要3"));
     QCOMPARE(categories.index(0).data(catalogue::PlainTextRole).toString(), QStringLiteral("A"));
-    QCOMPARE(categories.index(1).data().toString(), QStringLiteral("B"));
+    QCOMPARE(categories.index(1).data().toString(), QStringLiteral("B (0)"));
     QCOMPARE(State().Current()->Category(), QStringLiteral("A"));
-    QCOMPARE(State().Current()->Record(2)->newerFile, dir_->filePath("stale/Main.frm"));
+    QCOMPARE(State().Current()->Record(2)->statusFile, dir_->filePath("stale/Main.frm"));
 
     // The files change; the next look sees it: a source newer, an executable built, a .vbp gone
     // (its row stays) and one come back.
@@ -273,12 +276,12 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     reader.RefreshAll();
     QTRY_COMPARE(states(), (QList<S>{S::OutOfDate, S::VbpMissing, S::UpToDate, S::UpToDate}));
     QCOMPARE(State().Current()->Count(), 4);
-    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (2)"));
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (4)  要2"));
     // The executable of the project whose .vbp was missing at load is known now.
     QCOMPARE(State().Current()->KnownProjectExe(4), dir_->filePath("gone/App.exe"));
     // The count follows a project that goes, as well as a look.
     QVERIFY(catalogue::DeleteProject(QStringLiteral("A"), State().Current()->Shared(2).lock()).Done);
-    QCOMPARE(categories.index(0).data().toString(), QStringLiteral("A (1)"));
+    QCOMPARE(categories.index(0).data().toString(), QStringLiteral("A (3)  要1"));
 }
 
 void tst_CatalogueCommands::buildsReportBack_data()
@@ -308,13 +311,13 @@ void tst_CatalogueCommands::buildsReportBack()
     const std::weak_ptr<catalogue::ProjectRecord> record = State().Current()->Shared(1);
     reader.BuildStarted(record);
     QCOMPARE(shown(1), catalogue::ProjectState::Building);
-    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A"));
+    QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (1)"));
     if (newExecutable)
         QVERIFY(setModified(dir_->filePath("p/App.exe"), kBase + 400));
     reader.BuildFinished(record, exited);
     QTRY_COMPARE(int(shown(1)), after);
     QTRY_COMPARE(categories.index(0).data().toString(),
-                 after == int(catalogue::ProjectState::UpToDate) ? QStringLiteral("A") : QStringLiteral("A (1)"));
+                 after == int(catalogue::ProjectState::UpToDate) ? QStringLiteral("A (1)") : QStringLiteral("A (1)  要1"));
     // A failure stays until a look finds the project up to date.
     reader.RefreshAll();
     QTRY_VERIFY(reader.Idle());

@@ -11,6 +11,7 @@
 #include "mainwindow/ui/ProjectListView.h"
 #include "mainwindow/ReturnFromElsewhere.h"
 #include "settings/Settings.h"
+#include "mainwindow/ui/ColumnWidths.h"
 #include "mainwindow/ui/SplitHandle.h"
 #include "mainwindow/ui/MainLists.h"
 #include "mainwindow/ui/MainMenus.h"
@@ -19,6 +20,7 @@
 #include "platform/IniStore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
+#include "platform/Twips.h"
 #include "support/ui/cCommonDlg.h"
 #include "mainwindow/ui/BuildCommands.h"
 #include "tooling/IdeBuild.h"
@@ -37,6 +39,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScreen>
 #include <QTimer>
 #include <QComboBox>
 #include <QUrl>
@@ -123,6 +126,8 @@ private Q_SLOTS:
     void maximizedAndMinimizedKeepNormalPlacement();
     void placementWrittenBackAsRead_data();
     void placementWrittenBackAsRead();
+    void restoredWindowStaysOnScreen_data();
+    void restoredWindowStaysOnScreen();
     void moveClearsTheSelection();
     void statusColumnFollowsTheFiles();
     void missingReferenceIsAStatus_data();
@@ -134,6 +139,9 @@ private Q_SLOTS:
     void listWidthsKept_data();
     void listWidthsKept();
     void listWidthsChangedByUser();
+    void folderCutInTheMiddle_data();
+    void folderCutInTheMiddle();
+    void categoryListFitsItsNames();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
@@ -456,6 +464,18 @@ void tst_fMain::selectionAndMenuStates()
     QApplication::sendEvent(w.Lists().lvwProjectList(), &tab);
     QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
     QCOMPARE(State().CurrentProject, 1);
+    // A click below the last category highlights none: none is current, and Delete asks nothing.
+    ReportListView *categories = w.Lists().lvwCategory();
+    const QRect last = categories->visualRect(categories->model()->index(1, 0));
+    QVERIFY(last.bottom() + 10 < categories->viewport()->height());
+    QTest::mouseClick(categories->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 10));
+    QCOMPARE(categories->SelectedRow(), 0);
+    QCOMPARE(State().CurrentCategory, 0);
+    QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
+    categories->setFocus();
+    QTest::keyClick(categories, Qt::Key_Delete);
+    QCOMPARE(ui_->confirmations, QStringList());
+    QCOMPARE(State().CategoryCount, 2);
 }
 
 void tst_fMain::keyboardMovesTheSelection()
@@ -1068,6 +1088,13 @@ void tst_fMain::maximizedAndMinimizedKeepNormalPlacement()
     p = w.Placement().ForSettings();
     QVERIFY(!p.Maximized);
     QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
+
+    // Maximized, then minimized: closed now, it is written as not maximized.
+    w.setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+    QTRY_VERIFY(w.isMinimized());
+    p = w.Placement().ForSettings();
+    QVERIFY(!p.Maximized);
+    QCOMPARE((QList<qint32>{p.Top, p.Left, p.Height, p.Width}), normal);
 }
 
 void tst_fMain::placementWrittenBackAsRead_data()
@@ -1113,6 +1140,42 @@ void tst_fMain::placementWrittenBackAsRead()
             QCOMPARE(values, previous);
         previous = values;
     }
+}
+
+void tst_fMain::restoredWindowStaysOnScreen_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QSize>("keptSize"); // outer pixels kept as stored; empty when they cannot be
+    QTest::newRow("on a screen area no longer there")
+        << QByteArray("[Window]\r\nTOP=-30000\r\nLEFT=90000\r\nHEIGHT=4500\r\nWIDTH=6000\r\n") << QSize(400, 300);
+    QTest::newRow("hanging off the bottom right")
+        << QByteArray("[Window]\r\nTOP=8000\r\nLEFT=11000\r\nHEIGHT=4500\r\nWIDTH=6000\r\n") << QSize(400, 300);
+    QTest::newRow("larger than the screen")
+        << QByteArray("[Window]\r\nTOP=0\r\nLEFT=0\r\nHEIGHT=90000\r\nWIDTH=120000\r\n") << QSize();
+    QTest::newRow("shrunk to a sliver") << QByteArray("[Window]\r\nTOP=300\r\nLEFT=300\r\nHEIGHT=600\r\nWIDTH=900\r\n")
+                                        << QSize();
+    QTest::newRow("malformed size") << QByteArray("[Window]\r\nHEIGHT=-5\r\nWIDTH=0\r\n") << QSize();
+}
+
+void tst_fMain::restoredWindowStaysOnScreen()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QSize, keptSize);
+    QVERIFY(put(dir_->filePath(QStringLiteral("ZARUN.ini")), stored));
+    fMain w;
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    QTRY_VERIFY(area.contains(w.frameGeometry()));
+    QVERIFY(w.width() >= w.minimumWidth() && w.height() >= w.minimumHeight());
+    QVERIFY(w.minimumWidth() >= 300 && w.minimumHeight() >= 200);
+    if (keptSize.isValid())
+        QCOMPARE(w.frameGeometry().size(), keptSize);
+    // What is written is where the window now is.
+    const settings::Placement p = w.Placement().ForSettings();
+    QCOMPARE(platform::TwipsRect(p.Left, p.Top, p.Width, p.Height), w.frameGeometry());
+    w.close();
 }
 
 void tst_fMain::moveClearsTheSelection()
@@ -1162,8 +1225,9 @@ void tst_fMain::statusColumnFollowsTheFiles()
     constexpr int status = catalogue::ProjectListModel::StatusColumn;
     QTRY_COMPARE(RowTexts(w.Lists().lvwProjectList(), status), (QStringList{QStringLiteral("最新"), QStringLiteral("要更新"),
                                                                   QStringLiteral("未作成"), QStringLiteral("ファイルなし")}));
-    // The category counts what needs attention beside its name; its name stays as it is.
-    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (3)"));
+    // The category counts its projects, and apart from them what needs attention, beside its name;
+    // its name stays as it is.
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)  要3"));
     QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
     const QModelIndex staleCell = w.Lists().lvwProjectList()->model()->index(1, status);
     QCOMPARE(staleCell.data(Qt::ToolTipRole).toString(),
@@ -1173,7 +1237,7 @@ void tst_fMain::statusColumnFollowsTheFiles()
     QTRY_VERIFY(w.WatchedFolders().contains(dir_->filePath(QStringLiteral("fresh"))));
     QVERIFY(setModified(dir_->filePath(QStringLiteral("fresh/Main.frm")), base + 300));
     QTRY_COMPARE(w.Lists().lvwProjectList()->Text(1, status), QStringLiteral("要更新"));
-    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)"));
+    QTRY_COMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (4)  要4"));
 }
 
 void tst_fMain::missingReferenceIsAStatus_data()
@@ -1212,7 +1276,7 @@ void tst_fMain::missingReferenceIsAStatus()
     const QString tip = w.Lists().lvwProjectList()->model()->index(1, status).data(Qt::ToolTipRole).toString();
     QCOMPARE(tip.contains(QStringLiteral("MSCOMCTL.OCX (未登録)")), wine);
     // Counted with the projects that need attention.
-    QCOMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)"));
+    QCOMPARE(w.Lists().lvwCategory()->model()->index(0, 0).data().toString(), QStringLiteral("Tools (2)  要2"));
 }
 
 void tst_fMain::filteredRowsActOnTheirEntries_data()
@@ -1469,6 +1533,54 @@ void tst_fMain::listWidthsChangedByUser()
     QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 120);
 }
 
+void tst_fMain::folderCutInTheMiddle_data()
+{
+    QTest::addColumn<bool>("all");
+    QTest::newRow("one category") << false;
+    QTest::newRow("every category") << true;
+}
+
+void tst_fMain::folderCutInTheMiddle()
+{
+    QFETCH(bool, all);
+    // The delegate as the view paints with it: what it makes of a cell's option.
+    struct Probe : ProjectStatusDelegate {
+        Probe() : ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn) {}
+        Qt::TextElideMode ElideOf(const QModelIndex &index) const
+        {
+            QStyleOptionViewItem option;
+            option.textElideMode = Qt::ElideRight;
+            initStyleOption(&option, index);
+            return option.textElideMode;
+        }
+    } probe;
+    fMain w;
+    load(w, "[A]\r\np1=/home/user/projects/a/long/path/App.vbp\r\n");
+    w.Lists().chkAllCategories()->setChecked(all);
+    const QAbstractItemModel *model = w.Lists().lvwProjectList()->model();
+    QTRY_COMPARE(model->rowCount(), 1);
+    using M = catalogue::ProjectListModel;
+    QCOMPARE(probe.ElideOf(model->index(0, M::FolderColumn)), Qt::ElideMiddle);
+    QCOMPARE(probe.ElideOf(model->index(0, M::NameColumn)), Qt::ElideRight);
+    QCOMPARE(probe.ElideOf(model->index(0, M::FileNameColumn)), Qt::ElideRight);
+}
+
+void tst_fMain::categoryListFitsItsNames()
+{
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(900, 500);
+    const QString name = QStringLiteral("業務システムとその周辺");
+    load(w, Cp932(QStringLiteral("[%1]\r\n[B]\r\n").arg(name)));
+    ReportListView *list = w.Lists().lvwCategory();
+    const int needed = list->sizeHintForIndex(list->model()->index(0, 0)).width();
+    // Wider than the usual 100 pixels, the name and its count whole, and not taken for the user's width.
+    QTRY_VERIFY(list->viewport()->width() >= needed);
+    QVERIFY(list->width() > 100 && list->width() <= 900 / 3);
+    QVERIFY(!w.Lists().Widths().Changed()[size_t(settings::ListWidth::CategoryList)]);
+}
+
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
 {
     QTest::addColumn<QString>("name");
@@ -1477,7 +1589,8 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()
     // Cut short, with the count of projects that need attention: whole in the tooltip, above what the count means.
     QTest::newRow("cut short, with a count")
         << QStringLiteral("ユーティリティとサンプル集")
-        << QStringLiteral("ユーティリティとサンプル集 (1)\n実行ファイルの作成が必要か、ファイルが見つからないプロジェクトが 1 件あります。");
+        << QStringLiteral("ユーティリティとサンプル集 (1)  要1\n"
+                          "プロジェクト 1 件のうち、実行ファイルの作成が必要か、ファイルが見つからないものが 1 件あります (要1)。");
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded()
@@ -1492,7 +1605,7 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded()
     ReportListView *list = w.Lists().lvwCategory();
     const QModelIndex first = list->model()->index(0, 0);
     if (!toolTip.isEmpty())
-        QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)"));
+        QTRY_COMPARE(first.data().toString(), name + QStringLiteral(" (1)  要1"));
     // The one column is as wide as the list: nothing to scroll sideways, however long the name.
     QTRY_COMPARE(list->columnWidth(0), list->viewport()->width());
     QVERIFY(!list->horizontalScrollBar()->isVisible());

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void dependencyOrder();
     void cancel_data();
     void cancel();
+    void joinedOnceAndEndedEarly();
     void queueGoneEndsTheIdeAndWhatItStarted();
 
 private:
@@ -325,6 +326,36 @@ void tst_BuildQueue::cancel()
     QVERIFY(!QFileInfo::exists(tooling::BuildOutputOf(records[0]->File())));
     QVERIFY(!QFileInfo::exists(exeOf("a")) && !QFileInfo::exists(exeOf("b")));
     QVERIFY(!queue.Running());
+}
+
+void tst_BuildQueue::joinedOnceAndEndedEarly()
+{
+    const QString release = dir_->filePath("release");
+    qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
+    std::vector<std::shared_ptr<ProjectRecord>> records {project("a", "unbuilt"), project("b", "unbuilt"),
+                                                        project("c", "unbuilt")};
+    std::shared_ptr<ProjectRecord> single = project("d", "unbuilt");
+    BuildQueue queue;
+    BuildQueue::Summary summary;
+    connect(&queue, &BuildQueue::Finished, this, [&summary](const BuildQueue::Summary &s) { summary = s; });
+    QSignalSpy finished(&queue, &BuildQueue::Finished);
+    QVERIFY(!queue.Join(single, single->File())); // no run: the caller builds it itself
+    QString error;
+    QVERIFY(queue.Start({records.begin(), records.end()}, &error));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + ".started"), 30000);
+    // Single builds asked for meanwhile join the run, each once: no second IDE beside it.
+    for (const std::shared_ptr<ProjectRecord> &record : {records[0], records[1], single})
+        QVERIFY(queue.Join(record, record->File()));
+    QCOMPARE(IdeBuild::Running(), 1);
+    // The category goes (deleted, or another catalogue opened) while "a" is built.
+    records.resize(1);
+    single.reset();
+    QVERIFY(put(release, ""));
+    QVERIFY(finished.wait(30000));
+    QVERIFY(summary.cancelled);
+    QCOMPARE((QList<int> {summary.built, summary.failed, summary.skipped, summary.notBuilt}), (QList<int> {1, 0, 0, 3}));
+    QVERIFY(tooling::SummaryText("A", summary).contains(QStringLiteral("中止")));
+    QCOMPARE(builds(), 1);
 }
 
 void tst_BuildQueue::queueGoneEndsTheIdeAndWhatItStarted()

@@ -106,6 +106,11 @@ void BuildCommands::BuildCategory()
     mnuCtgBuild->setEnabled(false);
 }
 
+bool BuildCommands::JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile)
+{
+    return !projectFile.isEmpty() && queue_->Join(record, projectFile);
+}
+
 void BuildCommands::OpenBuildLog()
 {
     const QString file = selectedProjectFile();

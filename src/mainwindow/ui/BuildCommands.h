@@ -26,6 +26,9 @@ public:
     void BuildCategory();
     // Opens the log of the selected project's last build.
     void OpenBuildLog();
+    // A single build asked for during a category run joins the run (one IDE at a time); false
+    // when no run is under way.
+    bool JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile);
 
     QAction *mnuCtgBuild = nullptr;
     QAction *mnuProjectBuildLog = nullptr;

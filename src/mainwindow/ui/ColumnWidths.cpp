@@ -50,6 +50,7 @@ void ColumnWidths::Read(const QString &settingsFile)
     const settings::ListWidths stored = settings::ReadListWidths(settingsFile);
     for (size_t k = 0; k < stored.size(); ++k)
         widths_[k] = stored[k].value_or(widths_[k]);
+    categorySet_ = stored[Slot(settings::ListWidth::CategoryList)].has_value();
     atStart_ = widths_;
     Apply();
 }
@@ -71,8 +72,17 @@ void ColumnWidths::resized(int column, int size)
     twips = platform::KeepTwips(twips, size);
 }
 
+void ColumnWidths::FitCategoryWidth(qint32 twips)
+{
+    if (categorySet_)
+        return;
+    widths_[Slot(settings::ListWidth::CategoryList)] = twips;
+    atStart_[Slot(settings::ListWidth::CategoryList)] = twips;
+}
+
 void ColumnWidths::SplitDragged(int clientWidth, int left)
 {
+    categorySet_ = true;
     // The strip starts where the category list ends, 90 twips from the window's edge.
     qint32 &twips = widths_[Slot(settings::ListWidth::CategoryList)];
     twips = mainwindow::SplitAt(qint32(platform::PixelsToTwips(clientWidth)), platform::KeepTwips(twips + 90, left) - 90);

@@ -25,6 +25,10 @@ public:
     settings::ListWidths Changed() const;
 
     qint32 CategoryWidth() const { return widths_[size_t(settings::ListWidth::CategoryList)]; }
+    // Until the user sets the category list's width (stored, or the split dragged), it follows its
+    // names: the width they take, which is not written back.
+    bool CategoryWidthSet() const { return categorySet_; }
+    void FitCategoryWidth(qint32 twips);
     // The split between the lists was dragged to left (pixels of a client area clientWidth wide).
     void SplitDragged(int clientWidth, int left);
     // While held, the program sizes the columns itself: that is no choice of the user's.
@@ -38,4 +42,5 @@ private:
     std::array<qint32, settings::kListWidthCount> atStart_{};
     std::array<qint32, settings::kListWidthCount> widths_{};
     bool sizing_ = false;
+    bool categorySet_ = false;
 };

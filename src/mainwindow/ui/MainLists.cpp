@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QShortcut>
 
 using catalogue::State;
@@ -48,6 +49,10 @@ void MainLists::build()
 
     lvwCategory_ = new ReportListView(this);
     lvwCategory_->setObjectName(QStringLiteral("lvwCategory"));
+    // Connected before the view's selection model is, so that the selection a removed row takes
+    // with it is told apart from one the user cleared.
+    connect(&categoryModel_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { categoryRowsGoing_ = true; });
+    connect(&categoryModel_, &QAbstractItemModel::rowsRemoved, this, [this] { categoryRowsGoing_ = false; });
     lvwCategory_->setModel(&categoryModel_);
     // Its one column is as wide as the list, so that no scroll bar scrolls a few pixels of
     // nothing; a name cut short shows whole in its tooltip, and the split widens the list.
@@ -107,6 +112,8 @@ void MainLists::wire()
     connect(lvwCategory_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (const qint32 row = lvwCategory_->SelectedRow())
             commands_.SelectCategory(row);
+        else if (!categoryRowsGoing_ && State().CurrentCategory != 0)
+            commands_.SelectCategory(0);
     });
     // A click on the row already selected lists its projects again, as any category click does.
     connect(lvwCategory_, &QAbstractItemView::clicked, this,
@@ -116,6 +123,10 @@ void MainLists::wire()
             [this] { selectListedRow(lvwProjectList_->SelectedRow()); });
     connect(lvwProjectList_, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { selectListedRow(index.row() + 1); });
+    // A catalogue opened, or a category added or renamed: the category list may fit its names anew.
+    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, &MainLists::Lay, Qt::QueuedConnection);
+    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, &MainLists::Lay, Qt::QueuedConnection);
+    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this, &MainLists::Lay, Qt::QueuedConnection);
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
@@ -145,6 +156,16 @@ void MainLists::Lay()
 {
     if (window()->isMinimized())
         return;
+    if (!widths_->CategoryWidthSet()) {
+        // The names with their counts as wide as they are, between the usual width and a third of
+        // the window; a few hundred categories at most are measured.
+        int names = 0;
+        for (int row = 0, rows = qMin(categoryModel_.rowCount(), 500); row < rows; ++row)
+            names = qMax(names, lvwCategory_->sizeHintForIndex(categoryModel_.index(row)).width());
+        names += 2 * lvwCategory_->frameWidth() + lvwCategory_->verticalScrollBar()->sizeHint().width();
+        const int usual = TwipsToPixels(mainwindow::kCategoryWidthTwips);
+        widths_->FitCategoryWidth(qint32(PixelsToTwips(qBound(usual, names, qMax(usual, width() / 3)))));
+    }
     const int filterHeight = qMax(txtFilter_->sizeHint().height(), chkAllCategories_->sizeHint().height());
     const auto layout = mainwindow::LayoutLists(qint32(PixelsToTwips(width())), qint32(PixelsToTwips(height())),
                                                 qint32(PixelsToTwips(filterHeight)), widths_->CategoryWidth());
@@ -256,8 +277,7 @@ void MainLists::showContextMenu(ReportListView *list, const QPoint &viewportPos)
     // The row under the pointer is selected first, as every list does; empty space selects none.
     const qint32 row = list->RowAt(viewportPos);
     if (list == lvwCategory_) {
-        if (row)
-            commands_.SelectCategory(row);
+        commands_.SelectCategory(row);
         categoryMenu_->exec(list->viewport()->mapToGlobal(viewportPos));
     } else {
         selectListedRow(row);

@@ -78,4 +78,5 @@ private:
     ColumnWidths *widths_ = nullptr;
     QMenu *categoryMenu_ = nullptr;
     QMenu *projectMenu_ = nullptr;
+    bool categoryRowsGoing_ = false; // a category row is being removed
 };

@@ -111,19 +111,23 @@ void MainMenus::wire()
     connect(mnuProjectExe, &QAction::triggered, this,
             [current] { tooling::RunExe(current(&catalogue::cVbAnalyze::ProjectExe)); });
     // The build reports back to the row it was started on.
-    connect(mnuProjectMakeExe, &QAction::triggered, this, [current] {
+    // During a category run it joins the run: one IDE at a time.
+    connect(mnuProjectMakeExe, &QAction::triggered, this, [this, current] {
         const catalogue::cVbAnalyze *category = State().Current();
-        tooling::MakeExecutableFor(current(&catalogue::cVbAnalyze::ProjectFile),
-                                          category ? category->Shared(State().CurrentProject)
-                                                   : std::weak_ptr<catalogue::ProjectRecord>());
+        const QString file = current(&catalogue::cVbAnalyze::ProjectFile);
+        const std::weak_ptr<catalogue::ProjectRecord> record =
+            category ? category->Shared(State().CurrentProject) : std::weak_ptr<catalogue::ProjectRecord>();
+        if (!builds_->JoinRun(record, file))
+            tooling::MakeExecutableFor(file, record);
     });
 
     connect(mnuOption, &QAction::triggered, this, [this] { fOption::Run(window_); });
     connect(mnuReadMe, &QAction::triggered, this, [] {
         tooling::OpenTarget(platform::JoinPath(platform::ExecutableFolder(), QStringLiteral("readme.txt")));
     });
-    connect(mnuVersion, &QAction::triggered, this, [] {
-        fAbout dialog;
+    // Owned by the main window: it opens on that window's screen, centred with that window's frame.
+    connect(mnuVersion, &QAction::triggered, this, [this] {
+        fAbout dialog(window_);
         dialog.exec();
     });
 }

@@ -166,6 +166,7 @@ QIcon ProjectStatusDelegate::IconFor(int status, const QStyle *style)
     case ProjectState::Failed:
         return style->standardIcon(QStyle::SP_DialogCancelButton);
     case ProjectState::ReferenceMissing:
+    case ProjectState::SourceMissing:
         return style->standardIcon(QStyle::SP_MessageBoxCritical);
     case ProjectState::Unknown:
         break;
@@ -189,6 +190,9 @@ const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) 
 void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    // A folder cut short keeps its end, where paths differ.
+    if (index.column() == catalogue::ProjectListModel::FolderColumn)
+        option->textElideMode = Qt::ElideMiddle;
     const QVariant status = index.data(catalogue::StatusRole);
     if (!status.isValid())
         return;

@@ -4,6 +4,7 @@
 #include "platform/Centring.h"
 #include "platform/Twips.h"
 
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -19,7 +20,40 @@ QRect ScreenArea(const QWidget &window)
     return window.screen() ? window.screen()->geometry() : QRect(0, 0, 1024, 768);
 }
 
+// The available area of the screen the outer rectangle lies on most; that of the window's own
+// screen when it lies on none (a screen that is no longer there).
+QRect AvailableAreaFor(const QWidget &window, const QRect &outer)
+{
+    const QScreen *best = nullptr;
+    qint64 bestArea = 0;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect common = screen->geometry().intersected(outer);
+        if (const qint64 area = qint64(common.width()) * common.height(); area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    if (!best)
+        best = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    return best ? best->availableGeometry() : QRect();
+}
+
+// The outer rectangle moved (and, only where it does not fit, shrunk) into the area, and no
+// smaller than the least outer size.
+QRect PulledInside(QRect outer, const QRect &area, const QSize &least)
+{
+    outer.setSize(outer.size().expandedTo(least));
+    if (area.isEmpty())
+        return outer;
+    outer.setSize(outer.size().boundedTo(area.size().expandedTo(least)));
+    outer.moveLeft(qBound(area.left(), outer.left(), qMax(area.left(), area.right() + 1 - outer.width())));
+    outer.moveTop(qBound(area.top(), outer.top(), qMax(area.top(), area.bottom() + 1 - outer.height())));
+    return outer;
+}
+
 } // namespace
+
+WindowPlacement::WindowPlacement(QWidget &window) : window_(window) { window_.setMinimumSize(360, 240); }
 
 void WindowPlacement::Start(const QString &settingsFile)
 {
@@ -37,12 +71,21 @@ void WindowPlacement::Start(const QString &settingsFile)
     settled_ = false;
 }
 
-void WindowPlacement::apply(const settings::Placement &placement, const QMargins &frame)
+void WindowPlacement::apply(settings::Placement placement, const QMargins &frame)
 {
     normalFrame_ = frame;
-    const QPoint origin(TwipsToPixels(placement.Left), TwipsToPixels(placement.Top));
-    const QSize client(qMax(1, TwipsToPixels(placement.Width) - frame.left() - frame.right()),
-                       qMax(1, TwipsToPixels(placement.Height) - frame.top() - frame.bottom()));
+    // A placement kept from a larger screen, or another screen, comes back where it can be seen.
+    const QRect stored(TwipsToPixels(placement.Left), TwipsToPixels(placement.Top), TwipsToPixels(placement.Width),
+                       TwipsToPixels(placement.Height));
+    const QRect outer = PulledInside(stored, AvailableAreaFor(window_, stored),
+                                     window_.minimumSize().grownBy(frame));
+    placement.Left = KeepTwips(placement.Left, outer.left());
+    placement.Top = KeepTwips(placement.Top, outer.top());
+    placement.Width = KeepTwips(placement.Width, outer.width());
+    placement.Height = KeepTwips(placement.Height, outer.height());
+    const QPoint origin = outer.topLeft();
+    const QSize client(qMax(1, outer.width() - frame.left() - frame.right()),
+                       qMax(1, outer.height() - frame.top() - frame.bottom()));
     if (window_.testAttribute(Qt::WA_WState_Created)) {
         // Qt's record of the frame may still be that of another state; the window system's is current.
         window_.setGeometry(QRect(origin + QPoint(frame.left(), frame.top()), client));

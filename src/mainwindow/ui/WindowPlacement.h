@@ -14,7 +14,8 @@ class QWidget;
 // shut-down.
 class WindowPlacement {
 public:
-    explicit WindowPlacement(QWidget &window) : window_(window) {}
+    // The window gets a least size at which its lists still show a few rows.
+    explicit WindowPlacement(QWidget &window);
 
     // Reads the placement of the settings file and applies it to the window not yet shown.
     void Start(const QString &settingsFile);
@@ -37,7 +38,8 @@ public:
     qint32 NormalWidth = 0;
 
 private:
-    void apply(const settings::Placement &placement, const QMargins &frame);
+    // Applies a placement pulled inside the available area of its screen, at the least size.
+    void apply(settings::Placement placement, const QMargins &frame);
     void keepNormal(const QRect &frame);
     QMargins frameMarginsNow() const;
     // The window's rectangle with the frame the window system has put round it.

@@ -4,7 +4,8 @@
 
 namespace mWndFunction {
 
-bool IsWindowMaximized(const QWidget *window) { return window && window->isMaximized(); }
+// A maximized window that is minimized keeps both states; it counts as minimized, not maximized.
+bool IsWindowMaximized(const QWidget *window) { return window && window->isMaximized() && !window->isMinimized(); }
 
 void MaximizeWindow(QWidget *window)
 {

@@ -17,6 +17,14 @@ QRect ScreenTwips(const QWidget *owner)
 
 QRect OuterTwips(const QWidget *window) { return platform::PixelsToTwips(window->frameGeometry()); }
 
+QSize OuterSizeTwips(const QWidget *window, const QWidget *framedLike)
+{
+    QSize frame = window->frameGeometry().size() - window->geometry().size();
+    if (frame.isNull() && framedLike && framedLike->isVisible())
+        frame = framedLike->frameGeometry().size() - framedLike->geometry().size();
+    return platform::PixelsToTwips(QRect(QPoint(), window->size() + frame)).size();
+}
+
 void PlaceCentred(QWidget *window, const QRect &ownerTwips, const QSize &outerTwips)
 {
     const QPoint topLeft = platform::CentreOver(ownerTwips, outerTwips);

@@ -109,7 +109,7 @@ void fAbout::CentreOnScreen()
 {
     const QRect screen = ScreenTwips(parentWidget());
     if (!screen.isNull())
-        PlaceCentred(this, screen, OuterTwips(this).size());
+        PlaceCentred(this, screen, OuterSizeTwips(this, parentWidget()));
 }
 
 void fAbout::mouseMoveEvent(QMouseEvent *event)
