@@ -8,11 +8,11 @@ using tooling::BuildNode;
 namespace {
 
 // "Category|Name|output|use;use|control;control"; the project file is /src/<Name>/<Name>.vbp.
-std::vector<BuildNode> nodesOf(const QStringList &specs)
+std::vector<BuildNode> nodesOf(const QStringList &lines)
 {
     std::vector<BuildNode> nodes;
-    for (const QString &spec : specs) {
-        const QStringList f = spec.split(u'|');
+    for (const QString &line : lines) {
+        const QStringList f = line.split(u'|');
         BuildNode node;
         node.category = f.value(0);
         node.name = f.value(1);
