@@ -37,7 +37,7 @@ bool sameText(const platform::StoredText &a, const platform::StoredText &b)
 // The same entries in the same order, byte for byte: nothing to tell, only the records moved onto
 // the new file's bytes. Most categories are so after another program's change; comparing bytes
 // spares decoding every name of a large catalogue. The records hold no key twice, so lines equal
-// to them hold none either.
+// to them hold none either. The entries are the section's key lines, values as written.
 bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
 {
     if (entries.size() != category.Count())
@@ -45,13 +45,13 @@ bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
     for (qint32 j = 1; j <= category.Count(); ++j) {
         const ProjectRecord *record = category.Record(j);
         const auto &[key, value] = entries[j - 1];
-        if (!(record->name == key) || !(record->file == value))
+        if (!(record->name == key) || !(record->file == value.Unquoted()))
             return false;
     }
     for (qint32 j = 1; j <= category.Count(); ++j) {
         const ProjectPtr shared = category.Shared(j).lock();
         shared->name = entries[j - 1].first;
-        shared->file = entries[j - 1].second;
+        shared->file = entries[j - 1].second.Unquoted();
     }
     return true;
 }
@@ -221,10 +221,8 @@ bool MirrorDocument(const platform::IniDocument &document)
             changed = true;
         }
         // The lines as they are first: with no key written twice they are the entries.
-        QList<KeyText> lines = document.KeyTexts(section);
-        for (KeyText &line : lines)
-            line.second = line.second.Unquoted();
-        if (!unchanged(*category, lines) && mirrorProjects(*category, CategoryTexts(document, section)))
+        const QList<KeyText> lines = document.KeyTexts(section);
+        if (!unchanged(*category, lines) && mirrorProjects(*category, DistinctEntries(lines)))
             changed = true;
     }
     return changed;

@@ -64,7 +64,11 @@ QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QSt
 
 QList<KeyText> CategoryTexts(const platform::IniDocument &document, const QString &section)
 {
-    QList<KeyText> entries = document.KeyTexts(section);
+    return DistinctEntries(document.KeyTexts(section));
+}
+
+QList<KeyText> DistinctEntries(QList<KeyText> entries)
+{
     QSet<QString> seen;
     seen.reserve(entries.size());
     qsizetype kept = 0;

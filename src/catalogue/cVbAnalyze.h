@@ -85,6 +85,8 @@ using KeyText = std::pair<platform::StoredText, platform::StoredText>;
 // (the file compares keys without letter case), values whole and without their quotes.
 QList<KeyEntry> CategoryEntries(const platform::IniDocument &document, const QString &section);
 QList<KeyText> CategoryTexts(const platform::IniDocument &document, const QString &section);
+// The same from a section's key lines as they stand (values quoted or not).
+QList<KeyText> DistinctEntries(QList<KeyText> entries);
 
 // A project as loading makes it from its key line: its executable is read when needed.
 ProjectPtr LoadedRecord(const platform::StoredText &name, const platform::StoredText &value);
