@@ -66,6 +66,14 @@ struct ProjectFilterModel::Slot {
     std::shared_ptr<const SearchIndex> index;
 };
 
+void ProjectFilterModel::makeIndex(Slot &slot)
+{
+    if (slot.index)
+        return;
+    slot.index = std::make_shared<const SearchIndex>(SearchIndex::Make(slot.rows));
+    slot.rows = {};
+}
+
 ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)
     : QAbstractProxyModel(parent), projects_(projects), latest_(std::make_shared<std::atomic<quint64>>(0))
 {
@@ -111,7 +119,8 @@ void ProjectFilterModel::narrow()
     latest_->fetch_add(1); // whatever search runs is overtaken
     narrowing_ = false;
     if (folded_.isEmpty()) {
-        slot_.reset(); // the index is made again when the filter is next used
+        if (!inUse_)
+            slot_.reset(); // the index is made again when the filter is next used
         if (narrowed_)
             relayout(false, {});
         Q_EMIT Narrowed();
@@ -137,23 +146,40 @@ std::vector<int> ProjectFilterModel::narrowHere() const
     return rows;
 }
 
+void ProjectFilterModel::SetInUse(bool inUse)
+{
+    inUse_ = inUse;
+    if (!inUse) {
+        if (folded_.isEmpty())
+            slot_.reset();
+        return;
+    }
+    if (projects_->rowCount() <= rowsAtOnce_ || (slot_ && slotRevision_ == revision_))
+        return;
+    keepSlot();
+    // Made while the user reaches for the keys; a search queued behind it finds it made.
+    pool_.start([slot = slot_] { makeIndex(*slot); });
+}
+
+void ProjectFilterModel::keepSlot()
+{
+    if (slot_ && slotRevision_ == revision_)
+        return;
+    slot_ = std::make_shared<Slot>();
+    slot_->rows.reserve(size_t(projects_->rowCount()));
+    projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.name, record.file); });
+    slotRevision_ = revision_;
+}
+
 void ProjectFilterModel::narrowOnWorker()
 {
     narrowing_ = true;
-    if (!slot_ || slotRevision_ != revision_) {
-        slot_ = std::make_shared<Slot>();
-        slot_->rows.reserve(size_t(projects_->rowCount()));
-        projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.name, record.file); });
-        slotRevision_ = revision_;
-    }
+    keepSlot();
     const quint64 serial = latest_->load();
     pool_.start([this, slot = slot_, latest = latest_, serial, revision = revision_, folded = folded_] {
         if (latest->load() != serial)
             return;
-        if (!slot->index) {
-            slot->index = std::make_shared<const SearchIndex>(SearchIndex::Make(slot->rows));
-            slot->rows = {};
-        }
+        makeIndex(*slot);
         if (latest->load() != serial)
             return;
         Found result{serial, revision, slot->index->Matching(folded)};

@@ -39,6 +39,9 @@ public:
     // Whether rows for the text are still being found.
     bool Narrowing() const { return narrowing_; }
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
+    // The filter box has the focus (or lost it): a long list's search index is made ahead of the
+    // first key, and dropped again once the box is left empty.
+    void SetInUse(bool inUse);
 
     // The catalogue entry of a row (1-based), {} for none; and the row of an entry, 0 when not listed.
     ProjectListModel::Entry EntryAt(qint32 row) const;
@@ -63,6 +66,9 @@ private:
     void narrow();
     std::vector<int> narrowHere() const;
     void narrowOnWorker();
+    // The rows the index is made of, copied when missing or stale.
+    void keepSlot();
+    static void makeIndex(Slot &slot);
     void found(const Found &result);
     void relayout(bool narrowed, std::vector<int> rows);
     // Source rows (0-based) within [first, last]: where they start and end in rows_.
@@ -91,6 +97,7 @@ private:
     // Only the latest text's search is wanted; workers skip the ones overtaken.
     std::shared_ptr<std::atomic<quint64>> latest_;
     bool narrowing_ = false;
+    bool inUse_ = false;
     QThreadPool pool_;
 };
 

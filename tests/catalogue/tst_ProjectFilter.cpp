@@ -101,18 +101,23 @@ void tst_ProjectFilter::rowsKept()
 void tst_ProjectFilter::rowsFollowTheCatalogue_data()
 {
     QTest::addColumn<int>("atOnce");
-    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce;
-    QTest::newRow("narrowed on a worker") << 0;
+    QTest::addColumn<bool>("prepared"); // the index made when the filter box got the focus
+    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce << false;
+    QTest::newRow("narrowed on a worker") << 0 << false;
+    QTest::newRow("on a worker, the index made ahead") << 0 << true;
 }
 
 void tst_ProjectFilter::rowsFollowTheCatalogue()
 {
     QFETCH(int, atOnce);
+    QFETCH(bool, prepared);
     // Every category listed and filtered while projects come and go in the middle of the list.
     ProjectListModel projects;
     catalogue::ProjectFilterModel filter(&projects);
     filter.SetRowsNarrowedAtOnce(atOnce);
     projects.ShowAllCategories();
+    if (prepared)
+        filter.SetInUse(true);
     filter.SetText(QStringLiteral("a"));
     QTRY_VERIFY(!filter.Narrowing());
     State().CategoryAt(2)->AppendLoadedEntry(QStringLiteral("Abacus"), QStringLiteral("/x/Abacus.vbp"));

@@ -203,6 +203,8 @@ bool MainLists::eventFilter(QObject *watched, QEvent *event)
         if (lvwProjectList_->SelectedRow() == 0)
             selectListedRow(1);
         return true;
+    } else if (watched == txtFilter_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        filterModel_.SetInUse(event->type() == QEvent::FocusIn);
     } else if (watched == lvwProjectList_
                && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) {
         // Menus and dialogs borrow the focus; only a move to another control counts.
