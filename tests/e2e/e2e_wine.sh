@@ -213,18 +213,29 @@ DESKTOP
   wait_for "the summary to close" test -z "$(window_id ZARUN)"
   quit_zarun
 
-  step "9b. zarun status and zarun build, without a window: the same statuses, the DLL built first"
+  step "9b. the CI recipe's own commands: zarun status and zarun build without a window, the DLL built first"
+  # The lines of docs/ci/gitlab-ci.yml as they are; the GitHub workflow must say the same.
+  local recipe=$root/docs/ci/gitlab-ci.yml status_line build_line
+  status_line=$(sed -n 's/^    - \(zarun status .*\)$/\1/p' "$recipe")
+  build_line=$(sed -n 's/^    - \(.*zarun build .*\)$/\1/p' "$recipe")
+  [ -n "$status_line" ] && [ -n "$build_line" ] || fail "no zarun lines in $recipe"
+  local matrix_category='"${{ matrix.category }}"' quoted_category='"$CATEGORY"'
+  grep -qF -- "$status_line" "$root/docs/ci/github-actions.yml" &&
+    grep -qF -- "${build_line//"$quoted_category"/$matrix_category}" "$root/docs/ci/github-actions.yml" ||
+    fail "the GitHub workflow runs other commands than $recipe"
+  recipe_run() { # <line> [env options]
+    local line=$1
+    shift
+    (cd "$work" && env "$@" -u QT_QPA_PLATFORM PATH="$prog:$PATH" CATALOGUE=refs.zrd CATEGORY=Refs bash -euc "$line")
+  }
   local report=$work/report.xml rc=0
-  env -u DISPLAY -u QT_QPA_PLATFORM "$prog/zarun" status "$work/refs.zrd" --format tsv --check \
-    >"$work/status.tsv" 2>"$work/status.err" || rc=$?
+  recipe_run "$status_line" -u DISPLAY >"$work/status.out" 2>"$work/status.err" || rc=$?
   [ "$rc" -eq 1 ] || fail "status --check ended with $rc: $(cat "$work/status.err")"
   grep -qP '^Refs\tBad\t.*\treference-missing\t.*MSCOMCTL.OCX' "$work/status.tsv" || fail "Bad: $(cat "$work/status.tsv")"
   ! grep -qP '^Refs\tGood\t.*\treference-missing' "$work/status.tsv" || fail "Good: $(cat "$work/status.tsv")"
   rm -f "$refs/Lib/Lib.dll" "$refs/UsesLib/UsesLib.exe"
   calls=$(wc -l <"$ide_log")
-  # The IDE under Wine keeps the display; zarun itself needs none.
-  env -u QT_QPA_PLATFORM "$prog/zarun" build "$work/refs.zrd" --category Refs --junit "$report" \
-    >"$work/build.out" 2>"$work/build.err" || fail "zarun build: $(cat "$work/build.err")"
+  recipe_run "$build_line" >"$work/build.out" 2>"$work/build.err" || fail "zarun build: $(cat "$work/build.err")"
   lib_at=$(grep -n 'name="Lib"' "$report" | cut -d: -f1) uses_at=$(grep -n 'name="UsesLib"' "$report" | cut -d: -f1)
   [ "${lib_at:-0}" -gt 0 ] && [ "${uses_at:-0}" -gt "$lib_at" ] || fail "the report's order: $(cat "$report")"
   [ "$(wc -l <"$ide_log")" -eq $((calls + 2)) ] || fail "not two builds: $(tail -n 4 "$ide_log")"
