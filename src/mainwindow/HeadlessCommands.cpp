@@ -157,10 +157,16 @@ QString StateWord(catalogue::ProjectState state)
     return QString();
 }
 
+bool Unbuildable(catalogue::ProjectState state)
+{
+    return state == catalogue::ProjectState::VbpMissing || state == catalogue::ProjectState::Unknown;
+}
+
 bool NeedsWork(catalogue::ProjectState state)
 {
     return state == catalogue::ProjectState::ExeMissing || state == catalogue::ProjectState::OutOfDate
-           || state == catalogue::ProjectState::ReferenceMissing || state == catalogue::ProjectState::SourceMissing;
+           || state == catalogue::ProjectState::ReferenceMissing || state == catalogue::ProjectState::SourceMissing
+           || Unbuildable(state);
 }
 
 QString FormatLines(const std::vector<ProjectLine> &lines, commandline::Format format)
@@ -266,7 +272,7 @@ QByteArray JUnitReport(const std::vector<BuildCase> &cases)
                 writer.writeStartElement(QStringLiteral("failure"));
                 writer.writeAttribute(QStringLiteral("message"), one.message);
                 writer.writeAttribute(QStringLiteral("type"), QStringLiteral("build"));
-                writer.writeCharacters(FirstLines(one.log, 20));
+                writer.writeCharacters(one.log.isEmpty() ? one.message + u'\n' + one.projectFile : FirstLines(one.log, 20));
                 writer.writeEndElement();
             } else if (one.result == BuildCase::Result::Skipped) {
                 writer.writeEmptyElement(QStringLiteral("skipped"));
@@ -404,10 +410,17 @@ int RunBuild(const commandline::Request &request)
             one.message = QStringLiteral("未作成");
             cases.push_back(std::move(one));
         }
+        bool unbuildable = false;
         for (const auto &[file, projectState] : summary.notNeeded) {
             BuildCase one = caseOf(file);
             one.message = projectState == catalogue::ProjectState::Unknown ? QStringLiteral("読込不可")
                                                                             : catalogue::StatusText(projectState);
+            // A .vbp that is gone or cannot be read makes nothing: unattended, that is a failure.
+            if (Unbuildable(projectState)) {
+                one.result = BuildCase::Result::Failed;
+                printError(one.name + QStringLiteral(": ") + one.message + QStringLiteral(" (") + file + u')');
+                unbuildable = true;
+            }
             cases.push_back(std::move(one));
         }
         if (!summary.error.isEmpty())
@@ -419,7 +432,10 @@ int RunBuild(const commandline::Request &request)
             names.append(state.CategoryAt(index)->Category());
         std::fputs(tooling::SummaryText(names.join(u','), summary).toLocal8Bit().constData(), stderr);
         std::fputs("\n", stderr);
-        status = summary.failed > 0 || summary.notBuilt > 0 || summary.cancelled || !summary.error.isEmpty() ? 1 : 0;
+        status = summary.failed > 0 || summary.notBuilt > 0 || summary.cancelled || !summary.error.isEmpty()
+                         || unbuildable
+                     ? 1
+                     : 0;
         QCoreApplication::exit(status);
     });
 

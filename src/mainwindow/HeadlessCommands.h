@@ -33,7 +33,9 @@ std::vector<ProjectLine> StatusLines(const QStringList &categories, const QStrin
 
 // A state's word for scripts: up-to-date, out-of-date, exe-missing, vbp-missing, reference-missing ...
 QString StateWord(catalogue::ProjectState state);
-// Whether status --check counts it: it needs a build, or a reference is missing.
+// A .vbp that is gone or cannot be read: nothing can be built from it.
+bool Unbuildable(catalogue::ProjectState state);
+// Whether status --check counts it: it needs a build, a reference is missing, or it cannot be built.
 bool NeedsWork(catalogue::ProjectState state);
 QString FormatLines(const std::vector<ProjectLine> &lines, commandline::Format format);
 
