@@ -446,8 +446,7 @@ QVariant ProjectListModel::headerData(int section, Qt::Orientation orientation, 
 
 Qt::ItemFlags ProjectListModel::flags(const QModelIndex &index) const
 {
-    // A flat list: the view need not ask each of a million rows for children.
-    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    return index.isValid() ? kRowFlags : Qt::NoItemFlags;
 }
 
 QModelIndex ProjectListModel::IndexOf(qint32 project, int column) const

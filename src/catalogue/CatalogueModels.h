@@ -57,6 +57,8 @@ class ProjectListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { NameColumn, FileNameColumn, FolderColumn, ExeNameColumn, StatusColumn, CategoryColumn };
+    // Every row's: a flat list, whose views need not ask each of a million rows for children.
+    static constexpr Qt::ItemFlags kRowFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 
     // A catalogue entry: 1-based category and project, 0 for none.
     struct Entry {

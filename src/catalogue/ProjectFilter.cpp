@@ -338,6 +338,12 @@ int ProjectFilterModel::rowCount(const QModelIndex &parent) const
 // Flat: asked for every row a view lays out, so answered without the source.
 bool ProjectFilterModel::hasChildren(const QModelIndex &parent) const { return !parent.isValid() && rowCount() > 0; }
 
+// Asked twice for every row a view lays out: answered without mapping to the source.
+Qt::ItemFlags ProjectFilterModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this ? ProjectListModel::kRowFlags : Qt::NoItemFlags;
+}
+
 int ProjectFilterModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : projects_->columnCount();
