@@ -99,6 +99,8 @@ private:
 
     QByteArrayView bytesOf(const Line &line) const;
     Parsed parse(QByteArrayView raw) const;
+    // The name and value of a line known to be a key, as parse gives them.
+    Parsed parseKey(QByteArrayView raw) const;
     QString decode(QByteArrayView raw, Range range) const;
     QString keyName(const Line &line) const;
     Line append(const QByteArray &raw, Line::Kind kind);

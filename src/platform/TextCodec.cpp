@@ -19,13 +19,10 @@ constexpr char16_t kSubstitute = 0x001A;
 constexpr std::pair<quint16, char16_t> kWindowsSingleBytes[] = {
     {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
 
-bool isCp932Lead(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool isCp932Trail(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+bool isCp932Lead(uchar b) { return IsCp932LeadByte(b); }
+bool isCp932Trail(uchar b) { return IsCp932TrailByte(b); }
 
 } // namespace
-
-bool IsCp932LeadByte(uchar b) { return isCp932Lead(b); }
-bool IsCp932TrailByte(uchar b) { return isCp932Trail(b); }
 
 TextEncoding DetectEncoding(QByteArrayView bytes, qsizetype *bomLength)
 {

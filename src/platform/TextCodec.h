@@ -32,8 +32,9 @@ bool Cp932CanHold(QStringView text);
 
 // How code page 932 pairs bytes: a lead byte and a trail byte after it are one character, as the
 // decoder reads them.
-bool IsCp932LeadByte(uchar b);
-bool IsCp932TrailByte(uchar b);
+// Inline: asked for every byte of a catalogue that is read or searched.
+inline bool IsCp932LeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool IsCp932TrailByte(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
 // Bytes a character takes in code page 932 (1 or 2). Characters the code page
 // cannot hold count as 2, so limits stay defined for UTF-8 and UTF-16 files.

@@ -103,7 +103,15 @@ void tst_IniDocument::reading()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QString, expected);
-    QCOMPARE(valueOf(IniDocument::Parse(bytes), section, key), expected);
+    const IniDocument document = IniDocument::Parse(bytes);
+    QCOMPARE(valueOf(document, section, key), expected);
+    // The key lines as the mirror reads them (their bytes kept) read as the lines decoded.
+    for (const QString &name : document.SectionNames()) {
+        QList<std::pair<QString, QString>> texts;
+        for (const auto &[keyText, valueText] : document.KeyTexts(name))
+            texts.append({keyText.Text(), valueText.Text()});
+        QCOMPARE(texts, document.KeyLines(name));
+    }
 }
 
 void tst_IniDocument::sectionNames_data()
