@@ -28,10 +28,11 @@ Followed takeRead(IniRead read)
     CatalogueState &state = State();
     if (read.status == ReadStatus::Ok || (read.status == ReadStatus::Missing && !state.Stamp.exists
                                           && state.File == FileState::Mirrored)) {
-        state.Document = std::move(read.document);
+        // What the lists mirrored so far, while its bytes are compared with the new ones.
+        const IniDocument before = std::exchange(state.Document, std::move(read.document));
         state.Stamp = read.stamp;
         state.File = FileState::Mirrored;
-        return MirrorDocument(state.Document) ? Followed::Changed : Followed::Same;
+        return MirrorDocument(state.Document, &before) ? Followed::Changed : Followed::Same;
     }
     // Gone, or something the program cannot read in its place: what the lists show is kept for
     // Save to write back.

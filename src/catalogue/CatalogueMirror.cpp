@@ -56,6 +56,33 @@ bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
     return true;
 }
 
+// The section reads byte for byte as before, and each record holds the bytes of its own key line
+// there (row j, key line j): the records move onto the new file's bytes, nothing decoded or
+// compared line by line. Anything else goes the long way.
+bool moved(cVbAnalyze &category, const platform::IniDocument &document, const platform::IniDocument &before,
+           const QString &section)
+{
+    const std::optional<qsizetype> shift = document.SectionMovedFrom(before, section);
+    if (!shift)
+        return false;
+    const QList<std::pair<qsizetype, qsizetype>> lines = before.ReadKeyLines(section);
+    if (lines.size() != category.Count())
+        return false;
+    // One pass: a record moved before a later one fails holds the same bytes, which the long way
+    // finds equal.
+    const QByteArray &old = before.ReadBytes();
+    const QByteArray &bytes = document.ReadBytes();
+    for (qint32 j = 1; j <= category.Count(); ++j) {
+        ProjectRecord *record = category.Record(j);
+        const auto [begin, size] = lines[j - 1];
+        if (!record->name.Within(old, begin, size) || !record->file.Within(old, begin, size))
+            return false;
+        record->name = record->name.Moved(bytes, *shift);
+        record->file = record->file.Moved(bytes, *shift);
+    }
+    return true;
+}
+
 bool mirrorProjects(cVbAnalyze &category, const QList<KeyText> &entries)
 {
     // The records the category holds, by key as the file compares them.
@@ -132,7 +159,7 @@ bool mirrorProjects(cVbAnalyze &category, const QList<KeyText> &entries)
 
 } // namespace
 
-bool MirrorDocument(const platform::IniDocument &document)
+bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored)
 {
     CatalogueState &state = State();
     const QStringList sections = document.SectionNames();
@@ -220,6 +247,8 @@ bool MirrorDocument(const platform::IniDocument &document)
             category->SetCategoryName(section);
             changed = true;
         }
+        if (mirrored && moved(*category, document, *mirrored, section))
+            continue;
         // The lines as they are first: with no key written twice they are the entries.
         const QList<KeyText> lines = document.KeyTexts(section);
         if (!unchanged(*category, lines) && mirrorProjects(*category, DistinctEntries(lines)))

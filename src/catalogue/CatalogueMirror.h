@@ -9,7 +9,8 @@ namespace catalogue {
 // reader found, a build under way, the selection); those gone are removed, new ones added where the
 // file has them. A category added in this run that has no section yet stays where it is. Only what
 // differs is announced, so the lists keep their scroll position and selection. True when anything
-// changed.
-bool MirrorDocument(const platform::IniDocument &document);
+// changed. With the document the lists mirrored before, a section whose bytes are the same in both
+// only moves its records onto the new bytes.
+bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored = nullptr);
 
 } // namespace catalogue

@@ -153,6 +153,7 @@ public:
     // The 1-based index of the record, 0 when the category does not hold it.
     qint32 IndexOf(const ProjectRecord *record) const;
     const ProjectRecord *Record(qint32 index) const { return valid(index) ? projects_[index - 1].get() : nullptr; }
+    ProjectRecord *Record(qint32 index) { return valid(index) ? projects_[index - 1].get() : nullptr; }
     std::weak_ptr<ProjectRecord> Shared(qint32 index) const
     {
         return valid(index) ? std::weak_ptr<ProjectRecord>(projects_[index - 1]) : std::weak_ptr<ProjectRecord>();

@@ -367,6 +367,46 @@ QList<std::pair<StoredText, StoredText>> IniDocument::KeyTexts(QStringView secti
     return result;
 }
 
+std::optional<QByteArrayView> IniDocument::readSpan(qsizetype section) const
+{
+    const Section &at = sections_[section];
+    if (section == 0 || at.header.written)
+        return std::nullopt;
+    qsizetype end = qsizetype(at.header.begin) + at.header.size;
+    for (const Line &line : at.lines) {
+        if (line.written || line.begin != end)
+            return std::nullopt;
+        end += line.size;
+    }
+    return QByteArrayView(read_).sliced(at.header.begin, end - at.header.begin);
+}
+
+std::optional<qsizetype> IniDocument::SectionMovedFrom(const IniDocument &before, QStringView section) const
+{
+    const qsizetype here = findSection(section);
+    const qsizetype there = before.findSection(section);
+    if (here < 0 || there < 0 || encoding_ != before.encoding_)
+        return std::nullopt;
+    const std::optional<QByteArrayView> now = readSpan(here);
+    const std::optional<QByteArrayView> then = before.readSpan(there);
+    if (!now || !then || *now != *then)
+        return std::nullopt;
+    return now->data() - read_.constData() - (then->data() - before.read_.constData());
+}
+
+QList<std::pair<qsizetype, qsizetype>> IniDocument::ReadKeyLines(QStringView section) const
+{
+    QList<std::pair<qsizetype, qsizetype>> lines;
+    const qsizetype s = findSection(section);
+    if (s < 0)
+        return lines;
+    lines.reserve(sections_[s].lines.size());
+    for (const Line &line : sections_[s].lines)
+        if (line.kind == Line::Kind::Key && !line.written)
+            lines.append({line.begin, line.size});
+    return lines;
+}
+
 bool IniDocument::CanHold(QStringView text) const { return Encode(text, encoding_).has_value(); }
 
 bool IniDocument::IsValidSectionName(QStringView name) { return !hasLineBreakOrNul(name); }

@@ -54,6 +54,14 @@ public:
     // The same as the file's bytes, decoded only when asked for.
     QList<std::pair<StoredText, StoredText>> KeyTexts(QStringView section) const;
 
+    // The bytes as read, which StoredTexts of the lines not written since share.
+    const QByteArray &ReadBytes() const { return read_; }
+    // How far the section's bytes moved since the other document (here minus there), when every
+    // line of it lies, byte for byte the same and unwritten, in the bytes each read; none else.
+    std::optional<qsizetype> SectionMovedFrom(const IniDocument &before, QStringView section) const;
+    // Where each key line of the section lies in the bytes read, in file order: begin and size.
+    QList<std::pair<qsizetype, qsizetype>> ReadKeyLines(QStringView section) const;
+
     // A new key goes after the last non-blank line of its section, a new section
     // at the end of the file. Refused when the text cannot be stored faithfully.
     Change SetValue(QStringView section, QStringView key, QStringView value);
@@ -109,6 +117,8 @@ private:
     void terminate(Line &line);
     void terminateLastLine();
     qsizetype findSection(QStringView section) const;
+    // The section's bytes in read_ (header to its last line), when none was written since.
+    std::optional<QByteArrayView> readSpan(qsizetype section) const;
     qsizetype findKey(const Section &section, const QString &folded) const;
     void rebuildSectionIndex();
 

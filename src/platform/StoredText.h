@@ -26,6 +26,18 @@ public:
     QByteArrayView Bytes() const { return QByteArrayView(bytes_).sliced(offset_, size_); }
     TextEncoding Encoding() const { return TextEncoding(encoding_); }
 
+    // Whether these are bytes of that block, within [begin, begin + size).
+    bool Within(const QByteArray &bytes, qsizetype begin, qsizetype size) const
+    {
+        return size_ > 0 && bytes_.constData() == bytes.constData() && offset_ >= begin
+               && qsizetype(offset_) + size_ <= begin + size;
+    }
+    // The same bytes where they lie in another block, shift bytes further on.
+    StoredText Moved(const QByteArray &bytes, qsizetype shift) const
+    {
+        return StoredText(bytes, offset_ + shift, size_, Encoding());
+    }
+
     // The same bytes in the same encoding: no text to make.
     friend bool operator==(const StoredText &a, const StoredText &b)
     {

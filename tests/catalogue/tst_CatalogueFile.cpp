@@ -389,6 +389,12 @@ void tst_CatalogueFile::followsAnotherProgram_data()
     QTest::newRow("another spelling") << QByteArray("[a]\r\nK1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n")
                                       << QStringList {"a/K1=/1.vbp", "a/k2=/2.vbp"};
     QTest::newRow("every section gone") << QByteArray("; nothing\r\n") << QStringList {};
+    // A section the same byte for byte keeps its records, moved onto the new bytes where they lie.
+    QTest::newRow("another section changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\nb=/b.vbp\r\n")
+                                             << QStringList {"A/k1=/1.vbp", "A/k2=/2.vbp", "B/b=/b.vbp"};
+    QTest::newRow("unchanged section further on")
+        << QByteArray("[B]\r\nb=/b.vbp\r\n[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n")
+        << QStringList {"B/b=/b.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp"};
 }
 
 void tst_CatalogueFile::followsAnotherProgram()
