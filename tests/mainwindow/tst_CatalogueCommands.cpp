@@ -125,9 +125,11 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
         QVERIFY(put(dropped.last(), QByteArray("Name=\"") + name + "\"\r\n"));
     }
 
-    catalogue::CategoryListModel categoryModel;
-    catalogue::ProjectListModel projectModel;
+    catalogue::CategoryListModel categoryModel(State());
+    catalogue::ProjectListModel projectModel(State());
+    catalogue::ProjectReader reader(State());
     CatalogueCommands commands;
+    commands.SetReader(&reader);
     // The main window lists the current category whenever the selection changes.
     connect(&commands, &CatalogueCommands::SelectionChanged, &projectModel, [&] {
         if (projectModel.ShownCategory() != State().Current())
@@ -139,7 +141,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     if (command.endsWith(QLatin1String("category")) && command != QLatin1String("add category"))
         commands.SelectCategory(2);
     // The statuses found after the load are in: the logs hold what the command told alone.
-    QTRY_VERIFY(catalogue::ProjectReader::Instance().Idle());
+    QTRY_VERIFY(reader.Idle());
     QCoreApplication::processEvents();
     const ModelLog categoryEvents(&categoryModel);
     const ModelLog projectEvents(&projectModel);
@@ -184,7 +186,7 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
 
 void tst_CatalogueCommands::executablesArriveFromTheReader()
 {
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::ProjectReader reader(State());
     QByteArray text = "[A]\r\n";
     for (int i = 0; i < 600; ++i) {
         const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
@@ -193,12 +195,12 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     }
     text += "gone=" + dir_->filePath("gone.vbp").toUtf8() + "\r\n";
     QVERIFY(put(dir_->filePath("c.zrd"), text));
-    catalogue::ProjectListModel model;
+    catalogue::ProjectListModel model(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     model.ShowCategory(State().Current());
-    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned);
+    QSignalSpy read(&State(), &catalogue::CatalogueState::ProjectsScanned);
     QSignalSpy drawn(&model, &QAbstractItemModel::dataChanged);
     QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
     QTRY_VERIFY(read.count() > 0);
@@ -215,7 +217,7 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     }
     // Nothing new: no row is drawn again.
     drawn.clear();
-    Q_EMIT catalogue::Events().ProjectsScanned();
+    Q_EMIT State().ProjectsScanned();
     QCOMPARE(drawn.count(), 0);
     // What was read is kept for the next start.
     QTRY_VERIFY(QFileInfo::exists(catalogue::LookCache::FileFor(State().CatalogueFilePath)));
@@ -251,8 +253,8 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     QVERIFY(put(dir_->filePath("c.zrd"), QStringLiteral("[A]\r\nf=%1\r\ns=%2\r\nu=%3\r\ng=%4\r\n[B]\r\n")
                                           .arg(projects[0], projects[1], projects[2], dir_->filePath("gone/App.vbp"))
                                           .toUtf8()));
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
-    catalogue::CategoryListModel categories;
+    catalogue::ProjectReader reader(State());
+    catalogue::CategoryListModel categories(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
@@ -301,20 +303,20 @@ void tst_CatalogueCommands::buildsReportBack()
     QFETCH(int, after);
     const QString project = layProject(*dir_, "p", 10, 200, 100);
     QVERIFY(put(dir_->filePath("c.zrd"), "[A]\r\np=" + project.toUtf8() + "\r\n"));
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
-    catalogue::CategoryListModel categories;
+    catalogue::ProjectReader reader(State());
+    catalogue::CategoryListModel categories(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     QTRY_COMPARE(shown(1), catalogue::ProjectState::OutOfDate);
     // The build code holds the record, not the row: a move or rename meanwhile changes nothing.
     const std::weak_ptr<catalogue::ProjectRecord> record = State().Current()->Shared(1);
-    reader.BuildStarted(record);
+    State().BuildStarted(record);
     QCOMPARE(shown(1), catalogue::ProjectState::Building);
     QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (1)"));
     if (newExecutable)
         QVERIFY(setModified(dir_->filePath("p/App.exe"), kBase + 400));
-    reader.BuildFinished(record, exited);
+    State().BuildFinished(record, exited);
     QTRY_COMPARE(int(shown(1)), after);
     QTRY_COMPARE(categories.index(0).data().toString(),
                  after == int(catalogue::ProjectState::UpToDate) ? QStringLiteral("A (1)") : QStringLiteral("A (1)  要1"));
