@@ -1,5 +1,5 @@
-// The commands on the catalogue without a window: what the two item models tell their views, and
-// that every row maps to the entry the commands act on.
+// The commands on the catalogue without a window: what each writes, asks and refuses, what the two
+// item models tell their views, and that every row maps to the entry the commands act on.
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/LookCache.h"
@@ -41,6 +41,36 @@ struct ModelLog {
     QStringList entries;
 };
 
+// The two lists as the main window keeps them: the current category's projects are listed.
+struct Lists {
+    explicit Lists(CatalogueCommands &commands)
+    {
+        QObject::connect(&commands, &CatalogueCommands::SelectionChanged, &projects, [this] {
+            if (projects.ShownCategory() != State().Current())
+                projects.ShowCategory(State().Current());
+        });
+    }
+    QStringList Categories() const
+    {
+        QStringList names;
+        for (int r = 0; r < categories.rowCount(); ++r)
+            names.append(categories.index(r).data(catalogue::PlainTextRole).toString());
+        return names;
+    }
+    QStringList Projects() const
+    {
+        QStringList names;
+        for (qint32 r = 1; r <= projects.rowCount(); ++r)
+            names.append(projects.Text(r, catalogue::ProjectListModel::NameColumn));
+        return names;
+    }
+    catalogue::CategoryListModel categories{State()};
+    catalogue::ProjectListModel projects{State()};
+};
+
+// What a category chosen allows: its commands and adding, no project's.
+const CatalogueCommands::EntryStates categoryOnly{true, true, false};
+
 } // namespace
 
 class tst_CatalogueCommands : public QObject {
@@ -56,8 +86,18 @@ private Q_SLOTS:
     void buildsReportBack_data();
     void buildsReportBack();
     void backupFailureToldOnce();
+    void changesWriteWorkedExample();
+    void categoryAddRenameDelete();
+    void categoryNamesRefused_data();
+    void categoryNamesRefused();
+    void projectDelete();
+    void projectDeleteFailureKeepsRow();
 
 private:
+    void load(CatalogueCommands &commands, const QByteArray &bytes);
+    // Adds projects as the add command does once their .vbp files are read.
+    void add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles);
+
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<ScriptedUserInterface> ui_;
 };
@@ -76,6 +116,22 @@ void tst_CatalogueCommands::cleanup()
     ui_.reset();
     ResetGlobals();
     dir_.reset();
+}
+
+void tst_CatalogueCommands::load(CatalogueCommands &commands, const QByteArray &bytes)
+{
+    State().CatalogueFilePath = dir_->filePath(QStringLiteral("Tools.zrd"));
+    QVERIFY(put(State().CatalogueFilePath, bytes));
+    commands.LoadCatalogue();
+}
+
+void tst_CatalogueCommands::add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles)
+{
+    QList<catalogue::NewProject> projects;
+    for (const auto &[name, file] : namesAndFiles)
+        projects.append({QString::fromUtf8(file), QString::fromUtf8(name), QString()});
+    const catalogue::ChangeResult result = catalogue::AddProjects(category, projects);
+    QVERIFY2(result.Done, qPrintable(result.Message));
 }
 
 void tst_CatalogueCommands::modelsFollowTheCommands_data()
@@ -346,6 +402,177 @@ void tst_CatalogueCommands::backupFailureToldOnce()
     QCOMPARE(contents(file), QByteArray("[C]\r\n")); // B, then A above it
     QCOMPARE(ui_->messages.size(), 1);
     QVERIFY2(ui_->messages[0].startsWith(dir_->filePath("state/backups") + u' '), qPrintable(ui_->messages[0]));
+}
+
+void tst_CatalogueCommands::changesWriteWorkedExample()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "");
+    ui_->messages.clear();
+    ui_->inputAnswers << QStringLiteral("Tools");
+    commands.AddCategory();
+    add("Tools", {{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
+                  {"Calc", "D:\\Old\\Calc\\Calc.vbp"}});
+    ui_->inputAnswers << QStringLiteral("Games");
+    commands.AddCategory();
+    add("Games", {{"Puzzle", "D:\\Games\\Puzzle\\Puzzle.vbp"}});
+    ui_->inputAnswers << QStringLiteral("Empty");
+    commands.AddCategory();
+
+    // On disk as each change was made; the name written is the name shown.
+    const QByteArray written("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
+                             "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n");
+    QCOMPARE(contents(State().CatalogueFilePath), written);
+    QCOMPARE(State().CategoryAt(1)->ProjectName(3), QStringLiteral("Calc(3)"));
+    // Save finds the file holding the catalogue: nothing to write.
+    const platform::FileStamp stamp = platform::StatFile(State().CatalogueFilePath);
+    QVERIFY(commands.SaveCatalogue());
+    QCOMPARE(platform::StatFile(State().CatalogueFilePath), stamp);
+    QCOMPARE(ui_->progress.last(), QStringLiteral("Tools.zrd を保存中"));
+    QVERIFY(!ui_->progressShown);
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Reopening gives the same catalogue; the category without projects has no section to come back from.
+    commands.LoadCatalogue();
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(lists.Projects(),
+             (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
+}
+
+void tst_CatalogueCommands::categoryAddRenameDelete()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n");
+    // Cancel and empty names do nothing.
+    ui_->inputAnswers << QString() << QStringLiteral("");
+    commands.AddCategory();
+    commands.AddCategory();
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(ui_->inputPrompts.first(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
+
+    // Rename A to a: the header line changes in place, its keys keep their lines, unset path included.
+    ui_->inputAnswers << QStringLiteral("a");
+    commands.RenameCategory();
+    QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
+    QCOMPARE(contents(State().CatalogueFilePath),
+             QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n"));
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
+    // Every project exactly as it was: the one without a name is not named from its file.
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
+    QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
+    QVERIFY(State().Current()->ProjectFile(2).isNull());
+
+    // Renaming to the same name touches nothing.
+    ui_->inputAnswers << QStringLiteral("a");
+    commands.RenameCategory();
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Delete: Cancel keeps everything; OK removes the section at once.
+    commands.SelectCategory(2);
+    ui_->confirmAnswers << false << true;
+    commands.DeleteCategory();
+    QCOMPARE(ui_->confirmations.last(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[B]　を削除します。\r\n\r\n"
+                            "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
+    QCOMPARE(State().CategoryCount, 2);
+    commands.DeleteCategory();
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n"));
+    QCOMPARE(lists.Categories(), QStringList{QStringLiteral("a")});
+    QCOMPARE(State().CurrentCategory, 1);
+    QVERIFY(commands.States() == categoryOnly);
+
+    // The last one: everything empty and off.
+    ui_->confirmAnswers << true;
+    commands.DeleteCategory();
+    QCOMPARE(State().CategoryCount, 0);
+    QCOMPARE(State().CurrentCategory, 0);
+    QCOMPARE(lists.Categories(), QStringList());
+    QCOMPARE(lists.Projects(), QStringList());
+
+    // A read-only catalogue: the section cannot be removed, nothing changes.
+    load(commands, "[R]\r\nr=1\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    ui_->inputAnswers << QStringLiteral("S");
+    ui_->confirmAnswers << true;
+    commands.RenameCategory();
+    commands.DeleteCategory();
+    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n")
+                                               + State().CatalogueFilePath + QStringLiteral(" は書き込みできません。")));
+    QCOMPARE(lists.Categories(), QStringList{QStringLiteral("R")});
+    QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_CatalogueCommands::categoryNamesRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("closing bracket") << QStringLiteral("a]b");
+    QTest::newRow("leading blank") << QStringLiteral(" a");
+    QTest::newRow("trailing tab") << QStringLiteral("a\t");
+    QTest::newRow("not in code page 932") << QStringLiteral("😀");
+    // The file would take these for the section of B: its projects would mix with the other's.
+    QTest::newRow("another category's name") << QStringLiteral("B");
+    QTest::newRow("another category's name in other letter case") << QStringLiteral("b");
+}
+
+void tst_CatalogueCommands::categoryNamesRefused()
+{
+    QFETCH(QString, name);
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\na=1\r\n[B]\r\n");
+    ui_->messages.clear();
+    // Each refusal asks again with the typed text; the second answer cancels.
+    ui_->inputAnswers << name << QString() << name << QString();
+    commands.AddCategory();
+    commands.RenameCategory();
+    QCOMPARE(ui_->messages.size(), 2);
+    QCOMPARE(ui_->inputPrompts.mid(1, 3),
+             (QStringList{QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|") + name,
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"),
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|") + name}));
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n[B]\r\n"));
+}
+
+void tst_CatalogueCommands::projectDelete()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\np2=y\r\np3=z\r\n");
+    commands.SelectProject(2);
+    ui_->confirmAnswers << false << true;
+    commands.DeleteSelectedProject();
+    QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
+    QCOMPARE(State().Current()->Count(), 3);
+    commands.DeleteSelectedProject();
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
+    QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
+    // No project is selected afterwards, so no command acts on a row that is gone.
+    QCOMPARE(State().CurrentProject, 0);
+    QVERIFY(commands.States() == categoryOnly);
+}
+
+void tst_CatalogueCommands::projectDeleteFailureKeepsRow()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\np2=y\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    commands.SelectProject(1);
+    ui_->confirmAnswers << true;
+    commands.DeleteSelectedProject();
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + State().CatalogueFilePath
+                                        + QStringLiteral(" は書き込みできません。")});
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    QCOMPARE(State().Current()->Count(), 2);
+    QCOMPARE(State().CurrentProject, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CatalogueCommands)
