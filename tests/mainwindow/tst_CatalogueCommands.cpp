@@ -14,6 +14,7 @@
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -87,6 +88,8 @@ private Q_SLOTS:
     void buildsReportBack();
     void backupFailureToldOnce();
     void changesWriteWorkedExample();
+    void saveFailureKeepsFile_data();
+    void saveFailureKeepsFile();
     void categoryAddRenameDelete();
     void categoryNamesRefused_data();
     void categoryNamesRefused();
@@ -438,6 +441,35 @@ void tst_CatalogueCommands::changesWriteWorkedExample()
     QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
     QCOMPARE(lists.Projects(),
              (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
+}
+
+void tst_CatalogueCommands::saveFailureKeepsFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("deleted, in a read-only folder") << QStringLiteral("folder");
+    QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
+}
+
+void tst_CatalogueCommands::saveFailureKeepsFile()
+{
+    QFETCH(QString, how);
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\n");
+    const QString path = State().CatalogueFilePath;
+    QVERIFY(QFile::remove(path));
+    const QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
+    if (how == QLatin1String("folder"))
+        QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
+    else
+        QVERIFY(QDir().mkdir(path));
+    QVERIFY(!commands.SaveCatalogue());
+    QFile::setPermissions(dir_->path(), folderPermissions);
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
+    QVERIFY(!ui_->progressShown);
+    // Still shown, for a later Save to write back.
+    QCOMPARE(lists.Projects(), QStringList{QStringLiteral("p1")});
 }
 
 void tst_CatalogueCommands::categoryAddRenameDelete()

@@ -108,8 +108,6 @@ private Q_SLOTS:
     void drops();
     void doubleClickActions_data();
     void doubleClickActions();
-    void saveFailureKeepsFile_data();
-    void saveFailureKeepsFile();
     void firstChangeWithoutFileAsksForName();
     void openAndNew();
     void deleteOfSeveralCategories_data();
@@ -640,34 +638,6 @@ void tst_fMain::doubleClickActions()
     QTest::mouseClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(w.Lists().lvwProjectList()->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(ui_->messages, messages);
-}
-
-void tst_fMain::saveFailureKeepsFile_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("deleted, in a read-only folder") << QStringLiteral("folder");
-    QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
-}
-
-void tst_fMain::saveFailureKeepsFile()
-{
-    QFETCH(QString, how);
-    fMain w;
-    load(w, "[A]\r\np1=x\r\n");
-    const QString path = State().CatalogueFilePath;
-    QVERIFY(QFile::remove(path));
-    const QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
-    if (how == QLatin1String("folder"))
-        QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
-    else
-        QVERIFY(QDir().mkdir(path));
-    QVERIFY(!w.SaveCatalogue());
-    QFile::setPermissions(dir_->path(), folderPermissions);
-    QCOMPARE(ui_->messages.size(), 1);
-    QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
-    QVERIFY(!ui_->progressShown);
-    // Still shown, for a later Save to write back.
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("p1")});
 }
 
 void tst_fMain::firstChangeWithoutFileAsksForName()
