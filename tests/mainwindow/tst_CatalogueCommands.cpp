@@ -42,7 +42,8 @@ struct ModelLog {
     QStringList entries;
 };
 
-// The two lists as the main window keeps them: the current category's projects are listed.
+// The two lists as the main window keeps them: it lists the current category whenever the
+// selection changes.
 struct Lists {
     explicit Lists(CatalogueCommands &commands)
     {
@@ -184,16 +185,10 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
         QVERIFY(put(dropped.last(), QByteArray("Name=\"") + name + "\"\r\n"));
     }
 
-    catalogue::CategoryListModel categoryModel(State());
-    catalogue::ProjectListModel projectModel(State());
-    catalogue::ProjectReader reader(State());
     CatalogueCommands commands;
+    Lists lists(commands);
+    catalogue::ProjectReader reader(State());
     commands.SetReader(&reader);
-    // The main window lists the current category whenever the selection changes.
-    connect(&commands, &CatalogueCommands::SelectionChanged, &projectModel, [&] {
-        if (projectModel.ShownCategory() != State().Current())
-            projectModel.ShowCategory(State().Current());
-    });
     State().CatalogueFilePath = file;
     commands.LoadCatalogue();
     commands.SelectProject(2);
@@ -202,8 +197,8 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     // The statuses found after the load are in: the logs hold what the command told alone.
     QTRY_VERIFY(reader.Idle());
     QCoreApplication::processEvents();
-    const ModelLog categoryEvents(&categoryModel);
-    const ModelLog projectEvents(&projectModel);
+    const ModelLog categoryEvents(&lists.categories);
+    const ModelLog projectEvents(&lists.projects);
 
     if (command == QLatin1String("add category")) {
         ui_->inputAnswers << QStringLiteral("D");
@@ -228,18 +223,12 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     QCOMPARE(ui_->messages, QStringList());
     QCOMPARE(categoryEvents.entries, categoryLog);
     QCOMPARE(projectEvents.entries, projectLog);
-    QStringList shownCategories;
-    for (int r = 0; r < categoryModel.rowCount(); ++r)
-        shownCategories.append(categoryModel.index(r).data(catalogue::PlainTextRole).toString());
-    QCOMPARE(shownCategories, categories);
+    QCOMPARE(lists.Categories(), categories);
     // Row r is entry r of the current category: what the commands act on is what is listed.
-    QStringList shownProjects;
-    for (qint32 r = 1; r <= projectModel.rowCount(); ++r) {
-        QCOMPARE(projectModel.Text(r, 0), State().Current()->ProjectName(r));
-        shownProjects.append(projectModel.Text(r, 0));
-    }
-    QCOMPARE(shownProjects, projects);
-    QCOMPARE(projectModel.ShownCategory(), State().Current());
+    QCOMPARE(lists.Projects(), projects);
+    for (qint32 r = 1; r <= lists.projects.rowCount(); ++r)
+        QCOMPARE(lists.projects.Text(r, 0), State().Current()->ProjectName(r));
+    QCOMPARE(lists.projects.ShownCategory(), State().Current());
     QCOMPARE(State().CurrentProject, currentProject);
 }
 
