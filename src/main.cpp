@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
     if (!catalogue.isNull())
         window.SetCommandLineCatalogue(catalogue);
     // The rows are filled once every project's executable has been read from its .vbp file.
-    QObject::connect(&catalogue::ProjectReader::Instance(), &catalogue::ProjectReader::AllRead, [] {
+    QObject::connect(&window.Reader(), &catalogue::ProjectReader::AllRead, [] {
         if (!platform::trace::Enabled())
             return;
         const catalogue::CatalogueState &state = catalogue::State();

@@ -186,9 +186,9 @@ void Settle(int ms)
     }
 }
 
-void WaitForReader()
+void WaitForReader(const catalogue::ProjectReader &reader)
 {
-    while (!catalogue::ProjectReader::Instance().Idle()) {
+    while (!reader.Idle()) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -243,58 +243,61 @@ int main(int argc, char **argv)
         series.floor.push_back(TimeMs([&] { RewriteFile(floorFile, bytes); }));
     };
 
-    fMain window;
-    window.resize(1000, 700);
-    catalogue::State().CatalogueFilePath = tree.catalogue;
-    window.Commands().LoadCatalogue();
-    window.show();
-    WaitForReader();
-    int spare = 0;
-    for (int r = 0; r < runs; ++r) {
-        catalogue::CatalogueState &state = catalogue::State();
-        window.Commands().SelectCategory(1 + r % categories);
-        timed(addOne, [&] { window.Commands().AddDroppedFiles({tree.spare[spare++]}); });
-        window.Commands().SelectCategory(1 + (r + 1) % categories);
-        timed(addTen, [&] {
-            window.Commands().AddDroppedFiles(tree.spare.mid(spare, 10));
-        });
-        spare += 10;
-        window.Commands().SelectCategory(1 + (r + 2) % categories);
-        window.Commands().SelectProject(1);
-        {
-            fEdit dialog(&window);
-            dialog.txtProjectName->setText(QStringLiteral("編集済み_%1").arg(r));
-            timed(edit, [&] { dialog.cmdOK_Click(); });
-            if (!dialog.Edited())
-                Fail("edit did nothing");
+    // Gone before the windows below: each window reads with a reader of its own.
+    {
+        fMain window;
+        window.resize(1000, 700);
+        catalogue::State().CatalogueFilePath = tree.catalogue;
+        window.Commands().LoadCatalogue();
+        window.show();
+        WaitForReader(window.Reader());
+        int spare = 0;
+        for (int r = 0; r < runs; ++r) {
+            catalogue::CatalogueState &state = catalogue::State();
+            window.Commands().SelectCategory(1 + r % categories);
+            timed(addOne, [&] { window.Commands().AddDroppedFiles({tree.spare[spare++]}); });
+            window.Commands().SelectCategory(1 + (r + 1) % categories);
+            timed(addTen, [&] {
+                window.Commands().AddDroppedFiles(tree.spare.mid(spare, 10));
+            });
+            spare += 10;
+            window.Commands().SelectCategory(1 + (r + 2) % categories);
+            window.Commands().SelectProject(1);
+            {
+                fEdit dialog(&window);
+                dialog.txtProjectName->setText(QStringLiteral("編集済み_%1").arg(r));
+                timed(edit, [&] { dialog.cmdOK_Click(); });
+                if (!dialog.Edited())
+                    Fail("edit did nothing");
+            }
+            window.Commands().SelectCategory(1 + (r + 3) % categories);
+            window.Commands().SelectProject(1);
+            {
+                fMove dialog(&window);
+                dialog.cmbCategory->setCurrentIndex((r + 4) % categories);
+                timed(move, [&] { dialog.cmdOK_Click(); });
+                if (!dialog.Moved())
+                    Fail("move did nothing");
+            }
+            window.Commands().SelectCategory(1 + (r + 5) % categories);
+            quiet.answers.enqueue(QStringLiteral("改名した業務分類_%1").arg(r));
+            timed(rename, [&] { window.Commands().RenameCategory(); });
+            window.Commands().SelectCategory(1 + (r + 6) % categories);
+            window.Commands().SelectProject(1);
+            timed(removeProject, [&] { window.Commands().DeleteSelectedProject(); });
+            // A category of its own, so that the catalogue keeps its size run after run.
+            quiet.answers.enqueue(QStringLiteral("一時分類_%1").arg(r));
+            window.Commands().AddCategory();
+            window.Commands().AddDroppedFiles({tree.spare[spare++]});
+            timed(removeCategory, [&] { window.Commands().DeleteCategory(); });
+            Settle(200);
+            const platform::FileStamp before = platform::StatFile(tree.catalogue);
+            save.push_back(TimeMs([&] { window.SaveCatalogue(); }));
+            if (platform::StatFile(tree.catalogue) != before || state.CategoryCount != categories)
+                Fail("save with nothing changed wrote the catalogue");
         }
-        window.Commands().SelectCategory(1 + (r + 3) % categories);
-        window.Commands().SelectProject(1);
-        {
-            fMove dialog(&window);
-            dialog.cmbCategory->setCurrentIndex((r + 4) % categories);
-            timed(move, [&] { dialog.cmdOK_Click(); });
-            if (!dialog.Moved())
-                Fail("move did nothing");
-        }
-        window.Commands().SelectCategory(1 + (r + 5) % categories);
-        quiet.answers.enqueue(QStringLiteral("改名した業務分類_%1").arg(r));
-        timed(rename, [&] { window.Commands().RenameCategory(); });
-        window.Commands().SelectCategory(1 + (r + 6) % categories);
-        window.Commands().SelectProject(1);
-        timed(removeProject, [&] { window.Commands().DeleteSelectedProject(); });
-        // A category of its own, so that the catalogue keeps its size run after run.
-        quiet.answers.enqueue(QStringLiteral("一時分類_%1").arg(r));
-        window.Commands().AddCategory();
-        window.Commands().AddDroppedFiles({tree.spare[spare++]});
-        timed(removeCategory, [&] { window.Commands().DeleteCategory(); });
-        Settle(200);
-        const platform::FileStamp before = platform::StatFile(tree.catalogue);
-        save.push_back(TimeMs([&] { window.SaveCatalogue(); }));
-        if (platform::StatFile(tree.catalogue) != before || state.CategoryCount != categories)
-            Fail("save with nothing changed wrote the catalogue");
+        window.close();
     }
-    window.close();
 
     // Closing with nothing changed, each on a window of its own with the catalogue open.
     for (int r = 0; r < std::min(runs, 5); ++r) {
@@ -302,7 +305,7 @@ int main(int argc, char **argv)
         catalogue::State().CatalogueFilePath = tree.catalogue;
         other.Commands().LoadCatalogue();
         other.show();
-        WaitForReader();
+        WaitForReader(other.Reader());
         const platform::FileStamp before = platform::StatFile(tree.catalogue);
         close.push_back(TimeMs([&] { other.close(); }));
         if (platform::StatFile(tree.catalogue) != before)

@@ -41,11 +41,12 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     settings::Values().AutoMakeExe = false;
-    catalogue::ProjectReader::Instance();
+    catalogue::ProjectReader reader(catalogue::State());
     const long empty = StatusKiB("VmRSS:");
-    catalogue::CategoryListModel categories;
-    catalogue::ProjectListModel projects;
+    catalogue::CategoryListModel categories(catalogue::State());
+    catalogue::ProjectListModel projects(catalogue::State());
     CatalogueCommands commands;
+    commands.SetReader(&reader);
     catalogue::State().CatalogueFilePath = QString::fromLocal8Bit(argv[1]);
     QElapsedTimer load;
     load.start();
@@ -70,7 +71,7 @@ int main(int argc, char **argv)
         gap.restart();
     });
     tick.start(1);
-    while (!catalogue::ProjectReader::Instance().Idle())
+    while (!reader.Idle())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     tick.stop();
     QCoreApplication::processEvents();
@@ -78,7 +79,7 @@ int main(int argc, char **argv)
     const long filled = StatusKiB("VmRSS:");
     QElapsedTimer refresh;
     refresh.start();
-    catalogue::ProjectReader::Instance().RefreshAll();
+    reader.RefreshAll();
     std::printf("every project looked at again (back from another program): %.0f ms on the window's thread\n",
                 refresh.nsecsElapsed() / 1e6);
     std::printf("prepared (a worker's part) in %.0f ms, taken on the window's thread in %.0f ms, longest hold while the "

@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     platform::SetProgramFolderForTesting(dir.path());
     QuietUserInterface quiet;
     ui::SetCurrent(&quiet);
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::ProjectReader reader(catalogue::State());
     // Each narrows key by key from every row to a few: "t" or "/" keep all 10,000.
     const QStringList words{QStringLiteral("tool0123"), QStringLiteral("/ﾂｰﾙ"), QStringLiteral("ＴＯＯＬ09"),
                             QStringLiteral("売上ツール077"), QStringLiteral("proj777"), QStringLiteral("group7/")};

@@ -81,7 +81,7 @@ int main(int argc, char **argv)
         entries.append({QStringLiteral("p%1").arg(p), folder + "/App.vbp"});
     }
 
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::ProjectReader reader(catalogue::State());
     const auto settle = [&] {
         while (!reader.Idle())
             app.processEvents(QEventLoop::WaitForMoreEvents);

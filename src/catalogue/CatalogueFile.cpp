@@ -158,9 +158,9 @@ qint32 LoadCategories(PreparedCatalogue prepared)
     const qint32 n = prepared.categories.empty() ? 0 : qint32(prepared.categories.size()) - 1;
     if (n <= 0) {
         // Nothing to show; the objects stay until they are replaced.
-        Q_EMIT Events().CategoriesAboutToBeReset();
+        Q_EMIT state.CategoriesAboutToBeReset();
         state.CategoryCount = 0;
-        Q_EMIT Events().CategoriesReset();
+        Q_EMIT state.CategoriesReset();
         return 0;
     }
     // One swap: the lists are told once, whatever the size.

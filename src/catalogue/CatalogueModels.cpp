@@ -14,28 +14,28 @@ constexpr qint64 kRecountMs = 200;
 
 } // namespace
 
-CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(parent)
+CategoryListModel::CategoryListModel(CatalogueState &catalogue, QObject *parent)
+    : QAbstractListModel(parent), catalogue_(catalogue)
 {
-    CatalogueEvents &events = Events();
-    connect(&events, &CatalogueEvents::CategoriesAboutToBeReset, this, [this] { beginResetModel(); });
-    connect(&events, &CatalogueEvents::CategoriesReset, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoriesAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(&catalogue_, &CatalogueState::CategoriesReset, this, [this] {
         takeCounts();
         endResetModel();
     });
-    connect(&events, &CatalogueEvents::CategoryAboutToBeInserted, this,
+    connect(&catalogue_, &CatalogueState::CategoryAboutToBeInserted, this,
             [this](int index) { beginInsertRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryInserted, this, [this] {
         takeCounts();
         endInsertRows();
     });
-    connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this,
+    connect(&catalogue_, &CatalogueState::CategoryAboutToBeRemoved, this,
             [this](int index) { beginRemoveRows(QModelIndex(), index - 1, index - 1); });
-    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryRemoved, this, [this] {
         takeCounts();
         endRemoveRows();
     });
-    connect(&events, &CatalogueEvents::CategoryRenamed, this, [this](const cVbAnalyze *category) {
-        if (const int row = State().IndexOf(category) - 1; row >= 0)
+    connect(&catalogue_, &CatalogueState::CategoryRenamed, this, [this](const cVbAnalyze *category) {
+        if (const int row = catalogue_.IndexOf(category) - 1; row >= 0)
             Q_EMIT dataChanged(index(row), index(row));
     });
     // The counts beside the names follow the projects' statuses; each category keeps its own, and a
@@ -43,17 +43,17 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
     const auto one = [this](const cVbAnalyze *category) { countChanged(category); };
     // Projects come or go: the number of projects shown changes whatever needs attention.
     const auto resized = [this](const cVbAnalyze *category) {
-        const int row = State().IndexOf(category) - 1;
+        const int row = catalogue_.IndexOf(category) - 1;
         if (row < 0 || size_t(row) >= shown_.size())
             return;
         shown_[size_t(row)] = category->AttentionCount();
         Q_EMIT dataChanged(index(row), index(row), {Qt::DisplayRole, Qt::ToolTipRole});
     };
-    connect(&events, &CatalogueEvents::ProjectsReset, this, resized);
-    connect(&events, &CatalogueEvents::ProjectRemoved, this, resized);
-    connect(&events, &CatalogueEvents::ProjectInserted, this, resized);
-    connect(&events, &CatalogueEvents::ProjectChanged, this, one);
-    connect(&events, &CatalogueEvents::ProjectsLooked, this, [this](const QList<const ProjectRecord *> &records) {
+    connect(&catalogue_, &CatalogueState::ProjectsReset, this, resized);
+    connect(&catalogue_, &CatalogueState::ProjectRemoved, this, resized);
+    connect(&catalogue_, &CatalogueState::ProjectInserted, this, resized);
+    connect(&catalogue_, &CatalogueState::ProjectChanged, this, one);
+    connect(&catalogue_, &CatalogueState::ProjectsLooked, this, [this](const QList<const ProjectRecord *> &records) {
         for (const ProjectRecord *record : records)
             countChanged(record->owner);
     });
@@ -62,7 +62,7 @@ CategoryListModel::CategoryListModel(QObject *parent) : QAbstractListModel(paren
 
 void CategoryListModel::takeCounts()
 {
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     shown_.assign(size_t(state.CategoryCount), 0);
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
         shown_[size_t(i - 1)] = state.CategoryAt(i)->AttentionCount();
@@ -70,7 +70,7 @@ void CategoryListModel::takeCounts()
 
 void CategoryListModel::countChanged(const cVbAnalyze *category)
 {
-    const int row = State().IndexOf(category) - 1;
+    const int row = catalogue_.IndexOf(category) - 1;
     if (row < 0 || size_t(row) >= shown_.size())
         return;
     const int n = category->AttentionCount();
@@ -80,19 +80,19 @@ void CategoryListModel::countChanged(const cVbAnalyze *category)
 
 int CategoryListModel::AttentionCount(qint32 category) const
 {
-    const cVbAnalyze *c = State().CategoryAt(category);
+    const cVbAnalyze *c = catalogue_.CategoryAt(category);
     return c ? c->AttentionCount() : 0;
 }
 
 int CategoryListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : State().CategoryCount;
+    return parent.isValid() ? 0 : catalogue_.CategoryCount;
 }
 
 QVariant CategoryListModel::data(const QModelIndex &index, int role) const
 {
     const qint32 number = CategoryOf(index);
-    const cVbAnalyze *category = State().CategoryAt(number);
+    const cVbAnalyze *category = catalogue_.CategoryAt(number);
     if (!category)
         return QVariant();
     switch (role) {
@@ -129,93 +129,93 @@ Qt::ItemFlags CategoryListModel::flags(const QModelIndex &index) const
 
 QModelIndex CategoryListModel::IndexOf(qint32 category) const
 {
-    return category >= 1 && category <= State().CategoryCount ? index(category - 1) : QModelIndex();
+    return category >= 1 && category <= catalogue_.CategoryCount ? index(category - 1) : QModelIndex();
 }
 
-ProjectListModel::ProjectListModel(QObject *parent) : QAbstractTableModel(parent)
+ProjectListModel::ProjectListModel(CatalogueState &catalogue, QObject *parent)
+    : QAbstractTableModel(parent), catalogue_(catalogue)
 {
-    CatalogueEvents &events = Events();
-    connect(&events, &CatalogueEvents::CategoriesAboutToBeReset, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoriesAboutToBeReset, this, [this] {
         if (all_)
             beginResetModel();
         else
             forget();
     });
-    connect(&events, &CatalogueEvents::CategoriesReset, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoriesReset, this, [this] {
         if (all_) {
             offsetsChanged();
             endResetModel();
         }
     });
     // A category more or less moves every row after it: listed anew.
-    connect(&events, &CatalogueEvents::CategoryAboutToBeInserted, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryAboutToBeInserted, this, [this] {
         if (all_)
             beginResetModel();
     });
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryInserted, this, [this] {
         if (all_) {
             offsetsChanged();
             endResetModel();
         }
     });
-    connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this, [this](int index) {
+    connect(&catalogue_, &CatalogueState::CategoryAboutToBeRemoved, this, [this](int index) {
         if (all_)
             beginResetModel();
-        else if (State().CategoryAt(index) == shown_)
+        else if (catalogue_.CategoryAt(index) == shown_)
             forget();
     });
-    connect(&events, &CatalogueEvents::CategoryRemoved, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryRemoved, this, [this] {
         if (all_) {
             offsetsChanged();
             endResetModel();
         }
     });
-    connect(&events, &CatalogueEvents::CategoryRenamed, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryRenamed, this, [this] {
         if (all_ && rowCount() > 0)
             Q_EMIT dataChanged(index(0, CategoryColumn), index(rowCount() - 1, CategoryColumn));
     });
-    connect(&events, &CatalogueEvents::ProjectsAboutToBeReset, this, [this](const cVbAnalyze *category) {
+    connect(&catalogue_, &CatalogueState::ProjectsAboutToBeReset, this, [this](const cVbAnalyze *category) {
         if (mine(category))
             beginResetModel();
     });
-    connect(&events, &CatalogueEvents::ProjectsReset, this, [this](const cVbAnalyze *category) {
+    connect(&catalogue_, &CatalogueState::ProjectsReset, this, [this](const cVbAnalyze *category) {
         if (mine(category)) {
             offsetsChanged();
             endResetModel();
         }
     });
-    connect(&events, &CatalogueEvents::ProjectAboutToBeInserted, this, [this](const cVbAnalyze *category, int index) {
+    connect(&catalogue_, &CatalogueState::ProjectAboutToBeInserted, this, [this](const cVbAnalyze *category, int index) {
         if (mine(category)) {
             const int row = (all_ ? firstRowOf(category) : 0) + index - 1;
             beginInsertRows(QModelIndex(), row, row);
         }
     });
-    connect(&events, &CatalogueEvents::ProjectInserted, this, [this](const cVbAnalyze *category) {
+    connect(&catalogue_, &CatalogueState::ProjectInserted, this, [this](const cVbAnalyze *category) {
         if (mine(category)) {
             offsetsChanged();
             endInsertRows();
         }
     });
-    connect(&events, &CatalogueEvents::ProjectAboutToBeRemoved, this, [this](const cVbAnalyze *category, int index) {
+    connect(&catalogue_, &CatalogueState::ProjectAboutToBeRemoved, this, [this](const cVbAnalyze *category, int index) {
         if (mine(category)) {
             const int row = (all_ ? firstRowOf(category) : 0) + index - 1;
             beginRemoveRows(QModelIndex(), row, row);
         }
     });
-    connect(&events, &CatalogueEvents::ProjectRemoved, this, [this](const cVbAnalyze *category) {
+    connect(&catalogue_, &CatalogueState::ProjectRemoved, this, [this](const cVbAnalyze *category) {
         if (mine(category)) {
             offsetsChanged();
             endRemoveRows();
         }
     });
-    connect(&events, &CatalogueEvents::ProjectChanged, this, [this](const cVbAnalyze *category, int index) {
+    connect(&catalogue_, &CatalogueState::ProjectChanged, this, [this](const cVbAnalyze *category, int index) {
         if (mine(category)) {
             const int row = (all_ ? firstRowOf(category) : 0) + index - 1;
             Q_EMIT dataChanged(this->index(row, 0), this->index(row, columnCount() - 1));
         }
     });
     // Executables and statuses found anywhere: the rows of those that look different are drawn again.
-    connect(&events, &CatalogueEvents::ProjectsLooked, this,
+    connect(&catalogue_, &CatalogueState::ProjectsLooked, this,
             [this](const QList<const ProjectRecord *> &records) { looked(records); });
 }
 
@@ -262,7 +262,7 @@ void ProjectListModel::ShowAllCategories()
 
 int ProjectListModel::firstRowOf(const cVbAnalyze *category) const
 {
-    const qint32 index = State().IndexOf(category);
+    const qint32 index = catalogue_.IndexOf(category);
     if (index == 0)
         return rowCount();
     buildOffsets();
@@ -273,7 +273,7 @@ void ProjectListModel::buildOffsets() const
 {
     if (offsetsValid_)
         return;
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     offsets_.assign(size_t(state.CategoryCount), 0);
     int row = 0;
     for (qint32 i = 1; i <= state.CategoryCount; ++i) {
@@ -294,7 +294,7 @@ const cVbAnalyze *ProjectListModel::categoryAt(int row, int *project, qint32 *nu
             return nullptr;
         *project = row + 1;
         if (number)
-            *number = State().IndexOf(shown_);
+            *number = catalogue_.IndexOf(shown_);
         return shown_;
     }
     buildOffsets();
@@ -306,7 +306,7 @@ const cVbAnalyze *ProjectListModel::categoryAt(int row, int *project, qint32 *nu
     *project = row - offsets_[size_t(category - 1)] + 1;
     if (number)
         *number = category;
-    return State().CategoryAt(category);
+    return catalogue_.CategoryAt(category);
 }
 
 ProjectListModel::Entry ProjectListModel::EntryAt(int row) const
@@ -320,7 +320,7 @@ ProjectListModel::Entry ProjectListModel::EntryAt(int row) const
 
 int ProjectListModel::RowOf(const Entry &entry) const
 {
-    const cVbAnalyze *category = State().CategoryAt(entry.Category);
+    const cVbAnalyze *category = catalogue_.CategoryAt(entry.Category);
     if (!category || entry.Project < 1 || entry.Project > category->Count())
         return -1;
     if (!all_)
@@ -345,7 +345,7 @@ std::weak_ptr<ProjectRecord> ProjectListModel::SharedAt(int row) const
 
 void ProjectListModel::VisitRecords(const std::function<void(const ProjectRecord &)> &visit) const
 {
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     for (qint32 i = 1; i <= state.CategoryCount; ++i) {
         const cVbAnalyze *category = state.CategoryAt(i);
         if (!mine(category))

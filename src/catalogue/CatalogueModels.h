@@ -15,6 +15,7 @@
 namespace catalogue {
 
 class cVbAnalyze;
+struct CatalogueState;
 struct ProjectRecord;
 
 // Roles beside Qt's own.
@@ -25,13 +26,13 @@ enum ModelRole {
     StatusRole,
 };
 
-// The categories of the shared catalogue, one row each, in catalogue order: row r is category r + 1.
+// The categories of a catalogue, one row each, in catalogue order: row r is category r + 1.
 // A category shows how many projects it holds beside its name, and apart from that how many need
 // attention: "ゲーム (12)  要3".
 class CategoryListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    explicit CategoryListModel(QObject *parent = nullptr);
+    explicit CategoryListModel(CatalogueState &catalogue, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -48,6 +49,7 @@ private:
     // The counts as the rows show them, taken anew when rows come or go.
     void takeCounts();
     void countChanged(const cVbAnalyze *category);
+    CatalogueState &catalogue_;
     std::vector<int> shown_;
 };
 
@@ -67,7 +69,9 @@ public:
         friend bool operator==(const Entry &, const Entry &) = default;
     };
 
-    explicit ProjectListModel(QObject *parent = nullptr);
+    // Lists the projects of that catalogue.
+    explicit ProjectListModel(CatalogueState &catalogue, QObject *parent = nullptr);
+    CatalogueState &Catalogue() const { return catalogue_; }
 
     // The category whose projects are listed; none lists nothing.
     void ShowCategory(const cVbAnalyze *category);
@@ -107,6 +111,7 @@ private:
     // The rows of these records are drawn again.
     void looked(const QList<const ProjectRecord *> &records);
 
+    CatalogueState &catalogue_;
     const cVbAnalyze *shown_ = nullptr;
     bool all_ = false;
     // With every category listed: the first row of each category (entry i for category i + 1).

@@ -2,7 +2,6 @@
 
 #include "catalogue/SearchIndex.h"
 #include "catalogue/cVbAnalyze.h"
-#include "catalogue/CatalogueEvents.h"
 #include "platform/Trace.h"
 #include "tooling/mFunction.h"
 
@@ -90,7 +89,7 @@ ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *pare
     connect(projects, &QAbstractItemModel::rowsRemoved, this, &ProjectFilterModel::sourceRowsRemoved);
     connect(projects, &QAbstractItemModel::dataChanged, this, &ProjectFilterModel::sourceDataChanged);
     // A name or path changed: the index no longer tells how the rows read.
-    connect(&Events(), &CatalogueEvents::ProjectChanged, this, [this] { ++revision_; });
+    connect(&projects->Catalogue(), &CatalogueState::ProjectChanged, this, [this] { ++revision_; });
     if (platform::trace::Enabled())
         connect(this, &ProjectFilterModel::Narrowed, this, [] { platform::trace::Mark("narrowed"); });
 }

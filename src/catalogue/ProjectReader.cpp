@@ -12,6 +12,8 @@
 #include <QRunnable>
 #include <QTimer>
 
+#include <optional>
+
 namespace catalogue {
 
 namespace {
@@ -39,16 +41,15 @@ struct ProjectReader::Job {
     ScanResult result;
 };
 
-namespace {
-
-class ScanJobs final : public QRunnable {
+// Takes a batch off the reader's thread; the result reaches the reader by a queued call, which Qt
+// drops once the reader is gone (it joins its pool first).
+class ProjectReader::ScanJobs final : public QRunnable {
 public:
-    using Deliver = std::function<void(std::vector<ProjectReader::Job>)>;
-    ScanJobs(std::vector<ProjectReader::Job> jobs, std::shared_ptr<std::atomic<int>> generation, int mine,
+    ScanJobs(std::vector<Job> jobs, std::shared_ptr<std::atomic<int>> generation, int mine,
              std::shared_ptr<const LookCache> cache, std::shared_ptr<platform::WineRegistry> registry,
-             QObject *receiver, Deliver deliver)
+             ProjectReader *reader)
         : jobs_(std::move(jobs)), generation_(std::move(generation)), mine_(mine), cache_(std::move(cache)),
-          registry_(std::move(registry)), receiver_(receiver), deliver_(std::move(deliver))
+          registry_(std::move(registry)), reader_(reader)
     {
     }
 
@@ -67,7 +68,7 @@ public:
                 references.tag = table->Tag();
                 references.check = &check.emplace(registry_->Prefix(), std::move(table));
             }
-        for (ProjectReader::Job &job : jobs_) {
+        for (Job &job : jobs_) {
             if (generation_->load() != mine_)
                 return; // a new catalogue: nobody wants these any more
             // Looked at again since this was queued (a category shown first): that look counts.
@@ -79,38 +80,22 @@ public:
                                      cache_.get(), &references);
             job.previous.reset();
         }
-        QMetaObject::invokeMethod(receiver_, [deliver = deliver_, jobs = std::move(jobs_)]() mutable {
-            deliver(std::move(jobs));
+        QMetaObject::invokeMethod(reader_, [reader = reader_, mine = mine_, jobs = std::move(jobs_)]() mutable {
+            reader->taken(mine, std::move(jobs));
         }, Qt::QueuedConnection);
     }
 
 private:
-    std::vector<ProjectReader::Job> jobs_;
+    std::vector<Job> jobs_;
     std::shared_ptr<std::atomic<int>> generation_;
     int mine_;
     std::shared_ptr<const LookCache> cache_;
     std::shared_ptr<platform::WineRegistry> registry_;
-    QObject *receiver_;
-    Deliver deliver_;
+    ProjectReader *reader_;
 };
 
-} // namespace
-
-ProjectReader &ProjectReader::Instance()
-{
-    static ProjectReader *reader = [] {
-        auto *made = new ProjectReader; // lives as long as the program
-        // Its workers must not outlive the application: they read tables freed at exit.
-        qAddPostRoutine([] {
-            Instance().Cancel();
-            Instance().pool_.waitForDone();
-        });
-        return made;
-    }();
-    return *reader;
-}
-
-ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(0))
+ProjectReader::ProjectReader(CatalogueState &catalogue, QObject *parent)
+    : QObject(parent), catalogue_(catalogue), generation_(std::make_shared<std::atomic<int>>(0))
 {
     announcer_.setSingleShot(true);
     connect(&announcer_, &QTimer::timeout, this, [this] {
@@ -128,8 +113,8 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
                 platform::trace::Mark(
                     (QStringLiteral("status ") + StatusText(record->Shown()) + u' ' + record->File()).toUtf8().constData());
         if (!records.isEmpty())
-            Q_EMIT Events().ProjectsLooked(records);
-        Q_EMIT Events().ProjectsScanned();
+            Q_EMIT catalogue_.ProjectsLooked(records);
+        Q_EMIT catalogue_.ProjectsScanned();
         if (Idle()) {
             if (std::exchange(keepLooksWhenRead_, false))
                 keepLooks();
@@ -140,37 +125,50 @@ ProjectReader::ProjectReader() : generation_(std::make_shared<std::atomic<int>>(
     });
     // The looks wait on the disk more than on the processor.
     pool_.setMaxThreadCount(qMax(4, QThread::idealThreadCount()));
-    CatalogueEvents &events = Events();
-    connect(&events, &CatalogueEvents::CategoriesReset, this, [this] { queueAll(); });
-    connect(&events, &CatalogueEvents::ProjectsReset, this, [this](const cVbAnalyze *category) { Queue(category); });
+    connect(&catalogue_, &CatalogueState::CategoriesReset, this, [this] { queueAll(); });
+    connect(&catalogue_, &CatalogueState::ProjectsReset, this, [this](const cVbAnalyze *category) { Queue(category); });
     // A category another program added to the file comes with its projects.
-    connect(&events, &CatalogueEvents::CategoryInserted, this, [this](int index) { Queue(State().CategoryAt(index)); });
+    connect(&catalogue_, &CatalogueState::CategoryInserted, this, [this](int index) { Queue(catalogue_.CategoryAt(index)); });
     const auto one = [this](const cVbAnalyze *category, int index) {
         const ProjectRecord *record = category->Record(index);
         const bool pending = record && record->scanPending && record->scanGeneration == generation_->load();
         if (record && record->state == ProjectState::Unknown && !pending)
             Refresh({category->Shared(index)});
     };
-    connect(&events, &CatalogueEvents::ProjectInserted, this, one);
-    connect(&events, &CatalogueEvents::ProjectChanged, this, one);
+    connect(&catalogue_, &CatalogueState::ProjectInserted, this, one);
+    connect(&catalogue_, &CatalogueState::ProjectChanged, this, one);
     // Sweeps keep their place as rows come and go, and end with their category.
-    connect(&events, &CatalogueEvents::ProjectRemoved, this, [this](const cVbAnalyze *category, int index) {
+    connect(&catalogue_, &CatalogueState::ProjectRemoved, this, [this](const cVbAnalyze *category, int index) {
         for (std::deque<Sweep> *sweeps : {&urgentSweeps_, &normalSweeps_})
             for (Sweep &sweep : *sweeps)
                 if (sweep.category == category && sweep.next > index)
                     sweep.next -= 1;
     });
-    connect(&events, &CatalogueEvents::ProjectInserted, this, [this](const cVbAnalyze *category, int index) {
+    connect(&catalogue_, &CatalogueState::ProjectInserted, this, [this](const cVbAnalyze *category, int index) {
         for (std::deque<Sweep> *sweeps : {&urgentSweeps_, &normalSweeps_})
             for (Sweep &sweep : *sweeps)
                 if (sweep.category == category && sweep.next > index)
                     sweep.next += 1;
     });
-    connect(&events, &CatalogueEvents::CategoryAboutToBeRemoved, this,
-            [this](int index) { forgetSweeps(State().CategoryAt(index)); });
-    connect(&events, &CatalogueEvents::CategoriesAboutToBeReset, this, [this] {
+    connect(&catalogue_, &CatalogueState::CategoryAboutToBeRemoved, this,
+            [this](int index) { forgetSweeps(catalogue_.CategoryAt(index)); });
+    connect(&catalogue_, &CatalogueState::CategoriesAboutToBeReset, this, [this] {
         urgentSweeps_.clear();
         normalSweeps_.clear();
+    });
+    // A build shows at once; after it the project is looked at again at once, which judges it.
+    connect(&catalogue_, &CatalogueState::ProjectBuildStarted, this, [this](const std::weak_ptr<ProjectRecord> &weak) {
+        if (const std::shared_ptr<ProjectRecord> record = weak.lock()) {
+            looked(record);
+            announce();
+        }
+    });
+    connect(&catalogue_, &CatalogueState::ProjectBuildFinished, this, [this](const std::weak_ptr<ProjectRecord> &weak) {
+        if (const std::shared_ptr<ProjectRecord> record = weak.lock()) {
+            looked(record);
+            Refresh({weak}, true);
+            announce();
+        }
     });
 }
 
@@ -224,14 +222,14 @@ void ProjectReader::Cancel()
 void ProjectReader::queueAll()
 {
     Cancel();
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     if (!state.CatalogueFilePath.isEmpty() && state.CategoryCount > 0) {
         cacheLoading_ = true;
         keepLooksWhenRead_ = true;
         loadStartNs_ = platform::WallClockNs();
         freshReads_ = 0;
         const int generation = generation_->load();
-        // The application waits for its pool's threads; the reader lives as long as the program.
+        // The reader joins its pool before it goes: the answer finds it, or is dropped with it.
         pool_.start([this, generation, file = LookCache::FileFor(state.CatalogueFilePath)] {
             std::shared_ptr<const LookCache> cache = LookCache::Read(file);
             QMetaObject::invokeMethod(this, [this, generation, cache = std::move(cache)]() mutable {
@@ -265,7 +263,7 @@ void ProjectReader::countReadBeforeCache()
 void ProjectReader::keepLooks()
 {
     cache_.reset(); // the looks not taken go
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
         return; // every look came from the cache: it is as it should be
     std::vector<SourcesPtr> looks;
@@ -353,14 +351,7 @@ void ProjectReader::pump()
         if (jobs.empty())
             continue;
         inFlight_ += 1;
-        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, registry(), this,
-                                      [this, generation](std::vector<Job> done) {
-                                          if (generation_->load() != generation)
-                                              return;
-                                          inFlight_ -= 1;
-                                          deliver(std::move(done));
-                                          pump();
-                                      });
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, registry(), this);
         pool_.start(runnable, urgent ? 1 : 0);
     }
     if (skipped)
@@ -389,12 +380,21 @@ void ProjectReader::RefreshAll()
         refreshAgain_ = true; // files may have changed behind the look under way
         return;
     }
-    const CatalogueState &state = State();
+    const CatalogueState &state = catalogue_;
     if (const cVbAnalyze *current = state.Current(); current && current->Count() > 0)
         urgentSweeps_.push_back({current, 1, true});
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
         if (i != state.CurrentCategory && state.CategoryAt(i)->Count() > 0)
             normalSweeps_.push_back({state.CategoryAt(i), 1, true});
+    pump();
+}
+
+void ProjectReader::taken(int generation, std::vector<Job> jobs)
+{
+    if (generation_->load() != generation)
+        return;
+    inFlight_ -= 1;
+    deliver(std::move(jobs));
     pump();
 }
 
@@ -449,34 +449,6 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         }
         changed();
     }
-    announce();
-}
-
-void ProjectReader::BuildStarted(const std::weak_ptr<ProjectRecord> &weak, std::optional<qint64> exeModifiedNs)
-{
-    const std::shared_ptr<ProjectRecord> record = weak.lock();
-    if (!record)
-        return;
-    record->building = true;
-    record->buildFailed = false;
-    record->buildEnded = false;
-    // A project not looked at yet has no time of its own: an old executable left by a failed build
-    // would count as new.
-    record->buildBaseNs = exeModifiedNs.value_or(record->exeModifiedNs);
-    looked(record);
-    announce();
-}
-
-void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool exited)
-{
-    const std::shared_ptr<ProjectRecord> record = weak.lock();
-    if (!record)
-        return;
-    record->building = false;
-    record->buildEnded = true;
-    record->buildExited = exited;
-    looked(record);
-    Refresh({weak}, true);
     announce();
 }
 

@@ -10,13 +10,13 @@
 #include <atomic>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace catalogue {
 
 class LookCache;
 class cVbAnalyze;
+struct CatalogueState;
 struct ProjectRecord;
 
 // Looks at the files of the catalogue's projects on worker threads, so that opening a catalogue
@@ -24,11 +24,15 @@ struct ProjectRecord;
 // then every look costs one stat per file. Results reach the records on the thread that owns the
 // catalogue, in batches; a result for a record changed or looked at again since is dropped. A
 // command that needs a project's executable before it arrives reads that one file itself.
+// Whoever shows the catalogue owns its reader; its workers are joined when it goes.
 class ProjectReader : public QObject {
     Q_OBJECT
 public:
-    // Created on the user-interface thread; follows the catalogue's events from then on.
-    static ProjectReader &Instance();
+    // Created on the user-interface thread; follows the catalogue's changes (and the builds it is
+    // told of) from then on, and tells what it finds through the catalogue's ProjectsLooked and
+    // ProjectsScanned.
+    explicit ProjectReader(CatalogueState &catalogue, QObject *parent = nullptr);
+    ~ProjectReader() override;
 
     // Looks at the category's projects not looked at yet; urgent ones go before everything queued.
     void Queue(const cVbAnalyze *category, bool urgent = false);
@@ -42,14 +46,6 @@ public:
     // Nothing queued or under way.
     bool Idle() const;
 
-    // For the build code. A build of the project started: its row shows "building". exeModifiedNs:
-    // the executable's time just before the start (0 without one); without it, that of the last look.
-    void BuildStarted(const std::weak_ptr<ProjectRecord> &record, std::optional<qint64> exeModifiedNs = std::nullopt);
-    // Its process ended (exited: ended normally with status 0). The project is looked at again
-    // at once; without a newer executable than at the start, or when the process failed, the row
-    // shows "failed" until a later look finds it up to date or another build starts.
-    void BuildFinished(const std::weak_ptr<ProjectRecord> &record, bool exited);
-
     // One look at one project (the reader's own).
     struct Job;
 
@@ -58,8 +54,7 @@ Q_SIGNALS:
     void AllRead();
 
 private:
-    ProjectReader();
-    ~ProjectReader() override;
+    class ScanJobs;
     struct Waiting {
         std::weak_ptr<ProjectRecord> record;
         quint32 serial = 0;
@@ -78,12 +73,15 @@ private:
     void keepLooks();
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
     void pump();
+    // A batch came back from the pool.
+    void taken(int generation, std::vector<Job> jobs);
     void deliver(std::vector<Job> jobs);
 
     void announce();
     // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
     std::shared_ptr<platform::WineRegistry> registry();
 
+    CatalogueState &catalogue_;
     QThreadPool pool_;
     std::shared_ptr<platform::WineRegistry> registry_;
     QString registryCommand_; // the IDE command registry_ was made for

@@ -8,6 +8,7 @@
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QTimer>
 
@@ -20,8 +21,14 @@ namespace {
 
 CatalogueState &stateInstance()
 {
-    static CatalogueState state;
-    return state;
+    static CatalogueState *state = [] {
+        auto *made = new CatalogueState; // outlives every model and window that connects to it
+        // Its signals go out on the user-interface thread, whoever asked for it first.
+        if (QCoreApplication *app = QCoreApplication::instance())
+            made->moveToThread(app->thread());
+        return made;
+    }();
+    return *state;
 }
 
 // A key name as the file compares it (letter case ignored), without copying it. Key names
@@ -100,12 +107,6 @@ ProjectPtr LoadedRecord(const QString &name, const QString &value)
     return LoadedRecord(platform::StoredText(name), platform::StoredText(value));
 }
 
-CatalogueEvents &Events()
-{
-    static CatalogueEvents *events = new CatalogueEvents; // outlives every model and window
-    return *events;
-}
-
 QString ExecutableOf(const QString &projectFile) { return mMain::ExecutableOfExisting(projectFile); }
 
 void cVbAnalyze::append(ProjectPtr record) { InsertRecord(Count() + 1, std::move(record)); }
@@ -143,7 +144,7 @@ void cVbAnalyze::renumber(qint32 from)
         projects_[j - 1]->row = j;
 }
 
-void cVbAnalyze::changed(qint32 index) { Q_EMIT Events().ProjectChanged(this, index); }
+void cVbAnalyze::changed(qint32 index) { Q_EMIT State().ProjectChanged(this, index); }
 
 ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe)
 {
@@ -255,7 +256,7 @@ void cVbAnalyze::SetCategoryName(const QString &name)
     if (name == category_)
         return;
     category_ = name;
-    Q_EMIT Events().CategoryRenamed(this);
+    Q_EMIT State().CategoryRenamed(this);
 }
 
 void cVbAnalyze::SetEntries(const QString &name, const QList<KeyEntry> &entries, bool announce)
@@ -280,7 +281,7 @@ void cVbAnalyze::setRecords(const QString &name, QList<ProjectPtr> records, bool
 {
     const bool renamed = name != category_;
     if (announce)
-        Q_EMIT Events().ProjectsAboutToBeReset(this);
+        Q_EMIT State().ProjectsAboutToBeReset(this);
     category_ = name;
     for (const ProjectPtr &record : projects_)
         release(*record);
@@ -289,9 +290,9 @@ void cVbAnalyze::setRecords(const QString &name, QList<ProjectPtr> records, bool
         adopt(*projects_[j - 1], j);
     if (!announce)
         return;
-    Q_EMIT Events().ProjectsReset(this);
+    Q_EMIT State().ProjectsReset(this);
     if (renamed)
-        Q_EMIT Events().CategoryRenamed(this);
+        Q_EMIT State().CategoryRenamed(this);
 }
 
 void cVbAnalyze::AppendLoadedEntry(const QString &name, const QString &value) { append(LoadedRecord(name, value)); }
@@ -331,20 +332,20 @@ void cVbAnalyze::InsertRecord(qint32 index, ProjectPtr record)
 {
     if (!record || index < 1 || index > Count() + 1)
         return;
-    Q_EMIT Events().ProjectAboutToBeInserted(this, index);
+    Q_EMIT State().ProjectAboutToBeInserted(this, index);
     adopt(*record, index);
     projects_.insert(index - 1, std::move(record));
     renumber(index + 1);
     if (isCurrent() && State().CurrentProject >= index)
         State().CurrentProject += 1;
-    Q_EMIT Events().ProjectInserted(this, index);
+    Q_EMIT State().ProjectInserted(this, index);
 }
 
 void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
 {
     CatalogueState &state = State();
     const ProjectRecord *current = isCurrent() ? Record(state.CurrentProject) : nullptr;
-    Q_EMIT Events().ProjectsAboutToBeReset(this);
+    Q_EMIT State().ProjectsAboutToBeReset(this);
     for (const ProjectPtr &record : projects_)
         release(*record);
     projects_ = std::move(records);
@@ -352,7 +353,7 @@ void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
         adopt(*projects_[j - 1], j);
     if (isCurrent())
         state.CurrentProject = IndexOf(current);
-    Q_EMIT Events().ProjectsReset(this);
+    Q_EMIT State().ProjectsReset(this);
 }
 
 qint32 cVbAnalyze::IndexOf(const ProjectRecord *record) const
@@ -366,7 +367,7 @@ void cVbAnalyze::RemoveEntry(qint32 index)
 {
     if (!valid(index))
         return;
-    Q_EMIT Events().ProjectAboutToBeRemoved(this, index);
+    Q_EMIT State().ProjectAboutToBeRemoved(this, index);
     release(*projects_[index - 1]);
     projects_.removeAt(index - 1);
     renumber(index);
@@ -374,7 +375,7 @@ void cVbAnalyze::RemoveEntry(qint32 index)
         qint32 &current = State().CurrentProject;
         current = current == index ? 0 : current > index ? current - 1 : current;
     }
-    Q_EMIT Events().ProjectRemoved(this, index);
+    Q_EMIT State().ProjectRemoved(this, index);
 }
 
 cVbAnalyze *CatalogueState::CategoryAt(qint32 index) const
@@ -407,7 +408,7 @@ void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> 
 {
     if (!current)
         current = Current();
-    Q_EMIT Events().CategoriesAboutToBeReset();
+    Q_EMIT CategoriesAboutToBeReset();
     CategoryCount = categories.empty() ? 0 : qint32(categories.size()) - 1;
     DisposeInSlices(std::move(Catalogue));
     Catalogue = std::move(categories);
@@ -416,7 +417,7 @@ void CatalogueState::ReplaceCategories(std::vector<std::unique_ptr<cVbAnalyze>> 
     CurrentCategory = IndexOf(current);
     if (CurrentCategory == 0)
         CurrentProject = 0;
-    Q_EMIT Events().CategoriesReset();
+    Q_EMIT CategoriesReset();
 }
 
 cVbAnalyze *CatalogueState::AppendCategory(std::unique_ptr<cVbAnalyze> category)
@@ -428,14 +429,14 @@ cVbAnalyze *CatalogueState::InsertCategory(qint32 index, std::unique_ptr<cVbAnal
 {
     if (!category || index < 1 || index > CategoryCount + 1)
         return nullptr;
-    Q_EMIT Events().CategoryAboutToBeInserted(index);
+    Q_EMIT CategoryAboutToBeInserted(index);
     Catalogue.resize(size_t(CategoryCount) + 1);
     Catalogue.insert(Catalogue.begin() + index, std::move(category));
     CategoryCount += 1;
     renumber(index);
     if (CurrentCategory >= index)
         CurrentCategory += 1;
-    Q_EMIT Events().CategoryInserted(index);
+    Q_EMIT CategoryInserted(index);
     return Catalogue[size_t(index)].get();
 }
 
@@ -443,7 +444,7 @@ void CatalogueState::RemoveCategory(qint32 index)
 {
     if (!CategoryAt(index))
         return;
-    Q_EMIT Events().CategoryAboutToBeRemoved(index);
+    Q_EMIT CategoryAboutToBeRemoved(index);
     Catalogue.erase(Catalogue.begin() + index);
     CategoryCount -= 1;
     if (CategoryCount == 0)
@@ -455,7 +456,34 @@ void CatalogueState::RemoveCategory(qint32 index)
     } else if (CurrentCategory > index) {
         CurrentCategory -= 1;
     }
-    Q_EMIT Events().CategoryRemoved(index);
+    Q_EMIT CategoryRemoved(index);
+}
+
+void CatalogueState::BuildStarted(const std::weak_ptr<ProjectRecord> &weak, std::optional<qint64> exeModifiedNs)
+{
+    const std::shared_ptr<ProjectRecord> record = weak.lock();
+    if (!record)
+        return;
+    record->building = true;
+    record->buildFailed = false;
+    record->buildEnded = false;
+    // A project not looked at yet has no time of its own: an old executable left by a failed build
+    // would count as new.
+    record->buildBaseNs = exeModifiedNs.value_or(record->exeModifiedNs);
+    StatusChanged(*record);
+    Q_EMIT ProjectBuildStarted(weak);
+}
+
+void CatalogueState::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool exited)
+{
+    const std::shared_ptr<ProjectRecord> record = weak.lock();
+    if (!record)
+        return;
+    record->building = false;
+    record->buildEnded = true;
+    record->buildExited = exited;
+    StatusChanged(*record);
+    Q_EMIT ProjectBuildFinished(weak);
 }
 
 void DisposeInSlices(std::vector<std::unique_ptr<cVbAnalyze>> categories)
@@ -488,9 +516,18 @@ CatalogueState &State() { return stateInstance(); }
 
 void ResetState()
 {
-    Q_EMIT Events().CategoriesAboutToBeReset();
-    stateInstance() = CatalogueState();
-    Q_EMIT Events().CategoriesReset();
+    CatalogueState &state = stateInstance();
+    Q_EMIT state.CategoriesAboutToBeReset();
+    state.Catalogue.clear();
+    state.CategoryCount = 0;
+    state.CurrentCategory = 0;
+    state.CurrentProject = 0;
+    state.CatalogueFilePath = QString();
+    state.LoadStatus = platform::ReadStatus::Missing;
+    state.Document = platform::IniDocument();
+    state.Stamp = platform::FileStamp();
+    state.File = CatalogueState::FileState::Mirrored;
+    Q_EMIT state.CategoriesReset();
 }
 
 } // namespace catalogue

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "catalogue/CatalogueEvents.h"
 #include "platform/IniDocument.h"
 #include "platform/StoredText.h"
 #include "catalogue/ProjectScan.h"
@@ -8,11 +7,13 @@
 #include "platform/FileSystem.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace catalogue {
@@ -182,7 +183,13 @@ private:
 };
 
 // The catalogue shared by the main window and the dialogs. Indices are 1-based; 0 is none.
-struct CatalogueState {
+// It announces every change of itself, before and after it happens, so that the item models and
+// the reader over it stay in step: emitted on the thread that owns it (the user-interface
+// thread) and delivered at once.
+struct CatalogueState : public QObject {
+    Q_OBJECT
+public:
+    // ResetState puts back every value below.
     // Entry 0 is never used; entry i is category i, in the order of the category list.
     std::vector<std::unique_ptr<cVbAnalyze>> Catalogue;
     qint32 CategoryCount = 0;
@@ -218,6 +225,42 @@ struct CatalogueState {
     cVbAnalyze *InsertCategory(qint32 index, std::unique_ptr<cVbAnalyze> category);
     void RemoveCategory(qint32 index);
 
+    // A build this program started of the record's project. exeModifiedNs: the executable's time just
+    // before the start (0 without one); without it, that of the last look. The row shows "building".
+    void BuildStarted(const std::weak_ptr<ProjectRecord> &record, std::optional<qint64> exeModifiedNs = std::nullopt);
+    // Its process ended (exited: ended normally with status 0). The next look judges the build:
+    // without a newer executable than at the start, or when the process failed, the row shows
+    // "failed" until a later look finds it up to date or another build starts.
+    void BuildFinished(const std::weak_ptr<ProjectRecord> &record, bool exited);
+
+Q_SIGNALS:
+    // The whole catalogue is replaced (load, New).
+    void CategoriesAboutToBeReset();
+    void CategoriesReset();
+    // Indices are 1-based, as the catalogue's.
+    void CategoryAboutToBeInserted(int index);
+    void CategoryInserted(int index);
+    void CategoryAboutToBeRemoved(int index);
+    void CategoryRemoved(int index);
+    void CategoryRenamed(const catalogue::cVbAnalyze *category);
+
+    void ProjectsAboutToBeReset(const catalogue::cVbAnalyze *category);
+    void ProjectsReset(const catalogue::cVbAnalyze *category);
+    void ProjectAboutToBeInserted(const catalogue::cVbAnalyze *category, int index);
+    void ProjectInserted(const catalogue::cVbAnalyze *category, int index);
+    void ProjectAboutToBeRemoved(const catalogue::cVbAnalyze *category, int index);
+    void ProjectRemoved(const catalogue::cVbAnalyze *category, int index);
+    void ProjectChanged(const catalogue::cVbAnalyze *category, int index);
+    // What these projects show changed: their executable or status found in the background, or a
+    // build started or ended (any category). Followed by ProjectsScanned.
+    void ProjectsLooked(const QList<const catalogue::ProjectRecord *> &records);
+    // Executables and statuses found in the background became known (any category), or a
+    // build changed a row's status.
+    void ProjectsScanned();
+    // BuildStarted and BuildFinished were told: the reader shows it, and after the end looks again.
+    void ProjectBuildStarted(const std::weak_ptr<catalogue::ProjectRecord> &record);
+    void ProjectBuildFinished(const std::weak_ptr<catalogue::ProjectRecord> &record);
+
 private:
     void renumber(qint32 from);
 };
@@ -225,8 +268,10 @@ private:
 // Frees categories no longer listed, a slice at a time on this thread's event loop.
 void DisposeInSlices(std::vector<std::unique_ptr<cVbAnalyze>> categories);
 
+// The catalogue of this run; lives as long as the program, so that whatever shows it may
+// connect to it at any time.
 CatalogueState &State();
-// Back to the state at start (tests).
+// Back to the state at start (tests); what is connected to it stays connected.
 void ResetState();
 
 } // namespace catalogue

@@ -5,7 +5,6 @@ target_sources(zarun_core PRIVATE
   catalogue/CatalogueLock.cpp catalogue/CatalogueLock.h
   catalogue/CatalogueMirror.cpp catalogue/CatalogueMirror.h
   catalogue/CatalogueWatch.cpp catalogue/CatalogueWatch.h
-  catalogue/CatalogueEvents.h
   catalogue/CatalogueModels.cpp catalogue/CatalogueModels.h
   catalogue/LookCache.cpp catalogue/LookCache.h
   catalogue/ProjectGroup.cpp catalogue/ProjectGroup.h

@@ -91,6 +91,8 @@ CatalogueCommands::CatalogueCommands(QObject *parent) : QObject(parent)
             [this](platform::IniRead read) { followRead(std::move(read)); });
 }
 
+void CatalogueCommands::SetReader(catalogue::ProjectReader *reader) { reader_ = reader; }
+
 void CatalogueCommands::setStates(const EntryStates &states)
 {
     if (states == states_)
@@ -124,7 +126,8 @@ void CatalogueCommands::SelectCategory(qint32 category)
     state.CurrentCategory = category;
     setStates({true, true, false});
     // Its executables first: those are the rows on screen.
-    catalogue::ProjectReader::Instance().Queue(state.Current(), true);
+    if (reader_)
+        reader_->Queue(state.Current(), true);
     Q_EMIT SelectionChanged();
 }
 
@@ -149,7 +152,8 @@ void CatalogueCommands::SelectEntry(qint32 category, qint32 project)
         state.CurrentCategory = category;
         state.CurrentProject = 0;
         setStates({true, true, false});
-        catalogue::ProjectReader::Instance().Queue(state.Current(), true);
+        if (reader_)
+            reader_->Queue(state.Current(), true);
     }
     SelectProject(project);
 }

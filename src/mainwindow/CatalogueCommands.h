@@ -4,6 +4,7 @@
 #include "platform/IniStore.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,7 @@
 namespace catalogue {
 enum class Followed;
 struct PreparedCatalogue;
+class ProjectReader;
 }
 
 // The commands of the main window on the shared catalogue, without the window: the data menu's
@@ -35,6 +37,9 @@ public:
     explicit CatalogueCommands(QObject *parent = nullptr);
 
     EntryStates States() const { return states_; }
+    // The reader of the catalogue's files: a category chosen has its projects looked at first.
+    // Without one (nullptr) nothing is hurried.
+    void SetReader(catalogue::ProjectReader *reader);
 
     // ---- selection ----
     // Disables every selection-dependent entry and zeroes the counters.
@@ -115,6 +120,7 @@ private:
     void watchFile();
 
     EntryStates states_;
+    QPointer<catalogue::ProjectReader> reader_;
     catalogue::CatalogueWatch watch_;
     int holds_ = 0;
     std::optional<platform::IniRead> waiting_;

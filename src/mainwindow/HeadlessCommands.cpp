@@ -1,6 +1,7 @@
 #include "mainwindow/HeadlessCommands.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/ReferenceCheck.h"
 #include "catalogue/cVbAnalyze.h"
@@ -352,6 +353,9 @@ int RunBuild(const commandline::Request &request)
                 where.insert(category->ProjectFile(j), {category->Category(), category->ProjectName(j)});
     }
 
+    // Shows each build in its record and looks at the project again after it, as the window's
+    // reader does; joined before the command returns.
+    catalogue::ProjectReader reader(catalogue::State());
     tooling::BuildQueue queue;
     queue.SetBuildAll(request.All);
     queue.SetStopOnFailure(!request.KeepGoing);

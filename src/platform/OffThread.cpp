@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPointer>
 #include <QThread>
 #include <QThreadPool>
 
@@ -19,25 +20,19 @@ void RunWhileAnswering(const std::function<void()> &work)
     }
     // The worker never touches the loop: it lives on this stack, which is gone once the work is
     // seen done. The quit goes through the application, which finds the loop only while it waits.
-    struct Waiting {
-        std::atomic<bool> done = false;
-        QEventLoop *loop = nullptr; // this thread's alone
-    };
     QEventLoop loop;
-    auto waiting = std::make_shared<Waiting>();
-    waiting->loop = &loop;
-    QThreadPool::globalInstance()->start([&work, waiting, app] {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QThreadPool::globalInstance()->start([&work, done, app, waiting = QPointer<QEventLoop>(&loop)] {
         work();
-        waiting->done.store(true);
+        done->store(true);
         QMetaObject::invokeMethod(app, [waiting] {
-            if (waiting->loop)
-                waiting->loop->quit();
+            if (waiting)
+                waiting->quit();
         }, Qt::QueuedConnection);
     });
     // The quit may come before the loop runs: it is queued, so it is seen once the loop starts.
-    while (!waiting->done.load())
+    while (!done->load())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    waiting->loop = nullptr;
 }
 
 } // namespace platform

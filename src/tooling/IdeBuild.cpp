@@ -1,6 +1,5 @@
 #include "tooling/IdeBuild.h"
 
-#include "catalogue/ProjectReader.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/FileSystem.h"
@@ -232,7 +231,7 @@ IdeBuild::Started IdeBuild::Start(const QString &projectFile, const std::weak_pt
         return {nullptr, QStringLiteral("ﾌﾟﾛｸﾞﾗﾑ  ") + ideCommand + QStringLiteral("  を起動できません。")};
     }
     connect(build->process_, &platform::ChildProcess::Finished, build, &IdeBuild::ended);
-    catalogue::ProjectReader::Instance().BuildStarted(record, build->exeBaseNs_);
+    catalogue::State().BuildStarted(record, build->exeBaseNs_);
     return {build, QString()};
 }
 
@@ -257,7 +256,7 @@ void IdeBuild::ended(bool succeeded)
 {
     if (stopped_) {
         // Not a build that failed: the row shows what it showed before, the last log stays.
-        catalogue::ProjectReader::Instance().BuildFinished(record_, false);
+        catalogue::State().BuildFinished(record_, false);
         if (const auto record = record_.lock()) {
             record->buildEnded = false;
             record->buildFailed = previouslyFailed_;
@@ -267,7 +266,7 @@ void IdeBuild::ended(bool succeeded)
             QFile::remove(consoleOf(log_));
         }
     } else {
-        catalogue::ProjectReader::Instance().BuildFinished(record_, succeeded);
+        catalogue::State().BuildFinished(record_, succeeded);
     }
     // Under Wine the IDE may have written CASEP.EXE for CaseP.exe.
     const platform::FileStamp exe = catalogue::CaseFolding().Stat(exe_);

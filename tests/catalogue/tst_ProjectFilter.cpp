@@ -70,7 +70,7 @@ void tst_ProjectFilter::rowsKept()
     QFETCH(QStringList, rows);
     // Narrowed on the spot, and on a worker against the search index as a long list is.
     for (const int atOnce : {catalogue::ProjectFilterModel::kRowsNarrowedAtOnce, 0}) {
-        ProjectListModel projects;
+        ProjectListModel projects(catalogue::State());
         catalogue::ProjectFilterModel filter(&projects);
         filter.SetRowsNarrowedAtOnce(atOnce);
         if (all)
@@ -112,7 +112,7 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QFETCH(int, atOnce);
     QFETCH(bool, prepared);
     // Every category listed and filtered while projects come and go in the middle of the list.
-    ProjectListModel projects;
+    ProjectListModel projects(catalogue::State());
     catalogue::ProjectFilterModel filter(&projects);
     filter.SetRowsNarrowedAtOnce(atOnce);
     projects.ShowAllCategories();

@@ -1,4 +1,5 @@
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FileBytes.h"
 #include "common/FakeIdeEnvironment.h"
@@ -111,7 +112,7 @@ void tst_cVbAnalyze::init()
     env_.ClearCalls();
     ResetGlobals();
     platform::SetProgramFolderForTesting(dir_->path());
-    inserted_ = std::make_unique<QSignalSpy>(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectInserted);
+    inserted_ = std::make_unique<QSignalSpy>(&catalogue::State(), &catalogue::CatalogueState::ProjectInserted);
     State().CatalogueFilePath = catalogueFile();
 }
 
@@ -185,6 +186,7 @@ void tst_cVbAnalyze::addProjectBuildsThroughTheIde()
     mMain::VbIdePath = mMain::GetVbIdePath();
     QVERIFY(!mMain::VbIdePath.isEmpty());
 
+    catalogue::ProjectReader reader(State()); // as the window's, looks again after the build
     cVbAnalyze category;
     QString name;
     category.AddProject(project, name);

@@ -114,7 +114,7 @@ struct DialogFixture {
         if (!fixture_->Setup())
             return false;
         ui_ = std::make_unique<ScriptedUserInterface>();
-        list_ = std::make_unique<catalogue::ProjectListModel>();
+        list_ = std::make_unique<catalogue::ProjectListModel>(catalogue::State());
         fixture_->Select(1, 1, list_.get());
         return true;
     }

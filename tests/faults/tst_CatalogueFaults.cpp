@@ -260,7 +260,7 @@ void tst_CatalogueFaults::hostileFilesStayAsTheyAre()
         if (kind == QLatin1String("duplicates"))
             QCOMPARE(State().Current()->Count(), 1);
         if (kind == QLatin1String("cache link"))
-            QTRY_VERIFY(catalogue::ProjectReader::Instance().Idle());
+            QTRY_VERIFY(w.Reader().Idle());
         w.close(); // writes no catalogue
     }
     QCOMPARE(ui_->messages, message.isEmpty() ? QStringList() : QStringList{QString(message).replace(QStringLiteral("%PATH%"), opened)});

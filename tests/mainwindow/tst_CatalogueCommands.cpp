@@ -1,5 +1,5 @@
-// The commands on the catalogue without a window: what the two item models tell their views, and
-// that every row maps to the entry the commands act on.
+// The commands on the catalogue without a window: what each writes, asks and refuses, what the two
+// item models tell their views, and that every row maps to the entry the commands act on.
 #include "catalogue/CatalogueChanges.h"
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/LookCache.h"
@@ -14,6 +14,7 @@
 #include "platform/Backups.h"
 #include "platform/IniStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -41,6 +42,37 @@ struct ModelLog {
     QStringList entries;
 };
 
+// The two lists as the main window keeps them: it lists the current category whenever the
+// selection changes.
+struct Lists {
+    explicit Lists(CatalogueCommands &commands)
+    {
+        QObject::connect(&commands, &CatalogueCommands::SelectionChanged, &projects, [this] {
+            if (projects.ShownCategory() != State().Current())
+                projects.ShowCategory(State().Current());
+        });
+    }
+    QStringList Categories() const
+    {
+        QStringList names;
+        for (int r = 0; r < categories.rowCount(); ++r)
+            names.append(categories.index(r).data(catalogue::PlainTextRole).toString());
+        return names;
+    }
+    QStringList Projects() const
+    {
+        QStringList names;
+        for (qint32 r = 1; r <= projects.rowCount(); ++r)
+            names.append(projects.Text(r, catalogue::ProjectListModel::NameColumn));
+        return names;
+    }
+    catalogue::CategoryListModel categories{State()};
+    catalogue::ProjectListModel projects{State()};
+};
+
+// What a category chosen allows: its commands and adding, no project's.
+const CatalogueCommands::EntryStates categoryOnly{true, true, false};
+
 } // namespace
 
 class tst_CatalogueCommands : public QObject {
@@ -56,8 +88,20 @@ private Q_SLOTS:
     void buildsReportBack_data();
     void buildsReportBack();
     void backupFailureToldOnce();
+    void changesWriteWorkedExample();
+    void saveFailureKeepsFile_data();
+    void saveFailureKeepsFile();
+    void categoryAddRenameDelete();
+    void categoryNamesRefused_data();
+    void categoryNamesRefused();
+    void projectDelete();
+    void projectDeleteFailureKeepsRow();
 
 private:
+    void load(CatalogueCommands &commands, const QByteArray &bytes);
+    // Adds projects as the add command does once their .vbp files are read.
+    void add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles);
+
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<ScriptedUserInterface> ui_;
 };
@@ -76,6 +120,22 @@ void tst_CatalogueCommands::cleanup()
     ui_.reset();
     ResetGlobals();
     dir_.reset();
+}
+
+void tst_CatalogueCommands::load(CatalogueCommands &commands, const QByteArray &bytes)
+{
+    State().CatalogueFilePath = dir_->filePath(QStringLiteral("Tools.zrd"));
+    QVERIFY(put(State().CatalogueFilePath, bytes));
+    commands.LoadCatalogue();
+}
+
+void tst_CatalogueCommands::add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles)
+{
+    QList<catalogue::NewProject> projects;
+    for (const auto &[name, file] : namesAndFiles)
+        projects.append({QString::fromUtf8(file), QString::fromUtf8(name), QString()});
+    const catalogue::ChangeResult result = catalogue::AddProjects(category, projects);
+    QVERIFY2(result.Done, qPrintable(result.Message));
 }
 
 void tst_CatalogueCommands::modelsFollowTheCommands_data()
@@ -125,24 +185,20 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
         QVERIFY(put(dropped.last(), QByteArray("Name=\"") + name + "\"\r\n"));
     }
 
-    catalogue::CategoryListModel categoryModel;
-    catalogue::ProjectListModel projectModel;
     CatalogueCommands commands;
-    // The main window lists the current category whenever the selection changes.
-    connect(&commands, &CatalogueCommands::SelectionChanged, &projectModel, [&] {
-        if (projectModel.ShownCategory() != State().Current())
-            projectModel.ShowCategory(State().Current());
-    });
+    Lists lists(commands);
+    catalogue::ProjectReader reader(State());
+    commands.SetReader(&reader);
     State().CatalogueFilePath = file;
     commands.LoadCatalogue();
     commands.SelectProject(2);
     if (command.endsWith(QLatin1String("category")) && command != QLatin1String("add category"))
         commands.SelectCategory(2);
     // The statuses found after the load are in: the logs hold what the command told alone.
-    QTRY_VERIFY(catalogue::ProjectReader::Instance().Idle());
+    QTRY_VERIFY(reader.Idle());
     QCoreApplication::processEvents();
-    const ModelLog categoryEvents(&categoryModel);
-    const ModelLog projectEvents(&projectModel);
+    const ModelLog categoryEvents(&lists.categories);
+    const ModelLog projectEvents(&lists.projects);
 
     if (command == QLatin1String("add category")) {
         ui_->inputAnswers << QStringLiteral("D");
@@ -167,24 +223,18 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     QCOMPARE(ui_->messages, QStringList());
     QCOMPARE(categoryEvents.entries, categoryLog);
     QCOMPARE(projectEvents.entries, projectLog);
-    QStringList shownCategories;
-    for (int r = 0; r < categoryModel.rowCount(); ++r)
-        shownCategories.append(categoryModel.index(r).data(catalogue::PlainTextRole).toString());
-    QCOMPARE(shownCategories, categories);
+    QCOMPARE(lists.Categories(), categories);
     // Row r is entry r of the current category: what the commands act on is what is listed.
-    QStringList shownProjects;
-    for (qint32 r = 1; r <= projectModel.rowCount(); ++r) {
-        QCOMPARE(projectModel.Text(r, 0), State().Current()->ProjectName(r));
-        shownProjects.append(projectModel.Text(r, 0));
-    }
-    QCOMPARE(shownProjects, projects);
-    QCOMPARE(projectModel.ShownCategory(), State().Current());
+    QCOMPARE(lists.Projects(), projects);
+    for (qint32 r = 1; r <= lists.projects.rowCount(); ++r)
+        QCOMPARE(lists.projects.Text(r, 0), State().Current()->ProjectName(r));
+    QCOMPARE(lists.projects.ShownCategory(), State().Current());
     QCOMPARE(State().CurrentProject, currentProject);
 }
 
 void tst_CatalogueCommands::executablesArriveFromTheReader()
 {
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
+    catalogue::ProjectReader reader(State());
     QByteArray text = "[A]\r\n";
     for (int i = 0; i < 600; ++i) {
         const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
@@ -193,12 +243,12 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     }
     text += "gone=" + dir_->filePath("gone.vbp").toUtf8() + "\r\n";
     QVERIFY(put(dir_->filePath("c.zrd"), text));
-    catalogue::ProjectListModel model;
+    catalogue::ProjectListModel model(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     model.ShowCategory(State().Current());
-    QSignalSpy read(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned);
+    QSignalSpy read(&State(), &catalogue::CatalogueState::ProjectsScanned);
     QSignalSpy drawn(&model, &QAbstractItemModel::dataChanged);
     QTRY_VERIFY_WITH_TIMEOUT(reader.Idle(), 20000);
     QTRY_VERIFY(read.count() > 0);
@@ -215,7 +265,7 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     }
     // Nothing new: no row is drawn again.
     drawn.clear();
-    Q_EMIT catalogue::Events().ProjectsScanned();
+    Q_EMIT State().ProjectsScanned();
     QCOMPARE(drawn.count(), 0);
     // What was read is kept for the next start.
     QTRY_VERIFY(QFileInfo::exists(catalogue::LookCache::FileFor(State().CatalogueFilePath)));
@@ -251,8 +301,8 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     QVERIFY(put(dir_->filePath("c.zrd"), QStringLiteral("[A]\r\nf=%1\r\ns=%2\r\nu=%3\r\ng=%4\r\n[B]\r\n")
                                           .arg(projects[0], projects[1], projects[2], dir_->filePath("gone/App.vbp"))
                                           .toUtf8()));
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
-    catalogue::CategoryListModel categories;
+    catalogue::ProjectReader reader(State());
+    catalogue::CategoryListModel categories(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
@@ -301,20 +351,20 @@ void tst_CatalogueCommands::buildsReportBack()
     QFETCH(int, after);
     const QString project = layProject(*dir_, "p", 10, 200, 100);
     QVERIFY(put(dir_->filePath("c.zrd"), "[A]\r\np=" + project.toUtf8() + "\r\n"));
-    catalogue::ProjectReader &reader = catalogue::ProjectReader::Instance();
-    catalogue::CategoryListModel categories;
+    catalogue::ProjectReader reader(State());
+    catalogue::CategoryListModel categories(State());
     CatalogueCommands commands;
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     commands.LoadCatalogue();
     QTRY_COMPARE(shown(1), catalogue::ProjectState::OutOfDate);
     // The build code holds the record, not the row: a move or rename meanwhile changes nothing.
     const std::weak_ptr<catalogue::ProjectRecord> record = State().Current()->Shared(1);
-    reader.BuildStarted(record);
+    State().BuildStarted(record);
     QCOMPARE(shown(1), catalogue::ProjectState::Building);
     QTRY_COMPARE(categories.index(0).data().toString(), QStringLiteral("A (1)"));
     if (newExecutable)
         QVERIFY(setModified(dir_->filePath("p/App.exe"), kBase + 400));
-    reader.BuildFinished(record, exited);
+    State().BuildFinished(record, exited);
     QTRY_COMPARE(int(shown(1)), after);
     QTRY_COMPARE(categories.index(0).data().toString(),
                  after == int(catalogue::ProjectState::UpToDate) ? QStringLiteral("A (1)") : QStringLiteral("A (1)  要1"));
@@ -344,6 +394,206 @@ void tst_CatalogueCommands::backupFailureToldOnce()
     QCOMPARE(contents(file), QByteArray("[C]\r\n")); // B, then A above it
     QCOMPARE(ui_->messages.size(), 1);
     QVERIFY2(ui_->messages[0].startsWith(dir_->filePath("state/backups") + u' '), qPrintable(ui_->messages[0]));
+}
+
+void tst_CatalogueCommands::changesWriteWorkedExample()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "");
+    ui_->messages.clear();
+    ui_->inputAnswers << QStringLiteral("Tools");
+    commands.AddCategory();
+    add("Tools", {{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
+                  {"Calc", "D:\\Old\\Calc\\Calc.vbp"}});
+    ui_->inputAnswers << QStringLiteral("Games");
+    commands.AddCategory();
+    add("Games", {{"Puzzle", "D:\\Games\\Puzzle\\Puzzle.vbp"}});
+    ui_->inputAnswers << QStringLiteral("Empty");
+    commands.AddCategory();
+
+    // On disk as each change was made; the name written is the name shown.
+    const QByteArray written("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
+                             "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n");
+    QCOMPARE(contents(State().CatalogueFilePath), written);
+    QCOMPARE(State().CategoryAt(1)->ProjectName(3), QStringLiteral("Calc(3)"));
+    // Save finds the file holding the catalogue: nothing to write.
+    const platform::FileStamp stamp = platform::StatFile(State().CatalogueFilePath);
+    QVERIFY(commands.SaveCatalogue());
+    QCOMPARE(platform::StatFile(State().CatalogueFilePath), stamp);
+    QCOMPARE(ui_->progress.last(), QStringLiteral("Tools.zrd を保存中"));
+    QVERIFY(!ui_->progressShown);
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Reopening gives the same catalogue; the category without projects has no section to come back from.
+    commands.LoadCatalogue();
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
+    QCOMPARE(lists.Projects(),
+             (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
+}
+
+void tst_CatalogueCommands::saveFailureKeepsFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("deleted, in a read-only folder") << QStringLiteral("folder");
+    QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
+}
+
+void tst_CatalogueCommands::saveFailureKeepsFile()
+{
+    QFETCH(QString, how);
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\n");
+    const QString path = State().CatalogueFilePath;
+    QVERIFY(QFile::remove(path));
+    const QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
+    if (how == QLatin1String("folder"))
+        QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
+    else
+        QVERIFY(QDir().mkdir(path));
+    QVERIFY(!commands.SaveCatalogue());
+    QFile::setPermissions(dir_->path(), folderPermissions);
+    QCOMPARE(ui_->messages.size(), 1);
+    QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
+    QVERIFY(!ui_->progressShown);
+    // Still shown, for a later Save to write back.
+    QCOMPARE(lists.Projects(), QStringList{QStringLiteral("p1")});
+}
+
+void tst_CatalogueCommands::categoryAddRenameDelete()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n");
+    // Cancel and empty names do nothing.
+    ui_->inputAnswers << QString() << QStringLiteral("");
+    commands.AddCategory();
+    commands.AddCategory();
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(ui_->inputPrompts.first(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
+
+    // Rename A to a: the header line changes in place, its keys keep their lines, unset path included.
+    ui_->inputAnswers << QStringLiteral("a");
+    commands.RenameCategory();
+    QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
+    QCOMPARE(contents(State().CatalogueFilePath),
+             QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n"));
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
+    // Every project exactly as it was: the one without a name is not named from its file.
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
+    QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
+    QVERIFY(State().Current()->ProjectFile(2).isNull());
+
+    // Renaming to the same name touches nothing.
+    ui_->inputAnswers << QStringLiteral("a");
+    commands.RenameCategory();
+    QVERIFY(ui_->messages.isEmpty());
+
+    // Delete: Cancel keeps everything; OK removes the section at once.
+    commands.SelectCategory(2);
+    ui_->confirmAnswers << false << true;
+    commands.DeleteCategory();
+    QCOMPARE(ui_->confirmations.last(),
+             QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[B]　を削除します。\r\n\r\n"
+                            "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
+    QCOMPARE(State().CategoryCount, 2);
+    commands.DeleteCategory();
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n"));
+    QCOMPARE(lists.Categories(), QStringList{QStringLiteral("a")});
+    QCOMPARE(State().CurrentCategory, 1);
+    QVERIFY(commands.States() == categoryOnly);
+
+    // The last one: everything empty and off.
+    ui_->confirmAnswers << true;
+    commands.DeleteCategory();
+    QCOMPARE(State().CategoryCount, 0);
+    QCOMPARE(State().CurrentCategory, 0);
+    QCOMPARE(lists.Categories(), QStringList());
+    QCOMPARE(lists.Projects(), QStringList());
+
+    // A read-only catalogue: the section cannot be removed, nothing changes.
+    load(commands, "[R]\r\nr=1\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    ui_->inputAnswers << QStringLiteral("S");
+    ui_->confirmAnswers << true;
+    commands.RenameCategory();
+    commands.DeleteCategory();
+    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n")
+                                               + State().CatalogueFilePath + QStringLiteral(" は書き込みできません。")));
+    QCOMPARE(lists.Categories(), QStringList{QStringLiteral("R")});
+    QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void tst_CatalogueCommands::categoryNamesRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("closing bracket") << QStringLiteral("a]b");
+    QTest::newRow("leading blank") << QStringLiteral(" a");
+    QTest::newRow("trailing tab") << QStringLiteral("a\t");
+    QTest::newRow("not in code page 932") << QStringLiteral("😀");
+    // The file would take these for the section of B: its projects would mix with the other's.
+    QTest::newRow("another category's name") << QStringLiteral("B");
+    QTest::newRow("another category's name in other letter case") << QStringLiteral("b");
+}
+
+void tst_CatalogueCommands::categoryNamesRefused()
+{
+    QFETCH(QString, name);
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\na=1\r\n[B]\r\n");
+    ui_->messages.clear();
+    // Each refusal asks again with the typed text; the second answer cancels.
+    ui_->inputAnswers << name << QString() << name << QString();
+    commands.AddCategory();
+    commands.RenameCategory();
+    QCOMPARE(ui_->messages.size(), 2);
+    QCOMPARE(ui_->inputPrompts.mid(1, 3),
+             (QStringList{QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|") + name,
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"),
+                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|") + name}));
+    QCOMPARE(State().CategoryCount, 2);
+    QCOMPARE(lists.Categories(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n[B]\r\n"));
+}
+
+void tst_CatalogueCommands::projectDelete()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\np2=y\r\np3=z\r\n");
+    commands.SelectProject(2);
+    ui_->confirmAnswers << false << true;
+    commands.DeleteSelectedProject();
+    QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
+    QCOMPARE(State().Current()->Count(), 3);
+    commands.DeleteSelectedProject();
+    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
+    QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
+    // No project is selected afterwards, so no command acts on a row that is gone.
+    QCOMPARE(State().CurrentProject, 0);
+    QVERIFY(commands.States() == categoryOnly);
+}
+
+void tst_CatalogueCommands::projectDeleteFailureKeepsRow()
+{
+    CatalogueCommands commands;
+    const Lists lists(commands);
+    load(commands, "[A]\r\np1=x\r\np2=y\r\n");
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
+    commands.SelectProject(1);
+    ui_->confirmAnswers << true;
+    commands.DeleteSelectedProject();
+    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + State().CatalogueFilePath
+                                        + QStringLiteral(" は書き込みできません。")});
+    QCOMPARE(lists.Projects(), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
+    QCOMPARE(State().Current()->Count(), 2);
+    QCOMPARE(State().CurrentProject, 1);
 }
 
 QTEST_GUILESS_MAIN(tst_CatalogueCommands)

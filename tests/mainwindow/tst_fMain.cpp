@@ -108,18 +108,10 @@ private Q_SLOTS:
     void drops();
     void doubleClickActions_data();
     void doubleClickActions();
-    void changesWriteWorkedExample();
-    void saveFailureKeepsFile_data();
-    void saveFailureKeepsFile();
     void firstChangeWithoutFileAsksForName();
     void openAndNew();
-    void categoryAddRenameDelete();
     void deleteOfSeveralCategories_data();
     void deleteOfSeveralCategories();
-    void categoryNamesRefused_data();
-    void categoryNamesRefused();
-    void projectDelete();
-    void projectDeleteFailureKeepsRow();
     void addProjectsThroughDialog();
     void startUpAndShutDown();
     void catalogueGivenFromOutside();
@@ -648,69 +640,6 @@ void tst_fMain::doubleClickActions()
     QCOMPARE(ui_->messages, messages);
 }
 
-void tst_fMain::changesWriteWorkedExample()
-{
-    fMain w;
-    load(w, "");
-    ui_->messages.clear();
-    ui_->inputAnswers << QStringLiteral("Tools");
-    w.Commands().AddCategory();
-    add("Tools", {{"Calc", "C:\\Src\\Calc\\Calc.vbp"}, {"Memo Pad", "C:\\Src\\Memo\\MemoPad.vbp"},
-                  {"Calc", "D:\\Old\\Calc\\Calc.vbp"}});
-    ui_->inputAnswers << QStringLiteral("Games");
-    w.Commands().AddCategory();
-    add("Games", {{"Puzzle", "D:\\Games\\Puzzle\\Puzzle.vbp"}});
-    ui_->inputAnswers << QStringLiteral("Empty");
-    w.Commands().AddCategory();
-
-    // On disk as each change was made; the name written is the name shown.
-    const QByteArray written("[Tools]\r\nCalc=C:\\Src\\Calc\\Calc.vbp\r\nMemo Pad=C:\\Src\\Memo\\MemoPad.vbp\r\n"
-                             "Calc(3)=D:\\Old\\Calc\\Calc.vbp\r\n[Games]\r\nPuzzle=D:\\Games\\Puzzle\\Puzzle.vbp\r\n");
-    QCOMPARE(contents(State().CatalogueFilePath), written);
-    QCOMPARE(State().CategoryAt(1)->ProjectName(3), QStringLiteral("Calc(3)"));
-    // Save finds the file holding the catalogue: nothing to write.
-    const platform::FileStamp stamp = platform::StatFile(State().CatalogueFilePath);
-    QVERIFY(w.SaveCatalogue());
-    QCOMPARE(platform::StatFile(State().CatalogueFilePath), stamp);
-    QCOMPARE(ui_->progress.last(), QStringLiteral("Tools.zrd を保存中"));
-    QVERIFY(!ui_->progressShown);
-    QVERIFY(ui_->messages.isEmpty());
-
-    // Reopening gives the same catalogue; the category without projects has no section to come back from.
-    w.Commands().LoadCatalogue();
-    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("Tools"), QStringLiteral("Games")}));
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()),
-             (QStringList{QStringLiteral("Calc"), QStringLiteral("Memo Pad"), QStringLiteral("Calc(3)")}));
-}
-
-void tst_fMain::saveFailureKeepsFile_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("deleted, in a read-only folder") << QStringLiteral("folder");
-    QTest::newRow("folder in place of the file") << QStringLiteral("replaced");
-}
-
-void tst_fMain::saveFailureKeepsFile()
-{
-    QFETCH(QString, how);
-    fMain w;
-    load(w, "[A]\r\np1=x\r\n");
-    const QString path = State().CatalogueFilePath;
-    QVERIFY(QFile::remove(path));
-    const QFile::Permissions folderPermissions = QFile::permissions(dir_->path());
-    if (how == QLatin1String("folder"))
-        QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner);
-    else
-        QVERIFY(QDir().mkdir(path));
-    QVERIFY(!w.SaveCatalogue());
-    QFile::setPermissions(dir_->path(), folderPermissions);
-    QCOMPARE(ui_->messages.size(), 1);
-    QVERIFY2(ui_->messages[0].startsWith(path + u' '), qPrintable(ui_->messages[0]));
-    QVERIFY(!ui_->progressShown);
-    // Still shown, for a later Save to write back.
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), QStringList{QStringLiteral("p1")});
-}
-
 void tst_fMain::firstChangeWithoutFileAsksForName()
 {
     fMain w;
@@ -779,71 +708,6 @@ void tst_fMain::openAndNew()
     QCOMPARE(EnabledState(w), QStringLiteral("0000000000"));
 }
 
-void tst_fMain::categoryAddRenameDelete()
-{
-    fMain w;
-    load(w, "[A]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n");
-    // Cancel and empty names do nothing.
-    ui_->inputAnswers << QString() << QStringLiteral("");
-    w.Commands().AddCategory();
-    w.Commands().AddCategory();
-    QCOMPARE(State().CategoryCount, 2);
-    QCOMPARE(ui_->inputPrompts.first(),
-             QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|"));
-
-    // Rename A to a: the header line changes in place, its keys keep their lines, unset path included.
-    ui_->inputAnswers << QStringLiteral("a");
-    w.Commands().RenameCategory();
-    QCOMPARE(ui_->inputPrompts.last(), QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"));
-    QCOMPARE(contents(State().CatalogueFilePath),
-             QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n[B]\r\nq=z\r\n"));
-    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("a"), QStringLiteral("B")}));
-    // Every project exactly as it was: the one without a name is not named from its file.
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p2"), QString()}));
-    QCOMPARE(State().Current()->ProjectFile(1), QStringLiteral("C:\\a\\p1.vbp"));
-    QVERIFY(State().Current()->ProjectFile(2).isNull());
-
-    // Renaming to the same name touches nothing.
-    ui_->inputAnswers << QStringLiteral("a");
-    w.Commands().RenameCategory();
-    QVERIFY(ui_->messages.isEmpty());
-
-    // Delete: Cancel keeps everything; OK removes the section at once.
-    w.Commands().SelectCategory(2);
-    ui_->confirmAnswers << false << true;
-    w.Commands().DeleteCategory();
-    QCOMPARE(ui_->confirmations.last(),
-             QStringLiteral("ｶﾃｺﾞﾘｰ削除|ｶﾃｺﾞﾘｰ　[B]　を削除します。\r\n\r\n"
-                            "登録したﾌﾟﾛｼﾞｪｸﾄﾘｽﾄも一緒に削除されますがよろしいですか。"));
-    QCOMPARE(State().CategoryCount, 2);
-    w.Commands().DeleteCategory();
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[a]\r\np1=C:\\a\\p1.vbp\r\np2=\r\n=/unnamed.vbp\r\n"));
-    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("a")});
-    QCOMPARE(State().CurrentCategory, 1);
-    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
-
-    // The last one: everything empty and off.
-    ui_->confirmAnswers << true;
-    w.Commands().DeleteCategory();
-    QCOMPARE(State().CategoryCount, 0);
-    QCOMPARE(State().CurrentCategory, 0);
-    QCOMPARE(w.Lists().lvwCategory()->RowCount(), 0);
-    QCOMPARE(w.Lists().lvwProjectList()->RowCount(), 0);
-
-    // A read-only catalogue: the section cannot be removed, nothing changes.
-    load(w, "[R]\r\nr=1\r\n");
-    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
-    ui_->inputAnswers << QStringLiteral("S");
-    ui_->confirmAnswers << true;
-    w.Commands().RenameCategory();
-    w.Commands().DeleteCategory();
-    QCOMPARE(ui_->messages, QStringList(2, QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙの該当するｶﾃｺﾞﾘｰの削除に失敗しました。\r\n")
-                                               + State().CatalogueFilePath + QStringLiteral(" は書き込みできません。")));
-    QCOMPARE(RowTexts(w.Lists().lvwCategory()), QStringList{QStringLiteral("R")});
-    QCOMPARE(State().Current()->Category(), QStringLiteral("R"));
-    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
-}
-
 void tst_fMain::deleteOfSeveralCategories_data()
 {
     QTest::addColumn<int>("deleted");
@@ -878,72 +742,6 @@ void tst_fMain::deleteOfSeveralCategories()
     QCOMPARE(RowTexts(w.Lists().lvwProjectList()).size(), State().Current()->Count());
     // The category now highlighted is current as if clicked: its commands are on.
     QCOMPARE(EnabledState(w).left(3), QStringLiteral("111"));
-}
-
-void tst_fMain::categoryNamesRefused_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("closing bracket") << QStringLiteral("a]b");
-    QTest::newRow("leading blank") << QStringLiteral(" a");
-    QTest::newRow("trailing tab") << QStringLiteral("a\t");
-    QTest::newRow("not in code page 932") << QStringLiteral("😀");
-    // The file would take these for the section of B: its projects would mix with the other's.
-    QTest::newRow("another category's name") << QStringLiteral("B");
-    QTest::newRow("another category's name in other letter case") << QStringLiteral("b");
-}
-
-void tst_fMain::categoryNamesRefused()
-{
-    QFETCH(QString, name);
-    fMain w;
-    load(w, "[A]\r\na=1\r\n[B]\r\n");
-    ui_->messages.clear();
-    // Each refusal asks again with the typed text; the second answer cancels.
-    ui_->inputAnswers << name << QString() << name << QString();
-    w.Commands().AddCategory();
-    w.Commands().RenameCategory();
-    QCOMPARE(ui_->messages.size(), 2);
-    QCOMPARE(ui_->inputPrompts.mid(1, 3),
-             (QStringList{QStringLiteral("ｶﾃｺﾞﾘｰ追加|ｶﾃｺﾞﾘｰ名を入力してください。|") + name,
-                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|A"),
-                          QStringLiteral("ｶﾃｺﾞﾘｰ編集|ｶﾃｺﾞﾘｰ名を入力してください。|") + name}));
-    QCOMPARE(State().CategoryCount, 2);
-    QCOMPARE(RowTexts(w.Lists().lvwCategory()), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\na=1\r\n[B]\r\n"));
-}
-
-void tst_fMain::projectDelete()
-{
-    fMain w;
-    load(w, "[A]\r\np1=x\r\np2=y\r\np3=z\r\n");
-    w.Commands().SelectProject(2);
-    ui_->confirmAnswers << false << true;
-    w.Commands().DeleteSelectedProject();
-    QCOMPARE(ui_->confirmations.last(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ削除|ﾌﾟﾛｼﾞｪｸﾄ　[p2]　を削除しますか?"));
-    QCOMPARE(State().Current()->Count(), 3);
-    w.Commands().DeleteSelectedProject();
-    QCOMPARE(contents(State().CatalogueFilePath), QByteArray("[A]\r\np1=x\r\np3=z\r\n"));
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p3")}));
-    QCOMPARE(State().Current()->ProjectName(2), QStringLiteral("p3"));
-    // No project is selected afterwards, so no command acts on a row that is gone.
-    QCOMPARE(State().CurrentProject, 0);
-    QCOMPARE(EnabledState(w), QStringLiteral("1110000000"));
-}
-
-void tst_fMain::projectDeleteFailureKeepsRow()
-{
-    fMain w;
-    load(w, "[A]\r\np1=x\r\np2=y\r\n");
-    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner);
-    w.Commands().SelectProject(1);
-    ui_->confirmAnswers << true;
-    w.Commands().DeleteSelectedProject();
-    QFile::setPermissions(State().CatalogueFilePath, QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(ui_->messages, QStringList{QStringLiteral("ｷｰの削除に失敗しました。\r\n") + State().CatalogueFilePath
-                                        + QStringLiteral(" は書き込みできません。")});
-    QCOMPARE(RowTexts(w.Lists().lvwProjectList()), (QStringList{QStringLiteral("p1"), QStringLiteral("p2")}));
-    QCOMPARE(State().Current()->Count(), 2);
-    QCOMPARE(State().CurrentProject, 1);
 }
 
 void tst_fMain::addProjectsThroughDialog()

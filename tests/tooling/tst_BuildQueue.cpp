@@ -1,3 +1,4 @@
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "common/FakeIdeEnvironment.h"
 #include "common/FileBytes.h"
@@ -62,6 +63,8 @@ private:
 
     const FakeIdeEnvironment &env_;
     std::unique_ptr<QTemporaryDir> dir_;
+    // As the window's: shows the builds in their records and looks again after each.
+    catalogue::ProjectReader reader_{catalogue::State()};
 };
 
 void tst_BuildQueue::init()

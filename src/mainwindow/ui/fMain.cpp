@@ -1,6 +1,5 @@
 #include "mainwindow/ui/fMain.h"
 
-#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/ui/CatalogueHandOver.h"
 #include "mainwindow/ui/ColumnWidths.h"
@@ -74,8 +73,7 @@ private:
 fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_unique<MainUserInterface>(this))
 {
     setWindowTitle(QStringLiteral("ZARUN"));
-    // Reads the executables and statuses of every catalogue this window opens, off this thread.
-    catalogue::ProjectReader::Instance();
+    commands_.SetReader(&reader_);
     menus_ = new MainMenus(this, commands_);
     lists_ = new MainLists(this, categoryModel_, projectModel_, filterModel_, commands_);
     setCentralWidget(lists_);
@@ -121,7 +119,7 @@ void fMain::wireEvents()
     connect(&filterModel_, &QAbstractItemModel::layoutChanged, this, listChanged);
     connect(&filterModel_, &QAbstractItemModel::rowsInserted, this, listChanged);
     connect(&filterModel_, &QAbstractItemModel::rowsRemoved, this, listChanged);
-    connect(&catalogue::Events(), &catalogue::CatalogueEvents::ProjectsScanned, this, listChanged);
+    connect(&catalogue::State(), &catalogue::CatalogueState::ProjectsScanned, this, listChanged);
     connect(&folderWatch_, &catalogue::FolderWatch::Changed, this, [this] { refreshShown(); });
     connect(&folderWatch_, &catalogue::FolderWatch::LimitReached, this, [this] {
         lists_->ShowNotice(QStringLiteral("ﾌｫﾙﾀﾞの監視数が上限に達したため、一部のﾌﾟﾛｼﾞｪｸﾄの変更は"
@@ -130,7 +128,7 @@ void fMain::wireEvents()
     // Back from another program: the user may have edited or built a project there.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (returnFromElsewhere_.Returned(state))
-            catalogue::ProjectReader::Instance().RefreshAll();
+            reader_.RefreshAll();
     });
 
     connect(&commands_, &CatalogueCommands::EntryStatesChanged, menus_, &MainMenus::UpdateEntryStates);
@@ -226,7 +224,7 @@ void fMain::refreshShown()
 {
     std::vector<std::weak_ptr<catalogue::ProjectRecord>> records;
     ListedProjects(filterModel_, projectModel_, &records, nullptr);
-    catalogue::ProjectReader::Instance().Refresh(records, true);
+    reader_.Refresh(records, true);
 }
 
 // ---- progress window ----

@@ -3,6 +3,8 @@
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/FolderWatch.h"
 #include "catalogue/ProjectFilter.h"
+#include "catalogue/ProjectReader.h"
+#include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "mainwindow/ReturnFromElsewhere.h"
 #include "mainwindow/ui/WindowPlacement.h"
@@ -58,6 +60,7 @@ public:
     BuildCommands &Builds();
     catalogue::ProjectListModel &ProjectModel() { return projectModel_; }
     catalogue::ProjectFilterModel &FilterModel() { return filterModel_; }
+    catalogue::ProjectReader &Reader() { return reader_; }
     // The folders watched for changes to the listed projects' files.
     QStringList WatchedFolders() const { return folderWatch_.Watched(); }
 
@@ -79,9 +82,12 @@ private:
     void hideProgress();
 
     std::unique_ptr<MainUserInterface> userInterface_;
-    catalogue::CategoryListModel categoryModel_;
-    catalogue::ProjectListModel projectModel_;
+    catalogue::CategoryListModel categoryModel_{catalogue::State()};
+    catalogue::ProjectListModel projectModel_{catalogue::State()};
     catalogue::ProjectFilterModel filterModel_{&projectModel_};
+    // Reads the executables and statuses of every catalogue this window opens, off this thread;
+    // after the models, which hear of a change before it.
+    catalogue::ProjectReader reader_{catalogue::State()};
     catalogue::FolderWatch folderWatch_;
     ReturnFromElsewhere returnFromElsewhere_;
     QTimer watchUpdate_;
