@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     if (!QFile::copy(QString::fromLocal8Bit(argv[1]), file))
         return 2;
     settings::Values().AutoMakeExe = false;
-    catalogue::ProjectListModel projects;
+    catalogue::ProjectListModel projects(catalogue::State());
     catalogue::ProjectFilterModel filter(&projects);
     CatalogueCommands commands;
     catalogue::State().CatalogueFilePath = file;
