@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -126,6 +127,23 @@ void WrappingCheckBox::paintEvent(QPaintEvent *)
         painter.drawText(QRect(contents.left(), y, contents.width(), pitch), Qt::AlignLeft | Qt::AlignVCenter, line);
         y += pitch;
     }
+}
+
+void WidenToShow(QDialog *dialog, const QLineEdit *box, std::initializer_list<QWidget *> grow,
+                 std::initializer_list<QWidget *> shift)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    const int needed = metrics.horizontalAdvance(box->text()) + 4 * metrics.averageCharWidth();
+    const QScreen *screen = dialog->parentWidget() ? dialog->parentWidget()->screen() : dialog->screen();
+    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : dialog->width();
+    const int extra = qBound(0, needed - box->width(), qMax(0, most - dialog->width()));
+    if (extra == 0)
+        return;
+    dialog->setFixedSize(dialog->width() + extra, dialog->height());
+    for (QWidget *control : grow)
+        control->resize(control->width() + extra, control->height());
+    for (QWidget *control : shift)
+        control->move(control->x() + extra, control->y());
 }
 
 void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight)

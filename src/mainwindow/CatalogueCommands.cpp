@@ -418,7 +418,7 @@ void CatalogueCommands::addProjects(const QStringList &paths)
     if (!settings::Values().AutoMakeExe)
         return;
     for (const catalogue::ProjectPtr &record : added)
-        if (!mFunction::FileExists(record->Exe()))
+        if (!mFunction::FileExists(record->Exe()) && !(runJoiner_ && runJoiner_(record, record->File())))
             mMain::MakeExe(record->File(), record);
 }
 

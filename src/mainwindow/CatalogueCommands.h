@@ -7,11 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace catalogue {
 enum class Followed;
 struct PreparedCatalogue;
+struct ProjectRecord;
 }
 
 // The commands of the main window on the shared catalogue, without the window: the data menu's
@@ -35,6 +38,11 @@ public:
     explicit CatalogueCommands(QObject *parent = nullptr);
 
     EntryStates States() const { return states_; }
+
+    // Asked first for a project added with its executable to be made: true when a category run
+    // under way took it (one IDE at a time); otherwise it is built at once.
+    using RunJoiner = std::function<bool(const std::weak_ptr<catalogue::ProjectRecord> &, const QString &)>;
+    void SetRunJoiner(RunJoiner joiner) { runJoiner_ = std::move(joiner); }
 
     // ---- selection ----
     // Disables every selection-dependent entry and zeroes the counters.
@@ -115,6 +123,7 @@ private:
     void watchFile();
 
     EntryStates states_;
+    RunJoiner runJoiner_;
     catalogue::CatalogueWatch watch_;
     int holds_ = 0;
     std::optional<platform::IniRead> waiting_;

@@ -1,5 +1,6 @@
 #include "tooling/BuildQueue.h"
 
+#include "catalogue/CatalogueEvents.h"
 #include "catalogue/ProjectScan.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/ProjectReferences.h"
@@ -114,7 +115,23 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
 
 } // namespace
 
-BuildQueue::BuildQueue(QObject *parent) : QObject(parent) {}
+BuildQueue::BuildQueue(QObject *parent) : QObject(parent)
+{
+    // A project that leaves the catalogue while the IDE builds it is not built on: its row is gone.
+    // Looked at once the change is complete.
+    const catalogue::CatalogueEvents &events = catalogue::Events();
+    const auto soon = [this] { QMetaObject::invokeMethod(this, &BuildQueue::stopGone, Qt::QueuedConnection); };
+    connect(&events, &catalogue::CatalogueEvents::CategoryRemoved, this, soon);
+    connect(&events, &catalogue::CatalogueEvents::CategoriesReset, this, soon);
+    connect(&events, &catalogue::CatalogueEvents::ProjectRemoved, this, soon);
+    connect(&events, &catalogue::CatalogueEvents::ProjectsReset, this, soon);
+}
+
+void BuildQueue::stopGone()
+{
+    if (current_ && next_ >= 1 && next_ <= planned_.size() && planned_[next_ - 1].record.expired())
+        current_->Stop();
+}
 
 BuildQueue::~BuildQueue()
 {

@@ -81,6 +81,8 @@ Q_SIGNALS:
     void Finished(const tooling::BuildQueue::Summary &summary);
 
 private:
+    // Ends the build under way when its project has left the catalogue.
+    void stopGone();
     void looked(Plan plan);
     void next();
     void finish();

@@ -3,6 +3,7 @@
 #include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/ui/CatalogueHandOver.h"
+#include "mainwindow/ui/BuildCommands.h"
 #include "mainwindow/ui/ColumnWidths.h"
 #include "mainwindow/ui/MainLists.h"
 #include "mainwindow/ui/MainMenus.h"
@@ -82,6 +83,9 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
     lists_->SetContextMenus(menus_->mnuCategory, menus_->mnuProject);
     menus_->BindListKeys(lists_->lvwCategory(), lists_->lvwProjectList());
     handOver_ = new CatalogueHandOver(this, commands_, progress_);
+    commands_.SetRunJoiner([this](const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &file) {
+        return Builds().JoinRun(record, file);
+    });
     wireEvents();
     commands_.ResetSelection();
     menus_->UpdateEntryStates();
