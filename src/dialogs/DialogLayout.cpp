@@ -59,6 +59,13 @@ void FitTexts(QWidget *root)
             controls.append(child);
     }
     for (QWidget *control : controls) {
+        // A label lower than its line (the fallback font's line is taller) grows about its middle,
+        // so that no descender is cut.
+        if (auto *label = qobject_cast<QLabel *>(control)) {
+            const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+            if (const int missing = needed - label->height(); missing > 0)
+                label->setGeometry(label->x(), label->y() - missing / 2, label->width(), label->height() + missing);
+        }
         QFont font = control->font();
         int stretch = 100;
         while (TextTooWide(control) && stretch > kNarrowestStretch) {
