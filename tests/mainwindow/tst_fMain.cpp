@@ -42,6 +42,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QComboBox>
@@ -158,6 +159,8 @@ private Q_SLOTS:
     void moveInEveryCategoryKeepsTheCategory_data();
     void moveInEveryCategoryKeepsTheCategory();
     void unmaximizedWindowStaysOnScreen_data();
+    void oneIdeDuringARun_data();
+    void oneIdeDuringARun();
     void unmaximizedWindowStaysOnScreen();
 
 private:
@@ -1836,4 +1839,54 @@ void tst_fMain::unmaximizedWindowStaysOnScreen()
                                                                   .arg(w.frameGeometry().height())));
     if (area.contains(normal.translated(area.topLeft())))
         QCOMPARE(w.geometry(), normal.translated(area.topLeft()));
+}
+
+void tst_fMain::oneIdeDuringARun_data()
+{
+    QTest::addColumn<QString>("during"); // what the user does while the run's first IDE is at work
+    QTest::addColumn<QString>("summary"); // the start of the message at the end
+    QTest::newRow("a project added, built when added") << QStringLiteral("add") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成が終わりました。");
+    QTest::newRow("the category deleted") << QStringLiteral("delete") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成を中止しました。");
+}
+
+void tst_fMain::oneIdeDuringARun()
+{
+    QFETCH(QString, during);
+    QFETCH(QString, summary);
+    mMain::VbIdePath = platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    const QString release = dir_->filePath(QStringLiteral("release"));
+    qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
+    const auto unhold = qScopeGuard([&release] {
+        put(release, "");
+        qunsetenv("ZARUN_FAKE_IDE_HOLD");
+    });
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Tools]\r\nA=%1\r\nB=%2\r\n")
+                .arg(vbp(QStringLiteral("a"), QStringLiteral("a.exe")), vbp(QStringLiteral("b"), QStringLiteral("b.exe")))
+                .toUtf8());
+    w.Commands().SelectCategory(1);
+    Q_EMIT w.Menus().mnuCategory->aboutToShow();
+    w.Builds().mnuCtgBuild->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + QStringLiteral(".started")), 30000);
+    QCOMPARE(tooling::IdeBuild::Running(), 1);
+    if (during == QLatin1String("add")) {
+        // Built when added, as the options ask: it joins the run rather than start a second IDE.
+        settings::Values().AutoMakeExe = true;
+        w.Commands().AddProjectFiles({vbp(QStringLiteral("c"), QStringLiteral("c.exe"))}, dir_->path());
+        QCOMPARE(State().Current()->Count(), 3);
+        QCOMPARE(tooling::IdeBuild::Running(), 1);
+    } else {
+        // The IDE of a project that has gone stops; nothing more is built.
+        ui_->confirmAnswers.enqueue(true);
+        w.Commands().DeleteCategory();
+        QCOMPARE(State().CategoryCount, 0);
+        QTRY_COMPARE(tooling::IdeBuild::Running(), 0);
+    }
+    QVERIFY(put(release, ""));
+    QTRY_COMPARE_WITH_TIMEOUT(ui_->messages.size(), 1, 60000);
+    QVERIFY2(ui_->messages.first().startsWith(summary), qPrintable(ui_->messages.first()));
+    if (during == QLatin1String("add"))
+        QVERIFY2(ui_->messages.first().contains(QStringLiteral("作成: 3")), qPrintable(ui_->messages.first()));
 }

@@ -40,6 +40,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The progress window at its size, low over the main window.
+    void placeProgress();
     void makeQueue();
     void updateEntries();
     void finished(const tooling::BuildQueue::Summary &summary);

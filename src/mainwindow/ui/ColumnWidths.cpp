@@ -47,7 +47,7 @@ int ShareOf(int column)
     case ProjectListModel::FileNameColumn:
         return 18;
     case ProjectListModel::ExeNameColumn:
-        return 15;
+        return 18;
     case ProjectListModel::CategoryColumn:
         return 15;
     default:

@@ -238,8 +238,10 @@ QString MainLists::emptyListText() const
     if (!txtFilter_->text().trimmed().isEmpty())
         return QStringLiteral("「%1」に合うプロジェクトはありません。").arg(txtFilter_->text().trimmed());
     if (state.CategoryCount == 0)
-        return QStringLiteral("カタログにカテゴリーがありません。\n"
-                              "ﾃﾞｰﾀ → 開く で作ってあるカタログを開くか、ｶﾃｺﾞﾘｰ → 追加 で最初のカテゴリーを作ります。");
+        return QStringLiteral("%1\nﾃﾞｰﾀ → 開く で作ってあるカタログを開くか、ｶﾃｺﾞﾘｰ → 追加 で最初のカテゴリーを作ります。\n"
+                              "カテゴリーができたら、ﾌﾟﾛｼﾞｪｸﾄ → 追加 か .vbp ファイルのドロップでプロジェクトを加えます。")
+            .arg(state.CatalogueFilePath.isEmpty() ? QStringLiteral("カタログがまだありません。")
+                                                   : QStringLiteral("このカタログにはカテゴリーがありません。"));
     if (projectModel_.ShowsAllCategories())
         return QStringLiteral("どのカテゴリーにもプロジェクトがありません。");
     if (!state.Current())
