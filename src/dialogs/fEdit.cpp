@@ -130,6 +130,11 @@ void fEdit::Form_Load()
     // As after an assignment: the caret at the start, so that gaining the focus selects all.
     txtProjectName->setCursorPosition(0);
     txtProjectFile->setCursorPosition(0);
+    // A path longer than the screen allows: the caret at its end, so that the file name shows.
+    const QString path = txtProjectFile->text();
+    if (txtProjectFile->fontMetrics().horizontalAdvance(path) + 2 * txtProjectFile->fontMetrics().averageCharWidth()
+        > txtProjectFile->width())
+        txtProjectFile->setCursorPosition(int(path.size()));
     FocusBox(txtProjectName);
 }
 

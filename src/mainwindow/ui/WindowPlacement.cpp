@@ -162,10 +162,15 @@ void WindowPlacement::StateChanged(Qt::WindowStates old)
     if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && !(window_.windowState() & special)) {
         // Restored from maximized: the normal place may lie on a screen area that has gone since.
         // The window system may give the normal size only after it reports the state.
-        pullBack_ = true;
-        QTimer::singleShot(1000, &window_, [this] { pullBack_ = false; });
+        pullBackAWhile();
     }
     RecordNormal();
+}
+
+void WindowPlacement::pullBackAWhile()
+{
+    pullBack_ = true;
+    QTimer::singleShot(1000, &window_, [this] { pullBack_ = false; });
 }
 
 void WindowPlacement::pullInside()

@@ -43,6 +43,8 @@ private:
     void keepNormal(const QRect &frame);
     // Moves (and, where it does not fit, shrinks) the window into the available area of its screen.
     void pullInside();
+    // Pulls it inside again when the window system moves or sizes it in the next moments.
+    void pullBackAWhile();
     QMargins frameMarginsNow() const;
     // The window's rectangle with the frame the window system has put round it.
     QRect outerGeometry() const;
