@@ -1847,6 +1847,7 @@ void tst_fMain::oneIdeDuringARun_data()
     QTest::addColumn<QString>("summary"); // the start of the message at the end
     QTest::newRow("a project added, built when added") << QStringLiteral("add") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成が終わりました。");
     QTest::newRow("the category deleted") << QStringLiteral("delete") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成を中止しました。");
+    QTest::newRow("a new catalogue") << QStringLiteral("new") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成を中止しました。");
 }
 
 void tst_fMain::oneIdeDuringARun()
@@ -1879,8 +1880,12 @@ void tst_fMain::oneIdeDuringARun()
         QCOMPARE(tooling::IdeBuild::Running(), 1);
     } else {
         // The IDE of a project that has gone stops; nothing more is built.
-        ui_->confirmAnswers.enqueue(true);
-        w.Commands().DeleteCategory();
+        if (during == QLatin1String("new")) {
+            w.Commands().NewCatalogue();
+        } else {
+            ui_->confirmAnswers.enqueue(true);
+            w.Commands().DeleteCategory();
+        }
         QCOMPARE(State().CategoryCount, 0);
         QTRY_COMPARE(tooling::IdeBuild::Running(), 0);
     }

@@ -165,7 +165,7 @@ int ColumnWidths::fitted(int column, int available) const
     const QModelIndex top = projectList_->indexAt(QPoint(0, 0));
     const int first = top.isValid() ? top.row() : 0;
     if (column == catalogue::ProjectListModel::StatusColumn) {
-        // As wide as its longest word with its icon, whichever rows are in view.
+        // As wide as its longest word with its icon, whatever the rows say.
         QStyleOptionViewItem option;
         option.initFrom(projectList_);
         option.font = projectList_->font();
