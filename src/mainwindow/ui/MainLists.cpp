@@ -235,6 +235,8 @@ void MainLists::readableHint()
 QString MainLists::emptyListText() const
 {
     const catalogue::CatalogueState &state = State();
+    if (filterModel_.Narrowing())
+        return QString(); // the rows found are not known yet
     if (!txtFilter_->text().trimmed().isEmpty())
         return QStringLiteral("「%1」に合うプロジェクトはありません。").arg(txtFilter_->text().trimmed());
     if (state.CategoryCount == 0)
