@@ -43,7 +43,7 @@ project() {
   printf '[ツール]\r\n'
   printf '電卓=%s\r\n' "$(project calc Calc fresh)"
 } | iconv -f UTF-8 -t CP932 >"$work/src/Demo.zrd"
-printf '[Window]\r\nMAXIMIZE=False\r\nTOP=600\r\nLEFT=600\r\nHEIGHT=7200\r\nWIDTH=12000\r\n[Main]\r\nStartFile=%s\r\n[Project]\r\nIdeCommand=%s %%f\r\n' \
+printf '[Window]\r\nMAXIMIZE=False\r\nTOP=600\r\nLEFT=600\r\nHEIGHT=9600\r\nWIDTH=12000\r\n[Main]\r\nStartFile=%s\r\n[Project]\r\nIdeCommand=%s %%f\r\n' \
   "$work/src/Demo.zrd" "$ide" >"$work/bin/ZARUN.ini"
 
 cat >"$work/session.sh" <<'INNER'

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,6 +59,13 @@ void FitTexts(QWidget *root)
             controls.append(child);
     }
     for (QWidget *control : controls) {
+        // A label lower than its line (the fallback font's line is taller) grows about its middle,
+        // so that no descender is cut.
+        if (auto *label = qobject_cast<QLabel *>(control)) {
+            const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+            if (const int missing = needed - label->height(); missing > 0)
+                label->setGeometry(label->x(), label->y() - missing / 2, label->width(), label->height() + missing);
+        }
         QFont font = control->font();
         int stretch = 100;
         while (TextTooWide(control) && stretch > kNarrowestStretch) {
@@ -126,6 +134,23 @@ void WrappingCheckBox::paintEvent(QPaintEvent *)
         painter.drawText(QRect(contents.left(), y, contents.width(), pitch), Qt::AlignLeft | Qt::AlignVCenter, line);
         y += pitch;
     }
+}
+
+void WidenToShow(QDialog *dialog, const QLineEdit *box, std::initializer_list<QWidget *> grow,
+                 std::initializer_list<QWidget *> shift)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    const int needed = metrics.horizontalAdvance(box->text()) + 4 * metrics.averageCharWidth();
+    const QScreen *screen = dialog->parentWidget() ? dialog->parentWidget()->screen() : dialog->screen();
+    const int most = screen ? screen->availableGeometry().width() * 9 / 10 : dialog->width();
+    const int extra = qBound(0, needed - box->width(), qMax(0, most - dialog->width()));
+    if (extra == 0)
+        return;
+    dialog->setFixedSize(dialog->width() + extra, dialog->height());
+    for (QWidget *control : grow)
+        control->resize(control->width() + extra, control->height());
+    for (QWidget *control : shift)
+        control->move(control->x() + extra, control->y());
 }
 
 void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight)

@@ -8,7 +8,10 @@
 #include <QRect>
 #include <QSize>
 
+#include <initializer_list>
+
 class QDialog;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -36,6 +39,11 @@ QFont DialogFont(bool bold = false);
 // text is wider than the control, so that the whole text shows: the fallback font's kana are
 // wider than those of the font the layout was made for.
 void FitTexts(QWidget *root);
+
+// A fixed dialog made wider, up to most of its screen's width, until the box shows its text whole:
+// the boxes that grow take the width, the controls that shift keep their distance to the right edge.
+void WidenToShow(QDialog *dialog, const QLineEdit *box, std::initializer_list<QWidget *> grow,
+                 std::initializer_list<QWidget *> shift);
 
 // Fixed dialog frame: the client area in twips, not resizable, no minimize, maximize or help button.
 void SetFixedDialogFrame(QDialog *dialog, qint32 clientWidth, qint32 clientHeight);

@@ -70,9 +70,10 @@ void FocusBox(QLineEdit *box)
 fEdit::fEdit(QWidget *mainWindow) : QDialog(mainWindow)
 {
     BuildControls();
-    // The frame is not known before the dialog is shown: the main window's stands for it.
-    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterSizeTwips(this, mainWindow));
     Form_Load();
+    // Placed at the width the file's path gave it. The frame is not known before the dialog is
+    // shown: the main window's stands for it.
+    support::PlaceCentred(this, support::ScreenTwips(mainWindow), support::OuterSizeTwips(this, mainWindow));
 }
 
 fEdit::~fEdit() = default;
@@ -123,9 +124,17 @@ void fEdit::Form_Load()
         txtProjectName->setText(category->ProjectName(state.CurrentProject));
         txtProjectFile->setText(category->ProjectFile(state.CurrentProject));
     }
+    // A long path shows whole, its file name at the end included.
+    txtProjectFile->setToolTip(txtProjectFile->text());
+    dialogs::WidenToShow(this, txtProjectFile, {txtProjectName, txtProjectFile}, {cmdComDlg, cmdOK, cmdCancel});
     // As after an assignment: the caret at the start, so that gaining the focus selects all.
     txtProjectName->setCursorPosition(0);
     txtProjectFile->setCursorPosition(0);
+    // A path longer than the screen allows: the caret at its end, so that the file name shows.
+    const QString path = txtProjectFile->text();
+    if (txtProjectFile->fontMetrics().horizontalAdvance(path) + 2 * txtProjectFile->fontMetrics().averageCharWidth()
+        > txtProjectFile->width())
+        txtProjectFile->setCursorPosition(int(path.size()));
     FocusBox(txtProjectName);
 }
 

@@ -118,6 +118,10 @@ void fOption::BuildControls()
 
     SetTabOrder();
     dialogs::FitTexts(this);
+    // The option buttons in the middle of their frame, below its caption, whatever the font's height.
+    const QRect inside = fraWClick->contentsRect();
+    for (QRadioButton *option : optWClick)
+        option->move(option->x(), inside.top() + (inside.height() - option->height()) / 2);
     lstOption->setAccessibleName(QStringLiteral("設定項目"));
     support::NameControls(this);
 }
@@ -154,7 +158,7 @@ void fOption::BuildProjectPage()
 
     fraWClick = new QGroupBox(QStringLiteral("ダブルクリック時の割り当て"), fraProject);
     fraWClick->setObjectName(QStringLiteral("fraWClick"));
-    fraWClick->setGeometry(TwipsRect(120, 60, 4485, 690));
+    fraWClick->setGeometry(TwipsRect(120, 60, 4485, 780));
 
     const std::array<QString, 3> captions = {QStringLiteral("フォルダを開く"), QStringLiteral("ソースを開く"),
                                              QStringLiteral("実行ﾌｧｲﾙを開く")};
@@ -202,7 +206,7 @@ void fOption::BuildIdePage()
         // A command longer than the box is read whole here.
         txtIdeCommand->setToolTip(text);
     });
-    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 870, 4575, 225));
+    lblIdeSource = label(QStringLiteral("lblIdeSource"), QString(), TwipsRect(120, 870, 4575, 255));
     lblIdeSource->setWordWrap(false);
     // The command in use is shown whole: wrapped anywhere (a path has no blanks to break at), on
     // as many lines as it needs while the notes below have room, then scrolled; whole in its

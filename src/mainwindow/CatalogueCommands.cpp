@@ -8,6 +8,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "settings/Settings.h"
 #include "platform/Backups.h"
+#include "tooling/BuildQueue.h"
 #include "tooling/UserInterface.h"
 #include "tooling/mFunction.h"
 #include "tooling/mMain.h"
@@ -422,9 +423,11 @@ void CatalogueCommands::addProjects(const QStringList &paths)
     if (!settings::Values().AutoMakeExe)
         return;
     for (const catalogue::ProjectPtr &record : added)
-        if (!mFunction::FileExists(record->Exe()))
+        if (!mFunction::FileExists(record->Exe()) && !(buildQueue_ && buildQueue_->Join(record, record->File())))
             mMain::MakeExe(record->File(), record);
 }
+
+void CatalogueCommands::SetBuildQueue(tooling::BuildQueue *queue) { buildQueue_ = queue; }
 
 void CatalogueCommands::AddProjectFiles(const QStringList &paths, const QString &chosenFolder)
 {

@@ -8,12 +8,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace catalogue {
 enum class Followed;
 struct PreparedCatalogue;
 class ProjectReader;
+struct ProjectRecord;
+}
+namespace tooling {
+class BuildQueue;
 }
 
 // The commands of the main window on the shared catalogue, without the window: the data menu's
@@ -40,6 +45,10 @@ public:
     // The reader of the catalogue's files: a category chosen has its projects looked at first.
     // Without one (nullptr) nothing is hurried.
     void SetReader(catalogue::ProjectReader *reader);
+
+    // The queue of the window's builds: a project added with its executable to be made joins a
+    // run under way there (one IDE at a time); otherwise, or without one, it is built at once.
+    void SetBuildQueue(tooling::BuildQueue *queue);
 
     // ---- selection ----
     // Disables every selection-dependent entry and zeroes the counters.
@@ -121,6 +130,7 @@ private:
 
     EntryStates states_;
     QPointer<catalogue::ProjectReader> reader_;
+    QPointer<tooling::BuildQueue> buildQueue_;
     catalogue::CatalogueWatch watch_;
     int holds_ = 0;
     std::optional<platform::IniRead> waiting_;

@@ -114,7 +114,23 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
 
 } // namespace
 
-BuildQueue::BuildQueue(QObject *parent) : QObject(parent) {}
+BuildQueue::BuildQueue(QObject *parent) : QObject(parent)
+{
+    // A project that leaves the catalogue while the IDE builds it is not built on: its row is gone.
+    // Looked at once the change is complete.
+    const catalogue::CatalogueState &catalogue = catalogue::State();
+    const auto soon = [this] { QMetaObject::invokeMethod(this, &BuildQueue::stopGone, Qt::QueuedConnection); };
+    connect(&catalogue, &catalogue::CatalogueState::CategoryRemoved, this, soon);
+    connect(&catalogue, &catalogue::CatalogueState::CategoriesReset, this, soon);
+    connect(&catalogue, &catalogue::CatalogueState::ProjectRemoved, this, soon);
+    connect(&catalogue, &catalogue::CatalogueState::ProjectsReset, this, soon);
+}
+
+void BuildQueue::stopGone()
+{
+    if (current_ && next_ >= 1 && next_ <= planned_.size() && planned_[next_ - 1].record.expired())
+        current_->Stop();
+}
 
 BuildQueue::~BuildQueue()
 {

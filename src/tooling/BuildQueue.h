@@ -22,7 +22,7 @@ namespace tooling {
 // at off this thread (its executable missing or out of date? what does it reference?), then the IDE
 // builds those, one at a time, each after the projects it depends on (BuildOrder), with what they
 // depend on in other categories first when that needs building. A project gone from the catalogue
-// meanwhile, or being built already, is skipped; when none of those left is there any more (the
+// meanwhile, or being built already, is skipped (the IDE building one that goes is stopped); when none of those left is there any more (the
 // category deleted, another catalogue opened), the run has ended early and says so.
 class BuildQueue : public QObject {
     Q_OBJECT
@@ -81,6 +81,8 @@ Q_SIGNALS:
     void Finished(const tooling::BuildQueue::Summary &summary);
 
 private:
+    // Ends the build under way when its project has left the catalogue.
+    void stopGone();
     void looked(Plan plan);
     void next();
     void finish();

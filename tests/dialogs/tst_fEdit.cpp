@@ -6,6 +6,7 @@
 #include "platform/TextCodec.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void init() { QVERIFY(SetUp()); }
     void cleanup() { TearDown(); }
     void layout();
+    void longPathShownWhole();
     void opening();
     void focusRule_data();
     void focusRule();
@@ -42,7 +44,9 @@ void tst_fEdit::layout()
 {
     fEdit dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ編集"));
-    QCOMPARE(dialog.size(), QSize(409, 107));
+    // 409 x 107, wider where the selected project's path needs it (longPathShownWhole).
+    QCOMPARE(dialog.height(), 107);
+    QVERIFY(dialog.width() >= 409);
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
     QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(dialog.lblProject->text(), QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ名"));
@@ -322,3 +326,21 @@ void tst_fEdit::keys()
 
 QTEST_MAIN(tst_fEdit)
 #include "tst_fEdit.moc"
+
+void tst_fEdit::longPathShownWhole()
+{
+    // A project whose path is longer than the box: the dialog widens until the file name shows.
+    const QString folder = fixture_->Path(QStringLiteral("業務システム/在庫管理/2023年度改修"));
+    const QString file = folder + QStringLiteral("/StockControl.vbp");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(fixture_->Write(*platform::EncodeCp932(QStringLiteral("[Tools]\r\nStock=%1\r\n").arg(file))));
+    QVERIFY(catalogue::LoadCategories() == 1);
+    fixture_->Select(1, 1, list_.get());
+    fEdit dialog;
+    QCOMPARE(dialog.txtProjectFile->text(), file);
+    QVERIFY(dialog.width() > 409);
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(dialog.txtProjectFile->fontMetrics().horizontalAdvance(file) < dialog.txtProjectFile->width());
+    QVERIFY(dialog.rect().contains(dialog.cmdCancel->geometry()));
+    QCOMPARE(dialog.txtProjectFile->toolTip(), file);
+}

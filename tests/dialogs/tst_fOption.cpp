@@ -35,6 +35,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void layout();
+    void textsInsideTheirControls();
     void headingReadable_data();
     void headingReadable();
     void centredOnScreen();
@@ -610,3 +611,16 @@ void tst_fOption::ideCommand()
 
 QTEST_MAIN(tst_fOption)
 #include "tst_fOption.moc"
+
+void tst_fOption::textsInsideTheirControls()
+{
+    fOption dialog;
+    // The option buttons below the caption of their frame and inside it.
+    for (const QRadioButton *option : dialog.optWClick)
+        QVERIFY2(dialog.fraWClick->contentsRect().contains(option->geometry()), qPrintable(option->text()));
+    // Every one-line label as tall as its line: no descender cut.
+    dialog.lstOption->setCurrentRow(2);
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        if (!label->wordWrap() && !label->text().isEmpty())
+            QVERIFY2(label->height() >= label->sizeHint().height(), qPrintable(label->text()));
+}

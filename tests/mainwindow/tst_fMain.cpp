@@ -2,6 +2,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/AccessibleNames.h"
+#include "common/Palettes.h"
 #include "common/TestFolders.h"
 #include "common/FileBytes.h"
 #include "common/ResetGlobals.h"
@@ -22,11 +23,13 @@
 #include "platform/TextCodec.h"
 #include "platform/Twips.h"
 #include "support/ui/cCommonDlg.h"
+#include "support/ui/ReadableColour.h"
 #include "mainwindow/ui/BuildCommands.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/mMain.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QDialog>
 #include <QFile>
@@ -39,6 +42,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QComboBox>
@@ -138,6 +142,18 @@ private Q_SLOTS:
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
     void closingTheWindowEndsTheRun();
+    void columnsFitTheirTexts_data();
+    void columnsFitTheirTexts();
+    void emptyListSaysWhatToDo_data();
+    void emptyListSaysWhatToDo();
+    void hintsReadOnEveryScheme_data();
+    void hintsReadOnEveryScheme();
+    void moveInEveryCategoryKeepsTheCategory_data();
+    void moveInEveryCategoryKeepsTheCategory();
+    void unmaximizedWindowStaysOnScreen_data();
+    void oneIdeDuringARun_data();
+    void oneIdeDuringARun();
+    void unmaximizedWindowStaysOnScreen();
 
 private:
     QString catalogue(const QByteArray &bytes);
@@ -241,8 +257,10 @@ void tst_fMain::menusAndColumns()
     QCOMPARE(w.Lists().lvwProjectList()->model()->columnCount(), 5);
     for (int c = 0; c < 5; ++c) {
         QCOMPARE(w.Lists().lvwProjectList()->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
-        if (c < 4)
-            QCOMPARE(w.Lists().lvwProjectList()->columnWidth(c), 96);
+        // Not a fixed width: the status as wide as its longest word (columnsFitTheirTexts for the rest).
+        if (c == 4)
+            QVERIFY(w.Lists().lvwProjectList()->columnWidth(c)
+                    >= w.Lists().lvwProjectList()->fontMetrics().horizontalAdvance(QStringLiteral("ソースなし")));
     }
     QCOMPARE(w.Lists().lvwProjectList()->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(UnnamedControls(&w), QStringList());
@@ -1245,11 +1263,13 @@ QTEST_MAIN(tst_fMain)
 void tst_fMain::listWidthsKept_data()
 {
     QTest::addColumn<QByteArray>("column"); // lines of the Column section
-    QTest::addColumn<QList<int>>("pixels"); // the category list, the project list's columns 1 to 4
-    const QList<int> defaults{100, 96, 96, 96, 96};
+    // The category list, the project list's columns 1 to 4; -1: fitted to what the column shows
+    // (columnsFitTheirTexts).
+    QTest::addColumn<QList<int>>("pixels");
+    const QList<int> defaults{100, -1, -1, -1, -1};
     QTest::newRow("none stored") << QByteArray() << defaults;
     QTest::newRow("stored") << QByteArray("[Column]\r\nCategoryList=2400\r\nProjectName=2250\r\nPath=4500\r\n")
-                            << QList<int>{160, 150, 96, 300, 96};
+                            << QList<int>{160, 150, -1, 300, -1};
     QTest::newRow("malformed") << QByteArray("[Column]\r\nCategoryList=-1500\r\nProjectName=abc\r\n"
                                              "FileName=99999999999\r\nPath=0\r\nExeName=2000px\r\n")
                                << defaults;
@@ -1270,10 +1290,11 @@ void tst_fMain::listWidthsKept()
         w.Form_Load();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const auto shown = [&w] {
+        const auto shown = [&w, &pixels] {
             QList<int> widths{w.Lists().lvwCategory()->width()};
+            const ReportListView *list = w.Lists().lvwProjectList();
             for (int c = 0; c < 4; ++c)
-                widths.append(w.Lists().lvwProjectList()->columnWidth(c));
+                widths.append(pixels[c + 1] < 0 ? -1 : list->columnWidth(c));
             return widths;
         };
         QTRY_COMPARE(shown(), pixels);
@@ -1309,7 +1330,9 @@ void tst_fMain::listWidthsChangedByUser()
         w.Lists().lvwProjectList()->header()->resizeSection(path, 250);
         // With every category listed the status column has a width of its own; the category column is last.
         w.Lists().chkAllCategories()->setChecked(true);
-        QCOMPARE(w.Lists().lvwProjectList()->columnWidth(status), 96);
+        // Not set by the user: as wide as its longest word.
+        QTRY_VERIFY(w.Lists().lvwProjectList()->columnWidth(status)
+                    >= w.Lists().lvwProjectList()->fontMetrics().horizontalAdvance(QStringLiteral("ソースなし")));
         w.Lists().lvwProjectList()->header()->resizeSection(status, 120);
         w.Lists().lvwProjectList()->header()->resizeSection(catalogue::ProjectListModel::CategoryColumn, 400);
         w.Lists().chkAllCategories()->setChecked(false);
@@ -1418,4 +1441,255 @@ void tst_fMain::categoryListScrollsOnlyWhenNeeded()
         QCOMPARE(QToolTip::text(), toolTip);
     }
     QToolTip::hideText();
+}
+
+void tst_fMain::columnsFitTheirTexts_data()
+{
+    QTest::addColumn<QByteArray>("catalogue");
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<int>("width"); // of the window; 0: as at first start
+    QTest::newRow("first start") << QByteArray() << false << 0;
+    QTest::newRow("short names") << QByteArray("[A]\r\nCalc=/p/Calc.vbp\r\n") << false << 0;
+    QTest::newRow("long name and path")
+        << Cp932(QStringLiteral("[A]\r\nテキスト比較ツール（差分表示と結合）=/home/user/projects/業務システム/テキスト比較/"
+                                "ソース一式/最新版/TextCompare.vbp\r\n"))
+        << false << 1000;
+    QTest::newRow("every category") << QByteArray("[A]\r\nCalc=/p/Calc.vbp\r\n[Tools]\r\nEdit=/q/Edit.vbp\r\n") << true
+                                    << 1000;
+    QTest::newRow("every category, first start size")
+        << QByteArray("[A]\r\nCalc=/p/Calc.vbp\r\n[Tools]\r\nEdit=/q/Edit.vbp\r\n") << true << 0;
+}
+
+void tst_fMain::columnsFitTheirTexts()
+{
+    QFETCH(QByteArray, catalogue);
+    QFETCH(bool, all);
+    QFETCH(int, width);
+    using M = catalogue::ProjectListModel;
+    fMain w;
+    w.Form_Load();
+    if (!catalogue.isEmpty())
+        load(w, catalogue);
+    w.Lists().chkAllCategories()->setChecked(all);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ReportListView *list = w.Lists().lvwProjectList();
+    if (width > 0) {
+        w.resize(width, 600);
+        QTRY_VERIFY(list->viewport()->width() > width / 2);
+    }
+    const QAbstractItemModel *model = list->model();
+    const auto total = [&] {
+        int sum = 0;
+        for (int c = 0; c < model->columnCount(); ++c)
+            sum += list->columnWidth(c);
+        return sum;
+    };
+    // The folder takes what the others leave; every column in view, nothing to scroll sideways.
+    const int available = list->viewport()->width();
+    if (width > 0)
+        QTRY_VERIFY(list->columnWidth(M::FolderColumn) > available / 4);
+    QTRY_COMPARE(total(), available);
+    QTRY_VERIFY(!list->horizontalScrollBar()->isVisible());
+    // The status as wide as its longest word; name and file their texts, within their shares.
+    QVERIFY(list->columnWidth(M::StatusColumn) >= list->fontMetrics().horizontalAdvance(QStringLiteral("ソースなし")));
+    for (int row = 0; row < model->rowCount(); ++row)
+        for (int c : {int(M::NameColumn), int(M::FileNameColumn)}) {
+            const int needed = list->sizeHintForIndex(model->index(row, c)).width();
+            QVERIFY2(list->columnWidth(c) >= qMin(needed, available / 6),
+                     qPrintable(QStringLiteral("column %1: %2 of %3").arg(c).arg(list->columnWidth(c)).arg(needed)));
+        }
+    // None of this is the user's: nothing to write back.
+    QCOMPARE(w.Lists().Widths().Changed(), settings::ListWidths());
+}
+
+void tst_fMain::emptyListSaysWhatToDo_data()
+{
+    QTest::addColumn<QByteArray>("catalogue");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("says"); // a part of the text; "" for none
+    QTest::newRow("no catalogue") << QByteArray() << QString() << QStringLiteral("ﾃﾞｰﾀ → 開く");
+    QTest::newRow("empty category") << QByteArray("[A]\r\n") << QString() << QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ → 追加");
+    QTest::newRow("nothing found") << QByteArray("[A]\r\np=x\r\n") << QStringLiteral("zzz")
+                                   << QStringLiteral("「zzz」に合うプロジェクトはありません。");
+    QTest::newRow("rows shown") << QByteArray("[A]\r\np=x\r\n") << QString() << QString();
+}
+
+void tst_fMain::emptyListSaysWhatToDo()
+{
+    QFETCH(QByteArray, catalogue);
+    QFETCH(QString, filter);
+    QFETCH(QString, says);
+    fMain w;
+    w.Form_Load();
+    if (!catalogue.isEmpty())
+        load(w, catalogue);
+    w.Lists().txtFilter()->setText(filter);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ReportListView *list = w.Lists().lvwProjectList();
+    QTRY_COMPARE(list->RowCount() == 0, !says.isEmpty());
+    if (says.isEmpty())
+        return;
+    QVERIFY2(list->EmptyText().contains(says), qPrintable(list->EmptyText()));
+    // Painted in the list, in a colour that reads on it.
+    QImage shot(list->viewport()->size(), QImage::Format_RGB32);
+    list->viewport()->render(&shot);
+    const QColor base = list->palette().color(QPalette::Base);
+    int inked = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            inked += support::ContrastRatio(shot.pixelColor(x, y), base) >= 3.0;
+    QVERIFY(inked > 50);
+}
+
+void tst_fMain::hintsReadOnEveryScheme_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::newRow("default") << QStringLiteral("default");
+    QTest::newRow("dark") << QStringLiteral("dark");
+    QTest::newRow("mid grey") << QStringLiteral("mid grey");
+}
+
+void tst_fMain::hintsReadOnEveryScheme()
+{
+    QFETCH(QString, scheme);
+    const SchemeScope scope(scheme);
+    fMain w;
+    // Also when the scheme changes under a shown window.
+    {
+        const SchemeScope other(scheme == QLatin1String("dark") ? QStringLiteral("default") : QStringLiteral("dark"));
+    }
+    const QLineEdit *filter = w.Lists().txtFilter();
+    QVERIFY(support::ContrastRatio(filter->palette().color(QPalette::PlaceholderText),
+                                   filter->palette().color(QPalette::Base))
+            >= support::kReadableContrast);
+    const QPalette list = w.Lists().lvwProjectList()->palette();
+    QVERIFY(support::ContrastRatio(ReportListView::HintColour(list), list.color(QPalette::Base)) >= support::kReadableContrast);
+    const QPalette categories = w.Lists().lvwCategory()->palette();
+    QVERIFY(support::ContrastRatio(CategoryCountDelegate::MarkColour(categories), categories.color(QPalette::Base))
+            >= support::kReadableContrast);
+}
+
+void tst_fMain::moveInEveryCategoryKeepsTheCategory_data()
+{
+    QTest::addColumn<QString>("to");
+    QTest::newRow("to a third category") << QStringLiteral("C");
+    QTest::newRow("to the one selected before") << QStringLiteral("A");
+}
+
+void tst_fMain::moveInEveryCategoryKeepsTheCategory()
+{
+    QFETCH(QString, to);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, "[A]\r\na1=x\r\n[B]\r\nb1=y\r\nb2=z\r\n[C]\r\n");
+    w.Commands().SelectCategory(1);
+    w.Lists().chkAllCategories()->setChecked(true);
+    ReportListView *list = w.Lists().lvwProjectList();
+    QTRY_COMPARE(list->RowCount(), 3);
+    // b1 chosen in the list of every category: B is current.
+    const QModelIndex b1 = list->model()->index(1, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(b1).center());
+    QCOMPARE(State().CurrentCategory, 2);
+    QTimer::singleShot(0, [to] {
+        auto *dialog = qobject_cast<fMove *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->cmbCategory->setCurrentIndex(dialog->cmbCategory->findText(to));
+        dialog->cmdOK_Click();
+    });
+    w.Menus().mnuProjectMove->trigger();
+    QCOMPARE(State().CategoryAt(to == QLatin1String("A") ? 1 : 3)->Count(), to == QLatin1String("A") ? 2 : 1);
+    QCoreApplication::processEvents();
+    // The category the project came from stays current, and highlighted.
+    QCOMPARE(State().CurrentCategory, 2);
+    QCOMPARE(w.Lists().lvwCategory()->SelectedRow(), 2);
+    QCOMPARE(State().CurrentProject, 0);
+}
+
+void tst_fMain::unmaximizedWindowStaysOnScreen_data()
+{
+    QTest::addColumn<QRect>("normal"); // the normal place, relative to the available area's corner
+    QTest::newRow("beyond the bottom right") << QRect(2000, 1500, 500, 400);
+    QTest::newRow("above and left") << QRect(-3000, -2000, 500, 400);
+    QTest::newRow("larger than the screen") << QRect(0, 0, 5000, 4000);
+    QTest::newRow("inside") << QRect(20, 30, 500, 400);
+}
+
+void tst_fMain::unmaximizedWindowStaysOnScreen()
+{
+    QFETCH(QRect, normal);
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.screen()->availableGeometry();
+    // A normal place on a screen area that has gone while the window was maximized.
+    w.setGeometry(normal.translated(area.topLeft()));
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    w.showNormal();
+    QTRY_VERIFY(!w.isMaximized());
+    QTRY_VERIFY2(area.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                  .arg(w.frameGeometry().x())
+                                                                  .arg(w.frameGeometry().y())
+                                                                  .arg(w.frameGeometry().width())
+                                                                  .arg(w.frameGeometry().height())));
+    if (area.contains(normal.translated(area.topLeft())))
+        QCOMPARE(w.geometry(), normal.translated(area.topLeft()));
+}
+
+void tst_fMain::oneIdeDuringARun_data()
+{
+    QTest::addColumn<QString>("during"); // what the user does while the run's first IDE is at work
+    QTest::addColumn<QString>("summary"); // the start of the message at the end
+    QTest::newRow("a project added, built when added") << QStringLiteral("add") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成が終わりました。");
+    QTest::newRow("the category deleted") << QStringLiteral("delete") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成を中止しました。");
+    QTest::newRow("a new catalogue") << QStringLiteral("new") << QStringLiteral("ｶﾃｺﾞﾘｰ　[Tools]　の実行ﾌｧｲﾙ作成を中止しました。");
+}
+
+void tst_fMain::oneIdeDuringARun()
+{
+    QFETCH(QString, during);
+    QFETCH(QString, summary);
+    mMain::VbIdePath = platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    const QString release = dir_->filePath(QStringLiteral("release"));
+    qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
+    const auto unhold = qScopeGuard([&release] {
+        put(release, "");
+        qunsetenv("ZARUN_FAKE_IDE_HOLD");
+    });
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Tools]\r\nA=%1\r\nB=%2\r\n")
+                .arg(vbp(QStringLiteral("a"), QStringLiteral("a.exe")), vbp(QStringLiteral("b"), QStringLiteral("b.exe")))
+                .toUtf8());
+    w.Commands().SelectCategory(1);
+    Q_EMIT w.Menus().mnuCategory->aboutToShow();
+    w.Builds().mnuCtgBuild->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(release + QStringLiteral(".started")), 30000);
+    QCOMPARE(tooling::IdeBuild::Running(), 1);
+    if (during == QLatin1String("add")) {
+        // Built when added, as the options ask: it joins the run rather than start a second IDE.
+        settings::Values().AutoMakeExe = true;
+        w.Commands().AddProjectFiles({vbp(QStringLiteral("c"), QStringLiteral("c.exe"))}, dir_->path());
+        QCOMPARE(State().Current()->Count(), 3);
+        QCOMPARE(tooling::IdeBuild::Running(), 1);
+    } else {
+        // The IDE of a project that has gone stops; nothing more is built.
+        if (during == QLatin1String("new")) {
+            w.Commands().NewCatalogue();
+        } else {
+            ui_->confirmAnswers.enqueue(true);
+            w.Commands().DeleteCategory();
+        }
+        QCOMPARE(State().CategoryCount, 0);
+        QTRY_COMPARE(tooling::IdeBuild::Running(), 0);
+    }
+    QVERIFY(put(release, ""));
+    QTRY_COMPARE_WITH_TIMEOUT(ui_->messages.size(), 1, 60000);
+    QVERIFY2(ui_->messages.first().startsWith(summary), qPrintable(ui_->messages.first()));
+    if (during == QLatin1String("add"))
+        QVERIFY2(ui_->messages.first().contains(QStringLiteral("作成: 3")), qPrintable(ui_->messages.first()));
 }

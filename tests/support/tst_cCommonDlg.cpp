@@ -66,6 +66,8 @@ private Q_SLOTS:
     void realDialogAnswered();
     void realDialogCancelled();
     void realDialogRefusesMissingFolder();
+    void realDialogTypedNames_data();
+    void realDialogTypedNames();
 
 private:
     QWidget owner_;
@@ -535,3 +537,62 @@ void tst_cCommonDlg::realDialogRefusesMissingFolder()
 
 QTEST_MAIN(tst_cCommonDlg)
 #include "tst_cCommonDlg.moc"
+
+void tst_cCommonDlg::realDialogTypedNames_data()
+{
+    QTest::addColumn<QString>("typed"); // into the name box, key by key, then Enter
+    QTest::addColumn<QStringList>("chosen"); // the names after the folder; empty: the dialog stays open
+    QTest::newRow("two, later one first") << QStringLiteral("\"P3.vbp\" \"P1.vbp\"") << QStringList{"P3.vbp", "P1.vbp"};
+    QTest::newRow("two in order") << QStringLiteral("\"P1.vbp\" \"P3.vbp\"") << QStringList{"P1.vbp", "P3.vbp"};
+    QTest::newRow("three") << QStringLiteral("\"P3.vbp\" \"P2.vbp\" \"P1.vbp\"")
+                           << QStringList{"P3.vbp", "P2.vbp", "P1.vbp"};
+    QTest::newRow("one quoted") << QStringLiteral("\"P1.vbp\"") << QStringList{"P1.vbp"};
+}
+
+void tst_cCommonDlg::realDialogTypedNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, chosen);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const char *name : {"P1.vbp", "P2.vbp", "P3.vbp"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QTimer guard; // a safety net only: no test may hang on a dialog left open
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] {
+        while (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    guard.start(10000);
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(box);
+        // The folder's files are listed before the user types, as they are when a user does.
+        QTRY_VERIFY(dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->model()->rowCount(
+                        dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->rootIndex())
+                    == 3);
+        box->setFocus();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    cCommonDlg dlg;
+    dlg.SetForm(&owner_);
+    dlg.SetFilter(QStringLiteral("VB Project Files (*.vbp;*.vbg)|*.vbp;*.vbg"));
+    dlg.SetFlags(2624004); // as the add command asks: several files, each must exist
+    dlg.SetInitDir(dir.path());
+    dlg.SetCancelError(true);
+    dlg.SetMaxFileSize(32000);
+    dlg.ShowOpen();
+    QCOMPARE(dlg.CancelButton(), false);
+    QStringList parts = dlg.FileName().split(QChar(0));
+    if (chosen.size() == 1) {
+        QCOMPARE(QFileInfo(dlg.FileName()).fileName(), chosen.first());
+        return;
+    }
+    QCOMPARE(QDir(parts.takeFirst()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    QCOMPARE(parts, chosen);
+}

@@ -51,8 +51,10 @@ void BuildCommands::makeQueue()
             progress_->ShowLooking(category_, projects);
     });
     connect(queue_, &tooling::BuildQueue::Ordered, this, [this](const QStringList &order, const QList<QStringList> &cycles) {
-        if (progress_)
+        if (progress_) {
             progress_->ShowOrder(order, cycles);
+            placeProgress(); // taller with the order: kept over the main window
+        }
     });
     connect(queue_, &tooling::BuildQueue::Progress, this, [this](int number, int total, const QString &project) {
         if (progress_)
@@ -97,13 +99,21 @@ void BuildCommands::BuildCategory()
             ui::Current().Message(error);
         return;
     }
-    // Low over the main window, so that the rows being built stay in sight.
-    progress_->adjustSize();
-    const QRect frame = window_->frameGeometry();
-    progress_->move(frame.center().x() - progress_->width() / 2,
-                    frame.bottom() - progress_->height() - frame.height() / 8);
+    placeProgress();
     progress_->show();
     mnuCtgBuild->setEnabled(false);
+}
+
+void BuildCommands::placeProgress()
+{
+    // Low over the main window, so that the rows being built stay in sight; inside it where it fits.
+    progress_->adjustSize();
+    const QRect frame = window_->frameGeometry();
+    const int outerHeight = progress_->frameGeometry().height() > progress_->height()
+                                ? progress_->frameGeometry().height()
+                                : progress_->height() + (frame.height() - window_->height());
+    progress_->move(frame.center().x() - progress_->width() / 2,
+                    qMax(frame.top(), frame.bottom() - outerHeight - frame.height() / 16));
 }
 
 bool BuildCommands::JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile)

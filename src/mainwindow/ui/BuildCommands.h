@@ -29,6 +29,7 @@ public:
     // A single build asked for during a category run joins the run (one IDE at a time); false
     // when no run is under way.
     bool JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile);
+    tooling::BuildQueue &Queue() { return *queue_; }
 
     QAction *mnuCtgBuild = nullptr;
     QAction *mnuProjectBuildLog = nullptr;
@@ -40,6 +41,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The progress window at its size, low over the main window.
+    void placeProgress();
     void makeQueue();
     void updateEntries();
     void finished(const tooling::BuildQueue::Summary &summary);

@@ -1,11 +1,15 @@
 #include "mainwindow/ui/ColumnWidths.h"
 
 #include "catalogue/CatalogueModels.h"
+#include "catalogue/ProjectStatus.h"
 #include "mainwindow/MainLayout.h"
 #include "mainwindow/ui/ProjectListView.h"
 #include "platform/Twips.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QStyle>
+#include <QTimer>
 
 #include <optional>
 
@@ -33,6 +37,27 @@ std::optional<settings::ListWidth> WidthOfColumn(int column)
 
 constexpr size_t Slot(settings::ListWidth which) { return size_t(which); }
 
+// The most of the list's width (percent) a fitted column takes, unless its caption needs more.
+int ShareOf(int column)
+{
+    using catalogue::ProjectListModel;
+    switch (column) {
+    case ProjectListModel::NameColumn:
+        return 25;
+    case ProjectListModel::FileNameColumn:
+        return 18;
+    case ProjectListModel::ExeNameColumn:
+        return 18;
+    case ProjectListModel::CategoryColumn:
+        return 15;
+    default:
+        return 100;
+    }
+}
+
+// A screenful of rows is measured, never the whole list.
+constexpr int kMostRowsMeasured = 200;
+
 } // namespace
 
 ColumnWidths::ColumnWidths(ReportListView *projectList) : QObject(projectList), projectList_(projectList)
@@ -43,13 +68,41 @@ ColumnWidths::ColumnWidths(ReportListView *projectList) : QObject(projectList), 
     // A column the user sizes keeps its width; the last one takes whatever is free.
     connect(projectList_->header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int size) { resized(column, size); });
+    // Other rows, other texts, or another width to share: the fitted columns follow.
+    QAbstractItemModel *model = projectList_->model();
+    connect(model, &QAbstractItemModel::modelReset, this, &ColumnWidths::ApplySoon);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnWidths::ApplySoon);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnWidths::ApplySoon);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ColumnWidths::ApplySoon);
+    connect(model, &QAbstractItemModel::dataChanged, this, &ColumnWidths::ApplySoon);
+    projectList_->viewport()->installEventFilter(this);
+}
+
+bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == projectList_->viewport())
+        ApplySoon();
+    return QObject::eventFilter(watched, event);
+}
+
+void ColumnWidths::ApplySoon()
+{
+    if (applyPending_)
+        return;
+    applyPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (applyPending_)
+            Apply();
+    });
 }
 
 void ColumnWidths::Read(const QString &settingsFile)
 {
     const settings::ListWidths stored = settings::ReadListWidths(settingsFile);
-    for (size_t k = 0; k < stored.size(); ++k)
+    for (size_t k = 0; k < stored.size(); ++k) {
         widths_[k] = stored[k].value_or(widths_[k]);
+        set_[k] = stored[k].has_value();
+    }
     categorySet_ = stored[Slot(settings::ListWidth::CategoryList)].has_value();
     atStart_ = widths_;
     Apply();
@@ -57,10 +110,82 @@ void ColumnWidths::Read(const QString &settingsFile)
 
 void ColumnWidths::Apply()
 {
+    applyPending_ = false;
     const auto sizing = ProgramSizing();
-    for (int column = 0; column < projectList_->model()->columnCount(); ++column)
-        if (const std::optional<settings::ListWidth> which = WidthOfColumn(column))
-            projectList_->setColumnWidth(column, platform::TwipsToPixels(widths_[Slot(*which)]));
+    const int columns = projectList_->model()->columnCount();
+    const int available = projectList_->viewport()->width();
+    std::array<int, catalogue::ProjectListModel::CategoryColumn + 1> pixels{};
+    int taken = 0;
+    bool folderFits = false;
+    for (int column = 0; column < columns && column < int(pixels.size()); ++column) {
+        const std::optional<settings::ListWidth> which = WidthOfColumn(column);
+        // The last column stretches over what is free: a width of its own would not be seen.
+        if (which && set_[Slot(*which)] && column != columns - 1)
+            pixels[column] = platform::TwipsToPixels(widths_[Slot(*which)]);
+        else if (column == catalogue::ProjectListModel::FolderColumn)
+            folderFits = true;
+        else
+            pixels[column] = fitted(column, available);
+        taken += pixels[column];
+    }
+    // The folder takes the width left, down to its caption: a long path is cut in its middle
+    // rather than scrolled to.
+    if (folderFits) {
+        constexpr int folder = catalogue::ProjectListModel::FolderColumn;
+        pixels[folder] = qMax(available - taken, projectList_->header()->sectionSizeHint(folder));
+    }
+    // Still too wide (a narrow window): the widest fitted columns give way, captions cut short,
+    // before anything is left to scroll to. The status keeps its words.
+    std::array<bool, pixels.size()> yields{};
+    for (int column = 0; column < columns && column < int(pixels.size()); ++column) {
+        const std::optional<settings::ListWidth> which = WidthOfColumn(column);
+        yields[column] = column != catalogue::ProjectListModel::StatusColumn
+                         && !(which && set_[Slot(*which)] && column != columns - 1);
+    }
+    const int least = 3 * projectList_->fontMetrics().averageCharWidth() + 8;
+    for (int excess = taken + (folderFits ? pixels[catalogue::ProjectListModel::FolderColumn] : 0) - available;
+         excess > 0; --excess) {
+        int widest = -1;
+        for (int column = 0; column < columns && column < int(pixels.size()); ++column)
+            if (yields[column] && pixels[column] > least && (widest < 0 || pixels[column] > pixels[widest]))
+                widest = column;
+        if (widest < 0)
+            break;
+        pixels[widest] -= 1;
+    }
+    for (int column = 0; column < columns && column < int(pixels.size()); ++column)
+        projectList_->setColumnWidth(column, pixels[column]);
+}
+
+int ColumnWidths::fitted(int column, int available) const
+{
+    const QAbstractItemModel *model = projectList_->model();
+    int wanted = projectList_->header()->sectionSizeHint(column);
+    const int rows = model->rowCount();
+    const QModelIndex top = projectList_->indexAt(QPoint(0, 0));
+    const int first = top.isValid() ? top.row() : 0;
+    if (column == catalogue::ProjectListModel::StatusColumn) {
+        // As wide as its longest word with its icon, whatever the rows say.
+        QStyleOptionViewItem option;
+        option.initFrom(projectList_);
+        option.font = projectList_->font();
+        option.fontMetrics = QFontMetrics(option.font);
+        option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+        const QStyle *style = projectList_->style();
+        const int side = style->pixelMetric(QStyle::PM_SmallIconSize, &option, projectList_);
+        option.decorationSize = QSize(side, side);
+        for (int state = 0; state <= int(catalogue::ProjectState::SourceMissing); ++state) {
+            option.text = catalogue::StatusText(catalogue::ProjectState(state));
+            wanted = qMax(wanted, style->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), projectList_).width());
+        }
+        return wanted;
+    }
+    const int rowHeight = top.isValid() ? qMax(1, projectList_->visualRect(top).height()) : 1;
+    const int last = qMin(rows, first + qMin(kMostRowsMeasured, projectList_->viewport()->height() / rowHeight + 1));
+    for (int row = first; row < last; ++row)
+        wanted = qMax(wanted, projectList_->sizeHintForIndex(model->index(row, column)).width());
+    const int share = available * ShareOf(column) / 100;
+    return qMin(wanted, qMax(share, projectList_->header()->sectionSizeHint(column)));
 }
 
 void ColumnWidths::resized(int column, int size)
@@ -70,6 +195,7 @@ void ColumnWidths::resized(int column, int size)
         return;
     qint32 &twips = widths_[Slot(*which)];
     twips = platform::KeepTwips(twips, size);
+    set_[Slot(*which)] = true;
 }
 
 void ColumnWidths::FitCategoryWidth(qint32 twips)

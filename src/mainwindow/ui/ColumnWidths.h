@@ -11,7 +11,9 @@ class ReportListView;
 
 // The widths the user gives the main window's lists, in twips: where the two lists meet and each
 // column of the project list but the last, which takes the free width. ZARUN.ini keeps those the
-// user changed.
+// user changed. A column whose width the user has not set fits what it shows: the name, file and
+// executable columns their texts up to a share of the list, the status its longest word, the folder
+// the width left over.
 class ColumnWidths : public QObject {
     Q_OBJECT
 public:
@@ -19,8 +21,11 @@ public:
 
     // The widths stored in the settings file, where usable, over the defaults.
     void Read(const QString &settingsFile);
-    // The project list's columns at their widths.
+    // The project list's columns at their widths, those the user has not set fitted to the rows in
+    // view (a screenful at most, however long the list).
     void Apply();
+    // Apply() once control returns to the event loop, however often asked until then.
+    void ApplySoon();
     // The widths the user changed since start-up, for ZARUN.ini.
     settings::ListWidths Changed() const;
 
@@ -34,13 +39,21 @@ public:
     // While held, the program sizes the columns itself: that is no choice of the user's.
     [[nodiscard]] QScopedValueRollback<bool> ProgramSizing() { return QScopedValueRollback<bool>(sizing_, true); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void resized(int column, int size);
+    // The pixels a column the user has not sized takes, with the rows in view.
+    int fitted(int column, int available) const;
 
     ReportListView *projectList_;
     // In settings::ListWidth order: as read at start-up, or the default, and as the user has set them since.
     std::array<qint32, settings::kListWidthCount> atStart_{};
     std::array<qint32, settings::kListWidthCount> widths_{};
+    // Stored, or sized by the user since: kept rather than fitted.
+    std::array<bool, settings::kListWidthCount> set_{};
     bool sizing_ = false;
     bool categorySet_ = false;
+    bool applyPending_ = false;
 };

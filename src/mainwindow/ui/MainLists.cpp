@@ -9,8 +9,10 @@
 #include "mainwindow/ui/ProjectListView.h"
 #include "mainwindow/ui/SplitHandle.h"
 #include "platform/Twips.h"
+#include "settings/Settings.h"
 #include "support/ui/NoticeBar.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -60,6 +62,7 @@ void MainLists::build()
     // Stretched as the last section it would never be narrower than the default section.
     lvwCategory_->header()->setStretchLastSection(false);
     lvwCategory_->setAccessibleName(QStringLiteral("カテゴリー一覧"));
+    lvwCategory_->setItemDelegate(new CategoryCountDelegate(lvwCategory_));
 
     lvwProjectList_ = new ReportListView(this);
     lvwProjectList_->setObjectName(QStringLiteral("lvwProjectList"));
@@ -68,6 +71,7 @@ void MainLists::build()
         new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList_));
     lvwProjectList_->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList_->AcceptFiles();
+    lvwProjectList_->SetEmptyText([this] { return emptyListText(); });
 
     txtFilter_ = new QLineEdit(this);
     txtFilter_->setObjectName(QStringLiteral("txtFilter"));
@@ -75,6 +79,7 @@ void MainLists::build()
     txtFilter_->setClearButtonEnabled(true);
     txtFilter_->setAccessibleName(QStringLiteral("プロジェクトの絞り込み"));
     txtFilter_->installEventFilter(this);
+    readableHint();
     chkAllCategories_ = new QCheckBox(QStringLiteral("全カテゴリー"), this);
     chkAllCategories_->setObjectName(QStringLiteral("chkAllCategories"));
     chkAllCategories_->setAccessibleName(QStringLiteral("全カテゴリーから探す"));
@@ -205,6 +210,8 @@ bool MainLists::eventFilter(QObject *watched, QEvent *event)
         return true;
     } else if (watched == txtFilter_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         filterModel_.SetInUse(event->type() == QEvent::FocusIn);
+    } else if (watched == txtFilter_ && event->type() == QEvent::PaletteChange) {
+        readableHint();
     } else if (watched == lvwProjectList_
                && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) {
         // Menus and dialogs borrow the focus; only a move to another control counts.
@@ -214,6 +221,39 @@ bool MainLists::eventFilter(QObject *watched, QEvent *event)
             commands_.ProjectListFocusChanged(event->type() == QEvent::FocusIn);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainLists::readableHint()
+{
+    // Some schemes give the hint a colour hardly seen on the box: one that reads takes its place.
+    const QColor wanted = ReportListView::HintColour(QApplication::palette(txtFilter_));
+    if (txtFilter_->palette().color(QPalette::PlaceholderText) == wanted)
+        return;
+    QPalette palette = txtFilter_->palette();
+    palette.setColor(QPalette::PlaceholderText, wanted);
+    txtFilter_->setPalette(palette);
+}
+
+QString MainLists::emptyListText() const
+{
+    const catalogue::CatalogueState &state = State();
+    if (filterModel_.Narrowing())
+        return QString(); // the rows found are not known yet
+    if (!txtFilter_->text().trimmed().isEmpty())
+        return QStringLiteral("「%1」に合うプロジェクトはありません。").arg(txtFilter_->text().trimmed());
+    if (state.CategoryCount == 0)
+        return QStringLiteral("%1\nﾃﾞｰﾀ → 開く で作ってあるカタログを開くか、ｶﾃｺﾞﾘｰ → 追加 で最初のカテゴリーを作ります。\n"
+                              "カテゴリーができたら、ﾌﾟﾛｼﾞｪｸﾄ → 追加 か .vbp ファイルのドロップでプロジェクトを加えます。")
+            .arg(state.CatalogueFilePath.isEmpty() ? QStringLiteral("カタログがまだありません。")
+                                                   : QStringLiteral("このカタログにはカテゴリーがありません。"));
+    if (projectModel_.ShowsAllCategories())
+        return QStringLiteral("どのカテゴリーにもプロジェクトがありません。");
+    if (!state.Current())
+        return QStringLiteral("左の一覧でカテゴリーを選ぶと、そのプロジェクトがここに並びます。");
+    if (settings::Values().DragDropEnabled)
+        return QStringLiteral("このカテゴリーにはプロジェクトがありません。\n"
+                              "ﾌﾟﾛｼﾞｪｸﾄ → 追加 で .vbp ファイルを選ぶか、ここへドロップして加えます。");
+    return QStringLiteral("このカテゴリーにはプロジェクトがありません。\nﾌﾟﾛｼﾞｪｸﾄ → 追加 で .vbp ファイルを加えます。");
 }
 
 void MainLists::ShowSelection()
@@ -244,6 +284,7 @@ void MainLists::selectListedRow(qint32 row)
 void MainLists::applyFilter()
 {
     filterModel_.SetText(txtFilter_->text());
+    lvwProjectList_->viewport()->update(); // the empty list's text names the filter
     // A long list is narrowed on a worker: its rows are judged when they are known.
     if (!filterModel_.Narrowing())
         keepCurrentListed();

@@ -64,6 +64,9 @@ private:
     void keepCurrentListed();
     void showAllCategories(bool all);
     void showContextMenu(ReportListView *list, const QPoint &viewportPos);
+    // What the empty project list says to do.
+    QString emptyListText() const;
+    void readableHint();
 
     catalogue::CategoryListModel &categoryModel_;
     catalogue::ProjectListModel &projectModel_;

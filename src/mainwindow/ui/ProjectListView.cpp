@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/ProjectStatus.h"
+#include "support/ui/ReadableColour.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -12,6 +13,7 @@
 #include <QToolTip>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QPainter>
 #include <QTimer>
 #include <QUrl>
 
@@ -90,6 +92,27 @@ qint32 ReportListView::RowAt(const QPoint &viewportPos) const
 {
     const QModelIndex index = indexAt(viewportPos);
     return index.isValid() ? index.row() + 1 : 0;
+}
+
+QColor ReportListView::HintColour(const QPalette &palette)
+{
+    return support::ReadableOn(palette.color(QPalette::PlaceholderText), palette.color(QPalette::Base),
+                               {palette.color(QPalette::Disabled, QPalette::Text)});
+}
+
+void ReportListView::paintEvent(QPaintEvent *event)
+{
+    QTreeView::paintEvent(event);
+    if (RowCount() > 0)
+        return;
+    const QString text = EmptyText();
+    if (text.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(HintColour(palette()));
+    const int margin = fontMetrics().height();
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
 bool ReportListView::HoldsFileList(const QMimeData *data) { return !LocalFiles(data).isEmpty(); }
@@ -207,4 +230,67 @@ void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const 
         const int side = style->pixelMetric(QStyle::PM_SmallIconSize, option, option->widget);
         option->decorationSize = QSize(side, side);
     }
+}
+
+namespace {
+
+// The part of a category's text set apart: "要3" after two spaces, or nothing.
+qsizetype MarkStart(const QString &text)
+{
+    const qsizetype at = text.lastIndexOf(QStringLiteral("  要"));
+    return at < 0 ? -1 : at + 2;
+}
+
+} // namespace
+
+QColor CategoryCountDelegate::MarkColour(const QPalette &palette)
+{
+    // Orange-red as warnings are, darkened or lightened until it reads on the base.
+    return support::ReadableOn(QColor(0xc0, 0x40, 0x00), palette.color(QPalette::Base));
+}
+
+void CategoryCountDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const qsizetype at = MarkStart(opt.text);
+    if (at < 0) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QString mark = opt.text.mid(at);
+    QFont bold = opt.font;
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+    const int markWidth = boldMetrics.horizontalAdvance(mark);
+    const int gap = opt.fontMetrics.horizontalAdvance(QStringLiteral("  "));
+    // The name and its count, cut short where needed, then the mark in the room kept for it.
+    const QString front = opt.fontMetrics.elidedText(opt.text.left(at - 2), Qt::ElideRight,
+                                                     qMax(0, textRect.width() - 2 * margin - gap - markWidth));
+    opt.text = front;
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+    painter->save();
+    painter->setFont(bold);
+    const bool selected = opt.state.testFlag(QStyle::State_Selected);
+    painter->setPen(selected ? opt.palette.color(QPalette::HighlightedText) : MarkColour(opt.palette));
+    const QRect markRect(textRect.left() + margin + opt.fontMetrics.horizontalAdvance(front) + gap, textRect.top(),
+                         markWidth, textRect.height());
+    painter->setClipRect(textRect);
+    painter->drawText(markRect, Qt::AlignLeft | Qt::AlignVCenter, mark);
+    painter->restore();
+}
+
+QSize CategoryCountDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QString text = index.data().toString();
+    if (const qsizetype at = MarkStart(text); at >= 0) {
+        QFont bold = option.font;
+        bold.setBold(true);
+        size.rwidth() += QFontMetrics(bold).horizontalAdvance(text.mid(at)) - option.fontMetrics.horizontalAdvance(text.mid(at));
+    }
+    return size;
 }

@@ -5,6 +5,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <functional>
+
 // The list views of the main window: report style, no editing in place, one whole row selected.
 // Rows are 1-based as the catalogue's indices; 0 is none.
 class ReportListView : public QTreeView {
@@ -23,6 +25,12 @@ public:
     // A cell's own text: a category's name without the count shown beside it.
     QString Text(qint32 row, int column = 0) const;
     qint32 RowAt(const QPoint &viewportPos) const;
+    // Painted over an empty list: what to do to fill it, asked when painted. Empty: nothing.
+    void SetEmptyText(std::function<QString()> text) { emptyText_ = std::move(text); }
+    QString EmptyText() const { return emptyText_ ? emptyText_() : QString(); }
+    // Hint texts (the empty list's, a box's placeholder): the scheme's own colour where it reads
+    // well on the base, else one near it that does.
+    static QColor HintColour(const QPalette &palette);
 
     // A file list is what the project list takes; anything else gets the no-drop cursor.
     static bool HoldsFileList(const QMimeData *data);
@@ -39,9 +47,23 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool acceptsFiles_ = false;
+    std::function<QString()> emptyText_;
+};
+
+// Draws a category row with the count of projects that need attention ("要3") set apart from the
+// name and the number of projects: bold, in a colour of its own that reads on the scheme's base.
+class CategoryCountDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static QColor MarkColour(const QPalette &palette);
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
 
 // Draws a project row by its status: the status column with its icon, a row whose .vbp is

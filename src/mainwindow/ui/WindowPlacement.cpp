@@ -5,7 +5,9 @@
 #include "platform/Twips.h"
 
 #include <QGuiApplication>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -138,6 +140,8 @@ void WindowPlacement::RecordNormal()
 {
     if (window_.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
+    if (pullBack_)
+        pullInside();
     const QRect frame = outerGeometry();
     if (window_.windowHandle() && window_.windowHandle()->isExposed())
         normalFrame_ = frameMarginsNow();
@@ -155,7 +159,28 @@ void WindowPlacement::StateChanged(Qt::WindowStates old)
         if (normal.isValid())
             keepNormal(normal.marginsAdded(normalFrame_));
     }
+    if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && !(window_.windowState() & special)) {
+        // Restored from maximized: the normal place may lie on a screen area that has gone since.
+        // The window system may give the normal size only after it reports the state.
+        pullBackAWhile();
+    }
     RecordNormal();
+}
+
+void WindowPlacement::pullBackAWhile()
+{
+    pullBack_ = true;
+    QTimer::singleShot(1000, &window_, [this] { pullBack_ = false; });
+}
+
+void WindowPlacement::pullInside()
+{
+    const QRect outer = outerGeometry();
+    const QRect pulled = PulledInside(outer, AvailableAreaFor(window_, outer), window_.minimumSize().grownBy(frameMarginsNow()));
+    if (pulled == outer)
+        return;
+    const QScopedValueRollback<bool> once(pullBack_, false); // the move this makes is not pulled again
+    window_.setGeometry(pulled.marginsRemoved(frameMarginsNow()));
 }
 
 QMargins WindowPlacement::frameMarginsNow() const

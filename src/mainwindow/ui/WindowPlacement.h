@@ -41,6 +41,10 @@ private:
     // Applies a placement pulled inside the available area of its screen, at the least size.
     void apply(settings::Placement placement, const QMargins &frame);
     void keepNormal(const QRect &frame);
+    // Moves (and, where it does not fit, shrinks) the window into the available area of its screen.
+    void pullInside();
+    // Pulls it inside again when the window system moves or sizes it in the next moments.
+    void pullBackAWhile();
     QMargins frameMarginsNow() const;
     // The window's rectangle with the frame the window system has put round it.
     QRect outerGeometry() const;
@@ -52,4 +56,5 @@ private:
     QSize initialSize_;
     QMargins normalFrame_;
     bool settled_ = true;
+    bool pullBack_ = false; // restored from maximized a moment ago
 };

@@ -2,6 +2,7 @@
 
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/ui/CatalogueHandOver.h"
+#include "mainwindow/ui/BuildCommands.h"
 #include "mainwindow/ui/ColumnWidths.h"
 #include "mainwindow/ui/MainLists.h"
 #include "mainwindow/ui/MainMenus.h"
@@ -80,6 +81,7 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
     lists_->SetContextMenus(menus_->mnuCategory, menus_->mnuProject);
     menus_->BindListKeys(lists_->lvwCategory(), lists_->lvwProjectList());
     handOver_ = new CatalogueHandOver(this, commands_, progress_);
+    commands_.SetBuildQueue(&Builds().Queue());
     wireEvents();
     commands_.ResetSelection();
     menus_->UpdateEntryStates();

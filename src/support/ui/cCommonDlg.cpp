@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
+#include <QAbstractItemView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -28,6 +30,12 @@ public:
 
     void accept() override
     {
+        // Names typed in quotes are the choice: Qt's list keeps only some of them selected as
+        // they are typed, and takes its selection over the typed names.
+        if (fileMode() == QFileDialog::ExistingFiles)
+            if (const auto *box = findChild<QLineEdit *>(QStringLiteral("fileNameEdit")); box && box->text().contains(u'"'))
+                if (const auto *list = findChild<QAbstractItemView *>(QStringLiteral("listView")); list && list->selectionModel())
+                    list->selectionModel()->clearSelection();
         if (pathMustExist_) {
             for (const QString &file : selectedFiles()) {
                 const QFileInfo info(file);
