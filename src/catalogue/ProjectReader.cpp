@@ -353,7 +353,7 @@ void ProjectReader::pump()
         if (jobs.empty())
             continue;
         inFlight_ += 1;
-        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, registry(), this,
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, Registry(), this,
                                       [this, generation](std::vector<Job> done) {
                                           if (generation_->load() != generation)
                                               return;
@@ -480,7 +480,7 @@ void ProjectReader::BuildFinished(const std::weak_ptr<ProjectRecord> &weak, bool
     announce();
 }
 
-std::shared_ptr<platform::WineRegistry> ProjectReader::registry()
+std::shared_ptr<platform::WineRegistry> ProjectReader::Registry()
 {
     // The IDE command may change in the options; a new prefix reads its own registry.
     if (registryCommand_ == mMain::VbIdePath && !registryCommand_.isNull())

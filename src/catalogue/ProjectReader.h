@@ -50,6 +50,10 @@ public:
     // shows "failed" until a later look finds it up to date or another build starts.
     void BuildFinished(const std::weak_ptr<ProjectRecord> &record, bool exited);
 
+    // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
+    // The same object the looks read, so that its files are read again only when they change.
+    std::shared_ptr<platform::WineRegistry> Registry();
+
     // One look at one project (the reader's own).
     struct Job;
 
@@ -81,8 +85,6 @@ private:
     void deliver(std::vector<Job> jobs);
 
     void announce();
-    // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
-    std::shared_ptr<platform::WineRegistry> registry();
 
     QThreadPool pool_;
     std::shared_ptr<platform::WineRegistry> registry_;

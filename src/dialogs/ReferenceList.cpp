@@ -1,0 +1,95 @@
+#include "dialogs/ReferenceList.h"
+
+#include "catalogue/ProjectReader.h"
+#include "dialogs/DialogLayout.h"
+#include "platform/OffThread.h"
+#include "support/ui/AccessibleNames.h"
+#include "support/ui/Placement.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, catalogue::ReferenceListing listing)
+    : QDialog(mainWindow), model_(new catalogue::ReferenceTableModel(this))
+{
+    setObjectName(QStringLiteral("fReferences"));
+    setWindowTitle(QStringLiteral("参照の一覧　[") + projectName + u']');
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFont(dialogs::DialogFont());
+    model_->SetListing(std::move(listing));
+
+    lblNote = new QLabel(this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setTextFormat(Qt::PlainText);
+    lblNote->setWordWrap(true);
+    QString note = catalogue::ListingNote(model_->Listing());
+    if (model_->rowCount() == 0 && model_->Listing().check != catalogue::ReferenceListing::Check::Unreadable)
+        note += QStringLiteral("\n参照もコントロールもありません。");
+    lblNote->setText(note);
+
+    lvwReferences = new QTableView(this);
+    lvwReferences->setObjectName(QStringLiteral("lvwReferences"));
+    lvwReferences->setModel(model_);
+    lvwReferences->setAccessibleName(QStringLiteral("参照とコントロール"));
+    lvwReferences->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwReferences->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwReferences->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwReferences->setWordWrap(false);
+    lvwReferences->setTextElideMode(Qt::ElideMiddle);
+    lvwReferences->setShowGrid(false);
+    lvwReferences->verticalHeader()->hide();
+    lvwReferences->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lvwReferences->horizontalHeader()->setHighlightSections(false);
+    lvwReferences->horizontalHeader()->setStretchLastSection(true);
+    // A project lists a handful: sized to what they say.
+    lvwReferences->resizeColumnsToContents();
+
+    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setMinimumSize(platform::TwipsToPixels(1215), platform::TwipsToPixels(375));
+    cmdClose->setDefault(true);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblNote);
+    layout->addWidget(lvwReferences, 1);
+    layout->addLayout(buttons);
+    support::NameControls(this);
+
+    // Wide enough for every column, within the screen.
+    int width = lvwReferences->frameWidth() * 2;
+    for (int column = 0; column < model_->columnCount(); ++column)
+        width += lvwReferences->columnWidth(column);
+    const int rows = qBound(4, model_->rowCount() + 1, 16);
+    const int height = lvwReferences->horizontalHeader()->sizeHint().height()
+                       + rows * lvwReferences->verticalHeader()->defaultSectionSize() + lvwReferences->frameWidth() * 2;
+    lvwReferences->setMinimumSize(platform::TwipsToPixels(6000), platform::TwipsToPixels(1500));
+    const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(1024, 700);
+    adjustSize();
+    resize(qMin(available.width(), qMax(this->width(), width + layout->contentsMargins().left()
+                                                             + layout->contentsMargins().right())),
+           qMin(available.height(), this->height() - lvwReferences->height() + qMax(height, lvwReferences->height())));
+    const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
+    support::PlaceCentred(this, owner, support::OuterSizeTwips(this, mainWindow));
+    cmdClose->setFocus();
+}
+
+void ReferenceList::Run(QWidget *mainWindow, const QString &projectName, const QString &projectFile)
+{
+    // The registry the looks keep: read again only when its files changed, and then off this thread.
+    const std::shared_ptr<platform::WineRegistry> registry = catalogue::ProjectReader::Instance().Registry();
+    catalogue::ReferenceListing listing;
+    platform::RunWhileAnswering([&] { listing = catalogue::ListReferences(projectFile, registry); });
+    ReferenceList dialog(mainWindow, projectName, std::move(listing));
+    dialog.exec();
+}
