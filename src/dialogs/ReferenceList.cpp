@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -45,10 +46,17 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     lvwReferences->setShowGrid(false);
     lvwReferences->verticalHeader()->hide();
     lvwReferences->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    lvwReferences->horizontalHeader()->setHighlightSections(false);
-    lvwReferences->horizontalHeader()->setStretchLastSection(true);
-    // A project lists a handful: sized to what they say.
+    QHeaderView *header = lvwReferences->horizontalHeader();
+    header->setHighlightSections(false);
     lvwReferences->resizeColumnsToContents();
+    // Wide enough for every column, within the screen.
+    int width = lvwReferences->frameWidth() * 2 + lvwReferences->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        width += lvwReferences->columnWidth(column);
+    // A project lists a handful: each column as wide as what it says, but for the paths, which
+    // take what is left and are cut in the middle when the screen is narrower.
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(catalogue::ReferenceTableModel::FileColumn, QHeaderView::Stretch);
 
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
@@ -65,10 +73,6 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     layout->addLayout(buttons);
     support::NameControls(this);
 
-    // Wide enough for every column, within the screen.
-    int width = lvwReferences->frameWidth() * 2;
-    for (int column = 0; column < model_->columnCount(); ++column)
-        width += lvwReferences->columnWidth(column);
     const int rows = qBound(4, model_->rowCount() + 1, 16);
     const int height = lvwReferences->horizontalHeader()->sizeHint().height()
                        + rows * lvwReferences->verticalHeader()->defaultSectionSize() + lvwReferences->frameWidth() * 2;
@@ -78,7 +82,7 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     adjustSize();
     resize(qMin(available.width(), qMax(this->width(), width + layout->contentsMargins().left()
                                                              + layout->contentsMargins().right())),
-           qMin(available.height(), this->height() - lvwReferences->height() + qMax(height, lvwReferences->height())));
+           qMin(available.height(), this->height() - lvwReferences->height() + height));
     const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
     support::PlaceCentred(this, owner, support::OuterSizeTwips(this, mainWindow));
     cmdClose->setFocus();

@@ -388,12 +388,12 @@ QString DependencyQuestion(const QString &project, const QStringList &dependenci
     // Up to a screenful; the rest is counted.
     constexpr qsizetype kShown = 15;
     QString text = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[") + project +
-                   QStringLiteral("]　が参照する次のﾌﾟﾛｼﾞｪｸﾄは、実行ﾌｧｲﾙが無いか古くなっています。先に作成しますか?\n");
+                   QStringLiteral("]　が参照する次のﾌﾟﾛｼﾞｪｸﾄは、実行ﾌｧｲﾙの作成が必要です。\n");
     for (qsizetype i = 0; i < dependencies.size() && i < kShown; ++i)
         text += QStringLiteral("\n　") + dependencies[i];
     if (dependencies.size() > kShown)
         text += QStringLiteral("\n　ほか ") + QString::number(dependencies.size() - kShown) + QStringLiteral(" 件");
-    return text;
+    return text + QStringLiteral("\n\n先に作成しますか?");
 }
 
 namespace {

@@ -1434,7 +1434,8 @@ void tst_fMain::singleBuildOffersWhatItDependsOn()
     w.Commands().SelectProject(1);
     ui_->askAnswers.enqueue(answer);
     w.Menus().mnuProjectMakeExe->trigger();
-    QCOMPARE(ui_->questions, QStringList{tooling::DependencyQuestion(QStringLiteral("App"), {QStringLiteral("Lib [Libs]")})});
+    QCOMPARE(ui_->questions, QStringList{QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[App]　が参照する次のﾌﾟﾛｼﾞｪｸﾄは、実行ﾌｧｲﾙの作成が"
+                                                        "必要です。\n\n　Lib [Libs]\n\n先に作成しますか?")});
     if (answer) {
         QVERIFY(w.Builds().ProgressWindow());
         QTRY_COMPARE(w.Builds().ProgressWindow()->lblOrder->text(), QStringLiteral("作成順:\n1. Lib [Libs]\n2. App"));
