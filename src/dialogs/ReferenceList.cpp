@@ -49,15 +49,6 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     QHeaderView *header = lvwReferences->horizontalHeader();
     header->setHighlightSections(false);
     lvwReferences->resizeColumnsToContents();
-    // Wide enough for every column, within the screen.
-    int width = lvwReferences->frameWidth() * 2 + lvwReferences->verticalScrollBar()->sizeHint().width();
-    for (int column = 0; column < model_->columnCount(); ++column)
-        width += lvwReferences->columnWidth(column);
-    // A project lists a handful: each column as wide as what it says, but for the paths, which
-    // take what is left and are cut in the middle when the screen is narrower.
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(catalogue::ReferenceTableModel::FileColumn, QHeaderView::Stretch);
-
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setMinimumSize(platform::TwipsToPixels(1215), platform::TwipsToPixels(375));
@@ -73,16 +64,33 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     layout->addLayout(buttons);
     support::NameControls(this);
 
-    const int rows = qBound(4, model_->rowCount() + 1, 16);
-    const int height = lvwReferences->horizontalHeader()->sizeHint().height()
-                       + rows * lvwReferences->verticalHeader()->defaultSectionSize() + lvwReferences->frameWidth() * 2;
-    lvwReferences->setMinimumSize(platform::TwipsToPixels(6000), platform::TwipsToPixels(1500));
     const QScreen *screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
-    const QSize available = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(1024, 700);
+    const QSize available = screen ? screen->availableGeometry().size() - QSize(40, 80) : QSize(1024, 700);
+    // The layout is not laid out before the dialog shows: its margins, not the widths now.
+    const int around = layout->contentsMargins().left() + layout->contentsMargins().right()
+                       + lvwReferences->frameWidth() * 2 + lvwReferences->verticalScrollBar()->sizeHint().width();
+    // Each column as wide as what it says, within the screen: when it is narrower, the path and
+    // then the name give way (cut in the middle, whole in their tooltips); the kind, the GUID and
+    // the state always show whole.
+    int over = around - available.width();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        over += lvwReferences->columnWidth(column);
+    const int least = platform::TwipsToPixels(1800);
+    for (const int column : {catalogue::ReferenceTableModel::FileColumn, catalogue::ReferenceTableModel::NameColumn}) {
+        const int give = qBound(0, over, qMax(0, lvwReferences->columnWidth(column) - least));
+        lvwReferences->setColumnWidth(column, lvwReferences->columnWidth(column) - give);
+        over -= give;
+    }
+    int width = around - layout->contentsMargins().left() - layout->contentsMargins().right();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        width += lvwReferences->columnWidth(column);
+    const int rows = qBound(4, model_->rowCount() + 1, 16);
+    const int height = header->sizeHint().height() + rows * lvwReferences->verticalHeader()->defaultSectionSize()
+                       + lvwReferences->frameWidth() * 2;
+    // The dialog opens as large as that; the user may make it smaller.
+    lvwReferences->setMinimumSize(width, qMin(height, available.height() / 2));
     adjustSize();
-    resize(qMin(available.width(), qMax(this->width(), width + layout->contentsMargins().left()
-                                                             + layout->contentsMargins().right())),
-           qMin(available.height(), this->height() - lvwReferences->height() + height));
+    lvwReferences->setMinimumSize(platform::TwipsToPixels(6000), platform::TwipsToPixels(1500));
     const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
     support::PlaceCentred(this, owner, support::OuterSizeTwips(this, mainWindow));
     cmdClose->setFocus();
