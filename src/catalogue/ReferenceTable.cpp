@@ -134,8 +134,10 @@ QString ReferenceTableModel::ToolTip(int row, int column) const
     case ReferenceState::FileMissing:
         return QStringLiteral("登録されているファイルがありません: ") + entry.registeredFile;
     case ReferenceState::NotRegistered:
-        return QStringLiteral("この版 (") + versionText(entry.reference.major, entry.reference.minor)
-               + QStringLiteral(" 以上の同じ主版) は登録されていません。");
+        return versionText(entry.reference.major, entry.reference.minor) + QStringLiteral(" 以上の ")
+               + QString::number(entry.reference.major, 16) + QStringLiteral(".x の版は登録されていません。")
+               + (entry.registered.isEmpty() ? QString()
+                                             : QStringLiteral("\n登録されている版: ") + entry.registered.join(QStringLiteral(", ")));
     case ReferenceState::Unchecked:
         break;
     }
