@@ -49,6 +49,7 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
     QHeaderView *header = lvwReferences->horizontalHeader();
     header->setHighlightSections(false);
     lvwReferences->resizeColumnsToContents();
+
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setMinimumSize(platform::TwipsToPixels(1215), platform::TwipsToPixels(375));
@@ -81,14 +82,14 @@ ReferenceList::ReferenceList(QWidget *mainWindow, const QString &projectName, ca
         lvwReferences->setColumnWidth(column, lvwReferences->columnWidth(column) - give);
         over -= give;
     }
-    int width = around - layout->contentsMargins().left() - layout->contentsMargins().right();
+    int tableWidth = around - layout->contentsMargins().left() - layout->contentsMargins().right();
     for (int column = 0; column < model_->columnCount(); ++column)
-        width += lvwReferences->columnWidth(column);
+        tableWidth += lvwReferences->columnWidth(column);
     const int rows = qBound(4, model_->rowCount() + 1, 16);
-    const int height = header->sizeHint().height() + rows * lvwReferences->verticalHeader()->defaultSectionSize()
+    const int tableHeight = header->sizeHint().height() + rows * lvwReferences->verticalHeader()->defaultSectionSize()
                        + lvwReferences->frameWidth() * 2;
     // The dialog opens as large as that; the user may make it smaller.
-    lvwReferences->setMinimumSize(width, qMin(height, available.height() / 2));
+    lvwReferences->setMinimumSize(tableWidth, qMin(tableHeight, available.height() / 2));
     adjustSize();
     lvwReferences->setMinimumSize(platform::TwipsToPixels(6000), platform::TwipsToPixels(1500));
     const QRect owner = mainWindow ? support::OuterTwips(mainWindow) : support::ScreenTwips(nullptr);
