@@ -48,6 +48,7 @@ class QuietUserInterface : public ui::UserInterface {
 public:
     void Message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     bool Confirm(const QString &, const QString &) override { return true; }
+    bool Ask(const QString &) override { return false; }
     QString InputBox(const QString &, const QString &, const QString &) override { return {}; }
     void ShowProgress(const QString &) override {}
     void HideProgress() override {}

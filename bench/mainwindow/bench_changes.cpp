@@ -57,6 +57,7 @@ public:
         Fail("a change failed");
     }
     bool Confirm(const QString &, const QString &) override { return true; }
+    bool Ask(const QString &) override { return false; }
     QString InputBox(const QString &, const QString &, const QString &) override
     {
         return answers.isEmpty() ? QString() : answers.dequeue();

@@ -351,7 +351,7 @@ void ProjectReader::pump()
         if (jobs.empty())
             continue;
         inFlight_ += 1;
-        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, registry(), this);
+        auto *runnable = new ScanJobs(std::move(jobs), generation_, generation, cache_, Registry(), this);
         pool_.start(runnable, urgent ? 1 : 0);
     }
     if (skipped)
@@ -452,7 +452,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
     announce();
 }
 
-std::shared_ptr<platform::WineRegistry> ProjectReader::registry()
+std::shared_ptr<platform::WineRegistry> ProjectReader::Registry()
 {
     // The IDE command may change in the options; a new prefix reads its own registry.
     if (registryCommand_ == mMain::VbIdePath && !registryCommand_.isNull())

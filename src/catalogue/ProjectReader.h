@@ -46,6 +46,10 @@ public:
     // Nothing queued or under way.
     bool Idle() const;
 
+    // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
+    // The same object the looks read, so that its files are read again only when they change.
+    std::shared_ptr<platform::WineRegistry> Registry();
+
     // One look at one project (the reader's own).
     struct Job;
 
@@ -78,8 +82,6 @@ private:
     void deliver(std::vector<Job> jobs);
 
     void announce();
-    // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
-    std::shared_ptr<platform::WineRegistry> registry();
 
     CatalogueState &catalogue_;
     QThreadPool pool_;

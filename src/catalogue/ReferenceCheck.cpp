@@ -19,13 +19,28 @@ bool isDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c
 
 bool NamesMissingFile(QByteArrayView missingTexts) { return missingTexts.contains(QByteArrayView(kFileMissing)); }
 
+QString ReferenceStateText(ReferenceState state)
+{
+    switch (state) {
+    case ReferenceState::Unchecked:
+        return QStringLiteral("未確認");
+    case ReferenceState::Present:
+        return QStringLiteral("登録済み");
+    case ReferenceState::NotRegistered:
+        return QStringLiteral("未登録");
+    case ReferenceState::FileMissing:
+        break;
+    }
+    // Without the blank and brackets the missing texts hold it in.
+    return QString::fromUtf8(kFileMissing).mid(2).chopped(1);
+}
+
 QString ReferenceText(const ProjectReference &reference, ReferenceState state)
 {
     switch (state) {
     case ReferenceState::NotRegistered:
-        return reference.Label() + QStringLiteral(" (未登録)");
     case ReferenceState::FileMissing:
-        return reference.Label() + QString::fromUtf8(kFileMissing);
+        return reference.Label() + QStringLiteral(" (") + ReferenceStateText(state) + u')';
     case ReferenceState::Unchecked:
     case ReferenceState::Present:
         break;

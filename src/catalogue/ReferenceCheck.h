@@ -21,6 +21,8 @@ enum class ReferenceState : quint8 {
     FileMissing,   // registered, but the file it names is not on the prefix's drives
 };
 
+// The state in a word, as the texts below and the list of a project's references say it.
+QString ReferenceStateText(ReferenceState state);
 // As a tooltip names it: "MSCOMCTL.OCX (未登録)", "msado28.tlb (ﾌｧｲﾙなし)"; the bare label otherwise.
 QString ReferenceText(const ProjectReference &reference, ReferenceState state);
 // Whether those texts (UTF-8, as a look keeps them) name a registered file that is gone.

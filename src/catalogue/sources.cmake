@@ -15,6 +15,7 @@ target_sources(zarun_core PRIVATE
   catalogue/ProjectScan.cpp catalogue/ProjectScan.h
   catalogue/ProjectStatus.cpp catalogue/ProjectStatus.h
   catalogue/ReferenceCheck.cpp catalogue/ReferenceCheck.h
+  catalogue/ReferenceTable.cpp catalogue/ReferenceTable.h
   catalogue/SourceList.cpp catalogue/SourceList.h
   catalogue/FolderWatch.cpp catalogue/FolderWatch.h
   catalogue/CatalogueNames.cpp catalogue/CatalogueNames.h

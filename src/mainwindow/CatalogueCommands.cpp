@@ -427,6 +427,8 @@ void CatalogueCommands::addProjects(const QStringList &paths)
             mMain::MakeExe(record->File(), record);
 }
 
+catalogue::ProjectReader *CatalogueCommands::Reader() const { return reader_; }
+
 void CatalogueCommands::SetBuildQueue(tooling::BuildQueue *queue) { buildQueue_ = queue; }
 
 void CatalogueCommands::AddProjectFiles(const QStringList &paths, const QString &chosenFolder)

@@ -45,6 +45,7 @@ public:
     // The reader of the catalogue's files: a category chosen has its projects looked at first.
     // Without one (nullptr) nothing is hurried.
     void SetReader(catalogue::ProjectReader *reader);
+    catalogue::ProjectReader *Reader() const;
 
     // The queue of the window's builds: a project added with its executable to be made joins a
     // run under way there (one IDE at a time); otherwise, or without one, it is built at once.

@@ -248,6 +248,11 @@ std::optional<RegisteredTypeLib> TypeLibTable::Match(QStringView guid, quint16 m
     return *best;
 }
 
+std::vector<RegisteredTypeLib> TypeLibTable::Versions(QStringView guid) const
+{
+    return libs_.value(guid.toString().toUpper());
+}
+
 std::shared_ptr<const TypeLibTable> WineRegistry::TypeLibs()
 {
     const QDir prefix(prefix_);

@@ -31,6 +31,8 @@ public:
     // The version a program asking for major.minor loads: the same major, the highest minor at
     // least the one asked. guid in either case, without braces.
     std::optional<RegisteredTypeLib> Match(QStringView guid, quint16 major, quint16 minor) const;
+    // Every version registered for the library, in the order read.
+    std::vector<RegisteredTypeLib> Versions(QStringView guid) const;
     qsizetype Size() const { return libs_.size(); }
     // Tells one reading of the registry files from another, the same in every run while the files
     // stay as they are; never 0 for a table WineRegistry read.

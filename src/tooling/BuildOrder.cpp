@@ -132,8 +132,11 @@ QStringList ControlFiles(const QList<ProjectReference> &references)
     return files;
 }
 
-BuildPlan PlanBuilds(const std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
-                     const std::function<bool(int node)> &needsBuild)
+namespace {
+
+// pulling: told of each project pulled in, before its dependencies are looked for.
+BuildPlan planBuilds(const std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
+                     const std::function<bool(int node)> &needsBuild, const std::function<void(int node)> &pulling)
 {
     QMultiHash<QString, int> byPath; // outputs and project files
     QMultiHash<QString, int> byName; // outputs' file names
@@ -182,6 +185,8 @@ BuildPlan PlanBuilds(const std::vector<BuildNode> &nodes, const std::vector<int>
         std::vector<int> deps = dependencies(members[m]);
         for (const int d : deps) {
             if (!slot.contains(d) && needsBuild && needsBuild(d)) {
+                if (pulling)
+                    pulling(d);
                 slot.insert(d, int(members.size()));
                 members.push_back(d);
                 pulledIn.push_back(true);
@@ -254,6 +259,39 @@ BuildPlan PlanBuilds(const std::vector<BuildNode> &nodes, const std::vector<int>
             place(done);
         }
     }
+    return plan;
+}
+
+} // namespace
+
+BuildPlan PlanBuilds(const std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
+                     const std::function<bool(int node)> &needsBuild)
+{
+    return planBuilds(nodes, chosen, needsBuild, {});
+}
+
+BuildPlan PlanBuilds(std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
+                     const std::function<bool(int node)> &needsBuild, const std::function<void(BuildNode &node)> &load)
+{
+    // The plan reads the nodes through a const reference while load fills in one it has not
+    // looked at yet: only uses and controls change, never what the nodes are found by.
+    return planBuilds(nodes, chosen, needsBuild, [&](int node) {
+        if (load)
+            load(nodes[size_t(node)]);
+    });
+}
+
+BuildPlan PlanSingleBuild(std::vector<BuildNode> &nodes, int project, const std::function<bool(int node)> &needsBuild,
+                          const std::function<void(BuildNode &node)> &load)
+{
+    BuildPlan plan = PlanBuilds(nodes, {project}, needsBuild, load);
+    const auto own = std::find_if(plan.steps.begin(), plan.steps.end(),
+                                  [project](const BuildStep &step) { return step.node == project && !step.pulledIn; });
+    if (own == plan.steps.end())
+        return plan;
+    std::rotate(own, own + 1, plan.steps.end());
+    if (project >= 0 && project < int(nodes.size()))
+        plan.cycles.removeIf([&](const QStringList &cycle) { return cycle.contains(nodes[size_t(project)].name); });
     return plan;
 }
 

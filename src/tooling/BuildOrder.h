@@ -54,5 +54,16 @@ struct BuildPlan {
 // group reference names; of several such, those of its own category count.
 BuildPlan PlanBuilds(const std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
                      const std::function<bool(int node)> &needsBuild);
+// The same, where what a project not chosen uses is known only once its .vbp is read: load fills
+// in the uses and controls of each one pulled in, before its own dependencies are looked for.
+BuildPlan PlanBuilds(std::vector<BuildNode> &nodes, const std::vector<int> &chosen,
+                     const std::function<bool(int node)> &needsBuild, const std::function<void(BuildNode &node)> &load);
+
+// A single build of the project: what it depends on (in any category) that needs building, and
+// what those depend on that does, each after those it depends on; the project last, even where it
+// and one of them depend on each other (that circle is not among the cycles: its order is not the
+// list's).
+BuildPlan PlanSingleBuild(std::vector<BuildNode> &nodes, int project, const std::function<bool(int node)> &needsBuild,
+                          const std::function<void(BuildNode &node)> &load);
 
 } // namespace tooling

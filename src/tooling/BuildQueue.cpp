@@ -4,6 +4,7 @@
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/ProjectReferences.h"
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 #include "tooling/BuildOrder.h"
 #include "tooling/IdeBuild.h"
 #include "tooling/IdeCommand.h"
@@ -29,6 +30,7 @@ struct BuildQueue::Look {
     platform::StoredText storedFile;
     platform::StoredText storedName;
     catalogue::KeptPath keptExe;
+    bool forced = false; // built whatever its state: the project of a single build
 };
 
 struct BuildQueue::Planned {
@@ -70,7 +72,8 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
         node.name = look.name;
         node.projectFile = look.file;
         if (look.chosen) {
-            states[i] = catalogue::ScanProject(look.file, look.knownExe, look.previous, &folding).state;
+            if (!look.forced)
+                states[i] = catalogue::ScanProject(look.file, look.knownExe, look.previous, &folding).state;
             look.previous.reset();
             QByteArray vbp;
             if (platform::ReadSmallFile(look.file, mMain::kMaxProjectFileBytes, &vbp) == platform::FileKind::Regular) {
@@ -79,7 +82,7 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
                 node.uses = UsedPaths(look.file, references);
                 node.controls = ControlFiles(references);
             }
-            if (needsBuild(states[i]) || (all && states[i] == catalogue::ProjectState::UpToDate)) {
+            if (look.forced || needsBuild(states[i]) || (all && states[i] == catalogue::ProjectState::UpToDate)) {
                 chosen.push_back(int(i));
             } else {
                 skipped += 1;
@@ -92,12 +95,26 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
         }
         nodes.push_back(std::move(node));
     }
-    const BuildPlan order = PlanBuilds(nodes, chosen, [&](int node) {
+    const auto needs = [&](int node) {
         BuildQueue::Look &look = looks[size_t(node)];
         if (!look.chosen && states[size_t(node)] == catalogue::ProjectState::Unknown)
             states[size_t(node)] = catalogue::ScanProject(look.file, look.knownExe, nullptr, &folding).state;
         return needsBuild(states[size_t(node)]);
-    });
+    };
+    // A project elsewhere that is built first: what it depends on may need building too.
+    const auto load = [](BuildNode &node) {
+        QByteArray vbp;
+        if (platform::ReadSmallFile(node.projectFile, mMain::kMaxProjectFileBytes, &vbp) != platform::FileKind::Regular)
+            return;
+        const QList<catalogue::ProjectReference> references = catalogue::ReferencesIn(vbp);
+        node.uses = UsedPaths(node.projectFile, references);
+        node.controls = ControlFiles(references);
+    };
+    const bool single = !looks.empty() && looks.front().forced;
+    const BuildPlan order = single ? PlanSingleBuild(nodes, 0, needs, load) : PlanBuilds(nodes, chosen, needs, load);
+    // The category (or the project) the run is for: a project of another one is marked.
+    const auto home = std::find_if(looks.begin(), looks.end(), [](const BuildQueue::Look &l) { return l.chosen; });
+    const QString homeCategory = home != looks.end() ? home->category : QString();
     BuildQueue::Plan plan;
     plan.skipped = skipped;
     plan.notNeeded = std::move(notNeeded);
@@ -106,10 +123,56 @@ BuildQueue::Plan planOf(std::vector<BuildQueue::Look> &looks, bool all)
         const BuildQueue::Look &look = looks[size_t(step.node)];
         plan.planned.push_back({look.record, look.file});
         plan.files.append(look.file);
-        plan.order.append(step.pulledIn && !look.chosen ? look.name + QStringLiteral(" [") + look.category + u']'
-                                                        : look.name);
+        plan.order.append(step.pulledIn && look.category != homeCategory
+                              ? look.name + QStringLiteral(" [") + look.category + u']'
+                              : look.name);
     }
     return plan;
+}
+
+// What the look needs, copied here: the records change on this thread only. The chosen projects
+// come first; after them the projects of the catalogue whose executable is known, as what a chosen
+// one may reference: only their shared texts are taken here, one is looked at only when depended on.
+std::vector<BuildQueue::Look> looksOf(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, int *skipped)
+{
+    std::vector<BuildQueue::Look> looks;
+    looks.reserve(projects.size());
+    QSet<const catalogue::ProjectRecord *> mine;
+    for (const std::weak_ptr<catalogue::ProjectRecord> &weak : projects) {
+        const std::shared_ptr<catalogue::ProjectRecord> record = weak.lock();
+        if (!record || record->file.IsEmpty()) {
+            *skipped += 1;
+            continue;
+        }
+        BuildQueue::Look look;
+        look.record = weak;
+        look.file = record->File();
+        if (record->exeKnown && !record->exe.IsEmpty())
+            look.knownExe = record->Exe();
+        look.previous = record->sources;
+        look.category = record->owner ? record->owner->Category() : QString();
+        look.name = record->Name();
+        mine.insert(record.get());
+        looks.push_back(std::move(look));
+    }
+    const catalogue::CatalogueState &state = catalogue::State();
+    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
+        const catalogue::cVbAnalyze *category = state.CategoryAt(i);
+        for (qint32 j = 1; j <= category->Count(); ++j) {
+            const catalogue::ProjectRecord *record = category->Record(j);
+            if (mine.contains(record) || !record->exeKnown || record->exe.IsEmpty() || record->file.IsEmpty())
+                continue;
+            BuildQueue::Look look;
+            look.record = category->Shared(j);
+            look.storedFile = record->file;
+            look.storedName = record->name;
+            look.keptExe = record->exe;
+            look.chosen = false;
+            look.category = category->Category();
+            looks.push_back(std::move(look));
+        }
+    }
+    return looks;
 }
 
 } // namespace
@@ -142,7 +205,7 @@ BuildQueue::~BuildQueue()
     }
 }
 
-bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error)
+bool BuildQueue::begin(QString *error)
 {
     if (running_)
         return false;
@@ -158,48 +221,16 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     summary_ = Summary();
     planned_.clear();
     next_ = 0;
+    return true;
+}
 
-    // What the look needs is copied here: the records change on this thread only.
-    std::vector<Look> looks;
-    looks.reserve(projects.size());
-    QSet<const catalogue::ProjectRecord *> mine;
-    for (const std::weak_ptr<catalogue::ProjectRecord> &weak : projects) {
-        const std::shared_ptr<catalogue::ProjectRecord> record = weak.lock();
-        if (!record || record->file.IsEmpty()) {
-            summary_.skipped += 1;
-            continue;
-        }
-        Look look;
-        look.record = weak;
-        look.file = record->File();
-        if (record->exeKnown && !record->exe.IsEmpty())
-            look.knownExe = record->Exe();
-        look.previous = record->sources;
-        look.category = record->owner ? record->owner->Category() : QString();
-        look.name = record->Name();
-        mine.insert(record.get());
-        looks.push_back(std::move(look));
-    }
-    Q_EMIT Looking(int(looks.size()));
-    // The projects of the other categories whose executable is known: what a chosen one may
-    // reference. Only their shared texts are taken here; one is looked at only when depended on.
-    const catalogue::CatalogueState &state = catalogue::State();
-    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
-        const catalogue::cVbAnalyze *category = state.CategoryAt(i);
-        for (qint32 j = 1; j <= category->Count(); ++j) {
-            const catalogue::ProjectRecord *record = category->Record(j);
-            if (mine.contains(record) || !record->exeKnown || record->exe.IsEmpty() || record->file.IsEmpty())
-                continue;
-            Look look;
-            look.record = category->Shared(j);
-            look.storedFile = record->file;
-            look.storedName = record->name;
-            look.keptExe = record->exe;
-            look.chosen = false;
-            look.category = category->Category();
-            looks.push_back(std::move(look));
-        }
-    }
+bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error)
+{
+    if (!begin(error))
+        return false;
+
+    std::vector<Look> looks = looksOf(projects, &summary_.skipped);
+    Q_EMIT Looking(int(std::count_if(looks.begin(), looks.end(), [](const Look &l) { return l.chosen; })));
 
     // A look finished after this queue is gone, or after a cancel, is dropped on arrival.
     const int look = ++look_;
@@ -214,6 +245,45 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
         }, Qt::QueuedConnection);
     });
     return true;
+}
+
+bool BuildQueue::StartPlanned(const ProjectBuildPlan &projectPlan, QString *error)
+{
+    if (projectPlan.records.empty() || !begin(error))
+        return false;
+    Plan plan;
+    for (size_t i = 0; i < projectPlan.records.size(); ++i)
+        plan.planned.push_back({projectPlan.records[i], projectPlan.files.value(qsizetype(i))});
+    plan.order = projectPlan.names;
+    plan.files = projectPlan.files;
+    plan.cycles = projectPlan.cycles;
+    Q_EMIT Looking(int(plan.planned.size()));
+    // As after a look: the caller has its window up before the first build starts, and a cancel
+    // before then drops the plan.
+    const int look = ++look_;
+    QMetaObject::invokeMethod(this, [this, plan = std::move(plan), look]() mutable {
+        if (look_ == look)
+            looked(std::move(plan));
+    }, Qt::QueuedConnection);
+    return true;
+}
+
+ProjectBuildPlan PlanProjectBuild(const std::weak_ptr<catalogue::ProjectRecord> &record)
+{
+    int skipped = 0;
+    std::vector<BuildQueue::Look> looks = looksOf({record}, &skipped);
+    if (looks.empty() || !looks.front().chosen)
+        return {};
+    looks.front().forced = true;
+    BuildQueue::Plan plan;
+    platform::RunWhileAnswering([&] { plan = planOf(looks, false); });
+    ProjectBuildPlan projectPlan;
+    for (const BuildQueue::Planned &planned : plan.planned)
+        projectPlan.records.push_back(planned.record);
+    projectPlan.files = plan.files;
+    projectPlan.names = plan.order;
+    projectPlan.cycles = plan.cycles;
+    return projectPlan;
 }
 
 bool BuildQueue::Join(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile)
@@ -329,16 +399,32 @@ QString CycleText(const QStringList &projects)
            QStringLiteral("]　は互いに参照しているため、一覧の順に作成しました。");
 }
 
-QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
+QString DependencyQuestion(const QString &project, const QStringList &dependencies)
 {
-    const QString name = QStringLiteral("ｶﾃｺﾞﾘｰ　[") + category + QStringLiteral("]　");
+    // Up to a screenful; the rest is counted.
+    constexpr qsizetype kShown = 15;
+    QString text = QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[") + project +
+                   QStringLiteral("]　が参照する次のﾌﾟﾛｼﾞｪｸﾄは、実行ﾌｧｲﾙの作成が必要です。\n");
+    for (qsizetype i = 0; i < dependencies.size() && i < kShown; ++i)
+        text += QStringLiteral("\n　") + dependencies[i];
+    if (dependencies.size() > kShown)
+        text += QStringLiteral("\n　ほか ") + QString::number(dependencies.size() - kShown) + QStringLiteral(" 件");
+    return text + QStringLiteral("\n\n先に作成しますか?");
+}
+
+namespace {
+
+// name: what the run was for, as the head of the text begins.
+QString summaryText(const QString &name, bool category, const BuildQueue::Summary &summary)
+{
     QString head;
     if (!summary.error.isEmpty())
         head = summary.error;
     else if (summary.cancelled)
         head = name + QStringLiteral("の実行ﾌｧｲﾙ作成を中止しました。");
     else if (summary.built + summary.failed == 0)
-        head = name + QStringLiteral("に実行ﾌｧｲﾙの作成が必要なﾌﾟﾛｼﾞｪｸﾄはありませんでした。");
+        head = category ? name + QStringLiteral("に実行ﾌｧｲﾙの作成が必要なﾌﾟﾛｼﾞｪｸﾄはありませんでした。")
+                        : name + QStringLiteral("の実行ﾌｧｲﾙは作成しませんでした。");
     else
         head = name + QStringLiteral("の実行ﾌｧｲﾙ作成が終わりました。");
     QString text = head + QStringLiteral("\n\n作成: ") + QString::number(summary.built) + QStringLiteral("\n失敗: ")
@@ -350,6 +436,18 @@ QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
     for (const QString &cause : summary.causes)
         text += QStringLiteral("\n\n") + cause;
     return text;
+}
+
+} // namespace
+
+QString SummaryText(const QString &category, const BuildQueue::Summary &summary)
+{
+    return summaryText(QStringLiteral("ｶﾃｺﾞﾘｰ　[") + category + QStringLiteral("]　"), true, summary);
+}
+
+QString ProjectSummaryText(const QString &project, const BuildQueue::Summary &summary)
+{
+    return summaryText(QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[") + project + QStringLiteral("]　と参照先"), false, summary);
 }
 
 } // namespace tooling

@@ -18,6 +18,22 @@ struct ProjectRecord;
 
 namespace tooling {
 
+// What a single build builds, so that the project finds what it references built: the projects it
+// depends on (in any category) that need building, as a category build judges, each after those it
+// depends on; the project last.
+struct ProjectBuildPlan {
+    std::vector<std::weak_ptr<catalogue::ProjectRecord>> records;
+    QStringList files;
+    QStringList names; // one of another category than the project's marked " [category]"
+    QList<QStringList> cycles;
+    // The names of those built before the project.
+    QStringList Dependencies() const { return names.mid(0, names.size() - 1); }
+};
+
+// The plan of a single build of the project: the catalogue is read on this thread, the files on a
+// worker while this thread keeps answering. Empty when the project is gone.
+ProjectBuildPlan PlanProjectBuild(const std::weak_ptr<catalogue::ProjectRecord> &record);
+
 // Builds the projects of a category that need it, one after another: first every project is looked
 // at off this thread (its executable missing or out of date? what does it reference?), then the IDE
 // builds those, one at a time, each after the projects it depends on (BuildOrder), with what they
@@ -48,6 +64,8 @@ public:
     // Starts a run over the projects. False, with what the user is told in *error, when the IDE
     // command cannot build; false without an error when a run is under way.
     bool Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>> &projects, QString *error);
+    // Starts a run over a single build's plan, in its order, without looking again.
+    bool StartPlanned(const ProjectBuildPlan &plan, QString *error);
     // A single build asked for while a run is under way joins it, as one IDE builds at a time:
     // built after the projects planned, and only once when planned already or being built. False
     // when no run is under way (or it is being cancelled).
@@ -83,6 +101,7 @@ Q_SIGNALS:
 private:
     // Ends the build under way when its project has left the catalogue.
     void stopGone();
+    bool begin(QString *error);
     void looked(Plan plan);
     void next();
     void finish();
@@ -103,5 +122,9 @@ private:
 QString CycleText(const QStringList &projects);
 // What the user is told when a run over the category has ended.
 QString SummaryText(const QString &category, const BuildQueue::Summary &summary);
+// The same for a single build run with what the project depends on.
+QString ProjectSummaryText(const QString &project, const BuildQueue::Summary &summary);
+// What a single build asks when what the project depends on needs building first (Yes or No).
+QString DependencyQuestion(const QString &project, const QStringList &dependencies);
 
 } // namespace tooling

@@ -16,6 +16,11 @@ public:
         qWarning().noquote() << "ZARUN (no window, cancelled):" << title << text;
         return false;
     }
+    bool Ask(const QString &text) override
+    {
+        qWarning().noquote() << "ZARUN (no window, answered no):" << text;
+        return false;
+    }
     QString InputBox(const QString &prompt, const QString &title, const QString &) override
     {
         qWarning().noquote() << "ZARUN (no window, cancelled):" << title << prompt;

@@ -14,6 +14,8 @@ public:
     virtual void Message(const QString &text) = 0;
     // OK and Cancel, no icon, a caption naming the action; true for OK.
     virtual bool Confirm(const QString &text, const QString &title) = 0;
+    // A question: はい and いいえ, no icon, caption "ZARUN"; true for はい.
+    virtual bool Ask(const QString &text) = 0;
     // A prompt and a title; the empty string when cancelled, as an input box returns.
     virtual QString InputBox(const QString &prompt, const QString &title, const QString &defaultText) = 0;
     // The caption-only progress window, centred on the main window while shown.

@@ -17,6 +17,11 @@ public:
         confirmations.append(title + u'|' + text);
         return confirmAnswers.isEmpty() ? false : confirmAnswers.dequeue();
     }
+    bool Ask(const QString &text) override
+    {
+        questions.append(text);
+        return askAnswers.isEmpty() ? false : askAnswers.dequeue();
+    }
     QString InputBox(const QString &prompt, const QString &title, const QString &defaultText) override
     {
         inputPrompts.append(title + u'|' + prompt + u'|' + defaultText);
@@ -37,6 +42,8 @@ public:
     QStringList messages;
     QStringList confirmations;
     QStringList inputPrompts;
+    QStringList questions;
+    QQueue<bool> askAnswers;
     QStringList progress;
     bool progressShown = false;
     QQueue<bool> confirmAnswers;

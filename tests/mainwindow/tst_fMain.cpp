@@ -141,6 +141,8 @@ private Q_SLOTS:
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
+    void singleBuildOffersWhatItDependsOn_data();
+    void singleBuildOffersWhatItDependsOn();
     void closingTheWindowEndsTheRun();
     void columnsFitTheirTexts_data();
     void columnsFitTheirTexts();
@@ -239,7 +241,7 @@ void tst_fMain::menusAndColumns()
              (QStringList{QStringLiteral("追加"), QStringLiteral("編集"), QStringLiteral("削除"), QStringLiteral("移動"),
                           "-", QStringLiteral("ソースを開く"), QStringLiteral("フォルダを開く"),
                           QStringLiteral("実行ファイルを開く"), "-", QStringLiteral("実行ファイル作成"),
-                          QStringLiteral("ﾋﾞﾙﾄﾞﾛｸﾞを開く")}));
+                          QStringLiteral("ﾋﾞﾙﾄﾞﾛｸﾞを開く"), QStringLiteral("参照の一覧")}));
     QCOMPARE(w.Menus().mnuHelp->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     QCOMPARE(ActionTexts(w.Menus().mnuHelp), (QStringList{QStringLiteral("ReadMe.txtを読む"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")}));
     // The settings command sits on the menu bar itself, between the project and help menus.
@@ -1218,6 +1220,52 @@ void tst_fMain::buildCategoryFromTheMenu()
     QVERIFY(!builds.mnuProjectBuildLog->isEnabled());
     Q_EMIT w.Menus().mnuCategory->aboutToShow();
     QVERIFY(builds.mnuCtgBuild->isEnabled());
+}
+
+void tst_fMain::singleBuildOffersWhatItDependsOn_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("yes: the DLL first, then the project, in a run") << true;
+    QTest::newRow("no: the project alone") << false;
+}
+
+void tst_fMain::singleBuildOffersWhatItDependsOn()
+{
+    QFETCH(bool, answer);
+    mMain::VbIdePath = platform::JoinCommandLine({QStringLiteral(ZARUN_FAKE_IDE), QStringLiteral("%f")});
+    const QString release = dir_->filePath(QStringLiteral("release"));
+    qputenv("ZARUN_FAKE_IDE_HOLD", QFile::encodeName(release));
+    const QString app = dir_->filePath(QStringLiteral("app.vbp"));
+    QVERIFY(put(app, "Type=Exe\r\nReference=*\\G{00000000-0000-0000-0000-00000000000A}#1.0#0#lib.dll#Lib\r\n"
+                     "ExeName32=\"app.exe\"\r\n"));
+    fMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    load(w, QStringLiteral("[Apps]\r\nApp=%1\r\n[Libs]\r\nLib=%2\r\n")
+                .arg(app, vbp(QStringLiteral("lib"), QStringLiteral("lib.dll")))
+                .toUtf8());
+    // What the DLL makes is known once the reader has looked at it.
+    QTRY_VERIFY(!State().CategoryAt(2)->KnownProjectExe(1).isEmpty());
+    w.Commands().SelectCategory(1);
+    w.Commands().SelectProject(1);
+    ui_->askAnswers.enqueue(answer);
+    w.Menus().mnuProjectMakeExe->trigger();
+    QCOMPARE(ui_->questions, QStringList{QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[App]　が参照する次のﾌﾟﾛｼﾞｪｸﾄは、実行ﾌｧｲﾙの作成が"
+                                                        "必要です。\n\n　Lib [Libs]\n\n先に作成しますか?")});
+    if (answer) {
+        QVERIFY(w.Builds().ProgressWindow());
+        QTRY_COMPARE(w.Builds().ProgressWindow()->lblOrder->text(), QStringLiteral("作成順:\n1. Lib [Libs]\n2. App"));
+    }
+    QVERIFY(put(release, ""));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dir_->filePath(QStringLiteral("app.exe"))), 30000);
+    if (answer) {
+        QTRY_COMPARE_WITH_TIMEOUT(ui_->messages.size(), 1, 30000);
+        QCOMPARE(ui_->messages.first(),
+                 QStringLiteral("ﾌﾟﾛｼﾞｪｸﾄ　[App]　と参照先の実行ﾌｧｲﾙ作成が終わりました。\n\n作成: 2\n失敗: 0\nｽｷｯﾌﾟ: 0"));
+    }
+    QCOMPARE(QFileInfo::exists(dir_->filePath(QStringLiteral("lib.dll"))), answer);
+    QTRY_COMPARE_WITH_TIMEOUT(tooling::IdeBuild::Running(), 0, 30000);
+    qunsetenv("ZARUN_FAKE_IDE_HOLD");
 }
 
 void tst_fMain::closingTheWindowEndsTheRun()

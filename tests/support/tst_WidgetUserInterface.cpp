@@ -90,6 +90,11 @@ void tst_WidgetUserInterface::dialogsAsBuilt()
     QCOMPARE(confirm->icon(), QMessageBox::NoIcon);
     QCOMPARE(ButtonTexts(*confirm), (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
 
+    std::unique_ptr<QMessageBox> question(ui::WidgetUserInterface::CreateQuestion(&window_, QStringLiteral("先に作成しますか?")));
+    QCOMPARE(question->icon(), QMessageBox::NoIcon);
+    QCOMPARE(ButtonTexts(*question), (QStringList{QStringLiteral("いいえ"), QStringLiteral("はい")}));
+    QCOMPARE(question->textFormat(), Qt::PlainText);
+
     std::unique_ptr<QInputDialog> input(ui::WidgetUserInterface::CreateInputBox(
         &window_, QStringLiteral("ｶﾃｺﾞﾘ名を入力してください。"), QStringLiteral("ｶﾃｺﾞﾘ追加"), QStringLiteral("Tools")));
     QCOMPARE(input->windowTitle(), QStringLiteral("ｶﾃｺﾞﾘ追加"));
@@ -118,19 +123,28 @@ void tst_WidgetUserInterface::confirmAnswered_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("answer");
-    QTest::newRow("OK button") << QStringLiteral("OK") << true;
-    QTest::newRow("cancel button") << QStringLiteral("キャンセル") << false;
-    QTest::newRow("Enter takes OK") << QStringLiteral("enter") << true;
-    QTest::newRow("Escape cancels") << QStringLiteral("escape") << false;
-    QTest::newRow("close box cancels") << QStringLiteral("close") << false;
+    QTest::addColumn<bool>("question"); // はい/いいえ, not OK/Cancel
+    QTest::newRow("OK button") << QStringLiteral("OK") << true << false;
+    QTest::newRow("cancel button") << QStringLiteral("キャンセル") << false << false;
+    QTest::newRow("Enter takes OK") << QStringLiteral("enter") << true << false;
+    QTest::newRow("Escape cancels") << QStringLiteral("escape") << false << false;
+    QTest::newRow("close box cancels") << QStringLiteral("close") << false << false;
+    QTest::newRow("question: yes button") << QStringLiteral("はい") << true << true;
+    QTest::newRow("question: no button") << QStringLiteral("いいえ") << false << true;
+    QTest::newRow("question: Enter takes yes") << QStringLiteral("enter") << true << true;
+    QTest::newRow("question: Escape says no") << QStringLiteral("escape") << false << true;
+    QTest::newRow("question: close box says no") << QStringLiteral("close") << false << true;
 }
 
 void tst_WidgetUserInterface::confirmAnswered()
 {
     QFETCH(QString, how);
     QFETCH(bool, answer);
+    QFETCH(bool, question);
     ui::WidgetUserInterface ui(&window_);
-    ModalDriver driver([how](QWidget *dialog) {
+    QString title;
+    ModalDriver driver([how, &title](QWidget *dialog) {
+        title = dialog->windowTitle();
         if (how == u"enter")
             QTest::keyClick(dialog, Qt::Key_Return);
         else if (how == u"escape")
@@ -140,7 +154,12 @@ void tst_WidgetUserInterface::confirmAnswered()
         else if (QPushButton *button = ButtonWithText(dialog, how))
             button->click();
     });
-    QCOMPARE(ui.Confirm(QStringLiteral("削除しますか?"), QStringLiteral("ｶﾃｺﾞﾘ削除")), answer);
+    if (question) {
+        QCOMPARE(ui.Ask(QStringLiteral("先に作成しますか?")), answer);
+        QCOMPARE(title, QStringLiteral("ZARUN"));
+    } else {
+        QCOMPARE(ui.Confirm(QStringLiteral("削除しますか?"), QStringLiteral("ｶﾃｺﾞﾘ削除")), answer);
+    }
 }
 
 void tst_WidgetUserInterface::inputAnswered_data()

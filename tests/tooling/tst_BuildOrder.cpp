@@ -42,6 +42,8 @@ private Q_SLOTS:
     void order();
     void links_data();
     void links();
+    void single_data();
+    void single();
 };
 
 void tst_BuildOrder::order_data()
@@ -175,6 +177,72 @@ void tst_BuildOrder::links()
     const QList<catalogue::ProjectReference> refs = catalogue::ReferencesIn(vbp);
     QCOMPARE(tooling::UsedPaths(projectFile, refs), uses);
     QCOMPARE(tooling::ControlFiles(refs), controls);
+}
+
+void tst_BuildOrder::single_data()
+{
+    QTest::addColumn<QStringList>("projects"); // the first is built; the others' uses come from load only
+    QTest::addColumn<QStringList>("needing");
+    QTest::addColumn<QStringList>("order");    // "+" before one pulled in
+    QTest::addColumn<QStringList>("cycles");
+
+    const QStringList chain = {"T|A|/o/A.exe|/o/B.dll", "T|B|/o/B.dll|/o/C.dll", "T|C|/o/C.dll"};
+    QTest::newRow("none out of date") << chain << QStringList{} << QStringList{"A"} << QStringList{};
+    QTest::newRow("chain, read as it is followed") << chain << QStringList{"A", "B", "C"}
+                                                   << QStringList{"+C", "+B", "A"} << QStringList{};
+    QTest::newRow("chain listed the other way round")
+        << QStringList{"T|A|/o/A.exe|/o/B.dll", "T|C|/o/C.dll", "T|B|/o/B.dll|/o/C.dll"} << QStringList{"B", "C"}
+        << QStringList{"+C", "+B", "A"} << QStringList{};
+    QTest::newRow("diamond")
+        << QStringList{"T|A|/o/A.exe|/o/B.dll;/o/C.dll", "T|B|/o/B.dll|/o/D.dll", "T|C|/o/C.dll|/o/D.dll",
+                       "T|D|/o/D.dll"}
+        << QStringList{"B", "C", "D"} << QStringList{"+D", "+B", "+C", "A"} << QStringList{};
+    QTest::newRow("through another category")
+        << QStringList{"Apps|A|/o/A.exe|/o/L.dll", "Apps|X|/o/X.exe", "Libs|L|/o/L.dll||Grid.ocx",
+                       "Ctl|G|/o/Grid.ocx"}
+        << QStringList{"L", "G", "X"} << QStringList{"+G", "+L", "A"} << QStringList{};
+    QTest::newRow("cycle with the project: it comes last, not in list order")
+        << QStringList{"T|A|/o/A.dll|/o/B.dll", "T|B|/o/B.dll|/o/A.dll"} << QStringList{"B"}
+        << QStringList{"+B", "A"} << QStringList{};
+    QTest::newRow("cycle among what it depends on: told")
+        << QStringList{"T|A|/o/A.exe|/o/B.dll", "T|B|/o/B.dll|/o/C.dll", "T|C|/o/C.dll|/o/B.dll"}
+        << QStringList{"B", "C"} << QStringList{"+B", "+C", "A"} << QStringList{"B,C"};
+}
+
+void tst_BuildOrder::single()
+{
+    QFETCH(QStringList, projects);
+    QFETCH(QStringList, needing);
+    QFETCH(QStringList, order);
+    QFETCH(QStringList, cycles);
+    const std::vector<BuildNode> whole = nodesOf(projects);
+    std::vector<BuildNode> nodes = whole;
+    for (size_t i = 1; i < nodes.size(); ++i) {
+        nodes[i].uses.clear();
+        nodes[i].controls.clear();
+    }
+    QStringList loaded;
+    const tooling::BuildPlan plan = tooling::PlanSingleBuild(
+        nodes, 0, [&](int node) { return needing.contains(nodes[size_t(node)].name); },
+        [&](BuildNode &node) {
+            loaded.append(node.name);
+            node.uses = whole[size_t(indexOf(whole, node.name))].uses;
+            node.controls = whole[size_t(indexOf(whole, node.name))].controls;
+        });
+    QStringList steps;
+    for (const tooling::BuildStep &step : plan.steps)
+        steps.append((step.pulledIn ? "+" : "") + nodes[size_t(step.node)].name);
+    QCOMPARE(steps, order);
+    QStringList found;
+    for (const QStringList &cycle : plan.cycles)
+        found.append(cycle.join(u','));
+    QCOMPARE(found, cycles);
+    // Only what is built is read.
+    loaded.sort();
+    QStringList pulled = order.filter(QStringLiteral("+"));
+    pulled.replaceInStrings("+", "");
+    pulled.sort();
+    QCOMPARE(loaded, pulled);
 }
 
 QTEST_GUILESS_MAIN(tst_BuildOrder)

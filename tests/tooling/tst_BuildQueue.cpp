@@ -47,6 +47,8 @@ private Q_SLOTS:
     void run();
     void dependencyOrder_data();
     void dependencyOrder();
+    void singleBuild_data();
+    void singleBuild();
     void cancel_data();
     void cancel();
     void joinedOnceAndEndedEarly();
@@ -281,6 +283,66 @@ void tst_BuildQueue::dependencyOrder()
     QCOMPARE(summary.cycles, cycles);
     for (const QStringList &cycle : cycles)
         QVERIFY(tooling::SummaryText("c", summary).contains(tooling::CycleText(cycle)));
+}
+
+void tst_BuildQueue::singleBuild_data()
+{
+    QTest::addColumn<QString>("libState");  // of the DLL the project references, in another category
+    QTest::addColumn<QString>("baseState"); // of what the DLL references, in the project's category
+    QTest::addColumn<QStringList>("order"); // the plan; the run builds it so
+    QTest::newRow("up to date: the project alone") << "fresh" << "stale" << QStringList{"app"};
+    QTest::newRow("out of date, and what it references") << "stale" << "unbuilt"
+                                                           << QStringList{"base", "lib [Libs]", "app"};
+    QTest::newRow("out of date, what it references up to date") << "unbuilt" << "fresh"
+                                                                 << QStringList{"lib [Libs]", "app"};
+}
+
+void tst_BuildQueue::singleBuild()
+{
+    QFETCH(QString, libState);
+    QFETCH(QString, baseState);
+    QFETCH(QStringList, order);
+    // app (Apps, up to date) -> lib (Libs) -> base (Apps); none of them chosen but app.
+    const auto record = [this](const QString &name, const QString &state, const QString &uses) {
+        std::shared_ptr<ProjectRecord> made = project(name, state);
+        if (made && !uses.isEmpty())
+            put(made->File(), "Form=Main.frm\r\nReference=*\\G{00000000-0000-0000-0000-00000000000A}#1.0#0#..\\"
+                                  + uses.toUtf8() + "\\App.exe#x\r\nExeName32=\"App.exe\"\r\n");
+        if (made) {
+            setModified(made->File(), kBase);
+            made->exe = catalogue::KeptPath(made->File(), exeOf(name));
+            made->exeKnown = true;
+        }
+        return made;
+    };
+    const std::shared_ptr<ProjectRecord> app = record("app", "fresh", "lib");
+    const std::shared_ptr<ProjectRecord> lib = record("lib", libState, "base");
+    const std::shared_ptr<ProjectRecord> base = record("base", baseState, "");
+    QVERIFY(app && lib && base);
+    for (const auto &[name, records] : {std::pair{QString("Apps"), QList{app, base}}, std::pair{QString("Libs"), QList{lib}}}) {
+        auto category = std::make_unique<catalogue::cVbAnalyze>();
+        category->SetEntries(name, {}, false);
+        for (const std::shared_ptr<ProjectRecord> &one : records)
+            category->AppendRecord(one);
+        catalogue::State().AppendCategory(std::move(category));
+    }
+
+    const tooling::ProjectBuildPlan plan = tooling::PlanProjectBuild(app);
+    QCOMPARE(plan.names, order);
+    QCOMPARE(plan.Dependencies(), order.mid(0, order.size() - 1));
+    BuildQueue queue;
+    QSignalSpy finished(&queue, &BuildQueue::Finished);
+    QString error;
+    QVERIFY(queue.StartPlanned(plan, &error));
+    QVERIFY(finished.wait(60000));
+    QStringList built;
+    for (const QStringList &call : env_.Calls())
+        if (call.contains("/make"))
+            for (const QString &argument : call)
+                if (argument.endsWith("/App.vbp"))
+                    built.append(QFileInfo(argument).dir().dirName());
+    order.replaceInStrings(" [Libs]", "");
+    QCOMPARE(built, order);
 }
 
 void tst_BuildQueue::cancel_data()

@@ -2,7 +2,9 @@
 
 #include "catalogue/cVbAnalyze.h"
 #include "tooling/IdeBuild.h"
+#include "tooling/IdeCommand.h"
 #include "tooling/ProjectActions.h"
+#include "tooling/mMain.h"
 #include "tooling/UserInterface.h"
 #include "tooling/ui/BuildProgress.h"
 
@@ -48,7 +50,7 @@ void BuildCommands::makeQueue()
     queue_ = new tooling::BuildQueue(this);
     connect(queue_, &tooling::BuildQueue::Looking, this, [this](int projects) {
         if (progress_)
-            progress_->ShowLooking(category_, projects);
+            progress_->ShowLooking(project_.isEmpty() ? category_ : project_, projects);
     });
     connect(queue_, &tooling::BuildQueue::Ordered, this, [this](const QStringList &order, const QList<QStringList> &cycles) {
         if (progress_) {
@@ -85,13 +87,9 @@ void BuildCommands::BuildCategory()
     for (qint32 j = 1; j <= category->Count(); ++j)
         projects.push_back(category->Shared(j));
     category_ = category->Category();
-    delete progress_;
-    progress_ = new BuildProgress(window_);
-    connect(progress_, &BuildProgress::CancelRequested, this, [this] {
-        progress_->ShowCancelling();
-        queue_->Cancel();
-    });
-    progress_->ShowLooking(category_, int(projects.size()));
+    project_.clear();
+    showProgress(category_, int(projects.size()));
+    queue_->SetStopOnFailure(false);
     QString error;
     if (!queue_->Start(projects, &error)) {
         delete progress_;
@@ -100,8 +98,53 @@ void BuildCommands::BuildCategory()
         return;
     }
     placeProgress();
-    progress_->show();
     mnuCtgBuild->setEnabled(false);
+}
+
+void BuildCommands::showProgress(const QString &title, int projects)
+{
+    delete progress_;
+    progress_ = new BuildProgress(window_);
+    connect(progress_, &BuildProgress::CancelRequested, this, [this] {
+        progress_->ShowCancelling();
+        queue_->Cancel();
+    });
+    progress_->ShowLooking(title, projects);
+}
+
+bool BuildCommands::BuildWithDependencies(const std::weak_ptr<catalogue::ProjectRecord> &record)
+{
+    const std::shared_ptr<catalogue::ProjectRecord> project = record.lock();
+    if (!project || queue_->Running()
+        || idecommand::BuildRefusal(idecommand::Parse(mMain::VbIdePath)) != idecommand::Refusal::None)
+        return false;
+    const QString name = project->Name();
+    ui::UserInterface &ui = ui::Current();
+    // The build is being prepared: the files of what it depends on are looked at first.
+    ui.ShowProgress(mMain::MakeExeCaption(mMain::GetProjectExe(project->File())));
+    const tooling::ProjectBuildPlan plan = tooling::PlanProjectBuild(record);
+    ui.HideProgress();
+    const QStringList dependencies = plan.Dependencies();
+    if (dependencies.isEmpty() || !ui.Ask(tooling::DependencyQuestion(name, dependencies)))
+        return false;
+    // The answer took its time: a run may have started, or the project gone, meanwhile.
+    if (queue_->Running() || record.expired())
+        return false;
+    project_ = name;
+    category_.clear();
+    showProgress(name, int(plan.records.size()));
+    // What the project depends on failed: building it would pick up the old files.
+    queue_->SetStopOnFailure(true);
+    QString error;
+    if (!queue_->StartPlanned(plan, &error)) {
+        delete progress_;
+        if (!error.isEmpty())
+            ui.Message(error);
+        return true;
+    }
+    placeProgress();
+    mnuCtgBuild->setEnabled(false);
+    return true;
 }
 
 void BuildCommands::placeProgress()
@@ -114,6 +157,7 @@ void BuildCommands::placeProgress()
                                 : progress_->height() + (frame.height() - window_->height());
     progress_->move(frame.center().x() - progress_->width() / 2,
                     qMax(frame.top(), frame.bottom() - outerHeight - frame.height() / 16));
+    progress_->show();
 }
 
 bool BuildCommands::JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile)
@@ -133,7 +177,9 @@ void BuildCommands::finished(const tooling::BuildQueue::Summary &summary)
     delete progress_;
     updateEntries();
     // Shown after the ended process's signal has returned: a message box runs its own event loop.
-    QTimer::singleShot(0, this, [this, text = tooling::SummaryText(category_, summary)] { ui::Current().Message(text); });
+    const QString text = project_.isEmpty() ? tooling::SummaryText(category_, summary)
+                                            : tooling::ProjectSummaryText(project_, summary);
+    QTimer::singleShot(0, this, [text] { ui::Current().Message(text); });
 }
 
 void BuildCommands::abandon()

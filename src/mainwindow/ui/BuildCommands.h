@@ -30,6 +30,11 @@ public:
     // when no run is under way.
     bool JoinRun(const std::weak_ptr<catalogue::ProjectRecord> &record, const QString &projectFile);
     tooling::BuildQueue &Queue() { return *queue_; }
+    // A single build whose project depends on projects that need building: asks whether to build
+    // those first and, on Yes, builds them in order and the project last, as a run. False when it
+    // did not start a run (nothing to build first, No, or the IDE cannot build): the caller builds
+    // the project alone.
+    bool BuildWithDependencies(const std::weak_ptr<catalogue::ProjectRecord> &record);
 
     QAction *mnuCtgBuild = nullptr;
     QAction *mnuProjectBuildLog = nullptr;
@@ -44,6 +49,7 @@ private:
     // The progress window at its size, low over the main window.
     void placeProgress();
     void makeQueue();
+    void showProgress(const QString &title, int projects);
     void updateEntries();
     void finished(const tooling::BuildQueue::Summary &summary);
     void abandon();
@@ -53,4 +59,5 @@ private:
     tooling::BuildQueue *queue_ = nullptr;
     QPointer<BuildProgress> progress_;
     QString category_;
+    QString project_; // the project of a single build's run; empty for a category's
 };

@@ -1,7 +1,9 @@
 #include "mainwindow/ui/MainMenus.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
+#include "dialogs/ReferenceList.h"
 #include "dialogs/fEdit.h"
 #include "dialogs/fMove.h"
 #include "dialogs/fOption.h"
@@ -76,6 +78,8 @@ void MainMenus::build()
     mnuProject->addSeparator();
     mnuProjectMakeExe = add(mnuProject, QStringLiteral("実行ファイル作成"));
     builds_ = new BuildCommands(window_, mnuCategory, mnuProject, mnuProjectMakeExe);
+    mnuProjectReferences = add(mnuProject, QStringLiteral("参照の一覧"));
+    mnuProjectReferences->setToolTip(QStringLiteral("参照とコントロールを、Wineでの登録の状態とともに一覧にします。"));
 
     mnuOption = bar->addAction(QStringLiteral("設定(&O)"));
 
@@ -111,14 +115,23 @@ void MainMenus::wire()
     connect(mnuProjectExe, &QAction::triggered, this,
             [current] { tooling::RunExe(current(&catalogue::cVbAnalyze::ProjectExe)); });
     // The build reports back to the row it was started on.
-    // During a category run it joins the run: one IDE at a time.
+    // During a category run it joins the run: one IDE at a time. What the project depends on and
+    // needs building is offered first.
     connect(mnuProjectMakeExe, &QAction::triggered, this, [this, current] {
         const catalogue::cVbAnalyze *category = State().Current();
         const QString file = current(&catalogue::cVbAnalyze::ProjectFile);
         const std::weak_ptr<catalogue::ProjectRecord> record =
             category ? category->Shared(State().CurrentProject) : std::weak_ptr<catalogue::ProjectRecord>();
-        if (!builds_->JoinRun(record, file))
+        if (!builds_->JoinRun(record, file) && !builds_->BuildWithDependencies(record))
             tooling::MakeExecutableFor(file, record);
+    });
+
+    connect(mnuProjectReferences, &QAction::triggered, this, [this, current] {
+        const QString file = current(&catalogue::cVbAnalyze::ProjectFile);
+        catalogue::ProjectReader *reader = commands_.Reader();
+        if (!file.isEmpty())
+            ReferenceList::Run(window_, current(&catalogue::cVbAnalyze::ProjectName), file,
+                               reader ? reader->Registry() : nullptr);
     });
 
     connect(mnuOption, &QAction::triggered, this, [this] { fOption::Run(window_); });
@@ -153,7 +166,7 @@ void MainMenus::UpdateEntryStates()
     mnuCtgEdit->setEnabled(states.CategoryEntries);
     mnuProjectAdd->setEnabled(states.ProjectAdd);
     for (QAction *action : {mnuProjectEdit, mnuProjectDel, mnuProjectMove, mnuProjectMakeExe, mnuProjectFolder,
-                            mnuProjectOpen, mnuProjectExe})
+                            mnuProjectOpen, mnuProjectExe, mnuProjectReferences})
         action->setEnabled(states.ProjectEntries);
 }
 

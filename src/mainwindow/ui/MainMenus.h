@@ -54,6 +54,7 @@ public:
     QAction *mnuProjectFolder = nullptr;
     QAction *mnuProjectExe = nullptr;
     QAction *mnuProjectMakeExe = nullptr;
+    QAction *mnuProjectReferences = nullptr;
     QAction *mnuOption = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuReadMe = nullptr;

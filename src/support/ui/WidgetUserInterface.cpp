@@ -32,6 +32,17 @@ QMessageBox *WidgetUserInterface::CreateConfirm(QWidget *parent, const QString &
     return box;
 }
 
+QMessageBox *WidgetUserInterface::CreateQuestion(QWidget *parent, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("ZARUN"), text, QMessageBox::NoButton, parent);
+    box->setTextFormat(Qt::PlainText);
+    QPushButton *yes = box->addButton(YesText(), QMessageBox::YesRole);
+    QPushButton *no = box->addButton(NoText(), QMessageBox::NoRole);
+    box->setDefaultButton(yes);
+    box->setEscapeButton(no);
+    return box;
+}
+
 QInputDialog *WidgetUserInterface::CreateInputBox(QWidget *parent, const QString &prompt, const QString &title,
                                                   const QString &defaultText)
 {
@@ -58,6 +69,13 @@ void WidgetUserInterface::Message(const QString &text)
 bool WidgetUserInterface::Confirm(const QString &text, const QString &title)
 {
     std::unique_ptr<QMessageBox> box(CreateConfirm(parent_, text, title));
+    box->exec();
+    return box->clickedButton() == box->defaultButton();
+}
+
+bool WidgetUserInterface::Ask(const QString &text)
+{
+    std::unique_ptr<QMessageBox> box(CreateQuestion(parent_, text));
     box->exec();
     return box->clickedButton() == box->defaultButton();
 }
