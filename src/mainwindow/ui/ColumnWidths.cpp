@@ -74,7 +74,12 @@ ColumnWidths::ColumnWidths(ReportListView *projectList) : QObject(projectList), 
     connect(model, &QAbstractItemModel::layoutChanged, this, &ColumnWidths::ApplySoon);
     connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnWidths::ApplySoon);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &ColumnWidths::ApplySoon);
-    connect(model, &QAbstractItemModel::dataChanged, this, &ColumnWidths::ApplySoon);
+    // The looks of a large catalogue change rows by the thousand while it fills: only those on
+    // screen can change a fitted width.
+    connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+        if (onScreen(topLeft.row(), bottomRight.row()))
+            ApplySoon();
+    });
     projectList_->viewport()->installEventFilter(this);
 }
 
@@ -83,6 +88,15 @@ bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Resize && watched == projectList_->viewport())
         ApplySoon();
     return QObject::eventFilter(watched, event);
+}
+
+bool ColumnWidths::onScreen(int first, int last) const
+{
+    const QModelIndex top = projectList_->indexAt(QPoint(0, 0));
+    const QModelIndex bottom = projectList_->indexAt(QPoint(0, projectList_->viewport()->height() - 1));
+    const int shownFirst = top.isValid() ? top.row() : 0;
+    const int shownLast = bottom.isValid() ? bottom.row() : projectList_->model()->rowCount() - 1;
+    return first <= shownLast && last >= shownFirst;
 }
 
 void ColumnWidths::ApplySoon()

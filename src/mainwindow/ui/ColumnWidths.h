@@ -43,6 +43,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Whether any of the rows [first, last] is on screen now.
+    bool onScreen(int first, int last) const;
     void resized(int column, int size);
     // The pixels a column the user has not sized takes, with the rows in view.
     int fitted(int column, int available) const;

@@ -129,9 +129,12 @@ void MainLists::wire()
     connect(lvwProjectList_, &QAbstractItemView::clicked, this,
             [this](const QModelIndex &index) { selectListedRow(index.row() + 1); });
     // A catalogue opened, or a category added or renamed: the category list may fit its names anew.
-    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, &MainLists::Lay, Qt::QueuedConnection);
-    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, &MainLists::Lay, Qt::QueuedConnection);
-    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this, &MainLists::Lay, Qt::QueuedConnection);
+    layTimer_ = new QTimer(this);
+    layTimer_->setSingleShot(true);
+    connect(layTimer_, &QTimer::timeout, this, &MainLists::Lay);
+    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, [this] { laySoon(0); });
+    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, [this] { laySoon(0); });
+    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this, [this] { laySoon(250); });
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
@@ -155,6 +158,13 @@ void MainLists::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     Lay();
+}
+
+void MainLists::laySoon(int delay)
+{
+    // A pending lay-out comes no later than asked; an earlier one is not put off.
+    if (!layTimer_->isActive() || layTimer_->remainingTime() > delay)
+        layTimer_->start(delay);
 }
 
 void MainLists::Lay()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class CatalogueCommands;
@@ -67,6 +68,9 @@ private:
     // What the empty project list says to do.
     QString emptyListText() const;
     void readableHint();
+    // Lays out after the event-loop turn, or within delay ms: counts of a filling catalogue change
+    // many times a second, and fitting the category list measures its names.
+    void laySoon(int delay);
 
     catalogue::CategoryListModel &categoryModel_;
     catalogue::ProjectListModel &projectModel_;
@@ -82,4 +86,5 @@ private:
     QMenu *categoryMenu_ = nullptr;
     QMenu *projectMenu_ = nullptr;
     bool categoryRowsGoing_ = false; // a category row is being removed
+    QTimer *layTimer_ = nullptr;
 };
