@@ -9,9 +9,9 @@
 # Writes, from its own session: main-window.png (the lead: statuses of several kinds, a category's
 # count of projects needing attention), first-start.png (no catalogue yet: the list says what to do),
 # options-dialog.png, options-project.png, options-ide.png, edit-dialog.png (a long path); then runs status-shots.sh,
-# main-window-shots.sh and build-shots.sh (the build order in the progress window, with the stand-in IDE)
-# for the rest. The missing-reference status (参照不足) needs a Wine prefix with the IDE's registry:
-# tests/e2e/e2e_wine.sh shows it where Wine is installed; it has no screenshot here.
+# main-window-shots.sh, build-shots.sh (the build order in the progress window, with the stand-in IDE)
+# and reference-shots.sh (参照不足 and 参照の一覧, against a prefix it makes: Wine is never started)
+# for the rest.
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 <zarun executable> <zarun_fake_ide> [<output folder>]" >&2; exit 2; }
 here=$(dirname "$(realpath -- "${BASH_SOURCE[0]}")")
@@ -148,3 +148,4 @@ echo "wrote $out: main-window.png first-start.png options-dialog.png options-pro
 "$here/status-shots.sh" "$zarun" "$out"
 "$here/main-window-shots.sh" "$zarun" "$out"
 "$here/build-shots.sh" "$zarun" "$ide" "$out"
+"$here/reference-shots.sh" "$zarun" "$out"
