@@ -14,43 +14,6 @@ QString FoldForSearch(const QString &text)
     return text.normalized(QString::NormalizationForm_KC).toCaseFolded();
 }
 
-namespace {
-
-// ASCII has no compatibility forms: most names and paths need no normalization to know that.
-bool changedByForms(const QString &text)
-{
-    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    return !ascii && text.normalized(QString::NormalizationForm_KC) != text;
-}
-
-} // namespace
-
-QString SearchKeyOf(const QString &name, const QString &file)
-{
-    const bool nameChanges = changedByForms(name);
-    const bool fileChanges = changedByForms(file);
-    if (!nameChanges && !fileChanges)
-        return QString();
-    return (nameChanges ? FoldForSearch(name) : QString()) + u'\n' + (fileChanges ? FoldForSearch(file) : QString());
-}
-
-bool ProjectHolds(const ProjectRecord &record, const QString &folded)
-{
-    if (!record.searchKeyKnown) {
-        record.searchKey = SearchKeyOf(record.Name(), record.File());
-        record.searchKeyKnown = true;
-    }
-    // Case is ignored by folding each character, as FoldForSearch does.
-    const auto holds = [&folded](QStringView key, const platform::StoredText &text) {
-        return key.isEmpty() ? text.Text().contains(folded, Qt::CaseInsensitive) : key.contains(folded);
-    };
-    const QStringView key(record.searchKey);
-    const qsizetype line = key.indexOf(u'\n');
-    if (line < 0)
-        return holds({}, record.name) || holds({}, record.file);
-    return holds(key.first(line), record.name) || holds(key.sliced(line + 1), record.file);
-}
-
 struct ProjectFilterModel::Found {
     quint64 serial = 0;
     quint64 revision = 0;
@@ -133,16 +96,12 @@ void ProjectFilterModel::narrow()
     narrowOnWorker();
 }
 
-std::vector<int> ProjectFilterModel::narrowHere() const
+std::vector<int> ProjectFilterModel::narrowHere()
 {
-    std::vector<int> rows;
-    int row = 0;
-    projects_->VisitRecords([&](const ProjectRecord &record) {
-        if (ProjectHolds(record, folded_))
-            rows.push_back(row);
-        ++row;
-    });
-    return rows;
+    // The same index a long list is searched with, made here: a short list makes it at once.
+    keepSlot();
+    makeIndex(*slot_);
+    return slot_->index->Matching(folded_);
 }
 
 void ProjectFilterModel::SetInUse(bool inUse)
@@ -266,10 +225,14 @@ void ProjectFilterModel::sourceRowsInserted(const QModelIndex &, int first, int 
     for (auto it = rows_.begin() + at; it != rows_.end(); ++it)
         *it += count;
     // New rows are judged at once: they are few, and a row the user just added must not vanish.
-    std::vector<int> kept;
-    for (int row = first; row <= last; ++row)
-        if (const ProjectRecord *record = projects_->RecordAt(row); record && ProjectHolds(*record, folded_))
-            kept.push_back(row);
+    std::vector<SearchIndex::Row> added;
+    for (int row = first; row <= last; ++row) {
+        const ProjectRecord *record = projects_->RecordAt(row);
+        added.emplace_back(record ? record->name : platform::StoredText(), record ? record->file : platform::StoredText());
+    }
+    std::vector<int> kept = SearchIndex::Make(added).Matching(folded_);
+    for (int &row : kept)
+        row += first;
     if (kept.empty())
         return;
     beginInsertRows(QModelIndex(), int(at), int(at + qsizetype(kept.size())) - 1);

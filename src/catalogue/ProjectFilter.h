@@ -13,14 +13,6 @@ namespace catalogue {
 // Text as the filter compares it: compatibility forms unified (ｶﾀｶﾅ and カタカナ, ＡＢＣ and ABC)
 // and letter case folded.
 QString FoldForSearch(const QString &text);
-// What a project is found by: its name and the path of its .vbp (folder and file name). Empty when
-// both read the same with compatibility forms unified, as most do: they are then compared as they
-// are, ignoring case, and nothing is kept. Else the two on two lines, each folded where unifying
-// changes it and left empty (compared as it is) where it does not.
-QString SearchKeyOf(const QString &name, const QString &file);
-// Whether the project holds the folded text.
-bool ProjectHolds(const ProjectRecord &record, const QString &folded);
-
 // The project list narrowed to the rows whose name, file name or folder holds the typed text, in
 // the catalogue's order. Rows here are 1-based like the list's; the entries are the catalogue's.
 // A short list is narrowed at once; a long one on a worker, against a search index made the first
@@ -65,7 +57,7 @@ private:
     struct Found;
     struct Slot;
     void narrow();
-    std::vector<int> narrowHere() const;
+    std::vector<int> narrowHere();
     void narrowOnWorker();
     // The rows the index is made of, copied when missing or stale.
     void keepSlot();

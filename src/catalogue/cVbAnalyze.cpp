@@ -186,8 +186,6 @@ void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
     if (!valid(index))
         return;
     projects_[index - 1]->name = platform::StoredText(name);
-    projects_[index - 1]->searchKey.clear();
-    projects_[index - 1]->searchKeyKnown = false;
     changed(index);
 }
 
@@ -207,8 +205,6 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     record.statusFile.clear();
     record.sources.reset();
     record.scanPending = false;
-    record.searchKey.clear();
-    record.searchKeyKnown = false;
     changed(index);
 }
 
@@ -311,8 +307,6 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     record.exeModifiedNs = 0;
     record.sources.reset();
     record.scanPending = false;
-    record.searchKey.clear();
-    record.searchKeyKnown = false;
     changed(index);
 }
 

@@ -51,9 +51,6 @@ struct ProjectRecord {
     mutable std::atomic<quint32> scanSerial = 0;
     mutable int scanGeneration = -1;
     mutable bool scanPending = false;
-    // What the filter compares (SearchKeyOf), made when the filter first needs it.
-    mutable QString searchKey;
-    mutable bool searchKeyKnown = false;
 
     QString Name() const { return name.Text(); }
     QString File() const { return file.Text(); }
