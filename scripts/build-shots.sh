@@ -55,7 +55,9 @@ if [ "$SCHEME" = dark ]; then
 fi
 "$BIN/zarun" &
 app=$!
-win=$(xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -1)
+# Each wait has an end: a window that never comes stops the script rather than hanging it.
+win=$(timeout 60 xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -1)
+[ -n "$win" ] || { echo "build-shots: the main window did not appear" >&2; exit 1; }
 xdotool windowactivate --sync "$win" || true
 sleep 1.5
 # ｶﾃｺﾞﾘｰ(&C), past 追加, 編集 and 削除 to the build of the category.
@@ -77,7 +79,8 @@ shot() {
   import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"
 }
 shot "$OUT/build-progress.png"
-box=$(xdotool search --sync --onlyvisible --name '^ZARUN$' | head -1)
+box=$(timeout 120 xdotool search --sync --onlyvisible --name '^ZARUN$' | head -1)
+[ -n "$box" ] || { echo "build-shots: no summary after the category build" >&2; kill "$app"; exit 1; }
 sleep 0.5
 shot "$OUT/build-summary.png"
 xdotool windowactivate --sync "$box" key Return || true

@@ -87,7 +87,7 @@ wait_new() {
 run() {
   "$BIN/zarun" &
   local app=$! win before menu dialog X Y W H
-  win=$(xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -n 1)
+  win=$(timeout 60 xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -n 1)
   xdotool windowactivate --sync "$win"
   read -r X Y W H < <(area "$win")
   # A row of the project list: the third, well inside the list.

@@ -120,7 +120,7 @@ wait_new() {
 
 "$BIN/zarun" &
 app=$!
-win=$(xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -n 1)
+win=$(timeout 60 xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -n 1)
 xdotool windowactivate --sync "$win"
 sleep 1.5
 read -r X Y W H < <(area "$win")

@@ -99,7 +99,7 @@ run() {
   local bin=$1 suffix=$2 app win before dialog
   "$bin/zarun" &
   app=$!
-  win=$(xdotool search --sync --onlyvisible --name '^ZARUN' | head -n 1)
+  win=$(timeout 60 xdotool search --sync --onlyvisible --name '^ZARUN' | head -n 1)
   xdotool windowactivate --sync "$win" || true
   sleep 1.5
   if [ "$bin" = "$FIRST" ]; then

@@ -59,7 +59,7 @@ cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
 "$BIN/zarun" &
 app=$!
-win=$(xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -1)
+win=$(timeout 60 xdotool search --sync --onlyvisible --name 'ZARUN - ' | head -1)
 xdotool windowactivate --sync "$win" || true
 shot() { sleep 1; import -window "$win" -frame "$1"; }
 sleep 1.5
