@@ -56,32 +56,9 @@ printf '[Column]\r\nCategoryList=2400\r\nProjectName=2250\r\nFileName=2250\r\nPa
 
 cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
-# The window's own area as "X Y WIDTH HEIGHT" on the screen.
-area() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
-# The window with its frame as WIDTHxHEIGHT+X+Y.
-framed() {
-  local x y w h l r t b
-  read -r x y w h < <(area "$1")
-  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
-}
+source "$HELPERS"
 # A moment for the window to paint what it was just told; nothing tells when it has.
 shot() { sleep 0.7; import -window root -crop "$(framed "$1")" +repage "$2"; }
-visible() { xdotool search --onlyvisible --class zarun | sort; }
-# Waits for a window of the program that was not in the list $1 and prints it.
-wait_new() {
-  local w
-  for ((i = 0; i < 200; i++)); do
-    w=$(comm -13 <(printf '%s\n' "$1") <(visible) | head -n 1)
-    [ -n "$w" ] && { echo "$w"; return; }
-    sleep 0.05
-  done
-  echo "FAIL: no new window" >&2
-  exit 1
-}
 
 # run <suffix>: one start of the program; light or dark.
 run() {
@@ -118,5 +95,5 @@ mkdir -p "$XDG_CONFIG_HOME"
 cp "$DARK_COLOURS" "$XDG_CONFIG_HOME/kdeglobals"
 XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_QPA_PLATFORMTHEME=kde run dark
 INNER
-BIN=$work/bin OUT=$out DARK_COLOURS=$here/dark-colours.kdeglobals "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin OUT=$out DARK_COLOURS=$here/dark-colours.kdeglobals HELPERS=$here/window-helpers.sh "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out: main-window-long-paths.png project-menu.png options-dialog-light.png options-dialog-dark.png main-window-dark.png"

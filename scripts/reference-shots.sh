@@ -78,18 +78,7 @@ printf '[Window]\r\nMAXIMIZE=False\r\nTOP=600\r\nLEFT=6600\r\nHEIGHT=6000\r\nWID
 
 cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
-# The window's own area as "X Y WIDTH HEIGHT" on the screen.
-area() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
-# The window with its frame as "X Y WIDTH HEIGHT".
-framed() {
-  local x y w h l r t b
-  read -r x y w h < <(area "$1")
-  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
-}
+source "$HELPERS"
 # shot <file> "X Y WIDTH HEIGHT"...: the smallest part of the screen holding them all, after a moment
 # for the windows to paint what they were just told (nothing tells when they have).
 shot() {
@@ -105,18 +94,6 @@ shot() {
   sleep 1
   import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$file"
 }
-visible() { xdotool search --onlyvisible --class zarun | sort; }
-# Waits for a window of the program that was not in the list $1 and prints it.
-wait_new() {
-  local w
-  for ((i = 0; i < 200; i++)); do
-    w=$(comm -13 <(printf '%s\n' "$1") <(visible) | head -n 1)
-    [ -n "$w" ] && { echo "$w"; return; }
-    sleep 0.05
-  done
-  echo "FAIL: no new window" >&2
-  exit 1
-}
 
 "$BIN/zarun" &
 app=$!
@@ -130,16 +107,16 @@ xdotool mousemove --sync $((X + 300)) "$rowy" click 1
 before=$(visible)
 xdotool mousemove --sync $((X + W - 60)) "$rowy"
 tip=$(wait_new "$before")
-shot "$OUT/reference-missing.png" "$(framed "$win")" "$(area "$tip")"
+shot "$OUT/reference-missing.png" "$(frame_box "$win")" "$(area "$tip")"
 # 参照の一覧 of the fourth row (the tooltip lies over it: the keys), from the project menu (its last item).
 xdotool key Down Down
 before=$(visible)
 xdotool key alt+p Up Return
 dialog=$(wait_new "$before")
-shot "$OUT/reference-list.png" "$(framed "$dialog")"
+shot "$OUT/reference-list.png" "$(frame_box "$dialog")"
 xdotool key Escape
 xdotool windowactivate --sync "$win" key alt+d x
 wait "$app"
 INNER
-BIN=$work/bin OUT=$out "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin OUT=$out HELPERS=$here/window-helpers.sh "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out/reference-missing.png $out/reference-list.png"

@@ -67,32 +67,9 @@ printf '[Window]\r\nMAXIMIZE=False\r\nTOP=1200\r\nLEFT=1500\r\nHEIGHT=9600\r\nWI
 
 cat >"$work/session.sh" <<'INNER'
 set -euo pipefail
-# The window's own area as "X Y WIDTH HEIGHT" on the screen.
-area() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
-# The window with its frame as WIDTHxHEIGHT+X+Y.
-framed() {
-  local x y w h l r t b
-  read -r x y w h < <(area "$1")
-  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
-}
+source "$HELPERS"
 # A moment for the window to paint what it was just told; nothing tells when it has.
 shot() { sleep 1; import -window root -crop "$(framed "$1")" +repage "$2"; }
-visible() { xdotool search --onlyvisible --class zarun | sort; }
-# Waits for a window of the program that was not in the list $1 and prints it.
-wait_new() {
-  local w
-  for ((i = 0; i < 200; i++)); do
-    w=$(comm -13 <(printf '%s\n' "$1") <(visible) | head -n 1)
-    [ -n "$w" ] && { echo "$w"; return; }
-    sleep 0.05
-  done
-  echo "FAIL: no new window" >&2
-  exit 1
-}
 
 # run <program folder> <suffix of the files>
 run() {
@@ -141,7 +118,7 @@ if [ "${ZARUN_SHOT_SCALE:-1}" != 1 ]; then
   run "$FIRST" "-${ZARUN_SHOT_SCALE}x"
 fi
 INNER
-BIN=$work/bin FIRST=$work/first OUT=$out "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
+BIN=$work/bin FIRST=$work/first OUT=$out HELPERS=$here/window-helpers.sh "$here/../tests/e2e/virtual_desktop.sh" "$work/desk" bash "$work/session.sh"
 echo "wrote $out: main-window.png first-start.png options-dialog.png options-project.png options-ide.png edit-dialog.png"
 
 [ -n "${ZARUN_SHOTS_FIRST_PART_ONLY:-}" ] && exit 0
