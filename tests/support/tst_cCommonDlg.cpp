@@ -38,6 +38,17 @@ struct ScriptedAnswers {
     ~ScriptedAnswers() { cCommonDlg::ResetAnswerer(); }
 };
 
+// A safety net only: no test may hang on a dialog left open.
+void CloseDialogsLeftOpen(QTimer &guard)
+{
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        while (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    guard.start(10000);
+}
+
 } // namespace
 
 class tst_cCommonDlg : public QObject {
@@ -452,13 +463,8 @@ void tst_cCommonDlg::realDialogAnswered()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString chosen = dir.filePath(QStringLiteral("Tools.zrd"));
-    QTimer guard; // a safety net only: no test may hang on a dialog left open
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, [] {
-        if (QWidget *w = QApplication::activeModalWidget())
-            w->close();
-    });
-    guard.start(10000);
+    QTimer guard;
+    CloseDialogsLeftOpen(guard);
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
@@ -500,13 +506,8 @@ void tst_cCommonDlg::realDialogRefusesMissingFolder()
     QVERIFY(dir.isValid());
     const QString missing = dir.filePath(QStringLiteral("missing/Tools.zrd"));
     QStringList seen;
-    QTimer guard; // a safety net only: no test may hang on a dialog left open
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, [] {
-        while (QWidget *w = QApplication::activeModalWidget())
-            w->close();
-    });
-    guard.start(10000);
+    QTimer guard;
+    CloseDialogsLeftOpen(guard);
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog)
@@ -559,13 +560,8 @@ void tst_cCommonDlg::realDialogTypedNames()
         QFile file(dir.filePath(QString::fromLatin1(name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    QTimer guard; // a safety net only: no test may hang on a dialog left open
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, [] {
-        while (QWidget *w = QApplication::activeModalWidget())
-            w->close();
-    });
-    guard.start(10000);
+    QTimer guard;
+    CloseDialogsLeftOpen(guard);
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
