@@ -415,7 +415,7 @@ QVariant ProjectListModel::data(const QModelIndex &index, int role) const
             if (const ProjectRecord *record = RecordAt(index.row()))
                 return record->Shown() == ProjectState::ReferenceMissing
                            ? StatusToolTip(ProjectState::ReferenceMissing, record->sources->MissingText())
-                           : StatusToolTip(record->Shown(), record->statusFile);
+                           : StatusToolTip(record->Shown(), record->StatusFile());
         return QVariant();
     default:
         return QVariant();

@@ -127,10 +127,11 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
         auto look = std::make_shared<ProjectSources>();
         platform::FileStamp &s = look->stamp;
         QByteArray exe;
+        QByteArray files;
         QByteArray missing;
         bool inFolder = false;
         stream >> look->pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder >> exe
-            >> look->files >> look->referenceTag >> missing;
+            >> files >> look->referenceTag >> missing;
         if (!missing.isEmpty())
             look->missing = std::make_unique<const QByteArray>(std::move(missing));
         // One look per file, in order: Find depends on it.
@@ -138,8 +139,7 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
             || (!cache->looks_.empty() && !(place(cache->looks_.back()->stamp) < place(s))))
             return std::make_shared<LookCache>();
         s.exists = s.regular = true;
-        look->files.squeeze(); // read with room to grow; kept for every project
-        look->exe = KeptPath::FromParts(QString::fromUtf8(exe), inFolder);
+        look->exe = KeptPath::FromParts(exe, inFolder).WithTail(files);
         cache->looks_.push_back(std::move(look));
     }
     if (!in.atEnd())
@@ -168,7 +168,7 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
         for (const SourcesPtr &look : looks) {
             const platform::FileStamp &s = look->stamp;
             stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device
-                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->files << look->referenceTag
+                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->Files().toByteArray() << look->referenceTag
                    << (look->missing ? *look->missing : QByteArray());
             if (out.pos() > kMaxBytes)
                 return false; // it would be refused when read

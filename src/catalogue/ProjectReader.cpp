@@ -416,18 +416,18 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const ProjectState shownBefore = record->Shown();
         const bool exeKnownBefore = record->exeKnown;
         const KeptPath exeBefore = record->exe;
-        const QString statusFileBefore = record->statusFile;
+        const KeptPath statusFileBefore = record->statusFile;
         const QString missingBefore = record->sources ? record->sources->MissingText() : QString();
         const auto changed = [&] {
             if (record->Shown() != shownBefore || record->exeKnown != exeKnownBefore || !(record->exe == exeBefore)
-                || record->statusFile != statusFileBefore
+                || !(record->statusFile == statusFileBefore)
                 || (record->sources ? record->sources->MissingText() : QString()) != missingBefore)
                 looked(record);
         };
         if (result.state == ProjectState::Unknown) {
             // The .vbp could not be read: the row claims nothing, and the next look reads it again.
             record->state = ProjectState::Unknown;
-            record->statusFile.clear();
+            record->statusFile = KeptPath();
             record->sources.reset();
             changed();
             continue;

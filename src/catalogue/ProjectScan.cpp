@@ -9,6 +9,8 @@
 #include <QDirIterator>
 #include <QStringTokenizer>
 
+#include <cstring>
+
 namespace catalogue {
 
 namespace {
@@ -32,22 +34,46 @@ qsizetype folderPrefixSize(const QString &projectFile)
 
 } // namespace
 
-KeptPath::KeptPath(const QString &projectFile, const QString &path)
+KeptPath::KeptPath(const QString &projectFile, const QString &path) : null_(path.isNull())
 {
     const qsizetype prefix = folderPrefixSize(projectFile);
     inFolder_ = prefix > 0 && path.size() > prefix && QStringView(path).first(prefix) == QStringView(projectFile).first(prefix);
-    text_ = inFolder_ ? path.sliced(prefix) : path;
+    bytes_ = (inFolder_ ? QStringView(path).sliced(prefix) : QStringView(path)).toUtf8();
+    bytes_.squeeze(); // made with room for three bytes a character
+    size_ = quint32(bytes_.size());
+}
+
+KeptPath KeptPath::FromParts(const QByteArray &utf8, bool inFolder)
+{
+    KeptPath kept;
+    kept.bytes_ = utf8;
+    kept.size_ = quint32(utf8.size());
+    kept.inFolder_ = inFolder;
+    kept.null_ = utf8.isNull();
+    return kept;
+}
+
+KeptPath KeptPath::WithTail(QByteArrayView tail) const
+{
+    KeptPath kept = *this;
+    kept.bytes_ = QByteArray(qsizetype(size_) + tail.size(), Qt::Uninitialized);
+    char *out = kept.bytes_.data();
+    std::memcpy(out, bytes_.constData(), size_);
+    if (!tail.isEmpty())
+        std::memcpy(out + size_, tail.data(), size_t(tail.size()));
+    return kept;
 }
 
 QString KeptPath::In(const QString &projectFile) const
 {
     if (!inFolder_)
-        return text_;
+        return Text();
     const qsizetype prefix = folderPrefixSize(projectFile);
+    const QString text = Text();
     QString path;
-    path.reserve(prefix + text_.size());
+    path.reserve(prefix + text.size());
     path.append(QStringView(projectFile).first(prefix));
-    path.append(text_);
+    path.append(text);
     return path;
 }
 
@@ -139,7 +165,7 @@ bool isAbsolute(QStringView path)
 // Calls take(path, companion) for every file a kept list stands for, each source followed by its
 // companion when it has one, until it says stop.
 template <typename Take>
-void forEachFile(const QString &projectFile, const QByteArray &kept, Take take)
+void forEachFile(const QString &projectFile, QByteArrayView kept, Take take)
 {
     const QString folder = mFunction::GetFolderName(projectFile);
     const QString files = QString::fromUtf8(kept);
@@ -208,14 +234,13 @@ QByteArray SourceFilesOf(const QString &projectFile, QByteArrayView vbp)
         const QString inside = folder + separator();
         add((path.startsWith(inside) && !folder.isEmpty() ? QStringView(path).sliced(inside.size()) : QStringView(path)).toUtf8());
     });
-    files.squeeze(); // kept for every project: no spare room
-    return files;
+    return files; // copied into the look's block, whose size is exact
 }
 
 QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sources)
 {
     QStringList paths;
-    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
+    forEachFile(projectFile, sources.Files(), [&](const QString &path, bool) {
         paths.append(path);
         return true;
     });
@@ -225,7 +250,7 @@ QStringList SourcePathsOf(const QString &projectFile, const ProjectSources &sour
 QStringList SourceFoldersOf(const QString &projectFile, const ProjectSources &sources)
 {
     QStringList written;
-    forEachFile(projectFile, sources.files, [&](const QString &path, bool) {
+    forEachFile(projectFile, sources.Files(), [&](const QString &path, bool) {
         if (const QString folder = mFunction::GetFolderName(path); !written.contains(folder))
             written.append(folder);
         return true;
@@ -297,8 +322,7 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         sources->pathHash = ProjectPathHash(projectFile);
         wholeExe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
                                          platform::kNativePathStyle);
-        sources->exe = KeptPath(projectFile, wholeExe);
-        sources->files = SourceFilesOf(projectFile, bytes);
+        sources->exe = KeptPath(projectFile, wholeExe).WithTail(SourceFilesOf(projectFile, bytes));
         if (references && references->check) {
             sources->referenceTag = references->tag;
             if (const QStringList missing = references->check->MissingIn(bytes); !missing.isEmpty())
@@ -320,14 +344,15 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     if (exeThere)
         result.exeModifiedNs = exeStamp.modifiedNs;
     qint64 newest = stamp.modifiedNs;
+    QString statusFile;
     if (exeThere && newest > exeStamp.modifiedNs)
-        result.statusFile = projectFile;
+        statusFile = projectFile;
     QString onDisk;
     QString sourceOnDisk;
     QString missingSource;
-    forEachFile(projectFile, result.sources->files, [&](const QString &file, bool companion) {
+    forEachFile(projectFile, result.sources->Files(), [&](const QString &file, bool companion) {
         // Once out of date (or without an executable) only a missing source can change the status.
-        const bool timesMatter = exeThere && result.statusFile.isEmpty();
+        const bool timesMatter = exeThere && statusFile.isEmpty();
         if (companion && !timesMatter)
             return true;
         // A companion lies beside its source as found on disk; it is often missing, so it is
@@ -344,15 +369,17 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         if (timesMatter && source.exists && source.modifiedNs > newest) {
             newest = source.modifiedNs;
             if (newest > exeStamp.modifiedNs)
-                result.statusFile = onDisk;
+                statusFile = onDisk;
         }
         return true;
     });
     if (!missingSource.isEmpty()) {
         result.state = ProjectState::SourceMissing;
-        result.statusFile = missingSource;
+        result.statusFile = KeptPath(projectFile, missingSource);
         return result;
     }
+    if (!statusFile.isEmpty())
+        result.statusFile = KeptPath(projectFile, statusFile);
     if (!exeThere) {
         result.state = StatusFrom(true, std::nullopt, 0);
         return result;

@@ -20,22 +20,27 @@ public:
     KeptPath(const QString &projectFile, const QString &path);
     QString In(const QString &projectFile) const;
     // Whether the whole path is empty (or null).
-    bool IsEmpty() const { return !inFolder_ && text_.isEmpty(); }
+    bool IsEmpty() const { return !inFolder_ && size_ == 0; }
     // As kept (for the look cache): the text, and whether it follows the project's folder.
-    const QString &Text() const { return text_; }
+    QString Text() const { return null_ ? QString() : QString::fromUtf8(Utf8()); }
+    QByteArrayView Utf8() const { return QByteArrayView(bytes_).first(size_); }
     bool InFolder() const { return inFolder_; }
-    static KeptPath FromParts(const QString &text, bool inFolder)
+    // From the kept text in UTF-8 (null for a null path).
+    static KeptPath FromParts(const QByteArray &utf8, bool inFolder);
+    // The same path with these bytes kept after it in its block: a look keeps its executable and
+    // its sources in one allocation, and the catalogue's record shares it.
+    KeptPath WithTail(QByteArrayView tail) const;
+    QByteArrayView Tail() const { return QByteArrayView(bytes_).sliced(size_); }
+    friend bool operator==(const KeptPath &a, const KeptPath &b)
     {
-        KeptPath kept;
-        kept.text_ = text;
-        kept.inFolder_ = inFolder;
-        return kept;
+        return a.inFolder_ == b.inFolder_ && a.null_ == b.null_ && a.Utf8() == b.Utf8();
     }
-    friend bool operator==(const KeptPath &, const KeptPath &) = default;
 
 private:
-    QString text_;
+    QByteArray bytes_; // UTF-8 (half the room of UTF-16 for ASCII), the path first
+    quint32 size_ = 0;
     bool inFolder_ = false;
+    bool null_ = true;
 };
 
 // What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept
@@ -43,10 +48,12 @@ private:
 struct ProjectSources {
     platform::FileStamp stamp; // of the .vbp when it was read
     quint64 pathHash = 0;      // of the .vbp's path, the same in every run (ProjectPathHash)
-    KeptPath exe;              // the executable it names, as loading gives it
-    // The sources it lists as paths on this system, one a line; relative to the project's folder
+    // The executable it names, as loading gives it. Its block goes on with the sources it lists
+    // (Files()): one allocation for both, kept for every project.
+    KeptPath exe;
+    // The sources as paths on this system, one a line (UTF-8); relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
-    QByteArray files; // UTF-8: half the room for the usual ASCII names, kept for every project
+    QByteArrayView Files() const { return exe.Tail(); }
     // The registry the references were checked against (TypeLibTable::Tag), 0 when they were not.
     quint32 referenceTag = 0;
     // The references missing there (ReferenceText, UTF-8, one a line); null for none, as nearly
@@ -78,7 +85,7 @@ struct ScanResult {
     bool read = false;       // the .vbp was read (not known from an earlier look)
     SourcesPtr sources;      // null while the .vbp is missing or unreadable
     KeptPath exe;            // the executable as loading gives it: empty when the .vbp is missing
-    QString statusFile;      // out of date: the first file found newer than the executable; a source
+    KeptPath statusFile;     // out of date: the first file found newer than the executable; a source
                              // missing: the first listed source not there
     qint64 exeModifiedNs = 0; // 0 without an executable
 };

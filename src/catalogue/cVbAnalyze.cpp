@@ -202,7 +202,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile.clear();
+    record.statusFile = KeptPath();
     record.sources.reset();
     record.scanPending = false;
     changed(index);
@@ -303,7 +303,7 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     record.exeKnown = record.file.IsEmpty();
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile.clear();
+    record.statusFile = KeptPath();
     record.exeModifiedNs = 0;
     record.sources.reset();
     record.scanPending = false;

@@ -27,34 +27,36 @@ struct ProjectRecord {
     platform::StoredText name;
     platform::StoredText file;
     KeptPath exe; // Exe() gives it whole
-    bool exeKnown = false;
 
     // Where it is listed, kept by its category: the category, and its 1-based row there.
     cVbAnalyze *owner = nullptr;
-    qint32 row = 0;
-    // Counted among its category's projects that need attention.
-    bool counted = false;
 
     // What the background reader found last (ProjectReader), changed on the owning thread only.
-    ProjectState state = ProjectState::Unknown;
-    QString statusFile;       // the file the status names: newer than the executable, or missing
-    qint64 exeModifiedNs = 0; // of the executable at that look, 0 without one
+    KeptPath statusFile;      // the file the status names: newer than the executable, or missing
     SourcesPtr sources;       // the .vbp as last read
+    qint64 exeModifiedNs = 0; // of the executable at that look, 0 without one
+    qint64 buildBaseNs = 0;   // of the executable when a build this program started began
+
+    qint32 row = 0;
+    // The reader's own bookkeeping: only the latest look is taken (workers skip an older one).
+    mutable std::atomic<quint32> scanSerial = 0;
+    mutable int scanGeneration = -1;
+
+    ProjectState state = ProjectState::Unknown;
+    bool exeKnown = false;
+    // Counted among its category's projects that need attention.
+    bool counted = false;
     // A build this program started: running, or ended without a new executable.
     bool building = false;
     bool buildFailed = false;
     bool buildEnded = false;   // the next look judges the build
     bool buildExited = false;  // how its process ended
-    qint64 buildBaseNs = 0;    // the executable's time when the build started
-
-    // The reader's own bookkeeping: only the latest look is taken (workers skip an older one).
-    mutable std::atomic<quint32> scanSerial = 0;
-    mutable int scanGeneration = -1;
     mutable bool scanPending = false;
 
     QString Name() const { return name.Text(); }
     QString File() const { return file.Text(); }
     QString Exe() const { return exe.In(File()); }
+    QString StatusFile() const { return statusFile.In(File()); }
 
     // What the status column shows.
     ProjectState Shown() const

@@ -125,7 +125,7 @@ std::vector<ProjectLine> StatusLines(const QStringList &categories, const QStrin
                 line.reason = scan.sources->MissingText().split(u'\n', Qt::SkipEmptyParts).join(QStringLiteral(", "));
             } else if (scan.state == catalogue::ProjectState::OutOfDate
                        || scan.state == catalogue::ProjectState::SourceMissing) {
-                line.reason = scan.statusFile; // the newer source, or the one missing
+                line.reason = scan.statusFile.In(line.projectFile); // the newer source, or the one missing
             }
             lines.push_back(std::move(line));
         }

@@ -174,6 +174,12 @@ void tst_ProjectStatus::keptPath()
     QCOMPARE(kept.In(project), path);
     QCOMPARE(kept.In(project).isNull(), path.isNull());
     QCOMPARE(kept.IsEmpty(), path.isEmpty());
+    // A look keeps its sources after the path, in the same block.
+    const catalogue::KeptPath withTail = kept.WithTail("a.frm\nb.bas");
+    QCOMPARE(withTail.In(project), path);
+    QCOMPARE(withTail.In(project).isNull(), path.isNull());
+    QVERIFY(withTail == kept);
+    QCOMPARE(withTail.Tail(), "a.frm\nb.bas");
 }
 
 namespace {
@@ -278,7 +284,7 @@ void tst_ProjectStatus::status()
     catalogue::CaseFolding folding;
     const catalogue::ScanResult result = catalogue::ScanProject(project, QString(), nullptr, &folding);
     QCOMPARE(int(result.state), state);
-    QCOMPARE(result.statusFile.isEmpty() ? QString() : QDir(dir.path()).relativeFilePath(result.statusFile),
+    QCOMPARE(result.statusFile.IsEmpty() ? QString() : QDir(dir.path()).relativeFilePath(result.statusFile.In(project)),
              newer.isEmpty() ? QString() : newer);
     if (state == int(ProjectState::UpToDate) || state == int(ProjectState::OutOfDate))
         QCOMPARE(result.exeModifiedNs / 1000000000, kBase + 100 - (vbp.contains("ExeName32") ? 0 : 60));
@@ -467,7 +473,7 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
     QCOMPARE(next.state, first.state);
     QCOMPARE(next.exe.In(project), first.exe.In(project));
     if (!readAgain)
-        QCOMPARE(next.sources->files, first.sources->files);
+        QCOMPARE(next.sources->Files(), first.sources->Files());
 }
 
 namespace {

@@ -314,7 +314,7 @@ void tst_CatalogueCommands::statusesFollowTheFiles()
     QCOMPARE(categories.index(0).data(catalogue::PlainTextRole).toString(), QStringLiteral("A"));
     QCOMPARE(categories.index(1).data().toString(), QStringLiteral("B (0)"));
     QCOMPARE(State().Current()->Category(), QStringLiteral("A"));
-    QCOMPARE(State().Current()->Record(2)->statusFile, dir_->filePath("stale/Main.frm"));
+    QCOMPARE(State().Current()->Record(2)->StatusFile(), dir_->filePath("stale/Main.frm"));
 
     // The files change; the next look sees it: a source newer, an executable built, a .vbp gone
     // (its row stays) and one come back.
