@@ -45,13 +45,12 @@ bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
     for (qint32 j = 1; j <= category.Count(); ++j) {
         const ProjectRecord *record = category.Record(j);
         const auto &[key, value] = entries[j - 1];
-        if (!(record->name == key) || !(record->file == value.Unquoted()))
+        if (!(record->StoredName() == key) || !(record->StoredFile() == value.Unquoted()))
             return false;
     }
     for (qint32 j = 1; j <= category.Count(); ++j) {
         const ProjectPtr shared = category.Shared(j).lock();
-        shared->name = entries[j - 1].first;
-        shared->file = entries[j - 1].second.Unquoted();
+        shared->texts = platform::StoredPair(entries[j - 1].first, entries[j - 1].second.Unquoted());
     }
     return true;
 }
@@ -75,10 +74,9 @@ bool moved(cVbAnalyze &category, const platform::IniDocument &document, const pl
     for (qint32 j = 1; j <= category.Count(); ++j) {
         ProjectRecord *record = category.Record(j);
         const auto [begin, size] = lines[j - 1];
-        if (!record->name.Within(old, begin, size) || !record->file.Within(old, begin, size))
+        if (!record->texts.Within(old, begin, size))
             return false;
-        record->name = record->name.Moved(bytes, *shift);
-        record->file = record->file.Moved(bytes, *shift);
+        record->texts = record->texts.Moved(bytes, *shift);
     }
     return true;
 }
@@ -140,19 +138,18 @@ bool mirrorProjects(cVbAnalyze &category, const QList<KeyText> &entries)
         if (!kept.contains(record))
             continue;
         const auto &[key, value] = entries[j - 1];
-        if (!sameText(record->name, key)) {
+        if (!sameText(record->StoredName(), key)) {
             // The same key in another spelling: the file's is the one shown.
             category.SetProjectName(j, key.Text());
             changed = true;
         }
-        if (!sameText(record->file, value)) {
+        if (!sameText(record->StoredFile(), value)) {
             category.SetLoadedFile(j, value.Text());
             changed = true;
         }
         // The same text kept in the new file's bytes: the old bytes can go.
         const ProjectPtr shared = category.Shared(j).lock();
-        shared->name = key;
-        shared->file = value;
+        shared->texts = platform::StoredPair(key, value);
     }
     return changed;
 }

@@ -125,7 +125,7 @@ void ProjectFilterModel::keepSlot()
         return;
     slot_ = std::make_shared<Slot>();
     slot_->rows.reserve(size_t(projects_->rowCount()));
-    projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.name, record.file); });
+    projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.StoredName(), record.StoredFile()); });
     slotRevision_ = revision_;
 }
 
@@ -228,7 +228,7 @@ void ProjectFilterModel::sourceRowsInserted(const QModelIndex &, int first, int 
     std::vector<SearchIndex::Row> added;
     for (int row = first; row <= last; ++row) {
         const ProjectRecord *record = projects_->RecordAt(row);
-        added.emplace_back(record ? record->name : platform::StoredText(), record ? record->file : platform::StoredText());
+        added.emplace_back(record ? record->StoredName() : platform::StoredText(), record ? record->StoredFile() : platform::StoredText());
     }
     std::vector<int> kept = SearchIndex::Make(added).Matching(folded_);
     for (int &row : kept)

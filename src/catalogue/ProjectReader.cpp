@@ -341,7 +341,7 @@ void ProjectReader::pump()
             job.record = record;
             job.serial = serial;
             job.beforeCache = cacheLoading_;
-            job.file = record->file;
+            job.file = record->StoredFile();
             // An executable unknown, or left empty by a .vbp that was missing then, is the one read now.
             if (record->exeKnown && !record->exe.IsEmpty())
                 job.knownExe = record->exe;
@@ -402,7 +402,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
 {
     for (Job &job : jobs) {
         const std::shared_ptr<ProjectRecord> record = job.record.lock();
-        if (!record || record->scanSerial != job.serial || !(record->file == job.file))
+        if (!record || record->scanSerial != job.serial || !(record->StoredFile() == job.file))
             continue;
         // What was read before the kept looks were makes them out of date only if they lack it.
         if (job.result.read && job.beforeCache && job.result.sources)
@@ -416,18 +416,18 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         const ProjectState shownBefore = record->Shown();
         const bool exeKnownBefore = record->exeKnown;
         const KeptPath exeBefore = record->exe;
-        const KeptPath statusFileBefore = record->statusFile;
+        const QString statusFileBefore = record->StatusFile();
         const QString missingBefore = record->sources ? record->sources->MissingText() : QString();
         const auto changed = [&] {
             if (record->Shown() != shownBefore || record->exeKnown != exeKnownBefore || !(record->exe == exeBefore)
-                || !(record->statusFile == statusFileBefore)
+                || record->StatusFile() != statusFileBefore
                 || (record->sources ? record->sources->MissingText() : QString()) != missingBefore)
                 looked(record);
         };
         if (result.state == ProjectState::Unknown) {
             // The .vbp could not be read: the row claims nothing, and the next look reads it again.
             record->state = ProjectState::Unknown;
-            record->statusFile = KeptPath();
+            record->statusFile.reset();
             record->sources.reset();
             changed();
             continue;
@@ -437,7 +437,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
             record->exeKnown = true;
         }
         record->state = result.state;
-        record->statusFile = std::move(result.statusFile);
+        record->SetStatusFile(result.statusFile);
         record->exeModifiedNs = result.exeModifiedNs;
         record->sources = std::move(result.sources);
         if (record->buildEnded) {

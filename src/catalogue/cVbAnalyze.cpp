@@ -94,11 +94,10 @@ QList<KeyText> DistinctEntries(QList<KeyText> entries)
 ProjectPtr LoadedRecord(const platform::StoredText &name, const platform::StoredText &value)
 {
     auto record = std::make_shared<ProjectRecord>();
-    record->name = name;
     // An empty value is an unset path.
-    record->file = value;
+    record->texts = platform::StoredPair(name, value);
     // Nothing to read for an unset path; the reader fills the others in.
-    record->exeKnown = record->file.IsEmpty();
+    record->exeKnown = !record->HasFile();
     return record;
 }
 
@@ -149,8 +148,7 @@ void cVbAnalyze::changed(qint32 index) { Q_EMIT State().ProjectChanged(this, ind
 ProjectPtr AddedRecord(const QString &name, const QString &file, const QString &exe)
 {
     auto record = std::make_shared<ProjectRecord>();
-    record->name = platform::StoredText(name);
-    record->file = platform::StoredText(file);
+    record->texts = platform::StoredPair(platform::StoredText(name), platform::StoredText(file));
     record->exe = KeptPath(file, exe);
     record->exeKnown = true;
     return record;
@@ -185,7 +183,7 @@ void cVbAnalyze::SetProjectName(qint32 index, const QString &name)
 {
     if (!valid(index))
         return;
-    projects_[index - 1]->name = platform::StoredText(name);
+    projects_[index - 1]->SetName(platform::StoredText(name));
     changed(index);
 }
 
@@ -196,13 +194,13 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     if (!valid(index))
         return;
     ProjectRecord &record = *projects_[index - 1];
-    record.file = platform::StoredText(path);
+    record.SetFile(platform::StoredText(path));
     record.exe = KeptPath(path, mMain::GetProjectExe(path));
     record.exeKnown = true;
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile = KeptPath();
+    record.statusFile.reset();
     record.sources.reset();
     record.scanPending = false;
     changed(index);
@@ -298,12 +296,12 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     if (!valid(index))
         return;
     ProjectRecord &record = *projects_[index - 1];
-    record.file = platform::StoredText(value);
+    record.SetFile(platform::StoredText(value));
     record.exe = KeptPath();
-    record.exeKnown = record.file.IsEmpty();
+    record.exeKnown = !record.HasFile();
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile = KeptPath();
+    record.statusFile.reset();
     record.exeModifiedNs = 0;
     record.sources.reset();
     record.scanPending = false;

@@ -23,16 +23,18 @@ namespace catalogue {
 class cVbAnalyze;
 
 struct ProjectRecord {
-    // As the catalogue file holds them (its bytes shared): a million projects keep each once.
-    platform::StoredText name;
-    platform::StoredText file;
+    // Its name and its .vbp path as the catalogue file holds them (its bytes shared): a million
+    // projects keep each once.
+    platform::StoredPair texts;
     KeptPath exe; // Exe() gives it whole
 
     // Where it is listed, kept by its category: the category, and its 1-based row there.
     cVbAnalyze *owner = nullptr;
 
     // What the background reader found last (ProjectReader), changed on the owning thread only.
-    KeptPath statusFile;      // the file the status names: newer than the executable, or missing
+    // The file the status names (newer than the executable, or missing); null for none, as most
+    // projects have.
+    std::unique_ptr<const KeptPath> statusFile;
     SourcesPtr sources;       // the .vbp as last read
     qint64 exeModifiedNs = 0; // of the executable at that look, 0 without one
     qint64 buildBaseNs = 0;   // of the executable when a build this program started began
@@ -53,10 +55,19 @@ struct ProjectRecord {
     bool buildExited = false;  // how its process ended
     mutable bool scanPending = false;
 
-    QString Name() const { return name.Text(); }
-    QString File() const { return file.Text(); }
+    platform::StoredText StoredName() const { return texts.First(); }
+    platform::StoredText StoredFile() const { return texts.Second(); }
+    bool HasFile() const { return !texts.SecondIsEmpty(); }
+    void SetName(const platform::StoredText &name) { texts = platform::StoredPair(name, StoredFile()); }
+    void SetFile(const platform::StoredText &file) { texts = platform::StoredPair(StoredName(), file); }
+    QString Name() const { return StoredName().Text(); }
+    QString File() const { return StoredFile().Text(); }
     QString Exe() const { return exe.In(File()); }
-    QString StatusFile() const { return statusFile.In(File()); }
+    QString StatusFile() const { return statusFile ? statusFile->In(File()) : QString(); }
+    void SetStatusFile(const KeptPath &path)
+    {
+        statusFile = path.IsEmpty() ? nullptr : std::make_unique<const KeptPath>(path);
+    }
 
     // What the status column shows.
     ProjectState Shown() const

@@ -41,4 +41,28 @@ QString StoredText::Text() const
     return Decode(Bytes(), Encoding());
 }
 
+StoredPair::StoredPair(const StoredText &first, const StoredText &second)
+{
+    const auto piece = [](const StoredText &text, qsizetype offset) {
+        Piece kept;
+        kept.offset = quint32(offset);
+        kept.size = text.size_;
+        kept.encoding = text.encoding_;
+        return kept;
+    };
+    // An empty text needs no bytes: the other's block serves both.
+    const bool oneBlock = first.size_ == 0 || second.size_ == 0 || first.bytes_.constData() == second.bytes_.constData();
+    if (oneBlock) {
+        bytes_ = first.size_ > 0 ? first.bytes_ : second.bytes_;
+        first_ = piece(first, first.size_ > 0 ? first.offset_ : 0);
+        second_ = piece(second, second.size_ > 0 ? second.offset_ : 0);
+        return;
+    }
+    bytes_.reserve(qsizetype(first.size_) + second.size_);
+    bytes_.append(first.Bytes());
+    bytes_.append(second.Bytes());
+    first_ = piece(first, 0);
+    second_ = piece(second, first.size_);
+}
+
 } // namespace platform

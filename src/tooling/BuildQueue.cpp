@@ -140,7 +140,7 @@ std::vector<BuildQueue::Look> looksOf(const std::vector<std::weak_ptr<catalogue:
     QSet<const catalogue::ProjectRecord *> mine;
     for (const std::weak_ptr<catalogue::ProjectRecord> &weak : projects) {
         const std::shared_ptr<catalogue::ProjectRecord> record = weak.lock();
-        if (!record || record->file.IsEmpty()) {
+        if (!record || !record->HasFile()) {
             *skipped += 1;
             continue;
         }
@@ -160,12 +160,12 @@ std::vector<BuildQueue::Look> looksOf(const std::vector<std::weak_ptr<catalogue:
         const catalogue::cVbAnalyze *category = state.CategoryAt(i);
         for (qint32 j = 1; j <= category->Count(); ++j) {
             const catalogue::ProjectRecord *record = category->Record(j);
-            if (mine.contains(record) || !record->exeKnown || record->exe.IsEmpty() || record->file.IsEmpty())
+            if (mine.contains(record) || !record->exeKnown || record->exe.IsEmpty() || !record->HasFile())
                 continue;
             BuildQueue::Look look;
             look.record = category->Shared(j);
-            look.storedFile = record->file;
-            look.storedName = record->name;
+            look.storedFile = record->StoredFile();
+            look.storedName = record->StoredName();
             look.keptExe = record->exe;
             look.chosen = false;
             look.category = category->Category();

@@ -1,3 +1,4 @@
+#include "platform/StoredText.h"
 #include "platform/TextCodec.h"
 
 #include <QStringDecoder>
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void cp932AgreesWithConverterEverywhere();
     void cp932DuplicateCodesEncodeAsMicrosoftDoes_data();
     void cp932DuplicateCodesEncodeAsMicrosoftDoes();
+    void storedPair_data();
+    void storedPair();
 };
 
 void tst_TextCodec::cp932RoundTrip_data()
@@ -218,6 +221,44 @@ void tst_TextCodec::cp932DuplicateCodesEncodeAsMicrosoftDoes()
     QFETCH(QByteArray, bytes);
     QCOMPARE(platform::EncodeCp932(text).value_or("<none>"), bytes);
     QCOMPARE(platform::DecodeCp932(bytes), text);
+}
+
+// A name and a path from one key line keep one block; texts of two blocks are copied into one.
+void tst_TextCodec::storedPair_data()
+{
+    QTest::addColumn<int>("firstAt"); // into the line; -1: text of its own, -2: none
+    QTest::addColumn<int>("secondAt");
+    QTest::addColumn<bool>("within"); // both in the line: they can move with it
+    QTest::newRow("one key line") << 0 << 5 << true;
+    QTest::newRow("renamed") << -1 << 5 << false;
+    QTest::newRow("path of its own") << 0 << -1 << false;
+    QTest::newRow("no name") << -2 << 5 << false;
+    QTest::newRow("no path") << 0 << -2 << false;
+}
+
+void tst_TextCodec::storedPair()
+{
+    QFETCH(int, firstAt);
+    QFETCH(int, secondAt);
+    QFETCH(bool, within);
+    const QByteArray line = "\x8a\x4a\x94\xad=/p/a.vbp"; // 開発=/p/a.vbp in code page 932
+    const auto text = [&](int at, qsizetype size, const QString &own) {
+        return at == -2 ? StoredText() : at == -1 ? StoredText(own) : StoredText(line, at, size, TextEncoding::Cp932);
+    };
+    const StoredText first = text(firstAt, 4, QStringLiteral("名前"));
+    const StoredText second = text(secondAt, 8, QStringLiteral("/q/b.vbp"));
+    const StoredPair pair(first, second);
+    QCOMPARE(pair.First().Text(), first.Text());
+    QCOMPARE(pair.Second().Text(), second.Text());
+    QCOMPARE(pair.SecondIsEmpty(), second.IsEmpty());
+    QCOMPARE(pair.Within(line, 0, line.size()), within);
+    if (within) {
+        const QByteArray later = "[x]\n" + line;
+        const StoredPair moved = pair.Moved(later, 4);
+        QCOMPARE(moved.First().Text(), first.Text());
+        QCOMPARE(moved.Second().Text(), second.Text());
+        QVERIFY(moved.Within(later, 4, line.size()));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_TextCodec)

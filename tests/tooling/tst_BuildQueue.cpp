@@ -93,8 +93,7 @@ std::shared_ptr<ProjectRecord> tst_BuildQueue::project(const QString &name, cons
 {
     const QString folder = dir_->filePath(name);
     auto record = std::make_shared<ProjectRecord>();
-    record->name = platform::StoredText(name);
-    record->file = platform::StoredText(folder + "/App.vbp");
+    record->texts = platform::StoredPair(platform::StoredText(name), platform::StoredText(folder + "/App.vbp"));
     if (state == "novbp")
         return record;
     const bool ok = put(record->File(), "Form=Main.frm\r\nName=\"" + name.toUtf8() + "\"\r\nExeName32=\"App.exe\"\r\n")
