@@ -141,7 +141,7 @@ int main(int argc, char **argv)
             for (size_t i = first; i < std::min(files.size(), first + 256); ++i) {
                 const catalogue::ScanResult result =
                     catalogue::ScanProject(files[i], QString(), nullptr, &folding, nullptr, &references);
-                if (!result.sources || bool(result.sources->missing) != withPrefix)
+                if (!result.sources || result.sources->HasMissing() != withPrefix)
                     std::abort();
             }
         }

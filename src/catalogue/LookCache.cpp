@@ -33,7 +33,8 @@ QString &overrideFolder()
     return folder;
 }
 
-auto place(const platform::FileStamp &s) { return std::tie(s.device, s.inode); }
+auto place(const platform::FileStamp &s) { return std::tuple(s.device, s.inode); }
+auto place(const SourcesPtr &look) { return place(look->Stamp()); }
 
 // Eight bytes a step, the same whatever pieces the bytes come in.
 class Checksum {
@@ -125,21 +126,19 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
     cache->looks_.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         auto look = std::make_shared<ProjectSources>();
-        platform::FileStamp &s = look->stamp;
+        platform::FileStamp s;
         QByteArray exe;
         QByteArray files;
         QByteArray missing;
         bool inFolder = false;
         stream >> look->pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder >> exe
             >> files >> look->referenceTag >> missing;
-        if (!missing.isEmpty())
-            look->missing = std::make_unique<const QByteArray>(std::move(missing));
         // One look per file, in order: Find depends on it.
         if (stream.status() != QDataStream::Ok
-            || (!cache->looks_.empty() && !(place(cache->looks_.back()->stamp) < place(s))))
+            || (!cache->looks_.empty() && !(place(cache->looks_.back()) < place(s))))
             return std::make_shared<LookCache>();
-        s.exists = s.regular = true;
-        look->exe = KeptPath::FromParts(exe, inFolder).WithTail(files);
+        look->SetStamp(s);
+        look->SetTexts(KeptPath::FromParts(exe, inFolder), files, missing);
         cache->looks_.push_back(std::move(look));
     }
     if (!in.atEnd())
@@ -151,12 +150,12 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
 {
     // Sorted where they are, with no second list: at a hundred thousand looks every copy counts.
     std::erase_if(looks, [notAfterNs](const SourcesPtr &look) {
-        return !look || !look->stamp.regular || look->stamp.changedNs > notAfterNs || look->stamp.modifiedNs > notAfterNs;
+        return !look || look->Stamp().changedNs > notAfterNs || look->Stamp().modifiedNs > notAfterNs;
     });
-    std::sort(looks.begin(), looks.end(), [](const SourcesPtr &a, const SourcesPtr &b) { return place(a->stamp) < place(b->stamp); });
+    std::sort(looks.begin(), looks.end(), [](const SourcesPtr &a, const SourcesPtr &b) { return place(a) < place(b); });
     // One look per file: two entries may name one .vbp.
     looks.erase(std::unique(looks.begin(), looks.end(),
-                            [](const SourcesPtr &a, const SourcesPtr &b) { return place(a->stamp) == place(b->stamp); }),
+                            [](const SourcesPtr &a, const SourcesPtr &b) { return place(a) == place(b); }),
                 looks.end());
     // Streamed to a new file that then takes the name: a link there is replaced, not written
     // through (it may lead to a catalogue). Nothing depends on the file lasting through a crash:
@@ -166,10 +165,10 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
         stream.setVersion(QDataStream::Qt_6_0);
         stream << kMagic << kVersion << quint64(0) << quint64(0) << quint32(looks.size());
         for (const SourcesPtr &look : looks) {
-            const platform::FileStamp &s = look->stamp;
+            const platform::FileStamp s = look->Stamp();
             stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device
                    << look->exe.InFolder() << look->exe.Text().toUtf8() << look->Files().toByteArray() << look->referenceTag
-                   << (look->missing ? *look->missing : QByteArray());
+                   << look->Missing().toByteArray();
             if (out.pos() > kMaxBytes)
                 return false; // it would be refused when read
         }
@@ -187,9 +186,9 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
 SourcesPtr LookCache::Find(const QString &projectFile, const platform::FileStamp &stamp) const
 {
     const auto at = std::lower_bound(looks_.begin(), looks_.end(), stamp, [](const SourcesPtr &look, const platform::FileStamp &s) {
-        return place(look->stamp) < place(s);
+        return place(look) < place(s);
     });
-    if (at == looks_.end() || !((*at)->stamp == stamp) || (*at)->pathHash != ProjectPathHash(projectFile))
+    if (at == looks_.end() || !((*at)->Stamp() == stamp) || (*at)->pathHash != ProjectPathHash(projectFile))
         return nullptr;
     return *at;
 }

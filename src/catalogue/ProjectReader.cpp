@@ -256,7 +256,7 @@ void ProjectReader::queueAll()
 void ProjectReader::countReadBeforeCache()
 {
     for (const auto &[file, sources] : std::exchange(readBeforeCache_, {}))
-        if (!cache_ || !cache_->Find(file, sources->stamp))
+        if (!cache_ || !cache_->Find(file, sources->Stamp()))
             ++freshReads_;
 }
 

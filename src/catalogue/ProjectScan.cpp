@@ -53,14 +53,16 @@ KeptPath KeptPath::FromParts(const QByteArray &utf8, bool inFolder)
     return kept;
 }
 
-KeptPath KeptPath::WithTail(QByteArrayView tail) const
+KeptPath KeptPath::WithTail(QByteArrayView tail, QByteArrayView more) const
 {
     KeptPath kept = *this;
-    kept.bytes_ = QByteArray(qsizetype(size_) + tail.size(), Qt::Uninitialized);
+    kept.bytes_ = QByteArray(qsizetype(size_) + tail.size() + more.size(), Qt::Uninitialized);
     char *out = kept.bytes_.data();
-    std::memcpy(out, bytes_.constData(), size_);
-    if (!tail.isEmpty())
-        std::memcpy(out + size_, tail.data(), size_t(tail.size()));
+    for (const QByteArrayView piece : {Utf8(), tail, more}) {
+        if (!piece.isEmpty())
+            std::memcpy(out, piece.data(), size_t(piece.size()));
+        out += piece.size();
+    }
     return kept;
 }
 
@@ -75,6 +77,33 @@ QString KeptPath::In(const QString &projectFile) const
     path.append(QStringView(projectFile).first(prefix));
     path.append(text);
     return path;
+}
+
+platform::FileStamp ProjectSources::Stamp() const
+{
+    platform::FileStamp stamp;
+    stamp.exists = stamp.regular = true;
+    stamp.size = size_;
+    stamp.modifiedNs = modifiedNs_;
+    stamp.changedNs = changedNs_;
+    stamp.inode = inode_;
+    stamp.device = device_;
+    return stamp;
+}
+
+void ProjectSources::SetStamp(const platform::FileStamp &stamp)
+{
+    size_ = stamp.size;
+    modifiedNs_ = stamp.modifiedNs;
+    changedNs_ = stamp.changedNs;
+    inode_ = stamp.inode;
+    device_ = stamp.device;
+}
+
+void ProjectSources::SetTexts(const KeptPath &exePath, QByteArrayView files, QByteArrayView missing)
+{
+    exe = exePath.WithTail(files, missing);
+    filesSize_ = quint32(files.size());
 }
 
 QString CaseFolding::find(const QString &folder, const QString &name, bool mayList)
@@ -290,9 +319,10 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
     if (previous || (cache && cache->Size() > 0)) {
         stamp = platform::StatFile(projectFile);
         const SourcesPtr known = previous ? previous : cache->Find(projectFile, stamp);
-        if (stamp.regular && known && stamp == known->stamp
+        if (stamp.regular && known && stamp == known->Stamp()
             && (!references
-                || (known->referenceTag == references->tag && (!known->missing || !NamesMissingFile(*known->missing)))))
+                || (known->referenceTag == references->tag
+                    && (!known->HasMissing() || !NamesMissingFile(known->Missing())))))
             result.sources = known;
     }
     QString wholeExe;
@@ -318,16 +348,16 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
             return result;
         result.read = true;
         auto sources = std::make_shared<ProjectSources>();
-        sources->stamp = stamp;
+        sources->SetStamp(stamp);
         sources->pathHash = ProjectPathHash(projectFile);
         wholeExe = mMain::ProjectExeFrom(projectFile, mMain::ProjectValueIn(bytes, mMain::ProjectKey::ExeName32),
                                          platform::kNativePathStyle);
-        sources->exe = KeptPath(projectFile, wholeExe).WithTail(SourceFilesOf(projectFile, bytes));
+        QByteArray missing;
         if (references && references->check) {
             sources->referenceTag = references->tag;
-            if (const QStringList missing = references->check->MissingIn(bytes); !missing.isEmpty())
-                sources->missing = std::make_unique<const QByteArray>(missing.join(u'\n').toUtf8());
+            missing = references->check->MissingIn(bytes).join(u'\n').toUtf8();
         }
+        sources->SetTexts(KeptPath(projectFile, wholeExe), SourceFilesOf(projectFile, bytes), missing);
         result.sources = std::move(sources);
     } else {
         wholeExe = result.sources->exe.In(projectFile);

@@ -29,7 +29,7 @@ public:
     static KeptPath FromParts(const QByteArray &utf8, bool inFolder);
     // The same path with these bytes kept after it in its block: a look keeps its executable and
     // its sources in one allocation, and the catalogue's record shares it.
-    KeptPath WithTail(QByteArrayView tail) const;
+    KeptPath WithTail(QByteArrayView tail, QByteArrayView more = {}) const;
     QByteArrayView Tail() const { return QByteArrayView(bytes_).sliced(size_); }
     friend bool operator==(const KeptPath &a, const KeptPath &b)
     {
@@ -46,21 +46,32 @@ private:
 // What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept
 // small, as a catalogue may hold a hundred thousand of them.
 struct ProjectSources {
-    platform::FileStamp stamp; // of the .vbp when it was read
-    quint64 pathHash = 0;      // of the .vbp's path, the same in every run (ProjectPathHash)
-    // The executable it names, as loading gives it. Its block goes on with the sources it lists
-    // (Files()): one allocation for both, kept for every project.
+    // The stamp of the .vbp when it was read, a regular file then: the fields that tell a change.
+    platform::FileStamp Stamp() const;
+    void SetStamp(const platform::FileStamp &stamp);
+    quint64 pathHash = 0; // of the .vbp's path, the same in every run (ProjectPathHash)
+    // The executable it names, as loading gives it. Its block goes on with the sources it lists and
+    // the references missing: one allocation for the three, kept for every project.
     KeptPath exe;
     // The sources as paths on this system, one a line (UTF-8); relative to the project's folder
     // when they lie in it. Their companions (.frx ...) are found from them when looked at.
-    QByteArrayView Files() const { return exe.Tail(); }
+    QByteArrayView Files() const { return exe.Tail().first(filesSize_); }
     // The registry the references were checked against (TypeLibTable::Tag), 0 when they were not.
     quint32 referenceTag = 0;
-    // The references missing there (ReferenceText, UTF-8, one a line); null for none, as nearly
-    // every project has: a pointer, not an empty array, in each of a million looks.
-    std::unique_ptr<const QByteArray> missing;
-    // Those texts; empty for none.
-    QString MissingText() const { return missing ? QString::fromUtf8(*missing) : QString(); }
+    // The references missing there (ReferenceText, UTF-8, one a line); empty for none.
+    QByteArrayView Missing() const { return exe.Tail().sliced(filesSize_); }
+    bool HasMissing() const { return !Missing().isEmpty(); }
+    QString MissingText() const { return QString::fromUtf8(Missing()); }
+    // Keeps the three in one block.
+    void SetTexts(const KeptPath &exePath, QByteArrayView files, QByteArrayView missing);
+
+private:
+    quint32 filesSize_ = 0;
+    qint64 size_ = 0;
+    qint64 modifiedNs_ = 0;
+    qint64 changedNs_ = 0;
+    quint64 inode_ = 0;
+    quint64 device_ = 0;
 };
 using SourcesPtr = std::shared_ptr<const ProjectSources>;
 

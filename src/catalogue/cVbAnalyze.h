@@ -45,15 +45,16 @@ struct ProjectRecord {
     mutable int scanGeneration = -1;
 
     ProjectState state = ProjectState::Unknown;
-    bool exeKnown = false;
+    // Bits, all written on the owning thread: a million records hold them in one byte.
+    bool exeKnown : 1 = false;
     // Counted among its category's projects that need attention.
-    bool counted = false;
+    bool counted : 1 = false;
     // A build this program started: running, or ended without a new executable.
-    bool building = false;
-    bool buildFailed = false;
-    bool buildEnded = false;   // the next look judges the build
-    bool buildExited = false;  // how its process ended
-    mutable bool scanPending = false;
+    bool building : 1 = false;
+    bool buildFailed : 1 = false;
+    bool buildEnded : 1 = false;   // the next look judges the build
+    bool buildExited : 1 = false;  // how its process ended
+    mutable bool scanPending : 1 = false;
 
     platform::StoredText StoredName() const { return texts.First(); }
     platform::StoredText StoredFile() const { return texts.Second(); }
@@ -74,7 +75,7 @@ struct ProjectRecord {
     {
         // A missing reference explains a failed build and the next one: it goes before both.
         return building                        ? ProjectState::Building
-               : sources && sources->missing ? ProjectState::ReferenceMissing
+               : sources && sources->HasMissing() ? ProjectState::ReferenceMissing
                : buildFailed                 ? ProjectState::Failed
                                              : state;
     }

@@ -120,7 +120,7 @@ std::vector<ProjectLine> StatusLines(const QStringList &categories, const QStrin
                 catalogue::ScanProject(line.projectFile, QString(), nullptr, &folding, nullptr, &references);
             line.exe = scan.exe.In(line.projectFile);
             line.state = scan.state;
-            if (scan.sources && scan.sources->missing) {
+            if (scan.sources && scan.sources->HasMissing()) {
                 line.state = catalogue::ProjectState::ReferenceMissing;
                 line.reason = scan.sources->MissingText().split(u'\n', Qt::SkipEmptyParts).join(QStringLiteral(", "));
             } else if (scan.state == catalogue::ProjectState::OutOfDate

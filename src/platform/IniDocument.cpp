@@ -242,6 +242,7 @@ IniDocument IniDocument::Parse(const QByteArray &bytes)
         const Parsed parsed = doc.parse(raw);
         const Line line{quint32(start), quint32(end - start), parsed.kind, false};
         if (parsed.kind == Line::Kind::Section) {
+            doc.sections_.back().lines.squeeze(); // grown by appending; a line per project is kept
             Section section;
             section.header = line;
             section.name = doc.decode(raw, parsed.name);
@@ -251,6 +252,7 @@ IniDocument IniDocument::Parse(const QByteArray &bytes)
         }
         start = end;
     }
+    doc.sections_.back().lines.squeeze();
     doc.rebuildSectionIndex();
     return doc;
 }

@@ -397,14 +397,14 @@ void tst_ProjectStatus::missingReferencesKept()
     const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr, nullptr, &lookup);
     QVERIFY(first.sources);
     QCOMPARE(first.sources->MissingText(), missing);
-    QCOMPARE(bool(first.sources->missing), !missing.isEmpty()); // nothing kept for a project without
+    QCOMPARE(first.sources->HasMissing(), !missing.isEmpty()); // nothing kept for a project without
     QCOMPARE(catalogue::ScanProject(project, QString(), first.sources, nullptr, nullptr, &lookup).read, readAgain);
     const catalogue::ReferenceLookup changed{&check, table->Tag() + 1};
     QVERIFY(catalogue::ScanProject(project, QString(), first.sources, nullptr, nullptr, &changed).read);
     // Kept between runs with the registry it was checked against.
     const QString file = dir.filePath(QStringLiteral("cache/looks"));
     QVERIFY(catalogue::LookCache::Write(file, {first.sources}, platform::WallClockNs()));
-    const catalogue::SourcesPtr kept = catalogue::LookCache::Read(file)->Find(project, first.sources->stamp);
+    const catalogue::SourcesPtr kept = catalogue::LookCache::Read(file)->Find(project, first.sources->Stamp());
     QVERIFY(kept);
     QCOMPARE(kept->referenceTag, table->Tag());
     QCOMPARE(kept->MissingText(), missing);
@@ -438,7 +438,7 @@ void tst_ProjectStatus::looksKeptBetweenRuns()
     const catalogue::ScanResult first = catalogue::ScanProject(project, QString(), nullptr, nullptr);
     QVERIFY(first.read);
     const QString file = dir.filePath(QStringLiteral("cache/looks"));
-    const qint64 keptUpTo = change == "recent" ? first.sources->stamp.changedNs - 1 : platform::WallClockNs();
+    const qint64 keptUpTo = change == "recent" ? first.sources->Stamp().changedNs - 1 : platform::WallClockNs();
     QVERIFY(catalogue::LookCache::Write(file, {first.sources}, keptUpTo));
     QByteArray bytes = contents(file);
     if (change == "rewrite") {
