@@ -86,6 +86,26 @@ std::optional<quint64> checksumOfRest(QFile &file)
     }
 }
 
+// A byte array as QDataStream writes it (its length, all ones for a null one, then its bytes),
+// into a buffer that keeps its room.
+void readBytes(QDataStream &stream, qint64 fileSize, QByteArray &into, bool &null)
+{
+    quint32 length = 0;
+    stream >> length;
+    null = length == 0xffffffffU;
+    if (stream.status() != QDataStream::Ok || null) {
+        into.resize(0);
+        return;
+    }
+    if (qint64(length) > fileSize) {
+        stream.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    into.resize(qsizetype(length));
+    if (stream.readRawData(into.data(), int(length)) != int(length))
+        stream.setStatus(QDataStream::ReadPastEnd);
+}
+
 } // namespace
 
 QString LookCache::FileFor(const QString &catalogue)
@@ -124,21 +144,29 @@ std::shared_ptr<const LookCache> LookCache::Read(const QString &file)
     if (stream.status() != QDataStream::Ok || count > (size - kHeaderBytes) / kMinLookBytes)
         return cache;
     cache->looks_.reserve(count);
+    // The texts are read into buffers used again for every look, and each look is made only when
+    // read whole: no short-lived allocation between the kept ones, which would leave the heap in holes.
+    QByteArray exe, files, missing;
     for (quint32 i = 0; i < count; ++i) {
-        auto look = std::make_shared<ProjectSources>();
         platform::FileStamp s;
-        QByteArray exe;
-        QByteArray files;
-        QByteArray missing;
+        quint64 pathHash = 0;
+        quint32 referenceTag = 0;
         bool inFolder = false;
-        stream >> look->pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder >> exe
-            >> files >> look->referenceTag >> missing;
+        bool exeNull = false, unused = false;
+        stream >> pathHash >> s.size >> s.modifiedNs >> s.changedNs >> s.inode >> s.device >> inFolder;
+        readBytes(stream, size, exe, exeNull);
+        readBytes(stream, size, files, unused);
+        stream >> referenceTag;
+        readBytes(stream, size, missing, unused);
         // One look per file, in order: Find depends on it.
         if (stream.status() != QDataStream::Ok
             || (!cache->looks_.empty() && !(place(cache->looks_.back()) < place(s))))
             return std::make_shared<LookCache>();
+        auto look = std::make_shared<ProjectSources>();
+        look->pathHash = pathHash;
+        look->referenceTag = referenceTag;
         look->SetStamp(s);
-        look->SetTexts(KeptPath::FromParts(exe, inFolder), files, missing);
+        look->SetTexts(KeptPath::FromParts(exeNull ? QByteArray() : exe, inFolder), files, missing);
         cache->looks_.push_back(std::move(look));
     }
     if (!in.atEnd())

@@ -427,7 +427,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         if (result.state == ProjectState::Unknown) {
             // The .vbp could not be read: the row claims nothing, and the next look reads it again.
             record->state = ProjectState::Unknown;
-            record->statusFile.reset();
+            record->SetStatusFile(KeptPath());
             record->sources.reset();
             changed();
             continue;

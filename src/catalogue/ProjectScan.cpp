@@ -68,6 +68,8 @@ KeptPath KeptPath::WithTail(QByteArrayView tail, QByteArrayView more) const
 
 QString KeptPath::In(const QString &projectFile) const
 {
+    if (projectFile_)
+        return projectFile;
     if (!inFolder_)
         return Text();
     const qsizetype prefix = folderPrefixSize(projectFile);
@@ -408,7 +410,10 @@ ScanResult ScanProject(const QString &projectFile, const QString &knownExe, cons
         result.statusFile = KeptPath(projectFile, missingSource);
         return result;
     }
-    if (!statusFile.isEmpty())
+    // Most often the .vbp itself, saved after the build: kept as a mark, not as text.
+    if (statusFile == projectFile)
+        result.statusFile = KeptPath::OfProjectFile();
+    else if (!statusFile.isEmpty())
         result.statusFile = KeptPath(projectFile, statusFile);
     if (!exeThere) {
         result.state = StatusFrom(true, std::nullopt, 0);

@@ -19,8 +19,17 @@ public:
     KeptPath() = default;
     KeptPath(const QString &projectFile, const QString &path);
     QString In(const QString &projectFile) const;
+    // The project file itself, kept as no text at all.
+    static KeptPath OfProjectFile()
+    {
+        KeptPath kept;
+        kept.projectFile_ = true;
+        kept.null_ = false;
+        return kept;
+    }
+    bool IsProjectFile() const { return projectFile_; }
     // Whether the whole path is empty (or null).
-    bool IsEmpty() const { return !inFolder_ && size_ == 0; }
+    bool IsEmpty() const { return !inFolder_ && !projectFile_ && size_ == 0; }
     // As kept (for the look cache): the text, and whether it follows the project's folder.
     QString Text() const { return null_ ? QString() : QString::fromUtf8(Utf8()); }
     QByteArrayView Utf8() const { return QByteArrayView(bytes_).first(size_); }
@@ -33,7 +42,8 @@ public:
     QByteArrayView Tail() const { return QByteArrayView(bytes_).sliced(size_); }
     friend bool operator==(const KeptPath &a, const KeptPath &b)
     {
-        return a.inFolder_ == b.inFolder_ && a.null_ == b.null_ && a.Utf8() == b.Utf8();
+        return a.inFolder_ == b.inFolder_ && a.null_ == b.null_ && a.projectFile_ == b.projectFile_
+               && a.Utf8() == b.Utf8();
     }
 
 private:
@@ -41,6 +51,7 @@ private:
     quint32 size_ = 0;
     bool inFolder_ = false;
     bool null_ = true;
+    bool projectFile_ = false;
 };
 
 // What one version of a .vbp says: read once, kept while the file's stamp stays the same. Kept

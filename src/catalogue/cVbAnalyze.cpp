@@ -200,7 +200,7 @@ void cVbAnalyze::SetProjectFile(qint32 index, const QString &path)
     // Another file: what was found about the old one says nothing.
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile.reset();
+    record.SetStatusFile(KeptPath());
     record.sources.reset();
     record.scanPending = false;
     changed(index);
@@ -301,7 +301,7 @@ void cVbAnalyze::SetLoadedFile(qint32 index, const QString &value)
     record.exeKnown = !record.HasFile();
     record.state = ProjectState::Unknown;
     StatusChanged(record);
-    record.statusFile.reset();
+    record.SetStatusFile(KeptPath());
     record.exeModifiedNs = 0;
     record.sources.reset();
     record.scanPending = false;

@@ -55,6 +55,7 @@ struct ProjectRecord {
     bool buildEnded : 1 = false;   // the next look judges the build
     bool buildExited : 1 = false;  // how its process ended
     mutable bool scanPending : 1 = false;
+    bool statusIsProjectFile : 1 = false; // the status names the .vbp itself
 
     platform::StoredText StoredName() const { return texts.First(); }
     platform::StoredText StoredFile() const { return texts.Second(); }
@@ -64,10 +65,14 @@ struct ProjectRecord {
     QString Name() const { return StoredName().Text(); }
     QString File() const { return StoredFile().Text(); }
     QString Exe() const { return exe.In(File()); }
-    QString StatusFile() const { return statusFile ? statusFile->In(File()) : QString(); }
+    QString StatusFile() const
+    {
+        return statusIsProjectFile ? File() : statusFile ? statusFile->In(File()) : QString();
+    }
     void SetStatusFile(const KeptPath &path)
     {
-        statusFile = path.IsEmpty() ? nullptr : std::make_unique<const KeptPath>(path);
+        statusIsProjectFile = path.IsProjectFile();
+        statusFile = path.IsEmpty() || statusIsProjectFile ? nullptr : std::make_unique<const KeptPath>(path);
     }
 
     // What the status column shows.
