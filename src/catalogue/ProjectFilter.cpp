@@ -6,6 +6,8 @@
 #include "tooling/mFunction.h"
 
 #include <algorithm>
+#include <deque>
+#include <mutex>
 
 namespace catalogue {
 
@@ -26,7 +28,38 @@ struct ProjectFilterModel::Found {
 struct ProjectFilterModel::Slot {
     std::vector<SearchIndex::Row> rows;
     std::shared_ptr<const SearchIndex> index;
+    // The last searches of this index, the latest last: a key typed looks only at the rows of the
+    // search its text extends, a key erased finds its rows here. At most four times the rows in all.
+    std::mutex mutex;
+    std::deque<std::pair<QString, std::vector<int>>> recent;
 };
+
+std::vector<int> ProjectFilterModel::search(Slot &slot, const QString &folded)
+{
+    makeIndex(slot);
+    const std::lock_guard lock(slot.mutex);
+    const std::vector<int> *among = nullptr;
+    for (const auto &[text, rows] : slot.recent) {
+        if (text == folded)
+            return rows;
+        // Whatever holds the new text holds each piece of it.
+        if (folded.contains(text) && (!among || rows.size() < among->size()))
+            among = &rows;
+    }
+    // Row by row costs more a byte than one pass over the whole index: worth it for a few rows only.
+    std::vector<int> rows = among && among->size() < size_t(slot.index->RowCount()) / 4
+                                ? slot.index->MatchingAmong(folded, *among)
+                                : slot.index->Matching(folded);
+    slot.recent.emplace_back(folded, rows);
+    size_t kept = 0;
+    for (const auto &one : slot.recent)
+        kept += one.second.size();
+    while (slot.recent.size() > 1 && kept > 4 * size_t(slot.index->RowCount())) {
+        kept -= slot.recent.front().second.size();
+        slot.recent.pop_front();
+    }
+    return rows;
+}
 
 void ProjectFilterModel::makeIndex(Slot &slot)
 {
@@ -100,8 +133,7 @@ std::vector<int> ProjectFilterModel::narrowHere()
 {
     // The same index a long list is searched with, made here: a short list makes it at once.
     keepSlot();
-    makeIndex(*slot_);
-    return slot_->index->Matching(folded_);
+    return search(*slot_, folded_);
 }
 
 void ProjectFilterModel::SetInUse(bool inUse)
@@ -140,7 +172,7 @@ void ProjectFilterModel::narrowOnWorker()
         makeIndex(*slot);
         if (latest->load() != serial)
             return;
-        Found result{serial, revision, slot->index->Matching(folded)};
+        Found result{serial, revision, search(*slot, folded)};
         QMetaObject::invokeMethod(this, [this, result = std::move(result)] { found(result); }, Qt::QueuedConnection);
     });
 }
@@ -158,8 +190,26 @@ void ProjectFilterModel::found(const Found &result)
     Q_EMIT Narrowed();
 }
 
+bool ProjectFilterModel::showsSame(bool narrowed, const std::vector<int> &rows) const
+{
+    // Every row, in order, whether narrowed or not: the first keys often match them all.
+    const int all = projects_->rowCount();
+    const auto everyRow = [all](bool isNarrowed, const std::vector<int> &shown) {
+        return !isNarrowed || (int(shown.size()) == all && (shown.empty() || shown.back() == all - 1));
+    };
+    const bool before = everyRow(narrowed_, rows_);
+    const bool after = everyRow(narrowed, rows);
+    return before || after ? before && after : rows_ == rows;
+}
+
 void ProjectFilterModel::relayout(bool narrowed, std::vector<int> rows)
 {
+    if (showsSame(narrowed, rows)) {
+        // The same rows in the same places: nothing for the view to lay out again.
+        narrowed_ = narrowed;
+        rows_ = std::move(rows);
+        return;
+    }
     // As a sorting proxy does: one layout change, the selection and current row kept by their entry.
     Q_EMIT layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();

@@ -62,7 +62,9 @@ private:
     // The rows the index is made of, copied when missing or stale.
     void keepSlot();
     static void makeIndex(Slot &slot);
+    static std::vector<int> search(Slot &slot, const QString &folded);
     void found(const Found &result);
+    bool showsSame(bool narrowed, const std::vector<int> &rows) const;
     void relayout(bool narrowed, std::vector<int> rows);
     // Source rows (0-based) within [first, last]: where they start and end in rows_.
     std::pair<qsizetype, qsizetype> span(int first, int last) const;

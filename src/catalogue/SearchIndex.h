@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,11 +20,16 @@ public:
 
     static SearchIndex Make(const std::vector<Row> &rows);
 
-    // The rows (0-based, ascending) whose name or path holds the folded text.
-    std::vector<int> Matching(const QString &folded) const;
+    // The rows (0-based, ascending) whose name or path holds the folded text. A large index is
+    // searched in parts of about bytesAPart on the other cores too.
+    static constexpr qsizetype kBytesAPart = 4 * 1024 * 1024;
+    std::vector<int> Matching(const QString &folded, qsizetype bytesAPart = kBytesAPart) const;
+    // The same, looking only at these rows (ascending): those of a search the text extends.
+    std::vector<int> MatchingAmong(const QString &folded, const std::vector<int> &among) const;
     int RowCount() const { return int(starts_.size()) - 1; }
 
 private:
+    std::vector<int> matchingIn(int firstRow, int endRow, std::string_view wanted) const;
     QByteArray text_;               // per row "name\npath\n", UTF-8
     std::vector<qsizetype> starts_; // where each row starts, then the end
 };

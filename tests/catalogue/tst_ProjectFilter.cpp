@@ -1,6 +1,7 @@
 // Finding projects by typing: which rows the filter keeps, and which catalogue entry each kept
 // row stands for (the entry the commands act on).
 #include "catalogue/ProjectFilter.h"
+#include "catalogue/SearchIndex.h"
 #include "catalogue/cVbAnalyze.h"
 
 #include <QTest>
@@ -17,6 +18,7 @@ private Q_SLOTS:
     void rowsKept();
     void rowsFollowTheCatalogue_data();
     void rowsFollowTheCatalogue();
+    void searchesAgree();
 };
 
 void tst_ProjectFilter::init()
@@ -77,6 +79,12 @@ void tst_ProjectFilter::rowsKept()
             projects.ShowAllCategories();
         else
             projects.ShowCategory(State().Current());
+        // Typed a key at a time, one key too many, and that key erased: later keys search the rows
+        // of earlier ones, an erased key finds its rows kept.
+        for (qsizetype typed = 1; typed <= text.size(); ++typed)
+            filter.SetText(text.left(typed));
+        filter.SetText(text + u'x');
+        QTRY_VERIFY(!filter.Narrowing());
         filter.SetText(text);
         QTRY_VERIFY(!filter.Narrowing());
         QStringList kept;
@@ -134,6 +142,29 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QTRY_VERIFY(!filter.Narrowing());
     QCOMPARE(filter.rowCount(), 1);
     QCOMPARE(filter.EntryAt(1), (ProjectListModel::Entry{2, 1}));
+}
+
+// One pass over the whole index, the same in parts on several threads, and among the rows of a
+// shorter text, against each row read on its own.
+void tst_ProjectFilter::searchesAgree()
+{
+    std::vector<catalogue::SearchIndex::Row> rows;
+    for (qint32 c = 1; c <= State().CategoryCount; ++c)
+        for (qint32 p = 1; p <= State().CategoryAt(c)->Count(); ++p)
+            rows.emplace_back(State().CategoryAt(c)->Record(p)->StoredName(), State().CategoryAt(c)->Record(p)->StoredFile());
+    const catalogue::SearchIndex index = catalogue::SearchIndex::Make(rows);
+    for (const QString &text : {QStringLiteral("a"), QStringLiteral("ca"), QStringLiteral("calc"), QStringLiteral("/"),
+                                QStringLiteral("vbp"), QStringLiteral("カタ"), QStringLiteral("zz")}) {
+        const QString folded = catalogue::FoldForSearch(text);
+        std::vector<int> expected;
+        for (int row = 0; row < int(rows.size()); ++row)
+            if (catalogue::FoldForSearch(rows[size_t(row)].first.Text()).contains(folded)
+                || catalogue::FoldForSearch(rows[size_t(row)].second.Text()).contains(folded))
+                expected.push_back(row);
+        QCOMPARE(index.Matching(folded), expected);
+        QCOMPARE(index.Matching(folded, 1), expected);
+        QCOMPARE(index.MatchingAmong(folded, index.Matching(folded.left(1))), expected);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectFilter)
