@@ -31,72 +31,105 @@ void appendFolded(QByteArray &out, const QString &text)
 
 } // namespace
 
-SearchIndex SearchIndex::Make(const std::vector<Row> &rows)
+SearchIndex::Part SearchIndex::Part::Make(const std::vector<Row> &rows, int first, int end)
+{
+    Part part;
+    part.firstRow = first;
+    part.starts.reserve(size_t(end - first) + 1);
+    for (int row = first; row < end; ++row) {
+        const auto &[name, file] = rows[size_t(row)];
+        part.starts.push_back(quint32(part.text.size()));
+        appendFolded(part.text, name.Text());
+        part.text += '\n';
+        appendFolded(part.text, file.Text());
+        part.text += '\n';
+    }
+    part.starts.push_back(quint32(part.text.size()));
+    part.text.squeeze();
+    return part;
+}
+
+void SearchIndex::Part::AddMatching(std::string_view wanted, std::vector<int> &rows) const
+{
+    const std::string_view all(text.constData(), size_t(text.size()));
+    size_t from = 0;
+    while ((from = all.find(wanted, from)) != std::string_view::npos) {
+        const auto next = std::upper_bound(starts.begin(), starts.end(), quint32(from));
+        rows.push_back(firstRow + int(next - starts.begin()) - 1);
+        from = size_t(*next); // the next row: one hit a row is enough
+    }
+}
+
+bool SearchIndex::Part::RowHolds(int row, std::string_view wanted) const
+{
+    const size_t at = size_t(row - firstRow);
+    return std::string_view(text.constData() + starts[at], size_t(starts[at + 1] - starts[at])).find(wanted)
+           != std::string_view::npos;
+}
+
+namespace {
+
+// Runs work(i) for i in [0, count): the first on this thread, the others on threads of their own.
+template <typename Work>
+void SideBySide(size_t count, Work work)
+{
+    std::vector<std::future<void>> others;
+    for (size_t i = 1; i < count; ++i)
+        others.push_back(std::async(std::launch::async, [&work, i] { work(i); }));
+    if (count > 0)
+        work(0);
+    for (std::future<void> &other : others)
+        other.get();
+}
+
+// Text a search can look for: a line break would join a name to its path; no typed text holds one.
+QByteArray searchable(const QString &folded)
+{
+    QByteArray needle = folded.toUtf8();
+    return needle.contains('\n') ? QByteArray() : needle;
+}
+
+} // namespace
+
+SearchIndex SearchIndex::Make(const std::vector<Row> &rows, int rowsAPart)
 {
     SearchIndex index;
-    index.starts_.reserve(rows.size() + 1);
-    for (const auto &[name, file] : rows) {
-        index.starts_.push_back(index.text_.size());
-        appendFolded(index.text_, name.Text());
-        index.text_ += '\n';
-        appendFolded(index.text_, file.Text());
-        index.text_ += '\n';
-    }
-    index.starts_.push_back(index.text_.size());
-    index.text_.squeeze();
+    index.rowCount_ = int(rows.size());
+    // A part is a few MB at the least (about 250 bytes a row): a thread for less is not worth it.
+    const int parts = int(qBound(qsizetype(1), qsizetype(rows.size()) / qMax(1, rowsAPart),
+                                 qsizetype(qMax(1, QThread::idealThreadCount()))));
+    index.parts_.resize(size_t(parts));
+    const auto bound = [&](size_t part) { return int(qint64(rows.size()) * qint64(part) / parts); };
+    SideBySide(size_t(parts), [&](size_t part) { index.parts_[part] = Part::Make(rows, bound(part), bound(part + 1)); });
     return index;
 }
 
-std::vector<int> SearchIndex::matchingIn(int firstRow, int endRow, std::string_view wanted) const
+std::vector<int> SearchIndex::Matching(const QString &folded) const
 {
-    std::vector<int> rows;
-    const std::string_view text(text_.constData(), size_t(starts_[size_t(endRow)]));
-    size_t from = size_t(starts_[size_t(firstRow)]);
-    while ((from = text.find(wanted, from)) != std::string_view::npos) {
-        const auto next = std::upper_bound(starts_.begin(), starts_.end(), qsizetype(from));
-        rows.push_back(int(next - starts_.begin()) - 1);
-        from = size_t(*next); // the next row: one hit a row is enough
-    }
-    return rows;
-}
-
-std::vector<int> SearchIndex::Matching(const QString &folded, qsizetype bytesAPart) const
-{
-    const QByteArray needle = folded.toUtf8();
-    // A line break would join a name to its path; no typed text holds one.
-    if (needle.isEmpty() || needle.contains('\n'))
+    const QByteArray needle = searchable(folded);
+    if (needle.isEmpty())
         return {};
     const std::string_view wanted(needle.constData(), size_t(needle.size()));
-    // 25 MB at 100,000 projects, 250 MB at a million; a row never spans two parts.
-    const int parts = int(qBound(qsizetype(1), text_.size() / qMax(qsizetype(1), bytesAPart),
-                                 qsizetype(qMin(RowCount(), qMax(1, QThread::idealThreadCount())))));
-    if (parts == 1)
-        return matchingIn(0, RowCount(), wanted);
-    std::vector<std::future<std::vector<int>>> others;
-    const auto bound = [this, parts](int part) { return int(qint64(RowCount()) * part / parts); };
-    for (int part = 1; part < parts; ++part)
-        others.push_back(std::async(std::launch::async, [this, wanted, from = bound(part), to = bound(part + 1)] {
-            return matchingIn(from, to, wanted);
-        }));
-    std::vector<int> rows = matchingIn(0, bound(1), wanted);
-    for (std::future<std::vector<int>> &other : others) {
-        const std::vector<int> more = other.get();
-        rows.insert(rows.end(), more.begin(), more.end());
-    }
+    std::vector<std::vector<int>> found(parts_.size());
+    SideBySide(parts_.size(), [&](size_t part) { parts_[part].AddMatching(wanted, found[part]); });
+    std::vector<int> rows = std::move(found.front());
+    for (size_t part = 1; part < found.size(); ++part)
+        rows.insert(rows.end(), found[part].begin(), found[part].end());
     return rows;
 }
 
 std::vector<int> SearchIndex::MatchingAmong(const QString &folded, const std::vector<int> &among) const
 {
     std::vector<int> rows;
-    const QByteArray needle = folded.toUtf8();
-    if (needle.isEmpty() || needle.contains('\n'))
+    const QByteArray needle = searchable(folded);
+    if (needle.isEmpty())
         return rows;
     const std::string_view wanted(needle.constData(), size_t(needle.size()));
+    size_t part = 0;
     for (const int row : among) {
-        const qsizetype begin = starts_[size_t(row)];
-        const std::string_view text(text_.constData() + begin, size_t(starts_[size_t(row) + 1] - begin));
-        if (text.find(wanted) != std::string_view::npos)
+        while (part + 1 < parts_.size() && row >= parts_[part + 1].firstRow)
+            ++part;
+        if (parts_[part].RowHolds(row, wanted))
             rows.push_back(row);
     }
     return rows;

@@ -11,27 +11,35 @@
 
 namespace catalogue {
 
-// The listed rows' names and paths folded as the filter compares them, in one block of bytes. It
-// is made on a worker while the filter is in use: decoding a million paths takes a while, and a
-// key then only searches bytes.
+// The listed rows' names and paths folded as the filter compares them, in blocks of bytes. It is
+// made on a worker while the filter is in use: decoding a million paths takes a while, and a key
+// then only searches bytes. A large list is cut into one part for each core, made and searched
+// side by side (a row never spans two parts).
 class SearchIndex {
 public:
     using Row = std::pair<platform::StoredText, platform::StoredText>; // name, .vbp path
 
-    static SearchIndex Make(const std::vector<Row> &rows);
+    // Parts of at least rowsAPart rows (fewer parts when there are fewer cores).
+    static constexpr int kRowsAPart = 16 * 1024;
+    static SearchIndex Make(const std::vector<Row> &rows, int rowsAPart = kRowsAPart);
 
-    // The rows (0-based, ascending) whose name or path holds the folded text. A large index is
-    // searched in parts of about bytesAPart on the other cores too.
-    static constexpr qsizetype kBytesAPart = 4 * 1024 * 1024;
-    std::vector<int> Matching(const QString &folded, qsizetype bytesAPart = kBytesAPart) const;
+    // The rows (0-based, ascending) whose name or path holds the folded text.
+    std::vector<int> Matching(const QString &folded) const;
     // The same, looking only at these rows (ascending): those of a search the text extends.
     std::vector<int> MatchingAmong(const QString &folded, const std::vector<int> &among) const;
-    int RowCount() const { return int(starts_.size()) - 1; }
+    int RowCount() const { return rowCount_; }
 
 private:
-    std::vector<int> matchingIn(int firstRow, int endRow, std::string_view wanted) const;
-    QByteArray text_;               // per row "name\npath\n", UTF-8
-    std::vector<qsizetype> starts_; // where each row starts, then the end
+    struct Part {
+        int firstRow = 0;
+        QByteArray text;              // per row "name\npath\n", UTF-8
+        std::vector<quint32> starts;  // where each row starts, then the end
+        static Part Make(const std::vector<Row> &rows, int first, int end);
+        void AddMatching(std::string_view wanted, std::vector<int> &rows) const;
+        bool RowHolds(int row, std::string_view wanted) const;
+    };
+    std::vector<Part> parts_;
+    int rowCount_ = 0;
 };
 
 } // namespace catalogue

@@ -153,6 +153,7 @@ void tst_ProjectFilter::searchesAgree()
         for (qint32 p = 1; p <= State().CategoryAt(c)->Count(); ++p)
             rows.emplace_back(State().CategoryAt(c)->Record(p)->StoredName(), State().CategoryAt(c)->Record(p)->StoredFile());
     const catalogue::SearchIndex index = catalogue::SearchIndex::Make(rows);
+    const catalogue::SearchIndex inParts = catalogue::SearchIndex::Make(rows, 1); // a part for each core
     for (const QString &text : {QStringLiteral("a"), QStringLiteral("ca"), QStringLiteral("calc"), QStringLiteral("/"),
                                 QStringLiteral("vbp"), QStringLiteral("カタ"), QStringLiteral("zz")}) {
         const QString folded = catalogue::FoldForSearch(text);
@@ -162,8 +163,9 @@ void tst_ProjectFilter::searchesAgree()
                 || catalogue::FoldForSearch(rows[size_t(row)].second.Text()).contains(folded))
                 expected.push_back(row);
         QCOMPARE(index.Matching(folded), expected);
-        QCOMPARE(index.Matching(folded, 1), expected);
+        QCOMPARE(inParts.Matching(folded), expected);
         QCOMPARE(index.MatchingAmong(folded, index.Matching(folded.left(1))), expected);
+        QCOMPARE(inParts.MatchingAmong(folded, inParts.Matching(folded.left(1))), expected);
     }
 }
 
