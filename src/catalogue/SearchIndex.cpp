@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <future>
 #include <string_view>
+#include <system_error>
 
 namespace catalogue {
 
@@ -74,10 +75,17 @@ template <typename Work>
 void SideBySide(size_t count, Work work)
 {
     std::vector<std::future<void>> others;
-    for (size_t i = 1; i < count; ++i)
-        others.push_back(std::async(std::launch::async, [&work, i] { work(i); }));
-    if (count > 0)
-        work(0);
+    std::vector<size_t> here{0};
+    for (size_t i = 1; i < count; ++i) {
+        try {
+            others.push_back(std::async(std::launch::async, [&work, i] { work(i); }));
+        } catch (const std::system_error &) {
+            here.push_back(i); // no thread to be had: done here, only later
+        }
+    }
+    for (const size_t i : here)
+        if (i < count)
+            work(i);
     for (std::future<void> &other : others)
         other.get();
 }
