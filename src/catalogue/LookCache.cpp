@@ -195,7 +195,8 @@ bool LookCache::Write(const QString &file, std::vector<SourcesPtr> looks, qint64
         for (const SourcesPtr &look : looks) {
             const platform::FileStamp s = look->Stamp();
             stream << look->pathHash << s.size << s.modifiedNs << s.changedNs << s.inode << s.device
-                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->Files().toByteArray() << look->referenceTag
+                   << look->exe.InFolder() << look->exe.Text().toUtf8() << look->Files().toByteArray()
+                   << look->referenceTag
                    << look->Missing().toByteArray();
             if (out.pos() > kMaxBytes)
                 return false; // it would be refused when read

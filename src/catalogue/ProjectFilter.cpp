@@ -157,7 +157,8 @@ void ProjectFilterModel::keepSlot()
         return;
     slot_ = std::make_shared<Slot>();
     slot_->rows.reserve(size_t(projects_->rowCount()));
-    projects_->VisitRecords([&](const ProjectRecord &record) { slot_->rows.emplace_back(record.StoredName(), record.StoredFile()); });
+    projects_->VisitRecords(
+        [&](const ProjectRecord &record) { slot_->rows.emplace_back(record.StoredName(), record.StoredFile()); });
     slotRevision_ = revision_;
 }
 
@@ -278,7 +279,8 @@ void ProjectFilterModel::sourceRowsInserted(const QModelIndex &, int first, int 
     std::vector<SearchIndex::Row> added;
     for (int row = first; row <= last; ++row) {
         const ProjectRecord *record = projects_->RecordAt(row);
-        added.emplace_back(record ? record->StoredName() : platform::StoredText(), record ? record->StoredFile() : platform::StoredText());
+        added.emplace_back(record ? record->StoredName() : platform::StoredText(),
+                           record ? record->StoredFile() : platform::StoredText());
     }
     std::vector<int> kept = SearchIndex::Make(added).Matching(folded_);
     for (int &row : kept)

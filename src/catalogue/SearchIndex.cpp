@@ -108,7 +108,8 @@ SearchIndex SearchIndex::Make(const std::vector<Row> &rows, int rowsAPart)
                                  qsizetype(qMax(1, QThread::idealThreadCount()))));
     index.parts_.resize(size_t(parts));
     const auto bound = [&](size_t part) { return int(qint64(rows.size()) * qint64(part) / parts); };
-    SideBySide(size_t(parts), [&](size_t part) { index.parts_[part] = Part::Make(rows, bound(part), bound(part + 1)); });
+    SideBySide(size_t(parts),
+               [&](size_t part) { index.parts_[part] = Part::Make(rows, bound(part), bound(part + 1)); });
     return index;
 }
 

@@ -79,10 +79,10 @@ struct ProjectRecord {
     ProjectState Shown() const
     {
         // A missing reference explains a failed build and the next one: it goes before both.
-        return building                        ? ProjectState::Building
+        return building                           ? ProjectState::Building
                : sources && sources->HasMissing() ? ProjectState::ReferenceMissing
-               : buildFailed                 ? ProjectState::Failed
-                                             : state;
+               : buildFailed                      ? ProjectState::Failed
+                                                  : state;
     }
 };
 using ProjectPtr = std::shared_ptr<ProjectRecord>;

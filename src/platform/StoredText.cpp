@@ -51,7 +51,8 @@ StoredPair::StoredPair(const StoredText &first, const StoredText &second)
         return kept;
     };
     // An empty text needs no bytes: the other's block serves both.
-    const bool oneBlock = first.size_ == 0 || second.size_ == 0 || first.bytes_.constData() == second.bytes_.constData();
+    const bool oneBlock =
+        first.size_ == 0 || second.size_ == 0 || first.bytes_.constData() == second.bytes_.constData();
     if (oneBlock) {
         bytes_ = first.size_ > 0 ? first.bytes_ : second.bytes_;
         first_ = piece(first, first.size_ > 0 ? first.offset_ : 0);

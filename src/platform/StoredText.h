@@ -60,14 +60,15 @@ public:
     // Texts of two blocks are copied into one of their own.
     StoredPair(const StoredText &first, const StoredText &second);
 
-    StoredText First() const { return StoredText(bytes_, first_.offset, first_.size, TextEncoding(first_.encoding)); }
-    StoredText Second() const { return StoredText(bytes_, second_.offset, second_.size, TextEncoding(second_.encoding)); }
+    StoredText First() const { return text(first_); }
+    StoredText Second() const { return text(second_); }
     bool SecondIsEmpty() const { return second_.size == 0; }
     // Both texts as StoredText::Within and Moved have one.
     bool Within(const QByteArray &bytes, qsizetype begin, qsizetype size) const
     {
         const auto inside = [&](const Piece &piece) {
-            return piece.size > 0 && qsizetype(piece.offset) >= begin && qsizetype(piece.offset) + piece.size <= begin + size;
+            return piece.size > 0 && qsizetype(piece.offset) >= begin
+                   && qsizetype(piece.offset) + piece.size <= begin + size;
         };
         return bytes_.constData() == bytes.constData() && inside(first_) && inside(second_);
     }
@@ -86,6 +87,10 @@ private:
         quint32 size : 30 = 0;
         quint32 encoding : 2 = 0;
     };
+    StoredText text(const Piece &piece) const
+    {
+        return StoredText(bytes_, piece.offset, piece.size, TextEncoding(piece.encoding));
+    }
     QByteArray bytes_;
     Piece first_;
     Piece second_;

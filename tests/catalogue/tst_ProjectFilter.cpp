@@ -150,8 +150,10 @@ void tst_ProjectFilter::searchesAgree()
 {
     std::vector<catalogue::SearchIndex::Row> rows;
     for (qint32 c = 1; c <= State().CategoryCount; ++c)
-        for (qint32 p = 1; p <= State().CategoryAt(c)->Count(); ++p)
-            rows.emplace_back(State().CategoryAt(c)->Record(p)->StoredName(), State().CategoryAt(c)->Record(p)->StoredFile());
+        for (qint32 p = 1; p <= State().CategoryAt(c)->Count(); ++p) {
+            const catalogue::ProjectRecord *record = State().CategoryAt(c)->Record(p);
+            rows.emplace_back(record->StoredName(), record->StoredFile());
+        }
     const catalogue::SearchIndex index = catalogue::SearchIndex::Make(rows);
     const catalogue::SearchIndex inParts = catalogue::SearchIndex::Make(rows, 1); // a part for each core
     for (const QString &text : {QStringLiteral("a"), QStringLiteral("ca"), QStringLiteral("calc"), QStringLiteral("/"),
