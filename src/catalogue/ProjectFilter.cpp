@@ -205,8 +205,9 @@ bool ProjectFilterModel::showsSame(bool narrowed, const std::vector<int> &rows) 
 
 void ProjectFilterModel::relayout(bool narrowed, std::vector<int> rows)
 {
-    if (showsSame(narrowed, rows)) {
-        // The same rows in the same places: nothing for the view to lay out again.
+    if (projects_->rowCount() > 0 && showsSame(narrowed, rows)) {
+        // The same rows in the same places: nothing for the view to lay out again. An empty list
+        // is told all the same: its hint says what the text found.
         narrowed_ = narrowed;
         rows_ = std::move(rows);
         return;
