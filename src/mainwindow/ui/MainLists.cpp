@@ -201,6 +201,14 @@ void MainLists::Lay()
     txtFilter_->setGeometry(row.left(), row.top(), qMax(0, row.width() - boxWidth - gap), row.height());
 }
 
+void MainLists::StopWatching()
+{
+    for (QObject *watched : {static_cast<QObject *>(txtFilter_), static_cast<QObject *>(lvwProjectList_),
+                             static_cast<QObject *>(lvwCategory_->viewport()),
+                             static_cast<QObject *>(lvwProjectList_->viewport())})
+        watched->removeEventFilter(this);
+}
+
 bool MainLists::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress

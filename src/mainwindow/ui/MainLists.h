@@ -47,6 +47,9 @@ public:
     // Between the lists: dragged, it makes the category list wider or narrower.
     SplitHandle *splLists() const { return splLists_; }
     ColumnWidths &Widths() { return *widths_; }
+    // The window is going: its models and commands go before these controls, which may still be
+    // told of focus moving away as the window closes.
+    void StopWatching();
 
 Q_SIGNALS:
     // A double click or Enter on a project row.

@@ -91,6 +91,7 @@ fMain::fMain(QWidget *parent) : QMainWindow(parent), userInterface_(std::make_un
 
 fMain::~fMain()
 {
+    lists_->StopWatching();
     if (&ui::Current() == userInterface_.get())
         ui::SetCurrent(nullptr);
 }
