@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <tuple>
 
 namespace catalogue {
 
@@ -33,8 +32,8 @@ QString &overrideFolder()
     return folder;
 }
 
-auto place(const platform::FileStamp &s) { return std::tuple(s.device, s.inode); }
-auto place(const SourcesPtr &look) { return place(look->Stamp()); }
+auto place(const platform::FileStamp &s) { return std::pair(s.device, s.inode); }
+auto place(const SourcesPtr &look) { return look->Place(); }
 
 // Eight bytes a step, the same whatever pieces the bytes come in.
 class Checksum {

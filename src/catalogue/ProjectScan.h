@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 
 namespace catalogue {
 
@@ -60,6 +61,8 @@ struct ProjectSources {
     // The stamp of the .vbp when it was read, a regular file then: the fields that tell a change.
     platform::FileStamp Stamp() const;
     void SetStamp(const platform::FileStamp &stamp);
+    // Where the .vbp was: its device and inode.
+    std::pair<quint64, quint64> Place() const { return {device_, inode_}; }
     quint64 pathHash = 0; // of the .vbp's path, the same in every run (ProjectPathHash)
     // The executable it names, as loading gives it. Its block goes on with the sources it lists and
     // the references missing: one allocation for the three, kept for every project.
