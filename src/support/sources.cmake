@@ -12,6 +12,7 @@ target_sources(zarun_ui PRIVATE
   support/ui/AccessibleNames.cpp support/ui/AccessibleNames.h
   support/ui/ProgramIcon.cpp support/ui/ProgramIcon.h
   support/ui/ReadableColour.cpp support/ui/ReadableColour.h
+  support/ui/ShapedTexts.cpp support/ui/ShapedTexts.h
   support/ui/WidgetUserInterface.cpp support/ui/WidgetUserInterface.h
 )
 # The program icon (drawn from packaging/zarun.svg) is built into the program.

@@ -302,7 +302,9 @@ void MainLists::selectListedRow(qint32 row)
 void MainLists::applyFilter()
 {
     filterModel_.SetText(txtFilter_->text());
-    lvwProjectList_->viewport()->update(); // the empty list's text names the filter
+    // The empty list's text names the filter; rows shown repaint as they change.
+    if (filterModel_.rowCount() == 0)
+        lvwProjectList_->viewport()->update();
     // A long list is narrowed on a worker: its rows are judged when they are known.
     if (!filterModel_.Narrowing())
         keepCurrentListed();
@@ -317,6 +319,8 @@ void MainLists::keepCurrentListed()
         commands_.SelectProject(0);
     else
         lvwProjectList_->ShowSelected(row);
+    if (filterModel_.rowCount() == 0)
+        lvwProjectList_->viewport()->update(); // the empty list's text follows the search
 }
 
 void MainLists::showAllCategories(bool all)

@@ -69,6 +69,12 @@ void ReportListView::ShowSelected(qint32 row)
         return;
     const QSignalBlocker blocker(selectionModel());
     const QModelIndex index = row >= 1 ? model()->index(row - 1, 0) : QModelIndex();
+    if (showsSelected(index)) {
+        // Nothing to paint again: a filter's every key asks for the row it already shows.
+        if (index.isValid())
+            scrollTo(index);
+        return;
+    }
     if (index.isValid()) {
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(index);
@@ -77,6 +83,17 @@ void ReportListView::ShowSelected(qint32 row)
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
     viewport()->update();
+}
+
+bool ReportListView::showsSelected(const QModelIndex &index) const
+{
+    const QItemSelectionModel *selection = selectionModel();
+    if (selection->currentIndex() != index)
+        return false;
+    if (!index.isValid())
+        return !selection->hasSelection();
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.size() == 1 && rows.first().row() == index.row();
 }
 
 QString ReportListView::Text(qint32 row, int column) const
@@ -208,6 +225,14 @@ const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) 
     if (icon == icons_.end())
         icon = icons_.insert(status, IconFor(status, style));
     return *icon;
+}
+
+void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                  const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    support::PaintCell(painter, opt, texts_);
 }
 
 void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ui/ShapedTexts.h"
+
 #include <QHash>
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -50,6 +52,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The row is current and the only one selected already (none: nothing is).
+    bool showsSelected(const QModelIndex &index) const;
+
     bool acceptsFiles_ = false;
     std::function<QString()> emptyText_;
 };
@@ -77,6 +82,8 @@ public:
     // The icon of a status (int of catalogue::ProjectState); none for one not known yet.
     static QIcon IconFor(int status, const QStyle *style);
 
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
@@ -88,4 +95,5 @@ private:
     mutable QHash<int, QIcon> icons_;
     mutable const QStyle *iconStyle_ = nullptr;
     mutable QString iconTheme_;
+    mutable support::ShapedTexts texts_;
 };
