@@ -178,28 +178,40 @@ int ColumnWidths::fitted(int column, int available) const
     const int rows = model->rowCount();
     const QModelIndex top = projectList_->indexAt(QPoint(0, 0));
     const int first = top.isValid() ? top.row() : 0;
-    if (column == catalogue::ProjectListModel::StatusColumn) {
-        // As wide as its longest word with its icon, whatever the rows say.
-        QStyleOptionViewItem option;
-        option.initFrom(projectList_);
-        option.font = projectList_->font();
-        option.fontMetrics = QFontMetrics(option.font);
-        option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
-        const QStyle *style = projectList_->style();
-        const int side = style->pixelMetric(QStyle::PM_SmallIconSize, &option, projectList_);
-        option.decorationSize = QSize(side, side);
-        for (int state = 0; state <= int(catalogue::ProjectState::SourceMissing); ++state) {
-            option.text = catalogue::StatusText(catalogue::ProjectState(state));
-            wanted = qMax(wanted, style->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), projectList_).width());
-        }
-        return wanted;
-    }
+    if (column == catalogue::ProjectListModel::StatusColumn)
+        return qMax(wanted, statusWidth());
     const int rowHeight = top.isValid() ? qMax(1, projectList_->visualRect(top).height()) : 1;
     const int last = qMin(rows, first + qMin(kMostRowsMeasured, projectList_->viewport()->height() / rowHeight + 1));
     for (int row = first; row < last; ++row)
         wanted = qMax(wanted, projectList_->sizeHintForIndex(model->index(row, column)).width());
     const int share = available * ShareOf(column) / 100;
     return qMin(wanted, qMax(share, projectList_->header()->sectionSizeHint(column)));
+}
+
+int ColumnWidths::statusWidth() const
+{
+    // As wide as its longest word with its icon, whatever the rows say: the same until the font or
+    // the style changes, and each word is shaped to know.
+    const QFont font = projectList_->font();
+    const QStyle *style = projectList_->style();
+    if (statusWidth_ > 0 && style == statusStyle_ && font == statusFont_)
+        return statusWidth_;
+    QStyleOptionViewItem option;
+    option.initFrom(projectList_);
+    option.font = font;
+    option.fontMetrics = QFontMetrics(option.font);
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    const int side = style->pixelMetric(QStyle::PM_SmallIconSize, &option, projectList_);
+    option.decorationSize = QSize(side, side);
+    int widest = 0;
+    for (int state = 0; state <= int(catalogue::ProjectState::SourceMissing); ++state) {
+        option.text = catalogue::StatusText(catalogue::ProjectState(state));
+        widest = qMax(widest, style->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), projectList_).width());
+    }
+    statusWidth_ = widest;
+    statusStyle_ = style;
+    statusFont_ = font;
+    return widest;
 }
 
 void ColumnWidths::resized(int column, int size)

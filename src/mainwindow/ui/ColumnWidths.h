@@ -2,11 +2,13 @@
 
 #include "settings/Settings.h"
 
+#include <QFont>
 #include <QObject>
 #include <QScopedValueRollback>
 
 #include <array>
 
+class QStyle;
 class ReportListView;
 
 // The widths the user gives the main window's lists, in twips: where the two lists meet and each
@@ -48,6 +50,8 @@ private:
     void resized(int column, int size);
     // The pixels a column the user has not sized takes, with the rows in view.
     int fitted(int column, int available) const;
+    // The status column's width: its longest word with the icon.
+    int statusWidth() const;
 
     ReportListView *projectList_;
     // In settings::ListWidth order: as read at start-up, or the default, and as the user has set them since.
@@ -58,4 +62,7 @@ private:
     bool sizing_ = false;
     bool categorySet_ = false;
     bool applyPending_ = false;
+    mutable int statusWidth_ = 0;
+    mutable const QStyle *statusStyle_ = nullptr;
+    mutable QFont statusFont_;
 };

@@ -235,6 +235,14 @@ void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     support::PaintCell(painter, opt, texts_);
 }
 
+QSize ProjectStatusDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // Columns that fit their rows ask this of every row on screen whenever the rows change.
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    return texts_.SizeOf(opt);
+}
+
 void ProjectStatusDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);

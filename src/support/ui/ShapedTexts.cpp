@@ -5,33 +5,70 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTextLayout>
 
 namespace support {
 
-const QStaticText &ShapedTexts::Cut(const QString &text, const QFont &font, int width, Qt::TextElideMode mode)
+void ShapedTexts::keepFont(const QFont &font)
 {
-    if (font != font_ || font.resolveMask() != font_.resolveMask()) {
-        cells_.clear();
-        font_ = font;
-    }
+    if (font == font_ && font.resolveMask() == font_.resolveMask())
+        return;
+    cells_.clear();
+    sizes_.clear();
+    font_ = font;
+}
+
+const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &font, int width,
+                                             Qt::TextElideMode mode)
+{
+    keepFont(font);
     Key key{text, width, int(mode)};
     if (const auto kept = cells_.constFind(key); kept != cells_.cend())
         return *kept;
     if (cells_.size() >= kKept)
         cells_.clear();
-    QStaticText shaped(QFontMetrics(font).elidedText(text, mode, width));
-    shaped.setTextFormat(Qt::PlainText);
-    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped.prepare(QTransform(), font);
+    // Laid out as the style lays out a cell's text: one line, cut when wider than the room.
+    QTextLayout whole(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    whole.setTextOption(option);
+    whole.beginLayout();
+    QTextLine line = whole.createLine();
+    if (line.isValid())
+        line.setLineWidth(width);
+    whole.endLayout();
+    const bool cut = line.isValid() && line.naturalTextWidth() > width;
+    Shaped shaped{QStaticText(cut ? QFontMetrics(font).elidedText(text, mode, width) : text),
+                  whole.boundingRect().size().toSize().height()};
+    shaped.text.setTextFormat(Qt::PlainText);
+    shaped.text.setPerformanceHint(QStaticText::AggressiveCaching);
+    shaped.text.prepare(QTransform(), font);
     return *cells_.insert(std::move(key), std::move(shaped));
+}
+
+QSize ShapedTexts::SizeOf(const QStyleOptionViewItem &option)
+{
+    const QWidget *widget = option.widget;
+    const QStyle *style = widget ? widget->style() : QApplication::style();
+    // Wrapped text and check boxes size by more than the text and the icon.
+    if (option.features & (QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator))
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), widget);
+    keepFont(option.font);
+    const bool icon = option.features & QStyleOptionViewItem::HasDecoration;
+    Key key{option.text, icon ? option.decorationSize.width() : -1, icon ? option.decorationSize.height() : -1};
+    if (const auto kept = sizes_.constFind(key); kept != sizes_.cend())
+        return *kept;
+    if (sizes_.size() >= kKept)
+        sizes_.clear();
+    return *sizes_.insert(std::move(key), style->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), widget));
 }
 
 namespace {
 
 bool DrawnShaped(const QStyleOptionViewItem &option)
 {
-    return !option.text.isEmpty() && !(option.features & QStyleOptionViewItem::WrapText) &&
-           option.direction == Qt::LeftToRight &&
+    return !option.text.isEmpty() && option.showDecorationSelected &&
+           !(option.features & QStyleOptionViewItem::WrapText) && option.direction == Qt::LeftToRight &&
            (option.displayAlignment & Qt::AlignHorizontal_Mask) == Qt::AlignLeft &&
            !(option.state & QStyle::State_Editing) && !option.text.contains(QChar::LineSeparator);
 }
@@ -46,16 +83,16 @@ void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedText
         style->drawControl(QStyle::CE_ItemViewItem, &option, painter, widget);
         return;
     }
-    // A one-space text lays the cell out as the whole text would (the text takes the room left
-    // of the icon) and costs nothing to shape.
+    // With the decoration shown as selected (a whole row selected) the text takes the room right
+    // of the icon whatever it says: the cell is laid out and drawn without it.
     QStyleOptionViewItem blank = option;
-    blank.text = QStringLiteral(" ");
+    blank.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &blank, painter, widget);
 
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect room =
         style->subElementRect(QStyle::SE_ItemViewItemText, &blank, widget).adjusted(margin, 0, -margin, 0);
-    const QStaticText &shaped = texts.Cut(option.text, option.font, room.width(), option.textElideMode);
+    const ShapedTexts::Shaped &shaped = texts.Cut(option.text, option.font, room.width(), option.textElideMode);
     // The pen the style takes for an item's text.
     QPalette::ColorGroup group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
     if (group == QPalette::Normal && !(option.state & QStyle::State_Active))
@@ -64,12 +101,12 @@ void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedText
         option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text;
     // Placed as the style places its one line: its height centred (or aligned) in the room.
     const QRect line = QStyle::alignedRect(Qt::LeftToRight, option.displayAlignment & Qt::AlignVertical_Mask,
-                                           QSize(room.width(), qCeil(shaped.size().height())), room);
+                                           QSize(room.width(), shaped.lineHeight), room);
     painter->save();
     painter->setClipRect(option.rect, Qt::IntersectClip);
     painter->setFont(option.font);
     painter->setPen(option.palette.color(group, role));
-    painter->drawStaticText(QPointF(room.x(), line.top()), shaped);
+    painter->drawStaticText(QPointF(room.x(), line.top()), shaped.text);
     painter->restore();
 }
 

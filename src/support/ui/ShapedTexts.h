@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QSize>
 #include <QStaticText>
 #include <QString>
 
@@ -18,9 +19,16 @@ public:
     // The cells kept; past it the kept ones are let go (a few screens of a report list).
     static constexpr qsizetype kKept = 1024;
 
-    // The text as the style draws it in a cell of that width: cut short with "…" by the mode.
-    const QStaticText &Cut(const QString &text, const QFont &font, int width, Qt::TextElideMode mode);
-    qsizetype Size() const { return cells_.size(); }
+    struct Shaped {
+        // What the style draws: the text cut short with "…" by the mode when it is wider than the cell.
+        QStaticText text;
+        // The height the style places the line by: the whole text's, whose letters may come from a
+        // taller font than those left after the cut.
+        int lineHeight = 0;
+    };
+    const Shaped &Cut(const QString &text, const QFont &font, int width, Qt::TextElideMode mode);
+    // The size the style asks for a cell showing the option's text (and icon), the text shaped once.
+    QSize SizeOf(const QStyleOptionViewItem &option);
 
 private:
     struct Key {
@@ -34,13 +42,19 @@ private:
     };
     friend size_t qHash(const Key &key, size_t seed) { return qHashMulti(seed, key.text, key.width, key.mode); }
 
+    // A font other than the texts were shaped with: none of them holds.
+    void keepFont(const QFont &font);
+
     QFont font_;
-    QHash<Key, QStaticText> cells_;
+    QHash<Key, Shaped> cells_;
+    // Keyed by the text and, in width, whether the cell has an icon.
+    QHash<Key, QSize> sizes_;
 };
 
 // Paints an item view cell as the style does, its text from texts: the style draws the background,
 // selection, icon and focus, the cell's text is drawn shaped. A cell the shortcut cannot show as the
-// style would (wrapped, several lines, right to left, not left aligned) is left to the style.
+// style would (wrapped, several lines, right to left, not left aligned, its text's room not the whole
+// cell beside the icon) is left to the style.
 void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedTexts &texts);
 
 } // namespace support
