@@ -13,21 +13,38 @@ namespace catalogue {
 
 namespace {
 
-// As FoldForSearch, without its cost for the ASCII most names and paths are.
+// Letters FoldForSearch leaves as they are and that join no neighbour: kana, the long vowel mark and
+// the common ideographs (half-width kana, full-width Latin and combining marks are not among them).
+bool KeptByFolding(char16_t u)
+{
+    return (u >= u'\u3041' && u <= u'\u3096') || (u >= u'\u30A1' && u <= u'\u30FA') || u == u'\u30FC'
+           || (u >= u'\u4E00' && u <= u'\u9FFF');
+}
+
+// As FoldForSearch, without its cost for the ASCII, kana and ideographs most names and paths are.
 void appendFolded(QByteArray &out, const QString &text)
 {
-    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!ascii) {
+    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x80 || KeptByFolding(c.unicode());
+    });
+    if (!plain) {
         out += FoldForSearch(text).toUtf8();
         return;
     }
     const qsizetype at = out.size();
-    out.resize(at + text.size());
+    out.resize(at + 3 * text.size());
     char *to = out.data() + at;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        *to++ = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        if (u < 0x80) {
+            *to++ = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        } else { // three bytes of UTF-8: every kept letter is past U+07FF
+            *to++ = char(0xE0 | (u >> 12));
+            *to++ = char(0x80 | ((u >> 6) & 0x3F));
+            *to++ = char(0x80 | (u & 0x3F));
+        }
     }
+    out.resize(to - out.constData());
 }
 
 } // namespace
@@ -111,6 +128,13 @@ SearchIndex SearchIndex::Make(const std::vector<Row> &rows, int rowsAPart)
     SideBySide(size_t(parts),
                [&](size_t part) { index.parts_[part] = Part::Make(rows, bound(part), bound(part + 1)); });
     return index;
+}
+
+QByteArray SearchIndex::Folded(const QString &text)
+{
+    QByteArray folded;
+    appendFolded(folded, text);
+    return folded;
 }
 
 std::vector<int> SearchIndex::Matching(const QString &folded) const

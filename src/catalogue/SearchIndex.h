@@ -29,6 +29,10 @@ public:
     std::vector<int> MatchingAmong(const QString &folded, const std::vector<int> &among) const;
     int RowCount() const { return rowCount_; }
 
+    // A text as the index keeps it: FoldForSearch's result in UTF-8, made without it where the
+    // text's letters are ones folding leaves alone.
+    static QByteArray Folded(const QString &text);
+
 private:
     struct Part {
         int firstRow = 0;

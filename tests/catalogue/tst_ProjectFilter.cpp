@@ -19,6 +19,7 @@ private Q_SLOTS:
     void rowsFollowTheCatalogue_data();
     void rowsFollowTheCatalogue();
     void searchesAgree();
+    void indexFoldsAsTheFilter();
 };
 
 void tst_ProjectFilter::init()
@@ -169,6 +170,23 @@ void tst_ProjectFilter::searchesAgree()
         QCOMPARE(index.MatchingAmong(folded, index.Matching(folded.left(1))), expected);
         QCOMPARE(inParts.MatchingAmong(folded, inParts.Matching(folded.left(1))), expected);
     }
+}
+
+// Every letter of the plane, alone and between others, folds in the index as FoldForSearch folds it.
+void tst_ProjectFilter::indexFoldsAsTheFilter()
+{
+    for (char32_t u = 0x80; u <= 0xFFFF; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF)
+            continue;
+        const QString letter{QChar(char16_t(u))};
+        for (const QString &text : {letter, QStringLiteral("Ab") + letter + QStringLiteral("カ")}) {
+            if (catalogue::SearchIndex::Folded(text) != catalogue::FoldForSearch(text).toUtf8())
+                QFAIL(qPrintable(QStringLiteral("U+%1 in \"%2\"").arg(uint(u), 4, 16, QChar(u'0')).arg(text)));
+        }
+    }
+    // Marks that join the letter before them.
+    for (const QString &text : {QStringLiteral("カ\u3099"), QStringLiteral("ｶﾞ"), QStringLiteral("Ａｂｃ")})
+        QCOMPARE(catalogue::SearchIndex::Folded(text), catalogue::FoldForSearch(text).toUtf8());
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectFilter)
