@@ -13,37 +13,55 @@ void ShapedTexts::keepFont(const QFont &font)
 {
     if (font == font_ && font.resolveMask() == font_.resolveMask())
         return;
-    cells_.clear();
+    wholes_.clear();
+    cuts_.clear();
     sizes_.clear();
     font_ = font;
+}
+
+const ShapedTexts::Whole &ShapedTexts::whole(const QString &text)
+{
+    if (const auto kept = wholes_.constFind(text); kept != wholes_.cend())
+        return *kept;
+    if (wholes_.size() >= kKept)
+        wholes_.clear();
+    // Laid out as the style lays out a cell's text: one line, its height that of the tallest letter.
+    QTextLayout layout(text, font_);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    Whole made{{prepared(text), layout.boundingRect().size().toSize().height()},
+               line.isValid() ? line.naturalTextWidth() : 0};
+    return *wholes_.insert(text, std::move(made));
+}
+
+QStaticText ShapedTexts::prepared(const QString &text) const
+{
+    QStaticText shaped(text);
+    shaped.setTextFormat(Qt::PlainText);
+    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+    shaped.prepare(QTransform(), font_);
+    return shaped;
 }
 
 const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &font, int width,
                                              Qt::TextElideMode mode)
 {
     keepFont(font);
+    // A text that fits is the same in any cell it fits: columns sized anew find it kept.
+    const Whole &all = whole(text);
+    if (all.width <= width)
+        return all.shaped;
     Key key{text, width, int(mode)};
-    if (const auto kept = cells_.constFind(key); kept != cells_.cend())
+    if (const auto kept = cuts_.constFind(key); kept != cuts_.cend())
         return *kept;
-    if (cells_.size() >= kKept)
-        cells_.clear();
-    // Laid out as the style lays out a cell's text: one line, cut when wider than the room.
-    QTextLayout whole(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::ManualWrap);
-    whole.setTextOption(option);
-    whole.beginLayout();
-    QTextLine line = whole.createLine();
-    if (line.isValid())
-        line.setLineWidth(width);
-    whole.endLayout();
-    const bool cut = line.isValid() && line.naturalTextWidth() > width;
-    Shaped shaped{QStaticText(cut ? QFontMetrics(font).elidedText(text, mode, width) : text),
-                  whole.boundingRect().size().toSize().height()};
-    shaped.text.setTextFormat(Qt::PlainText);
-    shaped.text.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped.text.prepare(QTransform(), font);
-    return *cells_.insert(std::move(key), std::move(shaped));
+    if (cuts_.size() >= kKept)
+        cuts_.clear();
+    Shaped cut{prepared(QFontMetrics(font_).elidedText(text, mode, width)), all.shaped.lineHeight};
+    return *cuts_.insert(std::move(key), std::move(cut));
 }
 
 QSize ShapedTexts::SizeOf(const QStyleOptionViewItem &option)

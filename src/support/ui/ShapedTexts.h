@@ -16,7 +16,8 @@ namespace support {
 // style shapes it four or five times a paint.
 class ShapedTexts {
 public:
-    // The cells kept; past it the kept ones are let go (a few screens of a report list).
+    // The texts kept, whole and cut short each; past it the kept ones are let go (a few screens of
+    // a report list).
     static constexpr qsizetype kKept = 1024;
 
     struct Shaped {
@@ -42,11 +43,20 @@ private:
     };
     friend size_t qHash(const Key &key, size_t seed) { return qHashMulti(seed, key.text, key.width, key.mode); }
 
+    struct Whole {
+        Shaped shaped;
+        qreal width = 0; // as the style measures it against the cell
+    };
+
     // A font other than the texts were shaped with: none of them holds.
     void keepFont(const QFont &font);
+    const Whole &whole(const QString &text);
+    QStaticText prepared(const QString &text) const;
 
     QFont font_;
-    QHash<Key, Shaped> cells_;
+    QHash<QString, Whole> wholes_;
+    // Texts cut short, by the width they were cut to and how.
+    QHash<Key, Shaped> cuts_;
     // Keyed by the text and, in width, whether the cell has an icon.
     QHash<Key, QSize> sizes_;
 };
