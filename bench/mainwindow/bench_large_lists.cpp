@@ -140,7 +140,9 @@ int main(int argc, char **argv)
             return 1;
         f.close();
         platform::IniRead fresh;
-        read.push_back(TimeMs([&] { fresh = platform::IniStore::Read(file); }));
+        // As the watch reads it: compared with the mirrored document there, off the window's thread.
+        const platform::IniDocument mirrored = catalogue::State().Document;
+        read.push_back(TimeMs([&] { fresh = platform::IniStore::Read(file, &mirrored); }));
         followed.push_back(TimeMs([&] {
             catalogue::FollowRead(std::move(fresh));
             settle(app);

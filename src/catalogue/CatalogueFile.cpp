@@ -29,10 +29,17 @@ Followed takeRead(IniRead read)
     if (read.status == ReadStatus::Ok || (read.status == ReadStatus::Missing && !state.Stamp.exists
                                           && state.File == FileState::Mirrored)) {
         // What the lists mirrored so far, while its bytes are compared with the new ones.
-        const IniDocument before = std::exchange(state.Document, std::move(read.document));
+        IniDocument before = std::exchange(state.Document, std::move(read.document));
         state.Stamp = read.stamp;
         state.File = FileState::Mirrored;
-        return MirrorDocument(state.Document, &before) ? Followed::Changed : Followed::Same;
+        // Compared on the worker with this very document, or not at all.
+        const platform::IniSectionsCompared *compared =
+            read.compared && read.compared->before.SharesWith(before) ? read.compared.get() : nullptr;
+        const bool changed = MirrorDocument(state.Document, &before, compared);
+        read.compared.reset();
+        // A large catalogue's sections take a while to free: not on the window's thread.
+        platform::FreeElsewhere(std::move(before));
+        return changed ? Followed::Changed : Followed::Same;
     }
     // Gone, or something the program cannot read in its place: what the lists show is kept for
     // Save to write back.

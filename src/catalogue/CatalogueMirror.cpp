@@ -59,13 +59,9 @@ bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
 // there (row j, key line j): the records move onto the new file's bytes, nothing decoded or
 // compared line by line. Anything else goes the long way.
 bool moved(cVbAnalyze &category, const platform::IniDocument &document, const platform::IniDocument &before,
-           const QString &section)
+           std::optional<qsizetype> shift, const QList<std::pair<qsizetype, qsizetype>> &lines)
 {
-    const std::optional<qsizetype> shift = document.SectionMovedFrom(before, section);
-    if (!shift)
-        return false;
-    const QList<std::pair<qsizetype, qsizetype>> lines = before.ReadKeyLines(section);
-    if (lines.size() != category.Count())
+    if (!shift || lines.size() != category.Count())
         return false;
     // One pass: a record moved before a later one fails holds the same bytes, which the long way
     // finds equal.
@@ -156,13 +152,17 @@ bool mirrorProjects(cVbAnalyze &category, const QList<KeyText> &entries)
 
 } // namespace
 
-bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored)
+bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored,
+                    const platform::IniSectionsCompared *compared)
 {
     CatalogueState &state = State();
-    const QStringList sections = document.SectionNames();
+    if (!mirrored)
+        compared = nullptr;
+    const QStringList sections = compared ? compared->names : document.SectionNames();
     QHash<QString, qsizetype> sectionAt;
+    sectionAt.reserve(sections.size());
     for (qsizetype s = 0; s < sections.size(); ++s)
-        sectionAt.insert(IniNameKey(sections[s]), s);
+        sectionAt.insert(compared ? compared->keys[s] : IniNameKey(sections[s]), s);
 
     // The order wanted: the file's sections, each category of this run without a section after the
     // category it follows now.
@@ -244,8 +244,14 @@ bool MirrorDocument(const platform::IniDocument &document, const platform::IniDo
             category->SetCategoryName(section);
             changed = true;
         }
-        if (mirrored && moved(*category, document, *mirrored, section))
+        if (compared) {
+            const size_t s = size_t(sectionOf[k]);
+            if (moved(*category, document, *mirrored, compared->shifts[s], compared->keyLinesBefore[s]))
+                continue;
+        } else if (mirrored && moved(*category, document, *mirrored, document.SectionMovedFrom(*mirrored, section),
+                                     mirrored->ReadKeyLines(section))) {
             continue;
+        }
         // The lines as they are first: with no key written twice they are the entries.
         const QList<KeyText> lines = document.KeyTexts(section);
         if (!unchanged(*category, lines) && mirrorProjects(*category, DistinctEntries(lines)))

@@ -10,7 +10,9 @@ namespace catalogue {
 // file has them. A category added in this run that has no section yet stays where it is. Only what
 // differs is announced, so the lists keep their scroll position and selection. True when anything
 // changed. With the document the lists mirrored before, a section whose bytes are the same in both
-// only moves its records onto the new bytes.
-bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored = nullptr);
+// only moves its records onto the new bytes; compared, when given, is what comparing the two found
+// (worked out on the thread that read the document).
+bool MirrorDocument(const platform::IniDocument &document, const platform::IniDocument *mirrored = nullptr,
+                    const platform::IniSectionsCompared *compared = nullptr);
 
 } // namespace catalogue

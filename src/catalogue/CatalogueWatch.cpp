@@ -74,12 +74,15 @@ void CatalogueWatch::check()
     looking_ = true;
     const int generation = generation_;
     const platform::FileStamp known = State().Stamp;
+    // A copy shares the mirrored document's data and only reads it: compared with what the worker
+    // reads, so that following a large file leaves the window only the records to move.
+    platform::IniDocument mirrored = State().Document;
     // The pool is this watch's own and is joined before it goes: the result finds it through the
     // queued call, which Qt drops once the watch is gone.
-    pool_.start([this, file = file_, known, generation] {
+    pool_.start([this, file = file_, known, generation, mirrored = std::move(mirrored)] {
         std::optional<platform::IniRead> read;
         if (platform::StatFile(file) != known)
-            read = platform::IniStore::Read(file);
+            read = platform::IniStore::Read(file, &mirrored);
         QMetaObject::invokeMethod(this, [this, read = std::move(read), generation]() mutable {
             if (generation_ != generation)
                 return;

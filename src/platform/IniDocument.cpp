@@ -409,6 +409,24 @@ QList<std::pair<qsizetype, qsizetype>> IniDocument::ReadKeyLines(QStringView sec
     return lines;
 }
 
+IniSectionsCompared IniDocument::CompareSections(const IniDocument &before) const
+{
+    IniSectionsCompared compared;
+    compared.before = before;
+    compared.names = SectionNames();
+    compared.keys.reserve(compared.names.size());
+    compared.shifts.reserve(size_t(compared.names.size()));
+    compared.keyLinesBefore.resize(size_t(compared.names.size()));
+    for (qsizetype i = 0; i < compared.names.size(); ++i) {
+        const QString &name = compared.names[i];
+        compared.keys.append(IniNameKey(name));
+        compared.shifts.push_back(SectionMovedFrom(before, name));
+        if (compared.shifts.back())
+            compared.keyLinesBefore[size_t(i)] = before.ReadKeyLines(name);
+    }
+    return compared;
+}
+
 bool IniDocument::CanHold(QStringView text) const { return Encode(text, encoding_).has_value(); }
 
 bool IniDocument::IsValidSectionName(QStringView name) { return !hasLineBreakOrNul(name); }

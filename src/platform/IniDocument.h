@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -26,6 +27,8 @@ QStringView TrimBlanks(QStringView text);
 // keeps its exact bytes. The file's bytes are kept once, as read; a line is where it lies in them
 // (or in the bytes of lines written since), and a key's name and value are decoded when asked for,
 // so that a catalogue of a million lines costs little more than its size.
+struct IniSectionsCompared;
+
 class IniDocument {
 public:
     enum class Change { Changed, Unchanged, Refused };
@@ -61,6 +64,17 @@ public:
     std::optional<qsizetype> SectionMovedFrom(const IniDocument &before, QStringView section) const;
     // Where each key line of the section lies in the bytes read, in file order: begin and size.
     QList<std::pair<qsizetype, qsizetype>> ReadKeyLines(QStringView section) const;
+
+    // What SectionNames, SectionMovedFrom and the earlier document's ReadKeyLines tell of every
+    // section, worked out at once: on the thread that read a large file, not the one that shows it.
+    // Reads this document and before only, changing neither (safe while another thread reads before).
+    IniSectionsCompared CompareSections(const IniDocument &before) const;
+    // The same document: a copy of it not changed since, on either side.
+    bool SharesWith(const IniDocument &other) const
+    {
+        return sections_.constData() == other.sections_.constData() && read_.constData() == other.read_.constData()
+               && written_.constData() == other.written_.constData();
+    }
 
     // A new key goes after the last non-blank line of its section, a new section
     // at the end of the file. Refused when the text cannot be stored faithfully.
@@ -128,6 +142,16 @@ private:
     QByteArray written_; // the bytes of every line written since, one after the other
     QList<Section> sections_; // [0] holds the lines before the first section
     QHash<QString, qsizetype> sectionIndex_;
+};
+
+// A document's sections against an earlier document's (IniDocument::CompareSections).
+struct IniSectionsCompared {
+    IniDocument before; // shared: which document this was worked out against
+    QStringList names;  // SectionNames()
+    QStringList keys;   // IniNameKey of each name
+    // Per name: SectionMovedFrom(before), and where there, before's ReadKeyLines of it.
+    std::vector<std::optional<qsizetype>> shifts;
+    std::vector<QList<std::pair<qsizetype, qsizetype>>> keyLinesBefore;
 };
 
 } // namespace platform

@@ -77,7 +77,7 @@ IniStore::Entry &IniStore::current(const QString &file)
     return entry;
 }
 
-IniRead IniStore::Read(const QString &file)
+IniRead IniStore::Read(const QString &file, const IniDocument *before)
 {
     IniRead read;
     read.file = file;
@@ -85,6 +85,8 @@ IniRead IniStore::Read(const QString &file)
     read.stamp = StatFile(file);
     read.status = read.stamp.exists ? ReadWholeFile(file, kMaxFileBytes, &read.bytes) : ReadStatus::Missing;
     read.document = IniDocument::Parse(read.bytes);
+    if (before && read.status == ReadStatus::Ok)
+        read.compared = std::make_shared<const IniSectionsCompared>(read.document.CompareSections(*before));
     return read;
 }
 

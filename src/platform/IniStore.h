@@ -35,14 +35,17 @@ struct IniRead {
     ReadStatus status = ReadStatus::Missing;
     QByteArray bytes;
     IniDocument document;
+    // The document set beside the one the reader named, when it named one.
+    std::shared_ptr<const IniSectionsCompared> compared;
 };
 
 class IniStore {
 public:
     static IniStore &Instance();
 
-    // Reads and parses the file without touching any store: safe on any thread.
-    static IniRead Read(const QString &file);
+    // Reads and parses the file without touching any store: safe on any thread. With a document
+    // (one the caller holds as the file stood before), its sections compared with the read ones.
+    static IniRead Read(const QString &file, const IniDocument *before = nullptr);
 
     // The current content of the file; an empty document when it is missing or cannot be read.
     const IniDocument &Document(const QString &file);

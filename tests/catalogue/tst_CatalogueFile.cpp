@@ -377,30 +377,35 @@ void tst_CatalogueFile::followsAnotherProgram_data()
 {
     QTest::addColumn<QByteArray>("theirs");  // the file as another program left it
     QTest::addColumn<QStringList>("shown");  // category/name=path, in order
+    // How the read was compared with what the lists mirror: here (0), on the worker that read it
+    // (1), on a worker against a document no longer mirrored (2, which must not be trusted).
+    QTest::addColumn<int>("compared");
 
-    QTest::newRow("value changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n[B]\r\n")
-                                   << QStringList {"A/k1=/1.vbp", "A/k2=/2b.vbp"};
-    QTest::newRow("key deleted") << QByteArray("[A]\r\nk2=/2.vbp\r\n[B]\r\n") << QStringList {"A/k2=/2.vbp"};
-    QTest::newRow("keys and a section added")
-        << QByteArray("[A]\r\nk0=/0.vbp\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[C]\r\nc=/c.vbp\r\n[B]\r\n")
-        << QStringList {"A/k0=/0.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp", "C/c=/c.vbp"};
-    QTest::newRow("sections and keys reordered") << QByteArray("[B]\r\n[A]\r\nk2=/2.vbp\r\nk1=/1.vbp\r\n")
-                                                 << QStringList {"A/k2=/2.vbp", "A/k1=/1.vbp"};
-    QTest::newRow("another spelling") << QByteArray("[a]\r\nK1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n")
-                                      << QStringList {"a/K1=/1.vbp", "a/k2=/2.vbp"};
-    QTest::newRow("every section gone") << QByteArray("; nothing\r\n") << QStringList {};
-    // A section the same byte for byte keeps its records, moved onto the new bytes where they lie.
-    QTest::newRow("another section changed") << QByteArray("[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\nb=/b.vbp\r\n")
-                                             << QStringList {"A/k1=/1.vbp", "A/k2=/2.vbp", "B/b=/b.vbp"};
-    QTest::newRow("unchanged section further on")
-        << QByteArray("[B]\r\nb=/b.vbp\r\n[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n")
-        << QStringList {"B/b=/b.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp"};
+    const QList<std::tuple<const char *, QByteArray, QStringList>> changes = {
+        {"value changed", "[A]\r\nk1=/1.vbp\r\nk2=/2b.vbp\r\n[B]\r\n", {"A/k1=/1.vbp", "A/k2=/2b.vbp"}},
+        {"key deleted", "[A]\r\nk2=/2.vbp\r\n[B]\r\n", {"A/k2=/2.vbp"}},
+        {"keys and a section added", "[A]\r\nk0=/0.vbp\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[C]\r\nc=/c.vbp\r\n[B]\r\n",
+         {"A/k0=/0.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp", "C/c=/c.vbp"}},
+        {"sections and keys reordered", "[B]\r\n[A]\r\nk2=/2.vbp\r\nk1=/1.vbp\r\n", {"A/k2=/2.vbp", "A/k1=/1.vbp"}},
+        {"another spelling", "[a]\r\nK1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n", {"a/K1=/1.vbp", "a/k2=/2.vbp"}},
+        {"every section gone", "; nothing\r\n", {}},
+        // A section the same byte for byte keeps its records, moved onto the new bytes where they lie.
+        {"another section changed", "[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\nb=/b.vbp\r\n",
+         {"A/k1=/1.vbp", "A/k2=/2.vbp", "B/b=/b.vbp"}},
+        {"unchanged section further on", "[B]\r\nb=/b.vbp\r\n[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n",
+         {"B/b=/b.vbp", "A/k1=/1.vbp", "A/k2=/2.vbp"}},
+    };
+    for (int compared : {0, 1, 2})
+        for (const auto &[name, theirs, shown] : changes)
+            QTest::addRow("%s%s", name, compared == 0 ? "" : compared == 1 ? ", compared" : ", compared with another")
+                << theirs << shown << compared;
 }
 
 void tst_CatalogueFile::followsAnotherProgram()
 {
     QFETCH(QByteArray, theirs);
     QFETCH(QStringList, shown);
+    QFETCH(int, compared);
     open("[A]\r\nk1=/1.vbp\r\nk2=/2.vbp\r\n[B]\r\n");
     addCategory("Mine"); // no section yet: it stays
     State().CurrentCategory = 1;
@@ -408,7 +413,11 @@ void tst_CatalogueFile::followsAnotherProgram()
     const catalogue::ProjectRecord *k2 = State().CategoryAt(1)->Record(2);
     QVERIFY(put(file(), theirs));
 
-    QCOMPARE(catalogue::FollowFile(), catalogue::Followed::Changed);
+    const platform::IniDocument another = platform::IniDocument::Parse(QByteArray("[B]\r\n[A]\r\nk1=/1.vbp\r\n"));
+    const platform::IniDocument mirrored = State().Document;
+    QCOMPARE(compared == 0 ? catalogue::FollowFile()
+                           : catalogue::FollowRead(platform::IniStore::Read(file(), compared == 1 ? &mirrored : &another)),
+             catalogue::Followed::Changed);
     QCOMPARE(::shown(), shown);
     QVERIFY(sectionNames().contains("Mine"));
     // The current project stays current while its key is there, in whatever row.
