@@ -24,15 +24,20 @@ bool KeptByFolding(char16_t u)
 // As FoldForSearch, without its cost for the ASCII, kana and ideographs most names and paths are.
 void appendFolded(QByteArray &out, const QString &text)
 {
-    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.unicode() < 0x80 || KeptByFolding(c.unicode());
-    });
-    if (!plain) {
-        out += FoldForSearch(text).toUtf8();
-        return;
+    qsizetype needed = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            needed += 1;
+        } else if (KeptByFolding(u)) {
+            needed += 3;
+        } else {
+            out += FoldForSearch(text).toUtf8();
+            return;
+        }
     }
     const qsizetype at = out.size();
-    out.resize(at + 3 * text.size());
+    out.resize(at + needed);
     char *to = out.data() + at;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -44,7 +49,6 @@ void appendFolded(QByteArray &out, const QString &text)
             *to++ = char(0x80 | (u & 0x3F));
         }
     }
-    out.resize(to - out.constData());
 }
 
 } // namespace
@@ -54,6 +58,12 @@ SearchIndex::Part SearchIndex::Part::Make(const std::vector<Row> &rows, int firs
     Part part;
     part.firstRow = first;
     part.starts.reserve(size_t(end - first) + 1);
+    // Room for what the rows fold to (a two-byte letter becomes three), so that a part of a large
+    // catalogue is not copied over and over while it grows.
+    qsizetype bytes = 0;
+    for (int row = first; row < end; ++row)
+        bytes += rows[size_t(row)].first.Bytes().size() + rows[size_t(row)].second.Bytes().size() + 2;
+    part.text.reserve(bytes + bytes / 2 + 64);
     for (int row = first; row < end; ++row) {
         const auto &[name, file] = rows[size_t(row)];
         part.starts.push_back(quint32(part.text.size()));
@@ -63,7 +73,9 @@ SearchIndex::Part SearchIndex::Part::Make(const std::vector<Row> &rows, int firs
         part.text += '\n';
     }
     part.starts.push_back(quint32(part.text.size()));
-    part.text.squeeze();
+    // Given back only when much was left over: squeezing copies the whole part.
+    if (part.text.capacity() - part.text.size() > part.text.size() / 8)
+        part.text.squeeze();
     return part;
 }
 
