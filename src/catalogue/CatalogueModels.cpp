@@ -355,6 +355,23 @@ void ProjectListModel::VisitRecords(const std::function<void(const ProjectRecord
     }
 }
 
+void ProjectListModel::VisitRecords(int first, int count,
+                                    const std::function<void(const ProjectRecord &)> &visit) const
+{
+    int project = 0;
+    qint32 number = 0;
+    const cVbAnalyze *category = categoryAt(first, &project, &number);
+    if (!category)
+        return;
+    // From the first row's category on, as the rows follow the categories (one only when one is shown).
+    const qint32 last = all_ ? catalogue_.CategoryCount : number;
+    for (qint32 i = number; i <= last && count > 0; ++i, project = 1) {
+        const cVbAnalyze *at = i == number ? category : catalogue_.CategoryAt(i);
+        for (qint32 j = project; j <= at->Count() && count > 0; ++j, --count)
+            visit(*at->Record(j));
+    }
+}
+
 int ProjectListModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())

@@ -93,6 +93,8 @@ public:
     std::weak_ptr<ProjectRecord> SharedAt(int row) const;
     // Every listed record, row after row.
     void VisitRecords(const std::function<void(const ProjectRecord &)> &visit) const;
+    // The records of rows [first, first + count) in row order (fewer past the last row).
+    void VisitRecords(int first, int count, const std::function<void(const ProjectRecord &)> &visit) const;
 
     // While one category is listed: the 1-based project of a row, 0 for none; and the row of a project.
     static qint32 ProjectOf(const QModelIndex &index) { return index.isValid() ? index.row() + 1 : 0; }

@@ -144,10 +144,39 @@ void ProjectFilterModel::SetInUse(bool inUse)
             slot_.reset();
         return;
     }
-    if (projects_->rowCount() <= rowsAtOnce_ || (slot_ && slotRevision_ == revision_))
+    if (projects_->rowCount() <= rowsAtOnce_ || (slot_ && slotRevision_ == revision_) || listing_)
         return;
-    keepSlot();
-    // Made while the user reaches for the keys; a search queued behind it finds it made.
+    // Made while the user reaches for the keys, the rows copied a part a turn; a search queued
+    // behind it finds it made.
+    listStep();
+}
+
+void ProjectFilterModel::listRows(int count)
+{
+    if (!listing_ || listingRevision_ != revision_) {
+        listing_ = std::make_shared<Slot>();
+        listing_->rows.reserve(size_t(projects_->rowCount()));
+        listingRevision_ = revision_;
+    }
+    std::vector<SearchIndex::Row> &rows = listing_->rows;
+    projects_->VisitRecords(int(rows.size()), count, [&rows](const ProjectRecord &record) {
+        rows.emplace_back(record.StoredName(), record.StoredFile());
+    });
+}
+
+void ProjectFilterModel::listStep()
+{
+    if (!inUse_ || (slot_ && slotRevision_ == revision_)) {
+        listing_.reset();
+        return;
+    }
+    listRows(rowsATurn_);
+    if (listing_->rows.size() < size_t(projects_->rowCount())) {
+        QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);
+        return;
+    }
+    slot_ = std::move(listing_);
+    slotRevision_ = listingRevision_;
     pool_.start([slot = slot_] { makeIndex(*slot); });
 }
 
@@ -155,11 +184,9 @@ void ProjectFilterModel::keepSlot()
 {
     if (slot_ && slotRevision_ == revision_)
         return;
-    slot_ = std::make_shared<Slot>();
-    slot_->rows.reserve(size_t(projects_->rowCount()));
-    projects_->VisitRecords(
-        [&](const ProjectRecord &record) { slot_->rows.emplace_back(record.StoredName(), record.StoredFile()); });
-    slotRevision_ = revision_;
+    listRows(projects_->rowCount());
+    slot_ = std::move(listing_);
+    slotRevision_ = listingRevision_;
 }
 
 void ProjectFilterModel::narrowOnWorker()

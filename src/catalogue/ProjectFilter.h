@@ -31,6 +31,7 @@ public:
     // Whether rows for the text are still being found.
     bool Narrowing() const { return narrowing_; }
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
+    void SetRowsListedATurn(int rows) { rowsATurn_ = rows; }
     // The filter box has the focus (or lost it): a long list's search index is made ahead of the
     // first key, and dropped again once the box is left empty.
     void SetInUse(bool inUse);
@@ -59,8 +60,14 @@ private:
     void narrow();
     std::vector<int> narrowHere();
     void narrowOnWorker();
-    // The rows the index is made of, copied when missing or stale.
+    // The rows the index is made of, copied when missing or stale (what a listing under way has
+    // copied so far is kept).
     void keepSlot();
+    // Copies the next rows for the index on this turn of the event loop, and has the index made on
+    // the worker once every row is there: a million rows copied at once would hold the window.
+    void listStep();
+    // Copies up to count more rows into the listing under way, begun anew when the rows changed.
+    void listRows(int count);
     static void makeIndex(Slot &slot);
     static std::vector<int> search(Slot &slot, const QString &folded);
     void found(const Found &result);
@@ -89,6 +96,10 @@ private:
     quint64 revision_ = 0;
     std::shared_ptr<Slot> slot_;
     quint64 slotRevision_ = 0;
+    // Rows copied so far for the next slot while the box has the focus, of the source at that revision.
+    std::shared_ptr<Slot> listing_;
+    quint64 listingRevision_ = 0;
+    int rowsATurn_ = 64 * 1024;
     // Only the latest text's search is wanted; workers skip the ones overtaken.
     std::shared_ptr<std::atomic<quint64>> latest_;
     bool narrowing_ = false;
