@@ -57,7 +57,7 @@ private:
     QHash<QString, Whole> wholes_;
     // Texts cut short, by the width they were cut to and how.
     QHash<Key, Shaped> cuts_;
-    // Keyed by the text and, in width, whether the cell has an icon.
+    // Keyed by the text and the icon's size (-1 by -1: none).
     QHash<Key, QSize> sizes_;
 };
 
