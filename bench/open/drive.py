@@ -1043,13 +1043,15 @@ def measure(args, x, env, home, state, work, sizes, catalogues, warmup, empty_ca
                     run_floor(args.floor, empty_catalogue)
                     results["floor"][n]["cold"] = run_floor(args.floor, catalogues[n])
 
-    # Warm: interleaved so that a change of the machine's load touches every column alike.
+    # Warm: interleaved so that a change of the machine's load touches every column alike, and each
+    # round starts with another executable: the place in a round has moved a fill by up to two fifths.
     for r in range(args.runs):
         print(f"warm round {r + 1}/{args.runs} ...", flush=True)
-        for l in labels:
+        order = labels[r % len(labels):] + labels[:r % len(labels)]
+        for l in order:
             results[l]["empty"]["warm"].append(programs[l].start(None))
         for n in sizes:
-            for l in labels:
+            for l in order:
                 results[l][n]["warm"].append(start(l, n, "warm"))
             results["floor"][n]["warm"].append(run_floor(args.floor, catalogues[n]))
 
