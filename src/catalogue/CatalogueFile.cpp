@@ -36,7 +36,7 @@ Followed takeRead(IniRead read)
         const platform::IniSectionsCompared *compared =
             read.compared && read.compared->before.SharesWith(before) ? read.compared.get() : nullptr;
         const bool changed = MirrorDocument(state.Document, &before, compared);
-        read.compared.reset();
+        read.compared.reset(); // its copy of the old document goes first: the worker frees the last
         // A large catalogue's sections take a while to free: not on the window's thread.
         platform::FreeElsewhere(std::move(before));
         return changed ? Followed::Changed : Followed::Same;

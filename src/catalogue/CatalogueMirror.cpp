@@ -55,13 +55,13 @@ bool unchanged(cVbAnalyze &category, const QList<KeyText> &entries)
     return true;
 }
 
-// The section reads byte for byte as before, and each record holds the bytes of its own key line
-// there (row j, key line j): the records move onto the new file's bytes, nothing decoded or
-// compared line by line. Anything else goes the long way.
+// The section reads byte for byte as before, shift bytes further on, and each record holds the
+// bytes of its own key line there (row j, key line j; lines: before's): the records move onto the
+// new file's bytes, nothing decoded or compared line by line. Anything else goes the long way.
 bool moved(cVbAnalyze &category, const platform::IniDocument &document, const platform::IniDocument &before,
-           std::optional<qsizetype> shift, const QList<std::pair<qsizetype, qsizetype>> &lines)
+           qsizetype shift, const QList<std::pair<qsizetype, qsizetype>> &lines)
 {
-    if (!shift || lines.size() != category.Count())
+    if (lines.size() != category.Count())
         return false;
     // One pass: a record moved before a later one fails holds the same bytes, which the long way
     // finds equal.
@@ -72,7 +72,7 @@ bool moved(cVbAnalyze &category, const platform::IniDocument &document, const pl
         const auto [begin, size] = lines[j - 1];
         if (!record->texts.Within(old, begin, size))
             return false;
-        record->texts = record->texts.Moved(bytes, *shift);
+        record->texts = record->texts.Moved(bytes, shift);
     }
     return true;
 }
@@ -244,13 +244,13 @@ bool MirrorDocument(const platform::IniDocument &document, const platform::IniDo
             category->SetCategoryName(section);
             changed = true;
         }
-        if (compared) {
+        if (mirrored) {
             const size_t s = size_t(sectionOf[k]);
-            if (moved(*category, document, *mirrored, compared->shifts[s], compared->keyLinesBefore[s]))
+            const std::optional<qsizetype> shift =
+                compared ? compared->shifts[s] : document.SectionMovedFrom(*mirrored, section);
+            if (shift && moved(*category, document, *mirrored, *shift,
+                               compared ? compared->keyLinesBefore[s] : mirrored->ReadKeyLines(section)))
                 continue;
-        } else if (mirrored && moved(*category, document, *mirrored, document.SectionMovedFrom(*mirrored, section),
-                                     mirrored->ReadKeyLines(section))) {
-            continue;
         }
         // The lines as they are first: with no key written twice they are the entries.
         const QList<KeyText> lines = document.KeyTexts(section);

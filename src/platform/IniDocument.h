@@ -23,12 +23,12 @@ bool SameIniName(QStringView a, QStringView b);
 // Blanks as the INI syntax knows them: space and tab.
 QStringView TrimBlanks(QStringView text);
 
+struct IniSectionsCompared;
+
 // One INI file held in memory so that a rewrite changes only the lines it must: every other line
 // keeps its exact bytes. The file's bytes are kept once, as read; a line is where it lies in them
 // (or in the bytes of lines written since), and a key's name and value are decoded when asked for,
 // so that a catalogue of a million lines costs little more than its size.
-struct IniSectionsCompared;
-
 class IniDocument {
 public:
     enum class Change { Changed, Unchanged, Refused };

@@ -35,7 +35,7 @@ struct IniRead {
     ReadStatus status = ReadStatus::Missing;
     QByteArray bytes;
     IniDocument document;
-    // The document set beside the one the reader named, when it named one.
+    // What comparing the document with the one the reader passed found (none when it passed none).
     std::shared_ptr<const IniSectionsCompared> compared;
 };
 
