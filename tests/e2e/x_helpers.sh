@@ -26,7 +26,16 @@ show_windows() {
 # The first visible window whose whole name is <name>.
 window_id() { x search --onlyvisible --name "^$(sed 's/[][\.*^$()+?{}|]/\\&/g' <<<"$1")\$" | head -n 1; }
 window_shown() { [ -n "$(window_id "$1")" ]; }
-visible_windows() { x search --onlyvisible --class zarun | sort; }
+# A window that goes while xdotool walks the tree (another program's, closing) makes it fail with
+# BadWindow: asked again. Nothing shown is an empty list.
+visible_windows() {
+  local found= attempt
+  for attempt in 1 2 3 4 5; do
+    found=$(x search --onlyvisible --class zarun 2>/dev/null) && break
+    sleep 0.05
+  done
+  [ -z "$found" ] || sort <<<"$found"
+}
 # Windows of the program shown now that were not in the list $1.
 new_windows() { comm -13 <(printf '%s\n' "$1") <(visible_windows) | grep .; }
 none_visible() {
