@@ -272,6 +272,7 @@ void ProjectFilterModel::sourceReset()
 {
     ++revision_;
     rows_.clear();
+    slot_.reset(); // another list: its index is made anew, the old one not held meanwhile
     if (!folded_.isEmpty()) {
         // Another category or catalogue: searched anew, the list empty until its rows are known.
         latest_->fetch_add(1);
@@ -282,6 +283,10 @@ void ProjectFilterModel::sourceReset()
         } else {
             narrowOnWorker();
         }
+    } else if (inUse_ && !listing_ && projects_->rowCount() > rowsAtOnce_) {
+        // Every category ticked with the filter in use: its index made while the user reaches
+        // for the keys, after the list is shown.
+        QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);
     }
     endResetModel();
 }

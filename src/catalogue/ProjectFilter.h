@@ -32,8 +32,8 @@ public:
     bool Narrowing() const { return narrowing_; }
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
     void SetRowsListedATurn(int rows) { rowsATurn_ = rows; }
-    // The filter box has the focus (or lost it): a long list's search index is made ahead of the
-    // first key, and dropped again once the box is left empty.
+    // The filter box or its all-categories box has the focus (or lost it): a long list's search
+    // index is made ahead of the first key, and dropped again once the box is left empty.
     void SetInUse(bool inUse);
 
     // The catalogue entry of a row (1-based), {} for none; and the row of an entry, 0 when not listed.

@@ -113,10 +113,12 @@ void tst_ProjectFilter::rowsFollowTheCatalogue_data()
     QTest::addColumn<bool>("prepared"); // the index made when the filter box got the focus
     // Rows copied for it a turn of the event loop, a copied row removed before the rest are (0: as shipped).
     QTest::addColumn<int>("listedATurn");
-    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce << false << 0;
-    QTest::newRow("narrowed on a worker") << 0 << false << 0;
-    QTest::newRow("on a worker, the index made ahead") << 0 << true << 0;
-    QTest::newRow("the index's rows changed while copied") << 0 << true << 5;
+    QTest::addColumn<bool>("beforeTicked"); // in use before every category was listed
+    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce << false << 0 << false;
+    QTest::newRow("narrowed on a worker") << 0 << false << 0 << false;
+    QTest::newRow("on a worker, the index made ahead") << 0 << true << 0 << false;
+    QTest::newRow("the index's rows changed while copied") << 0 << true << 5 << false;
+    QTest::newRow("the index made ahead of the rows ticked") << 0 << true << 0 << true;
 }
 
 void tst_ProjectFilter::rowsFollowTheCatalogue()
@@ -124,16 +126,23 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QFETCH(int, atOnce);
     QFETCH(bool, prepared);
     QFETCH(int, listedATurn);
+    QFETCH(bool, beforeTicked);
     // Every category listed and filtered while projects come and go in the middle of the list.
     ProjectListModel projects(catalogue::State());
     catalogue::ProjectFilterModel filter(&projects);
     filter.SetRowsNarrowedAtOnce(atOnce);
     if (listedATurn)
         filter.SetRowsListedATurn(listedATurn);
+    if (beforeTicked) {
+        filter.SetInUse(true);
+        QCoreApplication::processEvents(); // the shown category's index made
+    }
     projects.ShowAllCategories();
     const auto removeCalc = [] { State().CategoryAt(1)->RemoveEntry(2); };
     if (prepared)
         filter.SetInUse(true);
+    if (beforeTicked)
+        QCoreApplication::processEvents(); // every category's rows listed for theirs
     if (listedATurn)
         removeCalc(); // the first part copied: a row of it goes
     filter.SetText(QStringLiteral("a"));

@@ -138,6 +138,10 @@ void MainLists::wire()
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
+    // Ticking every category is a search about to be typed, as much as the focus in the box.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        filterModel_.SetInUse(now == txtFilter_ || now == chkAllCategories_);
+    });
     connect(lvwProjectList_, &QAbstractItemView::doubleClicked, this, &MainLists::DoubleClickAction);
     connect(lvwProjectList_, &ReportListView::FilesDropped, &commands_, &CatalogueCommands::AddDroppedFiles);
     connect(splLists_, &SplitHandle::Dragged, this, [this](int left) {
@@ -226,8 +230,6 @@ bool MainLists::eventFilter(QObject *watched, QEvent *event)
         if (lvwProjectList_->SelectedRow() == 0)
             selectListedRow(1);
         return true;
-    } else if (watched == txtFilter_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
-        filterModel_.SetInUse(event->type() == QEvent::FocusIn);
     } else if (watched == txtFilter_ && event->type() == QEvent::PaletteChange) {
         readableHint();
     } else if (watched == lvwProjectList_
