@@ -211,7 +211,7 @@ bool ShapedTexts::DrawKept(QPainter *painter, const QRect &cell, QPoint at, cons
         onCell.end();
         Kept made = keep(drawn, ground);
         const qsizetype bytes = made.pixels.sizeInBytes() + qsizetype(made.colours.size() * sizeof(quint32));
-        // What the list shows a couple of times over, however large the catalogue.
+        // About what the list shows at once, however large the catalogue.
         const QSize screen = painter->device()->width() > 0 ? QSize(painter->device()->width(), painter->device()->height())
                                                             : cell.size();
         if (keptBytes_ + bytes > kKeptScreens * qsizetype(screen.width()) * screen.height()) {

@@ -36,13 +36,13 @@ public:
     QSize SizeOf(const QStyleOptionViewItem &option);
     // Draws the shaped text at a point of the cell (clipped to it) in the pen's colour as the
     // painter would, copying the pixels it changed the last time it was drawn there on the same
-    // colour: a path's letters one by one cost twenty times the copy. False, drawing nothing, where
-    // that cannot be told exact: the painter not straight onto an image's pixels, or the ground
-    // under the letters not one colour.
+    // colour: a path's letters one by one cost twenty times the copy. False, drawing nothing, the
+    // first time, and where the copy cannot be told exact: the painter not straight onto an
+    // image's pixels one to one, or the ground under the letters not one colour.
     bool DrawKept(QPainter *painter, const QRect &cell, QPoint at, const QStaticText &text, const QColor &pen);
 
-    // The bytes of letters kept, a byte for each pixel of the list they are drawn in: past it
-    // the kept ones are let go.
+    // The bytes of letters kept, as many as the pixels of the list they are drawn in times this:
+    // past it the kept ones are let go (a screen's letters take about two thirds of it).
     static constexpr qsizetype kKeptScreens = 1;
 
 private:
