@@ -5,6 +5,8 @@
 #include "platform/Trace.h"
 #include "tooling/mFunction.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <deque>
 #include <mutex>
@@ -283,10 +285,10 @@ void ProjectFilterModel::sourceReset()
         } else {
             narrowOnWorker();
         }
-    } else if (inUse_ && !listing_ && projects_->rowCount() > rowsAtOnce_) {
+    } else if (inUse_ && projects_->rowCount() > rowsAtOnce_) {
         // Every category ticked with the filter in use: its index made while the user reaches
-        // for the keys, after the list is shown.
-        QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);
+        // for the keys, once the tick is answered (its rows shown first, the cores free for it).
+        QTimer::singleShot(listAfterResetMs_, this, &ProjectFilterModel::listStep);
     }
     endResetModel();
 }

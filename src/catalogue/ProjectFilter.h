@@ -32,6 +32,7 @@ public:
     bool Narrowing() const { return narrowing_; }
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
     void SetRowsListedATurn(int rows) { rowsATurn_ = rows; }
+    void SetListedAfterReset(int ms) { listAfterResetMs_ = ms; }
     // The filter box or its all-categories box has the focus (or lost it): a long list's search
     // index is made ahead of the first key, and dropped again once the box is left empty.
     void SetInUse(bool inUse);
@@ -100,6 +101,7 @@ private:
     std::shared_ptr<Slot> listing_;
     quint64 listingRevision_ = 0;
     int rowsATurn_ = 64 * 1024;
+    int listAfterResetMs_ = 250;
     // Only the latest text's search is wanted; workers skip the ones overtaken.
     std::shared_ptr<std::atomic<quint64>> latest_;
     bool narrowing_ = false;

@@ -134,6 +134,7 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     if (listedATurn)
         filter.SetRowsListedATurn(listedATurn);
     if (beforeTicked) {
+        filter.SetListedAfterReset(0);
         filter.SetInUse(true);
         QCoreApplication::processEvents(); // the shown category's index made
     }
