@@ -202,6 +202,14 @@ bool ShapedTexts::DrawKept(QPainter *painter, const QRect &cell, QPoint at, cons
             seen_.insert(hash);
             return false;
         }
+        // A screenful kept at once would make one repaint half as long again: a few at a time.
+        if (!keeping_.isValid() || keeping_.hasExpired(kKeepingMs)) {
+            keeping_.start();
+            keptLately_ = 0;
+        }
+        if (keptLately_ >= kKeptAtOnce)
+            return false;
+        ++keptLately_;
         QImage drawn(cell.size(), image.format());
         drawn.fill(ground);
         QPainter onCell(&drawn);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QSet>
@@ -106,6 +107,11 @@ private:
     // The cells drawn once, by their key's hash (one mistaken for another is only kept early).
     static constexpr qsizetype kSeen = 8192;
     QSet<size_t> seen_;
+    // Cells kept lately: at most so many in so long.
+    static constexpr int kKeptAtOnce = 48;
+    static constexpr qint64 kKeepingMs = 50;
+    QElapsedTimer keeping_;
+    int keptLately_ = 0;
     // The kept pixels of a cell put back in colour before they are copied to the painter.
     QImage unpacked_;
 };
