@@ -139,7 +139,7 @@ void MainLists::wire()
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
     // Ticking every category is a search about to be typed, as much as the focus in the box.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+    focusFollowed_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
         filterModel_.SetInUse(now == txtFilter_ || now == chkAllCategories_);
     });
     connect(lvwProjectList_, &QAbstractItemView::doubleClicked, this, &MainLists::DoubleClickAction);
@@ -211,6 +211,7 @@ void MainLists::StopWatching()
                              static_cast<QObject *>(lvwCategory_->viewport()),
                              static_cast<QObject *>(lvwProjectList_->viewport())})
         watched->removeEventFilter(this);
+    disconnect(focusFollowed_);
 }
 
 bool MainLists::eventFilter(QObject *watched, QEvent *event)

@@ -90,4 +90,5 @@ private:
     QMenu *projectMenu_ = nullptr;
     bool categoryRowsGoing_ = false; // a category row is being removed
     QTimer *layTimer_ = nullptr;
+    QMetaObject::Connection focusFollowed_; // the filter in use while the box or its tick box has the focus
 };
