@@ -172,6 +172,13 @@ void ProjectFilterModel::listStep()
         listing_.reset();
         return;
     }
+    if (listing_ && listingRevision_ != revision_) {
+        // Rows came or went under it (a catalogue still coming in): begun again once they settle,
+        // not a part a turn thrown away each time.
+        listing_.reset();
+        QTimer::singleShot(listAfterResetMs_, this, &ProjectFilterModel::listStep);
+        return;
+    }
     listRows(rowsATurn_);
     if (listing_->rows.size() < size_t(projects_->rowCount())) {
         QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);

@@ -65,7 +65,8 @@ private:
     // copied so far is kept).
     void keepSlot();
     // Copies the next rows for the index on this turn of the event loop, and has the index made on
-    // the worker once every row is there: a million rows copied at once would hold the window.
+    // the worker once every row is there: a million rows copied at once would hold the window. Rows
+    // changed under it, it begins again a while later.
     void listStep();
     // Copies up to count more rows into the listing under way, begun anew when the rows changed.
     void listRows(int count);
