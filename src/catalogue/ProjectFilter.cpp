@@ -22,14 +22,22 @@ struct ProjectFilterModel::Found {
     quint64 serial = 0;
     quint64 revision = 0;
     std::vector<int> rows;
+    // Rows found among the first partOf rows only: the rest are still being made into the index.
+    int partOf = 0;
 };
 
 // The rows a search index is made of, copied on the window's thread (their bytes are shared, not
-// copied) and made into the index by the first search that needs it. Only the worker touches it
-// once it is handed over.
+// copied) and made into the index a piece at a time, ahead of the first key or by the search that
+// needs it. Only the worker touches rows and index once it is handed over.
 struct ProjectFilterModel::Slot {
+    int rowsAPiece = kRowsAPiece;
     std::vector<SearchIndex::Row> rows;
-    std::shared_ptr<const SearchIndex> index;
+    SearchIndex index;
+    bool made = false;
+    // Searches queued for it: making it ahead gives way to them, they go on making it.
+    std::atomic<int> waiting{0};
+    // The list it is of is gone: none of it is made further.
+    std::atomic<bool> dropped{false};
     // The last searches of this index, the latest last: a key typed looks only at the rows of the
     // search its text extends, a key erased finds its rows here. At most four times the rows in all.
     std::mutex mutex;
@@ -38,7 +46,8 @@ struct ProjectFilterModel::Slot {
 
 std::vector<int> ProjectFilterModel::search(Slot &slot, const QString &folded)
 {
-    makeIndex(slot);
+    if (!makeIndex(slot, [] { return false; }))
+        return {}; // of a list no longer shown
     const std::lock_guard lock(slot.mutex);
     const std::vector<int> *among = nullptr;
     for (const auto &[text, rows] : slot.recent) {
@@ -49,26 +58,54 @@ std::vector<int> ProjectFilterModel::search(Slot &slot, const QString &folded)
             among = &rows;
     }
     // Row by row costs more a byte than one pass over the whole index: worth it for a few rows only.
-    std::vector<int> rows = among && among->size() < size_t(slot.index->RowCount()) / 4
-                                ? slot.index->MatchingAmong(folded, *among)
-                                : slot.index->Matching(folded);
+    std::vector<int> rows = among && among->size() < size_t(slot.index.RowCount()) / 4
+                                ? slot.index.MatchingAmong(folded, *among)
+                                : slot.index.Matching(folded);
     slot.recent.emplace_back(folded, rows);
     size_t kept = 0;
     for (const auto &one : slot.recent)
         kept += one.second.size();
-    while (slot.recent.size() > 1 && kept > 4 * size_t(slot.index->RowCount())) {
+    while (slot.recent.size() > 1 && kept > 4 * size_t(slot.index.RowCount())) {
         kept -= slot.recent.front().second.size();
         slot.recent.pop_front();
     }
     return rows;
 }
 
-void ProjectFilterModel::makeIndex(Slot &slot)
+void ProjectFilterModel::makePiece(Slot &slot)
 {
-    if (slot.index)
-        return;
-    slot.index = std::make_shared<const SearchIndex>(SearchIndex::Make(slot.rows));
-    slot.rows = {};
+    const int end = int(std::min(slot.rows.size(), size_t(slot.index.RowCount()) + size_t(slot.rowsAPiece)));
+    slot.index.Extend(slot.rows, end);
+    if (size_t(end) == slot.rows.size()) {
+        slot.made = true;
+        slot.rows = {};
+    }
+}
+
+bool ProjectFilterModel::makeIndex(Slot &slot, const std::function<bool()> &stop)
+{
+    while (!slot.made) {
+        if (slot.dropped.load() || stop())
+            return false;
+        makePiece(slot);
+    }
+    return true;
+}
+
+void ProjectFilterModel::makeAhead(const std::shared_ptr<Slot> &slot)
+{
+    pool_.start([this, slot] {
+        // Behind the searches waiting for it: they go on making it, a piece at a time.
+        if (!makeIndex(*slot, [&slot] { return slot->waiting.load() > 0; }) && !slot->dropped.load())
+            makeAhead(slot);
+    });
+}
+
+void ProjectFilterModel::keepSlotOnly(std::shared_ptr<Slot> slot)
+{
+    if (slot_ && slot_ != slot)
+        slot_->dropped = true;
+    slot_ = std::move(slot);
 }
 
 ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *parent)
@@ -94,6 +131,7 @@ ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *pare
 
 ProjectFilterModel::~ProjectFilterModel()
 {
+    keepSlotOnly(nullptr);
     latest_->fetch_add(1);
     pool_.clear();
     pool_.waitForDone();
@@ -117,7 +155,7 @@ void ProjectFilterModel::narrow()
     narrowing_ = false;
     if (folded_.isEmpty()) {
         if (!inUse_)
-            slot_.reset(); // the index is made again when the filter is next used
+            keepSlotOnly(nullptr); // the index is made again when the filter is next used
         if (narrowed_)
             relayout(false, {});
         Q_EMIT Narrowed();
@@ -143,7 +181,7 @@ void ProjectFilterModel::SetInUse(bool inUse)
     inUse_ = inUse;
     if (!inUse) {
         if (folded_.isEmpty())
-            slot_.reset();
+            keepSlotOnly(nullptr);
         return;
     }
     if (projects_->rowCount() <= rowsAtOnce_ || (slot_ && slotRevision_ == revision_) || listing_)
@@ -157,6 +195,7 @@ void ProjectFilterModel::listRows(int count)
 {
     if (!listing_ || listingRevision_ != revision_) {
         listing_ = std::make_shared<Slot>();
+        listing_->rowsAPiece = rowsAPiece_;
         listing_->rows.reserve(size_t(projects_->rowCount()));
         listingRevision_ = revision_;
     }
@@ -184,9 +223,9 @@ void ProjectFilterModel::listStep()
         QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);
         return;
     }
-    slot_ = std::move(listing_);
+    keepSlotOnly(std::move(listing_));
     slotRevision_ = listingRevision_;
-    pool_.start([slot = slot_] { makeIndex(*slot); });
+    makeAhead(slot_);
 }
 
 void ProjectFilterModel::keepSlot()
@@ -194,7 +233,7 @@ void ProjectFilterModel::keepSlot()
     if (slot_ && slotRevision_ == revision_)
         return;
     listRows(projects_->rowCount());
-    slot_ = std::move(listing_);
+    keepSlotOnly(std::move(listing_));
     slotRevision_ = listingRevision_;
 }
 
@@ -203,14 +242,28 @@ void ProjectFilterModel::narrowOnWorker()
     narrowing_ = true;
     keepSlot();
     const quint64 serial = latest_->load();
+    ++slot_->waiting;
     pool_.start([this, slot = slot_, latest = latest_, serial, revision = revision_, folded = folded_] {
-        if (latest->load() != serial)
+        --slot->waiting;
+        const auto overtaken = [&latest, serial] { return latest->load() != serial; };
+        const auto tell = [this](Found result) {
+            QMetaObject::invokeMethod(this, [this, result = std::move(result)] { found(result); },
+                                      Qt::QueuedConnection);
+        };
+        if (overtaken())
             return;
-        makeIndex(*slot);
-        if (latest->load() != serial)
-            return;
-        Found result{serial, revision, search(*slot, folded)};
-        QMetaObject::invokeMethod(this, [this, result = std::move(result)] { found(result); }, Qt::QueuedConnection);
+        if (!slot->made) {
+            // A million rows take a while: what the first piece holds is shown meanwhile (no
+            // more: its rows are searched and laid out while the rest is made).
+            if (slot->index.RowCount() == 0)
+                makePiece(*slot);
+            if (!slot->made && !overtaken())
+                tell(Found{serial, revision, slot->index.Matching(folded, slot->rowsAPiece), slot->rowsAPiece});
+            if (!makeIndex(*slot, overtaken))
+                return;
+        }
+        if (!overtaken())
+            tell(Found{serial, revision, search(*slot, folded)});
     });
 }
 
@@ -218,6 +271,12 @@ void ProjectFilterModel::found(const Found &result)
 {
     if (result.serial != latest_->load())
         return;
+    if (result.partOf > 0) {
+        // Shown only where it drops no row the whole result may keep (a selected one among them).
+        if (result.revision == revision_ && !dropsBeyond(result.partOf))
+            relayout(true, result.rows);
+        return;
+    }
     if (result.revision != revision_) {
         narrowOnWorker(); // rows came or went meanwhile: their numbers moved
         return;
@@ -265,6 +324,13 @@ void ProjectFilterModel::relayout(bool narrowed, std::vector<int> rows)
     Q_EMIT layoutChanged();
 }
 
+bool ProjectFilterModel::dropsBeyond(int sourceRows) const
+{
+    const QModelIndexList kept = persistentIndexList();
+    return std::any_of(kept.begin(), kept.end(),
+                       [&](const QModelIndex &index) { return mapToSource(index).row() >= sourceRows; });
+}
+
 std::pair<qsizetype, qsizetype> ProjectFilterModel::span(int first, int last) const
 {
     const auto begin = std::lower_bound(rows_.begin(), rows_.end(), first);
@@ -281,7 +347,7 @@ void ProjectFilterModel::sourceReset()
 {
     ++revision_;
     rows_.clear();
-    slot_.reset(); // another list: its index is made anew, the old one not held meanwhile
+    keepSlotOnly(nullptr); // another list: its index is made anew, the old one not held meanwhile
     if (!folded_.isEmpty()) {
         // Another category or catalogue: searched anew, the list empty until its rows are known.
         latest_->fetch_add(1);

@@ -5,6 +5,7 @@
 #include <QAbstractProxyModel>
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
     void SetRowsListedATurn(int rows) { rowsATurn_ = rows; }
     void SetListedAfterReset(int ms) { listAfterResetMs_ = ms; }
+    // The index is made this many rows at a time; a search waiting for it shows what the first
+    // piece holds meanwhile. A piece takes about 25 ms of two cores.
+    static constexpr int kRowsAPiece = 64 * 1024;
+    void SetRowsAPiece(int rows) { rowsAPiece_ = qMax(1, rows); }
     // The filter box or its all-categories box has the focus (or lost it): a long list's search
     // index is made ahead of the first key, and dropped again once the box is left empty.
     void SetInUse(bool inUse);
@@ -70,7 +75,16 @@ private:
     void listStep();
     // Copies up to count more rows into the listing under way, begun anew when the rows changed.
     void listRows(int count);
-    static void makeIndex(Slot &slot);
+    // Makes the next piece of the slot's index.
+    static void makePiece(Slot &slot);
+    // Makes the rest of it, unless stop() says to leave it to another first: whether it is whole.
+    static bool makeIndex(Slot &slot, const std::function<bool()> &stop);
+    // Has it made on the worker ahead of the first key.
+    void makeAhead(const std::shared_ptr<Slot> &slot);
+    // The slot searches use from now on; one no longer used is made no further.
+    void keepSlotOnly(std::shared_ptr<Slot> slot);
+    // Whether a row kept by a persistent index (selected, current) lies at or past that source row.
+    bool dropsBeyond(int sourceRows) const;
     static std::vector<int> search(Slot &slot, const QString &folded);
     void found(const Found &result);
     bool showsSame(bool narrowed, const std::vector<int> &rows) const;
@@ -103,6 +117,7 @@ private:
     quint64 listingRevision_ = 0;
     int rowsATurn_ = 64 * 1024;
     int listAfterResetMs_ = 250;
+    int rowsAPiece_ = kRowsAPiece;
     // Only the latest text's search is wanted; workers skip the ones overtaken.
     std::shared_ptr<std::atomic<quint64>> latest_;
     bool narrowing_ = false;

@@ -131,15 +131,24 @@ QByteArray searchable(const QString &folded)
 SearchIndex SearchIndex::Make(const std::vector<Row> &rows, int rowsAPart)
 {
     SearchIndex index;
-    index.rowCount_ = int(rows.size());
-    // A part is a few MB at the least (about 250 bytes a row): a thread for less is not worth it.
-    const int parts = int(qBound(qsizetype(1), qsizetype(rows.size()) / qMax(1, rowsAPart),
-                                 qsizetype(qMax(1, QThread::idealThreadCount()))));
-    index.parts_.resize(size_t(parts));
-    const auto bound = [&](size_t part) { return int(qint64(rows.size()) * qint64(part) / parts); };
-    SideBySide(size_t(parts),
-               [&](size_t part) { index.parts_[part] = Part::Make(rows, bound(part), bound(part + 1)); });
+    index.Extend(rows, int(rows.size()), rowsAPart);
     return index;
+}
+
+void SearchIndex::Extend(const std::vector<Row> &rows, int end, int rowsAPart)
+{
+    const int first = rowCount_;
+    if (end <= first)
+        return;
+    // A part is a few MB at the least (about 250 bytes a row): a thread for less is not worth it.
+    const int parts = int(qBound(qsizetype(1), qsizetype(end - first) / qMax(1, rowsAPart),
+                                 qsizetype(qMax(1, QThread::idealThreadCount()))));
+    const size_t at = parts_.size();
+    parts_.resize(at + size_t(parts));
+    const auto bound = [&](size_t part) { return first + int(qint64(end - first) * qint64(part) / parts); };
+    SideBySide(size_t(parts),
+               [&](size_t part) { parts_[at + part] = Part::Make(rows, bound(part), bound(part + 1)); });
+    rowCount_ = end;
 }
 
 QByteArray SearchIndex::Folded(const QString &text)
@@ -149,17 +158,30 @@ QByteArray SearchIndex::Folded(const QString &text)
     return folded;
 }
 
-std::vector<int> SearchIndex::Matching(const QString &folded) const
+std::vector<int> SearchIndex::Matching(const QString &folded, int beforeRow) const
 {
     const QByteArray needle = searchable(folded);
     if (needle.isEmpty())
         return {};
     const std::string_view wanted(needle.constData(), size_t(needle.size()));
-    std::vector<std::vector<int>> found(parts_.size());
-    SideBySide(parts_.size(), [&](size_t part) { parts_[part].AddMatching(wanted, found[part]); });
+    const size_t count = beforeRow < 0 ? parts_.size()
+                                       : size_t(std::partition_point(parts_.begin(), parts_.end(),
+                                                                     [&](const Part &part) {
+                                                                         return part.firstRow < beforeRow;
+                                                                     })
+                                                - parts_.begin());
+    // The parts shared out among the cores, each core's run of them searched in order.
+    const size_t threads = std::min(count, size_t(qMax(1, QThread::idealThreadCount())));
+    if (threads == 0)
+        return {};
+    std::vector<std::vector<int>> found(threads);
+    SideBySide(threads, [&](size_t thread) {
+        for (size_t part = count * thread / threads; part < count * (thread + 1) / threads; ++part)
+            parts_[part].AddMatching(wanted, found[thread]);
+    });
     std::vector<int> rows = std::move(found.front());
-    for (size_t part = 1; part < found.size(); ++part)
-        rows.insert(rows.end(), found[part].begin(), found[part].end());
+    for (size_t thread = 1; thread < found.size(); ++thread)
+        rows.insert(rows.end(), found[thread].begin(), found[thread].end());
     return rows;
 }
 

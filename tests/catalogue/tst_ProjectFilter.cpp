@@ -18,6 +18,8 @@ private Q_SLOTS:
     void rowsKept();
     void rowsFollowTheCatalogue_data();
     void rowsFollowTheCatalogue();
+    void firstPieceShown_data();
+    void firstPieceShown();
     void searchesAgree();
     void indexFoldsAsTheFilter();
 };
@@ -165,6 +167,40 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QCOMPARE(filter.EntryAt(1), (ProjectListModel::Entry{2, 1}));
 }
 
+void tst_ProjectFilter::firstPieceShown_data()
+{
+    QTest::addColumn<int>("keptRow"); // a row a persistent index keeps (selected), -1 for none
+    QTest::addColumn<QList<int>>("shownWhileMade"); // row counts laid out before the index was whole
+    QTest::newRow("nothing kept: the first piece's rows") << -1 << QList<int>{2};
+    QTest::newRow("a kept row in the first piece") << 1 << QList<int>{2};
+    QTest::newRow("a kept row past it: only the whole result") << 4 << QList<int>{};
+}
+
+// A search of an index not yet whole shows what its first piece holds, unless that would drop a
+// row the whole result may keep.
+void tst_ProjectFilter::firstPieceShown()
+{
+    QFETCH(int, keptRow);
+    QFETCH(QList<int>, shownWhileMade);
+    ProjectListModel projects(catalogue::State());
+    catalogue::ProjectFilterModel filter(&projects);
+    filter.SetRowsNarrowedAtOnce(0);
+    filter.SetRowsAPiece(2);
+    projects.ShowAllCategories();
+    const QPersistentModelIndex kept = keptRow < 0 ? QModelIndex() : filter.index(keptRow, 0);
+    QList<int> shown;
+    connect(&filter, &QAbstractItemModel::layoutChanged, &filter, [&] {
+        if (filter.Narrowing())
+            shown.append(filter.rowCount());
+    });
+    filter.SetText(QStringLiteral("/"));
+    QTRY_VERIFY(!filter.Narrowing());
+    QCOMPARE(shown, shownWhileMade);
+    QCOMPARE(filter.rowCount(), 5);
+    if (keptRow >= 0)
+        QCOMPARE(filter.mapToSource(kept).row(), keptRow); // still kept, by its entry
+}
+
 // One pass over the whole index, the same in parts on several threads, and among the rows of a
 // shorter text, against each row read on its own.
 void tst_ProjectFilter::searchesAgree()
@@ -177,6 +213,9 @@ void tst_ProjectFilter::searchesAgree()
         }
     const catalogue::SearchIndex index = catalogue::SearchIndex::Make(rows);
     const catalogue::SearchIndex inParts = catalogue::SearchIndex::Make(rows, 1); // a part for each core
+    catalogue::SearchIndex inPieces; // a row at a time, as a search waiting for it finds it made
+    for (int end = 1; end <= int(rows.size()); ++end)
+        inPieces.Extend(rows, end, 1);
     for (const QString &text : {QStringLiteral("a"), QStringLiteral("ca"), QStringLiteral("calc"), QStringLiteral("/"),
                                 QStringLiteral("vbp"), QStringLiteral("カタ"), QStringLiteral("zz")}) {
         const QString folded = catalogue::FoldForSearch(text);
@@ -187,6 +226,7 @@ void tst_ProjectFilter::searchesAgree()
                 expected.push_back(row);
         QCOMPARE(index.Matching(folded), expected);
         QCOMPARE(inParts.Matching(folded), expected);
+        QCOMPARE(inPieces.Matching(folded), expected);
         QCOMPARE(index.MatchingAmong(folded, index.Matching(folded.left(1))), expected);
         QCOMPARE(inParts.MatchingAmong(folded, inParts.Matching(folded.left(1))), expected);
     }
