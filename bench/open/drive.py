@@ -701,10 +701,14 @@ class Program:
         # "0" keeps every project (each path holds one), "0001" the first category's and a few more.
         timed = [self.timed_filter(s, k) for k in ("0", "0", "0", "1", "2", "3")]
         timed += [self.timed_filter(s, "BackSpace") for _ in range(6)]
-        result["keys_filter"] = [free for free, _ in timed]
-        narrowed = [shown for _, shown in timed if shown is not None]
+        result["keys_filter"] = [free for free, _, _ in timed]
+        shown = [first for _, first, _ in timed if first is not None]
+        if shown:
+            result["shown_filter"] = max(shown)
+        narrowed = [whole for _, _, whole in timed if whole is not None]
         if narrowed:
             result["narrowed_filter"] = max(narrowed)
+            result["narrowed_keys"] = [whole for _, _, whole in timed]
         s.idle(0.5)
         s.key("Escape")
         s.key("Tab")
@@ -732,21 +736,25 @@ class Program:
         result["stall_delete"] = s.stall(start, time.monotonic_ns())
 
     def timed_filter(self, s, *chord):
-        """A key in the filter box: until the loop was free, and until the program's trace marked the
-        rows for the text as all there (None from a build that does not mark it)."""
+        """A key in the filter box: until the loop was free, until the program's trace marked the first
+        rows for the text as shown (those of the index's first piece, or all of them), and until it
+        marked them as all there (None from a build that does not mark it)."""
         marks = len(s.trace.times("narrowed"))
+        firsts = len(s.trace.times("narrowed-first"))
         pressed, free = s.key(*chord)
-        shown = None
+        shown = whole = None
         if not getattr(s, "no_narrowed_mark", False):
             try:
                 s.pump(lambda: len(s.trace.times("narrowed")) > marks, 5, "the rows for the text")
-                shown = (s.trace.times("narrowed")[marks] - pressed) / MS
+                whole = (s.trace.times("narrowed")[marks] - pressed) / MS
+                first = s.trace.times("narrowed-first")[firsts:firsts + 1]
+                shown = (first[0] - pressed) / MS if first else whole
             except Failed:
                 if s.exited is not None:
                     raise
                 s.no_narrowed_mark = True
         s.idle(0.1)
-        return (free - pressed) / MS, shown
+        return (free - pressed) / MS, shown, whole
 
     @staticmethod
     def timed(s, *chord):
@@ -861,7 +869,7 @@ def report(results, sizes, labels, info, args, cold_text):
         open_head = ("| projects | run | shown | menus | menus - empty | rows on screen | filled [trace] | floor "
                      "| (filled - empty shown) / floor | stall: open | peak RSS MB | KB / project | CPU ms |")
         after_head = ("| projects | run | refresh [trace end] | stall: refresh | stall: categories | slowest Down "
-                      "| stall: filter | first key | slowest key | slowest rows shown [trace] | tick / untick | stall: delete | delete (Enter) "
+                      "| stall: filter | first key | slowest key | slowest rows: first / all shown [trace] | tick / untick | stall: delete | delete (Enter) "
                       "| close: window / exit |")
         tables = ([], [])
         for n in sizes:
@@ -899,7 +907,7 @@ def report(results, sizes, labels, info, args, cold_text):
                 tables[1].append(
                     f"| {n:,} | {name} | {fmt(val('refresh'))} | {fmt(val('stall_refresh'))} "
                     f"| {fmt(val('stall_categories'))} | {fmt(val('key_categories'))} | {fmt(val('stall_filter'))} "
-                    f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('narrowed_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
+                    f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('shown_filter'))} / {fmt(val('narrowed_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
                     f"| {fmt(val('stall_delete'))} | {fmt(val('delete'))} "
                     f"| {fmt(val('close_window'))} / {fmt(val('close_exit'))} |")
         for head, lines in zip((open_head, after_head), tables):

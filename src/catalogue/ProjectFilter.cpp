@@ -273,8 +273,10 @@ void ProjectFilterModel::found(const Found &result)
         return;
     if (result.partOf > 0) {
         // Shown only where it drops no row the whole result may keep (a selected one among them).
-        if (result.revision == revision_ && !dropsBeyond(result.partOf))
+        if (result.revision == revision_ && !dropsBeyond(result.partOf)) {
             relayout(true, result.rows);
+            platform::trace::Mark("narrowed-first");
+        }
         return;
     }
     if (result.revision != revision_) {

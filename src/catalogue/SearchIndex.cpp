@@ -51,6 +51,43 @@ void appendFolded(QByteArray &out, const QString &text)
     }
 }
 
+// The same for text kept as code page 932 bytes: each character looked up, no text made unless a
+// letter wants folding. Most paths and names are ASCII, kana and ideographs: half the index's cost
+// was making them into text first.
+void appendFolded(QByteArray &out, const platform::StoredText &text)
+{
+    const QByteArrayView bytes = text.Bytes();
+    if (text.Encoding() != platform::TextEncoding::Cp932) {
+        appendFolded(out, text.Text());
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + bytes.size() + bytes.size() / 2); // two bytes become three at most
+    char *to = out.data() + at;
+    const char16_t *characters = platform::Cp932Characters();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar b = uchar(bytes[i]);
+        if (b < 0x80) {
+            *to++ = char(b >= 'A' && b <= 'Z' ? b + 32 : b);
+            continue;
+        }
+        const char16_t u = platform::IsCp932LeadByte(b) && i + 1 < bytes.size()
+                                   && platform::IsCp932TrailByte(uchar(bytes[i + 1]))
+                               ? characters[b << 8 | uchar(bytes[i + 1])]
+                               : 0;
+        if (!KeptByFolding(u)) {
+            out.truncate(at);
+            appendFolded(out, text.Text());
+            return;
+        }
+        ++i;
+        *to++ = char(0xE0 | (u >> 12));
+        *to++ = char(0x80 | ((u >> 6) & 0x3F));
+        *to++ = char(0x80 | (u & 0x3F));
+    }
+    out.truncate(to - out.constData());
+}
+
 } // namespace
 
 SearchIndex::Part SearchIndex::Part::Make(const std::vector<Row> &rows, int first, int end)
@@ -67,9 +104,9 @@ SearchIndex::Part SearchIndex::Part::Make(const std::vector<Row> &rows, int firs
     for (int row = first; row < end; ++row) {
         const auto &[name, file] = rows[size_t(row)];
         part.starts.push_back(quint32(part.text.size()));
-        appendFolded(part.text, name.Text());
+        appendFolded(part.text, name);
         part.text += '\n';
-        appendFolded(part.text, file.Text());
+        appendFolded(part.text, file);
         part.text += '\n';
     }
     part.starts.push_back(quint32(part.text.size()));
@@ -152,6 +189,13 @@ void SearchIndex::Extend(const std::vector<Row> &rows, int end, int rowsAPart)
 }
 
 QByteArray SearchIndex::Folded(const QString &text)
+{
+    QByteArray folded;
+    appendFolded(folded, text);
+    return folded;
+}
+
+QByteArray SearchIndex::Folded(const platform::StoredText &text)
 {
     QByteArray folded;
     appendFolded(folded, text);

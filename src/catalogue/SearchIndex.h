@@ -33,8 +33,9 @@ public:
     int RowCount() const { return rowCount_; }
 
     // A text as the index keeps it: FoldForSearch's result in UTF-8, made without it where the
-    // text's letters are ones folding leaves alone.
+    // text's letters are ones folding leaves alone (and from code page 932 without decoding it).
     static QByteArray Folded(const QString &text);
+    static QByteArray Folded(const platform::StoredText &text);
 
 private:
     struct Part {

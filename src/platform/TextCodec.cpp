@@ -187,6 +187,8 @@ QString DecodeCp932(QByteArrayView bytes)
     return text;
 }
 
+const char16_t *Cp932Characters() { return tables().decode.data(); }
+
 std::optional<QByteArray> EncodeCp932(QStringView text)
 {
     const std::vector<quint16> &encode = tables().encode;

@@ -27,6 +27,9 @@ std::optional<QByteArray> Encode(QStringView text, TextEncoding encoding);
 // 0x80, 0xA0, 0xFD, 0xFE and 0xFF read as Windows reads them (U+0080, U+F8F0 to U+F8F3)
 // and are written back as the same bytes.
 QString DecodeCp932(QByteArrayView bytes);
+// The characters DecodeCp932 reads, by a lead byte shifted 8 left with its trail byte, or by a
+// single byte; 0 for none. For loops that look at each character without making the text.
+const char16_t *Cp932Characters();
 std::optional<QByteArray> EncodeCp932(QStringView text);
 bool Cp932CanHold(QStringView text);
 

@@ -247,6 +247,20 @@ void tst_ProjectFilter::indexFoldsAsTheFilter()
     // Marks that join the letter before them.
     for (const QString &text : {QStringLiteral("カ\u3099"), QStringLiteral("ｶﾞ"), QStringLiteral("Ａｂｃ")})
         QCOMPARE(catalogue::SearchIndex::Folded(text), catalogue::FoldForSearch(text).toUtf8());
+    // A catalogue's own bytes, folded without being decoded first: every byte and pair of the code
+    // page between ASCII and a kana, and a lead byte with nothing after it.
+    const auto same = [](const QByteArray &bytes) {
+        const platform::StoredText stored(bytes, 0, bytes.size(), platform::TextEncoding::Cp932);
+        return catalogue::SearchIndex::Folded(stored)
+               == catalogue::FoldForSearch(platform::DecodeCp932(bytes)).toUtf8();
+    };
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        const QByteArray alone(1, char(lead));
+        QVERIFY2(same("Ab" + alone) && same("Ab" + alone + "\x83\x4A"), qPrintable(QString::number(lead, 16)));
+        for (int trail = 0x40; platform::IsCp932LeadByte(uchar(lead)) && trail <= 0xFC; ++trail)
+            QVERIFY2(same("Ab" + alone + char(trail) + "\x83\x4A"),
+                     qPrintable(QString::number(lead << 8 | trail, 16)));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ProjectFilter)
