@@ -243,21 +243,41 @@ void ProjectListModel::forget()
     endResetModel();
 }
 
+// The category column comes while the rows are one category's and goes once they are again: a
+// view lays out every row anew when its column count changes, and a million rows once more when
+// they are reset.
 void ProjectListModel::ShowCategory(const cVbAnalyze *category)
 {
     beginResetModel();
     shown_ = category;
     all_ = false;
     endResetModel();
+    showCategoryColumn(false);
 }
 
 void ProjectListModel::ShowAllCategories()
 {
+    showCategoryColumn(true);
     beginResetModel();
     shown_ = nullptr;
     all_ = true;
     offsetsChanged();
     endResetModel();
+}
+
+void ProjectListModel::showCategoryColumn(bool shown)
+{
+    if (shown == categoryColumn_)
+        return;
+    if (shown)
+        beginInsertColumns(QModelIndex(), CategoryColumn, CategoryColumn);
+    else
+        beginRemoveColumns(QModelIndex(), CategoryColumn, CategoryColumn);
+    categoryColumn_ = shown;
+    if (shown)
+        endInsertColumns();
+    else
+        endRemoveColumns();
 }
 
 int ProjectListModel::firstRowOf(const cVbAnalyze *category) const
@@ -387,7 +407,7 @@ int ProjectListModel::columnCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return all_ ? CategoryColumn + 1 : StatusColumn + 1;
+    return categoryColumn_ ? CategoryColumn + 1 : StatusColumn + 1;
 }
 
 QString ProjectListModel::Text(qint32 row, int column) const
@@ -409,7 +429,7 @@ QString ProjectListModel::Text(qint32 row, int column) const
     case StatusColumn:
         return StatusText(category->Record(project)->Shown());
     case CategoryColumn:
-        return all_ ? category->Category() : QString();
+        return categoryColumn_ ? category->Category() : QString();
     default:
         return QString();
     }

@@ -109,6 +109,7 @@ private:
     int firstRowOf(const cVbAnalyze *category) const; // with every category listed
     void offsetsChanged() { offsetsValid_ = false; }
     void buildOffsets() const;
+    void showCategoryColumn(bool shown);
     const cVbAnalyze *categoryAt(int row, int *project, qint32 *number = nullptr) const;
     // The rows of these records are drawn again.
     void looked(const QList<const ProjectRecord *> &records);
@@ -116,6 +117,7 @@ private:
     CatalogueState &catalogue_;
     const cVbAnalyze *shown_ = nullptr;
     bool all_ = false;
+    bool categoryColumn_ = false;
     // With every category listed: the first row of each category (entry i for category i + 1).
     mutable std::vector<int> offsets_;
     mutable int total_ = 0;

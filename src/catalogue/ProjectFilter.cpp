@@ -103,8 +103,12 @@ void ProjectFilterModel::makeAhead(const std::shared_ptr<Slot> &slot)
 
 void ProjectFilterModel::keepSlotOnly(std::shared_ptr<Slot> slot)
 {
-    if (slot_ && slot_ != slot)
+    if (slot_ && slot_ != slot) {
         slot_->dropped = true;
+        // A million rows' index is a few hundred MB: given back on the worker, not while the
+        // window answers a tick.
+        pool_.start([dropped = std::move(slot_)] {});
+    }
     slot_ = std::move(slot);
 }
 
@@ -123,6 +127,13 @@ ProjectFilterModel::ProjectFilterModel(ProjectListModel *projects, QObject *pare
             &ProjectFilterModel::sourceRowsAboutToBeRemoved);
     connect(projects, &QAbstractItemModel::rowsRemoved, this, &ProjectFilterModel::sourceRowsRemoved);
     connect(projects, &QAbstractItemModel::dataChanged, this, &ProjectFilterModel::sourceDataChanged);
+    // The category column, shown with every category: the rows stay as they are.
+    connect(projects, &QAbstractItemModel::columnsAboutToBeInserted, this,
+            [this](const QModelIndex &, int first, int last) { beginInsertColumns(QModelIndex(), first, last); });
+    connect(projects, &QAbstractItemModel::columnsInserted, this, [this] { endInsertColumns(); });
+    connect(projects, &QAbstractItemModel::columnsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { beginRemoveColumns(QModelIndex(), first, last); });
+    connect(projects, &QAbstractItemModel::columnsRemoved, this, [this] { endRemoveColumns(); });
     // A name or path changed: the index no longer tells how the rows read.
     connect(&projects->Catalogue(), &CatalogueState::ProjectChanged, this, [this] { ++revision_; });
     if (platform::trace::Enabled())
