@@ -1448,6 +1448,10 @@ void tst_fMain::categoryListFitsItsNames()
     QTRY_VERIFY(list->viewport()->width() >= needed);
     QVERIFY(list->width() > 100 && list->width() <= 900 / 3);
     QVERIFY(!w.Lists().Widths().Changed()[size_t(settings::ListWidth::CategoryList)]);
+    // The short one renamed longer: its row is measured again.
+    catalogue::State().CategoryAt(2)->SetCategoryName(name + name.left(4));
+    QTRY_VERIFY(list->viewport()->width() >= list->sizeHintForIndex(list->model()->index(1, 0)).width());
+    QVERIFY(list->viewport()->width() > needed);
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()

@@ -132,9 +132,21 @@ void MainLists::wire()
     layTimer_ = new QTimer(this);
     layTimer_->setSingleShot(true);
     connect(layTimer_, &QTimer::timeout, this, &MainLists::Lay);
-    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, [this] { laySoon(0); });
-    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, [this] { laySoon(0); });
-    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this, [this] { laySoon(250); });
+    const auto measureAllSoon = [this] {
+        categoryWidths_.clear();
+        laySoon(0);
+    };
+    connect(&categoryModel_, &QAbstractItemModel::modelReset, this, measureAllSoon);
+    connect(&categoryModel_, &QAbstractItemModel::rowsInserted, this, measureAllSoon);
+    connect(&categoryModel_, &QAbstractItemModel::rowsRemoved, this, measureAllSoon);
+    connect(&categoryModel_, &QAbstractItemModel::layoutChanged, this, measureAllSoon);
+    // A count changed (every delete, every status known while a catalogue fills): that row only.
+    connect(&categoryModel_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                for (int row = topLeft.row(); row <= bottomRight.row() && row < int(categoryWidths_.size()); ++row)
+                    categoryWidths_[size_t(row)] = 0;
+                laySoon(250);
+            });
     connect(txtFilter_, &QLineEdit::textChanged, this, [this] { applyFilter(); });
     connect(&filterModel_, &catalogue::ProjectFilterModel::Narrowed, this, [this] { keepCurrentListed(); });
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
@@ -177,10 +189,15 @@ void MainLists::Lay()
         return;
     if (!widths_->CategoryWidthSet()) {
         // The names with their counts as wide as they are, between the usual width and a third of
-        // the window; a few hundred categories at most are measured.
+        // the window; a few hundred categories at most are measured, each again only once changed.
         int names = 0;
-        for (int row = 0, rows = qMin(categoryModel_.rowCount(), 500); row < rows; ++row)
-            names = qMax(names, lvwCategory_->sizeHintForIndex(categoryModel_.index(row)).width());
+        categoryWidths_.resize(size_t(qMin(categoryModel_.rowCount(), 500)), 0);
+        for (size_t row = 0; row < categoryWidths_.size(); ++row) {
+            int &measured = categoryWidths_[row];
+            if (measured == 0)
+                measured = lvwCategory_->sizeHintForIndex(categoryModel_.index(int(row))).width();
+            names = qMax(names, measured);
+        }
         names += 2 * lvwCategory_->frameWidth() + lvwCategory_->verticalScrollBar()->sizeHint().width();
         const int usual = TwipsToPixels(mainwindow::kCategoryWidthTwips);
         widths_->FitCategoryWidth(qint32(PixelsToTwips(qBound(usual, names, qMax(usual, width() / 3)))));

@@ -3,6 +3,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <vector>
+
 class CatalogueCommands;
 class ColumnWidths;
 class NoticeBar;
@@ -90,5 +92,7 @@ private:
     QMenu *projectMenu_ = nullptr;
     bool categoryRowsGoing_ = false; // a category row is being removed
     QTimer *layTimer_ = nullptr;
+    // The width each of the first categories' rows was measured at, 0 until it is (again).
+    std::vector<int> categoryWidths_;
     QMetaObject::Connection focusFollowed_; // the filter in use while the box or its tick box has the focus
 };
