@@ -108,7 +108,7 @@ ProjectReader::ProjectReader(CatalogueState &catalogue, QObject *parent)
                 alive.push_back(std::move(record));
             }
         // What each row shows now, for the end-to-end runs that cannot read the window.
-        if (platform::trace::Enabled())
+        if (platform::trace::StatusesEnabled())
             for (const ProjectRecord *record : records)
                 platform::trace::Mark(
                     (QStringLiteral("status ") + StatusText(record->Shown()) + u' ' + record->File()).toUtf8().constData());

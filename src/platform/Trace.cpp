@@ -17,6 +17,7 @@ struct Tracer {
     std::FILE *file = nullptr;
     QMutex lock;
     bool watching = true;
+    bool statuses = false;
     qint64 lastTick = 0;
     qint64 longestGap = 0;
 };
@@ -83,6 +84,7 @@ void Start()
         return;
     g_tracer = new Tracer;
     g_tracer->file = file;
+    g_tracer->statuses = qEnvironmentVariable("ZARUN_TRACE_STATUSES") == QLatin1String("1");
     const qint64 now = NowNs();
     g_tracer->lastTick = now;
     WriteLocked(now, "start");
@@ -110,6 +112,8 @@ void Start()
 }
 
 bool Enabled() { return g_tracer != nullptr; }
+
+bool StatusesEnabled() { return g_tracer && g_tracer->statuses; }
 
 void Mark(const char *event)
 {

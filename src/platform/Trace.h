@@ -16,6 +16,10 @@ void Start();
 
 // Whether marks are written (checks that cost something are skipped otherwise).
 bool Enabled();
+// Whether each row's status is marked as it becomes known, for runs that cannot read the window:
+// ZARUN_TRACE_STATUSES=1 as well. Off for timing runs: a line a row costs the window's thread
+// seconds over a million rows.
+bool StatusesEnabled();
 
 // Writes the event now.
 void Mark(const char *event);

@@ -207,7 +207,7 @@ DESKTOP
   printf 'Type=OleDll\r\nName="Lib"\r\nExeName32="Lib.dll"\r\n' >"$refs/Lib/Lib.vbp"
   printf '[Refs]\r\nGood=%s\r\nBad=%s\r\nUsesLib=%s\r\nLib=%s\r\n' "$refs/Good/Good.vbp" "$refs/Bad/Bad.vbp" \
     "$refs/UsesLib/UsesLib.vbp" "$refs/Lib/Lib.vbp" >"$work/refs.zrd"
-  ZARUN_TRACE=$work/trace.log start_zarun refs.zrd
+  ZARUN_TRACE=$work/trace.log ZARUN_TRACE_STATUSES=1 start_zarun refs.zrd
   wait_for "Good to show 未作成" traced "status 未作成 $refs/Good/Good.vbp"
   wait_for "Bad to show 参照不足" traced "status 参照不足 $refs/Bad/Bad.vbp"
   ! traced "status 参照不足 $refs/Good/Good.vbp" || fail "a registered control counted as missing"
