@@ -2,6 +2,7 @@
 
 #include "catalogue/SearchIndex.h"
 #include "catalogue/cVbAnalyze.h"
+#include "platform/OffThread.h"
 #include "platform/Trace.h"
 #include "tooling/mFunction.h"
 
@@ -105,9 +106,9 @@ void ProjectFilterModel::keepSlotOnly(std::shared_ptr<Slot> slot)
 {
     if (slot_ && slot_ != slot) {
         slot_->dropped = true;
-        // A million rows' index is a few hundred MB: given back on the worker, not while the
-        // window answers a tick.
-        pool_.start([dropped = std::move(slot_)] {});
+        // A million rows' index is a few hundred MB: given back elsewhere, not while the window
+        // answers a tick.
+        platform::FreeElsewhere(std::move(slot_));
     }
     slot_ = std::move(slot);
 }
