@@ -23,8 +23,8 @@ namespace {
 constexpr qsizetype kBatch = 256;
 // Results are announced to the lists at most this often.
 constexpr int kAnnounceMs = 40;
-// How long the looks wait for the kept ones to be read (about 0.1 s for 100,000 projects).
-constexpr int kCacheWaitMs = 1000;
+// Looks read before the kept ones came, held to be judged against them; past this many, new.
+constexpr size_t kReadBeforeCacheHeld = 32 * 1024;
 
 } // namespace
 
@@ -208,6 +208,7 @@ void ProjectReader::Cancel()
     generation_->fetch_add(1);
     pool_.clear();
     cacheLoading_ = false;
+    cacheWaitOver_ = false;
     keepLooksWhenRead_ = false;
     cache_.reset();
     readBeforeCache_.clear();
@@ -225,6 +226,7 @@ void ProjectReader::queueAll()
     const CatalogueState &state = catalogue_;
     if (!state.CatalogueFilePath.isEmpty() && state.CategoryCount > 0) {
         cacheLoading_ = true;
+        cacheWaitOver_ = cacheWaitMs_ < 0;
         keepLooksWhenRead_ = true;
         loadStartNs_ = platform::WallClockNs();
         freshReads_ = 0;
@@ -241,13 +243,15 @@ void ProjectReader::queueAll()
                 pump();
             }, Qt::QueuedConnection);
         });
-        // A cache folder that does not answer (a stuck network home) only costs the kept looks.
-        QTimer::singleShot(kCacheWaitMs, this, [this, generation] {
-            if (generation_->load() == generation && std::exchange(cacheLoading_, false)) {
-                countReadBeforeCache();
-                pump();
-            }
-        });
+        // A cache folder that does not answer (a stuck network home) only costs the kept looks;
+        // one slow to read (a million looks take about a second) still judges what was read
+        // meanwhile when it comes, instead of every such look counting as new and all of them
+        // written again.
+        if (!cacheWaitOver_)
+            QTimer::singleShot(cacheWaitMs_, this, [this, generation] {
+                if (generation_->load() == generation && cacheLoading_ && !std::exchange(cacheWaitOver_, true))
+                    pump();
+            });
     }
     for (qint32 i = 1; i <= state.CategoryCount; ++i)
         Queue(state.CategoryAt(i));
@@ -262,6 +266,7 @@ void ProjectReader::countReadBeforeCache()
 
 void ProjectReader::keepLooks()
 {
+    countReadBeforeCache(); // with the kept looks still not read, as new
     cache_.reset(); // the looks not taken go
     const CatalogueState &state = catalogue_;
     if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
@@ -327,7 +332,7 @@ void ProjectReader::pump()
     };
     // While the kept looks are read (a large catalogue's take a while), only the rows on screen
     // are looked at, the hard way: the rest waits to find most of its looks kept.
-    while (inFlight_ < maxInFlight && (waiting(true) || (waiting(false) && !cacheLoading_))) {
+    while (inFlight_ < maxInFlight && (waiting(true) || (waiting(false) && (!cacheLoading_ || cacheWaitOver_)))) {
         const bool urgent = waiting(true);
         std::vector<Job> jobs;
         while (qsizetype(jobs.size()) < kBatch && waiting(urgent)) {
@@ -405,7 +410,7 @@ void ProjectReader::deliver(std::vector<Job> jobs)
         if (!record || record->scanSerial != job.serial || !(record->StoredFile() == job.file))
             continue;
         // What was read before the kept looks were makes them out of date only if they lack it.
-        if (job.result.read && job.beforeCache && job.result.sources)
+        if (job.result.read && job.beforeCache && job.result.sources && readBeforeCache_.size() < kReadBeforeCacheHeld)
             readBeforeCache_.push_back({record->File(), job.result.sources});
         else if (job.result.read)
             ++freshReads_;

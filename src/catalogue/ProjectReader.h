@@ -45,6 +45,8 @@ public:
     void Cancel();
     // Nothing queued or under way.
     bool Idle() const;
+    // How long the looks not on screen wait for the kept ones to be read (negative: not at all).
+    void SetCacheWaitMs(int ms) { cacheWaitMs_ = ms; }
 
     // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
     // The same object the looks read, so that its files are read again only when they change.
@@ -99,13 +101,19 @@ private:
     void looked(const std::shared_ptr<ProjectRecord> &record);
     bool refreshAgain_ = false;
     // The looks kept from the last run of the catalogue being loaded; nothing goes to the pool
-    // until they are read (a few milliseconds), since they spare most reads.
+    // until they are read or cacheWaitMs_ has passed (a million take about a second), since they
+    // spare most reads.
     std::shared_ptr<const LookCache> cache_;
+    // The kept looks are being read; the looks not on screen wait for them until cacheWaitOver_.
+    // What is read meanwhile is judged against them when they come, not taken as new.
     bool cacheLoading_ = false;
+    bool cacheWaitOver_ = false;
+    int cacheWaitMs_ = 1000;
     bool keepLooksWhenRead_ = false; // a catalogue was loaded: its looks are kept once all are in
     qint64 loadStartNs_ = 0;
     int freshReads_ = 0;
-    // Read before the kept looks came: counted as fresh only when those lack them.
+    // Read before the kept looks came: counted as fresh only when those lack them (past a bound,
+    // as fresh at once: a cache folder that never answers must not hold a million paths).
     std::vector<std::pair<QString, SourcesPtr>> readBeforeCache_;
     void countReadBeforeCache();
 };

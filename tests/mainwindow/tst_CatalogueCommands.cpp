@@ -12,6 +12,7 @@
 #include "mainwindow/CatalogueCommands.h"
 #include "settings/Settings.h"
 #include "platform/Backups.h"
+#include "platform/FileSystem.h"
 #include "platform/IniStore.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using catalogue::State;
 
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void modelsFollowTheCommands_data();
     void modelsFollowTheCommands();
     void executablesArriveFromTheReader();
+    void keptLooksComingLateAreNotWrittenAgain();
     void statusesFollowTheFiles();
     void buildsReportBack_data();
     void buildsReportBack();
@@ -269,6 +272,44 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
     QCOMPARE(drawn.count(), 0);
     // What was read is kept for the next start.
     QTRY_VERIFY(QFileInfo::exists(catalogue::LookCache::FileFor(State().CatalogueFilePath)));
+}
+
+// The kept looks read after the others have begun the hard way (a million take about a second):
+// what was read meanwhile is judged against them, and the same looks are not written again.
+void tst_CatalogueCommands::keptLooksComingLateAreNotWrittenAgain()
+{
+    catalogue::ProjectReader reader(State());
+    QByteArray text = "[A]\r\n";
+    for (int i = 0; i < 50; ++i) {
+        const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
+        QVERIFY(put(vbp, QStringLiteral("ExeName32=\"E%1.exe\"\r\n").arg(i).toUtf8()));
+        text += QStringLiteral("p%1=%2\r\n").arg(i).arg(vbp).toUtf8();
+    }
+    QVERIFY(put(dir_->filePath("c.zrd"), text));
+    State().CatalogueFilePath = dir_->filePath("c.zrd");
+    const QString looks = catalogue::LookCache::FileFor(State().CatalogueFilePath);
+    CatalogueCommands commands;
+    QSignalSpy read(&reader, &catalogue::ProjectReader::AllRead);
+    const auto loadAndKeep = [&] {
+        read.clear();
+        commands.LoadCatalogue();
+        QTRY_VERIFY_WITH_TIMEOUT(read.count() > 0, 20000);
+        QThreadPool::globalInstance()->waitForDone(); // the looks' write
+    };
+    loadAndKeep();
+    // Kept as a run long after they were written would keep them (files this new are left out).
+    std::vector<catalogue::SourcesPtr> all;
+    for (qint32 j = 1; j <= State().Current()->Count(); ++j)
+        all.push_back(State().Current()->Record(j)->sources);
+    QVERIFY(catalogue::LookCache::Write(looks, all, platform::WallClockNs()));
+    const QDateTime kept = QDateTime::fromSecsSinceEpoch(1600000000);
+    {
+        QFile file(looks);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(kept, QFileDevice::FileModificationTime));
+    }
+    reader.SetCacheWaitMs(-1);
+    loadAndKeep();
+    QCOMPARE(QFileInfo(looks).lastModified(), kept);
 }
 
 namespace {
