@@ -21,6 +21,19 @@ bool KeptByFolding(char16_t u)
            || (u >= u'\u4E00' && u <= u'\u9FFF');
 }
 
+// An ASCII letter with its case folded, or a kept one, as UTF-8 (every kept letter is past U+07FF).
+char *putFolded(char *to, char16_t u)
+{
+    if (u < 0x80) {
+        *to++ = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        return to;
+    }
+    *to++ = char(0xE0 | (u >> 12));
+    *to++ = char(0x80 | ((u >> 6) & 0x3F));
+    *to++ = char(0x80 | (u & 0x3F));
+    return to;
+}
+
 // As FoldForSearch, without its cost for the ASCII, kana and ideographs most names and paths are.
 void appendFolded(QByteArray &out, const QString &text)
 {
@@ -39,16 +52,8 @@ void appendFolded(QByteArray &out, const QString &text)
     const qsizetype at = out.size();
     out.resize(at + needed);
     char *to = out.data() + at;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80) {
-            *to++ = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
-        } else { // three bytes of UTF-8: every kept letter is past U+07FF
-            *to++ = char(0xE0 | (u >> 12));
-            *to++ = char(0x80 | ((u >> 6) & 0x3F));
-            *to++ = char(0x80 | (u & 0x3F));
-        }
-    }
+    for (const QChar c : text)
+        to = putFolded(to, c.unicode());
 }
 
 // The same for text kept as code page 932 bytes: each character looked up, no text made unless a
@@ -68,7 +73,7 @@ void appendFolded(QByteArray &out, const platform::StoredText &text)
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const uchar b = uchar(bytes[i]);
         if (b < 0x80) {
-            *to++ = char(b >= 'A' && b <= 'Z' ? b + 32 : b);
+            to = putFolded(to, b);
             continue;
         }
         const char16_t u = platform::IsCp932LeadByte(b) && i + 1 < bytes.size()
@@ -81,9 +86,7 @@ void appendFolded(QByteArray &out, const platform::StoredText &text)
             return;
         }
         ++i;
-        *to++ = char(0xE0 | (u >> 12));
-        *to++ = char(0x80 | ((u >> 6) & 0x3F));
-        *to++ = char(0x80 | (u & 0x3F));
+        to = putFolded(to, u);
     }
     out.truncate(to - out.constData());
 }

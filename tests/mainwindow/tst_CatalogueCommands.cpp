@@ -104,6 +104,8 @@ private:
     void load(CatalogueCommands &commands, const QByteArray &bytes);
     // Adds projects as the add command does once their .vbp files are read.
     void add(const QString &category, const QList<std::pair<const char *, const char *>> &namesAndFiles);
+    // Category A of count projects p<i>/P.vbp naming E<i>.exe, as catalogue text; empty when a file failed.
+    QByteArray layProjects(int count);
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<ScriptedUserInterface> ui_;
@@ -235,15 +237,23 @@ void tst_CatalogueCommands::modelsFollowTheCommands()
     QCOMPARE(State().CurrentProject, currentProject);
 }
 
+QByteArray tst_CatalogueCommands::layProjects(int count)
+{
+    QByteArray text = "[A]\r\n";
+    for (int i = 0; i < count; ++i) {
+        const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
+        if (!put(vbp, QStringLiteral("Name=\"P\"\r\nExeName32=\"E%1.exe\"\r\n").arg(i).toUtf8()))
+            return {};
+        text += QStringLiteral("p%1=%2\r\n").arg(i).arg(vbp).toUtf8();
+    }
+    return text;
+}
+
 void tst_CatalogueCommands::executablesArriveFromTheReader()
 {
     catalogue::ProjectReader reader(State());
-    QByteArray text = "[A]\r\n";
-    for (int i = 0; i < 600; ++i) {
-        const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
-        QVERIFY(put(vbp, QStringLiteral("Name=\"P\"\r\nExeName32=\"E%1.exe\"\r\n").arg(i).toUtf8()));
-        text += QStringLiteral("p%1=%2\r\n").arg(i).arg(vbp).toUtf8();
-    }
+    QByteArray text = layProjects(600);
+    QVERIFY(!text.isEmpty());
     text += "gone=" + dir_->filePath("gone.vbp").toUtf8() + "\r\n";
     QVERIFY(put(dir_->filePath("c.zrd"), text));
     catalogue::ProjectListModel model(State());
@@ -279,13 +289,8 @@ void tst_CatalogueCommands::executablesArriveFromTheReader()
 void tst_CatalogueCommands::keptLooksComingLateAreNotWrittenAgain()
 {
     catalogue::ProjectReader reader(State());
-    QByteArray text = "[A]\r\n";
-    for (int i = 0; i < 50; ++i) {
-        const QString vbp = dir_->filePath(QStringLiteral("p%1/P.vbp").arg(i));
-        QVERIFY(put(vbp, QStringLiteral("ExeName32=\"E%1.exe\"\r\n").arg(i).toUtf8()));
-        text += QStringLiteral("p%1=%2\r\n").arg(i).arg(vbp).toUtf8();
-    }
-    QVERIFY(put(dir_->filePath("c.zrd"), text));
+    const QByteArray text = layProjects(50);
+    QVERIFY(!text.isEmpty() && put(dir_->filePath("c.zrd"), text));
     State().CatalogueFilePath = dir_->filePath("c.zrd");
     const QString looks = catalogue::LookCache::FileFor(State().CatalogueFilePath);
     CatalogueCommands commands;
