@@ -16,6 +16,9 @@ Measured from outside the process (X server, /proc), in ms:
              deleted, its confirmation answered)
   key        a key press until the event loop is free again: the last late ping reply after it,
              before three prompt ones
+  delete     also until the catalogue on disk was replaced (the new file's ctime, set by the
+             rename): the loop answers pings while the write runs, and keys wait for it; beside
+             the floor of a change (floor --rewrite: the same bytes written, fsync'ed, renamed)
   close      WM_DELETE_WINDOW (nothing left to save) until the window is gone / the process ended
   memory     VmHWM when filled, minus the empty start's; per project
 From the program's own trace (ZARUN_TRACE), and labelled so: "filled", the moment every row's
@@ -602,6 +605,7 @@ class Program:
         proc = subprocess.Popen([self.exe], cwd=self.folder, env=env, stdout=log, stderr=subprocess.STDOUT)
         trace = Trace(trace_path)
         s = Session(self.x, proc, trace, t0)
+        s.catalogue = catalogue
         result = {"ok": False}
         ms = lambda t: None if t is None else (t - t0) / MS  # noqa: E731
         try:
@@ -728,7 +732,14 @@ class Program:
         box = (set(s.dialogs()) - before).pop()
         result["confirm_shown"] = (s.mapped[box] - start) / MS
         s.pump(lambda: s.focused(box), 10, "the confirmation to take the focus")
-        result["delete"] = self.timed(s, "Return")
+        inode = os.stat(s.catalogue).st_ino
+        pressed, free = s.key("Return")
+        result["delete"] = (free - pressed) / MS
+        s.pump(lambda: os.stat(s.catalogue).st_ino != inode, 60, "the catalogue to be written")
+        # The rename sets the ctime (wall clock, at the kernel's tick); the folder's fsync follows it.
+        offset = time.time_ns() - time.monotonic_ns()
+        written = os.stat(s.catalogue).st_ctime_ns - offset
+        result["delete_written"] = (written - pressed) / MS
         s.pump(lambda: s.unmapped.get(box, 0) > s.mapped[box], 60, "the confirmation to close")
         s.expect_dialog = False
         s.idle(0.5)
@@ -804,7 +815,8 @@ def resident(floor, catalogue):
 def run_floor(floor, catalogue):
     out = subprocess.run([floor, catalogue], check=True, capture_output=True, text=True).stdout
     projects, _bytes, stats, ns = (int(v) for v in out.split())
-    return {"ok": True, "projects": projects, "stats": stats, "ms": ns / MS}
+    rewrite = subprocess.run([floor, "--rewrite", catalogue], check=True, capture_output=True, text=True).stdout
+    return {"ok": True, "projects": projects, "stats": stats, "ms": ns / MS, "rewrite_ms": int(rewrite) / MS}
 
 
 # ---- report -----------------------------------------------------------------------------------
@@ -869,8 +881,8 @@ def report(results, sizes, labels, info, args, cold_text):
         open_head = ("| projects | run | shown | menus | menus - empty | rows on screen | filled [trace] | floor "
                      "| (filled - empty shown) / floor | stall: open | peak RSS MB | KB / project | CPU ms |")
         after_head = ("| projects | run | refresh [trace end] | stall: refresh | stall: categories | slowest Down "
-                      "| stall: filter | first key | slowest key | slowest rows: first / all shown [trace] | tick / untick | stall: delete | delete (Enter) "
-                      "| close: window / exit |")
+                      "| stall: filter | first key | slowest key | slowest rows: first / all shown [trace] | tick / untick | stall: delete "
+                      "| delete (Enter): loop free / on disk | floor: rewrite | close: window / exit |")
         tables = ([], [])
         for n in sizes:
             c = r[n]
@@ -878,6 +890,7 @@ def report(results, sizes, labels, info, args, cold_text):
             rows = [("first", c["first"], fl["cold"].get("ms") if fl["cold"] else None),
                     ("cold", c["cold"], fl["cold"].get("ms") if fl["cold"] else None),
                     ("median", None, med(fl["warm"], "ms"))]
+            rewrite_ms = med(fl["warm"], "rewrite_ms")
             for name, one, floor_ms in rows:
                 if one is not None and not one:
                     continue
@@ -908,7 +921,8 @@ def report(results, sizes, labels, info, args, cold_text):
                     f"| {n:,} | {name} | {fmt(val('refresh'))} | {fmt(val('stall_refresh'))} "
                     f"| {fmt(val('stall_categories'))} | {fmt(val('key_categories'))} | {fmt(val('stall_filter'))} "
                     f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('shown_filter'))} / {fmt(val('narrowed_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
-                    f"| {fmt(val('stall_delete'))} | {fmt(val('delete'))} "
+                    f"| {fmt(val('stall_delete'))} | {fmt(val('delete'))} / {fmt(val('delete_written'))} "
+                    f"| {fmt(rewrite_ms)} "
                     f"| {fmt(val('close_window'))} / {fmt(val('close_exit'))} |")
         for head, lines in zip((open_head, after_head), tables):
             print(head)

@@ -7,7 +7,10 @@
  *
  *   floor <catalogue>            prints "<projects> <bytes read> <stats> <ns>"
  *   floor --evict <catalogue>    drops the catalogue and every listed .vbp from the page cache
- *   floor --resident <catalogue> prints "<resident pages> <pages>" over the same files */
+ *   floor --resident <catalogue> prints "<resident pages> <pages>" over the same files
+ *   floor --rewrite <catalogue>  prints "<ns>" of the floor of a change: the catalogue's bytes
+ *                                written to a new file beside it, fsync'ed, renamed over a copy of
+ *                                it (not the catalogue itself) and the folder fsync'ed */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -21,7 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
-enum mode { READ, EVICT, RESIDENT };
+enum mode { READ, EVICT, RESIDENT, REWRITE };
 
 static iconv_t cp932;
 static long long stats, bytes_read, pages_total, pages_resident;
@@ -259,8 +262,74 @@ static void act(const char *path, enum mode mode)
     close(fd);
 }
 
+static int write_all(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return -1;
+        data += n;
+        size -= (size_t)n;
+    }
+    return 0;
+}
+
+/* A new file with the bytes, made durable, put in place of the old one (replaced as the program
+ * replaces the catalogue, so that freeing the old file's blocks is in the time too). */
+static int replace_with(const char *target, const char *folder, const char *data, size_t size)
+{
+    char temp[8300];
+    snprintf(temp, sizeof temp, "%s.floor-new", target);
+    int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 || write_all(fd, data, size) != 0 || fsync(fd) != 0 || close(fd) != 0
+        || rename(temp, target) != 0)
+        return -1;
+    int dir = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || fsync(dir) != 0)
+        return -1;
+    close(dir);
+    return 0;
+}
+
+static int rewrite(const char *catalogue)
+{
+    size_t size = 0;
+    char *text = slurp(catalogue, &size);
+    if (!text) {
+        perror(catalogue);
+        return 1;
+    }
+    char target[8200], folder[8200];
+    snprintf(target, sizeof target, "%s.floor", catalogue);
+    snprintf(folder, sizeof folder, "%s", catalogue);
+    char *slash = strrchr(folder, '/');
+    if (slash)
+        *slash = 0;
+    else
+        strcpy(folder, ".");
+    if (replace_with(target, folder, text, size) != 0) { /* the copy to replace, untimed */
+        perror(target);
+        return 1;
+    }
+    const long long t0 = now_ns();
+    const int failed = replace_with(target, folder, text, size);
+    const long long ns = now_ns() - t0;
+    unlink(target);
+    free(text);
+    if (failed) {
+        perror(target);
+        return 1;
+    }
+    printf("%lld\n", ns);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && strcmp(argv[1], "--rewrite") == 0)
+        return rewrite(argv[2]);
     enum mode mode = READ;
     const char *catalogue = argv[argc - 1];
     if (argc == 3 && strcmp(argv[1], "--evict") == 0)
@@ -268,7 +337,7 @@ int main(int argc, char **argv)
     else if (argc == 3 && strcmp(argv[1], "--resident") == 0)
         mode = RESIDENT;
     else if (argc != 2) {
-        fprintf(stderr, "usage: floor [--evict|--resident] <catalogue>\n");
+        fprintf(stderr, "usage: floor [--evict|--resident|--rewrite] <catalogue>\n");
         return 2;
     }
     cp932 = iconv_open("UTF-8", "CP932");

@@ -75,7 +75,8 @@ FileProblem writeDocument(const QString &file, const IniDocument &document, File
     FileProblem problem = FileProblem::None;
     writing += 1;
     platform::RunWhileAnswering([&] {
-        const QByteArray bytes = document.Serialize();
+        // Written from the document's own runs: a copy of a large catalogue costs more than its write.
+        const std::vector<QByteArrayView> bytes = document.Pieces();
         const platform::BeforeReplace keepOld = [&backedUp](const QString &target, bool inPlace) {
             // A failed backup does not stop the change: the user asked for the change, not the backup.
             const FileStamp now = platform::StatFile(target);

@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <ctime>
 #include <unistd.h>
@@ -156,21 +157,48 @@ bool IsWritableFolder(const QString &folder)
 
 namespace {
 
-bool writeAllAt(int fd, QByteArrayView data, off_t offset)
+qsizetype totalSize(std::span<const QByteArrayView> pieces)
 {
-    while (!data.isEmpty()) {
-        const ssize_t n = ::pwrite(fd, data.data(), size_t(data.size()), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
+    qsizetype total = 0;
+    for (QByteArrayView piece : pieces)
+        total += piece.size();
+    return total;
+}
+
+// One call for up to 1024 pieces; a short write goes on from where it stopped.
+bool writeAllAt(int fd, std::span<const QByteArrayView> pieces, off_t offset)
+{
+    constexpr size_t kBatch = 1024; // IOV_MAX on Linux
+    iovec batch[kBatch];
+    size_t next = 0;     // first piece not yet in a batch
+    qsizetype skip = 0;  // bytes of that piece already written
+    while (next < pieces.size()) {
+        size_t count = 0;
+        for (size_t i = next; i < pieces.size() && count < kBatch; ++i) {
+            const QByteArrayView piece = i == next ? pieces[i].sliced(skip) : pieces[i];
+            if (!piece.isEmpty())
+                batch[count++] = iovec{const_cast<char *>(piece.data()), size_t(piece.size())};
         }
-        if (n == 0)
+        if (count == 0)
+            return true;
+        ssize_t n = ::pwritev(fd, batch, int(count), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
             return false;
-        data = data.sliced(n);
         offset += n;
+        for (; next < pieces.size() && n >= pieces[next].size() - skip; ++next) {
+            n -= pieces[next].size() - skip;
+            skip = 0;
+        }
+        skip += n;
     }
     return true;
+}
+
+bool writeAllAt(int fd, QByteArrayView data, off_t offset)
+{
+    return writeAllAt(fd, std::span<const QByteArrayView>(&data, 1), offset);
 }
 
 bool readAll(int fd, QByteArray *bytes)
@@ -328,7 +356,7 @@ namespace {
 
 // For a folder this user cannot write: the new bytes go into the file itself. Should that fail
 // part-way, the old bytes are put back.
-WriteStatus writeInPlace(const QString &target, QByteArrayView data, const BeforeReplace &beforeReplace)
+WriteStatus writeInPlace(const QString &target, std::span<const QByteArrayView> data, const BeforeReplace &beforeReplace)
 {
     const int fd =
         ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
@@ -346,7 +374,7 @@ WriteStatus writeInPlace(const QString &target, QByteArrayView data, const Befor
     }
     if (beforeReplace)
         beforeReplace(target, true);
-    bool ok = writeAllAt(fd, data, 0) && ::ftruncate(fd, off_t(data.size())) == 0 && syncFile(fd);
+    bool ok = writeAllAt(fd, data, 0) && ::ftruncate(fd, off_t(totalSize(data))) == 0 && syncFile(fd);
     if (!ok) {
         if (writeAllAt(fd, old, 0) && ::ftruncate(fd, off_t(old.size())) == 0)
             syncFile(fd);
@@ -358,7 +386,8 @@ WriteStatus writeInPlace(const QString &target, QByteArrayView data, const Befor
 
 } // namespace
 
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace)
+WriteStatus WriteFileAtomically(const QString &path, std::span<const QByteArrayView> data,
+                                const BeforeReplace &beforeReplace)
 {
     if (path.isEmpty())
         return WriteStatus::IoError;
@@ -579,7 +608,8 @@ int RemoveStaleTemporaryFiles(const QString &folder, const QString &fileName, qi
     return QFile::remove(leftover.filePath()) ? 1 : 0;
 }
 
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace)
+WriteStatus WriteFileAtomically(const QString &path, std::span<const QByteArrayView> data,
+                                const BeforeReplace &beforeReplace)
 {
     if (path.isEmpty())
         return WriteStatus::IoError;
@@ -602,14 +632,16 @@ WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const 
     if (h == INVALID_HANDLE_VALUE)
         return WriteStatus::IoError;
     bool ok = true;
-    const char *p = data.data();
-    qsizetype left = data.size();
-    while (ok && left > 0) {
-        DWORD written = 0;
-        const DWORD chunk = DWORD(qMin<qsizetype>(left, 1 << 30));
-        ok = WriteFile(h, p, chunk, &written, nullptr) && written > 0;
-        p += written;
-        left -= written;
+    for (QByteArrayView piece : data) {
+        const char *p = piece.data();
+        qsizetype left = piece.size();
+        while (ok && left > 0) {
+            DWORD written = 0;
+            const DWORD chunk = DWORD(qMin<qsizetype>(left, 1 << 30));
+            ok = WriteFile(h, p, chunk, &written, nullptr) && written > 0;
+            p += written;
+            left -= written;
+        }
     }
     ok = ok && FlushFileBuffers(h);
     ok = CloseHandle(h) && ok;

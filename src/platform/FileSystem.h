@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <span>
 
 namespace platform {
 
@@ -75,7 +76,14 @@ using BeforeReplace = std::function<void(const QString &target, bool inPlace)>;
 // A writable file in a folder this user cannot write (a folder whose owner has no write permission
 // counts as such, also for root) is written in place: not safe against a crash, but should the
 // write fail the old bytes are put back and IoError returned.
-WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace = {});
+// The bytes may come in pieces, written one after another without being joined first (a large
+// document's unchanged runs, as it holds them).
+WriteStatus WriteFileAtomically(const QString &path, std::span<const QByteArrayView> pieces,
+                                const BeforeReplace &beforeReplace = {});
+inline WriteStatus WriteFileAtomically(const QString &path, QByteArrayView data, const BeforeReplace &beforeReplace = {})
+{
+    return WriteFileAtomically(path, std::span<const QByteArrayView>(&data, 1), beforeReplace);
+}
 
 // Removes what a write killed half-way left in the folder: hidden temporary files whose names only
 // the writers make (".<name>.zarun-XXXXXX.tmp"), owned by this user, regular files untouched for

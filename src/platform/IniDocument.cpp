@@ -257,22 +257,17 @@ IniDocument IniDocument::Parse(const QByteArray &bytes)
     return doc;
 }
 
-QByteArray IniDocument::Serialize() const
+std::vector<QByteArrayView> IniDocument::Pieces() const
 {
-    qsizetype total = bom_.size();
-    for (const Section &section : sections_) {
-        total += section.header.size;
-        for (const Line &line : section.lines)
-            total += line.size;
-    }
-    if (total == 0)
-        return QByteArray();
-    // Sized once and copied into: a catalogue has a line per project.
-    QByteArray out(total, Qt::Uninitialized);
-    char *at = out.data();
-    const auto put = [&at](QByteArrayView bytes) {
-        if (!bytes.isEmpty())
-            at = std::copy(bytes.begin(), bytes.end(), at);
+    std::vector<QByteArrayView> pieces;
+    const auto put = [&pieces](QByteArrayView bytes) {
+        if (bytes.isEmpty())
+            return;
+        // Lines read and left alone lie one after another: a catalogue is a few runs, not a line each.
+        if (!pieces.empty() && pieces.back().data() + pieces.back().size() == bytes.data())
+            pieces.back() = QByteArrayView(pieces.back().data(), pieces.back().size() + bytes.size());
+        else
+            pieces.push_back(bytes);
     };
     put(bom_);
     for (const Section &section : sections_) {
@@ -280,6 +275,21 @@ QByteArray IniDocument::Serialize() const
         for (const Line &line : section.lines)
             put(bytesOf(line));
     }
+    return pieces;
+}
+
+QByteArray IniDocument::Serialize() const
+{
+    const std::vector<QByteArrayView> pieces = Pieces();
+    qsizetype total = 0;
+    for (QByteArrayView piece : pieces)
+        total += piece.size();
+    if (total == 0)
+        return QByteArray();
+    QByteArray out(total, Qt::Uninitialized);
+    char *at = out.data();
+    for (QByteArrayView piece : pieces)
+        at = std::copy(piece.begin(), piece.end(), at);
     return out;
 }
 

@@ -40,6 +40,9 @@ public:
     static IniDocument Parse(const QByteArray &bytes);
     static IniDocument Parse(QByteArrayView bytes) { return Parse(bytes.toByteArray()); }
     QByteArray Serialize() const;
+    // The same bytes as the runs of what the document holds, neighbouring runs joined: a file is
+    // written from them without a copy of the whole. Valid until the document changes.
+    std::vector<QByteArrayView> Pieces() const;
 
     TextEncoding Encoding() const { return encoding_; }
     // No bytes at all.

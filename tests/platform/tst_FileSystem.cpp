@@ -103,6 +103,8 @@ private Q_SLOTS:
     void refusals();
     void failedWriteKeepsOldContent_data();
     void failedWriteKeepsOldContent();
+    void piecesWrittenInOrder_data();
+    void piecesWrittenInOrder();
     void symbolicLinkChains_data();
     void symbolicLinkChains();
     void staleTemporaryFiles_data();
@@ -255,6 +257,40 @@ void tst_FileSystem::failedWriteKeepsOldContent()
     QCOMPARE(status, WriteStatus::IoError);
     QCOMPARE(contents(path), QByteArray("old content"));
     QCOMPARE(leftovers(folder), QStringList{"big.zrd"});
+}
+
+// A document written from its runs: empty ones among them, more than one call takes.
+void tst_FileSystem::piecesWrittenInOrder_data()
+{
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("none") << 0 << false;
+    QTest::newRow("a few, empty ones among them") << 7 << false;
+    QTest::newRow("more than one call takes") << 2500 << false;
+    QTest::newRow("more than one call takes, in place") << 2500 << true;
+}
+
+void tst_FileSystem::piecesWrittenInOrder()
+{
+    QFETCH(int, pieces);
+    QFETCH(bool, readOnlyFolder);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("f");
+    const QString path = folder + "/doc.zrd";
+    QVERIFY(put(path, "old content, longer than a few pieces"));
+    QList<QByteArray> bytes;
+    QByteArray whole;
+    for (int i = 0; i < pieces; ++i) {
+        bytes.append(QByteArray(i % 5, char('a' + i % 26)));
+        whole += bytes.back();
+    }
+    const std::vector<QByteArrayView> views(bytes.begin(), bytes.end());
+    if (readOnlyFolder)
+        ::chmod(QFile::encodeName(folder).constData(), 0555);
+    const WriteStatus status = WriteFileAtomically(path, views);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    QCOMPARE(status, WriteStatus::Ok);
+    QCOMPARE(contents(path), whole);
 }
 
 // links: "name>target" in creation order, relative to the test folder ("@" stands for it in
