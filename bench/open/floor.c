@@ -9,8 +9,8 @@
  *   floor --evict <catalogue>    drops the catalogue and every listed .vbp from the page cache
  *   floor --resident <catalogue> prints "<resident pages> <pages>" over the same files
  *   floor --rewrite <catalogue>  prints "<ns>" of the floor of a change: the catalogue's bytes
- *                                written to a new file beside it, fsync'ed, renamed over a copy of
- *                                it (not the catalogue itself) and the folder fsync'ed */
+ *                                written to a new file beside it, fsync'ed, renamed over a second
+ *                                name of it (the catalogue itself untouched) and the folder fsync'ed */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -309,7 +309,11 @@ static int rewrite(const char *catalogue)
         *slash = 0;
     else
         strcpy(folder, ".");
-    if (replace_with(target, folder, text, size) != 0) { /* the copy to replace, untimed */
+    /* What is replaced is a second name of the catalogue: as in the program, the version replaced
+     * stays (there as a backup, here as the catalogue), and no write before the timed one has left
+     * freshly freed pages for it to take. */
+    unlink(target);
+    if (link(catalogue, target) != 0) {
         perror(target);
         return 1;
     }
