@@ -165,17 +165,23 @@ qsizetype totalSize(std::span<const QByteArrayView> pieces)
     return total;
 }
 
-// One call for up to 1024 pieces; a short write goes on from where it stopped.
+// One call for up to 1024 pieces and 1 MB; a short write goes on from where it stopped. A call
+// that copies a large catalogue at once keeps a core in the kernel, where a kernel that does not
+// preempt leaves it to the end: the window's thread waited behind it up to 150 ms.
 bool writeAllAt(int fd, std::span<const QByteArrayView> pieces, off_t offset)
 {
     constexpr size_t kBatch = 1024; // IOV_MAX on Linux
+    constexpr qsizetype kBatchBytes = 1 << 20;
     iovec batch[kBatch];
     size_t next = 0;     // first piece not yet in a batch
     qsizetype skip = 0;  // bytes of that piece already written
     while (next < pieces.size()) {
         size_t count = 0;
-        for (size_t i = next; i < pieces.size() && count < kBatch; ++i) {
-            const QByteArrayView piece = i == next ? pieces[i].sliced(skip) : pieces[i];
+        qsizetype bytes = 0;
+        for (size_t i = next; i < pieces.size() && count < kBatch && bytes < kBatchBytes; ++i) {
+            QByteArrayView piece = i == next ? pieces[i].sliced(skip) : pieces[i];
+            piece = piece.first(qMin(piece.size(), kBatchBytes - bytes));
+            bytes += piece.size();
             if (!piece.isEmpty())
                 batch[count++] = iovec{const_cast<char *>(piece.data()), size_t(piece.size())};
         }

@@ -263,16 +263,19 @@ void tst_FileSystem::failedWriteKeepsOldContent()
 void tst_FileSystem::piecesWrittenInOrder_data()
 {
     QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("scale"); // piece i holds (i % 5) * scale bytes
     QTest::addColumn<bool>("readOnlyFolder");
-    QTest::newRow("none") << 0 << false;
-    QTest::newRow("a few, empty ones among them") << 7 << false;
-    QTest::newRow("more than one call takes") << 2500 << false;
-    QTest::newRow("more than one call takes, in place") << 2500 << true;
+    QTest::newRow("none") << 0 << 1 << false;
+    QTest::newRow("a few, empty ones among them") << 7 << 1 << false;
+    QTest::newRow("more pieces than one call takes") << 2500 << 1 << false;
+    QTest::newRow("more pieces than one call takes, in place") << 2500 << 1 << true;
+    QTest::newRow("more bytes than one call takes") << 3 << (5 << 20) << false;
 }
 
 void tst_FileSystem::piecesWrittenInOrder()
 {
     QFETCH(int, pieces);
+    QFETCH(int, scale);
     QFETCH(bool, readOnlyFolder);
     QTemporaryDir dir;
     const QString folder = dir.filePath("f");
@@ -281,7 +284,7 @@ void tst_FileSystem::piecesWrittenInOrder()
     QList<QByteArray> bytes;
     QByteArray whole;
     for (int i = 0; i < pieces; ++i) {
-        bytes.append(QByteArray(i % 5, char('a' + i % 26)));
+        bytes.append(QByteArray(i % 5 * scale, char('a' + i % 26)));
         whole += bytes.back();
     }
     const std::vector<QByteArrayView> views(bytes.begin(), bytes.end());
