@@ -66,6 +66,7 @@ FileProblem fromWrite(platform::WriteStatus status)
 
 // Set while this run writes its catalogue: what the file holds meanwhile is no other program's.
 int writing = 0;
+bool writingHeldForTesting = false;
 
 // Replaces the file with the document, keeping the version it replaces among the backups first.
 // The window keeps answering while a large catalogue is written.
@@ -215,6 +216,10 @@ Followed FollowFile()
         return state.File == FileState::Lost ? Followed::StillLost : Followed::Same;
     return takeRead(platform::IniStore::Read(file));
 }
+
+bool ChangeBeingWritten() { return writing > 0 || writingHeldForTesting; }
+
+void HoldChangeBeingWrittenForTesting(bool held) { writingHeldForTesting = held; }
 
 Followed FollowRead(IniRead read)
 {

@@ -56,6 +56,12 @@ Followed FollowFile();
 // The same with a read made on a worker; a read the file has moved on from since is dropped (Same).
 Followed FollowRead(platform::IniRead read);
 
+// A change is being written: the window's loop answers meanwhile (paints, timers, other programs), and
+// nothing may take the catalogue from under the change before it is committed.
+bool ChangeBeingWritten();
+// Tests: holds ChangeBeingWritten true (false: as the writes have it).
+void HoldChangeBeingWrittenForTesting(bool held);
+
 // Why a change of the catalogue file could not be made.
 enum class FileProblem {
     None,

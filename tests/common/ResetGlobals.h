@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/IniStore.h"
 #include "settings/Settings.h"
@@ -12,6 +13,7 @@
 inline void ResetGlobals()
 {
     catalogue::ResetState();
+    catalogue::HoldChangeBeingWrittenForTesting(false);
     settings::ResetValues();
     platform::IniStore::Instance().Reset();
     mMain::VbIdePath.clear();

@@ -1,4 +1,5 @@
 #include "catalogue/CatalogueChanges.h"
+#include "catalogue/CatalogueFile.h"
 #include "catalogue/cVbAnalyze.h"
 #include "catalogue/mIniFile.h"
 #include "common/AccessibleNames.h"
@@ -877,6 +878,15 @@ void tst_fMain::catalogueGivenFromOutside()
     w.OpenRequested(gone);
     QCOMPARE(ui_->messages, QStringList{gone + QStringLiteral(" が存在しません。")});
     QCOMPARE(State().CatalogueFilePath, start);
+
+    // Nor during a change's write (the loop answers meanwhile): it waits for the write to end.
+    const QString other = dir_->filePath(QStringLiteral("Other.zrd"));
+    QVERIFY(put(other, "[Other]\r\nc=d\r\n"));
+    catalogue::HoldChangeBeingWrittenForTesting(true);
+    w.OpenRequested(other);
+    QCOMPARE(State().CatalogueFilePath, start);
+    catalogue::HoldChangeBeingWrittenForTesting(false);
+    QTRY_COMPARE_WITH_TIMEOUT(State().CatalogueFilePath, other, 20000);
     w.close();
 }
 

@@ -91,8 +91,10 @@ void CatalogueHandOver::Tell(const QString &message)
 
 void CatalogueHandOver::openPending()
 {
-    // Not under an open dialog or menu, which may be working on the catalogue loaded now.
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_) {
+    // Not under an open dialog or menu, which may be working on the catalogue loaded now, nor during
+    // a change's write: its commit would put the written catalogue's document back over the new one.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_
+        || catalogue::ChangeBeingWritten()) {
         if (!pendingTimer_) {
             pendingTimer_ = new QTimer(this);
             pendingTimer_->setSingleShot(true);
