@@ -24,7 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
-enum mode { READ, EVICT, RESIDENT, REWRITE };
+enum mode { READ, EVICT, RESIDENT };
 
 static iconv_t cp932;
 static long long stats, bytes_read, pages_total, pages_resident;
