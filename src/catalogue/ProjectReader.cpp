@@ -4,6 +4,7 @@
 #include "catalogue/ReferenceCheck.h"
 #include "catalogue/cVbAnalyze.h"
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 #include "platform/ThreadPriority.h"
 #include "platform/Trace.h"
 #include "tooling/mMain.h"
@@ -280,7 +281,7 @@ void ProjectReader::keepLooks()
     }
     // Two seconds: a file changed again within its time stamp's step would look unchanged.
     const qint64 notAfterNs = loadStartNs_ - 2'000'000'000;
-    QThreadPool::globalInstance()->start(
+    platform::Workers().start(
         [file = LookCache::FileFor(state.CatalogueFilePath), looks = std::move(looks), notAfterNs]() mutable {
             LookCache::Write(file, std::move(looks), notAfterNs);
         });

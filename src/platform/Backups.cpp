@@ -1,6 +1,7 @@
 #include "platform/Backups.h"
 
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <functional>
@@ -300,7 +300,7 @@ void PruneBackupsLater(const QString &file)
 {
     // The application waits for this pool before it ends. Two tidyings at once each keep the newest
     // of what they saw, and backups only come newer, so none removes one too many.
-    QThreadPool::globalInstance()->start([folder = BackupFolder(), file] { prune(folder, file); });
+    Workers().start([folder = BackupFolder(), file] { prune(folder, file); });
 }
 
 bool KeepBackupOfFile(const QString &file, qint64 maxBytes, bool writtenInPlace)

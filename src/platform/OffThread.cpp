@@ -11,6 +11,19 @@
 
 namespace platform {
 
+QThreadPool &Workers()
+{
+    // Kept for the process. The application's post routines run while it still takes queued calls,
+    // so work that ends with one is waited for safely there.
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool;
+        made->setObjectName(QStringLiteral("zarun-workers"));
+        qAddPostRoutine([] { Workers().waitForDone(); });
+        return made;
+    }();
+    return *pool;
+}
+
 void RunWhileAnswering(const std::function<void()> &work)
 {
     QCoreApplication *app = QCoreApplication::instance();
@@ -22,7 +35,7 @@ void RunWhileAnswering(const std::function<void()> &work)
     // seen done. The quit goes through the application, which finds the loop only while it waits.
     QEventLoop loop;
     auto done = std::make_shared<std::atomic<bool>>(false);
-    QThreadPool::globalInstance()->start([&work, done, app, waiting = QPointer<QEventLoop>(&loop)] {
+    Workers().start([&work, done, app, waiting = QPointer<QEventLoop>(&loop)] {
         work();
         done->store(true);
         QMetaObject::invokeMethod(app, [waiting] {

@@ -9,6 +9,12 @@
 
 namespace platform {
 
+// The pool the program's own work off the window's thread runs in. Not Qt's global pool: the paint
+// engine splits a tall fill over that pool's threads and waits for them, so a catalogue write or a
+// large free holding them would hold the window's paint. The application waits for it before it
+// ends, as for the global one.
+QThreadPool &Workers();
+
 // Runs work on a worker while this thread's event loop keeps answering (paints, the window
 // manager's pings, timers, results of other workers; user input waits), and returns when the work
 // is done. Without an event loop to keep (no application, or another thread) the work runs here.
@@ -23,7 +29,7 @@ void FreeElsewhere(T &&value)
     if (!QCoreApplication::instance())
         return;
     auto held = std::make_shared<T>(std::move(value));
-    QThreadPool::globalInstance()->start([held = std::move(held)]() mutable { held.reset(); });
+    Workers().start([held = std::move(held)]() mutable { held.reset(); });
 }
 
 } // namespace platform

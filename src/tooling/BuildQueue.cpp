@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QSet>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -235,7 +234,7 @@ bool BuildQueue::Start(const std::vector<std::weak_ptr<catalogue::ProjectRecord>
     // A look finished after this queue is gone, or after a cancel, is dropped on arrival.
     const int look = ++look_;
     QObject *receiver = QCoreApplication::instance();
-    QThreadPool::globalInstance()->start([looks = std::move(looks), self = QPointer<BuildQueue>(this), look,
+    platform::Workers().start([looks = std::move(looks), self = QPointer<BuildQueue>(this), look,
                                           receiver, all = all_]() mutable {
         Plan plan = planOf(looks, all);
         looks.clear();

@@ -13,6 +13,7 @@
 #include "settings/Settings.h"
 #include "platform/Backups.h"
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 #include "platform/IniStore.h"
 
 #include <QDir>
@@ -21,7 +22,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
 
 using catalogue::State;
 
@@ -299,7 +299,7 @@ void tst_CatalogueCommands::keptLooksComingLateAreNotWrittenAgain()
         read.clear();
         commands.LoadCatalogue();
         QTRY_VERIFY_WITH_TIMEOUT(read.count() > 0, 20000);
-        QThreadPool::globalInstance()->waitForDone(); // the looks' write
+        platform::Workers().waitForDone(); // the looks' write
     };
     loadAndKeep();
     // Kept as a run long after they were written would keep them (files this new are left out).

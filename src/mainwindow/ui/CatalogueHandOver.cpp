@@ -4,13 +4,13 @@
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "platform/FileSystem.h"
+#include "platform/OffThread.h"
 #include "tooling/UserInterface.h"
 #include "tooling/ui/fMessage.h"
 #include "tooling/mFunction.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,7 +32,7 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
     }
     // The window may be gone before a slow read ends: the result goes through the application,
     // which waits for the pool's threads, and finds the receiver only if it is still there.
-    QThreadPool::globalInstance()->start([receiver = QPointer<CatalogueHandOver>(this), start] {
+    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
         auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(start));
         QMetaObject::invokeMethod(qApp, [receiver, prepared] {
             if (receiver)
