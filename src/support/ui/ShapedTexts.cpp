@@ -9,6 +9,31 @@
 
 namespace support {
 
+namespace {
+
+struct LaidOut {
+    QList<QGlyphRun> glyphs;
+    int height = 0;
+    qreal width = 0;
+};
+
+// Laid out as the style lays out a cell's text: one line, its height that of the tallest letter.
+LaidOut LaidOutLine(const QString &text, const QFont &font)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid())
+        return {};
+    return {layout.glyphRuns(), layout.boundingRect().size().toSize().height(), line.naturalTextWidth()};
+}
+
+} // namespace
+
 void ShapedTexts::keepFont(const QFont &font)
 {
     if (font == font_ && font.resolveMask() == font_.resolveMask())
@@ -25,26 +50,8 @@ const ShapedTexts::Whole &ShapedTexts::whole(const QString &text)
         return *kept;
     if (wholes_.size() >= kKept)
         wholes_.clear();
-    // Laid out as the style lays out a cell's text: one line, its height that of the tallest letter.
-    QTextLayout layout(text, font_);
-    QTextOption option;
-    option.setWrapMode(QTextOption::ManualWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    const QTextLine line = layout.createLine();
-    layout.endLayout();
-    Whole made{{prepared(text), layout.boundingRect().size().toSize().height()},
-               line.isValid() ? line.naturalTextWidth() : 0};
-    return *wholes_.insert(text, std::move(made));
-}
-
-QStaticText ShapedTexts::prepared(const QString &text) const
-{
-    QStaticText shaped(text);
-    shaped.setTextFormat(Qt::PlainText);
-    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped.prepare(QTransform(), font_);
-    return shaped;
+    const LaidOut laid = LaidOutLine(text, font_);
+    return *wholes_.insert(text, Whole{{laid.glyphs, laid.height}, laid.width});
 }
 
 const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &font, int width,
@@ -60,7 +67,7 @@ const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &fo
         return *kept;
     if (cuts_.size() >= kKept)
         cuts_.clear();
-    Shaped cut{prepared(QFontMetrics(font_).elidedText(text, mode, width)), all.shaped.lineHeight};
+    Shaped cut{LaidOutLine(QFontMetrics(font_).elidedText(text, mode, width), font_).glyphs, all.shaped.lineHeight};
     return *cuts_.insert(std::move(key), std::move(cut));
 }
 
@@ -122,9 +129,10 @@ void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedText
                                            QSize(room.width(), shaped.lineHeight), room);
     painter->save();
     painter->setClipRect(option.rect, Qt::IntersectClip);
-    painter->setFont(option.font);
     painter->setPen(option.palette.color(group, role));
-    painter->drawStaticText(QPointF(room.x(), line.top()), shaped.text);
+    const QPointF origin(room.x(), line.top());
+    for (const QGlyphRun &run : shaped.glyphs)
+        painter->drawGlyphRun(origin, run);
     painter->restore();
 }
 

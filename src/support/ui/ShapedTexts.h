@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QHash>
 #include <QSize>
-#include <QStaticText>
+#include <QList>
 #include <QString>
 
 class QPainter;
@@ -13,7 +14,8 @@ namespace support {
 
 // Item texts cut to their cell and shaped once. A list repaints the same cells on every move of the
 // selection, status or filter, and shaping a long Japanese path is most of what a cell costs; the
-// style shapes it four or five times a paint.
+// style shapes it four or five times a paint. A text new on screen (a filter key brings a screenful)
+// is shaped once whole, and once more cut short if it does not fit.
 class ShapedTexts {
 public:
     // The texts kept, whole and cut short each; past it the kept ones are let go (a few screens of
@@ -21,8 +23,9 @@ public:
     static constexpr qsizetype kKept = 1024;
 
     struct Shaped {
-        // What the style draws: the text cut short with "…" by the mode when it is wider than the cell.
-        QStaticText text;
+        // What the style draws: the text cut short with "…" by the mode when it is wider than the
+        // cell; its glyphs placed from the line's top left.
+        QList<QGlyphRun> glyphs;
         // The height the style places the line by: the whole text's, whose letters may come from a
         // taller font than those left after the cut.
         int lineHeight = 0;
@@ -51,7 +54,6 @@ private:
     // A font other than the texts were shaped with: none of them holds.
     void keepFont(const QFont &font);
     const Whole &whole(const QString &text);
-    QStaticText prepared(const QString &text) const;
 
     QFont font_;
     QHash<QString, Whole> wholes_;
