@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueModels.h"
 #include "catalogue/ProjectStatus.h"
+#include "support/ui/BandedScrollBarStyle.h"
 #include "support/ui/ReadableColour.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QToolTip>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QPainter>
 #include <QTimer>
 #include <QUrl>
@@ -31,6 +33,9 @@ ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
     header()->setSectionsMovable(false);
     // The last column takes the free width, so that no scroll bar appears that scrolls nothing.
     header()->setStretchLastSection(true);
+    auto *bars = new support::BandedScrollBarStyle(this);
+    verticalScrollBar()->setStyle(bars);
+    horizontalScrollBar()->setStyle(bars);
 }
 
 bool ReportListView::viewportEvent(QEvent *event)
