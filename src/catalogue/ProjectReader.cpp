@@ -211,7 +211,8 @@ void ProjectReader::Cancel()
     cacheLoading_ = false;
     cacheWaitOver_ = false;
     keepLooksWhenRead_ = false;
-    cache_.reset();
+    // A large catalogue's kept looks took 30-60 ms to free (100,000 of them).
+    platform::FreeElsewhere(std::exchange(cache_, nullptr));
     readBeforeCache_.clear();
     urgent_.clear();
     normal_.clear();
@@ -268,7 +269,7 @@ void ProjectReader::countReadBeforeCache()
 void ProjectReader::keepLooks()
 {
     countReadBeforeCache(); // with the kept looks still not read, as new
-    cache_.reset(); // the looks not taken go
+    platform::FreeElsewhere(std::exchange(cache_, nullptr)); // the looks not taken go, off the window's thread
     const CatalogueState &state = catalogue_;
     if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
         return; // every look came from the cache: it is as it should be
