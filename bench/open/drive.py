@@ -276,6 +276,15 @@ def cpu_ms(pid):
         return None
 
 
+def window_thread_cpu_ns(pid):
+    """The CPU time the process's first thread (the window's) has run, from the scheduler."""
+    try:
+        with open(f"/proc/{pid}/task/{pid}/schedstat") as f:
+            return int(f.read().split()[0])
+    except (OSError, ValueError, IndexError):
+        return None
+
+
 class Trace:
     """The program's ZARUN_TRACE file, read as it grows."""
 
@@ -706,14 +715,15 @@ class Program:
         # "0" keeps every project (each path holds one), "0001" the first category's and a few more.
         timed = [self.timed_filter(s, k) for k in ("0", "0", "0", "1", "2", "3")]
         timed += [self.timed_filter(s, "BackSpace") for _ in range(6)]
-        result["keys_filter"] = [free for free, _, _ in timed]
-        shown = [first for _, first, _ in timed if first is not None]
+        result["keys_filter"] = [free for free, _, _, _ in timed]
+        result["cpu_keys"] = [cpu for _, _, _, cpu in timed]
+        shown = [first for _, first, _, _ in timed if first is not None]
         if shown:
             result["shown_filter"] = max(shown)
-        narrowed = [whole for _, _, whole in timed if whole is not None]
+        narrowed = [whole for _, _, whole, _ in timed if whole is not None]
         if narrowed:
             result["narrowed_filter"] = max(narrowed)
-            result["narrowed_keys"] = [whole for _, _, whole in timed]
+            result["narrowed_keys"] = [whole for _, _, whole, _ in timed]
         s.idle(0.5)
         s.key("Escape")
         s.key("Tab")
@@ -753,7 +763,9 @@ class Program:
     def timed_filter(self, s, *chord):
         """A key in the filter box: until the loop was free, until the program's trace marked the first
         rows for the text as shown (those of the index's first piece, or all of them), and until it
-        marked them as all there (None from a build that does not mark it)."""
+        marked them as all there (None from a build that does not mark it); and the CPU the window's
+        thread ran for it, until a tenth of a second after (its pings' replies included)."""
+        cpu = window_thread_cpu_ns(s.proc.pid)
         marks = len(s.trace.times("narrowed"))
         firsts = len(s.trace.times("narrowed-first"))
         pressed, free = s.key(*chord)
@@ -769,7 +781,8 @@ class Program:
                     raise
                 s.no_narrowed_mark = True
         s.idle(0.1)
-        return (free - pressed) / MS, shown, whole
+        after = window_thread_cpu_ns(s.proc.pid)
+        return (free - pressed) / MS, shown, whole, (after - cpu) / MS if cpu is not None and after is not None else None
 
     @staticmethod
     def timed(s, *chord):
@@ -889,7 +902,7 @@ def report(results, sizes, labels, info, args, cold_text):
         open_head = ("| projects | run | shown | menus | menus - empty | rows on screen | filled [trace] | floor "
                      "| (filled - empty shown) / floor | stall: open | peak RSS MB | KB / project | CPU ms |")
         after_head = ("| projects | run | refresh [trace end] | stall: refresh | stall: categories | slowest Down "
-                      "| stall: filter | first key | slowest key | slowest rows: first / all shown [trace] | tick / untick | stall: delete "
+                      "| stall: filter | first key | slowest key | window's CPU: most a key [/proc] | slowest rows: first / all shown [trace] | tick / untick | stall: delete "
                       "| delete (Enter): loop free / on disk | floor: rewrite | close: window / exit |")
         tables = ([], [])
         for n in sizes:
@@ -927,7 +940,7 @@ def report(results, sizes, labels, info, args, cold_text):
                 tables[1].append(
                     f"| {n:,} | {name} | {fmt(val('refresh'))} | {fmt(val('stall_refresh'))} "
                     f"| {fmt(val('stall_categories'))} | {fmt(val('key_categories'))} | {fmt(val('stall_filter'))} "
-                    f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('shown_filter'))} / {fmt(val('narrowed_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
+                    f"| {fmt(first_key())} | {fmt(val('keys_filter'))} | {fmt(val('cpu_keys'))} | {fmt(val('shown_filter'))} / {fmt(val('narrowed_filter'))} | {fmt(val('tick'))} / {fmt(val('untick'))} "
                     f"| {fmt(val('stall_delete'))} | {fmt(val('delete'))} / {fmt(val('delete_written'))} "
                     f"| {fmt(val('delete_floor'))} "
                     f"| {fmt(val('close_window'))} / {fmt(val('close_exit'))} |")
