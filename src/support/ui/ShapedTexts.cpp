@@ -21,6 +21,8 @@ struct LaidOut {
 LaidOut LaidOutLine(const QString &text, const QFont &font)
 {
     QTextLayout layout(text, font);
+    // Kept past endLayout(): otherwise it lets the shaped glyphs go and glyphRuns() shapes the text again.
+    layout.setCacheEnabled(true);
     QTextOption option;
     option.setWrapMode(QTextOption::ManualWrap);
     layout.setTextOption(option);
