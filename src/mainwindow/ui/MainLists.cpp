@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 
 using catalogue::State;
 using platform::PixelsToTwips;
@@ -67,8 +68,8 @@ void MainLists::build()
     lvwProjectList_ = new ReportListView(this);
     lvwProjectList_->setObjectName(QStringLiteral("lvwProjectList"));
     lvwProjectList_->setModel(&filterModel_);
-    lvwProjectList_->setItemDelegate(
-        new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList_));
+    statusDelegate_ = new ProjectStatusDelegate(catalogue::ProjectListModel::StatusColumn, lvwProjectList_);
+    lvwProjectList_->setItemDelegate(statusDelegate_);
     lvwProjectList_->setAccessibleName(QStringLiteral("プロジェクト一覧"));
     lvwProjectList_->AcceptFiles();
     lvwProjectList_->SetEmptyText([this] { return emptyListText(); });
@@ -248,6 +249,10 @@ bool MainLists::eventFilter(QObject *watched, QEvent *event)
         if (lvwProjectList_->SelectedRow() == 0)
             selectListedRow(1);
         return true;
+    } else if (watched == lvwProjectList_->viewport() && event->type() == QEvent::Paint && !iconsWarmed_) {
+        // Once the empty list is on screen, while a large catalogue is still being read.
+        iconsWarmed_ = true;
+        QTimer::singleShot(0, statusDelegate_, [this] { statusDelegate_->WarmIcons(lvwProjectList_); });
     } else if (watched == txtFilter_ && event->type() == QEvent::PaletteChange) {
         readableHint();
     } else if (watched == lvwProjectList_

@@ -7,6 +7,7 @@
 
 class CatalogueCommands;
 class ColumnWidths;
+class ProjectStatusDelegate;
 class NoticeBar;
 class QCheckBox;
 class QLineEdit;
@@ -91,6 +92,8 @@ private:
     QMenu *categoryMenu_ = nullptr;
     QMenu *projectMenu_ = nullptr;
     bool categoryRowsGoing_ = false; // a category row is being removed
+    ProjectStatusDelegate *statusDelegate_ = nullptr;
+    bool iconsWarmed_ = false; // asked for once the list has first painted
     QTimer *layTimer_ = nullptr;
     // The width each of the first categories' rows was measured at, 0 until it is (again).
     std::vector<int> categoryWidths_;

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QPointer>
 #include <QStyle>
 #include <QToolTip>
 #include <QItemSelectionModel>
@@ -230,6 +231,18 @@ const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) 
     if (icon == icons_.end())
         icon = icons_.insert(status, IconFor(status, style));
     return *icon;
+}
+
+void ProjectStatusDelegate::WarmIcons(const QWidget *view, int status) const
+{
+    if (!view || status > int(catalogue::ProjectState::SourceMissing))
+        return;
+    const QStyle *style = view->style();
+    const int side = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+    if (const QIcon &icon = cachedIcon(status, style); !icon.isNull())
+        icon.pixmap(QSize(side, side), view->devicePixelRatioF());
+    // One status a turn of the event loop: each lookup takes a few milliseconds.
+    QTimer::singleShot(0, this, [this, view = QPointer<const QWidget>(view), status] { WarmIcons(view, status + 1); });
 }
 
 void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
