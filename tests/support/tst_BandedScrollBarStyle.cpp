@@ -42,14 +42,15 @@ void tst_BandedScrollBarStyle::paintsAsTheStyle_data()
     QTest::addColumn<int>("orientation");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("held");
+    QTest::addColumn<int>("held"); // the sub-control pressed
     QTest::addColumn<qreal>("ratio");
-    QTest::newRow("tall, at the top") << int(Qt::Vertical) << QSize(16, 900) << 0 << false << 1.0;
-    QTest::newRow("tall, held in the middle") << int(Qt::Vertical) << QSize(16, 900) << 2500 << true << 1.0;
-    QTest::newRow("not a whole band, at the end") << int(Qt::Vertical) << QSize(16, 901) << 5000 << false << 1.0;
-    QTest::newRow("shorter than a band") << int(Qt::Vertical) << QSize(16, 30) << 100 << false << 1.0;
-    QTest::newRow("twice the pixels") << int(Qt::Vertical) << QSize(16, 500) << 1200 << false << 2.0;
-    QTest::newRow("long, across") << int(Qt::Horizontal) << QSize(1070, 14) << 3000 << false << 1.0;
+    QTest::newRow("tall, at the top") << int(Qt::Vertical) << QSize(16, 900) << 0 << 0 << 1.0;
+    QTest::newRow("tall, held in the middle") << int(Qt::Vertical) << QSize(16, 900) << 2500 << int(QStyle::SC_ScrollBarSlider) << 1.0;
+    QTest::newRow("a page held") << int(Qt::Vertical) << QSize(16, 900) << 2500 << int(QStyle::SC_ScrollBarAddPage) << 1.0;
+    QTest::newRow("not a whole band, at the end") << int(Qt::Vertical) << QSize(16, 901) << 5000 << 0 << 1.0;
+    QTest::newRow("shorter than a band") << int(Qt::Vertical) << QSize(16, 30) << 100 << 0 << 1.0;
+    QTest::newRow("twice the pixels") << int(Qt::Vertical) << QSize(16, 500) << 1200 << 0 << 2.0;
+    QTest::newRow("long, across") << int(Qt::Horizontal) << QSize(1070, 14) << 3000 << 0 << 1.0;
 }
 
 void tst_BandedScrollBarStyle::paintsAsTheStyle()
@@ -57,7 +58,7 @@ void tst_BandedScrollBarStyle::paintsAsTheStyle()
     QFETCH(int, orientation);
     QFETCH(QSize, size);
     QFETCH(int, value);
-    QFETCH(bool, held);
+    QFETCH(int, held);
     QFETCH(qreal, ratio);
     Bar bar{Qt::Orientation(orientation)};
     bar.resize(size);
@@ -68,11 +69,15 @@ void tst_BandedScrollBarStyle::paintsAsTheStyle()
     bar.initStyleOption(&option);
     option.subControls = QStyle::SC_All;
     if (held) {
-        option.activeSubControls = QStyle::SC_ScrollBarSlider;
+        option.activeSubControls = QStyle::SubControl(held);
         option.state |= QStyle::State_Sunken;
     }
     QObject owner;
     const support::BandedScrollBarStyle banded(&owner);
+    // Another position drawn first: what is kept of it must not stand in for this one.
+    QStyleOptionSlider elsewhere = option;
+    elsewhere.sliderPosition = elsewhere.sliderValue = (value + 2000) % 5000;
+    Painted(banded, elsewhere, bar, ratio);
     const QImage byBands = Painted(banded, option, bar, ratio);
     const QImage byStyle = Painted(*QApplication::style(), option, bar, ratio);
     QCOMPARE(byBands.size(), byStyle.size());
