@@ -241,8 +241,9 @@ void ProjectStatusDelegate::WarmIcons(const QWidget *view, int status) const
     const int side = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
     if (const QIcon &icon = cachedIcon(status, style); !icon.isNull())
         icon.pixmap(QSize(side, side), view->devicePixelRatioF());
-    // One status a turn of the event loop: each lookup takes a few milliseconds.
-    QTimer::singleShot(0, this, [this, view = QPointer<const QWidget>(view), status] { WarmIcons(view, status + 1); });
+    // Each lookup takes a few milliseconds: spaced out, so that a key or a menu opened meanwhile
+    // meets one at most.
+    QTimer::singleShot(10, this, [this, view = QPointer<const QWidget>(view), status] { WarmIcons(view, status + 1); });
 }
 
 void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

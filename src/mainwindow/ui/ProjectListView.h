@@ -85,7 +85,7 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     // Looks the status icons up and renders them at view's size before any row needs them, from
-    // status on, one a turn of the event loop: the first lookup reads the icon theme from disk,
+    // status on, one every few milliseconds: the first lookup reads the icon theme from disk,
     // which would otherwise fall on the paint that first shows a large catalogue's rows.
     void WarmIcons(const QWidget *view, int status = 0) const;
 
