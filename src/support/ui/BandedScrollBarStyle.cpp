@@ -27,6 +27,13 @@ QByteArray LooksOf(const QStyleOptionSlider &slider, qreal ratio)
     return key;
 }
 
+// The band of bar from pixel from along it, size pixels long.
+QRect BandOf(const QRect &bar, bool vertical, int from, int size)
+{
+    return vertical ? QRect(bar.left(), bar.top() + from, bar.width(), size)
+                    : QRect(bar.left() + from, bar.top(), size, bar.height());
+}
+
 } // namespace
 
 BandedScrollBarStyle::BandedScrollBarStyle(QObject *owner) : QProxyStyle(QApplication::style()->name())
@@ -61,8 +68,7 @@ const QImage &BandedScrollBarStyle::drawn(const QStyleOptionSlider &slider, qrea
     QImage band;
     for (int from = 0; from < length; from += step) {
         const int size = std::min(step, length - from);
-        const QRect part = vertical ? QRect(bar.left(), bar.top() + from, bar.width(), size)
-                                    : QRect(bar.left() + from, bar.top(), size, bar.height());
+        const QRect part = BandOf(bar, vertical, from, size);
         const auto page = std::find_if(std::begin(pages), std::end(pages), [&](const QRect &r) { return r.contains(part); });
         QImage *same = page == std::end(pages) ? nullptr : &pageBands[page - std::begin(pages)];
         if (same && same->size() == part.size() * ratio) {
@@ -106,9 +112,8 @@ void BandedScrollBarStyle::drawComplexControl(ComplexControl control, const QSty
     const QImage &whole = drawn(*slider, ratio, step, widget);
     for (int from = 0; from < length; from += step) {
         const int size = std::min(step, length - from);
-        const QRect part = vertical ? QRect(0, from, bar.width(), size) : QRect(from, 0, size, bar.height());
-        painter->drawImage(QRectF(part.translated(bar.topLeft())), whole,
-                           QRectF(part.topLeft() * ratio, part.size() * ratio));
+        const QRect part = BandOf(bar, vertical, from, size);
+        painter->drawImage(QRectF(part), whole, QRectF((part.topLeft() - bar.topLeft()) * ratio, part.size() * ratio));
     }
 }
 
