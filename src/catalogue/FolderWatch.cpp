@@ -1,5 +1,7 @@
 #include "catalogue/FolderWatch.h"
 
+#include "tooling/mFunction.h"
+
 #include <QSet>
 
 #include <iterator>
@@ -12,6 +14,25 @@ namespace {
 // File times come from a coarser clock than the wall clock read here; a folder changed a moment
 // before it joined the poll counts as changed, which costs one look at its projects at most.
 constexpr qint64 kJoinSlackNs = 1000000000;
+
+// The projects' folders in their order, up to the project that brings the watch to its limit.
+QStringList FoldersOf(const std::vector<FolderWatch::Project> &projects)
+{
+    QStringList folders;
+    QSet<QString> distinct;
+    for (const FolderWatch::Project &project : projects) {
+        if (distinct.size() >= FolderWatch::kMaxFolders)
+            break;
+        const qsizetype first = folders.size();
+        folders.append(mFunction::GetFolderName(project.file));
+        if (project.sources)
+            folders += SourceFoldersOf(project.file, *project.sources);
+        for (qsizetype i = first; i < folders.size(); ++i)
+            if (!folders.at(i).isEmpty())
+                distinct.insert(folders.at(i));
+    }
+    return folders;
+}
 
 } // namespace
 
@@ -83,6 +104,17 @@ void FolderWatch::Watch(const QStringList &folders)
     }
     if (!poll_.isActive())
         poll_.start();
+}
+
+void FolderWatch::WatchProjects(std::vector<Project> projects)
+{
+    const quint64 call = ++projectsCall_;
+    pool_.start([this, call, projects = std::move(projects)] {
+        QMetaObject::invokeMethod(this, [this, call, folders = FoldersOf(projects)] {
+            if (call == projectsCall_)
+                Watch(folders);
+        }, Qt::QueuedConnection);
+    });
 }
 
 void FolderWatch::poll()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/ProjectScan.h"
 #include "platform/ChangeNotifier.h"
 #include "platform/FileSystem.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 namespace catalogue {
 
@@ -31,6 +33,15 @@ public:
 
     // Watches these folders (the first kMaxFolders of them) and no others.
     void Watch(const QStringList &folders);
+    // A listed project as the watch needs it: its .vbp and the sources it lists (null: none known).
+    struct Project {
+        QString file;
+        SourcesPtr sources;
+    };
+    // Watches the folders of these projects: each one's own, then those its sources lie in, as
+    // they are on disk. Finding those costs a stat each, so it is done on a worker and the watch
+    // follows a moment later; a later call overtakes it.
+    void WatchProjects(std::vector<Project> projects);
     QStringList Watched() const { return notifier_.Paths(); }
     // The folders looked at every few seconds, for want of a watch.
     QStringList Polled() const { return polled_.keys(); }
@@ -53,6 +64,7 @@ private:
     std::shared_ptr<QHash<QString, platform::FileStamp>> seen_;
     bool looking_ = false;
     bool told_ = false;
+    quint64 projectsCall_ = 0;
 };
 
 } // namespace catalogue

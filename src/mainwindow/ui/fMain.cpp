@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
-#include <QSet>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
@@ -30,30 +29,21 @@ constexpr qint32 kInitialClientHeightTwips = 6300;
 // The rows whose folders are watched for changes: those a user can reach by scrolling a while.
 constexpr int kWatchedRows = 2000;
 
-// The listed projects the watch covers, and the folders their files lie in.
+// The listed projects the watch covers: their records, or what the watch needs of them.
 void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue::ProjectListModel &projects,
-                    std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records, QStringList *folders)
+                    std::vector<std::weak_ptr<catalogue::ProjectRecord>> *records,
+                    std::vector<catalogue::FolderWatch::Project> *watched)
 {
     const int rows = qMin(filter.rowCount(), kWatchedRows);
-    // The watch takes the first folders it can hold: the rest are not worth making.
-    QSet<QString> distinct;
-    qsizetype counted = 0;
-    for (int row = 0; row < rows && (!folders || distinct.size() < catalogue::FolderWatch::kMaxFolders); ++row) {
+    for (int row = 0; row < rows; ++row) {
         const int source = filter.mapToSource(filter.index(row, 0)).row();
         const catalogue::ProjectRecord *record = projects.RecordAt(source);
         if (!record)
             continue;
         if (records)
             records->push_back(projects.SharedAt(source));
-        if (folders) {
-            folders->append(mFunction::GetFolderName(record->File()));
-            if (record->sources)
-                *folders += catalogue::SourceFoldersOf(record->File(), *record->sources);
-            for (qsizetype i = counted; i < folders->size(); ++i)
-                if (!folders->at(i).isEmpty())
-                    distinct.insert(folders->at(i));
-            counted = folders->size();
-        }
+        if (watched)
+            watched->push_back({record->File(), record->sources});
     }
 }
 
@@ -218,9 +208,9 @@ bool fMain::eventFilter(QObject *watched, QEvent *event)
 
 void fMain::updateWatch()
 {
-    QStringList folders;
-    ListedProjects(filterModel_, projectModel_, nullptr, &folders);
-    folderWatch_.Watch(folders);
+    std::vector<catalogue::FolderWatch::Project> watched;
+    ListedProjects(filterModel_, projectModel_, nullptr, &watched);
+    folderWatch_.WatchProjects(std::move(watched));
 }
 
 void fMain::refreshShown()
