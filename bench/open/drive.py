@@ -235,10 +235,19 @@ class X:
 
     def keys(self, *names):
         """Presses the keys in order, then releases them in reverse (a chord such as Control_L f)."""
-        codes = [self.lib.XKeysymToKeycode(self.dpy, self.lib.XStringToKeysym(n.encode())) for n in names]
-        for c in codes:
+        self.press(*names)
+        self.release(*names)
+
+    def codes(self, names):
+        return [self.lib.XKeysymToKeycode(self.dpy, self.lib.XStringToKeysym(n.encode())) for n in names]
+
+    def press(self, *names):
+        for c in self.codes(names):
             self.tst.XTestFakeKeyEvent(self.dpy, c, 1, 0)
-        for c in reversed(codes):
+        self.lib.XFlush(self.dpy)
+
+    def release(self, *names):
+        for c in reversed(self.codes(names)):
             self.tst.XTestFakeKeyEvent(self.dpy, c, 0, 0)
         self.lib.XFlush(self.dpy)
 
@@ -328,6 +337,7 @@ class Session:
     PING_MS = 10
     DENSE_PING_MS = 2
     PROMPT_MS = 4  # a ping answered within this found the event loop free
+    KEY_HELD_MS = 80  # how long a typist's key is down
     GRAB_MS = 10
 
     def __init__(self, x, proc, trace, t0):
@@ -538,9 +548,11 @@ class Session:
 
     def key(self, *names, timeout=120):
         """Presses a key (chord) and returns (pressed, free): free is when the event loop had handled
-        it, as the pings tell (Failed when it did not within timeout)."""
+        it, as the pings tell (Failed when it did not within timeout). The key is let go KEY_HELD_MS
+        after it went down, as a typist's is, or once the loop is free if that is later: let go at
+        once, the release waited behind the press's work and its own repaint counted in the press."""
         pressed = time.monotonic_ns()
-        self.x.keys(*names)
+        self.x.press(*names)
         self.ping_ms = self.DENSE_PING_MS
         self.next_ping = 0
         first = self.serial + 1
@@ -560,7 +572,11 @@ class Session:
             return None
         try:
             self.pump(lambda: prompt_run() is not None, timeout, "the event loop after a key")
+            held = pressed + self.KEY_HELD_MS * MS - time.monotonic_ns()
+            if held > 0:
+                self.idle(held / 1e9)
         finally:
+            self.x.release(*names)
             self.ping_ms = self.PING_MS
         after = since()
         late = [r for s, r in after[:prompt_run()] if r - s > self.PROMPT_MS * MS]
