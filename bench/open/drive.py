@@ -547,12 +547,27 @@ class Session:
         return focus == window or focus == self.parent.get(window)
 
     def key(self, *names, timeout=120):
-        """Presses a key (chord) and returns (pressed, free): free is when the event loop had handled
-        it, as the pings tell (Failed when it did not within timeout). The key is let go KEY_HELD_MS
-        after it went down, as a typist's is, or once the loop is free if that is later: let go at
-        once, the release waited behind the press's work and its own repaint counted in the press."""
+        """Presses a key (chord) and returns (pressed, free): free - pressed is how long the event loop
+        took to handle it, as the pings tell (Failed when it did not within timeout). The key is let
+        go KEY_HELD_MS after it went down, as a typist's is (or once the loop is free, if later), and
+        what it waited for is the longer of the press's wait and the release's: a check box acts when
+        the key goes up. Let go at once, the release waited behind the press and was counted in it."""
         pressed = time.monotonic_ns()
         self.x.press(*names)
+        try:
+            free = self.loop_free(timeout)
+            held = pressed + self.KEY_HELD_MS * MS - time.monotonic_ns()
+            if held > 0:
+                self.idle(held / 1e9)
+        finally:
+            released = time.monotonic_ns()
+            self.x.release(*names)
+        waited = max(free - pressed, self.loop_free(timeout) - released)
+        return pressed, pressed + waited
+
+    def loop_free(self, timeout):
+        """Pings densely until three in a row come back promptly; returns when the loop was free: the
+        last late reply before them, or the first reply when none was late."""
         self.ping_ms = self.DENSE_PING_MS
         self.next_ping = 0
         first = self.serial + 1
@@ -572,15 +587,11 @@ class Session:
             return None
         try:
             self.pump(lambda: prompt_run() is not None, timeout, "the event loop after a key")
-            held = pressed + self.KEY_HELD_MS * MS - time.monotonic_ns()
-            if held > 0:
-                self.idle(held / 1e9)
         finally:
-            self.x.release(*names)
             self.ping_ms = self.PING_MS
         after = since()
         late = [r for s, r in after[:prompt_run()] if r - s > self.PROMPT_MS * MS]
-        return pressed, max(late) if late else after[0][1]
+        return max(late) if late else after[0][1]
 
     def wait_exit(self, timeout):
         def ended():
