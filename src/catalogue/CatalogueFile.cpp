@@ -150,12 +150,47 @@ PreparedCatalogue PrepareCatalogue(const QString &file)
     return prepared;
 }
 
+std::unique_ptr<cVbAnalyze> PrepareFirstCategory(const QString &file)
+{
+    // A first category of a few hundred projects fits the first step; a file that fits it whole is
+    // read whole as quickly.
+    for (const qint64 limit : {qint64(64) << 10, qint64(4) << 20}) {
+        QByteArray bytes;
+        FileStamp stamp;
+        if (platform::ReadSmallFile(file, limit, &bytes, &stamp) != platform::FileKind::Regular
+            || qsizetype(bytes.size()) < limit || stamp.size > platform::IniStore::kMaxFileBytes)
+            return nullptr;
+        // The first section ends where a second begins: a line the read's end cut lies beyond it.
+        const IniDocument document = IniDocument::Parse(bytes);
+        const QStringList names = document.SectionNames();
+        if (names.size() < 2)
+            continue;
+        auto category = std::make_unique<cVbAnalyze>();
+        category->SetTexts(names.front(), CategoryTexts(document, names.front()), false);
+        return category;
+    }
+    return nullptr;
+}
+
+void ShowFirstCategory(std::unique_ptr<cVbAnalyze> category)
+{
+    CatalogueState &state = State();
+    state.LoadStatus = ReadStatus::Ok;
+    state.Stamp = FileStamp();
+    state.File = FileState::Reading;
+    state.Document = IniDocument();
+    std::vector<std::unique_ptr<cVbAnalyze>> categories(1);
+    categories.push_back(std::move(category));
+    state.ReplaceCategories(std::move(categories));
+}
+
 qint32 LoadCategories() { return LoadCategories(PrepareCatalogue(State().CatalogueFilePath)); }
 
 qint32 LoadCategories(PreparedCatalogue prepared)
 {
     CatalogueState &state = State();
     const QString &file = state.CatalogueFilePath;
+    const bool firstShown = state.File == FileState::Reading && state.CategoryCount == 1;
     // Prepared for another file, or one the file has moved on from since: prepared again.
     if (prepared.read.file != file || platform::StatFile(file) != prepared.read.stamp)
         prepared = PrepareCatalogue(file);
@@ -172,6 +207,9 @@ qint32 LoadCategories(PreparedCatalogue prepared)
         Q_EMIT state.CategoriesReset();
         return 0;
     }
+    // The first category shown meanwhile keeps its records, and what was found about them.
+    if (firstShown)
+        prepared.categories[1]->TakeRecordsOf(*state.CategoryAt(1));
     // One swap: the lists are told once, whatever the size.
     state.ReplaceCategories(std::move(prepared.categories));
     return n;
@@ -209,7 +247,7 @@ Followed FollowFile()
 {
     CatalogueState &state = State();
     const QString &file = state.CatalogueFilePath;
-    if (file.isEmpty() || state.File == FileState::Unreadable || writing > 0)
+    if (file.isEmpty() || state.File == FileState::Unreadable || state.File == FileState::Reading || writing > 0)
         return Followed::Same;
     const FileStamp now = platform::StatFile(file);
     if (now == state.Stamp)
@@ -225,7 +263,7 @@ Followed FollowRead(IniRead read)
 {
     CatalogueState &state = State();
     if (read.file != state.CatalogueFilePath || read.file.isEmpty() || state.File == FileState::Unreadable
-        || read.stamp == state.Stamp || writing > 0)
+        || state.File == FileState::Reading        || read.stamp == state.Stamp || writing > 0)
         return Followed::Same;
     // The file moved on since this read (perhaps by this run's own change): the next look reads it.
     if (platform::StatFile(read.file) != read.stamp)
@@ -254,6 +292,8 @@ QString ProblemMessage(const QString &path, FileProblem problem)
         return path + QStringLiteral(" は他のﾌﾟﾛｸﾞﾗﾑが書き込み中です。しばらくしてからやり直してください。");
     case FileProblem::LockFailed:
         return path + QStringLiteral(" をﾛｯｸできません。ﾌｫﾙﾀﾞの書き込み権限を確認してください。");
+    case FileProblem::Reading:
+        return path + QStringLiteral(" を読み込み中です。読み込みが終わってからやり直してください。");
     case FileProblem::ReadOnly:
         return path + QStringLiteral(" は書き込みできません。");
     case FileProblem::NotAFile:
@@ -278,6 +318,10 @@ bool CatalogueEdit::Begin()
     }
     if (state.File == FileState::Unreadable) {
         problem_ = unreadableProblem();
+        return false;
+    }
+    if (state.File == FileState::Reading) {
+        problem_ = FileProblem::Reading;
         return false;
     }
     if (const CatalogueLock::Result locked = lock_.Lock(file_); locked != CatalogueLock::Result::Locked) {
@@ -318,6 +362,8 @@ FileProblem SaveWholeCatalogue()
         return FileProblem::NoFile;
     if (state.File == FileState::Unreadable)
         return unreadableProblem();
+    if (state.File == FileState::Reading)
+        return FileProblem::None; // nothing can have changed: the file holds the catalogue
     CatalogueLock lock;
     if (const CatalogueLock::Result locked = lock.Lock(file); locked != CatalogueLock::Result::Locked)
         return lockProblem(locked);
@@ -344,6 +390,8 @@ FileProblem SaveCatalogueInto(const QString &path)
         return FileProblem::NoFile;
     if (platform::SameFile(path, state.CatalogueFilePath))
         return SaveWholeCatalogue();
+    if (state.File == FileState::Reading)
+        return FileProblem::Reading; // the lists hold a part of the catalogue
     CatalogueLock lock;
     if (const CatalogueLock::Result locked = lock.Lock(path); locked != CatalogueLock::Result::Locked)
         return lockProblem(locked);

@@ -26,6 +26,14 @@ struct PreparedCatalogue {
 };
 PreparedCatalogue PrepareCatalogue(const QString &file);
 
+// The first category of a large catalogue from the file's first bytes alone (any thread), for the
+// window to show while the whole is read; null for a file read whole as quickly, one that cannot be
+// read, and one whose first category does not end within the bytes looked at.
+std::unique_ptr<cVbAnalyze> PrepareFirstCategory(const QString &file);
+// Shows that category alone while the whole is read (FileState::Reading): nothing changes the file
+// until LoadCategories takes the whole, which keeps this category's records when it lists the same.
+void ShowFirstCategory(std::unique_ptr<cVbAnalyze> category);
+
 // Re-creates the catalogue from the sections of CatalogueFilePath, each category loading its
 // projects; returns the number of categories (0 leaves the catalogue objects as they were).
 // A file that cannot be read loads nothing and is never written.
@@ -72,6 +80,7 @@ enum class FileProblem {
     Replaced,   // replaced by something that cannot be read since
     Busy,       // another writer holds the lock
     LockFailed, // no lock could be made
+    Reading,    // only its first category has been read yet
     ReadOnly,
     NotAFile,
     BadText,    // text the file cannot hold

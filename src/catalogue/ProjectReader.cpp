@@ -204,40 +204,57 @@ ProjectReader::~ProjectReader()
     pool_.waitForDone();
 }
 
-void ProjectReader::Cancel()
+void ProjectReader::Cancel() { cancel(false); }
+
+void ProjectReader::cancel(bool keepCache)
 {
     generation_->fetch_add(1);
-    pool_.clear();
-    cacheLoading_ = false;
-    cacheWaitOver_ = false;
     keepLooksWhenRead_ = false;
-    // A large catalogue's kept looks took 30-60 ms to free (100,000 of them).
-    platform::FreeElsewhere(std::exchange(cache_, nullptr));
-    readBeforeCache_.clear();
     urgent_.clear();
     normal_.clear();
     urgentSweeps_.clear();
     normalSweeps_.clear();
     inFlight_ = 0;
     refreshAgain_ = false;
+    if (keepCache)
+        return; // the pool keeps the kept looks' read: the looks left queued drop themselves
+    pool_.clear();
+    cacheSerial_ += 1;
+    cacheFile_.clear();
+    cacheLoading_ = false;
+    cacheWaitOver_ = false;
+    // A large catalogue's kept looks took 30-60 ms to free (100,000 of them).
+    platform::FreeElsewhere(std::exchange(cache_, nullptr));
+    readBeforeCache_.clear();
 }
 
 void ProjectReader::queueAll()
 {
-    Cancel();
     const CatalogueState &state = catalogue_;
-    if (!state.CatalogueFilePath.isEmpty() && state.CategoryCount > 0) {
+    const bool reading = state.File == CatalogueState::FileState::Reading;
+    const QString cacheFile = state.CatalogueFilePath.isEmpty() || state.CategoryCount == 0
+                                  ? QString()
+                                  : LookCache::FileFor(state.CatalogueFilePath);
+    // The whole catalogue after its first category alone: the kept looks being read serve the whole.
+    const bool sameCache = std::exchange(firstCategoryOnly_, false) && !cacheFile.isEmpty() && cacheFile == cacheFile_;
+    cancel(sameCache);
+    if (!cacheFile.isEmpty()) {
+        // The first category alone is no catalogue to keep the looks of.
+        keepLooksWhenRead_ = !reading;
+        firstCategoryOnly_ = reading;
+    }
+    if (!cacheFile.isEmpty() && !sameCache) {
+        cacheFile_ = cacheFile;
         cacheLoading_ = true;
         cacheWaitOver_ = cacheWaitMs_ < 0;
-        keepLooksWhenRead_ = true;
         loadStartNs_ = platform::WallClockNs();
         freshReads_ = 0;
-        const int generation = generation_->load();
+        const int serial = cacheSerial_;
         // The reader joins its pool before it goes: the answer finds it, or is dropped with it.
-        pool_.start([this, generation, file = LookCache::FileFor(state.CatalogueFilePath)] {
+        pool_.start([this, serial, file = cacheFile] {
             std::shared_ptr<const LookCache> cache = LookCache::Read(file);
-            QMetaObject::invokeMethod(this, [this, generation, cache = std::move(cache)]() mutable {
-                if (generation_->load() != generation)
+            QMetaObject::invokeMethod(this, [this, serial, cache = std::move(cache)]() mutable {
+                if (cacheSerial_ != serial)
                     return; // another catalogue since
                 cache_ = std::move(cache);
                 cacheLoading_ = false;
@@ -250,8 +267,8 @@ void ProjectReader::queueAll()
         // meanwhile when it comes, instead of every such look counting as new and all of them
         // written again.
         if (!cacheWaitOver_)
-            QTimer::singleShot(cacheWaitMs_, this, [this, generation] {
-                if (generation_->load() == generation && cacheLoading_ && !std::exchange(cacheWaitOver_, true))
+            QTimer::singleShot(cacheWaitMs_, this, [this, serial] {
+                if (cacheSerial_ == serial && cacheLoading_ && !std::exchange(cacheWaitOver_, true))
                     pump();
             });
     }

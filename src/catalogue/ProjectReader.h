@@ -75,6 +75,7 @@ private:
     // The next project a sweep gives, or none when it is through.
     std::shared_ptr<ProjectRecord> take(Sweep &sweep);
     void forgetSweeps(const cVbAnalyze *category);
+    void cancel(bool keepCache);
     void queueAll();
     void keepLooks();
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
@@ -107,6 +108,9 @@ private:
     // The kept looks are being read; the looks not on screen wait for them until cacheWaitOver_.
     // What is read meanwhile is judged against them when they come, not taken as new.
     bool cacheLoading_ = false;
+    int cacheSerial_ = 0;   // the kept looks' read that counts
+    QString cacheFile_;     // the file they are read from
+    bool firstCategoryOnly_ = false; // the catalogue's first category alone is shown: the whole follows
     bool cacheWaitOver_ = false;
     int cacheWaitMs_ = 1000;
     bool keepLooksWhenRead_ = false; // a catalogue was loaded: its looks are kept once all are in

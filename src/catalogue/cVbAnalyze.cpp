@@ -14,6 +14,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 
 namespace catalogue {
 
@@ -346,6 +347,19 @@ void cVbAnalyze::ReplaceRecords(QList<ProjectPtr> records)
     if (isCurrent())
         state.CurrentProject = IndexOf(current);
     Q_EMIT State().ProjectsReset(this);
+}
+
+bool cVbAnalyze::TakeRecordsOf(cVbAnalyze &earlier)
+{
+    if (earlier.category_ != category_ || earlier.Count() != Count())
+        return false;
+    for (qint32 j = 0; j < Count(); ++j)
+        if (!(projects_[j]->texts.First() == earlier.projects_[j]->texts.First())
+            || !(projects_[j]->texts.Second() == earlier.projects_[j]->texts.Second()))
+            return false;
+    earlier.attention_ = 0;
+    setRecords(category_, std::exchange(earlier.projects_, {}), false);
+    return true;
 }
 
 qint32 cVbAnalyze::IndexOf(const ProjectRecord *record) const

@@ -167,6 +167,9 @@ public:
     void InsertRecord(qint32 index, ProjectPtr record);
     // Takes these records as the category's projects, in this order (the lists are told anew).
     void ReplaceRecords(QList<ProjectPtr> records);
+    // Takes the records of an earlier read of this category (not in the catalogue yet, nothing told)
+    // when that lists the same names and files in the same order: what was found about them stays.
+    bool TakeRecordsOf(cVbAnalyze &earlier);
     // The 1-based index of the record, 0 when the category does not hold it.
     qint32 IndexOf(const ProjectRecord *record) const;
     const ProjectRecord *Record(qint32 index) const { return valid(index) ? projects_[index - 1].get() : nullptr; }
@@ -223,6 +226,7 @@ public:
         Mirrored,   // the lists show what the file holds (no file yet counts as an empty one)
         Unreadable, // it could not be read when it was opened: nothing is ever written to it
         Lost,       // deleted or replaced by something unreadable since: only Save writes it back
+        Reading,    // its first category is shown while the whole is read: nothing changes it yet
     };
     FileState File = FileState::Mirrored;
 

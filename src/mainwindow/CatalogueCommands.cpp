@@ -40,6 +40,8 @@ QString SaveFailureMessage(const QString &path, FileProblem problem)
     case FileProblem::Busy:
     case FileProblem::LockFailed:
         return catalogue::ProblemMessage(path, problem);
+    case FileProblem::Reading: // the catalogue still being read is named, not the file saved into
+        return catalogue::ProblemMessage(State().CatalogueFilePath, problem);
     case FileProblem::NoFile:
     case FileProblem::Missing:
     case FileProblem::Replaced:
@@ -197,10 +199,27 @@ void CatalogueCommands::LoadCatalogue(bool showProgress)
     loaded(catalogue::LoadCategories(), true);
 }
 
-void CatalogueCommands::LoadCatalogue(catalogue::PreparedCatalogue prepared)
+void CatalogueCommands::ShowFirstCategory(std::unique_ptr<catalogue::cVbAnalyze> category)
 {
     ResetSelection();
+    catalogue::ShowFirstCategory(std::move(category));
+    SelectCategory(1);
+    Q_EMIT CaptionChanged();
+}
+
+void CatalogueCommands::LoadCatalogue(catalogue::PreparedCatalogue prepared)
+{
+    // A project chosen in the first category shown meanwhile stays chosen when its record is kept.
+    const catalogue::CatalogueState &state = State();
+    const std::weak_ptr<catalogue::ProjectRecord> chosen =
+        state.File == catalogue::CatalogueState::FileState::Reading && state.Current()
+            ? state.Current()->Shared(state.CurrentProject)
+            : std::weak_ptr<catalogue::ProjectRecord>();
+    ResetSelection();
     loaded(catalogue::LoadCategories(std::move(prepared)), true);
+    if (const std::shared_ptr<catalogue::ProjectRecord> record = chosen.lock(); record && state.Current())
+        if (const qint32 project = state.Current()->IndexOf(record.get()); project != 0)
+            SelectProject(project);
 }
 
 bool CatalogueCommands::SaveCatalogue()

@@ -13,6 +13,7 @@
 
 namespace catalogue {
 enum class Followed;
+class cVbAnalyze;
 struct PreparedCatalogue;
 class ProjectReader;
 struct ProjectRecord;
@@ -70,6 +71,8 @@ public:
     void LoadCatalogue(bool showProgress = true);
     // The same with a catalogue prepared on a worker.
     void LoadCatalogue(catalogue::PreparedCatalogue prepared);
+    // The first category of the catalogue named already, shown while the whole is read.
+    void ShowFirstCategory(std::unique_ptr<catalogue::cVbAnalyze> category);
     // Writes the catalogue back when the file no longer holds it; false when that failed (the user has
     // been told) or no file is set.
     bool SaveCatalogue();

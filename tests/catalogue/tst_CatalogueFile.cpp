@@ -70,6 +70,15 @@ void addCategory(const QString &name)
     State().AppendCategory(std::move(category));
 }
 
+// A section of count projects named prefix1, prefix2 ...
+QByteArray section(const QByteArray &name, int count, const QByteArray &prefix)
+{
+    QByteArray out = '[' + name + "]\r\n";
+    for (int i = 1; i <= count; ++i)
+        out += prefix + QByteArray::number(i) + "=/src/" + prefix + QByteArray::number(i) + '/' + prefix + ".vbp\r\n";
+    return out;
+}
+
 QList<catalogue::NewProject> projects(const QList<QPair<QString, QString>> &namesAndFiles)
 {
     QList<catalogue::NewProject> out;
@@ -106,6 +115,10 @@ private Q_SLOTS:
     void load_data();
     void load();
     void loadWithoutSectionsKeepsCatalogue();
+    void firstCategoryAlone_data();
+    void firstCategoryAlone();
+    void firstCategoryWhileReading_data();
+    void firstCategoryWhileReading();
     void clear();
 
     void caption_data();
@@ -481,6 +494,70 @@ void tst_CatalogueFile::loadWithoutSectionsKeepsCatalogue()
         // Loading writes nothing.
         QCOMPARE(contents(file()), text);
     }
+}
+
+void tst_CatalogueFile::firstCategoryAlone_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("count"); // of the first category read alone; -1 for none
+
+    const QByteArray rest = section("Rest", 3000, "r"); // beyond the first 64 KiB
+    QTest::newRow("large") << section("First", 3, "f") + rest << 3;
+    QTest::newRow("first longer than the first step") << section("First", 2000, "f") + rest << 2000;
+    QTest::newRow("comments before it") << "; kept\r\nx=/x.vbp\r\n" + section("First", 1, "f") + rest << 1;
+    QTest::newRow("small: read whole") << section("First", 3, "f") + section("Rest", 3, "r") << -1;
+    QTest::newRow("one section only") << section("First", 3000, "f") << -1;
+    QTest::newRow("its name again later") << section("First", 3, "f") + section("FIRST", 3000, "r") << -1;
+}
+
+void tst_CatalogueFile::firstCategoryAlone()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, count);
+    QVERIFY(put(file(), text));
+    const std::unique_ptr<catalogue::cVbAnalyze> first = catalogue::PrepareFirstCategory(file());
+    QCOMPARE(first ? first->Count() : -1, count);
+    if (first) {
+        QCOMPARE(first->Category(), QString("First"));
+        QCOMPARE(first->ProjectFile(count), QString("/src/f%1/f.vbp").arg(count));
+    }
+}
+
+void tst_CatalogueFile::firstCategoryWhileReading_data()
+{
+    QTest::addColumn<bool>("changedMeanwhile");
+    QTest::newRow("file as read") << false;
+    QTest::newRow("first category changed meanwhile") << true;
+}
+
+void tst_CatalogueFile::firstCategoryWhileReading()
+{
+    QFETCH(bool, changedMeanwhile);
+    const QByteArray text = section("First", 3, "f") + section("Rest", 3000, "r");
+    QVERIFY(put(file(), text));
+    State().CatalogueFilePath = file();
+    catalogue::ShowFirstCategory(catalogue::PrepareFirstCategory(file()));
+    QCOMPARE(sectionNames(), QStringList {"First"});
+    const catalogue::ProjectRecord *shownFirst = State().CategoryAt(1)->Record(1);
+
+    // Only a part of the catalogue is known: nothing may be written from it.
+    catalogue::CatalogueEdit edit;
+    QVERIFY(!edit.Begin());
+    QCOMPARE(edit.Problem(), FileProblem::Reading);
+    QCOMPARE(catalogue::SaveWholeCatalogue(), FileProblem::None);
+    const QString other = dir_->filePath("other.zrd");
+    QCOMPARE(catalogue::SaveCatalogueInto(other), FileProblem::Reading);
+    QVERIFY(!QFileInfo::exists(other));
+    QCOMPARE(contents(file()), text);
+
+    if (changedMeanwhile)
+        QVERIFY(put(file(), section("First", 4, "f") + section("Rest", 3000, "r")));
+    QCOMPARE(catalogue::LoadCategories(catalogue::PrepareCatalogue(file())), 2);
+    QCOMPARE(sectionNames(), (QStringList {"First", "Rest"}));
+    QCOMPARE(State().CategoryAt(1)->Count(), changedMeanwhile ? 4 : 3);
+    // The rows shown meanwhile stay the same records, with what was found about them.
+    QCOMPARE(State().CategoryAt(1)->Record(1) == shownFirst, !changedMeanwhile);
+    QVERIFY(edit.Begin());
 }
 
 void tst_CatalogueFile::clear()

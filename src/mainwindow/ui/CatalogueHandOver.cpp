@@ -30,9 +30,15 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
         openStart(startupCatalogue, true);
         return;
     }
-    // The window may be gone before a slow read ends: the result goes through the application,
-    // which waits for the pool's threads, and finds the receiver only if it is still there.
+    // The window may be gone before a slow read ends: the results go through the application,
+    // which waits for the pool's threads, and find the receiver only if it is still there.
     platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
+        auto first = std::make_shared<std::unique_ptr<catalogue::cVbAnalyze>>(catalogue::PrepareFirstCategory(start));
+        if (*first)
+            QMetaObject::invokeMethod(qApp, [receiver, start, first] {
+                if (receiver)
+                    receiver->firstCategoryRead(start, std::move(*first));
+            }, Qt::QueuedConnection);
         auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(start));
         QMetaObject::invokeMethod(qApp, [receiver, prepared] {
             if (receiver)
@@ -41,10 +47,22 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
     });
 }
 
+void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<catalogue::cVbAnalyze> category)
+{
+    if (closed_ || !State().CatalogueFilePath.isEmpty())
+        return;
+    State().CatalogueFilePath = file;
+    commands_.ShowFirstCategory(std::move(category));
+}
+
 void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
 {
-    // Closed meanwhile, or the user already opened or started another catalogue.
-    if (closed_ || !State().CatalogueFilePath.isEmpty())
+    // Closed meanwhile, or the user already opened or started another catalogue (the first category
+    // shown meanwhile aside).
+    const catalogue::CatalogueState &state = State();
+    if (closed_ || (!state.CatalogueFilePath.isEmpty()
+                    && (state.File != catalogue::CatalogueState::FileState::Reading
+                        || state.CatalogueFilePath != prepared.read.file)))
         return;
     State().CatalogueFilePath = prepared.read.file;
     commands_.LoadCatalogue(std::move(prepared));

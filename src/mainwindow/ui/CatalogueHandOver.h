@@ -4,11 +4,14 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
+
 class CatalogueCommands;
 class QTimer;
 class QWidget;
 class fMessage;
 namespace catalogue {
+class cVbAnalyze;
 struct PreparedCatalogue;
 }
 
@@ -23,7 +26,8 @@ public:
 
     void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
     // Start then leaves the start-up catalogue to a worker thread and opens it once read,
-    // so that the window shows and answers while a large file is parsed.
+    // so that the window shows and answers while a large file is parsed; a large file's first
+    // category is shown first, from the file's first bytes.
     void DeferStart() { deferStart_ = true; }
     // Opens the command line's catalogue, or else the start-up catalogue of the options.
     void Start(const QString &startupCatalogue);
@@ -41,6 +45,7 @@ public:
 private:
     void openStart(const QString &startupCatalogue, bool showProgress);
     void startRead(catalogue::PreparedCatalogue prepared);
+    void firstCategoryRead(const QString &file, std::unique_ptr<catalogue::cVbAnalyze> category);
     void openPending();
 
     QWidget *window_;
