@@ -1,5 +1,7 @@
 #include "platform/OffThread.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
@@ -22,6 +24,21 @@ QThreadPool &Workers()
         return made;
     }();
     return *pool;
+}
+
+void StartInBackground(std::function<void()> work)
+{
+    // A pool of its own: a thread that yielded stays so, and Workers' threads run what the user waits for.
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool;
+        made->setObjectName(QStringLiteral("zarun-background"));
+        qAddPostRoutine([] { pool->waitForDone(); });
+        return made;
+    }();
+    pool->start([work = std::move(work)] {
+        YieldToForeground();
+        work();
+    });
 }
 
 void RunWhileAnswering(const std::function<void()> &work)

@@ -15,6 +15,10 @@ namespace platform {
 // ends, as for the global one.
 QThreadPool &Workers();
 
+// Runs work nobody waits for on a worker that yields the processor to the window (a large
+// catalogue read whole while its first category is shown). Waited for at the end like Workers.
+void StartInBackground(std::function<void()> work);
+
 // Runs work on a worker while this thread's event loop keeps answering (paints, the window
 // manager's pings, timers, results of other workers; user input waits), and returns when the work
 // is done. Without an event loop to keep (no application, or another thread) the work runs here.

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -23,6 +24,8 @@ CatalogueHandOver::CatalogueHandOver(QWidget *window, CatalogueCommands &command
 {
 }
 
+CatalogueHandOver::~CatalogueHandOver() = default;
+
 void CatalogueHandOver::Start(const QString &startupCatalogue)
 {
     const QString start = commandLineCatalogue_.isNull() ? startupCatalogue : commandLineCatalogue_;
@@ -31,8 +34,9 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
         return;
     }
     // The window may be gone before a slow read ends: the results go through the application,
-    // which waits for the pool's threads, and find the receiver only if it is still there.
-    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
+    // which waits for the pool's threads, and find the receiver only if it is still there. The
+    // first category shows meanwhile: the whole is read without taking the processor from the window.
+    platform::StartInBackground([receiver = QPointer<CatalogueHandOver>(this), start] {
         auto first = std::make_shared<std::unique_ptr<catalogue::cVbAnalyze>>(catalogue::PrepareFirstCategory(start));
         if (*first)
             QMetaObject::invokeMethod(qApp, [receiver, start, first] {
@@ -51,8 +55,34 @@ void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<c
 {
     if (closed_ || !State().CatalogueFilePath.isEmpty())
         return;
-    State().CatalogueFilePath = file;
-    commands_.ShowFirstCategory(std::move(category));
+    first_ = std::move(category);
+    firstFile_ = file;
+    // Once the window is on screen (a window never shown, as in a test, does not hold it).
+    QWindow *handle = window_->windowHandle();
+    if (handle && handle->isExposed())
+        QTimer::singleShot(kFirstAfterShownMs, this, &CatalogueHandOver::showFirst);
+    else if (handle)
+        handle->installEventFilter(this);
+    else
+        showFirst();
+}
+
+void CatalogueHandOver::showFirst()
+{
+    std::unique_ptr<catalogue::cVbAnalyze> first = std::move(first_);
+    if (!first || closed_ || !State().CatalogueFilePath.isEmpty())
+        return;
+    State().CatalogueFilePath = firstFile_;
+    commands_.ShowFirstCategory(std::move(first));
+}
+
+bool CatalogueHandOver::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && watched == window_->windowHandle()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(kFirstAfterShownMs, this, &CatalogueHandOver::showFirst);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
@@ -64,6 +94,7 @@ void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
                     && (state.File != catalogue::CatalogueState::FileState::Reading
                         || state.CatalogueFilePath != prepared.read.file)))
         return;
+    first_.reset(); // not shown yet: the whole goes in its place
     State().CatalogueFilePath = prepared.read.file;
     commands_.LoadCatalogue(std::move(prepared));
 }

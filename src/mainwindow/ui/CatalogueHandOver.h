@@ -23,6 +23,7 @@ class CatalogueHandOver : public QObject {
 public:
     // progress: the window's progress window while shown.
     CatalogueHandOver(QWidget *window, CatalogueCommands &commands, const QPointer<fMessage> &progress);
+    ~CatalogueHandOver() override;
 
     void SetCommandLineCatalogue(const QString &path) { commandLineCatalogue_ = path; }
     // Start then leaves the start-up catalogue to a worker thread and opens it once read,
@@ -42,7 +43,13 @@ public:
     // A message box once nothing else is asked.
     void Tell(const QString &message);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // The window's own first paint, and a menu opened at once, go before the first category's rows.
+    static constexpr int kFirstAfterShownMs = 30;
+    void showFirst();
     void openStart(const QString &startupCatalogue, bool showProgress);
     void startRead(catalogue::PreparedCatalogue prepared);
     void firstCategoryRead(const QString &file, std::unique_ptr<catalogue::cVbAnalyze> category);
@@ -57,4 +64,7 @@ private:
     QString pendingRequest_;
     QStringList pendingMessages_;
     QTimer *pendingTimer_ = nullptr;
+    // A large catalogue's first category, read while the window shows, until it has shown.
+    std::unique_ptr<catalogue::cVbAnalyze> first_;
+    QString firstFile_;
 };

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <iterator>
+
 ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
 {
     setRootIsDecorated(false);
@@ -233,17 +235,23 @@ const QIcon &ProjectStatusDelegate::cachedIcon(int status, const QStyle *style) 
     return *icon;
 }
 
-void ProjectStatusDelegate::WarmIcons(const QWidget *view, int status) const
+void ProjectStatusDelegate::WarmIcons(const QWidget *view, int step) const
 {
-    if (!view || status > int(catalogue::ProjectState::SourceMissing))
+    using catalogue::ProjectState;
+    static constexpr ProjectState kCommonestFirst[] = {
+        ProjectState::UpToDate,      ProjectState::OutOfDate,        ProjectState::ExeMissing,
+        ProjectState::VbpMissing,    ProjectState::SourceMissing,    ProjectState::ReferenceMissing,
+        ProjectState::Building,      ProjectState::Failed,
+    };
+    if (!view || step >= int(std::size(kCommonestFirst)))
         return;
     const QStyle *style = view->style();
     const int side = style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
-    if (const QIcon &icon = cachedIcon(status, style); !icon.isNull())
+    if (const QIcon &icon = cachedIcon(int(kCommonestFirst[step]), style); !icon.isNull())
         icon.pixmap(QSize(side, side), view->devicePixelRatioF());
     // Each lookup takes a few milliseconds: spaced out, so that a key or a menu opened meanwhile
     // meets one at most.
-    QTimer::singleShot(10, this, [this, view = QPointer<const QWidget>(view), status] { WarmIcons(view, status + 1); });
+    QTimer::singleShot(10, this, [this, view = QPointer<const QWidget>(view), step] { WarmIcons(view, step + 1); });
 }
 
 void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -84,10 +84,10 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    // Looks the status icons up and renders them at view's size before any row needs them, from
-    // status on, one every few milliseconds: the first lookup reads the icon theme from disk,
-    // which would otherwise fall on the paint that first shows a large catalogue's rows.
-    void WarmIcons(const QWidget *view, int status = 0) const;
+    // Looks the status icons up and renders them at view's size before any row needs them, the
+    // commonest first, one every few milliseconds from step on: the first lookup reads the icon
+    // theme from disk, which would otherwise fall on the paint that first shows a catalogue's rows.
+    void WarmIcons(const QWidget *view, int step = 0) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
