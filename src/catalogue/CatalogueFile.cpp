@@ -263,7 +263,7 @@ Followed FollowRead(IniRead read)
 {
     CatalogueState &state = State();
     if (read.file != state.CatalogueFilePath || read.file.isEmpty() || state.File == FileState::Unreadable
-        || state.File == FileState::Reading        || read.stamp == state.Stamp || writing > 0)
+        || state.File == FileState::Reading || read.stamp == state.Stamp || writing > 0)
         return Followed::Same;
     // The file moved on since this read (perhaps by this run's own change): the next look reads it.
     if (platform::StatFile(read.file) != read.stamp)

@@ -9,12 +9,14 @@
 #include "tooling/ui/fMessage.h"
 #include "tooling/mFunction.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
+#include <memory>
 #include <utility>
 
 using catalogue::State;
@@ -80,7 +82,14 @@ bool CatalogueHandOver::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Expose && watched == window_->windowHandle()) {
         watched->removeEventFilter(this);
-        QTimer::singleShot(kFirstAfterShownMs, this, &CatalogueHandOver::showFirst);
+        // Counted from when the loop first waits: a slow first paint, and the input that came
+        // meanwhile, are through by then.
+        auto *dispatcher = QAbstractEventDispatcher::instance();
+        auto idle = std::make_shared<QMetaObject::Connection>();
+        *idle = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this, idle] {
+            disconnect(*idle);
+            QTimer::singleShot(kFirstAfterShownMs, this, &CatalogueHandOver::showFirst);
+        });
     }
     return QObject::eventFilter(watched, event);
 }
