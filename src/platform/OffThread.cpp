@@ -26,20 +26,31 @@ QThreadPool &Workers()
     return *pool;
 }
 
-void StartInBackground(std::function<void()> work)
+namespace {
+
+// A pool of its own: a thread that yielded stays so, and Workers' threads run what the user waits for.
+QThreadPool &background()
 {
-    // A pool of its own: a thread that yielded stays so, and Workers' threads run what the user waits for.
     static QThreadPool *const pool = [] {
         auto *made = new QThreadPool;
         made->setObjectName(QStringLiteral("zarun-background"));
-        qAddPostRoutine([] { pool->waitForDone(); });
+        qAddPostRoutine(WaitForBackground);
         return made;
     }();
-    pool->start([work = std::move(work)] {
+    return *pool;
+}
+
+} // namespace
+
+void StartInBackground(std::function<void()> work)
+{
+    background().start([work = std::move(work)] {
         YieldToForeground();
         work();
     });
 }
+
+void WaitForBackground() { background().waitForDone(); }
 
 void RunWhileAnswering(const std::function<void()> &work)
 {

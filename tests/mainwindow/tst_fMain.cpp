@@ -20,6 +20,7 @@
 #include "mainwindow/ui/fMain.h"
 #include "platform/DesktopAssociation.h"
 #include "platform/IniStore.h"
+#include "platform/OffThread.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/Twips.h"
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void deleteOfSeveralCategories();
     void addProjectsThroughDialog();
     void startUpAndShutDown();
+    void startUpCatalogueWaitsForAnOpenDialog();
     void catalogueGivenFromOutside();
     void maximizedAndMinimizedKeepNormalPlacement();
     void placementWrittenBackAsRead_data();
@@ -841,6 +843,30 @@ void tst_fMain::startUpAndShutDown()
              again.constData());
     // The addition was written when it was made; closing wrote no catalogue.
     QCOMPARE(contents(start), QByteArray("[Tools]\r\nx=y\r\nadded=z\r\n"));
+}
+
+void tst_fMain::startUpCatalogueWaitsForAnOpenDialog()
+{
+    // Large enough for its first category to be read alone first.
+    QByteArray text = "[First]\r\na=/a.vbp\r\n[Rest]\r\n";
+    for (int i = 0; i < 4000; ++i)
+        text += "p" + QByteArray::number(i) + "=/src/p" + QByteArray::number(i) + "/p.vbp\r\n";
+    const QString start = catalogue(text);
+    QVERIFY(put(dir_->filePath(QStringLiteral("ZARUN.ini")), "[Main]\r\nStartFile=" + start.toUtf8() + "\r\n"));
+    fMain w;
+    QDialog dialog(&w);
+    dialog.setModal(true);
+    dialog.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+    w.DeferStartCatalogue();
+    w.Form_Load();
+    // Neither the first category nor the whole replaces the lists under the dialog.
+    platform::WaitForBackground();
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(State().CategoryCount, 0);
+    dialog.close();
+    QTRY_COMPARE_WITH_TIMEOUT(State().CategoryCount, 2, 20000);
+    QCOMPARE(State().CatalogueFilePath, start);
 }
 
 void tst_fMain::catalogueGivenFromOutside()

@@ -71,6 +71,13 @@ void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<c
 
 void CatalogueHandOver::showFirst()
 {
+    firstDue_ = true;
+    openPending();
+}
+
+void CatalogueHandOver::takeFirst()
+{
+    firstDue_ = false;
     std::unique_ptr<catalogue::cVbAnalyze> first = std::move(first_);
     if (!first || closed_ || !State().CatalogueFilePath.isEmpty())
         return;
@@ -96,6 +103,14 @@ bool CatalogueHandOver::eventFilter(QObject *watched, QEvent *event)
 
 void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
 {
+    first_.reset(); // not shown yet: the whole goes in its place
+    whole_ = std::make_shared<catalogue::PreparedCatalogue>(std::move(prepared));
+    openPending();
+}
+
+void CatalogueHandOver::takeWhole()
+{
+    catalogue::PreparedCatalogue prepared = std::move(*std::exchange(whole_, nullptr));
     // Closed meanwhile, or the user already opened or started another catalogue (the first category
     // shown meanwhile aside).
     const catalogue::CatalogueState &state = State();
@@ -103,7 +118,6 @@ void CatalogueHandOver::startRead(catalogue::PreparedCatalogue prepared)
                     && (state.File != catalogue::CatalogueState::FileState::Reading
                         || state.CatalogueFilePath != prepared.read.file)))
         return;
-    first_.reset(); // not shown yet: the whole goes in its place
     State().CatalogueFilePath = prepared.read.file;
     commands_.LoadCatalogue(std::move(prepared));
 }
@@ -149,17 +163,23 @@ void CatalogueHandOver::Tell(const QString &message)
 
 void CatalogueHandOver::openPending()
 {
-    // Not under an open dialog or menu, which may be working on the catalogue loaded now, nor during
-    // a change's write: its commit would put the written catalogue's document back over the new one.
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || progress_
-        || catalogue::ChangeBeingWritten()) {
+    // Not under an open dialog, which may hold a category of the lists, nor during a change's write:
+    // its commit would put the written catalogue's document back over the new one.
+    const bool dialog = QApplication::activeModalWidget() || progress_ || catalogue::ChangeBeingWritten();
+    if (!dialog && whole_)
+        takeWhole();
+    else if (!dialog && firstDue_)
+        takeFirst();
+    // What interrupts the user, or opens another catalogue, waits for an open menu too.
+    if (dialog || QApplication::activePopupWidget()) {
         if (!pendingTimer_) {
             pendingTimer_ = new QTimer(this);
             pendingTimer_->setSingleShot(true);
             pendingTimer_->setInterval(200);
             connect(pendingTimer_, &QTimer::timeout, this, &CatalogueHandOver::openPending);
         }
-        pendingTimer_->start();
+        if (whole_ || firstDue_ || !pendingMessages_.isEmpty() || !pendingRequest_.isNull())
+            pendingTimer_->start();
         return;
     }
     for (const QString &message : std::exchange(pendingMessages_, {}))

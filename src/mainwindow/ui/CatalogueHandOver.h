@@ -17,7 +17,8 @@ struct PreparedCatalogue;
 
 // The catalogue handed to the main window: at start-up the command line's or the start-up one,
 // and later the one another start of the program hands over. What would interrupt the user (a
-// catalogue to open, an important message) waits until no dialog, menu or progress window is open.
+// catalogue to open, an important message) waits until no dialog, menu or progress window is open;
+// the start-up catalogue read meanwhile waits for no dialog or progress window to be open.
 class CatalogueHandOver : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +51,8 @@ private:
     // The window's own first paint, and a menu opened at once, go before the first category's rows.
     static constexpr int kFirstAfterShownMs = 30;
     void showFirst();
+    void takeFirst();
+    void takeWhole();
     void openStart(const QString &startupCatalogue, bool showProgress);
     void startRead(catalogue::PreparedCatalogue prepared);
     void firstCategoryRead(const QString &file, std::unique_ptr<catalogue::cVbAnalyze> category);
@@ -67,4 +70,6 @@ private:
     // A large catalogue's first category, read while the window shows, until it has shown.
     std::unique_ptr<catalogue::cVbAnalyze> first_;
     QString firstFile_;
+    bool firstDue_ = false; // its moment came: taken as soon as nothing is open
+    std::shared_ptr<catalogue::PreparedCatalogue> whole_; // read, waiting for nothing to be open
 };
