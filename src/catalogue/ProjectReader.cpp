@@ -252,8 +252,6 @@ void ProjectReader::queueAll()
         const int serial = cacheSerial_;
         // The reader joins its pool before it goes: the answer finds it, or is dropped with it.
         pool_.start([this, serial, file = cacheFile] {
-            // Beside the catalogue's own read at start-up: both cores busy must not starve the window.
-            platform::YieldToForeground();
             std::shared_ptr<const LookCache> cache = LookCache::Read(file);
             QMetaObject::invokeMethod(this, [this, serial, cache = std::move(cache)]() mutable {
                 if (cacheSerial_ != serial)

@@ -1,7 +1,5 @@
 #include "platform/OffThread.h"
 
-#include "platform/ThreadPriority.h"
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
@@ -25,32 +23,6 @@ QThreadPool &Workers()
     }();
     return *pool;
 }
-
-namespace {
-
-// A pool of its own: a thread that yielded stays so, and Workers' threads run what the user waits for.
-QThreadPool &background()
-{
-    static QThreadPool *const pool = [] {
-        auto *made = new QThreadPool;
-        made->setObjectName(QStringLiteral("zarun-background"));
-        qAddPostRoutine(WaitForBackground);
-        return made;
-    }();
-    return *pool;
-}
-
-} // namespace
-
-void StartInBackground(std::function<void()> work)
-{
-    background().start([work = std::move(work)] {
-        YieldToForeground();
-        work();
-    });
-}
-
-void WaitForBackground() { background().waitForDone(); }
 
 void RunWhileAnswering(const std::function<void()> &work)
 {

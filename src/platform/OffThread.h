@@ -15,12 +15,6 @@ namespace platform {
 // ends, as for the global one.
 QThreadPool &Workers();
 
-// Runs work nobody waits for on a worker that yields the processor to the window (a large
-// catalogue read whole while its first category is shown). Waited for at the end like Workers.
-void StartInBackground(std::function<void()> work);
-// Returns once that work is done (what it hands back may still be queued).
-void WaitForBackground();
-
 // Runs work on a worker while this thread's event loop keeps answering (paints, the window
 // manager's pings, timers, results of other workers; user input waits), and returns when the work
 // is done. Without an event loop to keep (no application, or another thread) the work runs here.

@@ -861,7 +861,7 @@ void tst_fMain::startUpCatalogueWaitsForAnOpenDialog()
     w.DeferStartCatalogue();
     w.Form_Load();
     // Neither the first category nor the whole replaces the lists under the dialog.
-    platform::WaitForBackground();
+    platform::Workers().waitForDone();
     QCoreApplication::sendPostedEvents();
     QCOMPARE(State().CategoryCount, 0);
     dialog.close();

@@ -17,8 +17,7 @@ include(CheckLinkerFlag)
 check_linker_flag(CXX -fsanitize=address ZARUN_HAS_ASAN)
 if(ZARUN_HAS_ASAN AND NOT ZARUN_BUILD_FUZZ)
   add_executable(tst_OffThread platform/tst_OffThread.cpp
-                 ${PROJECT_SOURCE_DIR}/src/platform/OffThread.cpp ${PROJECT_SOURCE_DIR}/src/platform/OffThread.h
-                 ${PROJECT_SOURCE_DIR}/src/platform/ThreadPriority.cpp)
+                 ${PROJECT_SOURCE_DIR}/src/platform/OffThread.cpp ${PROJECT_SOURCE_DIR}/src/platform/OffThread.h)
   target_include_directories(tst_OffThread PRIVATE ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(tst_OffThread PRIVATE Qt6::Core Qt6::Test)
   # With Qt's own checks too: a call reaching a destroyed object is refused there.

@@ -36,9 +36,10 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
         return;
     }
     // The window may be gone before a slow read ends: the results go through the application,
-    // which waits for the pool's threads, and find the receiver only if it is still there. The
-    // first category shows meanwhile: the whole is read without taking the processor from the window.
-    platform::StartInBackground([receiver = QPointer<CatalogueHandOver>(this), start] {
+    // which waits for the pool's threads, and find the receiver only if it is still there. At normal
+    // priority: a thread that yields would keep the catalogue read-only, and the end waiting, for as
+    // long as another program keeps the processors busy.
+    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
         auto first = std::make_shared<std::unique_ptr<catalogue::cVbAnalyze>>(catalogue::PrepareFirstCategory(start));
         if (*first)
             QMetaObject::invokeMethod(qApp, [receiver, start, first] {
