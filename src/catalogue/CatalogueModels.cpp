@@ -98,6 +98,8 @@ QVariant CategoryListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case PlainTextRole:
         return category->Category();
+    case CountRole:
+        return category->Count();
     case Qt::DisplayRole:
         // The counts are shown only: the name itself stays what it is everywhere else. How many
         // projects it holds, and apart from that how many need attention.

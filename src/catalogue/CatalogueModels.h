@@ -24,6 +24,8 @@ enum ModelRole {
     PlainTextRole = Qt::UserRole + 1,
     // A project row's status (int of ProjectState), for every column of the row.
     StatusRole,
+    // How many projects a category holds.
+    CountRole,
 };
 
 // The categories of a catalogue, one row each, in catalogue order: row r is category r + 1.

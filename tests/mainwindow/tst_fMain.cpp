@@ -41,6 +41,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,6 +142,7 @@ private Q_SLOTS:
     void folderCutInTheMiddle_data();
     void folderCutInTheMiddle();
     void categoryListFitsItsNames();
+    void categoryMarkHasItsRoomBeforeItComes();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
@@ -1488,6 +1490,26 @@ void tst_fMain::categoryListFitsItsNames()
     catalogue::State().CategoryAt(2)->SetCategoryName(name + name.left(4));
     QTRY_VERIFY(list->viewport()->width() >= list->sizeHintForIndex(list->model()->index(1, 0)).width());
     QVERIFY(list->viewport()->width() > needed);
+}
+
+void tst_fMain::categoryMarkHasItsRoomBeforeItComes()
+{
+    // The marks come in as the projects are looked at: the list must not widen for them then.
+    QStandardItemModel model;
+    for (const QString &text : {QStringLiteral("業務 (120)"), QStringLiteral("業務 (120)  要3"), QStringLiteral("業務 (120)  要120")}) {
+        auto *item = new QStandardItem(text);
+        item->setData(120, catalogue::CountRole);
+        model.appendRow(item);
+    }
+    ReportListView list;
+    list.setModel(&model);
+    list.setItemDelegate(new CategoryCountDelegate(&list));
+    const int before = list.sizeHintForIndex(model.index(0, 0)).width();
+    QCOMPARE(list.sizeHintForIndex(model.index(1, 0)).width(), before);
+    QCOMPARE(list.sizeHintForIndex(model.index(2, 0)).width(), before);
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    QVERIFY(before > QStyledItemDelegate().sizeHint(option, model.index(2, 0)).width());
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()

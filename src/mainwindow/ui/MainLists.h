@@ -74,7 +74,7 @@ private:
     // What the empty project list says to do.
     QString emptyListText() const;
     void readableHint();
-    // Lays out after the event-loop turn, or within delay ms: counts of a filling catalogue change
+    // Lays out before the next paint (delay 0), or within delay ms: counts of a filling catalogue change
     // many times a second, and fitting the category list measures its names.
     void laySoon(int delay);
 
@@ -95,6 +95,7 @@ private:
     ProjectStatusDelegate *statusDelegate_ = nullptr;
     bool iconsWarmed_ = false; // asked for once the list has first painted
     QTimer *layTimer_ = nullptr;
+    bool layQueued_ = false;
     // The width each of the first categories' rows was measured at, 0 until it is (again).
     std::vector<int> categoryWidths_;
     QMetaObject::Connection focusFollowed_; // the filter in use while the box or its tick box has the focus

@@ -345,12 +345,20 @@ void CategoryCountDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
 
 QSize CategoryCountDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    const QString text = index.data().toString();
-    if (const qsizetype at = MarkStart(text); at >= 0) {
-        QFont bold = option.font;
+    // The name and its count, then room for the widest mark it can show (every project needing
+    // attention): the marks come in as the projects are looked at and never widen the list then,
+    // moving the project list under the pointer.
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    if (const qsizetype at = MarkStart(opt.text); at >= 0)
+        opt.text.truncate(at - 2);
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), opt.widget);
+    if (const int count = index.data(catalogue::CountRole).toInt(); count > 0) {
+        QFont bold = opt.font;
         bold.setBold(true);
-        size.rwidth() += QFontMetrics(bold).horizontalAdvance(text.mid(at)) - option.fontMetrics.horizontalAdvance(text.mid(at));
+        size.rwidth() += opt.fontMetrics.horizontalAdvance(QStringLiteral("  "))
+                         + QFontMetrics(bold).horizontalAdvance(QStringLiteral("要%1").arg(count));
     }
     return size;
 }
