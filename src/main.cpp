@@ -123,8 +123,8 @@ int main(int argc, char *argv[])
         if (!platform::trace::Enabled())
             return;
         const catalogue::CatalogueState &state = catalogue::State();
-        if (state.File == catalogue::CatalogueState::FileState::Reading)
-            return; // its first category alone
+        if (state.File == catalogue::CatalogueState::FileState::Reading || state.CatalogueFilePath.isEmpty())
+            return; // its first category alone, shown or still waiting to be
         for (qint32 i = 1; i <= state.CategoryCount; ++i)
             for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
                 if (!state.CategoryAt(i)->Record(j)->exeKnown)

@@ -398,6 +398,14 @@ void ProjectReader::Refresh(const std::vector<std::weak_ptr<ProjectRecord>> &rec
     pump();
 }
 
+void ProjectReader::LookAhead(const cVbAnalyze &category)
+{
+    for (qint32 i = 1; i <= category.Count(); ++i)
+        if (const std::shared_ptr<ProjectRecord> record = category.Shared(i).lock())
+            enqueue(record, true);
+    pump();
+}
+
 void ProjectReader::RefreshAll()
 {
     if (!Idle()) {

@@ -81,6 +81,7 @@ private Q_SLOTS:
     void addProject_data();
     void addProject();
     void addProjectBuildsThroughTheIde();
+    void lookAheadAtACategoryNotShown();
     void sameFileTwice();
 
     void deleteProject_data();
@@ -175,6 +176,21 @@ void tst_cVbAnalyze::addProject()
     // Without an IDE, a build attempt is told to the user at once.
     QCOMPARE(ui.messages, build ? QStringList {kNoIdeMessage} : QStringList());
     QVERIFY(!QFileInfo::exists(catalogueFile()));
+}
+
+void tst_cVbAnalyze::lookAheadAtACategoryNotShown()
+{
+    const QString project = path("Ahead") + "/App.vbp";
+    QVERIFY(writeVbp(project, "App1", "App1.exe"));
+    catalogue::ProjectReader reader(State());
+    cVbAnalyze category;
+    category.AppendLoadedEntry("App1", project);
+    category.AppendLoadedEntry("Gone", path("Gone") + "/Gone.vbp");
+    reader.LookAhead(category);
+    QTRY_COMPARE(category.Record(2)->Shown(), ProjectState::VbpMissing);
+    QCOMPARE(category.Record(1)->Shown(), ProjectState::ExeMissing);
+    QCOMPARE(category.Record(1)->exe.In(project), path("Ahead") + "/App1.exe");
+    QCOMPARE(category.AttentionCount(), 2);
 }
 
 void tst_cVbAnalyze::addProjectBuildsThroughTheIde()

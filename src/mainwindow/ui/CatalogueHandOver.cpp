@@ -1,6 +1,7 @@
 #include "mainwindow/ui/CatalogueHandOver.h"
 
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/ProjectReader.h"
 #include "catalogue/cVbAnalyze.h"
 #include "mainwindow/CatalogueCommands.h"
 #include "platform/FileSystem.h"
@@ -60,6 +61,10 @@ void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<c
         return;
     first_ = std::move(category);
     firstFile_ = file;
+    // Its projects are looked at while it waits for the window, so that its rows show with their
+    // executables and statuses; the reader looks at them again once they are shown.
+    if (catalogue::ProjectReader *reader = commands_.Reader())
+        reader->LookAhead(*first_);
     // Once the window is on screen (a window never shown, as in a test, does not hold it).
     QWindow *handle = window_->windowHandle();
     if (handle && handle->isExposed())
