@@ -53,6 +53,8 @@
 #include <QScrollBar>
 #include <QToolTip>
 
+#include <optional>
+
 using catalogue::State;
 
 namespace {
@@ -143,6 +145,7 @@ private Q_SLOTS:
     void folderCutInTheMiddle();
     void categoryListFitsItsNames();
     void categoryMarkHasItsRoomBeforeItComes();
+    void rowsFirstPaintWithTheirScrollBar();
     void categoryListScrollsOnlyWhenNeeded_data();
     void categoryListScrollsOnlyWhenNeeded();
     void buildCategoryFromTheMenu();
@@ -1510,6 +1513,34 @@ void tst_fMain::categoryMarkHasItsRoomBeforeItComes()
     QStyleOptionViewItem option;
     option.initFrom(&list);
     QVERIFY(before > QStyledItemDelegate().sizeHint(option, model.index(2, 0)).width());
+}
+
+void tst_fMain::rowsFirstPaintWithTheirScrollBar()
+{
+    // Rows that need a scroll bar are first painted with it, not at a width about to change.
+    fMain w;
+    w.resize(900, 400);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ReportListView *list = w.Lists().lvwProjectList();
+    struct FirstPaint : QObject {
+        ReportListView *list = nullptr;
+        std::optional<bool> bar; // at the first paint with rows
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && !bar && list->model()->rowCount() > 0)
+                bar = list->verticalScrollBar()->isVisible();
+            return false;
+        }
+    } probe;
+    probe.list = list;
+    list->viewport()->installEventFilter(&probe);
+    QByteArray text = "[A]\r\n";
+    for (int i = 0; i < 80; ++i)
+        text += "p" + QByteArray::number(i) + "=/src/p" + QByteArray::number(i) + ".vbp\r\n";
+    load(w, text);
+    QTRY_VERIFY(probe.bar.has_value());
+    QVERIFY(*probe.bar);
 }
 
 void tst_fMain::categoryListScrollsOnlyWhenNeeded_data()

@@ -9,7 +9,6 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
-#include <QTimer>
 
 #include <optional>
 
@@ -85,8 +84,9 @@ ColumnWidths::ColumnWidths(ReportListView *projectList) : QObject(projectList), 
 
 bool ColumnWidths::eventFilter(QObject *watched, QEvent *event)
 {
+    // At once: a scroll bar shown before a paint resizes the list, and the columns follow in that paint.
     if (event->type() == QEvent::Resize && watched == projectList_->viewport())
-        ApplySoon();
+        Apply();
     return QObject::eventFilter(watched, event);
 }
 
@@ -104,10 +104,11 @@ void ColumnWidths::ApplySoon()
     if (applyPending_)
         return;
     applyPending_ = true;
-    QTimer::singleShot(0, this, [this] {
+    // Queued, not timed: before the list's next paint, which is posted at a lower priority.
+    QMetaObject::invokeMethod(this, [this] {
         if (applyPending_)
             Apply();
-    });
+    }, Qt::QueuedConnection);
 }
 
 void ColumnWidths::Read(const QString &settingsFile)

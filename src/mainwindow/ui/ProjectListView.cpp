@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <iterator>
+#include <utility>
 
 ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
 {
@@ -59,6 +60,33 @@ bool ReportListView::viewportEvent(QEvent *event)
     else
         QToolTip::showText(help->globalPos(), lines.join(u'\n'), viewport(), visualRect(index));
     return true;
+}
+
+void ReportListView::setModel(QAbstractItemModel *model)
+{
+    QTreeView::setModel(model);
+    if (!model)
+        return;
+    const auto soon = [this] { layOutBeforePaint(); };
+    connect(model, &QAbstractItemModel::modelReset, this, soon);
+    connect(model, &QAbstractItemModel::layoutChanged, this, soon);
+    connect(model, &QAbstractItemModel::rowsInserted, this, soon);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, soon);
+}
+
+void ReportListView::layOutBeforePaint()
+{
+    // A queued call comes before the paint, which is posted at a lower priority.
+    if (std::exchange(layoutQueued_, true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        layoutQueued_ = false;
+        executeDelayedItemsLayout();
+        // The scroll bars shown or hidden now as well: the scroll area does it in a queued call,
+        // which would come after the paint.
+        QEvent request(QEvent::LayoutRequest);
+        QCoreApplication::sendEvent(this, &request);
+    }, Qt::QueuedConnection);
 }
 
 qint32 ReportListView::RowCount() const { return model() ? model()->rowCount() : 0; }

@@ -38,6 +38,10 @@ public:
     static bool HoldsFileList(const QMimeData *data);
     static QStringList LocalFiles(const QMimeData *data);
 
+    // Other rows lay the list out (and show or hide its scroll bars) before it paints them, not in
+    // that paint: the rows would show once at a width about to change.
+    void setModel(QAbstractItemModel *model) override;
+
 Q_SIGNALS:
     // Files dropped from the shell, in the order of the dropped list. Sent after the drop has
     // returned, so that the source of the drag never waits on it.
@@ -52,6 +56,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void layOutBeforePaint();
+    bool layoutQueued_ = false;
     // The row is current and the only one selected already (none: nothing is).
     bool showsSelected(const QModelIndex &index) const;
 
