@@ -39,8 +39,9 @@ public:
     // Looks again at these projects (their files may have changed).
     void Refresh(const std::vector<std::weak_ptr<ProjectRecord>> &records, bool urgent = false);
     // Looks at the projects of a category not in the catalogue yet (one to be shown first), as
-    // urgently as the rows on screen: its rows show what they are once it is in. The lists find no
-    // row of theirs to change, and a new catalogue drops the looks not done.
+    // urgently as the rows on screen: its rows show what they are once it is in, and the looks
+    // queued then pass over them. The lists find no row of theirs to change, and a new catalogue
+    // drops the looks not done (its own look at them is queued then).
     void LookAhead(const cVbAnalyze &category);
     // Looks again at every project, the current category's first. While a look is under way the
     // next one follows it.

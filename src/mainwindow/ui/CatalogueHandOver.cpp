@@ -62,7 +62,7 @@ void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<c
     first_ = std::move(category);
     firstFile_ = file;
     // Its projects are looked at while it waits for the window, so that its rows show with their
-    // executables and statuses; the reader looks at them again once they are shown.
+    // executables and statuses; shown, they count as looked at (a look not done by then is redone).
     if (catalogue::ProjectReader *reader = commands_.Reader())
         reader->LookAhead(*first_);
     // Once the window is on screen (a window never shown, as in a test, does not hold it).
