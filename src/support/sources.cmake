@@ -5,6 +5,7 @@ target_sources(zarun_core PRIVATE
 )
 target_sources(zarun_ui PRIVATE
   support/ui/BandedScrollBarStyle.cpp support/ui/BandedScrollBarStyle.h
+  support/ui/BeforePaint.h
   support/ui/cCommonDlg.cpp support/ui/cCommonDlg.h
   support/ui/cILink.cpp support/ui/cILink.h
   support/ui/fAbout.cpp support/ui/fAbout.h

@@ -101,14 +101,7 @@ bool ColumnWidths::onScreen(int first, int last) const
 
 void ColumnWidths::ApplySoon()
 {
-    if (applyPending_)
-        return;
-    applyPending_ = true;
-    // Queued, not timed: before the list's next paint, which is posted at a lower priority.
-    QMetaObject::invokeMethod(this, [this] {
-        if (applyPending_)
-            Apply();
-    }, Qt::QueuedConnection);
+    applySoon_.Request();
 }
 
 void ColumnWidths::Read(const QString &settingsFile)
@@ -125,7 +118,7 @@ void ColumnWidths::Read(const QString &settingsFile)
 
 void ColumnWidths::Apply()
 {
-    applyPending_ = false;
+    applySoon_.Cancel();
     const auto sizing = ProgramSizing();
     const int columns = projectList_->model()->columnCount();
     const int available = projectList_->viewport()->width();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/Settings.h"
+#include "support/ui/BeforePaint.h"
 
 #include <QFont>
 #include <QObject>
@@ -61,7 +62,7 @@ private:
     std::array<bool, settings::kListWidthCount> set_{};
     bool sizing_ = false;
     bool categorySet_ = false;
-    bool applyPending_ = false;
+    support::BeforePaint applySoon_{this, [this] { Apply(); }};
     mutable int statusWidth_ = 0;
     mutable const QStyle *statusStyle_ = nullptr;
     mutable QFont statusFont_;

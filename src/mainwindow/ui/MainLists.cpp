@@ -22,8 +22,6 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include <utility>
-
 using catalogue::State;
 using platform::PixelsToTwips;
 using platform::TwipsToPixels;
@@ -182,18 +180,13 @@ void MainLists::resizeEvent(QResizeEvent *event)
 void MainLists::laySoon(int delay)
 {
     if (delay == 0) {
-        // Before the lists paint their new rows (a paint is posted at a lower priority): rows are
-        // never shown at a width about to change.
+        // Before the lists paint their new rows: rows are never shown at a width about to change.
         layTimer_->stop();
-        if (!std::exchange(layQueued_, true))
-            QMetaObject::invokeMethod(this, [this] {
-                layQueued_ = false;
-                Lay();
-            }, Qt::QueuedConnection);
+        layNow_.Request();
         return;
     }
     // A pending lay-out comes no later than asked; an earlier one is not put off.
-    if (layQueued_)
+    if (layNow_.Pending())
         return;
     if (!layTimer_->isActive() || layTimer_->remainingTime() > delay)
         layTimer_->start(delay);

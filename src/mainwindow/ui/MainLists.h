@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ui/BeforePaint.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -95,7 +97,7 @@ private:
     ProjectStatusDelegate *statusDelegate_ = nullptr;
     bool iconsWarmed_ = false; // asked for once the list has first painted
     QTimer *layTimer_ = nullptr;
-    bool layQueued_ = false;
+    support::BeforePaint layNow_{this, [this] { Lay(); }};
     // The width each of the first categories' rows was measured at, 0 until it is (again).
     std::vector<int> categoryWidths_;
     QMetaObject::Connection focusFollowed_; // the filter in use while the box or its tick box has the focus

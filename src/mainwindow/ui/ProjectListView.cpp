@@ -21,7 +21,6 @@
 #include <QUrl>
 
 #include <iterator>
-#include <utility>
 
 ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
 {
@@ -67,26 +66,20 @@ void ReportListView::setModel(QAbstractItemModel *model)
     QTreeView::setModel(model);
     if (!model)
         return;
-    const auto soon = [this] { layOutBeforePaint(); };
+    const auto soon = [this] { layOutSoon_.Request(); };
     connect(model, &QAbstractItemModel::modelReset, this, soon);
     connect(model, &QAbstractItemModel::layoutChanged, this, soon);
     connect(model, &QAbstractItemModel::rowsInserted, this, soon);
     connect(model, &QAbstractItemModel::rowsRemoved, this, soon);
 }
 
-void ReportListView::layOutBeforePaint()
+void ReportListView::layOut()
 {
-    // A queued call comes before the paint, which is posted at a lower priority.
-    if (std::exchange(layoutQueued_, true))
-        return;
-    QMetaObject::invokeMethod(this, [this] {
-        layoutQueued_ = false;
-        executeDelayedItemsLayout();
-        // The scroll bars shown or hidden now as well: the scroll area does it in a queued call,
-        // which would come after the paint.
-        QEvent request(QEvent::LayoutRequest);
-        QCoreApplication::sendEvent(this, &request);
-    }, Qt::QueuedConnection);
+    executeDelayedItemsLayout();
+    // The scroll bars shown or hidden now as well: the scroll area does it in a queued call,
+    // which would come after the paint.
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 qint32 ReportListView::RowCount() const { return model() ? model()->rowCount() : 0; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ui/BeforePaint.h"
 #include "support/ui/ShapedTexts.h"
 
 #include <QHash>
@@ -56,8 +57,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void layOutBeforePaint();
-    bool layoutQueued_ = false;
+    void layOut();
+    support::BeforePaint layOutSoon_{this, [this] { layOut(); }};
     // The row is current and the only one selected already (none: nothing is).
     bool showsSelected(const QModelIndex &index) const;
 
