@@ -302,6 +302,7 @@ class Trace:
         self.file = None
         self.rest = b""
         self.events = {}
+        self.values = {}  # event: [(time, the number the line gives)]
 
     def poll(self):
         if self.file is None:
@@ -316,9 +317,14 @@ class Trace:
             parts = line.split()
             if len(parts) >= 2 and parts[0].isdigit():
                 self.events.setdefault(parts[1].decode(), []).append(int(parts[0]))
+                if len(parts) >= 3 and parts[2].isdigit():
+                    self.values.setdefault(parts[1].decode(), []).append((int(parts[0]), int(parts[2])))
 
     def times(self, event):
         return self.events.get(event, [])
+
+    def numbers(self, event):
+        return self.values.get(event, [])
 
     def close(self):
         if self.file:
@@ -671,6 +677,11 @@ class Program:
                 result["row_changes"] = [round(ms(t), 1) for t in s.changes()]
                 s.settle()
                 result["stall_open"] = s.stall(shown, time.monotonic_ns())
+                # The program's own figure (its trace only): the longest gap of 30 ms or more between
+                # its timer's ticks that began after the window showed, until filled (0: none). Far
+                # below the pings' figure, the wait was outside its loop.
+                gaps = [gap for end, gap in trace.numbers("gap") if end - gap >= shown and (not fill or end <= fill)]
+                result["stall_open_trace"] = max(gaps, default=0) / MS
                 if phases and fill:
                     self.phases(s, result, fill - shown)
             else:
@@ -902,6 +913,11 @@ def med(samples, key):
     return statistics.median(values) if values else None
 
 
+def most(samples, key):
+    values = [value(s, key) for s in samples if s.get("ok")]
+    return max((v for v in values if v is not None), default=None)
+
+
 def fmt(v, digits=0):
     return "-" if v is None else f"{v:,.{digits}f}"
 
@@ -927,7 +943,7 @@ def report(results, sizes, labels, info, args, cold_text):
         base_shown, base_menus = med(e["warm"], "shown"), med(e["warm"], "menus")
         base_hwm = med(e["warm"], "hwm_kib")
         open_head = ("| projects | run | shown | menus | menus - empty | rows on screen | filled [trace] | floor "
-                     "| (filled - empty shown) / floor | stall: open | peak RSS MB | KB / project | CPU ms |")
+                     "| (filled - empty shown) / floor | stall: open (most) | its loop's gaps [trace] | peak RSS MB | KB / project | CPU ms |")
         after_head = ("| projects | run | refresh [trace end] | stall: refresh | stall: categories | slowest Down "
                       "| stall: filter | first key | slowest key | window's CPU: most a key [/proc] | slowest rows: first / all shown [trace] | tick / untick | stall: delete "
                       "| delete (Enter): loop free / on disk | floor: rewrite | close: window / exit |")
@@ -950,6 +966,12 @@ def report(results, sizes, labels, info, args, cold_text):
                 def val(key):
                     return value(one, key) if one is not None else med(c["warm"], key)
 
+                def worst(key):
+                    """A median with the most of any start beside it: one stall is what a user feels."""
+                    if one is not None:
+                        return fmt(value(one, key))
+                    return f"{fmt(med(c['warm'], key))} ({fmt(most(c['warm'], key))})"
+
                 def first_key():
                     if one is not None:
                         return (one.get("keys_filter") or [None])[0]
@@ -962,7 +984,7 @@ def report(results, sizes, labels, info, args, cold_text):
                 per = (hwm - base_hwm) / n if hwm and base_hwm else None
                 tables[0].append(
                     f"| {n:,} | {name} | {fmt(shown)} | {fmt(menus)} | {fmt(am)} | {fmt(val('on_screen'))} "
-                    f"| {fmt(filled)} | {fmt(floor_ms)} | {fmt(ratio, 2)} | {fmt(val('stall_open'))} "
+                    f"| {fmt(filled)} | {fmt(floor_ms)} | {fmt(ratio, 2)} | {worst('stall_open')} | {worst('stall_open_trace')} "
                     f"| {fmt(hwm / 1024 if hwm else None)} | {fmt(per, 2)} | {fmt(val('cpu_ms'))} |")
                 tables[1].append(
                     f"| {n:,} | {name} | {fmt(val('refresh'))} | {fmt(val('stall_refresh'))} "

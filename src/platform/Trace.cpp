@@ -25,6 +25,8 @@ struct Tracer {
 // Set once at start when tracing; never freed (lines may come until the very end).
 Tracer *g_tracer = nullptr;
 
+constexpr qint64 kFeltGapNs = 30'000'000;
+
 qint64 NowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -44,10 +46,16 @@ void NoteTickLocked(qint64 ns)
 {
     const qint64 gap = ns - g_tracer->lastTick;
     g_tracer->lastTick = ns;
+    char line[64];
+    // Every gap a user could feel, not only new longest ones: those after the window showed are
+    // usually shorter than the start's.
+    if (gap >= kFeltGapNs) {
+        std::snprintf(line, sizeof line, "gap %lld", static_cast<long long>(gap));
+        WriteLocked(ns, line);
+    }
     if (gap <= g_tracer->longestGap)
         return;
     g_tracer->longestGap = gap;
-    char line[64];
     std::snprintf(line, sizeof line, "stall %lld", static_cast<long long>(gap));
     WriteLocked(ns, line);
 }

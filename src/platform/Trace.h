@@ -11,7 +11,8 @@ namespace platform::trace {
 
 // Once the application object exists: writes "start" and watches the event loop with a 10 ms
 // timer until CatalogueFilled: "stall <ns>" at the end of each gap between two ticks longer than
-// any before (the longest the loop could not answer so far); at exit "longest-stall <ns>".
+// any before (the longest the loop could not answer so far), "gap <ns>" after each gap of 30 ms or
+// more; at exit "longest-stall <ns>".
 void Start();
 
 // Whether marks are written (checks that cost something are skipped otherwise).
