@@ -750,18 +750,7 @@ class Program:
         result["tick"] = self.timed(s, "space")
         s.idle(0.5)
         s.key("Shift_L", "Tab")
-        # "0" keeps every project (each path holds one), "0001" the first category's and a few more.
-        timed = [self.timed_filter(s, k) for k in ("0", "0", "0", "1", "2", "3")]
-        timed += [self.timed_filter(s, "BackSpace") for _ in range(6)]
-        result["keys_filter"] = [free for free, _, _, _ in timed]
-        result["cpu_keys"] = [cpu for _, _, _, cpu in timed]
-        shown = [first for _, first, _, _ in timed if first is not None]
-        if shown:
-            result["shown_filter"] = max(shown)
-        narrowed = [whole for _, _, whole, _ in timed if whole is not None]
-        if narrowed:
-            result["narrowed_filter"] = max(narrowed)
-            result["narrowed_keys"] = [whole for _, _, whole, _ in timed]
+        type_filter(s, result)
         s.idle(0.5)
         s.key("Escape")
         s.key("Tab")
@@ -798,7 +787,8 @@ class Program:
         s.settle()
         result["stall_delete"] = s.stall(start, time.monotonic_ns())
 
-    def timed_filter(self, s, *chord):
+    @staticmethod
+    def timed_filter(s, *chord):
         """A key in the filter box: until the loop was free, until the program's trace marked the first
         rows for the text as shown (those of the index's first piece, or all of them), and until it
         marked them as all there (None from a build that does not mark it); and the CPU the window's
@@ -828,6 +818,71 @@ class Program:
         pressed, free = s.key(*chord)
         s.idle(0.1)
         return (free - pressed) / MS
+
+
+def type_filter(s, result):
+    """The filter's keys, typed then erased, each timed; the box has the focus."""
+    # "0" keeps every project (each path holds one), "0001" the first category's and a few more.
+    timed = [Program.timed_filter(s, k) for k in ("0", "0", "0", "1", "2", "3")]
+    timed += [Program.timed_filter(s, "BackSpace") for _ in range(6)]
+    result["keys_filter"] = [free for free, _, _, _ in timed]
+    result["cpu_keys"] = [cpu for _, _, _, cpu in timed]
+    shown = [first for _, first, _, _ in timed if first is not None]
+    if shown:
+        result["shown_filter"] = max(shown)
+    narrowed = [whole for _, _, whole, _ in timed if whole is not None]
+    if narrowed:
+        result["narrowed_filter"] = max(narrowed)
+        result["narrowed_keys"] = [whole for _, _, whole, _ in timed]
+
+
+class PlainList:
+    """The floor for the filter's keys (plain_list.cpp): the same rows, columns and window in a plain
+    Qt list, its rows for each text found before the keys; the same keys, timed the same way."""
+
+    def __init__(self, exe, work, env, x, args):
+        self.exe, self.work, self.env, self.x, self.args = exe, work, env, x, args
+
+    def start(self, catalogue):
+        text = catalogue + ".utf-8"
+        if not os.path.exists(text) or os.path.getmtime(text) < os.path.getmtime(catalogue):
+            with open(catalogue, "rb") as f, open(text, "w", encoding="utf-8") as out:
+                out.write(f.read().decode("cp932"))
+        trace_path = os.path.join(self.work, "plain-trace.txt")
+        if os.path.exists(trace_path):
+            os.remove(trace_path)
+        self.x.pointer_to_corner()
+        self.x.drain()
+        t0 = time.monotonic_ns()
+        proc = subprocess.Popen([self.exe, text], env=dict(self.env, ZARUN_TRACE=trace_path),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        trace = Trace(trace_path)
+        s = Session(self.x, proc, trace, t0)
+        result = {"ok": False}
+        try:
+            s.wait_shown(self.args.timeout)
+            s.start_pings()
+            s.pump(lambda: bool(trace.times("filled")), self.args.timeout, "the rows")
+            s.idle(0.3)
+            s.settle()
+            s.ensure_focus()
+            s.key("Control_L", "f")
+            s.key("Tab")
+            s.key("space")
+            s.idle(0.5)
+            s.key("Shift_L", "Tab")
+            type_filter(s, result)
+            result["ok"] = True
+        except (Failed, OSError) as e:
+            result["error"] = str(e)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+            proc.wait()
+            os.close(s.pidfd)
+            trace.close()
+            self.x.handlers = []
+        return result
 
 
 # ---- cache state ------------------------------------------------------------------------------
@@ -1005,6 +1060,22 @@ def report(results, sizes, labels, info, args, cold_text):
                     if s and not s.get("ok")]
         if failures:
             print(f"  failed starts: {len(failures)} ({'; '.join(sorted(set(map(str, failures))))})")
+    plain = results.get("plain")
+    if plain and any(plain[n]["warm"] for n in sizes):
+        print()
+        print(f"[plain list] {args.plain_list}: the floor for the filter's keys, the same rows in a plain Qt list"
+              " (its rows for each text found before the keys)")
+        print("| projects | run | first key | slowest key | window's CPU: most a key [/proc] |")
+        print("|---|---|---|---|---|")
+        for n in sizes:
+            samples = [p for p in plain[n]["warm"] if p.get("ok")]
+            if samples:
+                firsts = [p["keys_filter"][0] for p in samples]
+                print(f"| {n:,} | median | {fmt(statistics.median(firsts))} | {fmt(med(samples, 'keys_filter'))} "
+                      f"| {fmt(med(samples, 'cpu_keys'))} |")
+            failed = [p.get("error") for p in plain[n]["warm"] if not p.get("ok")]
+            if failed:
+                print(f"  failed: {len(failed)} ({'; '.join(sorted(set(map(str, failed))))})")
 
 
 def main():
@@ -1020,6 +1091,7 @@ def main():
     ap.add_argument("--fill-timeout", type=float, default=0,
                     help="seconds to wait for every row to be filled; default 60 + 0.5 ms a project")
     ap.add_argument("--json", help="also write every sample here")
+    ap.add_argument("--plain-list", help="the plain list (plain_list.cpp built): a floor for the filter's keys")
     args = ap.parse_args()
 
     sizes = [int(s) for s in args.sizes.split(",") if s]
@@ -1092,6 +1164,9 @@ def measure(args, x, env, home, state, work, sizes, catalogues, warmup, empty_ca
     results = {l: {"exe": os.path.abspath(exe), "empty": {"cold": {}, "warm": []}} for l, exe in
                zip(labels, args.zarun)}
     results["floor"] = {n: {"cold": {}, "warm": []} for n in sizes}
+    plain = PlainList(args.plain_list, work, env, x, args) if args.plain_list and args.phases else None
+    if plain:
+        results["plain"] = {n: {"warm": []} for n in sizes}
     for l in labels:
         for n in sizes:
             results[l][n] = {"first": {}, "cold": {}, "warm": []}
@@ -1145,6 +1220,8 @@ def measure(args, x, env, home, state, work, sizes, catalogues, warmup, empty_ca
             for l in order:
                 results[l][n]["warm"].append(start(l, n, "warm"))
             results["floor"][n]["warm"].append(run_floor(args.floor, catalogues[n]))
+            if plain and n <= 100000:
+                results["plain"][n]["warm"].append(plain.start(catalogues[n]))
 
     report(results, sizes, labels, info, args, cold_text)
     if args.json:

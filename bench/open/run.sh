@@ -7,6 +7,8 @@
 #   BENCH_SIZES=10000,100000,1000000  BENCH_RUNS=5 (warm starts)  BENCH_COLD=auto|drop|fadvise|none
 #   BENCH_PHASES=1 (0: open and close only)  BENCH_FILL_TIMEOUT=<s> (default 60 + 0.5 ms a project)
 #   BENCH_WORK=<folder> (kept: the tree and catalogues are reused)  BENCH_JSON=<file> (every sample)
+#   BENCH_PLAIN_LIST=<build>/bench/plain_list: the filter's keys also in a plain Qt list showing the
+#   same rows (up to 100,000 projects), the toolkit's floor for a key
 # A size the disk has no room for is skipped with a line saying so (1,000,000 projects take about
 # 9 GB and 7 million inodes, and some minutes to make the first time).
 # Dropping the page cache needs root; otherwise the files are evicted one by one (fadvise).
@@ -35,8 +37,9 @@ for exe in "$@"; do
   [ -x "$exe" ] || { echo "not an executable: $exe" >&2; exit 2; }
   exes+=("$(realpath -- "$exe")")
 done
-json=()
+json=()  # and the other optional arguments
 [ -n "${BENCH_JSON:-}" ] && json=(--json "$BENCH_JSON")
+[ -n "${BENCH_PLAIN_LIST:-}" ] && json+=(--plain-list "$(realpath -- "$BENCH_PLAIN_LIST")")
 
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
   python3 "$here/drive.py" --floor "$work/floor" --work "$work" \
