@@ -285,11 +285,12 @@ def cpu_ms(pid):
         return None
 
 
-def window_thread_cpu_ns(pid):
-    """The CPU time the process's first thread (the window's) has run, from the scheduler."""
+def window_thread_cpu_ns(pid, field=0):
+    """The CPU time the process's first thread (the window's) has run, from the scheduler; field 1:
+    the time it waited to run, ready but without a core."""
     try:
         with open(f"/proc/{pid}/task/{pid}/schedstat") as f:
-            return int(f.read().split()[0])
+            return int(f.read().split()[field])
     except (OSError, ValueError, IndexError):
         return None
 
@@ -343,6 +344,7 @@ class Session:
     PING_MS = 10
     DENSE_PING_MS = 2
     PROMPT_MS = 4  # a ping answered within this found the event loop free
+    AFTER_MARK_MS = 10  # a filter key's rows are painted within this after the trace marks them
     KEY_HELD_MS = 80  # how long a typist's key is down
     GRAB_MS = 10
 
@@ -557,19 +559,31 @@ class Session:
         took to handle it, as the pings tell (Failed when it did not within timeout). The key is let
         go KEY_HELD_MS after it went down, as a typist's is (or once the loop is free, if later), and
         what it waited for is the longer of the press's wait and the release's: a check box acts when
-        the key goes up. Let go at once, the release waited behind the press and was counted in it."""
+        the key goes up. Let go at once, the release waited behind the press and was counted in it.
+        While the key is down the loop is pinged densely, for what the caller may look at after."""
         pressed = time.monotonic_ns()
         self.x.press(*names)
         try:
             free = self.loop_free(timeout)
             held = pressed + self.KEY_HELD_MS * MS - time.monotonic_ns()
             if held > 0:
-                self.idle(held / 1e9)
+                self.ping_ms = self.DENSE_PING_MS
+                try:
+                    self.idle(held / 1e9)
+                finally:
+                    self.ping_ms = self.PING_MS
         finally:
             released = time.monotonic_ns()
             self.x.release(*names)
         waited = max(free - pressed, self.loop_free(timeout) - released)
         return pressed, pressed + waited
+
+    def busy_after(self, moment, ms):
+        """The last reply made late (the loop busy) among the pings sent from just before moment until
+        ms after it; None when none was."""
+        late = [r for s, r in self.pings.values() if r is not None and r - s > self.PROMPT_MS * MS
+                and moment - 2 * self.DENSE_PING_MS * MS <= s <= moment + ms * MS]
+        return max(late, default=None)
 
     def loop_free(self, timeout):
         """Pings densely until three in a row come back promptly; returns when the loop was free: the
@@ -794,6 +808,7 @@ class Program:
         marked them as all there (None from a build that does not mark it); and the CPU the window's
         thread ran for it, until a tenth of a second after (its pings' replies included)."""
         cpu = window_thread_cpu_ns(s.proc.pid)
+        queued = window_thread_cpu_ns(s.proc.pid, 1)
         marks = len(s.trace.times("narrowed"))
         firsts = len(s.trace.times("narrowed-first"))
         pressed, free = s.key(*chord)
@@ -801,15 +816,23 @@ class Program:
         if not getattr(s, "no_narrowed_mark", False):
             try:
                 s.pump(lambda: len(s.trace.times("narrowed")) > marks, 5, "the rows for the text")
-                whole = (s.trace.times("narrowed")[marks] - pressed) / MS
-                first = s.trace.times("narrowed-first")[firsts:firsts + 1]
-                shown = (first[0] - pressed) / MS if first else whole
+                found = s.trace.times("narrowed-first")[firsts:firsts + 1] + s.trace.times("narrowed")[marks:marks + 1]
+                whole = (found[-1] - pressed) / MS
+                shown = (found[0] - pressed) / MS
+                # The rows are painted after their mark, which a search on a worker may set after
+                # the loop's first quiet run: the key lasts until that paint is over too.
+                s.idle(Session.AFTER_MARK_MS / 1000)
+                s.settle()
+                busy = [b for b in (s.busy_after(m, Session.AFTER_MARK_MS) for m in found) if b is not None]
+                free = max([free] + busy)
             except Failed:
                 if s.exited is not None:
                     raise
                 s.no_narrowed_mark = True
         s.idle(0.1)
         after = window_thread_cpu_ns(s.proc.pid)
+        waited = window_thread_cpu_ns(s.proc.pid, 1)
+        s.queued_ms = (waited - queued) / MS if queued is not None and waited is not None else None
         return (free - pressed) / MS, shown, whole, (after - cpu) / MS if cpu is not None and after is not None else None
 
     @staticmethod
@@ -823,10 +846,15 @@ class Program:
 def type_filter(s, result):
     """The filter's keys, typed then erased, each timed; the box has the focus."""
     # "0" keeps every project (each path holds one), "0001" the first category's and a few more.
-    timed = [Program.timed_filter(s, k) for k in ("0", "0", "0", "1", "2", "3")]
-    timed += [Program.timed_filter(s, "BackSpace") for _ in range(6)]
+    timed, queued = [], []
+    for k in ("0", "0", "0", "1", "2", "3") + ("BackSpace",) * 6:
+        timed.append(Program.timed_filter(s, k))
+        queued.append(s.queued_ms)
     result["keys_filter"] = [free for free, _, _, _ in timed]
     result["cpu_keys"] = [cpu for _, _, _, cpu in timed]
+    # How long the window's thread was ready to run but waited for a core (another process, the
+    # host): a slow key with little CPU and much of this was the machine's, not the program's.
+    result["queued_keys"] = queued
     shown = [first for _, first, _, _ in timed if first is not None]
     if shown:
         result["shown_filter"] = max(shown)
