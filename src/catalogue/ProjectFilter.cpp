@@ -284,8 +284,11 @@ void ProjectFilterModel::found(const Found &result)
     if (result.serial != latest_->load())
         return;
     if (result.partOf > 0) {
-        // Shown only where it drops no row the whole result may keep (a selected one among them).
-        if (result.revision == revision_ && !dropsBeyond(result.partOf)) {
+        // Shown only where it drops no row the whole result may keep (a selected one among them),
+        // and changes a row within the piece: one that keeps them all would only drop the rows past
+        // it, and the whole result brings them back (the list laid out and painted twice for nothing).
+        if (result.revision == revision_ && !dropsBeyond(result.partOf)
+            && !keepsShownWithin(result.partOf, result.rows)) {
             relayout(true, result.rows);
             platform::trace::Mark("narrowed-first");
         }
@@ -336,6 +339,16 @@ void ProjectFilterModel::relayout(bool narrowed, std::vector<int> rows)
         after.append(mapFromSource(source));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged();
+}
+
+bool ProjectFilterModel::keepsShownWithin(int sourceRows, const std::vector<int> &rows) const
+{
+    if (!narrowed_) {
+        const int within = std::min(sourceRows, projects_->rowCount());
+        return int(rows.size()) == within && (rows.empty() || rows.back() == within - 1);
+    }
+    const auto end = std::lower_bound(rows_.begin(), rows_.end(), sourceRows);
+    return std::equal(rows_.begin(), end, rows.begin(), rows.end());
 }
 
 bool ProjectFilterModel::dropsBeyond(int sourceRows) const

@@ -85,6 +85,8 @@ private:
     void keepSlotOnly(std::shared_ptr<Slot> slot);
     // Whether a row kept by a persistent index (selected, current) lies at or past that source row.
     bool dropsBeyond(int sourceRows) const;
+    // Whether rows (ascending source rows, all before sourceRows) are the rows shown before it.
+    bool keepsShownWithin(int sourceRows, const std::vector<int> &rows) const;
     static std::vector<int> search(Slot &slot, const QString &folded);
     void found(const Found &result);
     bool showsSame(bool narrowed, const std::vector<int> &rows) const;
