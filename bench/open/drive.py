@@ -285,7 +285,7 @@ def cpu_ms(pid):
         return None
 
 
-def window_thread_cpu_ns(pid, field=0):
+def window_thread_ns(pid, field=0):
     """The CPU time the process's first thread (the window's) has run, from the scheduler; field 1:
     the time it waited to run, ready but without a core."""
     try:
@@ -500,13 +500,21 @@ class Session:
         self.ping_ms = ms or self.PING_MS
         self.next_ping = 0
 
-    def watch_rows(self):
+    def rows_area(self):
+        """The right half of the project list, below its header: clear of the menus' popups."""
         attrs = self.x.attributes(self.main)
         if attrs and attrs.width > 200 and attrs.height > 200:
-            # The right half of the project list, below its header: clear of the menus' popups.
             x0, y0 = attrs.width // 2, 110
-            self.grab = (x0, y0, attrs.width - 30 - x0, attrs.height - 30 - y0)
-            self.next_grab = 0
+            return (x0, y0, attrs.width - 30 - x0, attrs.height - 30 - y0)
+        return None
+
+    def rows_look(self):
+        area = self.rows_area()
+        return self.x.region_hash(self.main, *area) if area else None
+
+    def watch_rows(self):
+        self.grab = self.rows_area()
+        self.next_grab = 0
 
     def rows_settled(self):
         """When the watched rows took their last look; None when they never changed."""
@@ -803,14 +811,16 @@ class Program:
 
     @staticmethod
     def timed_filter(s, *chord):
-        """A key in the filter box: until the loop was free, until the program's trace marked the first
-        rows for the text as shown (those of the index's first piece, or all of them), and until it
-        marked them as all there (None from a build that does not mark it); and the CPU the window's
-        thread ran for it, until a tenth of a second after (its pings' replies included)."""
-        cpu = window_thread_cpu_ns(s.proc.pid)
-        queued = window_thread_cpu_ns(s.proc.pid, 1)
+        """A key in the filter box: until the loop was free and the first rows for the text painted,
+        until the program's trace marked those rows as shown (those of the index's first piece, or
+        all of them), and until it marked them as all there (None from a build that does not mark
+        it); and the CPU the window's thread ran for it, until a tenth of a second after (its pings'
+        replies included). The thread's wait for a core is left in s.queued_ms."""
+        cpu = window_thread_ns(s.proc.pid)
+        queued = window_thread_ns(s.proc.pid, 1)
         marks = len(s.trace.times("narrowed"))
         firsts = len(s.trace.times("narrowed-first"))
+        look = s.rows_look()
         pressed, free = s.key(*chord)
         shown = whole = None
         if not getattr(s, "no_narrowed_mark", False):
@@ -822,18 +832,19 @@ class Program:
                 # The rows are painted after their mark, which a search on a worker may set after
                 # the loop's first quiet run: the key lasts until that paint is over too. The first
                 # rows shown answer the key; the rest of a long list coming later is timed as a stall.
+                # Rows that look as before (the same ones on screen) leave nothing to wait for.
                 s.idle(Session.AFTER_MARK_MS / 1000)
                 s.settle()
                 busy = s.busy_after(found[0], Session.AFTER_MARK_MS)
-                if busy is not None:
+                if busy is not None and s.rows_look() != look:
                     free = max(free, busy)
             except Failed:
                 if s.exited is not None:
                     raise
                 s.no_narrowed_mark = True
         s.idle(0.1)
-        after = window_thread_cpu_ns(s.proc.pid)
-        waited = window_thread_cpu_ns(s.proc.pid, 1)
+        after = window_thread_ns(s.proc.pid)
+        waited = window_thread_ns(s.proc.pid, 1)
         s.queued_ms = (waited - queued) / MS if queued is not None and waited is not None else None
         return (free - pressed) / MS, shown, whole, (after - cpu) / MS if cpu is not None and after is not None else None
 
