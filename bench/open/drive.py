@@ -621,6 +621,15 @@ class Session:
         late = [r for s, r in after[:prompt_run()] if r - s > self.PROMPT_MS * MS]
         return max(late) if late else after[0][1]
 
+    def end(self):
+        """The process killed if it still runs, and what watched it let go."""
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.proc.wait()
+        os.close(self.pidfd)
+        self.trace.close()
+        self.x.handlers = []
+
     def wait_exit(self, timeout):
         def ended():
             if self.exited is None and select.select([self.pidfd], [], [], 0)[0]:
@@ -724,13 +733,8 @@ class Program:
         except (Failed, OSError) as e:
             result["error"] = str(e)
         finally:
-            if proc.poll() is None:
-                proc.kill()
-            proc.wait()
-            os.close(s.pidfd)
-            trace.close()
+            s.end()
             log.close()
-            self.x.handlers = []
         return result
 
     def phases(self, s, result, fill_ns):
@@ -917,12 +921,7 @@ class PlainList:
         except (Failed, OSError) as e:
             result["error"] = str(e)
         finally:
-            if proc.poll() is None:
-                proc.kill()
-            proc.wait()
-            os.close(s.pidfd)
-            trace.close()
-            self.x.handlers = []
+            s.end()
         return result
 
 
