@@ -9,6 +9,7 @@ target_sources(zarun_ui PRIVATE
   support/ui/cCommonDlg.cpp support/ui/cCommonDlg.h
   support/ui/cILink.cpp support/ui/cILink.h
   support/ui/fAbout.cpp support/ui/fAbout.h
+  support/ui/KeptViewport.cpp support/ui/KeptViewport.h
   support/ui/NoticeBar.cpp support/ui/NoticeBar.h
   support/ui/Placement.cpp support/ui/Placement.h
   support/ui/AccessibleNames.cpp support/ui/AccessibleNames.h

@@ -5,6 +5,7 @@ zarun_add_test(tst_cILink support zarun_ui)
 zarun_add_test(tst_fAbout support zarun_ui)
 zarun_add_test(tst_WidgetUserInterface support zarun_ui)
 zarun_add_test(tst_ShapedTexts support zarun_ui)
+zarun_add_test(tst_KeptViewport support zarun_ui)
 zarun_add_test(tst_BandedScrollBarStyle support zarun_ui)
 # cILink and its test once more with the undefined-behaviour checks, which alone see a label
 # treated as one while it is being destroyed. Skipped where the compiler has no such checks.

@@ -22,7 +22,7 @@
 
 #include <iterator>
 
-ReportListView::ReportListView(QWidget *parent) : QTreeView(parent)
+ReportListView::ReportListView(QWidget *parent) : QTreeView(parent), kept_(new support::KeptViewport(this))
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -64,6 +64,7 @@ bool ReportListView::viewportEvent(QEvent *event)
 void ReportListView::setModel(QAbstractItemModel *model)
 {
     QTreeView::setModel(model);
+    kept_->Watch(model);
     if (!model)
         return;
     const auto soon = [this] { layOutSoon_.Request(); };
@@ -148,7 +149,10 @@ QColor ReportListView::HintColour(const QPalette &palette)
 
 void ReportListView::paintEvent(QPaintEvent *event)
 {
+    if (kept_->Kept(event))
+        return;
     QTreeView::paintEvent(event);
+    kept_->Painted();
     if (RowCount() > 0)
         return;
     const QString text = EmptyText();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ui/BeforePaint.h"
+#include "support/ui/KeptViewport.h"
 #include "support/ui/ShapedTexts.h"
 
 #include <QHash>
@@ -59,6 +60,7 @@ protected:
 private:
     void layOut();
     support::BeforePaint layOutSoon_{this, [this] { layOut(); }};
+    support::KeptViewport *kept_;
     // The row is current and the only one selected already (none: nothing is).
     bool showsSelected(const QModelIndex &index) const;
 
