@@ -150,7 +150,15 @@ bool KeptViewport::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
     case QEvent::DragLeave:
     case QEvent::Drop:
-        // Shown again, the store may hold another widget's pixels where the viewport is.
+    case QEvent::StyleChange:
+    case QEvent::ThemeChange:
+    case QEvent::PaletteChange:
+    case QEvent::FontChange:
+    case QEvent::LayoutDirectionChange:
+    case QEvent::ApplicationPaletteChange:
+    case QEvent::ApplicationFontChange:
+        // Shown again, the store may hold another widget's pixels where the viewport is; a new
+        // theme may bring other icons for the same rows.
         painted_.reset();
         break;
     default:
