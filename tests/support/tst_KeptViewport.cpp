@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QBackingStore>
+#include <QLabel>
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -46,7 +47,7 @@ private:
     support::KeptViewport *kept_;
 };
 
-enum Change { RowsBelowDropped, RowOnScreenDropped, TextOnScreen, SourceSorted, SelectedUntold, Focused, Palette, Resized };
+enum Change { RowsBelowDropped, NoticeGone, RowOnScreenDropped, TextOnScreen, SourceSorted, SelectedUntold, Focused, Palette, Resized };
 
 } // namespace
 
@@ -62,6 +63,7 @@ void tst_KeptViewport::repaintsWhatChanged_data()
     QTest::addColumn<int>("change");
     QTest::addColumn<bool>("painted");
     QTest::newRow("rows below the screen dropped") << int(RowsBelowDropped) << false;
+    QTest::newRow("a notice over the rows gone with them") << int(NoticeGone) << true;
     QTest::newRow("a row on screen dropped") << int(RowOnScreenDropped) << true;
     QTest::newRow("a text on screen changed") << int(TextOnScreen) << true;
     QTest::newRow("the source sorted") << int(SourceSorted) << true;
@@ -92,6 +94,10 @@ void tst_KeptViewport::repaintsWhatChanged()
     auto *other = new QWidget(&window);
     other->setFocusPolicy(Qt::StrongFocus);
     other->setGeometry(0, 200, 20, 20);
+    // Drawn over the rows without a background of its own (an opaque one is left out of their paint).
+    auto *notice = new QLabel(QStringLiteral("お知らせ"), &window);
+    notice->setGeometry(10, 150, 200, 30);
+    notice->setVisible(change == NoticeGone);
     window.resize(320, 220);
     window.show();
     QApplication::setActiveWindow(&window);
@@ -103,6 +109,10 @@ void tst_KeptViewport::repaintsWhatChanged()
     switch (Change(change)) {
     case RowsBelowDropped:
         proxy.setFilterRegularExpression(QStringLiteral("_00[0-4]")); // rows 0-49 of 200
+        break;
+    case NoticeGone:
+        notice->hide();
+        proxy.setFilterRegularExpression(QStringLiteral("_00[0-4]"));
         break;
     case RowOnScreenDropped:
         proxy.setFilterRegularExpression(QStringLiteral("^(?!.*_0002$)"));

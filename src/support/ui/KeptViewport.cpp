@@ -58,6 +58,22 @@ int KeptViewport::sourceRow(const QModelIndex &index) const
     return index.row();
 }
 
+QList<QRect> KeptViewport::widgetsOver(const QRect &inWindow) const
+{
+    QList<QRect> over;
+    const QWidget *viewport = view_->viewport();
+    QWidget *window = view_->window();
+    for (const QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() != window || !widget->isVisible() || widget->isAncestorOf(viewport)
+            || viewport->isAncestorOf(widget) || widget == viewport)
+            continue;
+        const QRect rect(widget->mapTo(window, QPoint()), widget->size());
+        if (rect.intersects(inWindow))
+            over << rect;
+    }
+    return over;
+}
+
 KeptViewport::Look KeptViewport::look() const
 {
     QWidget *viewport = view_->viewport();
@@ -87,6 +103,7 @@ KeptViewport::Look KeptViewport::look() const
             break;
         now.rows << sourceRow(row) << top << int(selection && selection->isRowSelected(row.row(), row.parent()));
     }
+    now.over = widgetsOver(QRect(now.inWindow, now.viewport));
     now.current = sourceRow(view_->currentIndex());
     now.hovered = sourceRow(hovered_);
     now.changes = changes_;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 #include <optional>
@@ -54,6 +55,7 @@ private:
         int firstRow = -1;
         QList<int> sections; // position and size of each column
         QList<int> rows;     // source row, top and selection of each row on screen
+        QList<QRect> over;   // other widgets shown over the viewport (a notice): gone, they leave their pixels
         int current = -1;
         int hovered = -1;
         quint64 changes = 0;
@@ -61,6 +63,7 @@ private:
     };
     Look look() const;
     int sourceRow(const QModelIndex &index) const;
+    QList<QRect> widgetsOver(const QRect &inWindow) const;
     // Painting into the window's backing store, which keeps what is not painted again.
     bool intoStore() const;
     void changed() { ++changes_; }
