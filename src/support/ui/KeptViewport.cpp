@@ -84,7 +84,8 @@ KeptViewport::Look KeptViewport::look() const
     if (const QBackingStore *store = window->backingStore())
         now.store = store->size();
     now.ratio = viewport->devicePixelRatioF();
-    now.palette = viewport->palette().cacheKey() ^ (view_->palette().cacheKey() << 1);
+    now.palette = view_->palette().cacheKey();
+    now.viewportPalette = viewport->palette().cacheKey();
     now.font = view_->font();
     now.style = view_->style();
     now.delegate = view_->itemDelegate();

@@ -46,13 +46,13 @@ private:
         QSize store;
         qreal ratio = 1;
         qint64 palette = 0;
+        qint64 viewportPalette = 0;
         QFont font;
         const void *style = nullptr;
         const void *delegate = nullptr;
         int flags = 0; // active, focus, enabled, alternating colours
-        int state = 0;
         QPoint scrolled;
-        int firstRow = -1;
+        int firstRow = -1; // in the view: alternating colours follow it
         QList<int> sections; // position and size of each column
         QList<int> rows;     // source row, top and selection of each row on screen
         QList<QRect> over;   // other widgets shown over the viewport (a notice): gone, they leave their pixels
