@@ -23,6 +23,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -118,17 +119,30 @@ int main(int argc, char *argv[])
     QObject::connect(&channel, &InstanceChannel::Received, &window, &fMain::OpenRequested);
     if (!catalogue.isNull())
         window.SetCommandLineCatalogue(catalogue);
-    // The rows are filled once every project's executable has been read from its .vbp file.
-    QObject::connect(&window.Reader(), &catalogue::ProjectReader::AllRead, [] {
+    // The rows are filled once every project's executable has been read from its .vbp file. Once
+    // all are known only a new record can be unknown: the million are not walked again on every
+    // category shown, which the stalls measured with the trace would count.
+    auto allKnown = std::make_shared<bool>(false);
+    const auto recordsCame = [allKnown] { *allKnown = false; };
+    const catalogue::CatalogueState *records = &catalogue::State();
+    QObject::connect(records, &catalogue::CatalogueState::CategoriesReset, recordsCame);
+    QObject::connect(records, &catalogue::CatalogueState::CategoryInserted, recordsCame);
+    QObject::connect(records, &catalogue::CatalogueState::ProjectsReset, recordsCame);
+    QObject::connect(records, &catalogue::CatalogueState::ProjectInserted, recordsCame);
+    QObject::connect(records, &catalogue::CatalogueState::ProjectChanged, recordsCame);
+    QObject::connect(&window.Reader(), &catalogue::ProjectReader::AllRead, [allKnown] {
         if (!platform::trace::Enabled())
             return;
         const catalogue::CatalogueState &state = catalogue::State();
         if (state.File == catalogue::CatalogueState::FileState::Reading || state.CatalogueFilePath.isEmpty())
             return; // its first category alone, shown or still waiting to be
-        for (qint32 i = 1; i <= state.CategoryCount; ++i)
-            for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
-                if (!state.CategoryAt(i)->Record(j)->exeKnown)
-                    return;
+        if (!*allKnown) {
+            for (qint32 i = 1; i <= state.CategoryCount; ++i)
+                for (qint32 j = 1; j <= state.CategoryAt(i)->Count(); ++j)
+                    if (!state.CategoryAt(i)->Record(j)->exeKnown)
+                        return;
+            *allKnown = true;
+        }
         platform::trace::CatalogueFilled();
     });
     window.DeferStartCatalogue();
