@@ -4,6 +4,7 @@
 #include <QBackingStore>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
@@ -47,7 +48,7 @@ private:
     support::KeptViewport *kept_;
 };
 
-enum Change { RowsBelowDropped, NoticeGone, RowOnScreenDropped, TextOnScreen, SourceSorted, SelectedUntold, Focused, Palette, Resized };
+enum Change { RowsBelowDropped, NoticeGone, RowOnScreenDropped, TextOnScreen, SourceSorted, SelectedUntold, Focused, Palette, Resized, Scrolled };
 
 } // namespace
 
@@ -62,31 +63,41 @@ void tst_KeptViewport::repaintsWhatChanged_data()
 {
     QTest::addColumn<int>("change");
     QTest::addColumn<bool>("painted");
-    QTest::newRow("rows below the screen dropped") << int(RowsBelowDropped) << false;
-    QTest::newRow("a notice over the rows gone with them") << int(NoticeGone) << true;
-    QTest::newRow("a row on screen dropped") << int(RowOnScreenDropped) << true;
-    QTest::newRow("a text on screen changed") << int(TextOnScreen) << true;
-    QTest::newRow("the source sorted") << int(SourceSorted) << true;
-    QTest::newRow("a row selected, nobody told") << int(SelectedUntold) << true;
-    QTest::newRow("the focus") << int(Focused) << true;
-    QTest::newRow("the palette") << int(Palette) << true;
-    QTest::newRow("resized") << int(Resized) << true;
+    // The program's lists: rows that never have children, all as tall. Others are looked at row by row.
+    QTest::addColumn<bool>("flat");
+    QTest::newRow("rows below the screen dropped") << int(RowsBelowDropped) << false << true;
+    QTest::newRow("a notice over the rows gone with them") << int(NoticeGone) << true << true;
+    QTest::newRow("a row on screen dropped") << int(RowOnScreenDropped) << true << true;
+    QTest::newRow("a text on screen changed") << int(TextOnScreen) << true << true;
+    QTest::newRow("the source sorted") << int(SourceSorted) << true << true;
+    QTest::newRow("a row selected, nobody told") << int(SelectedUntold) << true << true;
+    QTest::newRow("the focus") << int(Focused) << true << true;
+    QTest::newRow("the palette") << int(Palette) << true << true;
+    QTest::newRow("resized") << int(Resized) << true << true;
+    QTest::newRow("scrolled a row") << int(Scrolled) << true << true;
+    QTest::newRow("tree: rows below the screen dropped") << int(RowsBelowDropped) << false << false;
+    QTest::newRow("tree: a row on screen dropped") << int(RowOnScreenDropped) << true << false;
+    QTest::newRow("tree: scrolled a row") << int(Scrolled) << true << false;
 }
 
 void tst_KeptViewport::repaintsWhatChanged()
 {
     QFETCH(int, change);
     QFETCH(bool, painted);
+    QFETCH(bool, flat);
     QStandardItemModel source(200, 2);
     for (int row = 0; row < source.rowCount(); ++row) {
         source.setItem(row, 0, new QStandardItem(QStringLiteral("在庫管理ツール_%1").arg(row, 4, 10, QChar(u'0'))));
         source.setItem(row, 1, new QStandardItem(QString::number(row % 7)));
+        for (int column = 0; flat && column < 2; ++column)
+            source.item(row, column)->setFlags(source.item(row, column)->flags() | Qt::ItemNeverHasChildren);
     }
     QSortFilterProxyModel proxy;
     proxy.setSourceModel(&source);
     QWidget window;
     auto *list = new List;
     list->setParent(&window);
+    list->setUniformRowHeights(flat);
     auto *delegate = new CountingDelegate(list);
     list->setItemDelegate(delegate);
     list->setModel(&proxy);
@@ -139,6 +150,9 @@ void tst_KeptViewport::repaintsWhatChanged()
     }
     case Resized:
         list->resize(280, 200);
+        break;
+    case Scrolled:
+        list->verticalScrollBar()->setValue(1);
         break;
     }
     list->LayOut();

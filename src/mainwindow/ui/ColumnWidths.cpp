@@ -174,7 +174,7 @@ int ColumnWidths::fitted(int column, int available) const
     const int first = top.isValid() ? top.row() : 0;
     if (column == catalogue::ProjectListModel::StatusColumn)
         return qMax(wanted, statusWidth());
-    const int rowHeight = top.isValid() ? qMax(1, projectList_->visualRect(top).height()) : 1;
+    const int rowHeight = top.isValid() ? qMax(1, projectList_->UniformRowHeight()) : 1;
     const int last = qMin(rows, first + qMin(kMostRowsMeasured, projectList_->viewport()->height() / rowHeight + 1));
     for (int row = first; row < last; ++row)
         wanted = qMax(wanted, projectList_->sizeHintForIndex(model->index(row, column)).width());

@@ -41,6 +41,12 @@ ReportListView::ReportListView(QWidget *parent) : QTreeView(parent), kept_(new s
     horizontalScrollBar()->setStyle(bars);
 }
 
+int ReportListView::UniformRowHeight() const
+{
+    // What the tree view lays every row out by when their heights are uniform.
+    return model() && model()->rowCount() > 0 ? indexRowSizeHint(model()->index(0, 0)) : 0;
+}
+
 bool ReportListView::viewportEvent(QEvent *event)
 {
     if (event->type() != QEvent::ToolTip)

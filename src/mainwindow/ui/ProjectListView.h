@@ -29,6 +29,9 @@ public:
     // A cell's own text: a category's name without the count shown beside it.
     QString Text(qint32 row, int column = 0) const;
     qint32 RowAt(const QPoint &viewportPos) const;
+    // Every row's height (the rows are all as tall), 0 with no rows. Unlike a row's visual rect it
+    // does not look the row up among the laid out ones: a walk of a million after a relayout.
+    int UniformRowHeight() const;
     // Painted over an empty list: what to do to fill it, asked when painted. Empty: nothing.
     void SetEmptyText(std::function<QString()> text) { emptyText_ = std::move(text); }
     QString EmptyText() const { return emptyText_ ? emptyText_() : QString(); }

@@ -74,6 +74,30 @@ QList<QRect> KeptViewport::widgetsOver(const QRect &inWindow) const
     return over;
 }
 
+bool KeptViewport::flatRows(const QModelIndex &first, int height, const std::function<void(const QModelIndex &, int)> &add) const
+{
+    // The tree view finds a laid out row by searching outward from the last one it found, and never
+    // reaches the first row that way: every look at the list's top would walk all its rows (a
+    // million after the filter is cleared). Rows of a flat list, all as tall, follow one another.
+    const QAbstractItemModel *model = view_->model();
+    if (!first.isValid() || !view_->uniformRowHeights() || first.parent().isValid()
+        || !(first.flags() & Qt::ItemNeverHasChildren))
+        return false;
+    const int rows = model->rowCount();
+    // A row other than the first one tells where the rows are and how tall.
+    const int known = first.row() > 0 || rows < 2 ? first.row() : 1;
+    const QRect rect = view_->visualRect(model->index(known, first.column()));
+    if (rect.height() <= 0)
+        return false;
+    int top = rect.top() - (known - first.row()) * rect.height();
+    for (int row = first.row(); row < rows && top < height; ++row, top += rect.height()) {
+        if (view_->isRowHidden(row, QModelIndex()))
+            return false;
+        add(model->index(row, first.column()), top);
+    }
+    return true;
+}
+
 KeptViewport::Look KeptViewport::look() const
 {
     QWidget *viewport = view_->viewport();
@@ -96,13 +120,18 @@ KeptViewport::Look KeptViewport::look() const
     for (int section = 0; section < header->count(); ++section)
         now.sections << header->sectionViewportPosition(section) << header->sectionSize(section);
     const QItemSelectionModel *selection = view_->selectionModel();
-    QModelIndex row = view_->indexAt(QPoint(0, 0));
-    now.firstRow = row.row();
-    for (; row.isValid(); row = view_->indexBelow(row)) {
-        const int top = view_->visualRect(row).top();
-        if (top >= now.viewport.height())
-            break;
+    const QModelIndex first = view_->indexAt(QPoint(0, 0));
+    now.firstRow = first.row();
+    const auto add = [&](const QModelIndex &row, int top) {
         now.rows << sourceRow(row) << top << int(selection && selection->isRowSelected(row.row(), row.parent()));
+    };
+    if (!flatRows(first, now.viewport.height(), add)) {
+        for (QModelIndex row = first; row.isValid(); row = view_->indexBelow(row)) {
+            const int top = view_->visualRect(row).top();
+            if (top >= now.viewport.height())
+                break;
+            add(row, top);
+        }
     }
     now.over = widgetsOver(QRect(now.inWindow, now.viewport));
     now.current = sourceRow(view_->currentIndex());

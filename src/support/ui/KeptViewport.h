@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <functional>
 #include <optional>
 
 class QAbstractItemModel;
@@ -62,6 +63,9 @@ private:
         bool operator==(const Look &) const = default;
     };
     Look look() const;
+    // The rows on screen of a flat list with rows all as tall, each with its top, down to the height;
+    // false (nothing added) for any other list.
+    bool flatRows(const QModelIndex &first, int height, const std::function<void(const QModelIndex &, int)> &add) const;
     int sourceRow(const QModelIndex &index) const;
     QList<QRect> widgetsOver(const QRect &inWindow) const;
     // Painting into the window's backing store, which keeps what is not painted again.
