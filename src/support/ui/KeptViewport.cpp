@@ -60,16 +60,20 @@ int KeptViewport::sourceRow(const QModelIndex &index) const
 
 QList<QRect> KeptViewport::widgetsOver(const QRect &inWindow) const
 {
+    // Only a widget stacked above the viewport or one of its ancestors paints over it (its own
+    // children within its rectangle); walking those is cheaper than every widget of the window.
     QList<QRect> over;
-    const QWidget *viewport = view_->viewport();
     QWidget *window = view_->window();
-    for (const QWidget *widget : window->findChildren<QWidget *>()) {
-        if (widget->window() != window || !widget->isVisible() || widget->isAncestorOf(viewport)
-            || viewport->isAncestorOf(widget) || widget == viewport)
-            continue;
-        const QRect rect(widget->mapTo(window, QPoint()), widget->size());
-        if (rect.intersects(inWindow))
-            over << rect;
+    for (const QWidget *below = view_->viewport(); below && below != window; below = below->parentWidget()) {
+        const QObjectList &siblings = below->parentWidget()->children();
+        for (qsizetype at = siblings.indexOf(below) + 1; at < siblings.size(); ++at) {
+            const auto *widget = qobject_cast<const QWidget *>(siblings.at(at));
+            if (!widget || widget->isWindow() || !widget->isVisible())
+                continue;
+            const QRect rect(widget->mapTo(window, QPoint()), widget->size());
+            if (rect.intersects(inWindow))
+                over << rect;
+        }
     }
     return over;
 }
