@@ -79,18 +79,19 @@ void tst_ShapedTexts::paintsAsTheStyle_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("shaped"); // not left to the style
     const QString path = QStringLiteral("/home/user/開発資産/業務アプリケーション群/分類00001/在庫管理ツール_0000001");
-    QTest::newRow("fits") << int(Plain) << QStringLiteral("在庫管理ツール.vbp") << 300 << int(Qt::ElideRight);
-    QTest::newRow("cut at its end") << int(Plain) << path << 200 << int(Qt::ElideRight);
-    QTest::newRow("cut in its middle") << int(Plain) << path << 200 << int(Qt::ElideMiddle);
-    QTest::newRow("narrower than a letter") << int(Plain) << path << 6 << int(Qt::ElideMiddle);
-    QTest::newRow("beside an icon") << int(WithIcon) << QStringLiteral("ﾋﾞﾙﾄﾞが必要") << 120 << int(Qt::ElideRight);
-    QTest::newRow("icon, cut") << int(WithIcon) << path << 120 << int(Qt::ElideRight);
-    QTest::newRow("selected") << int(Selected) << path << 250 << int(Qt::ElideRight);
-    QTest::newRow("greyed") << int(Greyed) << QStringLiteral("旧ﾗﾝﾁｬｰ") << 250 << int(Qt::ElideRight);
-    QTest::newRow("inactive window") << int(Inactive) << QStringLiteral("Report & Co.exe") << 250 << int(Qt::ElideRight);
-    QTest::newRow("wrapped: the style's own") << int(Wrapped) << path << 120 << int(Qt::ElideRight);
-    QTest::newRow("two lines: the style's own") << int(Plain) << QStringLiteral("上\u2028下") << 120 << int(Qt::ElideRight);
+    QTest::newRow("fits") << int(Plain) << QStringLiteral("在庫管理ツール.vbp") << 300 << int(Qt::ElideRight) << true;
+    QTest::newRow("cut at its end") << int(Plain) << path << 200 << int(Qt::ElideRight) << true;
+    QTest::newRow("cut in its middle") << int(Plain) << path << 200 << int(Qt::ElideMiddle) << true;
+    QTest::newRow("narrower than a letter") << int(Plain) << path << 6 << int(Qt::ElideMiddle) << true;
+    QTest::newRow("beside an icon") << int(WithIcon) << QStringLiteral("ﾋﾞﾙﾄﾞが必要") << 120 << int(Qt::ElideRight) << true;
+    QTest::newRow("icon, cut") << int(WithIcon) << path << 120 << int(Qt::ElideRight) << true;
+    QTest::newRow("selected") << int(Selected) << path << 250 << int(Qt::ElideRight) << true;
+    QTest::newRow("greyed") << int(Greyed) << QStringLiteral("旧ﾗﾝﾁｬｰ") << 250 << int(Qt::ElideRight) << true;
+    QTest::newRow("inactive window") << int(Inactive) << QStringLiteral("Report & Co.exe") << 250 << int(Qt::ElideRight) << true;
+    QTest::newRow("wrapped: the style's own") << int(Wrapped) << path << 120 << int(Qt::ElideRight) << false;
+    QTest::newRow("two lines: the style's own") << int(Plain) << QStringLiteral("上\u2028下") << 120 << int(Qt::ElideRight) << false;
 }
 
 void tst_ShapedTexts::paintsAsTheStyle()
@@ -99,17 +100,29 @@ void tst_ShapedTexts::paintsAsTheStyle()
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(int, mode);
+    QFETCH(bool, shaped);
     QTreeView view;
     const QStyleOptionViewItem option = OptionFor(view, Cell(cell), text, width, Qt::TextElideMode(mode));
     const QSize size = option.rect.size();
     const QImage byStyle = Painted(
         [&](QPainter *p) { view.style()->drawControl(QStyle::CE_ItemViewItem, &option, p, &view); }, size);
-    support::ShapedTexts texts;
-    for (int paint = 0; paint < 2; ++paint) { // shaped, then kept
-        const QImage shaped = Painted([&](QPainter *p) { support::PaintCell(p, option, texts); }, size);
-        QCOMPARE(shaped, byStyle);
+    for (const bool ahead : {false, true}) {
+        support::ShapedTexts texts;
+        if (ahead) {
+            // This thread has met the fonts (the text's letters and the cut's), the helper shapes the cell.
+            texts.Cut(text + QStringLiteral("\u2026..."), option.font, 10000, Qt::ElideRight);
+            QStyleOptionViewItem blank = option;
+            blank.text.clear();
+            texts.ShapeAhead({{text, support::TextRoom(blank).width(), Qt::TextElideMode(mode)}}, option.font);
+            texts.FinishAhead();
+        }
+        for (int paint = 0; paint < 2; ++paint) { // shaped, then kept
+            const QImage painted = Painted([&](QPainter *p) { support::PaintCell(p, option, texts); }, size);
+            QCOMPARE(painted, byStyle);
+        }
+        QCOMPARE(texts.TakenAhead(), int(ahead && shaped));
+        QCOMPARE(texts.SizeOf(option), view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view));
     }
-    QCOMPARE(texts.SizeOf(option), view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view));
 }
 
 void tst_ShapedTexts::keptCellsFollowTheFont()

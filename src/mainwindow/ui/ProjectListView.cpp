@@ -47,6 +47,13 @@ int ReportListView::UniformRowHeight() const
     return model() && model()->rowCount() > 0 ? indexRowSizeHint(model()->index(0, 0)) : 0;
 }
 
+QStyleOptionViewItem ReportListView::ViewItemOption() const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    return option;
+}
+
 bool ReportListView::viewportEvent(QEvent *event)
 {
     if (event->type() != QEvent::ToolTip)
@@ -157,6 +164,8 @@ void ReportListView::paintEvent(QPaintEvent *event)
 {
     if (kept_->Kept(event))
         return;
+    if (const auto *delegate = qobject_cast<const ProjectStatusDelegate *>(itemDelegate()))
+        delegate->ShapeAhead(this, event->rect());
     QTreeView::paintEvent(event);
     kept_->Painted();
     if (RowCount() > 0)
@@ -283,6 +292,45 @@ void ProjectStatusDelegate::WarmIcons(const QWidget *view, int step) const
     // Each lookup takes a few milliseconds: spaced out, so that a key or a menu opened meanwhile
     // meets one at most.
     QTimer::singleShot(10, this, [this, view = QPointer<const QWidget>(view), step] { WarmIcons(view, step + 1); });
+}
+
+void ProjectStatusDelegate::ShapeAhead(const ReportListView *view, const QRect &rect) const
+{
+    // Fewer are shaped here sooner than handed over.
+    constexpr qsizetype kFewest = 8;
+    const QAbstractItemModel *model = view->model();
+    const int rowHeight = view->UniformRowHeight();
+    const QModelIndex first = view->indexAt(QPoint(0, qMax(0, rect.top())));
+    if (!model || rowHeight <= 0 || !first.isValid())
+        return;
+    const int rows = qMin(model->rowCount() - first.row(), (rect.bottom() - qMax(0, rect.top())) / rowHeight + 2);
+    const QHeaderView *header = view->header();
+    const QStyleOptionViewItem viewOption = view->ViewItemOption();
+    QList<support::ShapedTexts::Wanted> wanted;
+    for (int column = 0; column < header->count(); ++column) {
+        const int x = header->sectionViewportPosition(column);
+        const int width = header->sectionSize(column);
+        if (header->isSectionHidden(column) || x > rect.right() || x + width <= rect.left())
+            continue;
+        // The column's cells laid out as its first row's: those below differ in their texts only. A
+        // column of icons (the status) has its few words kept anyway.
+        QStyleOptionViewItem option = viewOption;
+        option.rect = QRect(x, 0, width, rowHeight);
+        option.showDecorationSelected = true;
+        initStyleOption(&option, first.sibling(first.row(), column));
+        if (option.features & (QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::WrapText)
+            || option.font != viewOption.font)
+            continue;
+        option.text.clear();
+        const int room = support::TextRoom(option).width();
+        for (int row = first.row(); row < first.row() + rows; ++row) {
+            QString text = model->index(row, column).data().toString();
+            if (!text.isEmpty() && !texts_.Kept(text, option.font, room, option.textElideMode))
+                wanted.append({std::move(text), room, option.textElideMode});
+        }
+    }
+    if (wanted.size() >= kFewest)
+        texts_.ShapeAhead(wanted, viewOption.font);
 }
 
 void ProjectStatusDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

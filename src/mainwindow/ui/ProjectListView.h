@@ -32,6 +32,8 @@ public:
     // Every row's height (the rows are all as tall), 0 with no rows. Unlike a row's visual rect it
     // does not look the row up among the laid out ones: a walk of a million after a relayout.
     int UniformRowHeight() const;
+    // The options a cell of the list is painted with before its own are set.
+    QStyleOptionViewItem ViewItemOption() const;
     // Painted over an empty list: what to do to fill it, asked when painted. Empty: nothing.
     void SetEmptyText(std::function<QString()> text) { emptyText_ = std::move(text); }
     QString EmptyText() const { return emptyText_ ? emptyText_() : QString(); }
@@ -100,6 +102,10 @@ public:
     // commonest first, one every few milliseconds from step on: the first lookup reads the icon
     // theme from disk, which would otherwise fall on the paint that first shows a catalogue's rows.
     void WarmIcons(const QWidget *view, int step = 0) const;
+    // Before the view paints the rows within the rectangle: their texts not shaped yet are handed
+    // to a helper thread, which shapes them while the paint draws the rows (a filter key brings a
+    // screenful of texts not seen before).
+    void ShapeAhead(const ReportListView *view, const QRect &rect) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

@@ -6,6 +6,12 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTextLayout>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
 
 namespace support {
 
@@ -34,7 +40,228 @@ LaidOut LaidOutLine(const QString &text, const QFont &font)
     return {layout.glyphRuns(), layout.boundingRect().size().toSize().height(), line.naturalTextWidth()};
 }
 
+// What a font is called across threads: a raw font belongs to the thread that made it.
+QString FontKey(const QRawFont &font)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5")
+        .arg(font.familyName(), font.styleName())
+        .arg(font.pixelSize())
+        .arg(font.weight())
+        .arg(int(font.style()));
+}
+
+// A laid out line as plain glyphs, to be handed to another thread.
+struct PlainRun {
+    QString font;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    QGlyphRun::GlyphRunFlags flags;
+    QRectF bounds;
+};
+struct PlainLine {
+    QList<PlainRun> runs;
+    int height = 0;
+    qreal width = 0;
+};
+
+PlainLine Plain(const LaidOut &laid)
+{
+    PlainLine plain{{}, laid.height, laid.width};
+    for (const QGlyphRun &run : laid.glyphs)
+        plain.runs.append({FontKey(run.rawFont()), run.glyphIndexes(), run.positions(), run.flags(), run.boundingRect()});
+    return plain;
+}
+
 } // namespace
+
+// What a paint asked the helper for, and what it shaped. A text's state: 0 not begun, 1 the helper
+// is at it, 2 shaped by the helper, 3 left to the paint.
+struct ShapedTexts::Ahead {
+    QFont font; // a copy of its own, moved to the helper
+    std::vector<Wanted> wanted;
+    std::unique_ptr<std::atomic<int>[]> state;
+    struct Result {
+        PlainLine whole;
+        PlainLine cut;
+        bool cutShort = false;
+    };
+    std::vector<Result> results;
+    std::mutex mutex;
+    std::condition_variable shaped;
+    bool finished = false;
+    std::atomic<bool> dropped{false};
+};
+
+struct ShapedTexts::Helper {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::shared_ptr<Ahead> next;
+    bool stop = false;
+    std::unique_ptr<QThread> thread;
+
+    void run()
+    {
+        for (;;) {
+            std::shared_ptr<Ahead> ahead;
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [this] { return stop || next; });
+                if (stop)
+                    return;
+                ahead = std::move(next);
+            }
+            // Used, and let go, on this thread only.
+            const QFont font = std::move(ahead->font);
+            for (size_t at = ahead->wanted.size(); at-- > 0 && !ahead->dropped.load();) {
+                int expected = 0;
+                if (!ahead->state[at].compare_exchange_strong(expected, 1))
+                    continue;
+                const Wanted &wanted = ahead->wanted[at];
+                Ahead::Result &result = ahead->results[at];
+                const LaidOut whole = LaidOutLine(wanted.text, font);
+                result.whole = Plain(whole);
+                // As Cut() does.
+                if (whole.width > wanted.width) {
+                    result.cutShort = true;
+                    result.cut = Plain(LaidOutLine(QFontMetrics(font).elidedText(wanted.text, wanted.mode, wanted.width), font));
+                }
+                {
+                    const std::lock_guard lock(ahead->mutex);
+                    ahead->state[at].store(2);
+                }
+                ahead->shaped.notify_all();
+            }
+            {
+                const std::lock_guard lock(ahead->mutex);
+                ahead->finished = true;
+            }
+            ahead->shaped.notify_all();
+        }
+    }
+};
+
+ShapedTexts::ShapedTexts() = default;
+
+ShapedTexts::~ShapedTexts()
+{
+    if (!helper_)
+        return;
+    if (ahead_)
+        ahead_->dropped = true;
+    {
+        const std::lock_guard lock(helper_->mutex);
+        helper_->stop = true;
+    }
+    helper_->wake.notify_all();
+    helper_->thread->wait();
+}
+
+void ShapedTexts::ShapeAhead(const QList<Wanted> &wanted, const QFont &font)
+{
+    keepFont(font);
+    if (ahead_)
+        ahead_->dropped = true;
+    ahead_.reset();
+    aheadAt_.clear();
+    if (wanted.isEmpty())
+        return;
+    auto ahead = std::make_shared<Ahead>();
+    // A copy with its own private part: the helper looks its font engines up through it.
+    ahead->font = font;
+    ahead->font.setStyleName(font.styleName() + QChar(1));
+    ahead->font.setStyleName(font.styleName());
+    ahead->wanted.assign(wanted.cbegin(), wanted.cend());
+    ahead->state = std::make_unique<std::atomic<int>[]>(ahead->wanted.size());
+    ahead->results.resize(ahead->wanted.size());
+    for (qsizetype at = 0; at < wanted.size(); ++at)
+        aheadAt_.insert(Key{wanted[at].text, wanted[at].width, int(wanted[at].mode)}, int(at));
+    ahead_ = ahead;
+    if (!helper_) {
+        helper_ = std::make_unique<Helper>();
+        helper_->thread.reset(QThread::create([helper = helper_.get()] { helper->run(); }));
+        helper_->thread->start();
+    }
+    {
+        const std::lock_guard lock(helper_->mutex);
+        helper_->next = std::move(ahead);
+    }
+    helper_->wake.notify_all();
+}
+
+void ShapedTexts::FinishAhead()
+{
+    if (!ahead_)
+        return;
+    std::unique_lock lock(ahead_->mutex);
+    ahead_->shaped.wait(lock, [this] { return ahead_->finished; });
+}
+
+bool ShapedTexts::Kept(const QString &text, const QFont &font, int width, Qt::TextElideMode mode) const
+{
+    if (font != font_ || font.resolveMask() != font_.resolveMask())
+        return false;
+    const auto all = wholes_.constFind(text);
+    return all != wholes_.cend() && (all->width <= width || cuts_.contains(Key{text, width, int(mode)}));
+}
+
+void ShapedTexts::keepRawFonts(const QList<QGlyphRun> &runs)
+{
+    for (const QGlyphRun &run : runs) {
+        const QRawFont font = run.rawFont();
+        QString key = FontKey(font);
+        if (!rawFonts_.contains(key))
+            rawFonts_.insert(std::move(key), font);
+    }
+}
+
+void ShapedTexts::takeAhead(const QString &text, int width, Qt::TextElideMode mode)
+{
+    if (!ahead_)
+        return;
+    const Key key{text, width, int(mode)};
+    const auto at = aheadAt_.constFind(key);
+    if (at == aheadAt_.cend() || Kept(text, font_, width, mode))
+        return;
+    std::atomic<int> &state = ahead_->state[size_t(*at)];
+    int expected = 0;
+    if (state.compare_exchange_strong(expected, 3) || expected == 3)
+        return; // not begun: shaped here
+    if (expected == 1) {
+        std::unique_lock lock(ahead_->mutex);
+        ahead_->shaped.wait(lock, [&state] { return state.load() == 2; });
+    }
+    const Ahead::Result &result = ahead_->results[size_t(*at)];
+    const auto runs = [this](const PlainLine &plain, QList<QGlyphRun> &into) {
+        for (const PlainRun &one : plain.runs) {
+            const auto font = rawFonts_.constFind(one.font);
+            if (font == rawFonts_.cend())
+                return false;
+            QGlyphRun run;
+            run.setRawFont(*font);
+            run.setGlyphIndexes(one.glyphs);
+            run.setPositions(one.positions);
+            run.setFlags(one.flags);
+            run.setBoundingRect(one.bounds);
+            into.append(run);
+        }
+        return true;
+    };
+    QList<QGlyphRun> whole;
+    QList<QGlyphRun> cut;
+    if (!runs(result.whole, whole) || (result.cutShort && !runs(result.cut, cut)))
+        return;
+    if (!wholes_.contains(text)) {
+        if (wholes_.size() >= kKept)
+            wholes_.clear();
+        wholes_.insert(text, Whole{{whole, result.whole.height}, result.whole.width});
+    }
+    if (result.cutShort) {
+        if (cuts_.size() >= kKept)
+            cuts_.clear();
+        cuts_.insert(key, Shaped{cut, result.whole.height});
+    }
+    ++takenAhead_;
+}
 
 void ShapedTexts::keepFont(const QFont &font)
 {
@@ -43,6 +270,11 @@ void ShapedTexts::keepFont(const QFont &font)
     wholes_.clear();
     cuts_.clear();
     sizes_.clear();
+    rawFonts_.clear();
+    if (ahead_)
+        ahead_->dropped = true;
+    ahead_.reset();
+    aheadAt_.clear();
     font_ = font;
 }
 
@@ -53,6 +285,7 @@ const ShapedTexts::Whole &ShapedTexts::whole(const QString &text)
     if (wholes_.size() >= kKept)
         wholes_.clear();
     const LaidOut laid = LaidOutLine(text, font_);
+    keepRawFonts(laid.glyphs);
     return *wholes_.insert(text, Whole{{laid.glyphs, laid.height}, laid.width});
 }
 
@@ -60,6 +293,7 @@ const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &fo
                                              Qt::TextElideMode mode)
 {
     keepFont(font);
+    takeAhead(text, width, mode);
     // A text that fits is the same in any cell it fits: columns sized anew find it kept.
     const Whole &all = whole(text);
     if (all.width <= width)
@@ -70,6 +304,7 @@ const ShapedTexts::Shaped &ShapedTexts::Cut(const QString &text, const QFont &fo
     if (cuts_.size() >= kKept)
         cuts_.clear();
     Shaped cut{LaidOutLine(QFontMetrics(font_).elidedText(text, mode, width), font_).glyphs, all.shaped.lineHeight};
+    keepRawFonts(cut.glyphs);
     return *cuts_.insert(std::move(key), std::move(cut));
 }
 
@@ -102,6 +337,14 @@ bool DrawnShaped(const QStyleOptionViewItem &option)
 
 } // namespace
 
+QRect TextRoom(const QStyleOptionViewItem &option)
+{
+    const QWidget *widget = option.widget;
+    const QStyle *style = widget ? widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    return style->subElementRect(QStyle::SE_ItemViewItemText, &option, widget).adjusted(margin, 0, -margin, 0);
+}
+
 void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedTexts &texts)
 {
     const QWidget *widget = option.widget;
@@ -116,9 +359,7 @@ void PaintCell(QPainter *painter, const QStyleOptionViewItem &option, ShapedText
     blank.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &blank, painter, widget);
 
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QRect room =
-        style->subElementRect(QStyle::SE_ItemViewItemText, &blank, widget).adjusted(margin, 0, -margin, 0);
+    const QRect room = TextRoom(blank);
     const ShapedTexts::Shaped &shaped = texts.Cut(option.text, option.font, room.width(), option.textElideMode);
     // The pen the style takes for an item's text.
     QPalette::ColorGroup group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
