@@ -153,7 +153,11 @@ void MainLists::wire()
     connect(chkAllCategories_, &QCheckBox::toggled, this, [this](bool all) { showAllCategories(all); });
     // Ticking every category is a search about to be typed, as much as the focus in the box.
     focusFollowed_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        filterModel_.SetInUse(now == txtFilter_ || now == chkAllCategories_);
+        const bool inUse = now == txtFilter_ || now == chkAllCategories_;
+        filterModel_.SetInUse(inUse);
+        // Like the filter's index: kept while the box holds a text.
+        if (inUse || txtFilter_->text().isEmpty())
+            statusDelegate_->SetShapingAhead(inUse);
     });
     connect(lvwProjectList_, &QAbstractItemView::doubleClicked, this, &MainLists::DoubleClickAction);
     connect(lvwProjectList_, &ReportListView::FilesDropped, &commands_, &CatalogueCommands::AddDroppedFiles);

@@ -294,10 +294,19 @@ void ProjectStatusDelegate::WarmIcons(const QWidget *view, int step) const
     QTimer::singleShot(10, this, [this, view = QPointer<const QWidget>(view), step] { WarmIcons(view, step + 1); });
 }
 
+void ProjectStatusDelegate::SetShapingAhead(bool on)
+{
+    shapingAhead_ = on;
+    if (!on)
+        texts_.StopAhead();
+}
+
 void ProjectStatusDelegate::ShapeAhead(const ReportListView *view, const QRect &rect) const
 {
     // Fewer are shaped here sooner than handed over.
     constexpr qsizetype kFewest = 8;
+    if (!shapingAhead_)
+        return;
     const QAbstractItemModel *model = view->model();
     const int rowHeight = view->UniformRowHeight();
     const QModelIndex first = view->indexAt(QPoint(0, qMax(0, rect.top())));

@@ -106,6 +106,9 @@ public:
     // to a helper thread, which shapes them while the paint draws the rows (a filter key brings a
     // screenful of texts not seen before).
     void ShapeAhead(const ReportListView *view, const QRect &rect) const;
+    // Whether texts are shaped ahead: while the filter is used (its keys bring screens of new texts).
+    // Off, the helper thread ends and lets its fonts go.
+    void SetShapingAhead(bool on);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
@@ -119,4 +122,5 @@ private:
     mutable const QStyle *iconStyle_ = nullptr;
     mutable QString iconTheme_;
     mutable support::ShapedTexts texts_;
+    bool shapingAhead_ = false;
 };

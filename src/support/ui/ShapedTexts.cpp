@@ -86,6 +86,7 @@ struct ShapedTexts::Ahead {
         bool cutShort = false;
     };
     std::vector<Result> results;
+    // Tests wait for the helper to be done.
     std::mutex mutex;
     std::condition_variable shaped;
     bool finished = false;
@@ -125,11 +126,7 @@ struct ShapedTexts::Helper {
                     result.cutShort = true;
                     result.cut = Plain(LaidOutLine(QFontMetrics(font).elidedText(wanted.text, wanted.mode, wanted.width), font));
                 }
-                {
-                    const std::lock_guard lock(ahead->mutex);
-                    ahead->state[at].store(2);
-                }
-                ahead->shaped.notify_all();
+                ahead->state[at].store(2);
             }
             {
                 const std::lock_guard lock(ahead->mutex);
@@ -142,18 +139,23 @@ struct ShapedTexts::Helper {
 
 ShapedTexts::ShapedTexts() = default;
 
-ShapedTexts::~ShapedTexts()
+ShapedTexts::~ShapedTexts() { StopAhead(); }
+
+void ShapedTexts::StopAhead()
 {
-    if (!helper_)
-        return;
     if (ahead_)
         ahead_->dropped = true;
+    ahead_.reset();
+    aheadAt_.clear();
+    if (!helper_)
+        return;
     {
         const std::lock_guard lock(helper_->mutex);
         helper_->stop = true;
     }
     helper_->wake.notify_all();
     helper_->thread->wait();
+    helper_.reset();
 }
 
 void ShapedTexts::ShapeAhead(const QList<Wanted> &wanted, const QFont &font)
@@ -222,14 +224,11 @@ void ShapedTexts::takeAhead(const QString &text, int width, Qt::TextElideMode mo
     const auto at = aheadAt_.constFind(key);
     if (at == aheadAt_.cend() || Kept(text, font_, width, mode))
         return;
-    std::atomic<int> &state = ahead_->state[size_t(*at)];
+    // Not begun: shaped here. Begun and not done: shaped here as well, rather than waiting on a
+    // thread that another process may hold off its core.
     int expected = 0;
-    if (state.compare_exchange_strong(expected, 3) || expected == 3)
-        return; // not begun: shaped here
-    if (expected == 1) {
-        std::unique_lock lock(ahead_->mutex);
-        ahead_->shaped.wait(lock, [&state] { return state.load() == 2; });
-    }
+    if (ahead_->state[size_t(*at)].compare_exchange_strong(expected, 3) || expected != 2)
+        return;
     const Ahead::Result &result = ahead_->results[size_t(*at)];
     const auto runs = [this](const PlainLine &plain, QList<QGlyphRun> &into) {
         for (const PlainRun &one : plain.runs) {

@@ -43,16 +43,18 @@ public:
     QSize SizeOf(const QStyleOptionViewItem &option);
 
     // Texts a paint is about to cut (a screenful new on screen), each with the width of its room:
-    // a helper thread shapes them from the last while the paint shapes from the first, each taking
-    // only what the other has not begun. The helper hands over glyphs, made glyph runs here with
-    // this thread's fonts (one not met here yet: the text is shaped here again). A text is shaped
-    // with its font's own copy on the helper, never one this thread uses.
+    // a helper thread shapes them from the last while the paint shapes from the first, the paint
+    // taking what the helper has shaped and never waiting for it. The helper hands over glyphs,
+    // made glyph runs here with this thread's fonts (one not met here yet: the text is shaped here
+    // again). The helper shapes with a copy of the font of its own, never one this thread uses.
     struct Wanted {
         QString text;
         int width = 0;
         Qt::TextElideMode mode = Qt::ElideRight;
     };
     void ShapeAhead(const QList<Wanted> &wanted, const QFont &font);
+    // Ends the helper thread: its fonts (the font files mapped again, their tables read) are let go.
+    void StopAhead();
     // Whether Cut() has the text at hand for that room.
     bool Kept(const QString &text, const QFont &font, int width, Qt::TextElideMode mode) const;
     // Tests: waits until the helper is done with what it was given; the texts taken from it so far.
@@ -82,7 +84,7 @@ private:
     // A font other than the texts were shaped with: none of them holds.
     void keepFont(const QFont &font);
     const Whole &whole(const QString &text);
-    // Moves what the helper shaped for the text into the kept ones, waiting for it if it is at it.
+    // Moves what the helper shaped for the text into the kept ones, if it has.
     void takeAhead(const QString &text, int width, Qt::TextElideMode mode);
     // This thread's fonts of glyph runs shaped here, by what the helper calls them.
     void keepRawFonts(const QList<QGlyphRun> &runs);
