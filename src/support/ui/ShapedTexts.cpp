@@ -181,6 +181,7 @@ void ShapedTexts::ShapeAhead(const QList<Wanted> &wanted, const QFont &font)
     if (!helper_) {
         helper_ = std::make_unique<Helper>();
         helper_->thread.reset(QThread::create([helper = helper_.get()] { helper->run(); }));
+        helper_->thread->setObjectName(QStringLiteral("shaping"));
         helper_->thread->start();
     }
     {
