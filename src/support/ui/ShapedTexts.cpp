@@ -77,7 +77,7 @@ PlainLine Plain(const LaidOut &laid)
 // What a paint asked the helper for, and what it shaped. A text's state: 0 not begun, 1 the helper
 // is at it, 2 shaped by the helper, 3 left to the paint.
 struct ShapedTexts::Ahead {
-    QFont font; // a copy of its own, moved to the helper
+    QFont font; // a copy with a private part of its own, taken by the helper
     std::vector<Wanted> wanted;
     std::unique_ptr<std::atomic<int>[]> state;
     struct Result {
@@ -111,8 +111,10 @@ struct ShapedTexts::Helper {
                     return;
                 ahead = std::move(next);
             }
-            // Used, and let go, on this thread only.
-            const QFont font = std::move(ahead->font);
+            // Used, and let go, on this thread only (a copy would share it): the job is left the
+            // application's font, whose engines this thread never looks up.
+            QFont font;
+            font.swap(ahead->font);
             for (size_t at = ahead->wanted.size(); at-- > 0 && !ahead->dropped.load();) {
                 int expected = 0;
                 if (!ahead->state[at].compare_exchange_strong(expected, 1))
