@@ -12,6 +12,8 @@
 #include <QTreeView>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace support {
 
 KeptViewport::KeptViewport(QTreeView *view) : QObject(view), view_(view)
@@ -93,12 +95,14 @@ bool KeptViewport::flatRows(const QModelIndex &first, int height, const std::fun
     const QRect rect = view_->visualRect(model->index(known, first.column()));
     if (rect.height() <= 0)
         return false;
-    int top = rect.top() - (known - first.row()) * rect.height();
-    for (int row = first.row(); row < rows && top < height; ++row, top += rect.height()) {
+    const int top = rect.top() - (known - first.row()) * rect.height();
+    const int end = std::min(rows, first.row() + std::max(0, height - top + rect.height() - 1) / rect.height());
+    // A hidden row breaks the count: nothing is added, the rows are looked up one by one.
+    for (int row = first.row(); row < end; ++row)
         if (view_->isRowHidden(row, QModelIndex()))
             return false;
-        add(model->index(row, first.column()), top);
-    }
+    for (int row = first.row(); row < end; ++row)
+        add(model->index(row, first.column()), top + (row - first.row()) * rect.height());
     return true;
 }
 
