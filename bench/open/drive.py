@@ -13,7 +13,10 @@ Measured from outside the process (X server, /proc), in ms:
              per phase: open (first Expose until filled), refresh (the window activated again
              after another window had the focus), categories (Down in the category list),
              filter (全カテゴリー ticked, keys typed and erased, unticked), delete (a project
-             deleted, its confirmation answered)
+             deleted, its confirmation answered); the longest of a start is told apart
+             into what the window's thread did meanwhile (/proc schedstat, /proc/stat, sampled
+             every 10 ms): ran, waited for a core, the host's steal of the machine's processors,
+             and the rest, asleep (blocked)
   key        a key press until the event loop is free again: the last late ping reply after it,
              before three prompt ones
   delete     also until the catalogue on disk was replaced (the new file's ctime, set by the
@@ -295,6 +298,16 @@ def window_thread_ns(pid, field=0):
         return None
 
 
+def host_steal_ms():
+    """The time the host has kept this machine's processors from it, all of them together."""
+    try:
+        with open("/proc/stat") as f:
+            fields = f.readline().split()
+        return int(fields[8]) * 1000 / os.sysconf("SC_CLK_TCK")
+    except (OSError, ValueError, IndexError):
+        return None
+
+
 class Trace:
     """The program's ZARUN_TRACE file, read as it grows."""
 
@@ -347,6 +360,7 @@ class Session:
     AFTER_MARK_MS = 10  # a filter key's rows are painted within this after the trace marks them
     KEY_HELD_MS = 80  # how long a typist's key is down
     GRAB_MS = 10
+    SAMPLE_MS = 10
 
     def __init__(self, x, proc, trace, t0):
         self.x, self.proc, self.trace, self.t0 = x, proc, trace, t0
@@ -369,6 +383,8 @@ class Session:
         self.grab = None       # (x, y, w, h) in the main window while the rows are watched
         self.next_grab = 0
         self.frames = []       # (time, checksum)
+        self.samples = []      # (time, window thread ran ns, waited for a core ns, host steal ms)
+        self.next_sample = 0
         self.expect_dialog = False
         x.handlers = [self.on_event]
 
@@ -444,11 +460,13 @@ class Session:
                 self.pings[self.serial] = [time.monotonic_ns(), None]
                 self.outstanding.add(self.serial)
                 self.next_ping = now + self.ping_ms * MS
+            if now >= self.next_sample:
+                self.sample()
             if self.grab and now >= self.next_grab:
                 value = self.x.region_hash(self.main, *self.grab)
                 self.frames.append((time.monotonic_ns(), value))
                 self.next_grab = now + self.GRAB_MS * MS
-            wake = [deadline, now + 5 * MS]
+            wake = [deadline, now + 5 * MS, self.next_sample]
             if self.main and self.ping_ms:
                 wake.append(self.next_ping)
             if self.grab:
@@ -473,6 +491,29 @@ class Session:
         """The longest ping reply among the pings sent in [start, end] (unanswered: until end)."""
         rtts = [((r if r is not None else end) - s) / MS for s, r in self.pings.values() if start <= s <= end]
         return max(rtts) if rtts else None
+
+    def sample(self):
+        ran, waited = window_thread_ns(self.proc.pid), window_thread_ns(self.proc.pid, 1)
+        steal = host_steal_ms()
+        now = time.monotonic_ns()
+        if ran is not None and waited is not None and steal is not None:
+            self.samples.append((now, ran, waited, steal))
+        self.next_sample = now + self.SAMPLE_MS * MS
+
+    def stall_parts(self, start, end):
+        """What the window's thread did during the longest ping reply of [start, end], in ms, from
+        the samples around it (10 ms apart): ran, waited for a core, the host's steal (the whole
+        machine's), and asleep (the rest)."""
+        spans = [(s, r if r is not None else end) for s, r in self.pings.values() if start <= s <= end]
+        if not spans or len(self.samples) < 2:
+            return None
+        a, b = max(spans, key=lambda span: span[1] - span[0])
+        before = [x for x in self.samples if x[0] <= a][-1:] or self.samples[:1]
+        after = [x for x in self.samples if x[0] >= b][:1] or self.samples[-1:]
+        (t0, ran0, wait0, steal0), (t1, ran1, wait1, steal1) = before[0], after[0]
+        ran, waited = (ran1 - ran0) / MS, (wait1 - wait0) / MS
+        return {"stall": (b - a) / MS, "span": (t1 - t0) / MS, "ran": ran, "waited": waited,
+                "host": steal1 - steal0, "asleep": max(0.0, (t1 - t0) / MS - ran - waited)}
 
     # steps
     def wait_shown(self, timeout):
@@ -708,6 +749,7 @@ class Program:
                 result["row_changes"] = [round(ms(t), 1) for t in s.changes()]
                 s.settle()
                 result["stall_open"] = s.stall(shown, time.monotonic_ns())
+                result["stall_open_parts"] = s.stall_parts(shown, time.monotonic_ns())
                 # The program's own figure (its trace only): the longest gap of 30 ms or more between
                 # its timer's ticks that began after the window showed, until filled (0: none). Far
                 # below the pings' figure, the wait was outside its loop.
@@ -1093,6 +1135,14 @@ def report(results, sizes, labels, info, args, cold_text):
             print("|" + "---|" * (head.count("|") - 1))
             for line in lines:
                 print(line)
+        for n in sizes:
+            parts = [s["stall_open_parts"] for s in [r[n]["first"], r[n]["cold"]] + r[n]["warm"]
+                     if s and s.get("stall_open_parts")]
+            if parts:
+                print(f"  {n:,}: the longest open stall of each start, and what the window's thread did in it "
+                      "(ran / waited for a core / the host's steal of all processors / asleep): "
+                      + ", ".join(f"{fmt(p['stall'])} ({fmt(p['ran'])} / {fmt(p['waited'])} / {fmt(p['host'])}"
+                                  f" / {fmt(p['asleep'])})" for p in parts))
         unfilled = sum(1 for n in sizes for s in [r[n]["first"], r[n]["cold"]] + r[n]["warm"] if s.get("unfilled"))
         if unfilled:
             print(f"  starts whose rows were not all filled in time: {unfilled}")
