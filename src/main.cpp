@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "mainwindow/ui/ShutdownOnRequest.h"
 #include "mainwindow/ui/fMain.h"
+#include "platform/OffThread.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "support/ui/ProgramIcon.h"
@@ -113,6 +114,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(support::ProgramIcon());
 
     cILink::SetOpener([](const QString &target) { tooling::OpenTarget(target); });
+    platform::PreparePaintThreads();
     fMain window;
     ShutdownOnRequest shutdown(window, terminations);
     ui::SetCurrent(&window.UserInterface());

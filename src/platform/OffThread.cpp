@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
@@ -22,6 +23,27 @@ QThreadPool &Workers()
         return made;
     }();
     return *pool;
+}
+
+void PreparePaintThreads()
+{
+    QThreadPool *painting = QThreadPool::globalInstance();
+    painting->setExpiryTimeout(-1);
+    // Each task holds its thread until all have one: as many threads as the pool may have.
+    struct Gathering {
+        std::atomic<int> left;
+        QSemaphore all;
+    };
+    const int count = painting->maxThreadCount();
+    auto gathering = std::make_shared<Gathering>();
+    gathering->left = count;
+    for (int i = 0; i < count; ++i)
+        painting->start([gathering, count] {
+            if (gathering->left.fetch_sub(1) == 1)
+                gathering->all.release(count - 1);
+            else
+                gathering->all.acquire();
+        });
 }
 
 void RunWhileAnswering(const std::function<void()> &work)

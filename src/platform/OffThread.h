@@ -15,6 +15,11 @@ namespace platform {
 // ends, as for the global one.
 QThreadPool &Workers();
 
+// Makes the global pool's threads, and keeps them: Qt's raster engine splits a tall fill over them
+// and waits. Made on first use in the middle of a large catalogue's read, a new thread's stack and
+// heap waited for the memory map that the reader was filling, and the window's thread with them.
+void PreparePaintThreads();
+
 // Runs work on a worker while this thread's event loop keeps answering (paints, the window
 // manager's pings, timers, results of other workers; user input waits), and returns when the work
 // is done. Without an event loop to keep (no application, or another thread) the work runs here.
