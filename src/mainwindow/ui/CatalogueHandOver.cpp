@@ -42,17 +42,33 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
     // long as another program keeps the processors busy.
     platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
         auto first = std::make_shared<std::unique_ptr<catalogue::cVbAnalyze>>(catalogue::PrepareFirstCategory(start));
-        if (*first)
+        if (*first) {
+            // The whole is read once the first category is on screen (readWhole).
             QMetaObject::invokeMethod(qApp, [receiver, start, first] {
                 if (receiver)
                     receiver->firstCategoryRead(start, std::move(*first));
             }, Qt::QueuedConnection);
-        auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(start));
-        QMetaObject::invokeMethod(qApp, [receiver, prepared] {
-            if (receiver)
-                receiver->startRead(std::move(*prepared));
-        }, Qt::QueuedConnection);
+            return;
+        }
+        ReadWhole(receiver, start);
     });
+}
+
+void CatalogueHandOver::ReadWhole(const QPointer<CatalogueHandOver> &receiver, const QString &file)
+{
+    auto prepared = std::make_shared<catalogue::PreparedCatalogue>(catalogue::PrepareCatalogue(file));
+    QMetaObject::invokeMethod(qApp, [receiver, prepared] {
+        if (receiver)
+            receiver->startRead(std::move(*prepared));
+    }, Qt::QueuedConnection);
+}
+
+void CatalogueHandOver::readWhole()
+{
+    if (wholeAsked_ || closed_)
+        return;
+    wholeAsked_ = true;
+    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), file = firstFile_] { ReadWhole(receiver, file); });
 }
 
 void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<catalogue::cVbAnalyze> category)
@@ -61,6 +77,8 @@ void CatalogueHandOver::firstCategoryRead(const QString &file, std::unique_ptr<c
         return;
     first_ = std::move(category);
     firstFile_ = file;
+    // Read whole even if the first category cannot show soon (a dialog open, a window not exposed).
+    QTimer::singleShot(kWholeAtLatestMs, this, &CatalogueHandOver::readWhole);
     // Its projects are looked at while it waits for the window, so that its rows show with their
     // executables and statuses; shown, they count as looked at (a look not done by then is redone).
     if (catalogue::ProjectReader *reader = commands_.Reader())
@@ -89,6 +107,7 @@ void CatalogueHandOver::takeFirst()
         return;
     State().CatalogueFilePath = firstFile_;
     commands_.ShowFirstCategory(std::move(first));
+    QTimer::singleShot(kWholeAfterFirstMs, this, &CatalogueHandOver::readWhole);
 }
 
 bool CatalogueHandOver::eventFilter(QObject *watched, QEvent *event)
