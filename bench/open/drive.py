@@ -487,10 +487,16 @@ class Session:
         """Waits until every ping sent so far has come back."""
         self.pump(self.answered, timeout, "the window to answer")
 
+    def longest_ping(self, start, end):
+        """(sent, replied) of the longest ping reply among the pings sent in [start, end] (unanswered:
+        until end), or None."""
+        spans = [(s, r if r is not None else end) for s, r in self.pings.values() if start <= s <= end]
+        return max(spans, key=lambda span: span[1] - span[0]) if spans else None
+
     def stall(self, start, end):
-        """The longest ping reply among the pings sent in [start, end] (unanswered: until end)."""
-        rtts = [((r if r is not None else end) - s) / MS for s, r in self.pings.values() if start <= s <= end]
-        return max(rtts) if rtts else None
+        """The longest ping reply among the pings sent in [start, end], in ms."""
+        span = self.longest_ping(start, end)
+        return (span[1] - span[0]) / MS if span else None
 
     def sample(self):
         ran, waited = window_thread_ns(self.proc.pid), window_thread_ns(self.proc.pid, 1)
@@ -504,10 +510,10 @@ class Session:
         """What the window's thread did during the longest ping reply of [start, end], in ms, from
         the samples around it (10 ms apart): ran, waited for a core, the host's steal (the whole
         machine's), and asleep (the rest)."""
-        spans = [(s, r if r is not None else end) for s, r in self.pings.values() if start <= s <= end]
-        if not spans or len(self.samples) < 2:
+        span = self.longest_ping(start, end)
+        if not span or len(self.samples) < 2:
             return None
-        a, b = max(spans, key=lambda span: span[1] - span[0])
+        a, b = span
         before = [x for x in self.samples if x[0] <= a][-1:] or self.samples[:1]
         after = [x for x in self.samples if x[0] >= b][:1] or self.samples[-1:]
         (t0, ran0, wait0, steal0), (t1, ran1, wait1, steal1) = before[0], after[0]

@@ -32,7 +32,8 @@ CatalogueHandOver::~CatalogueHandOver() = default;
 void CatalogueHandOver::Start(const QString &startupCatalogue)
 {
     const QString start = commandLineCatalogue_.isNull() ? startupCatalogue : commandLineCatalogue_;
-    if (!deferStart_ || !QFileInfo(start).isFile()) {
+    const QFileInfo info(start);
+    if (!deferStart_ || !info.isFile()) {
         openStart(startupCatalogue, true);
         return;
     }
@@ -40,15 +41,18 @@ void CatalogueHandOver::Start(const QString &startupCatalogue)
     // which waits for the pool's threads, and find the receiver only if it is still there. At normal
     // priority: a thread that yields would keep the catalogue read-only, and the end waiting, for as
     // long as another program keeps the processors busy.
-    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start] {
+    // A whole that is read in less than the first category waits is read at once (the fill would wait).
+    const bool wholeLater = info.size() > kWholeLaterBytes;
+    wholeAsked_ = !wholeLater;
+    platform::Workers().start([receiver = QPointer<CatalogueHandOver>(this), start, wholeLater] {
         auto first = std::make_shared<std::unique_ptr<catalogue::cVbAnalyze>>(catalogue::PrepareFirstCategory(start));
         if (*first) {
-            // The whole is read once the first category is on screen (readWhole).
             QMetaObject::invokeMethod(qApp, [receiver, start, first] {
                 if (receiver)
                     receiver->firstCategoryRead(start, std::move(*first));
             }, Qt::QueuedConnection);
-            return;
+            if (wholeLater)
+                return; // once the first category is on screen (readWhole)
         }
         ReadWhole(receiver, start);
     });
