@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "mainwindow/ui/ShutdownOnRequest.h"
 #include "mainwindow/ui/fMain.h"
+#include "platform/FontRendering.h"
 #include "platform/OffThread.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
@@ -75,6 +76,8 @@ int main(int argc, char *argv[])
         return printAndEnd(request);
     }
 
+    // Before the application can make its first font.
+    platform::DrawCffFontsPlainly();
     QApplication app(argc, argv);
     platform::trace::Start();
     QApplication::setApplicationName(QStringLiteral("ZARUN"));

@@ -6,6 +6,7 @@ target_sources(zarun_core PRIVATE
   platform/DesktopAssociation.cpp platform/DesktopAssociation.h
   platform/DirectoryEntry.cpp platform/DirectoryEntry.h
   platform/FileSystem.cpp platform/FileSystem.h
+  platform/FontRendering.cpp platform/FontRendering.h
   platform/IniDocument.cpp platform/IniDocument.h
   platform/IniStore.cpp platform/IniStore.h
   platform/LockFile.cpp platform/LockFile.h

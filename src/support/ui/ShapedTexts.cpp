@@ -1,5 +1,7 @@
 #include "support/ui/ShapedTexts.h"
 
+#include "platform/FontRendering.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -102,6 +104,8 @@ struct ShapedTexts::Helper {
 
     void run()
     {
+        // Its glyphs placed as the window's thread would place them.
+        platform::DrawCffFontsPlainly();
         for (;;) {
             std::shared_ptr<Ahead> ahead;
             {
