@@ -3,7 +3,7 @@ add_executable(plain_list open/plain_list.cpp)
 target_link_libraries(plain_list PRIVATE Qt6::Widgets)
 # The floor under the paint of such a key: Qt alone shaping and drawing a screenful of new texts.
 add_executable(text_floor open/text_floor.cpp)
-target_link_libraries(text_floor PRIVATE Qt6::Widgets)
+target_link_libraries(text_floor PRIVATE Qt6::Widgets zarun_core)
 
 # The open benchmark is a script (bench/open/run.sh) run by hand against any zarun executable.
 # The smoke test only checks that the harness still drives the program through every step (50

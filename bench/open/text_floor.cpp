@@ -3,7 +3,10 @@
 // no model and no style. Rows as the open benchmark's tree has them, new numbers every round (Qt
 // keeps no shaped text between layouts, only the glyphs' pixels, warm here as in the program).
 // Prints the window's thread CPU per screenful: the visible texts known beforehand (a lower bound),
-// and cut as the style cuts them (elided, then shaped and drawn).
+// and cut as the style cuts them (elided, then shaped and drawn). With --plain-cff, CFF fonts are
+// drawn as the program draws them (no stem darkening, no gamma-corrected blending).
+#include "platform/FontRendering.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGlyphRun>
@@ -13,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -41,6 +45,8 @@ QList<QGlyphRun> Shaped(const QString &text, const QFont &font)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--plain-cff") == 0)
+        platform::DrawCffFontsPlainly();
     QApplication app(argc, argv);
     const QFont font = QApplication::font();
     const QFontMetrics metrics(font);
