@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace catalogue {
 
@@ -217,10 +218,52 @@ void ProjectFilterModel::listRows(int count)
     });
 }
 
+bool ProjectFilterModel::takePrepared()
+{
+    const int rows = projects_->rowCount();
+    if (rows <= rowsATurn_ || rows <= bufferAbove_)
+        return true;
+    if (prepared_ && prepared_->rows.capacity() >= size_t(rows)) {
+        listing_ = std::move(prepared_);
+        listing_->rowsAPiece = rowsAPiece_;
+        listingRevision_ = revision_;
+        return true;
+    }
+    if (preparing_)
+        return false;
+    // A million rows' copies are 64 MB: their pages are first touched here, off the window's
+    // thread. Touched by the turns that copy the rows, new pages from a virtual machine's host took
+    // a second of the window's thread after a tick (60 µs a page), in half the starts.
+    preparing_ = true;
+    pool_.start(
+        [this, rows] {
+            auto slot = std::make_shared<Slot>();
+            slot->rows.reserve(size_t(rows));
+            auto *bytes = reinterpret_cast<volatile unsigned char *>(slot->rows.data());
+            for (size_t at = 0; at < size_t(rows) * sizeof(SearchIndex::Row); at += 4096)
+                bytes[at] = 0;
+            QMetaObject::invokeMethod(
+                this,
+                [this, slot = std::move(slot)]() mutable {
+                    preparing_ = false;
+                    prepared_ = std::move(slot);
+                    listStep();
+                    // Not taken (a key listed the rows first, or the box lost the focus): not held.
+                    if (prepared_)
+                        platform::FreeElsewhere(std::move(prepared_));
+                },
+                Qt::QueuedConnection);
+        },
+        1);
+    return false;
+}
+
 void ProjectFilterModel::listStep()
 {
     if (!inUse_ || (slot_ && slotRevision_ == revision_)) {
         listing_.reset();
+        if (std::exchange(searchAfterListing_, false))
+            narrowOnWorker();
         return;
     }
     if (listing_ && listingRevision_ != revision_) {
@@ -230,6 +273,8 @@ void ProjectFilterModel::listStep()
         QTimer::singleShot(listAfterResetMs_, this, &ProjectFilterModel::listStep);
         return;
     }
+    if (!listing_ && !takePrepared())
+        return; // again once the worker has the buffer ready
     listRows(rowsATurn_);
     if (listing_->rows.size() < size_t(projects_->rowCount())) {
         QMetaObject::invokeMethod(this, &ProjectFilterModel::listStep, Qt::QueuedConnection);
@@ -237,7 +282,10 @@ void ProjectFilterModel::listStep()
     }
     keepSlotOnly(std::move(listing_));
     slotRevision_ = listingRevision_;
-    makeAhead(slot_);
+    if (std::exchange(searchAfterListing_, false))
+        narrowOnWorker(); // the search makes the index, showing its first piece's rows first
+    else
+        makeAhead(slot_);
 }
 
 void ProjectFilterModel::keepSlot()
@@ -252,6 +300,13 @@ void ProjectFilterModel::keepSlot()
 void ProjectFilterModel::narrowOnWorker()
 {
     narrowing_ = true;
+    if (!(slot_ && slotRevision_ == revision_) && inUse_
+        && (preparing_ || (listing_ && listingRevision_ == revision_))) {
+        // A listing under way: searched once it is done. The rest listed here at once, a million
+        // rows' new pages held the window for a second.
+        searchAfterListing_ = true;
+        return;
+    }
     keepSlot();
     const quint64 serial = latest_->load();
     ++slot_->waiting;

@@ -34,6 +34,8 @@ public:
     void SetRowsNarrowedAtOnce(int rows) { rowsAtOnce_ = rows; }
     void SetRowsListedATurn(int rows) { rowsATurn_ = rows; }
     void SetListedAfterReset(int ms) { listAfterResetMs_ = ms; }
+    // Listings of more rows first have their buffer made by the worker (see takePrepared).
+    void SetBufferMadeAbove(int rows) { bufferAbove_ = rows; }
     // The index is made this many rows at a time; a search waiting for it shows what the first
     // piece holds meanwhile. A piece takes about 15 ms of two cores.
     static constexpr int kRowsAPiece = 64 * 1024;
@@ -75,6 +77,9 @@ private:
     void listStep();
     // Copies up to count more rows into the listing under way, begun anew when the rows changed.
     void listRows(int count);
+    // Begins a listing of more rows than a turn copies in a buffer the worker made ready, or has
+    // the worker make one and returns false.
+    bool takePrepared();
     // Makes the next piece of the slot's index.
     static void makePiece(Slot &slot);
     // Makes the rest of it, unless stop() says to leave it to another first: whether it is whole.
@@ -117,6 +122,12 @@ private:
     // Rows copied so far for the next slot while the box has the focus, of the source at that revision.
     std::shared_ptr<Slot> listing_;
     quint64 listingRevision_ = 0;
+    // The next listing's buffer, from the worker (see takePrepared).
+    std::shared_ptr<Slot> prepared_;
+    bool preparing_ = false;
+    int bufferAbove_ = 256 * 1024;
+    // A key came while the rows were being listed: searched once they are.
+    bool searchAfterListing_ = false;
     int rowsATurn_ = 64 * 1024;
     int listAfterResetMs_ = 250;
     int rowsAPiece_ = kRowsAPiece;

@@ -116,11 +116,14 @@ void tst_ProjectFilter::rowsFollowTheCatalogue_data()
     // Rows copied for it a turn of the event loop, a copied row removed before the rest are (0: as shipped).
     QTest::addColumn<int>("listedATurn");
     QTest::addColumn<bool>("beforeTicked"); // in use before every category was listed
-    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce << false << 0 << false;
-    QTest::newRow("narrowed on a worker") << 0 << false << 0 << false;
-    QTest::newRow("on a worker, the index made ahead") << 0 << true << 0 << false;
-    QTest::newRow("the index's rows changed while copied") << 0 << true << 5 << false;
-    QTest::newRow("the index made ahead of the rows ticked") << 0 << true << 0 << true;
+    // The key typed while the worker makes the listing's buffer: searched once the rows are listed.
+    QTest::addColumn<bool>("buffered");
+    QTest::newRow("narrowed on the spot") << catalogue::ProjectFilterModel::kRowsNarrowedAtOnce << false << 0 << false << false;
+    QTest::newRow("narrowed on a worker") << 0 << false << 0 << false << false;
+    QTest::newRow("on a worker, the index made ahead") << 0 << true << 0 << false << false;
+    QTest::newRow("the index's rows changed while copied") << 0 << true << 5 << false << false;
+    QTest::newRow("the index made ahead of the rows ticked") << 0 << true << 0 << true << false;
+    QTest::newRow("a key while the rows' buffer is made") << 0 << true << 5 << false << true;
 }
 
 void tst_ProjectFilter::rowsFollowTheCatalogue()
@@ -129,10 +132,13 @@ void tst_ProjectFilter::rowsFollowTheCatalogue()
     QFETCH(bool, prepared);
     QFETCH(int, listedATurn);
     QFETCH(bool, beforeTicked);
+    QFETCH(bool, buffered);
     // Every category listed and filtered while projects come and go in the middle of the list.
     ProjectListModel projects(catalogue::State());
     catalogue::ProjectFilterModel filter(&projects);
     filter.SetRowsNarrowedAtOnce(atOnce);
+    if (buffered)
+        filter.SetBufferMadeAbove(0);
     if (listedATurn)
         filter.SetRowsListedATurn(listedATurn);
     if (beforeTicked) {
