@@ -57,7 +57,7 @@ private:
 
 // The projects of one category, one row each in the category's order: row r is project r + 1. Or
 // the projects of every category, category after category, with the category as a last column.
-class ProjectListModel : public QAbstractTableModel {
+class ProjectListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { NameColumn, FileNameColumn, FolderColumn, ExeNameColumn, StatusColumn, CategoryColumn };

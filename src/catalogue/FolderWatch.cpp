@@ -24,9 +24,10 @@ QStringList FoldersOf(const std::vector<FolderWatch::Project> &projects)
         if (distinct.size() >= FolderWatch::kMaxFolders)
             break;
         const qsizetype first = folders.size();
-        folders.append(mFunction::GetFolderName(project.file));
+        const QString file = project.file.Text();
+        folders.append(mFunction::GetFolderName(file));
         if (project.sources)
-            folders += SourceFoldersOf(project.file, *project.sources);
+            folders += SourceFoldersOf(file, *project.sources);
         for (qsizetype i = first; i < folders.size(); ++i)
             if (!folders.at(i).isEmpty())
                 distinct.insert(folders.at(i));

@@ -3,6 +3,7 @@
 #include "catalogue/ProjectScan.h"
 #include "platform/ChangeNotifier.h"
 #include "platform/FileSystem.h"
+#include "platform/StoredText.h"
 
 #include <QHash>
 #include <QObject>
@@ -34,8 +35,9 @@ public:
     // Watches these folders (the first kMaxFolders of them) and no others.
     void Watch(const QStringList &folders);
     // A listed project as the watch needs it: its .vbp and the sources it lists (null: none known).
+    // The path is kept as stored and decoded on the worker: thousands a list change.
     struct Project {
-        QString file;
+        platform::StoredText file;
         SourcesPtr sources;
     };
     // Watches the folders of these projects: each one's own, then those its sources lie in, as

@@ -523,9 +523,12 @@ void ProjectFilterModel::sourceDataChanged(const QModelIndex &topLeft, const QMo
         Q_EMIT dataChanged(index(int(from), topLeft.column()), index(int(to) - 1, bottomRight.column()), roles);
 }
 
+// Asked for every row a view lays out (a million after a tick): the counts are asked of the
+// classes themselves, not through their tables of virtual functions.
 QModelIndex ProjectFilterModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+    if (parent.isValid() || row < 0 || column < 0 || row >= ProjectFilterModel::rowCount()
+        || column >= ProjectFilterModel::columnCount())
         return QModelIndex();
     return createIndex(row, column);
 }

@@ -18,7 +18,7 @@ QString FoldForSearch(const QString &text);
 // the catalogue's order. Rows here are 1-based like the list's; the entries are the catalogue's.
 // A short list is narrowed at once; a long one on a worker, against a search index made the first
 // time, while the window shows the rows of the text before until the new ones are known.
-class ProjectFilterModel : public QAbstractProxyModel {
+class ProjectFilterModel final : public QAbstractProxyModel {
     Q_OBJECT
 public:
     // Lists up to this long are narrowed on the spot: it costs less than a key's repaint.

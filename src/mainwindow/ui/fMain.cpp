@@ -43,7 +43,7 @@ void ListedProjects(const catalogue::ProjectFilterModel &filter, const catalogue
         if (records)
             records->push_back(projects.SharedAt(source));
         if (watched)
-            watched->push_back({record->File(), record->sources});
+            watched->push_back({record->StoredFile(), record->sources});
     }
 }
 
