@@ -407,9 +407,7 @@ int ProjectListModel::rowCount(const QModelIndex &parent) const
 
 int ProjectListModel::columnCount(const QModelIndex &parent) const
 {
-    if (parent.isValid())
-        return 0;
-    return categoryColumn_ ? CategoryColumn + 1 : StatusColumn + 1;
+    return parent.isValid() ? 0 : Columns();
 }
 
 QString ProjectListModel::Text(qint32 row, int column) const

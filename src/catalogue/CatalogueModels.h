@@ -87,6 +87,10 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // The root's counts, inline where they are known: a view's layout asks an index of every row,
+    // a million after a tick.
+    int Rows() const { return all_ && offsetsValid_ ? total_ : rowCount(); }
+    int Columns() const { return categoryColumn_ ? CategoryColumn + 1 : StatusColumn + 1; }
 
     // The entry a row (0-based) lists, and the row (0-based, -1 when not listed) of an entry.
     Entry EntryAt(int row) const;

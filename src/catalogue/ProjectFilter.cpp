@@ -523,12 +523,11 @@ void ProjectFilterModel::sourceDataChanged(const QModelIndex &topLeft, const QMo
         Q_EMIT dataChanged(index(int(from), topLeft.column()), index(int(to) - 1, bottomRight.column()), roles);
 }
 
-// Asked for every row a view lays out (a million after a tick): the counts are asked of the
-// classes themselves, not through their tables of virtual functions.
+// Asked for every row a view lays out (a million after a tick): the counts read inline.
 QModelIndex ProjectFilterModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || row >= ProjectFilterModel::rowCount()
-        || column >= ProjectFilterModel::columnCount())
+    const int rows = narrowed_ ? int(rows_.size()) : projects_->Rows();
+    if (row < 0 || column < 0 || row >= rows || column >= projects_->Columns() || parent.isValid())
         return QModelIndex();
     return createIndex(row, column);
 }
@@ -539,7 +538,7 @@ int ProjectFilterModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return narrowed_ ? int(rows_.size()) : projects_->rowCount();
+    return narrowed_ ? int(rows_.size()) : projects_->Rows();
 }
 
 // Flat: asked for every row a view lays out, so answered without the source.
@@ -553,7 +552,7 @@ Qt::ItemFlags ProjectFilterModel::flags(const QModelIndex &index) const
 
 int ProjectFilterModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : projects_->columnCount();
+    return parent.isValid() ? 0 : projects_->Columns();
 }
 
 QModelIndex ProjectFilterModel::mapToSource(const QModelIndex &proxyIndex) const
