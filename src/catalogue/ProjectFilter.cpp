@@ -526,8 +526,7 @@ void ProjectFilterModel::sourceDataChanged(const QModelIndex &topLeft, const QMo
 // Asked for every row a view lays out (a million after a tick): the counts read inline.
 QModelIndex ProjectFilterModel::index(int row, int column, const QModelIndex &parent) const
 {
-    const int rows = narrowed_ ? int(rows_.size()) : projects_->Rows();
-    if (row < 0 || column < 0 || row >= rows || column >= projects_->Columns() || parent.isValid())
+    if (row < 0 || column < 0 || row >= shownRows() || column >= projects_->Columns() || parent.isValid())
         return QModelIndex();
     return createIndex(row, column);
 }
@@ -538,7 +537,7 @@ int ProjectFilterModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return narrowed_ ? int(rows_.size()) : projects_->Rows();
+    return shownRows();
 }
 
 // Flat: asked for every row a view lays out, so answered without the source.

@@ -111,6 +111,8 @@ private:
     QString text_;
     QString folded_;
     int rowsAtOnce_ = kRowsNarrowedAtOnce;
+    // The rows shown, as rowCount() of the root; inline, as index() asks it of every row.
+    int shownRows() const { return narrowed_ ? int(rows_.size()) : projects_->Rows(); }
     // Narrowed: the source rows listed, ascending. Else every row, as the source has them.
     bool narrowed_ = false;
     std::vector<int> rows_;
