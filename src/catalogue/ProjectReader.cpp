@@ -13,6 +13,7 @@
 #include <QRunnable>
 #include <QTimer>
 
+#include <iterator>
 #include <optional>
 
 namespace catalogue {
@@ -283,6 +284,16 @@ void ProjectReader::countReadBeforeCache()
             ++freshReads_;
 }
 
+struct ProjectReader::Gathering {
+    int generation = 0;
+    QString catalogue;
+    QString file; // where they are kept
+    qint64 notAfterNs = 0;
+    qint32 category = 1;
+    qint32 record = 1;
+    std::vector<std::vector<SourcesPtr>> looks; // a turn's each
+};
+
 void ProjectReader::keepLooks()
 {
     countReadBeforeCache(); // with the kept looks still not read, as new
@@ -290,19 +301,53 @@ void ProjectReader::keepLooks()
     const CatalogueState &state = catalogue_;
     if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
         return; // every look came from the cache: it is as it should be
-    std::vector<SourcesPtr> looks;
-    for (qint32 i = 1; i <= state.CategoryCount; ++i) {
-        const cVbAnalyze *category = state.CategoryAt(i);
-        for (qint32 j = 1; j <= category->Count(); ++j)
-            if (const ProjectRecord *record = category->Record(j); record->sources)
-                looks.push_back(record->sources);
+    auto gathering = std::make_shared<Gathering>();
+    gathering->generation = generation_->load();
+    gathering->catalogue = state.CatalogueFilePath;
+    gathering->file = LookCache::FileFor(state.CatalogueFilePath);
+    gathering->notAfterNs = loadStartNs_ - unchangedForNs_;
+    gatherLooks(std::move(gathering));
+}
+
+void ProjectReader::gatherLooks(std::shared_ptr<Gathering> gathering)
+{
+    const CatalogueState &state = catalogue_;
+    if (gathering->generation != generation_->load() || gathering->catalogue != state.CatalogueFilePath) {
+        platform::FreeElsewhere(std::move(gathering)); // another catalogue since: its own are kept
+        return;
     }
-    // Two seconds: a file changed again within its time stamp's step would look unchanged.
-    const qint64 notAfterNs = loadStartNs_ - 2'000'000'000;
-    platform::Workers().start(
-        [file = LookCache::FileFor(state.CatalogueFilePath), looks = std::move(looks), notAfterNs]() mutable {
-            LookCache::Write(file, std::move(looks), notAfterNs);
-        });
+    // Where the last turn stopped, by position: records that came or went meanwhile may be missed
+    // or taken twice, which costs a read at the next start at most.
+    std::vector<SourcesPtr> turn;
+    turn.reserve(size_t(looksATurn_));
+    qint32 &at = gathering->category;
+    qint32 &next = gathering->record;
+    for (int left = looksATurn_; left > 0 && at <= state.CategoryCount;) {
+        const cVbAnalyze *category = state.CategoryAt(at);
+        if (next > category->Count()) {
+            ++at;
+            next = 1;
+            continue;
+        }
+        if (const ProjectRecord *record = category->Record(next); record->sources)
+            turn.push_back(record->sources);
+        ++next;
+        --left;
+    }
+    gathering->looks.push_back(std::move(turn));
+    if (at <= state.CategoryCount) {
+        QMetaObject::invokeMethod(
+            this, [this, gathering = std::move(gathering)]() mutable { gatherLooks(std::move(gathering)); },
+            Qt::QueuedConnection);
+        return;
+    }
+    platform::Workers().start([gathering = std::move(gathering)] {
+        std::vector<SourcesPtr> looks;
+        for (std::vector<SourcesPtr> &turn : gathering->looks)
+            looks.insert(looks.end(), std::make_move_iterator(turn.begin()), std::make_move_iterator(turn.end()));
+        gathering->looks.clear();
+        LookCache::Write(gathering->file, std::move(looks), gathering->notAfterNs);
+    });
 }
 
 void ProjectReader::enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent)

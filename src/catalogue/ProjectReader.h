@@ -52,6 +52,11 @@ public:
     bool Idle() const;
     // How long the looks not on screen wait for the kept ones to be read (negative: not at all).
     void SetCacheWaitMs(int ms) { cacheWaitMs_ = ms; }
+    // How many records a turn of the window's thread takes the looks of, to keep them.
+    void SetLooksKeptATurn(int records) { looksATurn_ = qMax(1, records); }
+    // A .vbp changed this close before the catalogue's read has its look left out of those kept:
+    // a change within its time stamp's step would look like none.
+    void SetKeptIfUnchangedForNs(qint64 ns) { unchangedForNs_ = ns; }
 
     // The registry of the IDE's Wine prefix, as the IDE command names it now; null without one.
     // The same object the looks read, so that its files are read again only when they change.
@@ -83,6 +88,10 @@ private:
     void cancel(bool keepCache);
     void queueAll();
     void keepLooks();
+    // The looks to keep, taken from the records a turn at a time: a million at once held the
+    // window's thread 0.1 s (a cache miss and a new page for each).
+    struct Gathering;
+    void gatherLooks(std::shared_ptr<Gathering> gathering);
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
     void pump();
     // A batch came back from the pool.
@@ -121,6 +130,8 @@ private:
     bool keepLooksWhenRead_ = false; // a catalogue was loaded: its looks are kept once all are in
     qint64 loadStartNs_ = 0;
     int freshReads_ = 0;
+    int looksATurn_ = 16 * 1024;
+    qint64 unchangedForNs_ = 2'000'000'000;
     // Read before the kept looks came: counted as fresh only when those lack them (past a bound,
     // as fresh at once: a cache folder that never answers must not hold a million paths).
     std::vector<std::pair<QString, SourcesPtr>> readBeforeCache_;

@@ -87,6 +87,8 @@ private Q_SLOTS:
     void modelsFollowTheCommands();
     void executablesArriveFromTheReader();
     void keptLooksComingLateAreNotWrittenAgain();
+    void looksKeptATurnAtATime_data();
+    void looksKeptATurnAtATime();
     void statusesFollowTheFiles();
     void buildsReportBack_data();
     void buildsReportBack();
@@ -315,6 +317,40 @@ void tst_CatalogueCommands::keptLooksComingLateAreNotWrittenAgain()
     reader.SetCacheWaitMs(-1);
     loadAndKeep();
     QCOMPARE(QFileInfo(looks).lastModified(), kept);
+}
+
+void tst_CatalogueCommands::looksKeptATurnAtATime_data()
+{
+    QTest::addColumn<int>("aTurn");
+    QTest::addColumn<bool>("dropped"); // another catalogue before the last turn
+    QTest::addColumn<int>("kept");
+    QTest::newRow("one turn") << 1000 << false << 50;
+    QTest::newRow("turns of 7") << 7 << false << 50;
+    QTest::newRow("dropped meanwhile") << 7 << true << -1;
+}
+
+void tst_CatalogueCommands::looksKeptATurnAtATime()
+{
+    QFETCH(int, aTurn);
+    QFETCH(bool, dropped);
+    QFETCH(int, kept);
+    catalogue::ProjectReader reader(State());
+    reader.SetLooksKeptATurn(aTurn);
+    reader.SetKeptIfUnchangedForNs(0); // the files were made just now
+    const QByteArray text = layProjects(50);
+    QVERIFY(!text.isEmpty() && put(dir_->filePath("c.zrd"), text));
+    State().CatalogueFilePath = dir_->filePath("c.zrd");
+    const QString looks = catalogue::LookCache::FileFor(State().CatalogueFilePath);
+    if (dropped)
+        connect(&reader, &catalogue::ProjectReader::AllRead, &reader, &catalogue::ProjectReader::Cancel);
+    QSignalSpy read(&reader, &catalogue::ProjectReader::AllRead);
+    CatalogueCommands commands;
+    commands.LoadCatalogue();
+    QTRY_VERIFY_WITH_TIMEOUT(read.count() > 0, 20000);
+    for (int turn = 0; turn < 50 / aTurn + 2; ++turn)
+        QCoreApplication::processEvents();
+    platform::Workers().waitForDone();
+    QCOMPARE(QFileInfo::exists(looks) ? int(catalogue::LookCache::Read(looks)->Size()) : -1, kept);
 }
 
 namespace {
