@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <iterator>
+#include <limits>
 #include <optional>
 
 namespace catalogue {
@@ -94,6 +95,16 @@ private:
     std::shared_ptr<const LookCache> cache_;
     std::shared_ptr<platform::WineRegistry> registry_;
     ProjectReader *reader_;
+};
+
+struct ProjectReader::Gathering {
+    int generation = 0;
+    QString catalogue;
+    QString file; // where they are kept
+    qint64 notAfterNs = 0;
+    qint32 category = 1;
+    qint32 record = 1;
+    std::vector<std::vector<SourcesPtr>> looks; // a turn's each
 };
 
 ProjectReader::ProjectReader(CatalogueState &catalogue, QObject *parent)
@@ -201,6 +212,7 @@ std::shared_ptr<ProjectRecord> ProjectReader::take(Sweep &sweep)
 
 ProjectReader::~ProjectReader()
 {
+    gatherLooks(true); // those of this run, as at once before
     Cancel();
     pool_.waitForDone();
 }
@@ -284,16 +296,6 @@ void ProjectReader::countReadBeforeCache()
             ++freshReads_;
 }
 
-struct ProjectReader::Gathering {
-    int generation = 0;
-    QString catalogue;
-    QString file; // where they are kept
-    qint64 notAfterNs = 0;
-    qint32 category = 1;
-    qint32 record = 1;
-    std::vector<std::vector<SourcesPtr>> looks; // a turn's each
-};
-
 void ProjectReader::keepLooks()
 {
     countReadBeforeCache(); // with the kept looks still not read, as new
@@ -301,28 +303,31 @@ void ProjectReader::keepLooks()
     const CatalogueState &state = catalogue_;
     if (freshReads_ == 0 || state.CatalogueFilePath.isEmpty())
         return; // every look came from the cache: it is as it should be
-    auto gathering = std::make_shared<Gathering>();
+    auto gathering = std::make_unique<Gathering>();
     gathering->generation = generation_->load();
     gathering->catalogue = state.CatalogueFilePath;
     gathering->file = LookCache::FileFor(state.CatalogueFilePath);
     gathering->notAfterNs = loadStartNs_ - unchangedForNs_;
-    gatherLooks(std::move(gathering));
+    gathering_ = std::move(gathering);
+    gatherLooks();
 }
 
-void ProjectReader::gatherLooks(std::shared_ptr<Gathering> gathering)
+void ProjectReader::gatherLooks(bool whole)
 {
+    if (!gathering_)
+        return;
     const CatalogueState &state = catalogue_;
-    if (gathering->generation != generation_->load() || gathering->catalogue != state.CatalogueFilePath) {
-        platform::FreeElsewhere(std::move(gathering)); // another catalogue since: its own are kept
+    if (gathering_->generation != generation_->load() || gathering_->catalogue != state.CatalogueFilePath) {
+        platform::FreeElsewhere(std::move(gathering_)); // another catalogue since: its own are kept
         return;
     }
     // Where the last turn stopped, by position: records that came or went meanwhile may be missed
     // or taken twice, which costs a read at the next start at most.
     std::vector<SourcesPtr> turn;
-    turn.reserve(size_t(looksATurn_));
-    qint32 &at = gathering->category;
-    qint32 &next = gathering->record;
-    for (int left = looksATurn_; left > 0 && at <= state.CategoryCount;) {
+    turn.reserve(whole ? 0 : size_t(looksATurn_));
+    qint32 &at = gathering_->category;
+    qint32 &next = gathering_->record;
+    for (qint64 left = whole ? std::numeric_limits<qint64>::max() : looksATurn_; left > 0 && at <= state.CategoryCount;) {
         const cVbAnalyze *category = state.CategoryAt(at);
         if (next > category->Count()) {
             ++at;
@@ -334,17 +339,15 @@ void ProjectReader::gatherLooks(std::shared_ptr<Gathering> gathering)
         ++next;
         --left;
     }
-    gathering->looks.push_back(std::move(turn));
+    gathering_->looks.push_back(std::move(turn));
     if (at <= state.CategoryCount) {
-        QMetaObject::invokeMethod(
-            this, [this, gathering = std::move(gathering)]() mutable { gatherLooks(std::move(gathering)); },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { gatherLooks(); }, Qt::QueuedConnection);
         return;
     }
-    platform::Workers().start([gathering = std::move(gathering)] {
+    platform::Workers().start([gathering = std::shared_ptr<Gathering>(std::move(gathering_))] {
         std::vector<SourcesPtr> looks;
-        for (std::vector<SourcesPtr> &turn : gathering->looks)
-            looks.insert(looks.end(), std::make_move_iterator(turn.begin()), std::make_move_iterator(turn.end()));
+        for (std::vector<SourcesPtr> &part : gathering->looks)
+            looks.insert(looks.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
         gathering->looks.clear();
         LookCache::Write(gathering->file, std::move(looks), gathering->notAfterNs);
     });

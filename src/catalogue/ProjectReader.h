@@ -89,9 +89,10 @@ private:
     void queueAll();
     void keepLooks();
     // The looks to keep, taken from the records a turn at a time: a million at once held the
-    // window's thread 0.1 s (a cache miss and a new page for each).
+    // window's thread 0.1 s (a cache miss and a new page for each). Whole: the rest at once (the
+    // reader goes: the window has closed).
     struct Gathering;
-    void gatherLooks(std::shared_ptr<Gathering> gathering);
+    void gatherLooks(bool whole = false);
     void enqueue(const std::shared_ptr<ProjectRecord> &record, bool urgent);
     void pump();
     // A batch came back from the pool.
@@ -131,6 +132,7 @@ private:
     qint64 loadStartNs_ = 0;
     int freshReads_ = 0;
     int looksATurn_ = 16 * 1024;
+    std::unique_ptr<Gathering> gathering_;
     qint64 unchangedForNs_ = 2'000'000'000;
     // Read before the kept looks came: counted as fresh only when those lack them (past a bound,
     // as fresh at once: a cache folder that never answers must not hold a million paths).
